@@ -1,0 +1,345 @@
+/* The visual plug-in interface between the music player (the host) and its visual plug-ins.
+ *
+ * Plain C so that it crosses the boundary between the player executable and a dlopen'ed
+ * bundle unchanged. Every record here is laid out by hand; the offsets the plug-in relies on
+ * are checked at compile time at the end of this file.
+ *
+ * Threads: the host makes every call into a plug-in (the entry and the handler) on its main
+ * thread. A plug-in may call the host callback only on the host's main thread. The port's
+ * lockPixels/unlockPixels/postRepaint may be called from any thread; postRepaint never waits.
+ */
+#ifndef VOXTRAIL_VISUAL_PLUGIN_API_H
+#define VOXTRAIL_VISUAL_PLUGIN_API_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int32_t OSStatus;
+typedef uint32_t OSType;
+typedef uint32_t OptionBits;
+typedef unsigned char Str63[64];
+typedef unsigned char Str255[256];
+
+#define VX_FOURCC(a, b, c, d)                                                                                \
+    ((OSType)(((uint32_t)(unsigned char)(a) << 24) | ((uint32_t)(unsigned char)(b) << 16) |                 \
+              ((uint32_t)(unsigned char)(c) << 8) | (uint32_t)(unsigned char)(d)))
+
+enum {
+    noErr = 0,
+    unimpErr = -4,   /* message not handled */
+    paramErr = -50,  /* bad parameter; also "no such component" from the script runner */
+    memFullErr = -108
+};
+
+/* Host-version-independent basics, in the byte layout the host uses (2-byte packing). */
+#pragma pack(push, 2)
+
+typedef struct Rect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+} Rect;
+
+typedef struct Point {
+    int16_t v;
+    int16_t h;
+} Point;
+
+typedef struct NumVersion {
+    uint8_t majorRev;       /* 2 for 2.9 */
+    uint8_t minorAndBugRev; /* minor in the high nibble, fix revision in the low one */
+    uint8_t stage;          /* 0x80 final */
+    uint8_t nonRelRev;
+} NumVersion;
+
+/* A file specification: volume, parent folder and a Pascal name; 70 bytes. */
+typedef struct FSSpec {
+    int16_t vRefNum;
+    int32_t parID;
+    Str63 name;
+} FSSpec;
+
+/* A classic event record as the event message carries it. */
+typedef struct EventRecord {
+    uint16_t what;     /* 1 mouse down, 3 key down, 5 auto key, ... */
+    uint32_t message;  /* for key events: the character in the low byte */
+    uint32_t when;
+    Point where;       /* global (window) coordinates */
+    uint16_t modifiers;
+} EventRecord;
+
+enum { mouseDown = 1, mouseUp = 2, keyDown = 3, keyUp = 4, autoKey = 5 };
+
+/* Version-1 track record: 2,116 bytes. Strings are Pascal strings (length byte first). */
+typedef struct ITTrackInfoV1 {
+    uint32_t recordLength;
+    uint32_t trackNumber;
+    uint32_t numTracks;
+    uint32_t year;
+    int16_t soundVolumeAdjustment;
+    uint8_t reserved1[246];
+    Str255 name;   /* byte 264 */
+    Str255 artist; /* byte 520 */
+    Str255 album;  /* byte 776 */
+    Str255 genre;
+    Str255 kind;
+    uint32_t totalTimeInMS;
+    uint32_t startTimeInMS;
+    uint32_t stopTimeInMS;
+    uint32_t sizeInBytes;
+    uint32_t bitRate;
+    uint32_t sampleRate;
+    uint8_t reserved2[548];
+} ITTrackInfoV1;
+
+/* Version-1 stream record: 772 bytes. */
+typedef struct ITStreamInfoV1 {
+    Str255 streamTitle;
+    Str255 streamURL;
+    Str255 streamMessage;
+    uint32_t reserved;
+} ITStreamInfoV1;
+
+#pragma pack(pop)
+
+/* The host's graphics port for the visualizer: the window's 32-bit pixels (0xAARRGGBB, rows
+ * top to bottom). The pane is a rectangle inside it. The host owns the pixels and may
+ * reallocate them on a resize while holding the pixel lock, so a plug-in copies into them
+ * only between lockPixels and unlockPixels. */
+typedef struct VxHostPort {
+    uint32_t* pixels;
+    int32_t width;
+    int32_t height;
+    int32_t rowBytes;
+    void* hostContext;
+    void (*lockPixels)(void* hostContext);
+    void (*unlockPixels)(void* hostContext);
+    /* Ask the host to show the new pixels; returns at once, never waits for the host thread. */
+    void (*postRepaint)(void* hostContext);
+} VxHostPort;
+
+typedef VxHostPort* CGrafPtr;
+typedef VxHostPort* GrafPtr;
+
+/* ---- Messages to the plug-in's entry -------------------------------------------------- */
+
+enum {
+    kPluginInitMessage = VX_FOURCC('i', 'n', 'i', 't'),
+    kPluginCleanupMessage = VX_FOURCC('c', 'l', 'r', ' ')
+};
+
+struct PlayerMessageInfo;
+typedef OSStatus (*ITAppProcPtr)(void* appCookie, OSType message, struct PlayerMessageInfo* messageInfo);
+
+typedef struct PluginInitMessage {
+    uint32_t majorVersion;
+    uint32_t minorVersion;
+    NumVersion appVersion; /* the host's own version */
+    void* appCookie;
+    ITAppProcPtr appProc;
+    OptionBits options;
+    void* refCon; /* out: the plug-in's reference for later entry calls */
+} PluginInitMessage;
+
+typedef struct PluginMessageInfo {
+    union {
+        PluginInitMessage initMessage;
+    } u;
+} PluginMessageInfo;
+
+/* The one symbol a plug-in bundle exports. Called on the host's main thread. */
+typedef OSStatus (*PluginMainProcPtr)(OSType message, PluginMessageInfo* messageInfo, void* refCon);
+#define VX_PLUGIN_ENTRY_NAME "iTunesPluginMainMachO"
+
+/* ---- Messages to the visual plug-in's handler ----------------------------------------- */
+
+enum {
+    kVisualPluginInitMessage = VX_FOURCC('i', 'n', 'i', 't'),
+    kVisualPluginCleanupMessage = VX_FOURCC('c', 'l', 'r', ' '),
+    kVisualPluginConfigureMessage = VX_FOURCC('c', 'n', 'f', 'g'),
+    kVisualPluginEnableMessage = VX_FOURCC('v', 'o', 'n', ' '),
+    kVisualPluginDisableMessage = VX_FOURCC('v', 'o', 'f', 'f'),
+    kVisualPluginIdleMessage = VX_FOURCC('n', 'u', 'l', 'l'),
+    kVisualPluginShowWindowMessage = VX_FOURCC('s', 'h', 'o', 'w'),
+    kVisualPluginHideWindowMessage = VX_FOURCC('h', 'i', 'd', 'e'),
+    kVisualPluginSetWindowMessage = VX_FOURCC('s', 'w', 'i', 'n'),
+    kVisualPluginRenderMessage = VX_FOURCC('v', 'r', 'n', 'd'),
+    kVisualPluginUpdateMessage = VX_FOURCC('v', 'u', 'p', 'd'),
+    kVisualPluginPlayMessage = VX_FOURCC('v', 'p', 'l', 'y'),
+    kVisualPluginChangeTrackMessage = VX_FOURCC('c', 't', 'r', 'k'),
+    kVisualPluginStopMessage = VX_FOURCC('v', 's', 't', 'p'),
+    kVisualPluginSetPositionMessage = VX_FOURCC('s', 'e', 't', 'p'),
+    kVisualPluginPauseMessage = VX_FOURCC('v', 'p', 'a', 'u'),
+    kVisualPluginUnpauseMessage = VX_FOURCC('v', 'u', 'n', 'p'),
+    kVisualPluginEventMessage = VX_FOURCC('v', 'e', 'v', 't')
+};
+
+typedef struct VisualPluginInitMessage {
+    uint32_t messageMajorVersion;
+    uint32_t messageMinorVersion;
+    NumVersion appVersion;
+    void* appCookie;
+    ITAppProcPtr appProc;
+    OptionBits options;
+    void* refCon; /* out: handed back with every later handler call */
+} VisualPluginInitMessage;
+
+/* "show" and "swin": the port and the pane's rectangle in the port's coordinates. */
+typedef struct VisualPluginShowWindowMessage {
+    CGrafPtr port;
+    Rect drawRect;
+    OptionBits options;
+} VisualPluginShowWindowMessage;
+
+typedef VisualPluginShowWindowMessage VisualPluginSetWindowMessage;
+
+typedef struct VisualPluginPlayMessage {
+    ITTrackInfoV1* trackInfo;   /* may be null */
+    ITStreamInfoV1* streamInfo; /* may be null */
+    int32_t volume;
+    uint32_t bitRate;
+    uint32_t sampleRate;
+} VisualPluginPlayMessage;
+
+typedef struct VisualPluginChangeTrackMessage {
+    ITTrackInfoV1* trackInfo;
+    ITStreamInfoV1* streamInfo;
+} VisualPluginChangeTrackMessage;
+
+typedef struct VisualPluginRenderMessage {
+    const void* renderData; /* waveform and spectrum data; not read by the plug-in */
+    uint32_t timeStampID;
+} VisualPluginRenderMessage;
+
+typedef struct VisualPluginEventMessage {
+    EventRecord* event;
+} VisualPluginEventMessage;
+
+typedef struct VisualPluginSetPositionMessage {
+    uint32_t positionTimeInMS;
+} VisualPluginSetPositionMessage;
+
+typedef struct VisualPluginMessageInfo {
+    union {
+        VisualPluginInitMessage initMessage;
+        VisualPluginShowWindowMessage showWindowMessage;
+        VisualPluginSetWindowMessage setWindowMessage;
+        VisualPluginPlayMessage playMessage;
+        VisualPluginChangeTrackMessage changeTrackMessage;
+        VisualPluginRenderMessage renderMessage;
+        VisualPluginEventMessage eventMessage;
+        VisualPluginSetPositionMessage setPositionMessage;
+    } u;
+} VisualPluginMessageInfo;
+
+/* The handler a visual plug-in registers. Called on the host's main thread. */
+typedef OSStatus (*VisualPluginProcPtr)(OSType message, VisualPluginMessageInfo* messageInfo, void* refCon);
+
+/* ---- Calls from the plug-in to the host (through appProc) ----------------------------- */
+
+enum {
+    kPlayerRegisterVisualPluginMessage = VX_FOURCC('r', 'v', 'i', 's'),
+    kPlayerGetPluginITFileSpecMessage = VX_FOURCC('i', 't', 'f', 's')
+};
+
+enum {
+    kPluginMessageMajorVersion = 10,
+    kPluginMessageMinorVersion = 5
+};
+
+enum {
+    kVisualWantsIdleMessages = 8,
+    kVisualWantsConfigure = 32
+};
+
+typedef struct PlayerRegisterVisualPluginMessage {
+    Str63 name; /* Pascal string */
+    OptionBits options;
+    OSType creator;
+    NumVersion pluginVersion;
+    VisualPluginProcPtr handler;
+    void* registerRefCon;
+    uint32_t timeBetweenDataInMS;
+    uint32_t numWaveformChannels;
+    uint32_t numSpectrumChannels;
+    int16_t minWidth;
+    int16_t minHeight;
+    int16_t maxWidth;
+    int16_t maxHeight;
+    uint16_t minFullScreenBitDepth;
+    uint16_t maxFullScreenBitDepth;
+    uint16_t windowAlignmentInBytes;
+} PlayerRegisterVisualPluginMessage;
+
+typedef struct PlayerGetPluginITFileSpecMessage {
+    FSSpec* fileSpec;
+} PlayerGetPluginITFileSpecMessage;
+
+/* The information block of every host call; the caller zeroes it, sets the versions and
+ * messageInfoSize to sizeof(PlayerMessageInfo), and fills the member of its message. */
+typedef struct PlayerMessageInfo {
+    uint32_t messageMajorVersion;
+    uint32_t messageMinorVersion;
+    uint32_t messageInfoSize;
+    union {
+        PlayerRegisterVisualPluginMessage registerVisualPluginMessage;
+        PlayerGetPluginITFileSpecMessage getPluginITFileSpecMessage;
+    } u;
+} PlayerMessageInfo;
+
+/* ---- Window services the host application offers its plug-ins ------------------------- */
+
+/* Mouse events as the host window delivers them. Locations are in the window's port
+ * coordinates (the "global" coordinates of the host's window). */
+enum {
+    kEventMouseDown = 1,
+    kEventMouseUp = 2,
+    kEventMouseMoved = 5,
+    kEventMouseDragged = 6,
+    kEventMouseWheelMoved = 10
+};
+enum { kEventMouseButtonPrimary = 1, kEventMouseButtonSecondary = 2 };
+enum { cmdKey = 0x0100, shiftKey = 0x0200, optionKey = 0x0800, controlKey = 0x1000 };
+
+typedef struct VxMouseEvent {
+    uint32_t kind;
+    Point location;
+    uint16_t button;
+    uint32_t modifiers;
+    int32_t wheelDelta;
+} VxMouseEvent;
+
+typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData);
+
+/* The host executable exports VX_HOST_SERVICES_SYMBOL; a plug-in finds it with dlsym and does
+ * without window services when it is missing. All calls on the host's main thread. */
+typedef struct VxHostServices {
+    uint32_t version; /* 1 */
+    /* The window whose event target takes mouse handlers; null when there is none. */
+    void* (*activeNonFloatingWindow)(void);
+    /* Returns a handler reference for removeMouseHandler, or null. */
+    void* (*installMouseHandler)(void* window, VxMouseHandlerProc proc, void* userData);
+    void (*removeMouseHandler)(void* handlerRef);
+} VxHostServices;
+
+typedef const VxHostServices* (*VxGetHostServicesProc)(void);
+#define VX_HOST_SERVICES_SYMBOL "VxGetHostServices"
+
+#ifdef __cplusplus
+} /* extern "C" */
+
+static_assert(sizeof(Rect) == 8);
+static_assert(sizeof(NumVersion) == 4);
+static_assert(sizeof(FSSpec) == 70);
+static_assert(sizeof(ITTrackInfoV1) == 2116);
+static_assert(offsetof(ITTrackInfoV1, artist) == 520);
+static_assert(offsetof(ITTrackInfoV1, album) == 776);
+static_assert(sizeof(ITStreamInfoV1) == 772);
+#endif
+
+#endif /* VOXTRAIL_VISUAL_PLUGIN_API_H */

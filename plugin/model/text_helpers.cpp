@@ -1,0 +1,109 @@
+#include "plugin/model/text_helpers.h"
+
+#include "plugin/model/fixed_text.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kNameCapacity = 256;
+
+// Keeps the bytes for which keep() is true, then cuts to 255 characters.
+template <typename Keep> void eraseExcept(char* text, Keep keep) {
+    std::size_t out = 0;
+    for (std::size_t in = 0; text[in]; ++in) {
+        unsigned char c = static_cast<unsigned char>(text[in]);
+        if (keep(c)) text[out++] = static_cast<char>(c);
+    }
+    text[out] = '\0';
+    if (out > kNameCapacity - 1) text[kNameCapacity - 1] = '\0';
+}
+
+bool isDigitOrLower(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
+
+// Replaces a leading word once, leaving the replacement's blank in front.
+void replaceLeading(char* text, const char* word, const char* replacement) {
+    std::size_t n = std::strlen(word);
+    if (std::strncmp(text, word, n) != 0) return;
+    std::string rest = std::string(replacement) + (text + n);
+    vx::copyText(text, kNameCapacity, rest.c_str());
+}
+
+} // namespace
+
+void substringReplace(char* text, const char* pattern, const char* replacement) {
+    if (!text || !pattern || !*pattern || !replacement) return;
+    std::string work(text);
+    const std::size_t plen = std::strlen(pattern);
+    std::size_t pos = 0;
+    // The search resumes at the start of the replacement, so "x and and y" collapses fully.
+    while ((pos = work.find(pattern, pos)) != std::string::npos) work.replace(pos, plen, replacement);
+    vx::copyText(text, kNameCapacity, work.c_str());
+}
+
+void substringInitialErase(char* text) {
+    if (!text) return;
+    eraseExcept(text, [](unsigned char c) {
+        return isDigitOrLower(c) || c == '&' || c == '#' || c == ';' || c == ' ';
+    });
+}
+
+void substringErase(char* text) {
+    if (!text) return;
+    eraseExcept(text, isDigitOrLower);
+}
+
+void cleanArtist(char* text) {
+    if (!text) return;
+    for (char* p = text; *p; ++p) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    if (std::strlen(text) > kNameCapacity - 1) text[kNameCapacity - 1] = '\0';
+    substringInitialErase(text);
+    substringReplace(text, " and ", " ");
+    substringReplace(text, " the ", " ");
+    substringReplace(text, " a ", " ");
+    replaceLeading(text, "and ", " ");
+    replaceLeading(text, "the ", " ");
+    replaceLeading(text, "a ", " ");
+    substringReplace(text, "&#38;", " ");
+    substringErase(text);
+}
+
+int strFind(const char* text, const char* pattern, int start) {
+    if (!text || !pattern) return -1;
+    if (start < 0) start = 0;
+    const std::size_t len = std::strlen(text);
+    if (static_cast<std::size_t>(start) > len) return -1;
+    const char* hit = std::strstr(text + start, pattern);
+    return hit ? static_cast<int>(hit - text) : -1;
+}
+
+int strFindBetween(const char* text, const char* pattern, int start, int end) {
+    if (end <= start) return -1;
+    int at = strFind(text, pattern, start);
+    if (at < 0) return -1;
+    if (static_cast<long>(at) + static_cast<long>(std::strlen(pattern)) > end) return -1;
+    return at;
+}
+
+char* strRemoveTrailingSpaces(char* text) {
+    if (!text) return text;
+    std::size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ') --n;
+    text[n] = '\0';
+    return text + n;
+}
+
+void strRemoveLeadingSpaces(char* text) {
+    if (!text) return;
+    std::size_t skip = 0;
+    while (text[skip] == ' ') ++skip;
+    if (skip) std::memmove(text, text + skip, std::strlen(text + skip) + 1);
+}
+
+void replaceSpacesWithPluses(char* text) {
+    if (!text) return;
+    for (char* p = text; *p; ++p)
+        if (*p == ' ') *p = '+';
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Text helpers used to search web replies and to normalise names. All work on caller-owned,
+// terminated byte texts; the substitution helpers and cleanArtist need a buffer of at least
+// 256 bytes and cut their result to 255 characters.
+
+// Replaces every occurrence of pattern by replacement (the replacement must not contain it).
+void substringReplace(char* text, const char* pattern, const char* replacement);
+// Keeps digits, 'a'-'z', '&', '#', ';' and blanks.
+void substringInitialErase(char* text);
+// Keeps digits and 'a'-'z'.
+void substringErase(char* text);
+// The one name normaliser: digits and lower-case letters only, articles and "and" removed.
+void cleanArtist(char* text);
+
+// Index of the first occurrence of pattern at or after start; -1 when none.
+int strFind(const char* text, const char* pattern, int start);
+// As strFind, but -1 also when end <= start or the occurrence ends behind end.
+int strFindBetween(const char* text, const char* pattern, int start, int end);
+
+// Removes the trailing blanks; returns a pointer to the terminating NUL.
+char* strRemoveTrailingSpaces(char* text);
+// Removes the leading blanks by moving the rest forward.
+void strRemoveLeadingSpaces(char* text);
+// Replaces every blank by '+', for query strings.
+void replaceSpacesWithPluses(char* text);

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the demo need, when any is missing.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ pkg-config git curl
+      qt6-base-dev qt6-tools-dev qt6-qpa-plugins libqt6uitools6 fonts-dejavu-core
+      libical-dev libsqlite3-dev libcpp-httplib-dev uuid-dev
+      libgtest-dev libgmock-dev googletest libbenchmark-dev
+      clang libclang-rt-14-dev)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
