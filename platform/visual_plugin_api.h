@@ -325,7 +325,30 @@ typedef struct VxHostServices {
     /* Returns a handler reference for removeMouseHandler, or null. */
     void* (*installMouseHandler)(void* window, VxMouseHandlerProc proc, void* userData);
     void (*removeMouseHandler)(void* handlerRef);
+
+    /* Members below were added later with the version left at 1; a plug-in checks each one
+     * for null before calling it. */
+
+    /* A standard alert with a default and an optional cancel button (null or "" for none).
+     * Returns kVxAlertDefaultButton or kVxAlertCancelButton; 0 when no alert could be shown
+     * (called off the host thread). Runs modally and returns when the user has answered. */
+    int32_t (*showAlert)(const char* title, const char* message, const char* defaultButton,
+                         const char* cancelButton);
+    /* A file-open dialog. On 0 outPath holds the chosen file's full path, terminated; -1 when
+     * cancelled or when the path does not fit in capacity bytes (nothing is cut). */
+    int32_t (*chooseFile)(const char* title, char* outPath, uint32_t capacity);
+    /* Opens the URL in the user's browser (the URL is passed as one argument, never through a
+     * shell). noErr when handed on, paramErr for a null or empty URL or a failed start. */
+    OSStatus (*openURL)(const char* url);
+    /* Runs fn(ctx) on the host thread later; callable from any thread, never waits. Every call
+     * posted runs exactly once, at the latest before the plug-in bundle is unloaded. */
+    void (*postToHostThread)(void (*fn)(void* ctx), void* ctx);
+    /* The system version the host reports (10 and 6 for 10.6); either pointer may be null.
+     * Callable from any thread. */
+    void (*systemVersion)(int32_t* major, int32_t* minor);
 } VxHostServices;
+
+enum { kVxAlertDefaultButton = 1, kVxAlertCancelButton = 2 };
 
 typedef const VxHostServices* (*VxGetHostServicesProc)(void);
 #define VX_HOST_SERVICES_SYMBOL "VxGetHostServices"
