@@ -1,0 +1,72 @@
+#pragma once
+// The update engine: decides when the calendar data is refreshed, runs each refresh on one
+// background thread, lets a newer request stop a running one, serialises the web exchanges and
+// holds the library lists.
+#include "plugin/model/record_lists.h"
+
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class VoxtrailClass;
+
+// Bits of the update mask.
+enum : uint32_t {
+    kUpdateConcerts = 2,
+    kUpdateAlbums = 4,
+    kUpdateFriends = 8,
+    kUpdateShared = 16,
+    kUpdateiPhone = 32,
+    kUpdateAll = 0xFFFFFFFFu
+};
+
+class CalGetData {
+public:
+    explicit CalGetData(VoxtrailClass* root);
+    ~CalGetData();
+    CalGetData(const CalGetData&) = delete;
+    CalGetData& operator=(const CalGetData&) = delete;
+
+    std::recursive_mutex webLock;
+    VoxtrailClass* root;
+    std::thread updateThreadHandle;
+    char* fetchPage = nullptr; // reply of the last successful web request; owned here
+    char fetchURL[1024] = {};
+    char fetchReferer[1024] = {};
+    int32_t nextUpdateTime = 0;
+    float osVersion = 0.0f;
+    bool useIpLocation = false;
+    XML_Artist_List artists;
+    XML_Album_List albums;
+    Artist_Info_List artistInfos;
+
+    void lockInternet() { webLock.lock(); }
+    void unlockInternet() { webLock.unlock(); }
+
+    // Start-up: defaults, paths, identifier, stored settings, library, version check.
+    void initialize();
+
+    int suggestUpdateShowList(unsigned long mask, bool force);
+    void performUpdate(unsigned long mask);
+    static void* updateThread(void* arg);
+    int UpdateConcerts();
+    int UpdateAlbums();
+    int UpdateFriends();
+    int UpdateShared();
+    int UpdateiPhone();
+    void shutDown();
+
+    // Fetches fetchURL into fetchPage; 0 on success (callers hold the web lock).
+    int getURL();
+
+    // Library file.
+    int parseXML();
+    // Preferences file.
+    void genPref();
+    int loadPrefs();
+
+    static bool fileExists(const char* path);
+
+    // True when a running refresh must stop (a newer one was asked for, or the plug-in closes).
+    bool stopRequested();
+};

@@ -1,0 +1,222 @@
+#include "plugin/model/record_lists.h"
+
+#include "plugin/model/fixed_text.h"
+#include "plugin/model/text_helpers.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+bool equalIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int ca = std::tolower(static_cast<unsigned char>(*a));
+        int cb = std::tolower(static_cast<unsigned char>(*b));
+        if (ca != cb) return false;
+        if (ca == 0) return true;
+    }
+}
+
+} // namespace
+
+std::string cleanedName(const char* name) {
+    char buf[256];
+    vx::copyText(buf, name);
+    cleanArtist(buf);
+    return buf;
+}
+
+// ---- FRIENDLIST ------------------------------------------------------------------------------
+
+FRIENDNAME::FRIENDNAME(const char* text) { vx::copyText(name, text); }
+
+FRIENDLIST::~FRIENDLIST() { clear(); }
+
+bool FRIENDLIST::add(FRIENDNAME* n, bool takeLock) {
+    if (!n) return false;
+    if (!takeLock) return addLocked(n);
+    std::lock_guard<ListMutex> guard(mutex);
+    return addLocked(n);
+}
+
+bool FRIENDLIST::addLocked(FRIENDNAME* n) {
+    for (FRIENDNAME* f = head; f; f = f->next) {
+        if (equalIgnoringCase(f->name, n->name)) {
+            delete n;
+            return false;
+        }
+    }
+    n->next = nullptr;
+    n->prev = tail;
+    if (tail) tail->next = n;
+    else head = n;
+    tail = n;
+    ++count;
+    return true;
+}
+
+void FRIENDLIST::combine(FRIENDLIST* other) {
+    if (!other || other == this) return;
+    std::lock_guard<ListMutex> guard(mutex);
+    for (FRIENDNAME* f = other->head; f; f = f->next) addLocked(new FRIENDNAME(f->name));
+}
+
+bool FRIENDLIST::contains(const char* name) {
+    if (!name) return false;
+    std::lock_guard<ListMutex> guard(mutex);
+    for (FRIENDNAME* f = head; f; f = f->next)
+        if (std::strcmp(f->name, name) == 0) return true;
+    return false;
+}
+
+void FRIENDLIST::remove(const char* name) {
+    if (!name) return;
+    std::lock_guard<ListMutex> guard(mutex);
+    for (FRIENDNAME* f = head; f; f = f->next) {
+        if (std::strcmp(f->name, name) != 0) continue;
+        (f->prev ? f->prev->next : head) = f->next;
+        (f->next ? f->next->prev : tail) = f->prev;
+        --count;
+        delete f;
+        return;
+    }
+}
+
+void FRIENDLIST::clear() {
+    std::lock_guard<ListMutex> guard(mutex);
+    for (FRIENDNAME* f = head; f;) {
+        FRIENDNAME* next = f->next;
+        delete f;
+        f = next;
+    }
+    head = tail = nullptr;
+    count = 0;
+}
+
+// ---- Sorted name lists -----------------------------------------------------------------------
+
+XMLARTIST::XMLARTIST(const char* text) { vx::copyText(name, text); }
+XMLALBUM::XMLALBUM(const char* text) { vx::copyText(name, text); }
+
+template <typename Record> bool SortedNameList<Record>::add(Record* a) { return insert(a, false); }
+
+template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool cleaned) {
+    if (!a) return false;
+    std::lock_guard<ListMutex> guard(mutex);
+    const Order wanted = cleaned ? Order::Cleaned : Order::Bytes;
+    if (order == Order::None) order = wanted;
+    else if (order != wanted && order != Order::Mixed) {
+        order = Order::Mixed;
+        index.clear();
+    }
+
+    std::string key = cleaned ? cleanedName(a->name) : std::string(a->name);
+    Record* at = nullptr;
+    if (order != Order::Mixed) {
+        auto it = index.lower_bound(key);
+        if (it != index.end() && it->first == key) {
+            delete a;
+            return false;
+        }
+        at = (it == index.end()) ? nullptr : it->second;
+    } else {
+        for (Record* r = head; r; r = r->next) {
+            int c = cleaned ? cleanedName(r->name).compare(key) : std::strcmp(r->name, a->name);
+            if (c == 0) {
+                delete a;
+                return false;
+            }
+            if (c > 0) {
+                at = r;
+                break;
+            }
+        }
+    }
+    linkBefore(a, at);
+    if (order != Order::Mixed) index.emplace(std::move(key), a);
+    return true;
+}
+
+template <typename Record> void SortedNameList<Record>::linkBefore(Record* a, Record* at) {
+    if (!at) {
+        a->next = nullptr;
+        a->prev = tail;
+        if (tail) tail->next = a;
+        else head = a;
+        tail = a;
+    } else {
+        a->next = at;
+        a->prev = at->prev;
+        if (at->prev) at->prev->next = a;
+        else head = a;
+        at->prev = a;
+    }
+    ++count;
+}
+
+template <typename Record> void SortedNameList<Record>::unlink(Record* r) {
+    (r->prev ? r->prev->next : head) = r->next;
+    (r->next ? r->next->prev : tail) = r->prev;
+    --count;
+}
+
+template <typename Record> bool SortedNameList<Record>::contains(const char* name) {
+    if (!name) return false;
+    std::lock_guard<ListMutex> guard(mutex);
+    for (Record* r = head; r; r = r->next)
+        if (std::strcmp(r->name, name) == 0) return true;
+    return false;
+}
+
+template <typename Record> void SortedNameList<Record>::remove(const char* name) {
+    if (!name) return;
+    std::lock_guard<ListMutex> guard(mutex);
+    for (Record* r = head; r; r = r->next) {
+        if (std::strcmp(r->name, name) != 0) continue;
+        unlink(r);
+        if (order == Order::Bytes) index.erase(r->name);
+        else if (order == Order::Cleaned) index.erase(cleanedName(r->name));
+        delete r;
+        return;
+    }
+}
+
+template <typename Record> void SortedNameList<Record>::clear() {
+    std::lock_guard<ListMutex> guard(mutex);
+    for (Record* r = head; r;) {
+        Record* next = r->next;
+        delete r;
+        r = next;
+    }
+    head = tail = nullptr;
+    count = 0;
+    index.clear();
+    order = Order::None;
+}
+
+template class SortedNameList<XMLARTIST>;
+template class SortedNameList<XMLALBUM>;
+
+// ---- Artist_Info_List ------------------------------------------------------------------------
+
+void Artist_Info_List::add(ARTISTINFO* a) {
+    if (!a) return;
+    std::lock_guard<ListMutex> guard(mutex);
+    a->next = nullptr;
+    a->prev = tail;
+    if (tail) tail->next = a;
+    else head = a;
+    tail = a;
+    ++count;
+}
+
+void Artist_Info_List::clear() {
+    std::lock_guard<ListMutex> guard(mutex);
+    for (ARTISTINFO* r = head; r;) {
+        ARTISTINFO* next = r->next;
+        delete r;
+        r = next;
+    }
+    head = tail = nullptr;
+    count = 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Dated calendar items (concerts, friends' shows, album releases) and the date-sorted list that
+// merges duplicates as they arrive and carries the user's choice over from an older list.
+#include "platform/visual_plugin_api.h"
+#include "plugin/model/record_lists.h"
+
+#include <cstdint>
+
+class ProtectedData;
+
+struct SHOWENTRY {
+    SHOWENTRY* next = nullptr;
+    SHOWENTRY* prev = nullptr;
+    char artist[256] = {};
+    char venue[256] = {}; // for an album release, the album title
+    char location[256] = "-";
+    int32_t day = 0;
+    int32_t month = 0;
+    int32_t year = 2000;
+    char otherArtists[1024] = {};
+    char url[256] = {};
+    bool recentlyAdded = false;
+    bool selected = false;
+    FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry
+    bool ticketsAvailable = false;
+    Rect inCellRect = {0, 0, 0, 0};
+    bool inCell = false;
+    Rect rowRect = {0, 0, 0, 0};
+    bool inList = false;
+    bool hovered = false;
+
+    SHOWENTRY();
+    ~SHOWENTRY();
+    SHOWENTRY(const SHOWENTRY&) = delete;
+    SHOWENTRY& operator=(const SHOWENTRY&) = delete;
+};
+
+class SHOWLIST {
+public:
+    uint32_t count = 0;
+    ListMutex mutex;
+    SHOWENTRY* head = nullptr;
+    SHOWENTRY* tail = nullptr;
+
+    SHOWLIST() = default;
+    ~SHOWLIST();
+    SHOWLIST(const SHOWLIST&) = delete;
+    SHOWLIST& operator=(const SHOWLIST&) = delete;
+
+    void lock() { mutex.lock(); }
+    void unlock() { mutex.unlock(); }
+    uint32_t size() const { return count; }
+    // Entries whose labels the format filters do not hide; takes no list lock.
+    uint32_t filteredSize();
+    // Frees every entry.
+    void clear();
+    // Links entry in date order, or merges its labels into an entry of the same date and cleaned
+    // artist (then entry is freed). The user's choice is carried over from older (read unlocked).
+    // Returns whether entry itself was linked.
+    bool addShow(SHOWENTRY* entry, SHOWLIST* older);
+    SHOWENTRY* findShow(const char* artist);
+    // As findShow, passing over entries the format filters hide.
+    SHOWENTRY* findAlbum(const char* artist);
+};
+
+// Earlier, equal or later by (year, month, day).
+int compareDates(const SHOWENTRY* a, const SHOWENTRY* b);
+
+// The store whose format filters decide what filteredSize and findAlbum hide; the root object
+// registers its store at construction, tests their own.
+void setFormatFilterStore(ProtectedData* store);
+ProtectedData* formatFilterStore();

@@ -1,0 +1,85 @@
+#pragma once
+// The calendar view: what the user looks at, the layout constants, and the screen rectangles of
+// everything clickable, filled by each frame and read by the mouse code.
+#include "platform/graphics/cg_types.h"
+#include "platform/visual_plugin_api.h"
+
+#include <cstdint>
+#include <mutex>
+
+class VoxtrailClass;
+struct VisualPluginData;
+
+struct HotSpot {
+    Rect rect = {0, 0, 0, 0};
+    bool highlighted = false;
+};
+
+class CalVis {
+public:
+    explicit CalVis(VoxtrailClass* root);
+
+    VoxtrailClass* root;
+    int32_t curVisMonth;
+    int32_t curVisYear;
+    int32_t curVisShowListOffset = 0;
+    int32_t headerHeight = 15;
+    int32_t rowHeight = 55;
+    int32_t gridLeft = 240;
+    int32_t gridTop = 105;
+    int32_t gridRight = 0;
+    int32_t gridBottom = 0;
+    int32_t listMargin = 18;
+    bool listScrollable = false;
+    int32_t listContentHeight = 1;
+    int32_t thumbLength = 0;
+    int32_t thumbPosition = 0;
+    int32_t scrollButtonSize = 14;
+    int32_t mouseX = 0;
+    int32_t mouseY = 0;
+    HotSpot nextMonthSpot, prevMonthSpot, citySpot, stateSpot, radiusSpot;
+    Rect listAreaRect = {0, 0, 0, 0};
+    Rect gridRect = {0, 0, 0, 0};
+    Rect scrollUpRect = {0, 0, 0, 0};
+    Rect scrollDownRect = {0, 0, 0, 0};
+    Rect thumbRect = {0, 0, 0, 0};
+    bool thumbDragging = false;
+    int32_t dragStartY = 0;
+    int32_t dragStartOffset = 0;
+    HotSpot upgradeSpot, supportSpot, retrySpot, versionSpot, preferencesSpot, iPhoneAppSpot, androidAppSpot;
+    HotSpot tabSpot[3];
+    int32_t cellScroll[35] = {};
+    Rect cellUpArrowRect[35] = {};
+    Rect cellDownArrowRect[35] = {};
+    bool cellCanScrollUp[35] = {};
+    bool cellCanScrollDown[35] = {};
+    Rect cellRect[35] = {};
+
+    // The host record of the visible pane, set by the host handler before every message.
+    static VisualPluginData* visualPluginData;
+    // Serialises whole frames; taken before the list locks. Lists leaving the "previous" slot
+    // are freed under it, so no frame is drawing them.
+    static std::recursive_mutex renderLock;
+
+    void Render();
+    void incrementCurVisMonth();
+    void decrementCurVisMonth();
+    void setOffsetToMatchCurVisMonth();
+    void scroll(int delta);
+    void setCurVisShowListOffset(int offset);
+    void scrollUp();
+    void scrollDown();
+};
+
+// Does nothing: the root's empty companion object.
+class CalSync {
+public:
+    explicit CalSync(VoxtrailClass* root) : root(root) {}
+    VoxtrailClass* root;
+};
+
+int getDayOfTheWeek(int day, int month, int year);
+void incrementDay(int* day, int* month, int* year);
+void decrementDay(int* day, int* month, int* year);
+CGRect convertRect(Rect r, const Rect* pane);
+CGRect convertStrokeRect(Rect r, const Rect* pane);
