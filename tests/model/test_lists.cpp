@@ -1,0 +1,200 @@
+#include "plugin/model/fixed_text.h"
+#include "plugin/model/protected_data.h"
+#include "plugin/model/record_lists.h"
+#include "plugin/model/show_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+SHOWENTRY* show(const char* artist, int y, int m, int d, std::vector<const char*> labels = {}) {
+    auto* e = new SHOWENTRY;
+    vx::copyText(e->artist, artist);
+    e->year = y;
+    e->month = m;
+    e->day = d;
+    for (const char* l : labels) e->nameList->add(new FRIENDNAME(l));
+    return e;
+}
+
+std::vector<std::string> artists(SHOWLIST& list) {
+    std::vector<std::string> out;
+    for (SHOWENTRY* e = list.head; e; e = e->next) out.emplace_back(e->artist);
+    return out;
+}
+
+template <typename L> std::vector<std::string> names(L& list) {
+    std::vector<std::string> out;
+    for (auto* n = list.head; n; n = n->next) out.emplace_back(n->name);
+    return out;
+}
+
+template <typename L> bool linksAreConsistent(L& list) {
+    unsigned n = 0;
+    for (auto* r = list.head; r; r = r->next) {
+        if (r->next ? r->next->prev != r : list.tail != r) return false;
+        ++n;
+    }
+    return n == list.count;
+}
+
+} // namespace
+
+TEST(ShowList, SortsByDateKeepingArrivalOrderOnTies) {
+    SHOWLIST list;
+    EXPECT_TRUE(list.addShow(show("First", 2009, 5, 2), nullptr));
+    EXPECT_TRUE(list.addShow(show("Early", 2009, 4, 30), nullptr));
+    EXPECT_TRUE(list.addShow(show("Second", 2009, 5, 2), nullptr));
+    EXPECT_TRUE(list.addShow(show("Later year", 2010, 1, 1), nullptr));
+    EXPECT_TRUE(list.addShow(show("Earlier year", 2008, 12, 31), nullptr));
+    EXPECT_EQ(artists(list),
+              (std::vector<std::string>{"Earlier year", "Early", "First", "Second", "Later year"}));
+    EXPECT_TRUE(linksAreConsistent(list));
+}
+
+TEST(ShowList, MergesSameArtistSameDateIntoOneEntryWithUnionOfLabels) {
+    SHOWLIST list;
+    list.addShow(show("The Beatles", 2009, 6, 1, {"Amy", "bob"}), nullptr);
+    EXPECT_FALSE(list.addShow(show("Beatles", 2009, 6, 1, {"BOB", "Carl", "carl"}), nullptr));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(names(*list.head->nameList), (std::vector<std::string>{"Amy", "bob", "Carl"}));
+    // Another date or artist is its own entry.
+    EXPECT_TRUE(list.addShow(show("Beatles", 2009, 6, 2), nullptr));
+    EXPECT_TRUE(list.addShow(show("Stones", 2009, 6, 1), nullptr));
+    EXPECT_EQ(list.size(), 3u);
+}
+
+TEST(ShowList, CarriesTheUsersChoiceOverFromTheOlderList) {
+    SHOWLIST older, list;
+    SHOWENTRY* chosen = show("Wilco", 2009, 7, 4);
+    chosen->selected = true;
+    older.addShow(chosen, nullptr);
+    older.addShow(show("Wilco", 2009, 7, 5), nullptr);
+    list.addShow(show("wilco!", 2009, 7, 4), &older);
+    list.addShow(show("Wilco", 2009, 7, 5), &older);
+    EXPECT_TRUE(list.head->selected);
+    EXPECT_FALSE(list.tail->selected);
+}
+
+TEST(ShowList, FilteredSizeAndFindAlbumHonourFormatFilters) {
+    ProtectedData store;
+    setFormatFilterStore(&store);
+    SHOWLIST releases;
+    releases.addShow(show("Beck", 2009, 3, 1, {"Import"}), nullptr);
+    releases.addShow(show("Beck", 2009, 4, 1, {"CD"}), nullptr);
+    releases.addShow(show("Low", 2009, 5, 1), nullptr);
+    EXPECT_EQ(releases.filteredSize(), releases.size());
+    EXPECT_EQ(releases.findAlbum("beck")->month, 3);
+    store.addFormatFilter("Import");
+    EXPECT_EQ(releases.filteredSize(), 2u);
+    EXPECT_EQ(releases.findAlbum("Beck")->month, 4);
+    EXPECT_EQ(releases.findShow("Beck")->month, 3);
+    EXPECT_EQ(releases.findShow("Nobody"), nullptr);
+    setFormatFilterStore(nullptr);
+}
+
+TEST(FriendList, RefusesCaseVariantsButComparesExactlyOtherwise) {
+    FRIENDLIST list;
+    EXPECT_TRUE(list.add(new FRIENDNAME("alice")));
+    EXPECT_FALSE(list.add(new FRIENDNAME("Alice")));
+    EXPECT_FALSE(list.contains("Alice"));
+    EXPECT_TRUE(list.contains("alice"));
+    list.remove("ALICE");
+    EXPECT_EQ(list.size(), 1u);
+
+    // Exact-case duplicates can only come from outside add(); remove takes the first from the head.
+    FRIENDNAME* a = list.head;
+    auto* dup = new FRIENDNAME("alice");
+    auto* b = new FRIENDNAME("bob");
+    list.add(b);
+    dup->prev = b;
+    b->next = dup;
+    list.tail = dup;
+    list.count = 3;
+    list.remove("alice");
+    EXPECT_EQ(names(list), (std::vector<std::string>{"bob", "alice"}));
+    EXPECT_NE(list.head, a);
+    EXPECT_TRUE(linksAreConsistent(list));
+    for (const char* n : {"bob", "alice", "nobody"}) list.remove(n);
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(list.tail, nullptr);
+}
+
+TEST(FriendList, NamesAreCutTo63Characters) {
+    FRIENDLIST list, other;
+    const std::string longName(100, 'n');
+    other.add(new FRIENDNAME(longName.c_str()));
+    list.combine(&other);
+    EXPECT_EQ(std::string(list.head->name).size(), 63u);
+}
+
+TEST(ArtistList, KeepsByteOrderWithoutDuplicates) {
+    XML_Artist_List list;
+    for (const char* n : {"B", "A", "b", "A"}) list.add(new XMLARTIST(n));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"A", "B", "b"}));
+    list.remove("B");
+    list.add(new XMLARTIST("Ba"));
+    list.add(new XMLARTIST("B"));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"A", "B", "Ba", "b"}));
+    EXPECT_TRUE(linksAreConsistent(list));
+}
+
+TEST(ArtistList, AddUncleanedComparesCleanedNamesAndKeepsTheRecordsText) {
+    XML_Artist_List list;
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("The Zombies")));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("Beach Boys")));
+    EXPECT_FALSE(list.addUncleaned(new XMLARTIST("zombies")));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("a-ha")));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"a-ha", "Beach Boys", "The Zombies"}));
+}
+
+TEST(ArtistList, MixedInsertionsFallBackToTheWalk) {
+    // After a byte-ordered add, a cleaned add walks the list as it stands.
+    XML_Artist_List list;
+    list.add(new XMLARTIST("Zed"));
+    list.add(new XMLARTIST("alpha"));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("Beta")));
+    EXPECT_FALSE(list.addUncleaned(new XMLARTIST("ZED")));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Beta", "Zed", "alpha"}));
+    EXPECT_TRUE(list.contains("alpha"));
+    list.clear();
+    EXPECT_EQ(list.size(), 0u);
+    list.add(new XMLARTIST("b"));
+    list.add(new XMLARTIST("a"));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(ListsConcurrency, ParallelAddsAndReadsKeepTheListsSound) {
+    ProtectedData store;
+    SHOWLIST list;
+    XML_Artist_List artistsList;
+    std::thread writer([&] {
+        for (int i = 0; i < 2000; ++i) {
+            list.addShow(show(("Artist " + std::to_string(i % 300)).c_str(), 2009, 1 + i % 12, 1 + i % 28),
+                         nullptr);
+            artistsList.add(new XMLARTIST(("name" + std::to_string(i)).c_str()));
+            store.setCurCity(("city" + std::to_string(i)).c_str());
+            store.addFormatFilter(("f" + std::to_string(i % 50)).c_str());
+        }
+    });
+    std::thread reader([&] {
+        char buf[256];
+        for (int i = 0; i < 2000; ++i) {
+            list.lock();
+            for (SHOWENTRY* e = list.head; e && e->next; e = e->next) ASSERT_LE(compareDates(e, e->next), 0);
+            list.unlock();
+            store.getCurCity(buf);
+            store.isFilterOn(list.head ? list.head->nameList : nullptr);
+            artistsList.contains("name7");
+        }
+    });
+    writer.join();
+    reader.join();
+    EXPECT_TRUE(linksAreConsistent(list));
+    EXPECT_EQ(artistsList.size(), 2000u);
+}
