@@ -1,0 +1,30 @@
+#pragma once
+// The field syntax of the preferences file: one record per line, fields ended by "@@", numbers
+// as decimal text.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx {
+
+// The line cut at every "@@". The last piece is what follows the last "@@" (empty when the line
+// ends with one), so a line of n terminated fields gives n + 1 pieces.
+std::vector<std::string_view> splitFields(std::string_view line);
+
+// A decimal number as "%d" reads it: blanks, an optional sign, digits. With whole, nothing may
+// follow the digits. False when there are no digits or the value leaves the 32-bit range.
+bool readDecimal(std::string_view text, int32_t& value, bool whole = true);
+
+// A finite floating-point number filling the whole text, read the same in every locale.
+bool readReal(std::string_view text, double& value);
+// "%e" of the value, written the same in every locale.
+std::string realText(double value);
+
+// The text with line breaks turned into blanks, so that a field cannot break its record.
+std::string oneLine(const char* text);
+
+// A terminated copy of a field, for the state store's setters (which cut to capacity).
+inline std::string fieldText(std::string_view field) { return std::string(field); }
+
+} // namespace vx

@@ -1,0 +1,84 @@
+#include "plugin/engine/preference_shows.h"
+
+#include "plugin/engine/preference_fields.h"
+#include "plugin/model/fixed_text.h"
+#include "plugin/model/show_list.h"
+
+#include <cstdio>
+
+namespace vx {
+
+namespace {
+
+constexpr std::size_t kFixedFields = 11;
+
+void addField(std::string& line, const std::string& text) {
+    line += text;
+    line += "@@";
+}
+
+void addField(std::string& line, const char* text) { addField(line, oneLine(text)); }
+
+template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) {
+    copyText(dst, fieldText(field.substr(0, N - 1)).c_str());
+}
+
+// Dates outside the calendar would index past the month and day tables of the display.
+bool isCalendarDate(int32_t year, int32_t month, int32_t day) {
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+} // namespace
+
+std::string showLine(const SHOWENTRY& show, ShowKind kind) {
+    const bool album = kind == kAlbumReleaseLine;
+    char numbers[128];
+    std::snprintf(numbers, sizeof numbers, "%d@@%d@@%d@@%d@@%d@@%d@@", static_cast<int>(kind),
+                  album ? 0 : static_cast<int>(show.selected), album ? 0 : static_cast<int>(show.ticketsAvailable),
+                  show.year, show.month, show.day);
+    std::string line = numbers;
+    addField(line, show.artist);
+    addField(line, show.venue);
+    addField(line, album ? "-" : show.location);
+    addField(line, show.url);
+    addField(line, (album || show.otherArtists[0] == '\0') ? "-" : show.otherArtists);
+    if (show.nameList) {
+        std::lock_guard<ListMutex> hold(show.nameList->mutex);
+        for (FRIENDNAME* n = show.nameList->head; n; n = n->next) addField(line, n->name);
+    }
+    line += '\n';
+    return line;
+}
+
+ParsedShow parseShowLine(std::string_view line) {
+    ParsedShow parsed;
+    const std::vector<std::string_view> pieces = splitFields(line);
+    auto piece = [&](std::size_t i) { return i < pieces.size() ? pieces[i] : std::string_view(); };
+
+    int32_t kind = 0, year = 0, month = 0, day = 0;
+    if (!readDecimal(piece(0), kind) || !readDecimal(piece(3), year) || !readDecimal(piece(4), month) ||
+        !readDecimal(piece(5), day))
+        return parsed;
+    parsed.kind = kind;
+    if (!isCalendarDate(year, month, day)) return parsed;
+
+    auto show = std::make_unique<SHOWENTRY>();
+    show->selected = piece(1) == "1";
+    show->ticketsAvailable = piece(2) == "1";
+    show->year = year;
+    show->month = month;
+    show->day = day;
+    // A line cut short keeps the record's defaults for the fields it lacks.
+    if (pieces.size() > 6) copyField(show->artist, pieces[6]);
+    if (pieces.size() > 7) copyField(show->venue, pieces[7]);
+    if (pieces.size() > 8) copyField(show->location, pieces[8]);
+    if (pieces.size() > 9) copyField(show->url, pieces[9]);
+    if (pieces.size() > 10 && pieces[10] != "-") copyField(show->otherArtists, pieces[10]);
+    // Labels are the fields that end in "@@"; the last piece never does.
+    for (std::size_t i = kFixedFields; i + 1 < pieces.size(); ++i)
+        show->nameList->add(new FRIENDNAME(fieldText(pieces[i]).c_str()));
+    parsed.show = std::move(show);
+    return parsed;
+}
+
+} // namespace vx

@@ -1,0 +1,350 @@
+// The preferences file: every setting and the current lists, so the calendar can be drawn before
+// the first refresh ends. Written whole after refreshes and changes, read once at start-up.
+#include "plugin/engine/preferences_file.h"
+
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/engine/preference_fields.h"
+#include "plugin/engine/preference_shows.h"
+#include "plugin/engine/private_file.h"
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/model/fixed_text.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <string>
+
+namespace vx {
+
+const char* const kDefaultFormatFilters[6] = {"Import",          "Extra tracks", "Original recording remastered",
+                                              "Limited Edition", "Soundtrack",   "Non-Active Artist"};
+
+int32_t firstRefreshTime(std::time_t now, unsigned seed) {
+    std::mt19937 generator(seed);
+    generator.discard(1);
+    // Fractions below one from 31-bit draws.
+    auto fraction = [&] { return static_cast<double>(generator() >> 1) / 2147483648.0; };
+    const int32_t days = 1 + static_cast<int32_t>(7 * fraction());
+    const int32_t hours = static_cast<int32_t>(25 * fraction());
+    const int32_t minutes = static_cast<int32_t>(60 * fraction());
+    const int32_t seconds = static_cast<int32_t>(60 * fraction());
+    return static_cast<int32_t>(now) + days * 86400 + hours * 3600 + minutes * 60 + seconds;
+}
+
+} // namespace vx
+
+namespace {
+
+constexpr std::size_t kLongestName = 63;
+
+// Writers compose in turn (under the render lock) but write outside it; a composition older than
+// the last one written is not written.
+std::mutex gWriteLock;
+uint64_t gLastWritten = 0;
+std::atomic<uint64_t> gCompositions{0};
+
+std::string textOrDash(const char* text) { return text[0] ? vx::oneLine(text) : std::string("-"); }
+
+void appendSwitch(std::string& text, bool on, bool last) {
+    text += on ? '1' : '0';
+    text += last ? "\n" : "@@";
+}
+
+void appendShows(std::string& text, SHOWLIST* list, vx::ShowKind kind) {
+    if (!list) return;
+    std::lock_guard<ListMutex> hold(list->mutex);
+    for (SHOWENTRY* e = list->head; e; e = e->next) text += vx::showLine(*e, kind);
+}
+
+std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
+    ProtectedData& st = root->state;
+    char text[1024];
+    std::string out;
+
+    st.getiTunes_xml_path(text);
+    out += vx::oneLine(text) + "\n";
+    out += std::to_string(nextUpdateTime) + "\n";
+    out += std::to_string(st.getLastSearch_y()) + "@@" + std::to_string(st.getLastSearch_m()) + "@@" +
+           std::to_string(st.getLastSearch_d()) + "\n";
+
+    char city[256], region[256];
+    st.getCurCity(city);
+    st.getCurState(region);
+    out += vx::oneLine(city) + "@@" + vx::oneLine(region) + "@@" + std::to_string(st.getCurSearchRadius()) + "@@" +
+           vx::realText(st.getCurLat()) + "@@" + vx::realText(st.getCurLon()) + "\n";
+
+    const bool switches[] = {st.getExportTo_iCal(),
+                             st.getExportAllShows(),
+                             st.getExportTo_Outlook(),
+                             st.getExportTo_Google(),
+                             st.getVoxtrail_version_update(),
+                             st.getSharing(),
+                             st.getShareAllShows(),
+                             st.getNotifyConcerts(),
+                             st.getNotifyAlbums(),
+                             st.getNotificationWindowStyle(),
+                             st.getiPhoneSync()};
+    for (std::size_t i = 0; i < std::size(switches); ++i) appendSwitch(out, switches[i], i + 1 == std::size(switches));
+
+    st.getiCalLoc(text);
+    out += vx::oneLine(text) + "\n";
+
+    char user[64], first[256], last[256];
+    st.getUsername(user);
+    st.getFirstname(first);
+    st.getLastname(last);
+    out += textOrDash(user) + "@@" + textOrDash(first) + "@@" + textOrDash(last) + "@@\n";
+
+    if (FRIENDLIST* friends = root->friends) {
+        std::lock_guard<ListMutex> hold(friends->mutex);
+        for (FRIENDNAME* n = friends->head; n; n = n->next) out += vx::oneLine(n->name) + "@@";
+    }
+    out += "\n";
+
+    char filters[512];
+    st.getFilterString(filters);
+    out += vx::oneLine(filters) + "\n";
+
+    appendShows(out, root->concerts, vx::kConcertLine);
+    appendShows(out, root->friendShows, vx::kFriendShowLine);
+    appendShows(out, root->albumReleases, vx::kAlbumReleaseLine);
+    return out;
+}
+
+bool mustNotWrite(ProtectedData& st) {
+    // A refresh being stopped or the plug-in closing: the lists may be half filled.
+    return st.getForceUpdate() || st.getShutingDown() || st.getRestartingSearch();
+}
+
+} // namespace
+
+void CalGetData::genPref() {
+    ProtectedData& st = root->state;
+    const std::time_t now = std::time(nullptr);
+
+    int32_t unscheduled = 0;
+    nextUpdateTime.compare_exchange_strong(unscheduled,
+                                           vx::firstRefreshTime(now, static_cast<unsigned>(now)));
+
+    char text[1024];
+    st.getCurCity(text);
+    if (!text[0]) st.setCurCity("-");
+    st.getCurState(text);
+    if (!text[0]) st.setCurState("-");
+    st.getiCalLoc(text);
+    if (!text[0]) st.setiCalLoc("-");
+
+    std::tm today{};
+    localtime_r(&now, &today);
+    st.setLastSearch_d(today.tm_mday);
+    st.setLastSearch_m(today.tm_mon + 1);
+    st.setLastSearch_y(today.tm_year + 1900);
+
+    std::string contents;
+    uint64_t composition = 0;
+    {
+        // The render lock keeps the show lists in their slots while they are walked.
+        std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+        contents = composePreferences(root, nextUpdateTime.load());
+        composition = ++gCompositions;
+    }
+
+    if (mustNotWrite(st)) return;
+    st.getVoxtrailPref(text);
+    std::lock_guard<std::mutex> writing(gWriteLock);
+    if (composition < gLastWritten) return;
+    std::string why;
+    if (!vx::writePrivateFile(text, contents, &why)) {
+        std::fprintf(stderr, "Voxtrail: the preferences were not saved, the previous file is kept (%s)\n",
+                     why.c_str());
+        return;
+    }
+    gLastWritten = composition;
+}
+
+namespace {
+
+// Reads the lines of an existing preferences file into the state and the lists. Whatever a
+// line does not give keeps its default; valid stays true only when every line could be used.
+class PreferencesReader {
+public:
+    explicit PreferencesReader(CalGetData& engine) : engine(engine), root(engine.root), st(engine.root->state) {}
+
+    void line(std::size_t number, std::string_view text);
+    bool valid = true;
+
+private:
+    void libraryPath(std::string_view text) { st.setiTunes_xml_path(vx::fieldText(text).c_str()); }
+    void schedule(std::string_view text);
+    void lastSave(std::string_view text);
+    void place(std::string_view text);
+    void switches(std::string_view text);
+    void account(std::string_view text);
+    template <typename Add> void names(std::string_view text, Add add);
+    void show(std::string_view text);
+
+    CalGetData& engine;
+    VoxtrailClass* root;
+    ProtectedData& st;
+};
+
+void PreferencesReader::line(std::size_t number, std::string_view text) {
+    switch (number) {
+    case 1: libraryPath(text); break;
+    case 2: schedule(text); break;
+    case 3: lastSave(text); break;
+    case 4: place(text); break;
+    case 5: switches(text); break;
+    case 6:
+        if (st.getOSXVersion() < 10.5f) st.setiCalLoc(vx::fieldText(text).c_str());
+        break;
+    case 7: account(text); break;
+    case 8: names(text, [&](const char* n) { root->friends->add(new FRIENDNAME(n)); }); break;
+    case 9: names(text, [&](const char* n) { st.addFormatFilter(n); }); break;
+    default: show(text); break;
+    }
+}
+
+void PreferencesReader::schedule(std::string_view text) {
+    int32_t when = 0;
+    if (!vx::readDecimal(text, when, false)) {
+        when = 1;
+        valid = false;
+    }
+    engine.nextUpdateTime = when;
+}
+
+void PreferencesReader::lastSave(std::string_view text) {
+    const auto pieces = vx::splitFields(text);
+    int32_t date[3] = {0, 0, 0};
+    std::size_t read = 0;
+    while (read < 3 && read < pieces.size() && vx::readDecimal(pieces[read], date[read], read == 2)) ++read;
+    if (read < 3) {
+        // Without a whole date the last save counts as long ago.
+        date[0] = date[1] = date[2] = 1;
+        valid = false;
+    }
+    st.setLastSearch_y(date[0]);
+    st.setLastSearch_m(date[1]);
+    st.setLastSearch_d(date[2]);
+}
+
+void PreferencesReader::place(std::string_view text) {
+    const auto pieces = vx::splitFields(text);
+    if (pieces.size() < 5) valid = false;
+    auto textOf = [](std::string_view field) { return field == "-" ? std::string() : vx::fieldText(field); };
+    if (pieces.size() > 0) {
+        const std::string city = textOf(pieces[0]);
+        st.setCurCity(city.c_str());
+        st.setCurCityDisplay(city.c_str());
+    }
+    if (pieces.size() > 1) {
+        const std::string region = textOf(pieces[1]);
+        st.setCurState(region.c_str());
+        st.setCurStateDisplay(region.c_str());
+    }
+    int32_t radius = 0;
+    if (pieces.size() > 2 && vx::readDecimal(pieces[2], radius)) {
+        st.setCurSearchRadiusDisplay(vx::fieldText(pieces[2]).c_str());
+        st.setCurSearchRadius(radius);
+    } else {
+        valid = false;
+    }
+    double degrees = 0.0;
+    if (pieces.size() > 3 && vx::readReal(pieces[3], degrees)) st.setCurLat(degrees);
+    else valid = false;
+    if (pieces.size() > 4 && vx::readReal(pieces[4], degrees)) st.setCurLon(degrees);
+    else valid = false;
+}
+
+void PreferencesReader::switches(std::string_view text) {
+    const auto pieces = vx::splitFields(text);
+    bool on[11] = {};
+    std::size_t read = 0;
+    for (; read < 11 && read < pieces.size(); ++read) {
+        int32_t n = 0;
+        // Like "%d@@...": the last number may be followed by anything.
+        if (!vx::readDecimal(pieces[read], n, read < 10)) break;
+        on[read] = n != 0;
+    }
+    if (read < 11) {
+        for (bool& b : on) b = false;
+        valid = false;
+    }
+    st.setExportTo_iCal(on[0]);
+    st.setExportAllShows(on[1]);
+    st.setExportTo_Outlook(on[2]);
+    st.setExportTo_Google(on[3]);
+    st.setVoxtrail_version_update(on[4]);
+    st.setSharing(on[5]);
+    st.setShareAllShows(on[6]);
+    st.setNotifyConcerts(on[7]);
+    st.setNotifyAlbums(on[8]);
+    st.setNotificationWindowStyle(on[9]);
+    st.setiPhoneSync(on[10]);
+}
+
+void PreferencesReader::account(std::string_view text) {
+    const auto pieces = vx::splitFields(text);
+    // Only fields ended by "@@" count.
+    const std::size_t fields = pieces.size() - 1;
+    if (fields < 3) valid = false;
+    auto textOf = [&](std::size_t i) { return pieces[i] == "-" ? std::string() : vx::fieldText(pieces[i]); };
+    if (fields > 0) st.setUsername(textOf(0).c_str());
+    if (fields > 1) st.setFirstname(textOf(1).c_str());
+    if (fields > 2) st.setLastname(textOf(2).c_str());
+}
+
+template <typename Add> void PreferencesReader::names(std::string_view text, Add add) {
+    const auto pieces = vx::splitFields(text);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+        if (pieces[i].size() > kLongestName) {
+            valid = false;
+            return;
+        }
+        add(vx::fieldText(pieces[i]).c_str());
+    }
+}
+
+void PreferencesReader::show(std::string_view text) {
+    vx::ParsedShow parsed = vx::parseShowLine(text);
+    SHOWLIST* list = nullptr;
+    if (parsed.show) {
+        switch (parsed.kind) {
+        case vx::kConcertLine: list = root->concerts; break;
+        case vx::kFriendShowLine: list = root->friendShows; break;
+        case vx::kAlbumReleaseLine: list = root->albumReleases; break;
+        default: break;
+        }
+    }
+    if (!list) {
+        valid = false;
+        return;
+    }
+    list->addShow(parsed.show.release(), nullptr);
+}
+
+} // namespace
+
+int CalGetData::loadPrefs() {
+    ProtectedData& st = root->state;
+    char path[1024];
+    st.getVoxtrailPref(path);
+    if (!fileExists(path)) {
+        for (const char* filter : vx::kDefaultFormatFilters) st.addFormatFilter(filter);
+        return 0;
+    }
+    useIpLocation = false;
+    PreferencesReader reader(*this);
+    std::size_t lines = 0;
+    std::ifstream file(path, std::ios::binary);
+    std::string text;
+    while (std::getline(file, text)) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        reader.line(++lines, text);
+    }
+    st.setValid_preference_file(reader.valid && lines >= 9);
+    return -1;
+}
