@@ -4,6 +4,7 @@
 // holds the library lists.
 #include "plugin/model/record_lists.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -33,9 +34,10 @@ public:
     char* fetchPage = nullptr; // reply of the last successful web request; owned here
     char fetchURL[1024] = {};
     char fetchReferer[1024] = {};
-    int32_t nextUpdateTime = 0;
+    // Read and written from both threads (the schedule check and the preferences writer).
+    std::atomic<int32_t> nextUpdateTime{0};
     float osVersion = 0.0f;
-    bool useIpLocation = false;
+    std::atomic<bool> useIpLocation{false};
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
@@ -61,9 +63,15 @@ public:
 
     // Library file.
     int parseXML();
+    // Asks the web service whether a newer version exists and offers the download.
+    void checkForVersionUpdate();
+
     // Preferences file.
     void genPref();
     int loadPrefs();
+
+    // Prepares the iCal folder of older systems; nonzero when there is no usable location.
+    int checkForInitialiCalFiles();
 
     static bool fileExists(const char* path);
 

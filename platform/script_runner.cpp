@@ -1,0 +1,102 @@
+#include "platform/script_runner.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <pthread.h>
+#include <cstdlib>
+#include <cstring>
+#include <spawn.h>
+#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace vx {
+
+namespace {
+std::atomic<ScriptRunner> testRunner{nullptr};
+}
+
+void setScriptRunnerForTesting(ScriptRunner runner) { testRunner.store(runner); }
+
+std::string findProgram(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        struct stat sb;
+        if (end > start && ::stat(candidate.c_str(), &sb) == 0 && S_ISREG(sb.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+int runProgram(const char* program, const char* const* argv, const char* input) {
+    int in[2];
+    if (::pipe2(in, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program, &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    if (rc != 0) {
+        ::close(in[1]);
+        return -1;
+    }
+    if (input) {
+        // A child that stops reading must not end the host with SIGPIPE: block it on this
+        // thread while writing and swallow one that arrived.
+        sigset_t pipeSet, old;
+        sigemptyset(&pipeSet);
+        sigaddset(&pipeSet, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSet, &old);
+        std::size_t left = std::strlen(input);
+        bool broken = false;
+        while (left > 0) {
+            ssize_t n = ::write(in[1], input, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                broken = (errno == EPIPE);
+                break;
+            }
+            input += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        if (broken) {
+            const timespec zero{0, 0};
+            sigtimedwait(&pipeSet, nullptr, &zero);
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
+    ::close(in[1]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace vx
+
+OSStatus SimpleRunAppleScript(const char* text) {
+    if (!text) return paramErr;
+    if (vx::ScriptRunner r = vx::testRunner.load()) return r(text);
+    const std::string osascript = vx::findProgram("osascript");
+    if (!osascript.empty()) {
+        const char* argv[] = {osascript.c_str(), "-", nullptr};
+        return vx::runProgram(osascript.c_str(), argv, text) == 0 ? noErr : paramErr;
+    }
+    if (std::strstr(text, "register as application")) return noErr;
+    return paramErr;
+}

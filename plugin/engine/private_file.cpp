@@ -1,0 +1,77 @@
+#include "plugin/engine/private_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vx {
+
+namespace {
+// Closes the descriptor and removes the temporary file unless the write was committed.
+struct TempFile {
+    std::string path;
+    int fd = -1;
+    bool committed = false;
+    ~TempFile() {
+        if (fd >= 0) ::close(fd);
+        if (!committed && !path.empty()) ::unlink(path.c_str());
+    }
+};
+
+bool fail(std::string* why, const std::string& what) {
+    if (why) *why = what + ": " + std::strerror(errno);
+    return false;
+}
+} // namespace
+
+bool writePrivateFile(const std::string& path, const std::string& bytes, std::string* why) {
+    TempFile tmp;
+    std::vector<char> name(path.begin(), path.end());
+    const char suffix[] = ".XXXXXX";
+    name.insert(name.end(), suffix, suffix + sizeof suffix);
+    tmp.fd = ::mkstemp(name.data());
+    if (tmp.fd < 0) return fail(why, "cannot create a file beside " + path);
+    tmp.path = name.data();
+    if (::fchmod(tmp.fd, 0600) != 0) return fail(why, "cannot restrict " + tmp.path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(tmp.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail(why, "cannot write " + tmp.path);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(tmp.fd) != 0) return fail(why, "cannot flush " + tmp.path);
+    if (::close(tmp.fd) != 0) {
+        tmp.fd = -1;
+        return fail(why, "cannot close " + tmp.path);
+    }
+    tmp.fd = -1;
+    if (::rename(tmp.path.c_str(), path.c_str()) != 0) return fail(why, "cannot replace " + path);
+    tmp.committed = true;
+    return true;
+}
+
+bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::vector<char> buf(limit);
+    std::size_t got = 0;
+    bool readable = true; // a folder opens but does not read
+    while (got < limit) {
+        ssize_t n = ::read(fd, buf.data() + got, limit - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) readable = false;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.assign(buf.data(), got);
+    return readable;
+}
+
+} // namespace vx

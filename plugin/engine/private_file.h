@@ -1,0 +1,15 @@
+#pragma once
+// Files only their owner may read, written whole or not at all.
+#include <string>
+
+namespace vx {
+
+// Writes bytes to a temporary file beside path (mode 0600), flushes it to disk and renames it
+// over path, so a crash or a full disk leaves the previous file whole. False on any failure,
+// with the reason in *why when given.
+bool writePrivateFile(const std::string& path, const std::string& bytes, std::string* why = nullptr);
+
+// Up to limit bytes of the file; false when it cannot be opened.
+bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes);
+
+} // namespace vx

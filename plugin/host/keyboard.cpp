@@ -1,0 +1,85 @@
+#include "plugin/host/host_handler.h"
+
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/view/mouse_input.h"
+
+#include <mutex>
+
+namespace {
+
+enum : unsigned char {
+    kBackspace = 8,
+    kTab = 9,
+    kLineFeed = 10,
+    kReturn = 13,
+    kLeftArrow = 28,
+    kRightArrow = 29,
+    kUpArrow = 30,
+    kDownArrow = 31
+};
+
+bool isPlaceLetter(unsigned char c) { return c == ' ' || (c >= 65 && c <= 122); }
+bool isRadiusLetter(unsigned char c) { return c == ' ' || (c >= '0' && c <= '9'); }
+bool endsLine(unsigned char c) { return c == kReturn || c == kLineFeed; }
+
+} // namespace
+
+OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
+    VoxtrailClass* root = gVoxtrail;
+    if (!event || !root) return unimpErr;
+    if (event->what == mouseDown) {
+        // The port's local coordinates are the window's here; the pane corner is not removed.
+        root->view.mouseX = event->where.h;
+        root->view.mouseY = event->where.v;
+        return unimpErr;
+    }
+    if (event->what != keyDown && event->what != autoKey) return unimpErr;
+    (void)data;
+
+    ProtectedData& st = root->state;
+    const unsigned char c = static_cast<unsigned char>(event->message & 0xFF);
+    if (st.getUpdatingCity()) {
+        if (isPlaceLetter(c)) st.addLetterCurCityDisplay(static_cast<char>(c));
+        else if (c == kBackspace) st.removeLetterCurCityDisplay();
+        else if (endsLine(c) || c == kTab) {
+            st.setUpdatingCity(false);
+            st.setUpdatingState(true);
+        }
+    } else if (st.getUpdatingState()) {
+        if (isPlaceLetter(c)) st.addLetterCurStateDisplay(static_cast<char>(c));
+        else if (c == kBackspace) st.removeLetterCurStateDisplay();
+        else if (endsLine(c)) {
+            st.setUpdatingState(false);
+            root->engine.suggestUpdateShowList(kUpdateAll, false);
+            root->view.Render();
+        } else if (c == kTab) {
+            st.setUpdatingState(false);
+            st.setUpdatingSearchRadius(true);
+        }
+    } else if (st.getUpdatingSearchRadius()) {
+        if (isRadiusLetter(c)) st.addLetterCurSearchRadiusDisplay(static_cast<char>(c));
+        else if (c == kBackspace) st.removeLetterCurSearchRadiusDisplay();
+        else if (endsLine(c) || c == kTab) {
+            st.setUpdatingSearchRadius(false);
+            st.limitCurSearchRadiusDisplay();
+            root->engine.suggestUpdateShowList(kUpdateAll, false);
+        }
+    } else {
+        {
+            // The update thread swaps the lists under the render lock.
+            std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+            switch (c) {
+            case kRightArrow: root->view.incrementCurVisMonth(); break;
+            case kLeftArrow: root->view.decrementCurVisMonth(); break;
+            case kUpArrow: root->view.scrollUp(); break;
+            case kDownArrow: root->view.scrollDown(); break;
+            default: return unimpErr;
+            }
+        }
+        root->view.Render();
+        handleMouseMoveEvents(root);
+        return noErr;
+    }
+    root->view.Render();
+    return noErr;
+}
