@@ -1,0 +1,28 @@
+#pragma once
+// The VxHostServices table the player exports; each entry forwards to the running session.
+#include "platform/visual_plugin_api.h"
+
+namespace vx::player {
+
+class HostServiceBackend {
+  public:
+    virtual ~HostServiceBackend() = default;
+    virtual void* activeNonFloatingWindow() = 0;
+    virtual void* installMouseHandler(void* window, VxMouseHandlerProc proc, void* userData) = 0;
+    virtual void removeMouseHandler(void* handlerRef) = 0;
+    virtual int32_t showAlert(const char* title, const char* message, const char* defaultButton,
+                              const char* cancelButton) = 0;
+    virtual int32_t chooseFile(const char* title, char* outPath, uint32_t capacity) = 0;
+    virtual OSStatus openURL(const char* url) = 0;
+    virtual void postToHostThread(void (*fn)(void*), void* ctx) = 0;
+    virtual void systemVersion(int32_t* major, int32_t* minor) = 0;
+};
+
+// The session the table forwards to; null makes every service answer "none" (null, 0, -1,
+// paramErr; posted work is dropped).
+void setHostServiceBackend(HostServiceBackend* backend);
+
+// The table, version 1 with every member set.
+const VxHostServices* playerHostServices();
+
+} // namespace vx::player

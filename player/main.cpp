@@ -1,0 +1,105 @@
+// vxplayer: the stand-in music player that hosts visual plug-ins, in a window or headless from
+// a script.
+#include "platform/system.h"
+#include "player/host_dialogs.h"
+#include "player/line_source.h"
+#include "player/output.h"
+#include "player/player_options.h"
+#include "player/player_session.h"
+#include "player/player_window.h"
+#include "player/script_runner.h"
+#include "player/window_dialogs.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace vx::player;
+
+namespace {
+
+bool hasDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* w = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (w && *w);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    std::optional<PlayerOptions> parsed = parseOptions(args, error);
+    if (!parsed) {
+        printNote(error);
+        std::fputs(usageText(), stderr);
+        return 2;
+    }
+    PlayerOptions options = *parsed;
+    if (options.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+
+    // Must be settled before QApplication picks its platform.
+    if (!std::getenv("QT_QPA_PLATFORM") && (options.headless || !hasDisplay()))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("vxplayer");
+
+    std::string home = vx::homeFolder();
+    std::string libraryPath = options.libraryPath.empty() ? defaultLibraryPath(home) : options.libraryPath;
+    MusicLibrary library = loadMusicLibrary(libraryPath);
+    if (library.tracks.empty()) printNote("no tracks in " + libraryPath);
+
+    SessionOptions sessionOptions;
+    sessionOptions.hostVersion = effectiveHostVersion(options, library.applicationVersion);
+    sessionOptions.osVersion = options.osVersion;
+    sessionOptions.visualizerName = options.visualizerName;
+
+    HeadlessDialogs headlessDialogs;
+    WindowDialogs windowDialogs;
+    HostDialogs& dialogs = options.headless ? static_cast<HostDialogs&>(headlessDialogs) : windowDialogs;
+
+    PlayerSession session(sessionOptions, std::move(library), dialogs);
+    session.loadPlugins(pluginFolder(home));
+
+    bool finished = false;
+    auto finish = [&](int status) {
+        if (finished) return;
+        finished = true;
+        session.shutdown();
+        QCoreApplication::exit(status);
+    };
+
+    std::unique_ptr<PlayerWindow> window;
+    if (!options.headless) {
+        window = std::make_unique<PlayerWindow>(session, finish);
+        windowDialogs.setParent(window.get());
+        window->show();
+        QTimer::singleShot(0, window.get(), [&] {
+            if (session.activeVisualizer()) window->setVisualizerOn(true);
+        });
+    }
+
+    ScriptRunner runner(session, finish);
+    std::unique_ptr<StdinLineSource> stdinSource;
+    if (!options.scriptPath.empty()) {
+        if (!readLines(options.scriptPath, [&](std::string line) { runner.addLine(std::move(line)); })) {
+            printNote("cannot read the script " + options.scriptPath);
+            session.shutdown();
+            return 2;
+        }
+        runner.endOfInput();
+    } else if (options.headless) {
+        stdinSource = std::make_unique<StdinLineSource>([&](std::string line) { runner.addLine(std::move(line)); },
+                                                        [&] { runner.endOfInput(); });
+    }
+
+    int status = QApplication::exec();
+    session.shutdown();
+    window.reset();
+    return status;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The tracks of a music library file, as the player plays them.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx::player {
+
+struct LibraryTrack {
+    std::string name;
+    std::string artist;
+    std::string album;
+    std::string genre;
+    std::string kind;
+    uint32_t totalTimeMs = 0;
+    uint32_t trackNumber = 0;
+    uint32_t trackCount = 0;
+    uint32_t year = 0;
+    uint32_t bitRate = 0;
+    uint32_t sampleRate = 0;
+    uint32_t sizeInBytes = 0;
+};
+
+struct MusicLibrary {
+    std::string applicationVersion; // "" when the file does not say
+    std::vector<LibraryTrack> tracks; // in file order
+};
+
+// Reads the library text; whatever cannot be read is left out, nothing throws.
+MusicLibrary parseMusicLibrary(std::string_view xml);
+
+// Reads the library file; an empty library when it cannot be opened.
+MusicLibrary loadMusicLibrary(const std::string& path);
+
+} // namespace vx::player

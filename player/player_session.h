@@ -1,0 +1,128 @@
+#pragma once
+// The player itself: the loaded plug-ins, the pane and its port, the track being played, and
+// the host services. Window and script both drive it; everything runs on the GUI thread
+// except what the port and postToHostThread take from any thread.
+#include "player/host_dialogs.h"
+#include "player/host_port.h"
+#include "player/host_service_table.h"
+#include "player/host_thread_queue.h"
+#include "player/host_version.h"
+#include "player/mouse_handlers.h"
+#include "player/music_library.h"
+#include "player/visual_plugin.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vx::player {
+
+struct SessionOptions {
+    DottedVersion hostVersion{9, 1, 0};
+    DottedVersion osVersion{10, 6, 0};
+    std::string visualizerName; // "" picks the first one registered
+};
+
+class PlayerSession : public HostServiceBackend {
+  public:
+    PlayerSession(SessionOptions options, MusicLibrary library, HostDialogs& dialogs);
+    ~PlayerSession() override;
+    PlayerSession(const PlayerSession&) = delete;
+    PlayerSession& operator=(const PlayerSession&) = delete;
+
+    // Loads every bundle in folder; prints "loaded: ..." for each one kept, notes the rest.
+    void loadPlugins(const std::string& folder);
+    Visualizer* activeVisualizer() const { return active_; }
+
+    // Called on the GUI thread after the port posted a repaint.
+    void setRepaintHandler(std::function<void()> handler) { onRepaint_ = std::move(handler); }
+
+    // The pane, in pane pixels. show while shown resizes.
+    void show(int width, int height);
+    void resize(int width, int height);
+    void hide();
+    bool isShown() const { return shown_; }
+    int paneWidth() const { return paneWidth_; }
+    int paneHeight() const { return paneHeight_; }
+    Rect paneRect() const;
+
+    // Idle messages, when shown and the visualizer asked for them.
+    void idle(int count);
+    // A key event with a classic character code.
+    void key(uint8_t code, uint16_t what = keyDown, uint16_t modifiers = 0);
+    // A mouse event at pane coordinates, given to the installed mouse handlers in port coordinates.
+    void mouse(uint32_t kind, int paneX, int paneY, uint16_t button, uint32_t modifiers = 0, int32_t wheelDelta = 0);
+    // The port location of a pane point as this host version reports it.
+    Point portLocation(int paneX, int paneY) const;
+
+    // Playing: "vply" with the library track of that artist and album (or a record of just those).
+    void play(const std::string& artist, const std::string& album);
+    void playTrack(size_t index);
+    // "ctrk" with the next library track; false when the library has none.
+    bool next();
+    void pause();
+    void unpause();
+    bool isPlaying() const { return playing_; }
+    const LibraryTrack* currentTrack() const;
+    const MusicLibrary& library() const { return library_; }
+    // "cnfg"; false when the visualizer has no options.
+    bool configure();
+
+    // Writes the pane's pixels as the port holds them; false when there is no pane or no file.
+    bool snapshot(const std::string& path) const;
+
+    // Hides, cleans up and unloads every plug-in. Once only; the destructor calls it too.
+    void shutdown();
+
+    // True while a message to the plug-in or a host dialog is in progress: event loops run
+    // inside those, and nothing may call into the plug-in again from there.
+    bool busy() const { return callDepth_ > 0; }
+
+    HostDialogs& dialogs() { return dialogs_; }
+    HostPort& port() { return port_; }
+    size_t mouseHandlerCount() const { return mouseHandlers_.size(); }
+
+    // HostServiceBackend
+    void* activeNonFloatingWindow() override;
+    void* installMouseHandler(void* window, VxMouseHandlerProc proc, void* userData) override;
+    void removeMouseHandler(void* handlerRef) override;
+    int32_t showAlert(const char* title, const char* message, const char* defaultButton,
+                      const char* cancelButton) override;
+    int32_t chooseFile(const char* title, char* outPath, uint32_t capacity) override;
+    OSStatus openURL(const char* url) override;
+    void postToHostThread(void (*fn)(void*), void* ctx) override;
+    void systemVersion(int32_t* major, int32_t* minor) override;
+
+  private:
+    OSStatus send(OSType message, VisualPluginMessageInfo* info);
+    void sendTrack(OSType message, const LibraryTrack& track);
+    void reallocatePort();
+    bool onHostThread(const char* service) const;
+
+    SessionOptions options_;
+    MusicLibrary library_;
+    HostDialogs& dialogs_;
+    std::thread::id hostThread_;
+    QObject context_; // target of what other threads post to the GUI thread
+    std::function<void()> onRepaint_;
+    HostPort port_;
+    HostThreadQueue queue_;
+    MouseHandlers mouseHandlers_;
+    std::vector<std::unique_ptr<PluginBundle>> bundles_;
+    Visualizer* active_ = nullptr;
+    char windowToken_ = 0; // its address is the window handed to plug-ins
+    bool shown_ = false;
+    int paneWidth_ = 0;
+    int paneHeight_ = 0;
+    bool playing_ = false;
+    long currentIndex_ = -1;
+    LibraryTrack adHocTrack_; // a played track that is not in the library
+    bool playingAdHoc_ = false;
+    int callDepth_ = 0;
+    bool shutDown_ = false;
+};
+
+} // namespace vx::player

@@ -1,0 +1,164 @@
+#include "player/player_window.h"
+
+#include "player/pane_geometry.h"
+#include "player/pane_widget.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace vx::player {
+
+namespace {
+constexpr int kIdleIntervalMs = 33; // about 30 idle messages a second
+constexpr int kDefaultPaneWidth = 640;
+constexpr int kDefaultPaneHeight = 480;
+} // namespace
+
+// The central widget, laid out by hand so that the pane's offset in the window's pixels is the
+// same fixed one the port uses.
+class PlayerWindow::Content : public QWidget {
+  public:
+    Content(QWidget* strip, QWidget* pane, std::function<void(int, int)> paneResized)
+        : strip_(strip), pane_(pane), paneResized_(std::move(paneResized)) {
+        strip_->setParent(this);
+        pane_->setParent(this);
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent*) override {
+        int pw = std::max(width() - 2 * kPaneMargin, 1);
+        int ph = std::max(height() - kControlStripHeight - 2 * kPaneMargin, 1);
+        strip_->setGeometry(0, 0, width(), kControlStripHeight);
+        pane_->setGeometry(paneLeft(), paneTop(), pw, ph);
+        paneResized_(pw, ph);
+    }
+
+  private:
+    QWidget* strip_;
+    QWidget* pane_;
+    std::function<void(int, int)> paneResized_;
+};
+
+PlayerWindow::PlayerWindow(PlayerSession& session, std::function<void(int)> quit)
+    : session_(session), quit_(std::move(quit)) {
+    setWindowTitle("vxplayer");
+
+    auto* strip = new QWidget;
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(kPaneMargin, 4, kPaneMargin, 4);
+    playButton_ = new QPushButton("Play");
+    auto* nextButton = new QPushButton("Next");
+    trackLabel_ = new QLabel;
+    row->addWidget(playButton_);
+    row->addWidget(nextButton);
+    row->addWidget(trackLabel_, 1);
+    connect(playButton_, &QPushButton::clicked, this, [this] { playOrPause(); });
+    connect(nextButton, &QPushButton::clicked, this, [this] { nextTrack(); });
+
+    pane_ = new PaneWidget(session_, nullptr);
+    content_ = new Content(strip, pane_, [this](int w, int h) { paneResized(w, h); });
+    setCentralWidget(content_);
+    session_.setRepaintHandler([this] { pane_->update(); });
+
+    int minW = 64, minH = 64;
+    if (Visualizer* v = session_.activeVisualizer()) {
+        minW = std::max<int>(v->registration().minWidth, 1);
+        minH = std::max<int>(v->registration().minHeight, 1);
+    }
+    content_->setMinimumSize(portWidthFor(minW), portHeightFor(minH));
+
+    QMenu* file = menuBar()->addMenu("&File");
+    QAction* quitAction = file->addAction("&Quit");
+    quitAction->setShortcut(QKeySequence::Quit);
+    connect(quitAction, &QAction::triggered, this, [this] { close(); });
+
+    QMenu* view = menuBar()->addMenu("&View");
+    visualizerAction_ = view->addAction("Turn On &Visualizer");
+    visualizerAction_->setCheckable(true);
+    visualizerAction_->setShortcut(QKeySequence("Ctrl+T"));
+    visualizerAction_->setEnabled(session_.activeVisualizer() != nullptr);
+    connect(visualizerAction_, &QAction::toggled, this, [this](bool on) { setVisualizerOn(on); });
+    optionsAction_ = view->addAction("Visualizer Options\u2026");
+    optionsAction_->setEnabled(session_.activeVisualizer() && session_.activeVisualizer()->wantsConfigure());
+    connect(optionsAction_, &QAction::triggered, this, [this] {
+        if (!session_.busy()) session_.configure();
+    });
+
+    idleTimer_.setInterval(kIdleIntervalMs);
+    connect(&idleTimer_, &QTimer::timeout, this, [this] {
+        if (!session_.busy()) session_.idle(1);
+    });
+
+    controlsTimer_.setInterval(250);
+    connect(&controlsTimer_, &QTimer::timeout, this, [this] { refreshControls(); });
+    controlsTimer_.start();
+
+    resize(portWidthFor(kDefaultPaneWidth), portHeightFor(kDefaultPaneHeight) + menuBar()->sizeHint().height());
+    refreshControls();
+}
+
+void PlayerWindow::setVisualizerOn(bool on) {
+    if (visualizerAction_->isChecked() != on) {
+        visualizerAction_->setChecked(on); // comes back here through toggled
+        return;
+    }
+    if (on) {
+        session_.show(pane_->width(), pane_->height());
+        if (session_.activeVisualizer() && session_.activeVisualizer()->wantsIdle()) idleTimer_.start();
+    } else {
+        idleTimer_.stop();
+        session_.hide();
+    }
+    pane_->update();
+}
+
+void PlayerWindow::resizePaneTo(int width, int height) {
+    int extraW = this->width() - content_->width();
+    int extraH = this->height() - content_->height();
+    resize(portWidthFor(width) + extraW, portHeightFor(height) + extraH);
+}
+
+void PlayerWindow::paneResized(int width, int height) {
+    if (session_.isShown()) session_.resize(width, height);
+}
+
+void PlayerWindow::playOrPause() {
+    if (session_.isPlaying()) session_.pause();
+    else if (session_.currentTrack()) session_.unpause();
+    else if (!session_.library().tracks.empty()) session_.playTrack(0);
+    refreshControls();
+}
+
+void PlayerWindow::nextTrack() {
+    if (!session_.currentTrack()) {
+        if (!session_.library().tracks.empty()) session_.playTrack(0);
+    } else {
+        session_.next();
+    }
+    refreshControls();
+}
+
+void PlayerWindow::refreshControls() {
+    playButton_->setText(session_.isPlaying() ? "Pause" : "Play");
+    const LibraryTrack* t = session_.currentTrack();
+    if (!t) {
+        trackLabel_->setText(session_.library().tracks.empty() ? "No library" : "Stopped");
+        return;
+    }
+    QString text = QString::fromStdString(t->artist) + " \u2014 " + QString::fromStdString(t->name);
+    if (!t->album.empty()) text += " (" + QString::fromStdString(t->album) + ")";
+    trackLabel_->setText(text);
+}
+
+void PlayerWindow::closeEvent(QCloseEvent* event) {
+    idleTimer_.stop();
+    controlsTimer_.stop();
+    event->accept();
+    quit_(0);
+}
+
+} // namespace vx::player

@@ -1,0 +1,49 @@
+#pragma once
+// The player's window: a control strip (play/pause, next, the track) above the visualizer pane,
+// and a View menu that turns the visualizer on and off and opens its options.
+#include "player/player_session.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QPushButton;
+
+namespace vx::player {
+
+class PaneWidget;
+
+class PlayerWindow : public QMainWindow {
+  public:
+    // quit(status) ends the player; closing the window calls it with 0.
+    PlayerWindow(PlayerSession& session, std::function<void(int)> quit);
+
+    void setVisualizerOn(bool on);
+    // Sizes the window so that the pane gets width x height pixels.
+    void resizePaneTo(int width, int height);
+    void refreshControls();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    class Content;
+    void paneResized(int width, int height);
+    void playOrPause();
+    void nextTrack();
+
+    PlayerSession& session_;
+    std::function<void(int)> quit_;
+    Content* content_ = nullptr;
+    PaneWidget* pane_ = nullptr;
+    QPushButton* playButton_ = nullptr;
+    QLabel* trackLabel_ = nullptr;
+    QAction* visualizerAction_ = nullptr;
+    QAction* optionsAction_ = nullptr;
+    QTimer idleTimer_;
+    QTimer controlsTimer_; // the track may change from a script, too
+};
+
+} // namespace vx::player

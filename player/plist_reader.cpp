@@ -1,0 +1,279 @@
+#include "player/plist_reader.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace vx::player {
+
+namespace {
+
+// Nesting deeper than any real property list stops the reader instead of the stack.
+constexpr int kMaxDepth = 128;
+
+struct Token {
+    enum class Kind { Open, Close, Empty, Text, End };
+    Kind kind = Kind::End;
+    std::string_view name; // tag name, or the raw text
+};
+
+class Lexer {
+  public:
+    explicit Lexer(std::string_view s) : s_(s) {}
+
+    const Token& peek() {
+        if (!havePeek_) {
+            peeked_ = scan();
+            havePeek_ = true;
+        }
+        return peeked_;
+    }
+
+    Token next() {
+        Token t = peek();
+        havePeek_ = false;
+        return t;
+    }
+
+  private:
+    Token scan() {
+        for (;;) {
+            if (pos_ >= s_.size()) return {};
+            if (s_[pos_] != '<') {
+                size_t end = s_.find('<', pos_);
+                if (end == std::string_view::npos) end = s_.size();
+                Token t{Token::Kind::Text, s_.substr(pos_, end - pos_)};
+                pos_ = end;
+                return t;
+            }
+            std::string_view rest = s_.substr(pos_);
+            if (rest.starts_with("<![CDATA[")) {
+                size_t end = s_.find("]]>", pos_ + 9);
+                size_t stop = end == std::string_view::npos ? s_.size() : end;
+                Token t{Token::Kind::Text, s_.substr(pos_ + 9, stop - (pos_ + 9))};
+                pos_ = end == std::string_view::npos ? s_.size() : end + 3;
+                return t;
+            }
+            if (rest.starts_with("<!--")) {
+                skipPast("-->");
+                continue;
+            }
+            if (rest.starts_with("<?")) {
+                skipPast("?>");
+                continue;
+            }
+            if (rest.starts_with("<!")) {
+                skipPast(">");
+                continue;
+            }
+            size_t end = s_.find('>', pos_);
+            if (end == std::string_view::npos) {
+                pos_ = s_.size();
+                return {};
+            }
+            std::string_view inner = s_.substr(pos_ + 1, end - pos_ - 1);
+            pos_ = end + 1;
+            Token t;
+            t.kind = Token::Kind::Open;
+            if (!inner.empty() && inner.front() == '/') {
+                t.kind = Token::Kind::Close;
+                inner.remove_prefix(1);
+            } else if (!inner.empty() && inner.back() == '/') {
+                t.kind = Token::Kind::Empty;
+                inner.remove_suffix(1);
+            }
+            size_t nameEnd = inner.find_first_of(" \t\r\n/");
+            t.name = inner.substr(0, nameEnd == std::string_view::npos ? inner.size() : nameEnd);
+            return t;
+        }
+    }
+
+    void skipPast(std::string_view marker) {
+        size_t end = s_.find(marker, pos_ + 1);
+        pos_ = end == std::string_view::npos ? s_.size() : end + marker.size();
+    }
+
+    std::string_view s_;
+    size_t pos_ = 0;
+    Token peeked_;
+    bool havePeek_ = false;
+};
+
+class Parser {
+  public:
+    explicit Parser(std::string_view xml) : lex_(xml) {}
+
+    std::unique_ptr<PlistValue> document() {
+        // Skip to the first element that makes a value; a <plist> wrapper is looked through.
+        for (;;) {
+            const Token& t = lex_.peek();
+            if (t.kind == Token::Kind::End) return nullptr;
+            if ((t.kind == Token::Kind::Open || t.kind == Token::Kind::Empty) && t.name != "plist") {
+                return value(0);
+            }
+            lex_.next();
+        }
+    }
+
+  private:
+    // Reads one value starting at an Open or Empty token.
+    std::unique_ptr<PlistValue> value(int depth) {
+        Token t = lex_.next();
+        auto v = std::make_unique<PlistValue>();
+        v->tag = std::string(t.name);
+        if (t.kind == Token::Kind::Empty) return v;
+        if (depth >= kMaxDepth) {
+            stopped_ = true;
+            return v;
+        }
+        if (t.name == "dict") {
+            v->kind = PlistValue::Kind::Dict;
+            readDict(*v, depth);
+        } else if (t.name == "array") {
+            v->kind = PlistValue::Kind::Array;
+            readArray(*v, depth);
+        } else {
+            v->text = decodeXmlText(scalarText());
+        }
+        return v;
+    }
+
+    // Text up to the next tag; a closing tag there ends the scalar and is consumed.
+    std::string scalarText() {
+        std::string raw;
+        while (lex_.peek().kind == Token::Kind::Text) raw += lex_.next().name;
+        if (lex_.peek().kind == Token::Kind::Close) lex_.next();
+        return raw;
+    }
+
+    void readDict(PlistValue& dict, int depth) {
+        while (!stopped_) {
+            const Token& t = lex_.peek();
+            if (t.kind == Token::Kind::End) return;
+            if (t.kind == Token::Kind::Close) {
+                lex_.next();
+                return;
+            }
+            if (t.kind == Token::Kind::Text) {
+                lex_.next();
+                continue;
+            }
+            if (t.kind == Token::Kind::Open && t.name == "key") {
+                lex_.next();
+                std::string key = decodeXmlText(scalarText());
+                skipText();
+                const Token& after = lex_.peek();
+                // A key with no value (the next key or the end of the dict follows) is dropped.
+                if (after.kind == Token::Kind::Open && after.name == "key") continue;
+                if (after.kind != Token::Kind::Open && after.kind != Token::Kind::Empty) continue;
+                dict.entries.emplace_back(std::move(key), value(depth + 1));
+                continue;
+            }
+            value(depth + 1); // a value without a key: read past it
+        }
+    }
+
+    void readArray(PlistValue& array, int depth) {
+        while (!stopped_) {
+            const Token& t = lex_.peek();
+            if (t.kind == Token::Kind::End) return;
+            if (t.kind == Token::Kind::Close) {
+                lex_.next();
+                return;
+            }
+            if (t.kind == Token::Kind::Text) {
+                lex_.next();
+                continue;
+            }
+            array.items.push_back(value(depth + 1));
+        }
+    }
+
+    void skipText() {
+        while (lex_.peek().kind == Token::Kind::Text) lex_.next();
+    }
+
+    Lexer lex_;
+    bool stopped_ = false;
+};
+
+void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one entity body ("amp", "#38", "#x26"); false when it is not one we know.
+bool decodeEntity(std::string_view body, std::string& out) {
+    static constexpr std::pair<std::string_view, char> named[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& [name, ch] : named) {
+        if (body == name) {
+            out += ch;
+            return true;
+        }
+    }
+    if (body.size() < 2 || body[0] != '#') return false;
+    bool hex = body[1] == 'x' || body[1] == 'X';
+    std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t cp = 0;
+    for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+    }
+    appendUtf8(out, cp);
+    return true;
+}
+
+} // namespace
+
+const PlistValue* PlistValue::find(std::string_view key) const {
+    for (const auto& [k, v] : entries) {
+        if (k == key) return v.get();
+    }
+    return nullptr;
+}
+
+std::string PlistValue::textOf(std::string_view key) const {
+    const PlistValue* v = find(key);
+    return (v && v->kind == Kind::Scalar) ? v->text : std::string();
+}
+
+std::unique_ptr<PlistValue> parsePlist(std::string_view xml) { return Parser(xml).document(); }
+
+std::string decodeXmlText(std::string_view raw) {
+    std::string out;
+    out.reserve(raw.size());
+    size_t i = 0;
+    while (i < raw.size()) {
+        if (raw[i] == '&') {
+            size_t semi = raw.find(';', i + 1);
+            if (semi != std::string_view::npos && semi - i <= 12 &&
+                decodeEntity(raw.substr(i + 1, semi - i - 1), out)) {
+                i = semi + 1;
+                continue;
+            }
+        }
+        out += raw[i++];
+    }
+    return out;
+}
+
+} // namespace vx::player

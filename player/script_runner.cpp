@@ -1,0 +1,200 @@
+#include "player/script_runner.h"
+
+#include "player/output.h"
+
+#include <QDateTime>
+#include <cmath>
+
+namespace vx::player {
+
+namespace {
+// How often wait-file looks at the file, and how soon a busy session is tried again.
+constexpr int kPollMs = 20;
+constexpr int kBusyRetryMs = 10;
+
+qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+} // namespace
+
+ScriptRunner::ScriptRunner(PlayerSession& session, std::function<void(int)> finish)
+    : session_(session), finish_(std::move(finish)) {
+    waitTimer_.setInterval(kPollMs);
+    QObject::connect(&waitTimer_, &QTimer::timeout, &context_, [this] { pollWaitFile(); });
+}
+
+void ScriptRunner::addLine(std::string line) {
+    if (finished_) return;
+    lines_.push_back(std::move(line));
+    schedule();
+}
+
+void ScriptRunner::endOfInput() {
+    endOfInput_ = true;
+    schedule();
+}
+
+void ScriptRunner::schedule(int delayMs) {
+    if (scheduled_ || finished_) return;
+    scheduled_ = true;
+    QTimer::singleShot(delayMs, &context_, [this] {
+        scheduled_ = false;
+        step();
+    });
+}
+
+void ScriptRunner::step() {
+    if (finished_ || waiting_) return;
+    if (session_.busy()) {
+        schedule(kBusyRetryMs);
+        return;
+    }
+    if (lines_.empty()) {
+        if (endOfInput_) stop(0);
+        return;
+    }
+    std::string line = std::move(lines_.front());
+    lines_.pop_front();
+    ++lineNumber_;
+    ParsedLine parsed = parseScriptLine(line);
+    if (parsed.outcome == ParsedLine::Outcome::Error) {
+        printNote("script line " + std::to_string(lineNumber_) + ": " + parsed.error + ": " + line);
+        stop(2);
+        return;
+    }
+    if (parsed.outcome == ParsedLine::Outcome::Command && !execute(parsed.command)) return;
+    schedule();
+}
+
+bool ScriptRunner::execute(const ScriptCommand& c) {
+    using K = ScriptCommand::Kind;
+    switch (c.kind) {
+    case K::Show:
+        session_.show(c.width, c.height);
+        break;
+    case K::Resize:
+        session_.resize(c.width, c.height);
+        break;
+    case K::Hide:
+        session_.hide();
+        break;
+    case K::Idle:
+        session_.idle(c.count);
+        break;
+    case K::Config:
+        if (!session_.configure()) printNote("config: the visualizer has no options");
+        break;
+    case K::Quit:
+        stop(0);
+        return false;
+    case K::Keys:
+        for (uint8_t k : c.keys) session_.key(k);
+        break;
+    case K::Play:
+        session_.play(c.text, c.album);
+        break;
+    case K::PlayCurrent:
+        if (const LibraryTrack* t = session_.currentTrack()) session_.play(t->artist, t->album);
+        else if (!session_.library().tracks.empty()) session_.playTrack(0);
+        else printNote("play: the library has no tracks");
+        break;
+    case K::Next:
+        if (!session_.next()) printNote("next: the library has no tracks");
+        break;
+    case K::Pause:
+        session_.pause();
+        break;
+    case K::Unpause:
+        session_.unpause();
+        break;
+    case K::Mouse: {
+        auto at = [&](uint32_t kind, uint16_t button, int32_t delta = 0) {
+            session_.mouse(kind, c.x, c.y, button, 0, delta);
+        };
+        switch (c.mouse) {
+        case MouseAction::Down:
+            at(kEventMouseDown, kEventMouseButtonPrimary);
+            break;
+        case MouseAction::Up:
+            at(kEventMouseUp, kEventMouseButtonPrimary);
+            break;
+        case MouseAction::Click:
+            at(kEventMouseDown, kEventMouseButtonPrimary);
+            at(kEventMouseUp, kEventMouseButtonPrimary);
+            break;
+        case MouseAction::SecondaryClick:
+            at(kEventMouseDown, kEventMouseButtonSecondary);
+            at(kEventMouseUp, kEventMouseButtonSecondary);
+            break;
+        case MouseAction::Move:
+            at(kEventMouseMoved, 0);
+            break;
+        case MouseAction::Drag:
+            at(kEventMouseDragged, kEventMouseButtonPrimary);
+            break;
+        case MouseAction::Wheel:
+            at(kEventMouseWheelMoved, 0, c.delta);
+            break;
+        }
+        break;
+    }
+    case K::Sleep:
+        waiting_ = true;
+        QTimer::singleShot(c.count, &context_, [this] {
+            waiting_ = false;
+            schedule();
+        });
+        return false;
+    case K::WaitFile:
+        waiting_ = true;
+        waitPath_ = c.text;
+        waitStart_ = fileState(c.text);
+        waitDeadlineMs_ = nowMs() + static_cast<qint64>(std::llround(c.seconds * 1000));
+        waitTimer_.start();
+        pollWaitFile();
+        return false;
+    case K::Snapshot:
+        if (session_.snapshot(c.text)) printLine("snapshot: " + c.text);
+        else printLine("snapshot-error: " + c.text);
+        break;
+    case K::Answer:
+        session_.dialogs().answers.alertButton = c.text;
+        break;
+    case K::AnswerFile:
+        session_.dialogs().answers.file = c.text;
+        break;
+    }
+    return true;
+}
+
+ScriptRunner::FileState ScriptRunner::fileState(const std::string& path) {
+    FileState s;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) {
+        s.exists = true;
+        s.mtime = st.st_mtim;
+        s.size = st.st_size;
+    }
+    return s;
+}
+
+void ScriptRunner::pollWaitFile() {
+    if (!waiting_ || finished_) return;
+    FileState now = fileState(waitPath_);
+    bool written = now.exists && (!waitStart_.exists || now.size != waitStart_.size ||
+                                  now.mtime.tv_sec != waitStart_.mtime.tv_sec ||
+                                  now.mtime.tv_nsec != waitStart_.mtime.tv_nsec);
+    bool timedOut = !written && nowMs() >= waitDeadlineMs_;
+    if (!written && !timedOut) return;
+    waitTimer_.stop();
+    waiting_ = false;
+    printLine(std::string(written ? "wait-file: ok " : "wait-file: timeout ") + waitPath_);
+    schedule();
+}
+
+void ScriptRunner::stop(int status) {
+    if (finished_) return;
+    finished_ = true;
+    waitTimer_.stop();
+    finish_(status);
+}
+
+} // namespace vx::player
