@@ -1,0 +1,43 @@
+#pragma once
+// Inside the HTTP client: connecting, waiting and moving bytes, each wait cut into short slices
+// so that the cancel check is polled while a slow server keeps the thread waiting.
+#include "plugin/net/http_state.h"
+
+#include <cstddef>
+#include <sys/types.h>
+
+// Closes the descriptor it holds when it goes.
+class HttpSocket {
+  public:
+    HttpSocket() = default;
+    explicit HttpSocket(int fd) : fd_(fd) {}
+    ~HttpSocket() { close(); }
+    HttpSocket(const HttpSocket&) = delete;
+    HttpSocket& operator=(const HttpSocket&) = delete;
+    int fd() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    void reset(int fd) {
+        close();
+        fd_ = fd;
+    }
+    void close();
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Opens a connected, non-blocking socket; -1 with the error state set (stopped included).
+int httpConnect(char* hostAndPort, const HttpCancelCheck& cancel);
+
+// Reads up to length bytes once some are there: the count, 0 when the peer closed, or -1 with
+// the error state set. A wait longer than timeout seconds fails with client error timeoutIndex.
+ssize_t httpReadSome(int fd, void* buffer, size_t length, int timeout, int timeoutIndex,
+                     const HttpCancelCheck& cancel);
+
+// Sends the whole buffer; 0, or -1 with the error state set.
+int httpWriteAll(int fd, const char* buffer, size_t length, int timeout, const HttpCancelCheck& cancel);

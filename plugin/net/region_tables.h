@@ -1,0 +1,10 @@
+#pragma once
+// Region name to region code: a typed state, province or country becomes the short code that
+// the web service wants. Each function has its own table; they agree on the US states only.
+
+// With the search region table (concert and album release searches). On a buffer of at least
+// 256 bytes: 0 and the code in upper case, or -1 and the name lower-cased and stripped to
+// letters and digits.
+int stateAbbrev_generic(char* region);
+// The same with the location region table (geographic look-up, IP location, place comparison).
+int latLongStateAbbrev(char* region);

@@ -1,0 +1,61 @@
+#include "plugin/net/web_fetch.h"
+
+#include "plugin/model/fixed_text.h"
+#include "plugin/net/http_fetcher.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string serviceAddress(const char* serviceHost, const char* path) {
+    return std::string("http://") + (serviceHost ? serviceHost : "") + path;
+}
+
+} // namespace
+
+void webServiceURL(char* url, std::size_t capacity, const char* host, const char* pathAndQuery) {
+    vx::copyText(url, capacity, serviceAddress(host, pathAndQuery ? pathAndQuery : "").c_str());
+}
+
+void webUserAgentFor(const char* url, const char* serviceHost, const char* uuid,
+                     char (&agent)[kUserAgentCapacity]) {
+    agent[0] = '\0';
+    const std::string versionCheck = serviceAddress(serviceHost, "/current_version");
+    if (!url || std::strncmp(url, versionCheck.c_str(), versionCheck.size()) != 0) return;
+    std::snprintf(agent, sizeof agent, "version:%d.%d uuid:%s", kProgramMajorVersion, kProgramMinorVersion,
+                  uuid ? uuid : "");
+}
+
+WebFetchResult webFetch(const WebRequest& request, char** page) {
+    char agent[kUserAgentCapacity];
+    webUserAgentFor(request.url, request.serviceHost, request.uuid, agent);
+    int rc = http_setUserAgent(agent);
+    if (rc == 0) rc = http_setReferer(request.referer ? request.referer : "");
+    http_setTimeout(kWebTimeoutSeconds);
+    char* fetched = nullptr;
+    if (rc == 0 && http_fetch(request.url, &fetched) >= 0) {
+        std::free(*page);
+        *page = fetched;
+        return WebFetchResult::ok;
+    }
+    if (http_wasStopped()) return WebFetchResult::stopped;
+    http_perror("http_fetch");
+    return WebFetchResult::failed;
+}
+
+std::optional<bool> webConnectionAfter(WebFetchResult result, const char* url, const char* serviceHost) {
+    switch (result) {
+    case WebFetchResult::ok:
+        // The static version page says nothing about the service being reachable.
+        if (url && serviceAddress(serviceHost, "/current_version.html") == url) return std::nullopt;
+        return true;
+    case WebFetchResult::failed:
+        return false;
+    case WebFetchResult::stopped:
+        break;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The one way the plug-in fetches a page: the client is set up for the request (user agent,
+// referer, time-out), the page replaces the previous one, and the outcome tells the caller
+// whether the internet connection is still to be trusted.
+#include <cstddef>
+#include <optional>
+
+constexpr int kProgramMajorVersion = 2;
+constexpr int kProgramMinorVersion = 9;
+// Longest wait for data of one web request, in seconds.
+constexpr int kWebTimeoutSeconds = 60;
+constexpr std::size_t kFetchURLCapacity = 1024;
+constexpr std::size_t kUserAgentCapacity = 128;
+
+enum class WebFetchResult { ok, stopped, failed };
+
+struct WebRequest {
+    const char* url;         // fetchURL
+    const char* referer;     // fetchReferer
+    const char* serviceHost; // the web service host with its port, as in "127.0.0.1:8460"
+    const char* uuid;        // the installation's UUID text
+};
+
+// "http://" host pathAndQuery into url (capacity bytes), cut to capacity - 1.
+void webServiceURL(char* url, std::size_t capacity, const char* host, const char* pathAndQuery);
+
+// The User-Agent text of a request: "version:2.9 uuid:<uuid>" for the version check on the
+// service host, empty for every other address.
+void webUserAgentFor(const char* url, const char* serviceHost, const char* uuid,
+                     char (&agent)[kUserAgentCapacity]);
+
+// Fetches request.url. On ok the new page replaces *page (the previous one is freed); otherwise
+// *page is left as it was. A failure, but not a stop, is written to standard error.
+WebFetchResult webFetch(const WebRequest& request, char** page);
+
+// The valid-internet-connection flag after a fetch: true, false, or unchanged (none) after a
+// stop and after a successful fetch of the service host's "/current_version.html".
+std::optional<bool> webConnectionAfter(WebFetchResult result, const char* url, const char* serviceHost);

@@ -1,0 +1,105 @@
+// Redirects: Location handling and the redirect limit.
+#include "tests/net/http_test_support.h"
+
+namespace {
+
+using HttpRedirect = HttpTest;
+
+const CannedReply kOk = closeAfter("HTTP/1.1 200 OK\r\n\r\narrived");
+
+CannedReply redirectTo(const std::string& url, int status = 302) {
+    return closeAfter("HTTP/1.1 " + std::to_string(status) + " Moved\r\nLocation: " + url + "\r\n\r\n");
+}
+
+// A server whose first `hops` replies redirect to /hop<n> on itself, then a page.
+struct RedirectChain {
+    explicit RedirectChain(int hops) : server({}) {
+        std::vector<CannedReply> script;
+        for (int i = 1; i <= hops; ++i)
+            script.push_back(redirectTo(server.url("/hop" + std::to_string(i))));
+        script.push_back(kOk);
+        server.setScript(script);
+    }
+    ScriptedServer server;
+};
+
+TEST_F(HttpRedirect, LocationIsFollowedToTheNewUrl) {
+    ScriptedServer target({kOk});
+    ScriptedServer first({redirectTo(target.url("/moved/here?q=1"), 302)});
+    Fetched f = fetch(first.url("/start"));
+    EXPECT_EQ(f.length, 7);
+    EXPECT_EQ(f.page, withNul("arrived"));
+    target.stop();
+    EXPECT_EQ(target.requests().at(0).rfind("GET /moved/here?q=1 HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST_F(HttpRedirect, EveryRedirectStatusIsFollowed) {
+    for (int status : {300, 301, 303, 307}) {
+        ScriptedServer target({kOk});
+        ScriptedServer first({redirectTo(target.url("/"), status)});
+        EXPECT_EQ(fetch(first.url()).length, 7) << status;
+    }
+}
+
+TEST_F(HttpRedirect, RedirectWithoutUsableLocationFails) {
+    ScriptedServer server({closeAfter("HTTP/1.1 302 Found\r\n\r\n"),
+                           closeAfter("HTTP/1.1 301 Moved\r\nLocation:   \r\n\r\n"),
+                           closeAfter("HTTP/1.1 303 Other\r\nlocation: http://x/\r\n\r\n")});
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_NO_LOCATION, 302);
+    EXPECT_STREQ(http_strerror(), "Status code of 302 but no Location: field");
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_NO_LOCATION, 301);
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_NO_LOCATION, 303);
+}
+
+TEST_F(HttpRedirect, DefaultLimitFollowsThreeAndFailsOnTheFourth) {
+    RedirectChain three(3);
+    EXPECT_EQ(fetch(three.server.url()).length, 7);
+
+    RedirectChain four(4);
+    EXPECT_EQ(fetch(four.server.url()).length, -1);
+    expectClientError(HTTP_ERR_TOO_MANY_REDIRECTS, 3);
+    EXPECT_STREQ(http_strerror(), "Followed the maximum number of redirects (3)");
+    four.server.waitServed(4);
+    EXPECT_EQ(four.server.served(), 4) << "no fifth request after the failing redirect";
+}
+
+TEST_F(HttpRedirect, LimitZeroFailsOnTheFirstRedirect) {
+    http_setRedirects(0);
+    RedirectChain one(1);
+    EXPECT_EQ(fetch(one.server.url()).length, -1);
+    expectClientError(HTTP_ERR_TOO_MANY_REDIRECTS, 0);
+}
+
+TEST_F(HttpRedirect, NegativeLimitFollowsAnyNumber) {
+    http_setRedirects(-1);
+    RedirectChain many(25);
+    EXPECT_EQ(fetch(many.server.url()).length, 7);
+    many.server.stop();
+    EXPECT_EQ(many.server.requests().size(), 26u);
+}
+
+TEST_F(HttpRedirect, LocationWithoutSchemeIsHostPortAndPath) {
+    ScriptedServer target({kOk});
+    ScriptedServer first({redirectTo("127.0.0.1:" + std::to_string(target.port()) + "/bare")});
+    EXPECT_EQ(fetch(first.url()).length, 7);
+    target.stop();
+    EXPECT_EQ(target.requests().at(0).rfind("GET /bare HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST_F(HttpRedirect, VeryLongLocationIsCutWithTheHeader) {
+    ScriptedServer target({kOk});
+    std::string location = target.url("/") + std::string(5000, 'L');
+    ScriptedServer first({redirectTo(location)});
+    EXPECT_EQ(fetch(first.url()).length, 7);
+    target.stop();
+    std::string line = target.requests().at(0);
+    line = line.substr(0, line.find("\r\n"));
+    EXPECT_GT(line.size(), 900u);
+    EXPECT_LT(line.size(), static_cast<std::size_t>(kHttpMaxHeader));
+    EXPECT_EQ(line.rfind("GET /LLLL", 0), 0u);
+}
+
+} // namespace
