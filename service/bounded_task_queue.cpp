@@ -1,0 +1,51 @@
+#include "service/bounded_task_queue.h"
+
+namespace vxs {
+
+BoundedTaskQueue::BoundedTaskQueue(std::size_t threads, std::size_t maxWaiting) : maxWaiting_(maxWaiting) {
+    for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+}
+
+BoundedTaskQueue::~BoundedTaskQueue() { shutdown(); }
+
+void BoundedTaskQueue::enqueue(std::function<void()> fn) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!stopping_ && waiting_.size() < maxWaiting_) {
+            waiting_.push_back(std::move(fn));
+            ready_.notify_one();
+            return;
+        }
+    }
+    // Full (or stopping): the task still owns a socket that must be served and closed.
+    fn();
+}
+
+void BoundedTaskQueue::shutdown() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_ && threads_.empty()) return;
+        stopping_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& t : threads_)
+        if (t.joinable()) t.join();
+    threads_.clear();
+}
+
+void BoundedTaskQueue::work() {
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ready_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            // Waiting connections are still served on the way out, so none is left open.
+            if (waiting_.empty()) return;
+            fn = std::move(waiting_.front());
+            waiting_.pop_front();
+        }
+        fn();
+    }
+}
+
+} // namespace vxs

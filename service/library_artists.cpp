@@ -1,0 +1,126 @@
+#include "service/library_artists.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <unordered_set>
+
+namespace vxs {
+namespace {
+
+bool valueBetween(const std::string& line, std::string_view open, std::string_view close, std::string* out) {
+    std::size_t a = line.find(open);
+    if (a == std::string::npos) return false;
+    a += open.size();
+    std::size_t b = line.find(close, a);
+    if (b == std::string::npos) return false;
+    *out = line.substr(a, b - a);
+    return true;
+}
+
+void appendUtf8(std::string& out, unsigned long cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool isWordOfLetters(std::string_view w) {
+    if (w.empty()) return false;
+    for (unsigned char c : w)
+        if (!(std::isalpha(c) || c == '\'' || c == '-' || c == '.' || c >= 128)) return false;
+    return true;
+}
+
+} // namespace
+
+std::string decodeXmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '&') {
+            out += text[i++];
+            continue;
+        }
+        std::size_t semi = text.find(';', i);
+        if (semi == std::string_view::npos || semi - i > 10) {
+            out += text[i++];
+            continue;
+        }
+        std::string_view ref = text.substr(i + 1, semi - i - 1);
+        bool done = true;
+        if (ref == "amp") out += '&';
+        else if (ref == "lt") out += '<';
+        else if (ref == "gt") out += '>';
+        else if (ref == "quot") out += '"';
+        else if (ref == "apos") out += '\'';
+        else if (ref.size() >= 2 && ref[0] == '#') {
+            bool hex = ref[1] == 'x' || ref[1] == 'X';
+            std::string digits(ref.substr(hex ? 2 : 1));
+            char* end = nullptr;
+            unsigned long cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (digits.empty() || *end != '\0' || cp == 0 || cp > 0x10FFFF) done = false;
+            else appendUtf8(out, cp);
+        } else {
+            done = false;
+        }
+        if (done) {
+            i = semi + 1;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+std::string listingName(const std::string& libraryName) {
+    std::size_t comma = libraryName.find(',');
+    if (comma == std::string::npos || libraryName.find(',', comma + 1) != std::string::npos) return libraryName;
+    std::string last = libraryName.substr(0, comma);
+    std::string first = libraryName.substr(comma + 1);
+    while (!first.empty() && first.front() == ' ') first.erase(0, 1);
+    if (!isWordOfLetters(last) || !isWordOfLetters(first)) return libraryName;
+    for (const char* article : {"The", "the", "A", "a", "An", "an"})
+        if (first == article) return libraryName;
+    return first + " " + last;
+}
+
+bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        if (error) *error = "cannot open library " + path;
+        return false;
+    }
+    std::unordered_set<std::string> seen;
+    std::string line, artist, genre;
+    bool inTrack = false;
+    while (std::getline(in, line)) {
+        std::string value;
+        if (line.find("<key>Track ID</key>") != std::string::npos) {
+            inTrack = true;
+            artist.clear();
+            genre.clear();
+        }
+        if (!inTrack) continue;
+        if (valueBetween(line, "<key>Artist</key><string>", "</string>", &value)) artist = decodeXmlText(value);
+        if (valueBetween(line, "<key>Genre</key><string>", "</string>", &value)) genre = decodeXmlText(value);
+        if (line.find("</dict>") != std::string::npos) {
+            if (!artist.empty() && genre != "Podcast" && seen.insert(artist).second) artists->push_back(artist);
+            inTrack = false;
+        }
+    }
+    return true;
+}
+
+} // namespace vxs

@@ -1,0 +1,37 @@
+#pragma once
+// Everything the endpoints read. Built once at start-up; after that only the
+// event store changes (when the day changes), under its own lock.
+#include "service/catalogue.h"
+#include "service/city_table.h"
+#include "service/event_store.h"
+#include "service/venue_table.h"
+
+#include <memory>
+#include <string>
+
+namespace vxs {
+
+// The version the version check announces as the newest one, and its message.
+struct VersionAnnouncement {
+    int major = 2;
+    int minor = 9;
+    std::string message;
+};
+
+// The place the IP-location page reports, as it prints it (upper case).
+struct IpPlace {
+    std::string country = "UNITED STATES";
+    std::string region = "MASSACHUSETTS";
+    std::string city = "BOSTON";
+};
+
+struct ServiceData {
+    CityTable cities;
+    Catalogue catalogue;
+    std::unique_ptr<VenueTable> venues;
+    std::unique_ptr<EventStore> events;
+    VersionAnnouncement version;
+    IpPlace ipPlace;
+};
+
+} // namespace vxs

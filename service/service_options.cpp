@@ -1,0 +1,115 @@
+#include "service/service_options.h"
+
+#include "service/place_replies.h"
+#include "service/version_reply.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#ifndef VX_SERVICE_DATA_DIR
+#define VX_SERVICE_DATA_DIR "service/data"
+#endif
+
+namespace vxs {
+namespace {
+
+bool parsePort(const char* text, int* port) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end != '\0' || v < 0 || v > 65535) return false;
+    *port = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+const char* serviceUsage() {
+    return "usage: voxtrail-service [options]\n"
+           "  --port P                  web service port (0 picks a free one; default 8460)\n"
+           "  --iploc-port Q            IP-location page port (0 picks a free one; default 8461)\n"
+           "  --host ADDR               address to listen on (default 127.0.0.1)\n"
+           "  --data DIR                folder holding cities.tsv\n"
+           "  --db FILE                 SQLite database of accounts and shared shows (default in memory)\n"
+           "  --log FILE                request log (default standard output)\n"
+           "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
+           "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
+           "  --iploc-city NAME         city it reports (default BOSTON)\n"
+           "  --announce-version X.Y    newest version the version check announces (default 2.9)\n"
+           "  --announce-message TEXT   message sent with a newer version\n"
+           "  --catalog-from-library F  add the artists of a library file to the catalogue (repeatable)\n"
+           "  --today YYYY-MM-DD        generate concerts as if this were the date\n"
+           "  --focus-city NAME         city that draws a share of all shows (default the IP-location city)\n"
+           "  --focus-region CODE       its region or country code (location table)\n"
+           "  --no-focus                spread shows by city size alone\n";
+}
+
+std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::string* error) {
+    ServiceOptions o;
+    o.dataDir = VX_SERVICE_DATA_DIR;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            *error = "help";
+            return std::nullopt;
+        }
+        if (arg == "--no-focus") {
+            o.focus = false;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            *error = "missing value after " + arg;
+            return std::nullopt;
+        }
+        const char* value = argv[++i];
+        if (arg == "--port" || arg == "--iploc-port") {
+            if (!parsePort(value, arg == "--port" ? &o.port : &o.iplocPort)) {
+                *error = arg + " needs a port number from 0 to 65535";
+                return std::nullopt;
+            }
+        } else if (arg == "--host") {
+            o.host = value;
+        } else if (arg == "--data") {
+            o.dataDir = value;
+        } else if (arg == "--db") {
+            o.dbPath = value;
+        } else if (arg == "--log") {
+            o.logPath = value;
+        } else if (arg == "--iploc-country" || arg == "--iploc-region" || arg == "--iploc-city") {
+            if (!validIpPlaceText(value)) {
+                *error = arg + " needs a name without commas or markup";
+                return std::nullopt;
+            }
+            (arg == "--iploc-country" ? o.ipPlace.country
+                                      : arg == "--iploc-region" ? o.ipPlace.region : o.ipPlace.city) = value;
+        } else if (arg == "--announce-version") {
+            if (!parseVersion(value, &o.version.major, &o.version.minor)) {
+                *error = "--announce-version needs X.Y";
+                return std::nullopt;
+            }
+        } else if (arg == "--announce-message") {
+            if (std::strstr(value, "</message>") || std::strlen(value) > 500) {
+                *error = "--announce-message must be short and must not hold </message>";
+                return std::nullopt;
+            }
+            o.version.message = value;
+        } else if (arg == "--catalog-from-library") {
+            o.libraries.push_back(value);
+        } else if (arg == "--today") {
+            o.today = parseIsoDate(value);
+            if (!o.today) {
+                *error = "--today needs a date YYYY-MM-DD";
+                return std::nullopt;
+            }
+        } else if (arg == "--focus-city") {
+            o.focusCity = value;
+        } else if (arg == "--focus-region") {
+            o.focusRegion = value;
+        } else {
+            *error = "unknown option " + arg;
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+} // namespace vxs

@@ -1,0 +1,33 @@
+#pragma once
+// The command line of voxtrail-service.
+#include "service/civil_date.h"
+#include "service/service_data.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vxs {
+
+struct ServiceOptions {
+    std::string host = "127.0.0.1";
+    int port = 8460;
+    int iplocPort = 8461;
+    std::string dataDir;
+    std::string dbPath = ":memory:";
+    std::string logPath; // empty: standard output
+    IpPlace ipPlace;
+    VersionAnnouncement version;
+    std::vector<std::string> libraries; // --catalog-from-library, in order
+    std::optional<CivilDate> today;
+    bool focus = true;
+    std::string focusCity;   // empty: the IP-location city
+    std::string focusRegion; // empty: the IP-location region or country
+};
+
+// Parses argv; nothing with a message in *error (or "help" for --help).
+std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::string* error);
+
+const char* serviceUsage();
+
+} // namespace vxs

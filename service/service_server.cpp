@@ -1,0 +1,161 @@
+#include "service/service_server.h"
+
+#include "service/bounded_task_queue.h"
+#include "service/concert_sources.h"
+#include "service/place_replies.h"
+#include "service/query_params.h"
+#include "service/version_reply.h"
+
+#include <cctype>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace vxs {
+namespace {
+
+constexpr std::size_t kWorkerThreads = 8;
+constexpr std::size_t kMaxWaitingConnections = 64;
+constexpr std::size_t kMaxTargetBytes = 4096;
+
+void send(httplib::Response& res, const Reply& reply) {
+    res.status = reply.status;
+    res.set_content(reply.body, reply.contentType.c_str());
+}
+
+// Parses the query under the service's limits; on a breach answers 400 and gives false.
+bool readQuery(const httplib::Request& req, httplib::Response& res, Query* query) {
+    std::string error;
+    if (query->parse(req.target, QueryLimits{}, &error)) return true;
+    send(res, errorReply(400, error));
+    return false;
+}
+
+bool validHostHeader(const std::string& host) {
+    if (host.empty() || host.size() > 255) return false;
+    for (char c : host)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' ||
+              c == ']'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+ServiceServer::ServiceServer(ServiceData& data, RequestLog& log) : data_(data), log_(log) {
+    configure(web_, "web");
+    configure(iploc_, "iploc");
+    addWebRoutes();
+    addIpLocationRoutes();
+}
+
+void ServiceServer::configure(httplib::Server& server, const char* name) {
+    server.new_task_queue = [] { return new BoundedTaskQueue(kWorkerThreads, kMaxWaitingConnections); };
+    server.set_read_timeout(5, 0);
+    server.set_write_timeout(5, 0);
+    // One request per connection: the plug-in's client asks for "Connection: Close" (which this
+    // server only honours in lower case) and reads until the server closes.
+    server.set_keep_alive_max_count(1);
+    server.set_payload_max_length(64 * 1024);
+    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        if (req.target.size() <= kMaxTargetBytes) return httplib::Server::HandlerResponse::Unhandled;
+        send(res, errorReply(414, "request target longer than " + std::to_string(kMaxTargetBytes) + " bytes"));
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+        if (!res.body.empty()) return;
+        std::string reason = res.status == 404 ? "no such page " + req.path : "request refused";
+        send(res, errorReply(res.status, reason));
+    });
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        send(res, errorReply(500, "internal error"));
+    });
+    server.set_logger([this, name](const httplib::Request& req, const httplib::Response& res) {
+        log_.write(name, req.method, req.target, res.status);
+    });
+}
+
+std::string ServiceServer::hostFor(const httplib::Request& req) const {
+    std::string host = req.get_header_value("Host");
+    if (validHostHeader(host)) return host;
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+void ServiceServer::addWebRoutes() {
+    web_.Get("/datasources/datasources.php", [this](const httplib::Request& req, httplib::Response& res) {
+        Query q;
+        if (readQuery(req, res, &q)) send(res, directoryReply(q, data_, hostFor(req)));
+    });
+    for (int s = 0; s < kSourceCount; ++s) {
+        web_.Get(sourceInfo(s).path, [this, s](const httplib::Request& req, httplib::Response& res) {
+            Query q;
+            if (readQuery(req, res, &q)) send(res, sourceReply(s, q, data_, hostFor(req)));
+        });
+    }
+    web_.Get("/zipcodes/zipcodes.php", [this](const httplib::Request& req, httplib::Response& res) {
+        Query q;
+        if (readQuery(req, res, &q)) send(res, latLonReply(q, data_.cities));
+    });
+    web_.Get("/current_version.php", [this](const httplib::Request& req, httplib::Response& res) {
+        Query q;
+        if (readQuery(req, res, &q)) send(res, versionReply(q, data_.version));
+    });
+}
+
+void ServiceServer::addIpLocationRoutes() {
+    iploc_.Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+        send(res, ipLocationPage(data_.ipPlace, req.remote_addr));
+    });
+}
+
+bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::string* error) {
+    auto bindOne = [&](httplib::Server& server, int wanted, int* got) {
+        if (wanted == 0) {
+            *got = server.bind_to_any_port(host);
+            return *got > 0;
+        }
+        *got = wanted;
+        return server.bind_to_port(host, wanted);
+    };
+    if (!bindOne(web_, port, &port_)) {
+        *error = "cannot listen on " + host + ":" + std::to_string(port);
+        return false;
+    }
+    if (!bindOne(iploc_, iplocPort, &iplocPort_)) {
+        *error = "cannot listen on " + host + ":" + std::to_string(iplocPort);
+        return false;
+    }
+    return true;
+}
+
+void ServiceServer::run() {
+    auto serve = [this](httplib::Server& server) {
+        server.listen_after_bind();
+        std::lock_guard<std::mutex> lock(stopMutex_);
+        ++serversEnded_;
+        stopChanged_.notify_all();
+    };
+    std::thread webThread(serve, std::ref(web_));
+    std::thread iplocThread(serve, std::ref(iploc_));
+    std::unique_lock<std::mutex> lock(stopMutex_);
+    stopChanged_.wait(lock, [this] { return stopRequested_ || serversEnded_ > 0; });
+    // A server that has not started listening yet ignores stop(), so ask until both have ended.
+    while (serversEnded_ < 2) {
+        lock.unlock();
+        web_.stop();
+        iploc_.stop();
+        lock.lock();
+        stopChanged_.wait_for(lock, std::chrono::milliseconds(10), [this] { return serversEnded_ >= 2; });
+    }
+    lock.unlock();
+    webThread.join();
+    iplocThread.join();
+}
+
+void ServiceServer::stop() {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    stopRequested_ = true;
+    stopChanged_.notify_all();
+}
+
+} // namespace vxs

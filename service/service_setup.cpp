@@ -1,0 +1,42 @@
+#include "service/service_setup.h"
+
+#include "service/library_artists.h"
+#include "service/text_keys.h"
+
+namespace vxs {
+
+std::optional<FocusArea> focusArea(const ServiceOptions& options, const CityTable& cities) {
+    if (!options.focus) return std::nullopt;
+    std::string city = options.focusCity.empty() ? options.ipPlace.city : options.focusCity;
+    std::optional<RegionRef> where;
+    if (!options.focusRegion.empty()) {
+        where = resolveRegion(options.focusRegion, RegionTable::Location);
+    } else {
+        // The page names a state or province for these two countries, the country elsewhere.
+        std::string country = options.ipPlace.country;
+        bool byRegion = placeKey(country) == "unitedstates" || placeKey(country) == "canada";
+        where = resolveRegion(byRegion ? options.ipPlace.region : country, RegionTable::Location);
+    }
+    if (!where) return std::nullopt;
+    const City* c = cities.find(city, *where);
+    if (!c) return std::nullopt;
+    return FocusArea{c->lat, c->lon, 75};
+}
+
+bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::string* error) {
+    if (!data->cities.load(options.dataDir + "/cities.tsv", error)) return false;
+    data->catalogue = Catalogue::builtIn();
+    for (const std::string& path : options.libraries) {
+        std::vector<std::string> names;
+        if (!readLibraryArtists(path, &names, error)) return false;
+        for (const std::string& name : names) data->catalogue.add(listingName(name), name);
+    }
+    data->venues = std::make_unique<VenueTable>(data->cities);
+    data->events = std::make_unique<EventStore>(data->catalogue, *data->venues, focusArea(options, data->cities),
+                                                options.today);
+    data->version = options.version;
+    data->ipPlace = options.ipPlace;
+    return true;
+}
+
+} // namespace vxs

@@ -1,0 +1,20 @@
+#pragma once
+// Comparison keys for names: the forms in which the service decides that two
+// spellings of an artist or of a place are the same.
+#include <string>
+#include <string_view>
+
+namespace vxs {
+
+// The plug-in's artist normalisation: lower case, articles and "and" dropped,
+// only digits and letters a-z kept ("The Rolling Stones" -> "rollingstones").
+std::string artistKey(std::string_view name);
+
+// A place name's key: ASCII letters lower-cased, digits and non-ASCII bytes kept,
+// blanks and punctuation dropped ("St. Louis" -> "stlouis", "Winston-salem" -> "winstonsalem").
+std::string placeKey(std::string_view name);
+
+// Upper-case ASCII copy.
+std::string upperAscii(std::string_view text);
+
+} // namespace vxs
