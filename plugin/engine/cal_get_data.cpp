@@ -94,7 +94,7 @@ void CalGetData::performUpdate(unsigned long mask) {
     if (st.getShutingDown()) return;
 
     struct Step {
-        unsigned long bit;
+        uint32_t bit;
         int (CalGetData::*run)();
         void (ProtectedData::*clearRunning)(bool);
     };
@@ -104,15 +104,18 @@ void CalGetData::performUpdate(unsigned long mask) {
         {kUpdateFriends, &CalGetData::UpdateFriends, &ProtectedData::setUpdatingFriends},
         {kUpdateShared, &CalGetData::UpdateShared, &ProtectedData::setUpdatingShared},
     };
+    auto run = [this](uint32_t bit, int (CalGetData::*step)()) {
+        return stepHookForTesting ? stepHookForTesting(bit) : (this->*step)();
+    };
     for (const Step& step : steps) {
         if (!(mask & step.bit)) continue;
-        if ((this->*step.run)() != 0) {
+        if (run(step.bit, step.run) != 0) {
             (st.*step.clearRunning)(false);
             root->view.Render();
             return;
         }
     }
-    if ((mask & kUpdateiPhone) && UpdateiPhone() != 0) {
+    if ((mask & kUpdateiPhone) && run(kUpdateiPhone, &CalGetData::UpdateiPhone) != 0) {
         st.setUpdatingiPhone(false);
         root->view.Render();
     }

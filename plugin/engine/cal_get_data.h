@@ -3,9 +3,11 @@
 // background thread, lets a newer request stop a running one, serialises the web exchanges and
 // holds the library lists.
 #include "plugin/model/record_lists.h"
+#include "plugin/net/service_hosts.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -38,6 +40,8 @@ public:
     std::atomic<int32_t> nextUpdateTime{0};
     float osVersion = 0.0f;
     std::atomic<bool> useIpLocation{false};
+    // Where the web service and the IP-location page are; read at start-up.
+    ServiceHosts services = defaultServiceHosts();
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
@@ -74,6 +78,10 @@ public:
     int checkForInitialiCalFiles();
 
     static bool fileExists(const char* path);
+
+    // Tests replace the sub-updates of a refresh: called with the step's bit instead of the
+    // step, on the update thread. Set only while no refresh runs.
+    std::function<int(uint32_t bit)> stepHookForTesting;
 
     // True when a running refresh must stop (a newer one was asked for, or the plug-in closes).
     bool stopRequested();

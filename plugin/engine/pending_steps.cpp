@@ -15,10 +15,3 @@ int CalGetData::UpdateAlbums() { return 0; }
 int CalGetData::UpdateFriends() { return 0; }
 int CalGetData::checkForInitialiCalFiles() { return 0; }
 
-// Persistence, the library and web fetches are being built beside this; these weak stand-ins
-// let the engine link until they land, and go when they do.
-__attribute__((weak)) int CalGetData::parseXML() { return 0; }
-__attribute__((weak)) void CalGetData::genPref() {}
-__attribute__((weak)) int CalGetData::loadPrefs() { return 0; }
-__attribute__((weak)) int CalGetData::getURL() { return -1; }
-__attribute__((weak)) void CalGetData::checkForVersionUpdate() {}

@@ -109,6 +109,7 @@ void CalGetData::initialize() {
             reportStartupProblem("The folder \"" + support + "\" could not be created; settings will not be kept.");
     }
 
+    services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());
     st.setVoxtrailExcludeBandsList((support + "VoxtrailExcludeBands.txt").c_str());

@@ -1,0 +1,25 @@
+#include "plugin/engine/cal_get_data.h"
+
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/net/http_fetcher.h"
+#include "plugin/net/web_fetch.h"
+
+namespace {
+// A fetch ends within a fraction of a second once a newer refresh or the shutdown asks for it,
+// so the host thread never waits on a slow server when it joins the update thread.
+bool refreshStopped(void* engine) { return static_cast<CalGetData*>(engine)->stopRequested(); }
+} // namespace
+
+int CalGetData::getURL() {
+    char uuid[128];
+    root->state.getUUID(uuid);
+    fetchURL[sizeof fetchURL - 1] = '\0';
+    fetchReferer[sizeof fetchReferer - 1] = '\0';
+    const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid};
+    http_setCancelCheck(refreshStopped, this);
+    const WebFetchResult result = webFetch(request, &fetchPage);
+    http_setCancelCheck(nullptr, nullptr);
+    if (const auto valid = webConnectionAfter(result, fetchURL, services.webServiceHost))
+        root->state.setValid_internet_connection(*valid);
+    return result == WebFetchResult::ok ? 0 : -1;
+}

@@ -1,0 +1,181 @@
+#include "plugin/host/voxtrail_class.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Records the steps a refresh ran; a step can be held until the refresh is told to stop.
+struct StepLog {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<uint32_t> ran;
+    bool holdConcerts = false;
+    bool concertsEntered = false;
+    bool sawRestarting = false;
+    int failBit = 0;
+
+    int step(CalGetData& engine, uint32_t bit) {
+        std::unique_lock<std::mutex> lock(m);
+        ran.push_back(bit);
+        if (bit == kUpdateConcerts && holdConcerts) {
+            holdConcerts = false;
+            concertsEntered = true;
+            cv.notify_all();
+            lock.unlock();
+            // The step polls as a real one does until a newer refresh asks it to stop.
+            while (!engine.stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const bool restarting = engine.root->state.getRestartingSearch();
+            lock.lock();
+            sawRestarting = restarting;
+            return 1;
+        }
+        return static_cast<int>(bit) == failBit ? 1 : 0;
+    }
+    void waitForConcerts() {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return concertsEntered; });
+    }
+    std::vector<uint32_t> steps() {
+        std::lock_guard<std::mutex> lock(m);
+        return ran;
+    }
+};
+
+class UpdateThread : public ::testing::Test {
+protected:
+    TempHome home;
+    std::unique_ptr<VoxtrailClass> root;
+    StepLog log;
+
+    void SetUp() override {
+        root = std::make_unique<VoxtrailClass>();
+        root->engine.stepHookForTesting = [this](uint32_t bit) { return log.step(root->engine, bit); };
+    }
+    void TearDown() override { root->engine.shutDown(); }
+
+    void finish() {
+        if (root->engine.updateThreadHandle.joinable()) root->engine.updateThreadHandle.join();
+    }
+    void samePlace() {
+        ProtectedData& st = root->state;
+        st.setCurCity("boston");
+        st.setCurCityDisplay("  Boston ");
+        st.setCurState("Massachusetts");
+        st.setCurStateDisplay("massachusetts ");
+        st.setCurSearchRadius(75);
+        st.setCurSearchRadiusDisplay("75");
+    }
+    std::string prefPath() {
+        char path[1024];
+        root->state.getVoxtrailPref(path);
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(UpdateThread, AnUnchangedPlaceStartsNothingUntilTheWeekIsDue) {
+    samePlace();
+    root->engine.nextUpdateTime = 0;
+    root->engine.suggestUpdateShowList(kUpdateAll, false);
+    EXPECT_FALSE(root->engine.updateThreadHandle.joinable());
+
+    const int32_t now = static_cast<int32_t>(std::time(nullptr));
+    root->engine.nextUpdateTime = now - 10;
+    root->engine.suggestUpdateShowList(kUpdateAll, false);
+    finish();
+    EXPECT_GE(root->engine.nextUpdateTime.load(), now + 604800);
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2, 4, 8, 16, 32}));
+
+    // A changed radius is a changed place.
+    root->state.setCurSearchRadiusDisplay("100");
+    root->engine.suggestUpdateShowList(kUpdateConcerts, false);
+    finish();
+    EXPECT_EQ(log.steps().size(), 6u);
+}
+
+TEST_F(UpdateThread, AForcedSuggestionStopsTheRunningRefreshAndStartsTheNext) {
+    log.holdConcerts = true;
+    root->engine.suggestUpdateShowList(kUpdateConcerts | kUpdateAlbums, true);
+    log.waitForConcerts();
+    root->engine.suggestUpdateShowList(kUpdateShared, true);
+    finish();
+    // The stopped refresh ran no later step; the new one ran only its own.
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2, 16}));
+    EXPECT_TRUE(log.sawRestarting);
+    EXPECT_FALSE(root->state.getRestartingSearch());
+    EXPECT_FALSE(root->state.getUpdatingConcerts());
+}
+
+TEST_F(UpdateThread, AFailedStepEndsTheRefreshWithoutSaving) {
+    std::filesystem::remove(prefPath());
+    log.failBit = kUpdateConcerts;
+    root->state.setUpdatingConcerts(true);
+    root->engine.suggestUpdateShowList(kUpdateAll, true);
+    finish();
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2}));
+    EXPECT_FALSE(root->state.getUpdatingConcerts());
+    EXPECT_FALSE(std::filesystem::exists(prefPath()));
+}
+
+TEST_F(UpdateThread, SharingAloneRunsOnlyItsStepAndSaves) {
+    std::filesystem::remove(prefPath());
+    root->engine.suggestUpdateShowList(kUpdateShared, true);
+    finish();
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{16}));
+    EXPECT_TRUE(std::filesystem::exists(prefPath()));
+}
+
+TEST_F(UpdateThread, AFailedPhoneSyncStillSaves) {
+    std::filesystem::remove(prefPath());
+    log.failBit = kUpdateiPhone;
+    root->state.setUpdatingiPhone(true);
+    root->engine.suggestUpdateShowList(kUpdateiPhone | kUpdateShared, true);
+    finish();
+    EXPECT_FALSE(root->state.getUpdatingiPhone());
+    EXPECT_TRUE(std::filesystem::exists(prefPath()));
+}
+
+TEST_F(UpdateThread, ShutdownStopsAndJoinsTheRunningRefresh) {
+    log.holdConcerts = true;
+    root->engine.suggestUpdateShowList(kUpdateAll, true);
+    log.waitForConcerts();
+    root->engine.shutDown();
+    EXPECT_FALSE(root->engine.updateThreadHandle.joinable());
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2}));
+    EXPECT_TRUE(root->state.getShutingDown());
+}
+
+TEST_F(UpdateThread, ConcertRefreshTakesTheTypedPlaceAndKeepsTheOldList) {
+    root->engine.stepHookForTesting = nullptr;
+    root->engine.useIpLocation = false;
+    ProtectedData& st = root->state;
+    st.setCurCityDisplay("Chicago");
+    st.setCurStateDisplay("Illinois");
+    st.setCurSearchRadiusDisplay("120");
+    SHOWLIST* before = root->concerts;
+    EXPECT_EQ(root->engine.UpdateConcerts(), 0);
+    char text[256];
+    st.getCurCity(text);
+    EXPECT_STREQ(text, "Chicago");
+    st.getCurState(text);
+    EXPECT_STREQ(text, "Illinois");
+    EXPECT_EQ(st.getCurSearchRadius(), 120);
+    EXPECT_EQ(root->previousConcerts, before);
+    EXPECT_NE(root->concerts, before);
+    EXPECT_FALSE(st.getUpdatingConcerts());
+
+    st.setForceUpdate(true);
+    EXPECT_EQ(root->engine.UpdateConcerts(), 1);
+    st.setForceUpdate(false);
+}
