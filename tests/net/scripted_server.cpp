@@ -41,7 +41,13 @@ bool sendAll(int fd, const char* data, std::size_t length, const std::atomic<boo
 
 } // namespace
 
-ScriptedServer::ScriptedServer(std::vector<CannedReply> script) : script_(std::move(script)) {
+std::vector<std::shared_ptr<const CannedReply>> ScriptedServer::shared(std::vector<CannedReply> script) {
+    std::vector<std::shared_ptr<const CannedReply>> replies;
+    for (CannedReply& r : script) replies.push_back(std::make_shared<const CannedReply>(std::move(r)));
+    return replies;
+}
+
+ScriptedServer::ScriptedServer(std::vector<CannedReply> script) : script_(shared(std::move(script))) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener_ < 0) throw std::runtime_error("socket");
     int one = 1;
@@ -70,7 +76,7 @@ std::string ScriptedServer::url(const std::string& path) const {
 
 void ScriptedServer::setScript(std::vector<CannedReply> script) {
     std::lock_guard<std::mutex> lock(mutex_);
-    script_ = std::move(script);
+    script_ = shared(std::move(script));
     next_ = 0;
 }
 
@@ -101,14 +107,10 @@ void ScriptedServer::run() {
     while (waitFor(listener_, POLLIN, stopping_)) {
         int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        CannedReply reply;
-        bool haveReply = false;
+        std::shared_ptr<const CannedReply> reply;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (!script_.empty()) {
-                reply = script_[std::min(next_, script_.size() - 1)];
-                haveReply = true;
-            }
+            if (!script_.empty()) reply = script_[std::min(next_, script_.size() - 1)];
             ++next_;
         }
         std::string request;
@@ -117,7 +119,7 @@ void ScriptedServer::run() {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
         }
-        if (haveReply) serve(fd, reply);
+        if (reply) serve(fd, *reply);
         close(fd);
         {
             std::lock_guard<std::mutex> lock(mutex_);

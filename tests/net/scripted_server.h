@@ -5,6 +5,7 @@
 // it.
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -41,6 +42,7 @@ class ScriptedServer {
   private:
     void run();
     void serve(int fd, const CannedReply& reply);
+    static std::vector<std::shared_ptr<const CannedReply>> shared(std::vector<CannedReply> script);
     void readRequest(int fd, std::string& request);
 
     int listener_ = -1;
@@ -48,7 +50,8 @@ class ScriptedServer {
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
     std::condition_variable servedChanged_;
-    std::vector<CannedReply> script_;
+    // Shared so that a large reply is not copied for every connection.
+    std::vector<std::shared_ptr<const CannedReply>> script_;
     std::size_t next_ = 0;
     int served_ = 0;
     std::vector<std::string> requests_;
