@@ -7,19 +7,19 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-run_build() { # dir sanitizer ctest-args...
-  local dir=$1 san=$2; shift 2
+run_build() { # dir sanitizer target ctest-args...
+  local dir=$1 san=$2 target=$3; shift 3
   echo "=== build $dir ${san:+($san)}"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_SANITIZE="$san" \
         -DVX_BUILD_BENCH=$([ -z "$san" ] && echo ON || echo OFF) >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  cmake --build "$dir" -j "$jobs" ${target:+--target "$target"}
   echo "=== test $dir"
   (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 300 "$@")
 }
 
-run_build build ""
+run_build build "" ""
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_build build-asan "address,undefined" -LE notsan
+  run_build build-asan "address,undefined" "" -LE notsan
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  run_build build-tsan "thread" -L concurrency
+  run_build build-tsan "thread" concurrency_tests -L concurrency
 echo "all test builds passed"
