@@ -3,9 +3,6 @@
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
 
-int ipLoc(VoxtrailClass*) { return -1; }
-int latLongLoc(VoxtrailClass*) { return 0; }
-int genericParser(VoxtrailClass*) { return 0; }
 int performExportTo_iCal(VoxtrailClass*) { return 0; }
 int performExportTo_iCalCalendarStore(VoxtrailClass*) { return 0; }
 int shareUserCalendar(VoxtrailClass*) { return 0; }

@@ -1,0 +1,87 @@
+#include "plugin/net/concert_search.h"
+
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/model/fixed_text.h"
+#include "plugin/model/text_helpers.h"
+#include "plugin/net/concert_search_page.h"
+#include "plugin/net/web_exchange.h"
+#include "plugin/net/web_fetch.h"
+
+#include <cstdio>
+#include <string>
+
+ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius) {
+    ConcertSearchPlace place;
+    vx::copyText(place.city, city);
+    cleanCity(place.city);
+    substringReplace(place.city, " ", "+");
+    vx::copyText(place.region, region);
+    // An unknown region goes out as the function left it: lower case, letters and digits.
+    stateAbbrev_generic(place.region);
+    place.radius = radius;
+    return place;
+}
+
+void sourceDirectoryURL(char* url, std::size_t capacity, const char* serviceHost,
+                        const ConcertSearchPlace& place) {
+    char query[1024];
+    std::snprintf(query, sizeof query,
+                  "/datasources/datasources.php?TODO=GETSITES&CITY=%s&STATE=%s&RADIUS=%d&VERSION=%d.%d",
+                  place.city, place.region, place.radius, kProgramMajorVersion, kProgramMinorVersion);
+    webServiceURL(url, capacity, serviceHost, query);
+}
+
+void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
+                      const ConcertSearchPlace& place) {
+    std::snprintf(url, capacity, "%s&city=%s&state=%s&radius=%d", sourceURL, place.city, place.region,
+                  place.radius);
+}
+
+int parseURL_generic(VoxtrailClass* root) {
+    ProtectedData& st = root->state;
+    CalGetData& engine = root->engine;
+    st.setUpdatingProgress(0.0);
+    root->view.Render();
+
+    char city[256], region[256];
+    st.getCurCity(city);
+    st.getCurState(region);
+    const ConcertSearchPlace place = concertSearchPlace(city, region, st.getCurSearchRadius());
+
+    std::string directoryReply;
+    {
+        WebExchange web(engine);
+        char url[kFetchURLCapacity];
+        sourceDirectoryURL(url, sizeof url, engine.services.webServiceHost, place);
+        if (web.fetch(url) != 0 || engine.stopRequested()) return -1;
+        directoryReply = web.page();
+    }
+
+    const SourceDirectory directory = readSourceDirectory(directoryReply);
+    for (const ConcertSource& source : directory.sources) {
+        st.incUpdatingProgress(100.0 / directory.siteCount);
+        root->view.Render();
+        // An entry without a URL names no source to ask.
+        if (source.url.empty()) continue;
+        char url[kFetchURLCapacity];
+        sourceRequestURL(url, sizeof url, source.url.c_str(), place);
+        WebExchange web(engine);
+        if (web.fetch(url) != 0 || engine.stopRequested()) return -1;
+        // The page is read while the web lock is held, so it is used in place.
+        if (readSourcePage(web.page(), source.ticketsAvailable, engine.artists, *root->concerts,
+                           root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)
+            return -1;
+    }
+
+    st.setUpdatingProgress(100.0);
+    root->view.Render();
+    return 0;
+}
+
+int genericParser(VoxtrailClass* root) {
+    if (root->engine.stopRequested()) return -1;
+    if (parseURL_generic(root) != 0) return -1;
+    if (root->engine.stopRequested()) return -1;
+    root->view.Render();
+    return 0;
+}

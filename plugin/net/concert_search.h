@@ -1,0 +1,25 @@
+#pragma once
+// The concert search: asks the web service which concert sources cover the place, asks each of
+// them for its events and keeps the shows of the library's artists in root->concerts.
+// genericParser (the refresh's entry) is declared with the other refresh steps.
+#include "plugin/engine/refresh_steps.h"
+
+#include <cstddef>
+
+// The search itself: 0 when every source was read, -1 when a request failed or a stop came.
+int parseURL_generic(VoxtrailClass* root);
+
+// The place of a search as the requests carry it.
+struct ConcertSearchPlace {
+    char city[256];   // canonical form, blanks as '+'
+    char region[256]; // the search region code, or the stripped name when there is none
+    int radius;
+};
+
+ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius);
+// "http://" host "/datasources/datasources.php?TODO=GETSITES&CITY=..&STATE=..&RADIUS=..&VERSION=2.9".
+void sourceDirectoryURL(char* url, std::size_t capacity, const char* serviceHost,
+                        const ConcertSearchPlace& place);
+// The source's URL followed by "&city=..&state=..&radius=..".
+void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
+                      const ConcertSearchPlace& place);

@@ -1,0 +1,85 @@
+#include "plugin/net/concert_search_page.h"
+
+#include "plugin/model/fixed_text.h"
+#include "plugin/model/text_helpers.h"
+
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// Copies a view into a fixed buffer, cut to capacity - 1 and terminated.
+void copyView(char* dst, std::size_t capacity, std::string_view text) {
+    const std::size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+}
+
+std::string cleanedPerformer(std::string_view performer) {
+    char name[256];
+    copyView(name, sizeof name, performer);
+    cleanArtist(name);
+    return name;
+}
+
+} // namespace
+
+void LibraryArtistIndex::rebuild(const XML_Artist_List& artists) {
+    names_.clear();
+    names_.reserve(artists.count);
+    for (const XMLARTIST* a = artists.head; a; a = a->next)
+        names_.emplace(a->name);
+}
+
+SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cleaned, std::size_t matched,
+                    const EventDate& date, bool ticketsAvailable) {
+    auto* show = new SHOWENTRY;
+    copyView(show->artist, sizeof show->artist, event.performers[matched]);
+    copyView(show->venue, sizeof show->venue, event.venue);
+    show->day = date.day;
+    show->month = date.month;
+    show->year = date.year;
+    bool first = true;
+    for (std::size_t i = 0; i < event.performers.size(); ++i) {
+        if (cleaned[i] == cleaned[matched]) continue;
+        char name[1024];
+        copyView(name, sizeof name, event.performers[i]);
+        if (!first) vx::appendText(show->otherArtists, ", ");
+        vx::appendText(show->otherArtists, name);
+        first = false;
+    }
+    copyView(show->url, sizeof show->url, event.url);
+    char place[256];
+    copyView(place, sizeof place, event.city);
+    vx::appendText(place, ", ");
+    char region[256];
+    copyView(region, sizeof region, event.region);
+    vx::appendText(place, region);
+    vx::copyText(show->location, place);
+    show->ticketsAvailable = ticketsAvailable;
+    return show;
+}
+
+int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
+                   SHOWLIST* previous, const std::function<bool()>& stop) {
+    std::lock_guard<ListMutex> artistsHeld(artists.mutex);
+    LibraryArtistIndex index;
+    index.rebuild(artists);
+    std::vector<std::string> cleaned;
+    const bool read = readSourceEvents(page, [&](const SourceEvent& event) {
+        if (stop()) return false;
+        EventDate date;
+        // An event whose date is no calendar day would be drawn nowhere: it makes no show.
+        if (!readEventDate(event.date, date)) return true;
+        cleaned.clear();
+        for (std::string_view performer : event.performers)
+            cleaned.push_back(cleanedPerformer(performer));
+        for (std::size_t i = 0; i < event.performers.size(); ++i) {
+            if (!index.contains(cleaned[i])) continue;
+            // addShow frees a show it merges into an equal one; nothing here touches it after.
+            concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
+        }
+        return true;
+    });
+    return read ? 0 : -1;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Readers of the two replies of the concert search: the web service's directory of concert
+// sources, and a source's page of events. Both take any bytes; neither keeps state.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One source named by the directory.
+struct ConcertSource {
+    std::string url;               // the text behind the entry's first '>'; empty when none
+    bool ticketsAvailable = false; // the entry carries "ticket=1"
+};
+
+struct SourceDirectory {
+    // Occurrences of "<site" in the reply: each entry read moves the progress by 100 / siteCount.
+    int siteCount = 0;
+    // Entries in reply order, each found with its "</site>".
+    std::vector<ConcertSource> sources;
+};
+
+// Entries run from a "<site" to the first "</site>" behind it; the next entry starts at the next
+// "<site" behind that "</site>".
+SourceDirectory readSourceDirectory(std::string_view reply);
+
+// One event of a source page; every view points into the page.
+struct SourceEvent {
+    std::vector<std::string_view> performers; // in reply order
+    std::string_view date;
+    std::string_view venue;
+    std::string_view url;
+    std::string_view city;
+    std::string_view region;
+};
+
+// Reads the page line by line (a last line without a line feed is not read) and hands every
+// complete event to take, at its "</event>" line. An event lacking a field is dropped with its
+// performers. Returns false when take returned false (reading stops there), true at the end.
+bool readSourceEvents(std::string_view page, const std::function<bool(const SourceEvent&)>& take);
+
+struct EventDate {
+    int month = 0;
+    int day = 0;
+    int year = 0;
+};
+
+// "month/day/year" in decimal. False when a part is not a number or the date cannot be a
+// calendar day (month 1-12, day 1-31, year 1-9999), so no show is made for it.
+bool readEventDate(std::string_view text, EventDate& date);

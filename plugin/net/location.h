@@ -1,0 +1,27 @@
+#pragma once
+// Where the search is centred: the latitude and longitude of the typed place from the web
+// service, and the place itself from the IP-location page. ipLoc and latLongLoc, the refresh's
+// entries, are declared with the other refresh steps; the readers here take any bytes.
+#include "plugin/engine/refresh_steps.h"
+
+#include <cstddef>
+
+enum class LatLongReply { found, notFound, unreadable };
+
+// A reply holding "<NOTFOUND>" is notFound; otherwise found only when "<LAT>" and "<LON>" each
+// enclose a finite number up to their closing tag.
+LatLongReply readLatLongReply(const char* page, float* latitude, float* longitude);
+
+// "http://" host "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=<city>&STATE=<region>"; the city
+// is brought to canonical form with its blanks as '+'.
+void latLongRequestURL(char* url, std::size_t capacity, const char* serviceHost, const char* city,
+                       const char* regionCode);
+
+struct IpPlace {
+    char city[256];   // canonical form
+    char region[256]; // the location region code, or the stripped name when there is none
+};
+
+// The place in an IP-location page: the first country marker (searched in a fixed order), the
+// region up to the next comma, the city from there up to "</span>". False when none is found.
+bool readIpLocationPage(const char* page, IpPlace* place);

@@ -1,0 +1,139 @@
+// From a source page to shows: which performers are library artists, and what each show holds.
+#include "plugin/net/concert_search_page.h"
+
+#include "plugin/model/fixed_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string line(const std::string& tag, const std::string& value) {
+    return "<" + tag + ">" + value + "</" + tag + ">\n";
+}
+
+std::string event(const std::vector<std::string>& performers, const std::string& date = "5/6/2027",
+                  const std::string& city = "Boston") {
+    std::string text;
+    for (const std::string& p : performers)
+        text += line("artist", p);
+    return text + line("event_date", date) + line("venue_name", "The Hall") +
+           line("event_url", "http://e/1") + line("venue_city", city) + line("venue_state", "MA") +
+           "</event>\n";
+}
+
+class SourcePage : public ::testing::Test {
+  protected:
+    XML_Artist_List library;
+    SHOWLIST concerts;
+    SHOWLIST previous;
+
+    void SetUp() override {
+        // The library stores cleaned names.
+        for (const char* name : {"beatles", "kinks", "who"})
+            library.add(new XMLARTIST(name));
+    }
+    int read(const std::string& page, bool tickets = false) {
+        return readSourcePage(page, tickets, library, concerts, &previous, [] { return false; });
+    }
+    std::vector<std::string> artists() {
+        std::vector<std::string> out;
+        for (SHOWENTRY* e = concerts.head; e; e = e->next)
+            out.push_back(e->artist);
+        return out;
+    }
+};
+
+TEST_F(SourcePage, OneLibraryArtistAmongOthers) {
+    ASSERT_EQ(read(event({"Opener One", "The Kinks", "Opener Two"}), true), 0);
+    ASSERT_EQ(concerts.size(), 1u);
+    const SHOWENTRY* s = concerts.head;
+    EXPECT_STREQ(s->artist, "The Kinks");
+    EXPECT_STREQ(s->otherArtists, "Opener One, Opener Two");
+    EXPECT_STREQ(s->venue, "The Hall");
+    EXPECT_STREQ(s->url, "http://e/1");
+    EXPECT_STREQ(s->location, "Boston, MA");
+    EXPECT_EQ(s->month, 5);
+    EXPECT_EQ(s->day, 6);
+    EXPECT_EQ(s->year, 2027);
+    EXPECT_TRUE(s->ticketsAvailable);
+}
+
+TEST_F(SourcePage, TwoLibraryArtistsEachNameTheOther) {
+    ASSERT_EQ(read(event({"The Who", "Support", "Kinks"})), 0);
+    ASSERT_EQ(artists(), (std::vector<std::string>{"The Who", "Kinks"}));
+    EXPECT_STREQ(concerts.head->otherArtists, "Support, Kinks");
+    EXPECT_STREQ(concerts.tail->otherArtists, "The Who, Support");
+    EXPECT_FALSE(concerts.head->ticketsAvailable);
+}
+
+TEST_F(SourcePage, MatchingGoesByTheCleanedName) {
+    ASSERT_EQ(read(event({"The Beatles"}) + event({"Strangers", "Nobody"}) + event({"BEATLES!"}, "5/7/2027")),
+              0);
+    EXPECT_EQ(artists(), (std::vector<std::string>{"The Beatles", "BEATLES!"}));
+    // Nothing else on the bill: the default stays.
+    EXPECT_STREQ(concerts.head->otherArtists, "");
+}
+
+TEST_F(SourcePage, AnEmptyCleanedNameNeverMatches) {
+    library.add(new XMLARTIST(""));
+    ASSERT_EQ(read(event({"!!!", "The", "&#38;"})), 0);
+    EXPECT_EQ(concerts.size(), 0u);
+}
+
+TEST_F(SourcePage, OneArtistTwiceOnABillIsOneShow) {
+    ASSERT_EQ(read(event({"The Beatles", "Guest", "Beatles"})), 0);
+    ASSERT_EQ(concerts.size(), 1u);
+    // The other spelling is the same artist, so it is not another act.
+    EXPECT_STREQ(concerts.head->otherArtists, "Guest");
+}
+
+TEST_F(SourcePage, ShowsAreDatedAndCarryTheChoiceOver) {
+    auto* chosen = new SHOWENTRY;
+    vx::copyText(chosen->artist, "Beatles");
+    chosen->month = 1;
+    chosen->day = 2;
+    chosen->year = 2030;
+    chosen->selected = true;
+    previous.addShow(chosen, nullptr);
+    ASSERT_EQ(read(event({"The Beatles"}, "1/2/2030") + event({"Kinks"}, "12/31/2027") +
+                   event({"Who"}, "not a date")),
+              0);
+    ASSERT_EQ(artists(), (std::vector<std::string>{"Kinks", "The Beatles"}));
+    EXPECT_FALSE(concerts.head->selected);
+    EXPECT_TRUE(concerts.tail->selected);
+}
+
+TEST_F(SourcePage, LongFieldsAreCut) {
+    const std::string longName = "Who " + std::string(400, 'x');
+    library.add(new XMLARTIST(("who" + std::string(251, 'x')).c_str()));
+    std::vector<std::string> bill{longName};
+    for (int i = 0; i < 30; ++i)
+        bill.push_back("Act number " + std::to_string(i) + std::string(40, 'y'));
+    ASSERT_EQ(read(event(bill, "5/6/2027", std::string(300, 'c'))), 0);
+    ASSERT_EQ(concerts.size(), 1u);
+    EXPECT_EQ(std::string(concerts.head->artist), longName.substr(0, 255));
+    EXPECT_EQ(std::strlen(concerts.head->otherArtists), 1023u);
+    EXPECT_EQ(std::string(concerts.head->location), std::string(255, 'c'));
+}
+
+TEST_F(SourcePage, AStopEndsTheReadingBeforeTheNextEvent) {
+    int asked = 0;
+    const int result = readSourcePage(event({"Kinks"}) + event({"Who"}), false, library, concerts, &previous,
+                                      [&] { return ++asked > 1; });
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(artists(), std::vector<std::string>{"Kinks"});
+    // The library list is free again for another thread.
+    bool free = false;
+    std::thread([&] {
+        free = library.mutex.try_lock();
+        if (free) library.mutex.unlock();
+    }).join();
+    EXPECT_TRUE(free);
+}
+
+} // namespace

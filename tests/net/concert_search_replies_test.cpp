@@ -1,0 +1,148 @@
+// Reading the directory of concert sources and a source's page of events, byte for byte.
+#include "plugin/net/concert_search_replies.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The events of a page as "performer|performer @ date @ venue @ url @ city @ region".
+std::vector<std::string> eventsOf(const std::string& page) {
+    std::vector<std::string> out;
+    readSourceEvents(page, [&](const SourceEvent& e) {
+        std::string text;
+        for (std::string_view p : e.performers)
+            text += (text.empty() ? "" : "|") + std::string(p);
+        for (std::string_view f : {e.date, e.venue, e.url, e.city, e.region})
+            text += " @ " + std::string(f);
+        out.push_back(text);
+        return true;
+    });
+    return out;
+}
+
+std::string line(const std::string& tag, const std::string& value) {
+    return "<" + tag + ">" + value + "</" + tag + ">\n";
+}
+
+std::string fullEvent(const std::string& artist, const std::string& date = "5/6/2027") {
+    return line("artist", artist) + line("event_date", date) + line("venue_name", "Hall") +
+           line("event_url", "http://e/1") + line("venue_city", "Boston") + line("venue_state", "MA") +
+           "</event>\n";
+}
+
+TEST(SourceDirectory, EntriesTheirTicketMarkAndUrl) {
+    const SourceDirectory d = readSourceDirectory("<site name=\"a\" ticket=1>http://a/s.php?x=1</site>\n"
+                                                  "<site ticket=0>http://b/s.php?y=2</site>\n");
+    EXPECT_EQ(d.siteCount, 2);
+    ASSERT_EQ(d.sources.size(), 2u);
+    EXPECT_EQ(d.sources[0].url, "http://a/s.php?x=1");
+    EXPECT_TRUE(d.sources[0].ticketsAvailable);
+    EXPECT_EQ(d.sources[1].url, "http://b/s.php?y=2");
+    EXPECT_FALSE(d.sources[1].ticketsAvailable);
+}
+
+TEST(SourceDirectory, EachEntryStartsBehindTheLastEnd) {
+    const SourceDirectory d =
+        readSourceDirectory("<site>http://a/?1</site>ticket=1<site x>http://b/?2</site>");
+    EXPECT_EQ(d.siteCount, 2);
+    ASSERT_EQ(d.sources.size(), 2u);
+    EXPECT_EQ(d.sources[0].url, "http://a/?1");
+    EXPECT_EQ(d.sources[1].url, "http://b/?2");
+    // A mark between entries belongs to none of them.
+    EXPECT_FALSE(d.sources[0].ticketsAvailable);
+    EXPECT_FALSE(d.sources[1].ticketsAvailable);
+}
+
+TEST(SourceDirectory, RepliesWithoutWholeEntries) {
+    EXPECT_EQ(readSourceDirectory("").siteCount, 0);
+    EXPECT_TRUE(readSourceDirectory("no sources here").sources.empty());
+    const SourceDirectory open = readSourceDirectory("<site ticket=1>http://a/?1");
+    EXPECT_EQ(open.siteCount, 1);
+    EXPECT_TRUE(open.sources.empty());
+    EXPECT_TRUE(readSourceDirectory("</site><site").sources.empty());
+    // A "<site" inside an entry counts for the progress but opens no entry of its own.
+    const SourceDirectory nested = readSourceDirectory("<site>http://a/?1<site>http://b/?2</site>");
+    EXPECT_EQ(nested.siteCount, 2);
+    ASSERT_EQ(nested.sources.size(), 1u);
+    EXPECT_EQ(nested.sources[0].url, "http://a/?1<site>http://b/?2");
+    // No '>' in the entry: an entry that names no URL.
+    const SourceDirectory bare = readSourceDirectory("<site</site>");
+    ASSERT_EQ(bare.sources.size(), 1u);
+    EXPECT_EQ(bare.sources[0].url, "");
+}
+
+TEST(SourceEvents, FieldsGatherOverLinesAndPerformersAddUp) {
+    const std::string page = line("artist", "A") + "<artist>B</artist> <venue_name>Old</venue_name>\n" +
+                             line("event_date", "5/6/2027") + line("venue_name", "New") +
+                             line("event_url", "http://e/1") + line("venue_city", " Boston ") +
+                             "<venue_state>MA</venue_state></event>\n";
+    EXPECT_EQ(eventsOf(page), std::vector<std::string>{"A|B @ 5/6/2027 @ New @ http://e/1 @  Boston  @ MA"});
+}
+
+TEST(SourceEvents, OneLineEventAndTheFirstPairOfALine) {
+    const std::string page = "<artist>X</artist><artist>Y</artist><event_date>1/2/2030</event_date>"
+                             "<venue_name>V</venue_name><event_url>U</event_url><venue_city>C</venue_city>"
+                             "<venue_state>S</venue_state></event>\n";
+    EXPECT_EQ(eventsOf(page), std::vector<std::string>{"X @ 1/2/2030 @ V @ U @ C @ S"});
+}
+
+TEST(SourceEvents, AnIncompleteEventGoesWithItsPerformers) {
+    const std::string incomplete = line("artist", "Lost") + line("event_date", "5/6/2027") + "</event>\n";
+    EXPECT_EQ(eventsOf(incomplete + fullEvent("Kept")),
+              std::vector<std::string>{"Kept @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA"});
+    // An event without a performer is not taken either.
+    EXPECT_TRUE(eventsOf(line("event_date", "1/1/2030") + line("venue_name", "V") + line("event_url", "U") +
+                         line("venue_city", "C") + line("venue_state", "S") + "</event>\n")
+                    .empty());
+}
+
+TEST(SourceEvents, LinesThatDoNotCount) {
+    // The last line has no line feed.
+    std::string page = fullEvent("A");
+    page.pop_back();
+    EXPECT_TRUE(eventsOf(page).empty());
+    // A closing tag before its opening tag gives no field; the event lacks its venue.
+    EXPECT_TRUE(eventsOf(line("artist", "A") + "</venue_name>x<venue_name>\n" +
+                         line("event_date", "1/1/2030") + line("event_url", "U") + line("venue_city", "C") +
+                         line("venue_state", "S") + "</event>\n")
+                    .empty());
+    // Fields after an event's end start the next event.
+    EXPECT_EQ(eventsOf(fullEvent("A") + line("artist", "B")).size(), 1u);
+}
+
+TEST(SourceEvents, TakeCanStopTheReading) {
+    int taken = 0;
+    const bool read = readSourceEvents(fullEvent("A") + fullEvent("B"), [&](const SourceEvent&) {
+        ++taken;
+        return false;
+    });
+    EXPECT_FALSE(read);
+    EXPECT_EQ(taken, 1);
+    EXPECT_TRUE(readSourceEvents(fullEvent("A"), [](const SourceEvent&) { return true; }));
+}
+
+TEST(EventDates, MonthDayYearInThatOrder) {
+    EventDate d;
+    ASSERT_TRUE(readEventDate("3/14/2027", d));
+    EXPECT_EQ(d.month, 3);
+    EXPECT_EQ(d.day, 14);
+    EXPECT_EQ(d.year, 2027);
+    ASSERT_TRUE(readEventDate(" 07/ 4/2030 20:00", d));
+    EXPECT_EQ(d.month, 7);
+    EXPECT_EQ(d.day, 4);
+    EXPECT_EQ(d.year, 2030);
+}
+
+TEST(EventDates, TextsThatAreNoCalendarDay) {
+    EventDate d;
+    for (const char* text :
+         {"", "3-14-2027", "3/14", "x/14/2027", "3//2027", "13/1/2027", "0/1/2027", "2/32/2027", "2/0/2027",
+          "1/1/0", "1/1/-5", "99999999999999999999/1/2027", "1/1/20270"}) {
+        EXPECT_FALSE(readEventDate(text, d)) << text;
+    }
+}
+
+} // namespace

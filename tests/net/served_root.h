@@ -1,0 +1,75 @@
+#pragma once
+// The root object in a temporary home whose "VoxtrailServices" file points both the web service
+// and the IP-location page at a loopback server; tests say what each request target gets.
+#include "plugin/host/voxtrail_class.h"
+#include "tests/net/routed_server.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ServedRoot : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home.write("Library/Application Support/Voxtrail/VoxtrailServices",
+                   server.host() + "\n" + server.host() + "\n");
+        root = std::make_unique<VoxtrailClass>();
+        startupRequests = server.targets().size();
+    }
+    void TearDown() override {
+        root->engine.shutDown();
+        root.reset();
+        server.stop();
+    }
+
+    // The page for a target (path and query exactly); unknown targets get a 404.
+    void answer(const std::string& target, const std::string& page) {
+        std::lock_guard<std::mutex> lock(mutex);
+        pages[target] = page;
+    }
+    // Called on the server's thread as each request arrives, before it is answered.
+    void onRequest(std::function<void(const std::string& target)> hook) {
+        std::lock_guard<std::mutex> lock(mutex);
+        requestHook = std::move(hook);
+    }
+    // The targets asked for since start-up.
+    std::vector<std::string> requests() {
+        std::vector<std::string> all = server.targets();
+        return {all.begin() + static_cast<long>(startupRequests), all.end()};
+    }
+    // Whether another thread could take the web lock now.
+    bool webLockFree() {
+        bool free = false;
+        std::thread([&] {
+            free = root->engine.webLock.try_lock();
+            if (free) root->engine.webLock.unlock();
+        }).join();
+        return free;
+    }
+
+    std::mutex mutex;
+    std::map<std::string, std::string> pages{{"/current_version.php?VERSION=2.9&OS=MAC", "<current>"}};
+    std::function<void(const std::string&)> requestHook;
+    TempHome home;
+    RoutedServer server{[this](const std::string& target) -> std::optional<std::string> {
+        std::function<void(const std::string&)> hook;
+        std::optional<std::string> page;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            hook = requestHook;
+            if (auto it = pages.find(target); it != pages.end()) page = it->second;
+        }
+        if (hook) hook(target);
+        return page;
+    }};
+    std::unique_ptr<VoxtrailClass> root;
+    std::size_t startupRequests = 0;
+};
