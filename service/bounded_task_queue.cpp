@@ -3,10 +3,13 @@
 namespace vxs {
 
 BoundedTaskQueue::BoundedTaskQueue(std::size_t threads, std::size_t maxWaiting) : maxWaiting_(maxWaiting) {
-    for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+    for (std::size_t i = 0; i < threads; ++i)
+        threads_.emplace_back([this] { work(); });
 }
 
-BoundedTaskQueue::~BoundedTaskQueue() { shutdown(); }
+BoundedTaskQueue::~BoundedTaskQueue() {
+    shutdown();
+}
 
 void BoundedTaskQueue::enqueue(std::function<void()> fn) {
     {

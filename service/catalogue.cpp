@@ -9,49 +9,51 @@ namespace vxs {
 namespace {
 
 const std::array kFirstNames = {
-    "Ruby",  "Caleb",  "Marisol", "Dexter", "Ingrid", "Tobias", "Noemi",  "Wendell", "Priya",  "Otis",
-    "Lena",  "Harlan", "Yvette",  "Jasper", "Maren",  "Cyrus",  "Delia",  "Emmett",  "Fiona",  "Gideon",
-    "Hazel", "Ivo",    "June",    "Kofi",   "Lorna",  "Milo",   "Nadia",  "Orrin",   "Paloma", "Quincy",
-    "Rosa",  "Silas",  "Tamsin",  "Ulric",  "Vera",   "Wyatt",  "Xenia",  "Yusuf",   "Zelda",  "Birdie",
-    "Coral", "Dashiell", "Esme",  "Ferris", "Greta",
+    "Ruby",  "Caleb",  "Marisol", "Dexter", "Ingrid", "Tobias",   "Noemi", "Wendell", "Priya",
+    "Otis",  "Lena",   "Harlan",  "Yvette", "Jasper", "Maren",    "Cyrus", "Delia",   "Emmett",
+    "Fiona", "Gideon", "Hazel",   "Ivo",    "June",   "Kofi",     "Lorna", "Milo",    "Nadia",
+    "Orrin", "Paloma", "Quincy",  "Rosa",   "Silas",  "Tamsin",   "Ulric", "Vera",    "Wyatt",
+    "Xenia", "Yusuf",  "Zelda",   "Birdie", "Coral",  "Dashiell", "Esme",  "Ferris",  "Greta",
 };
 
 const std::array kSurnames = {
-    "Vance",    "Holloway", "Marlowe", "Okafor",   "Lindqvist", "Castellan", "Achterberg", "Bramble",
-    "Quill",    "Farrow",   "Deveraux", "Kimura",  "Oduya",     "Pellerin",  "Ashgrove",   "Whitlock",
-    "Calloway", "Strand",   "Ferreira", "Moss",    "Thorne",    "Abernathy", "Blackwood",  "Cordero",
-    "Driscoll", "Ellery",   "Finch",    "Galloway", "Haverford", "Ibarra",   "Jessup",     "Kettering",
-    "Larkspur", "Mendel",   "Nightingale", "Orloff", "Pryce",   "Rourke",    "Salazar",    "Tolliver",
-    "Underhill", "Valdez",  "Winslow",  "Yarrow",  "Zeller",    "Bellamy",   "Crane",      "Dunmore",
+    "Vance",     "Holloway", "Marlowe",     "Okafor",   "Lindqvist", "Castellan", "Achterberg", "Bramble",
+    "Quill",     "Farrow",   "Deveraux",    "Kimura",   "Oduya",     "Pellerin",  "Ashgrove",   "Whitlock",
+    "Calloway",  "Strand",   "Ferreira",    "Moss",     "Thorne",    "Abernathy", "Blackwood",  "Cordero",
+    "Driscoll",  "Ellery",   "Finch",       "Galloway", "Haverford", "Ibarra",    "Jessup",     "Kettering",
+    "Larkspur",  "Mendel",   "Nightingale", "Orloff",   "Pryce",     "Rourke",    "Salazar",    "Tolliver",
+    "Underhill", "Valdez",   "Winslow",     "Yarrow",   "Zeller",    "Bellamy",   "Crane",      "Dunmore",
 };
 
 const std::array kAdjectives = {
-    "Copper",  "Velvet",   "Hollow",  "Silver",  "Paper",    "Midnight", "Electric", "Quiet",    "Golden",
-    "Rusted",  "Northern", "Wild",    "Neon",    "Broken",   "Lonesome", "Crimson",  "Hidden",   "Painted",
-    "Drifting", "Static",  "Burning", "Frozen",  "Little",   "Savage",   "Distant",  "Sleeping", "Amber",
-    "Glass",   "Iron",     "Solar",   "Lunar",   "Wandering", "Restless", "Tender",  "Faded",    "Shining",
-    "Scarlet", "Marble",   "Saltwater", "Thunder", "Ivory",  "Sunken",   "Feral",    "Wooden",   "Blue",
-    "Cobalt",  "Plastic",  "Atomic",
+    "Copper",   "Velvet",   "Hollow",   "Silver",  "Paper",   "Midnight", "Electric",  "Quiet",
+    "Golden",   "Rusted",   "Northern", "Wild",    "Neon",    "Broken",   "Lonesome",  "Crimson",
+    "Hidden",   "Painted",  "Drifting", "Static",  "Burning", "Frozen",   "Little",    "Savage",
+    "Distant",  "Sleeping", "Amber",    "Glass",   "Iron",    "Solar",    "Lunar",     "Wandering",
+    "Restless", "Tender",   "Faded",    "Shining", "Scarlet", "Marble",   "Saltwater", "Thunder",
+    "Ivory",    "Sunken",   "Feral",    "Wooden",  "Blue",    "Cobalt",   "Plastic",   "Atomic",
 };
 
 const std::array kNouns = {
-    "Lanterns",  "Hours",    "Pines",    "Wolves",     "Rivers",    "Sparrows", "Engines",  "Mirrors",
-    "Harbors",   "Comets",   "Saints",   "Orchards",   "Tigers",    "Ghosts",   "Valleys",  "Satellites",
-    "Horses",    "Gardens",  "Machines", "Ravens",     "Canyons",   "Lovers",   "Thieves",  "Bells",
-    "Shadows",   "Arrows",   "Kings",    "Daughters",  "Sailors",   "Lights",   "Foxes",    "Embers",
-    "Parades",   "Monarchs", "Drifters", "Strangers",  "Cathedrals", "Signals", "Tides",    "Owls",
-    "Radios",    "Dreamers", "Hearts",   "Highways",   "Islands",   "Magnets",  "Pilots",   "Prophets",
-    "Rockets",   "Specters", "Waves",    "Wheels",     "Vipers",    "Crowns",   "Jackals",  "Meadows",
+    "Lanterns", "Hours",    "Pines",    "Wolves",    "Rivers",     "Sparrows", "Engines", "Mirrors",
+    "Harbors",  "Comets",   "Saints",   "Orchards",  "Tigers",     "Ghosts",   "Valleys", "Satellites",
+    "Horses",   "Gardens",  "Machines", "Ravens",    "Canyons",    "Lovers",   "Thieves", "Bells",
+    "Shadows",  "Arrows",   "Kings",    "Daughters", "Sailors",    "Lights",   "Foxes",   "Embers",
+    "Parades",  "Monarchs", "Drifters", "Strangers", "Cathedrals", "Signals",  "Tides",   "Owls",
+    "Radios",   "Dreamers", "Hearts",   "Highways",  "Islands",    "Magnets",  "Pilots",  "Prophets",
+    "Rockets",  "Specters", "Waves",    "Wheels",    "Vipers",     "Crowns",   "Jackals", "Meadows",
 };
 
 const std::array kSingularNouns = {
-    "Salt",  "Cedar", "Smoke", "Honey", "Thistle", "Flint", "Ember",  "Juniper", "Oak",    "Ash",
-    "Rye",   "Stone", "Brass", "Wire",  "Clover",  "Sage",  "Marrow", "Tin",     "Velvet", "Moth",
+    "Salt", "Cedar", "Smoke", "Honey", "Thistle", "Flint", "Ember",  "Juniper", "Oak",    "Ash",
+    "Rye",  "Stone", "Brass", "Wire",  "Clover",  "Sage",  "Marrow", "Tin",     "Velvet", "Moth",
 };
 
 const std::array kNumbers = {"Two", "Three", "Four", "Seven", "Nine", "Twelve", "Forty", "Hundred"};
 
-template <typename A> const char* pick(StableRandom& rng, const A& list) { return list[rng.below(list.size())]; }
+template <typename A> const char* pick(StableRandom& rng, const A& list) {
+    return list[rng.below(list.size())];
+}
 
 } // namespace
 

@@ -44,7 +44,9 @@ std::string hex64(std::uint64_t v) {
 
 } // namespace
 
-const SourceInfo& sourceInfo(int source) { return kSources[source < 0 || source >= kSourceCount ? 0 : source]; }
+const SourceInfo& sourceInfo(int source) {
+    return kSources[source < 0 || source >= kSourceCount ? 0 : source];
+}
 
 Reply directoryReply(const Query& query, const ServiceData& data, const std::string& host) {
     const std::string* todo = query.get("TODO");
@@ -65,8 +67,8 @@ Reply directoryReply(const Query& query, const ServiceData& data, const std::str
     }
     for (int s = 0; s < kSourceCount; ++s) {
         const SourceInfo& info = kSources[s];
-        reply.body += std::string("<site ticket=") + (info.ticketsForSale ? "1" : "0") + " name=\"" + info.name +
-                      "\">http://" + host + info.path + "?feed=events</site>\n";
+        reply.body += std::string("<site ticket=") + (info.ticketsForSale ? "1" : "0") + " name=\"" +
+                      info.name + "\">http://" + host + info.path + "?feed=events</site>\n";
     }
     return reply;
 }
@@ -76,7 +78,8 @@ Reply sourceReply(int source, const Query& query, ServiceData& data, const std::
     const std::string* state = query.get("state");
     long radius = 0;
     if (!city || !state) return errorReply(400, "city and state are required");
-    if (!parseRadius(query.get("radius"), &radius)) return errorReply(400, "radius must be a whole number of miles");
+    if (!parseRadius(query.get("radius"), &radius))
+        return errorReply(400, "radius must be a whole number of miles");
 
     const SourceInfo& info = sourceInfo(source);
     std::optional<RegionRef> region = resolveRegion(*state, RegionTable::Search);
@@ -97,18 +100,20 @@ Reply sourceReply(int source, const Query& query, ServiceData& data, const std::
         if (distanceMiles(centre->lat, centre->lon, v.city->lat, v.city->lon) > static_cast<double>(radius))
             continue;
         body += "<event>\n";
-        for (std::size_t p : e.performers) body += "<artist>" + fieldText(artists[p].name) + "</artist>\n";
+        for (std::size_t p : e.performers)
+            body += "<artist>" + fieldText(artists[p].name) + "</artist>\n";
         char date[48];
         std::snprintf(date, sizeof date, "%d/%d/%d", e.date.month, e.date.day, e.date.year);
         body += std::string("<event_date>") + date + "</event_date>\n";
         body += "<venue_name>" + fieldText(v.name) + "</venue_name>\n";
         body += "<venue_city>" + fieldText(v.city->name) + "</venue_city>\n";
-        body += "<venue_state>" + fieldText(regionDisplay(RegionRef{v.city->country,
-                                                                    v.city->country == "US" || v.city->country == "CA"
-                                                                        ? v.city->region
-                                                                        : std::string()})) +
+        body += "<venue_state>" +
+                fieldText(regionDisplay(RegionRef{
+                    v.city->country,
+                    v.city->country == "US" || v.city->country == "CA" ? v.city->region : std::string()})) +
                 "</venue_state>\n";
-        body += "<event_url>http://" + host + "/" + info.name + "/event/" + hex64(e.id) + ".html</event_url>\n";
+        body +=
+            "<event_url>http://" + host + "/" + info.name + "/event/" + hex64(e.id) + ".html</event_url>\n";
         body += "</event>\n";
         ++count;
     }

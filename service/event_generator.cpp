@@ -15,14 +15,15 @@ struct Market {
     double weight;
 };
 const std::array kMarkets = {
-    Market{"US", 55}, Market{"CA", 9}, Market{"GB", 10}, Market{"DE", 4}, Market{"AU", 4}, Market{"FR", 3},
-    Market{"IE", 2},  Market{"NL", 2}, Market{"SE", 2},  Market{"JP", 2}, Market{"ES", 2}, Market{"IT", 2},
-    Market{"BR", 1},  Market{"MX", 1}, Market{"NZ", 1},
+    Market{"US", 55}, Market{"CA", 9}, Market{"GB", 10}, Market{"DE", 4}, Market{"AU", 4},
+    Market{"FR", 3},  Market{"IE", 2}, Market{"NL", 2},  Market{"SE", 2}, Market{"JP", 2},
+    Market{"ES", 2},  Market{"IT", 2}, Market{"BR", 1},  Market{"MX", 1}, Market{"NZ", 1},
 };
 
 const char* pickMarket(StableRandom& rng) {
     double total = 0;
-    for (const Market& m : kMarkets) total += m.weight;
+    for (const Market& m : kMarkets)
+        total += m.weight;
     double target = rng.unit() * total;
     for (const Market& m : kMarkets) {
         if (target < m.weight) return m.country;
@@ -44,8 +45,8 @@ bool listedBySource(const Event& event, int source) {
     return group == 2 || group == source;
 }
 
-std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& venues, const CivilDate& today,
-                                  const std::optional<FocusArea>& focus) {
+std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& venues,
+                                  const CivilDate& today, const std::optional<FocusArea>& focus) {
     std::vector<Event> events;
     if (venues.all().empty() || catalogue.size() == 0) return events;
     const long first = daysFromCivil(today);
@@ -64,7 +65,8 @@ std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& 
             const int shows = static_cast<int>(rng.below(3)); // 0..2 a month
             std::vector<int> days;
             for (int s = 0; s < shows; ++s) {
-                int day = 1 + static_cast<int>(rng.below(static_cast<std::uint64_t>(daysInMonth(year, month))));
+                int day =
+                    1 + static_cast<int>(rng.below(static_cast<std::uint64_t>(daysInMonth(year, month))));
                 // Every draw is made whether or not the show is kept, so the next ones stay the same.
                 bool atFocus = rng.chance(kFocusShare);
                 bool atHome = rng.chance(kHomeShare);
@@ -78,15 +80,17 @@ std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& 
                 long n = daysFromCivil(date);
                 if (n < first || n >= last) continue;
 
-                const VenuePool& pool =
-                    atFocus && !focusPool.empty() ? focusPool : (atHome && !home.empty() ? home : venues.all());
+                const VenuePool& pool = atFocus && !focusPool.empty()
+                                            ? focusPool
+                                            : (atHome && !home.empty() ? home : venues.all());
                 Event e;
                 e.date = date;
                 e.venue = pool.pick(where);
                 e.performers.push_back(a);
                 if (oneSupport || twoSupports) {
                     if (support1 != a) e.performers.push_back(support1);
-                    if (twoSupports && support2 != a && support2 != support1) e.performers.push_back(support2);
+                    if (twoSupports && support2 != a && support2 != support1)
+                        e.performers.push_back(support2);
                 }
                 e.id = mixHash(mixHash(artistSeed, static_cast<std::uint64_t>(n)), e.venue);
                 events.push_back(std::move(e));

@@ -34,7 +34,7 @@ bool listedBySource(const Event& event, int source);
 
 // The shows dated from today up to, not including, today + 365 days, sorted by
 // date, then venue, then headliner.
-std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& venues, const CivilDate& today,
-                                  const std::optional<FocusArea>& focus);
+std::vector<Event> generateEvents(const Catalogue& catalogue, const VenueTable& venues,
+                                  const CivilDate& today, const std::optional<FocusArea>& focus);
 
 } // namespace vxs

@@ -10,8 +10,9 @@
 
 namespace {
 
-const char* kUsage = "usage: voxtrail-genlibrary --tracks N --out FILE [--seed S] [--artists K]\n"
-                     "                           [--voxtrail-playlist M] [--app-version V] [--print-artists]\n";
+const char* kUsage =
+    "usage: voxtrail-genlibrary --tracks N --out FILE [--seed S] [--artists K]\n"
+    "                           [--voxtrail-playlist M] [--app-version V] [--print-artists]\n";
 
 bool parseCount(const char* text, long lo, long hi, long* out) {
     char* end = nullptr;
@@ -44,14 +45,20 @@ int main(int argc, char** argv) {
         const char* value = argv[++i];
         long n = 0;
         bool ok = true;
-        if (arg == "--tracks") ok = haveTracks = parseCount(value, 1, 1000000, &n), plan.tracks = static_cast<int>(n);
-        else if (arg == "--seed") ok = parseCount(value, 0, 2147483647L, &n), plan.seed = static_cast<std::uint64_t>(n);
-        else if (arg == "--artists") ok = parseCount(value, 1, 100000, &n), plan.artists = static_cast<int>(n);
+        if (arg == "--tracks")
+            ok = haveTracks = parseCount(value, 1, 1000000, &n), plan.tracks = static_cast<int>(n);
+        else if (arg == "--seed")
+            ok = parseCount(value, 0, 2147483647L, &n), plan.seed = static_cast<std::uint64_t>(n);
+        else if (arg == "--artists")
+            ok = parseCount(value, 1, 100000, &n), plan.artists = static_cast<int>(n);
         else if (arg == "--voxtrail-playlist")
             ok = parseCount(value, 0, 1000000, &n), plan.voxtrailPlaylist = static_cast<int>(n);
-        else if (arg == "--app-version") plan.appVersion = value;
-        else if (arg == "--out") outPath = value;
-        else ok = false;
+        else if (arg == "--app-version")
+            plan.appVersion = value;
+        else if (arg == "--out")
+            outPath = value;
+        else
+            ok = false;
         if (!ok) {
             std::fprintf(stderr, "voxtrail-genlibrary: bad option %s %s\n%s", arg.c_str(), value, kUsage);
             return 2;
@@ -74,7 +81,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (printArtists)
-        for (const std::string& a : summary.artists) std::printf("%s\n", a.c_str());
+        for (const std::string& a : summary.artists)
+            std::printf("%s\n", a.c_str());
     std::fprintf(stderr, "wrote %d tracks by %zu artists to %s\n", summary.tracks, summary.artists.size(),
                  outPath.c_str());
     return 0;

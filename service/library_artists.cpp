@@ -60,18 +60,25 @@ std::string decodeXmlText(std::string_view text) {
         }
         std::string_view ref = text.substr(i + 1, semi - i - 1);
         bool done = true;
-        if (ref == "amp") out += '&';
-        else if (ref == "lt") out += '<';
-        else if (ref == "gt") out += '>';
-        else if (ref == "quot") out += '"';
-        else if (ref == "apos") out += '\'';
+        if (ref == "amp")
+            out += '&';
+        else if (ref == "lt")
+            out += '<';
+        else if (ref == "gt")
+            out += '>';
+        else if (ref == "quot")
+            out += '"';
+        else if (ref == "apos")
+            out += '\'';
         else if (ref.size() >= 2 && ref[0] == '#') {
             bool hex = ref[1] == 'x' || ref[1] == 'X';
             std::string digits(ref.substr(hex ? 2 : 1));
             char* end = nullptr;
             unsigned long cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            if (digits.empty() || *end != '\0' || cp == 0 || cp > 0x10FFFF) done = false;
-            else appendUtf8(out, cp);
+            if (digits.empty() || *end != '\0' || cp == 0 || cp > 0x10FFFF)
+                done = false;
+            else
+                appendUtf8(out, cp);
         } else {
             done = false;
         }
@@ -86,10 +93,12 @@ std::string decodeXmlText(std::string_view text) {
 
 std::string listingName(const std::string& libraryName) {
     std::size_t comma = libraryName.find(',');
-    if (comma == std::string::npos || libraryName.find(',', comma + 1) != std::string::npos) return libraryName;
+    if (comma == std::string::npos || libraryName.find(',', comma + 1) != std::string::npos)
+        return libraryName;
     std::string last = libraryName.substr(0, comma);
     std::string first = libraryName.substr(comma + 1);
-    while (!first.empty() && first.front() == ' ') first.erase(0, 1);
+    while (!first.empty() && first.front() == ' ')
+        first.erase(0, 1);
     if (!isWordOfLetters(last) || !isWordOfLetters(first)) return libraryName;
     for (const char* article : {"The", "the", "A", "a", "An", "an"})
         if (first == article) return libraryName;
@@ -113,10 +122,12 @@ bool readLibraryArtists(const std::string& path, std::vector<std::string>* artis
             genre.clear();
         }
         if (!inTrack) continue;
-        if (valueBetween(line, "<key>Artist</key><string>", "</string>", &value)) artist = decodeXmlText(value);
+        if (valueBetween(line, "<key>Artist</key><string>", "</string>", &value))
+            artist = decodeXmlText(value);
         if (valueBetween(line, "<key>Genre</key><string>", "</string>", &value)) genre = decodeXmlText(value);
         if (line.find("</dict>") != std::string::npos) {
-            if (!artist.empty() && genre != "Podcast" && seen.insert(artist).second) artists->push_back(artist);
+            if (!artist.empty() && genre != "Podcast" && seen.insert(artist).second)
+                artists->push_back(artist);
             inTrack = false;
         }
     }

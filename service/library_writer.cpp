@@ -11,12 +11,14 @@ namespace vxs {
 namespace {
 
 const std::array kTitleWords = {
-    "Morning", "Letters", "River",  "Glass",   "Summer", "Static",  "Shadow",  "Echoes",   "Highway",  "Winter",
-    "Paper",   "Lights",  "Northern", "Harbor", "Lonely", "Electric", "Gold",   "Hollow",   "Ocean",    "Fire",
-    "Roses",   "Distance", "Signal", "Canyon",  "Velvet", "Midnight", "Thunder", "Satellite", "Garden", "Ghost",
+    "Morning", "Letters",  "River",   "Glass",     "Summer",   "Static",   "Shadow", "Echoes",
+    "Highway", "Winter",   "Paper",   "Lights",    "Northern", "Harbor",   "Lonely", "Electric",
+    "Gold",    "Hollow",   "Ocean",   "Fire",      "Roses",    "Distance", "Signal", "Canyon",
+    "Velvet",  "Midnight", "Thunder", "Satellite", "Garden",   "Ghost",
 };
 
-const std::array kGenres = {"Rock", "Alternative", "Pop", "Folk", "Electronic", "Country", "Jazz", "Indie Rock"};
+const std::array kGenres = {"Rock",       "Alternative", "Pop",  "Folk",
+                            "Electronic", "Country",     "Jazz", "Indie Rock"};
 
 std::string title(StableRandom& rng, int words) {
     std::string t;
@@ -78,8 +80,9 @@ void writeTrack(std::ostream& out, const Track& t, const Artist& artist, StableR
     char number[8];
     std::snprintf(number, sizeof number, "%02d", t.number);
     line("Location", "string",
-         libraryEscape("file://localhost/Users/demo/Music/iTunes/iTunes%20Music/" + urlSegment(artist.libraryName) +
-                       "/" + urlSegment(t.album) + "/" + number + urlSegment(" " + t.name) + ".mp3"));
+         libraryEscape("file://localhost/Users/demo/Music/iTunes/iTunes%20Music/" +
+                       urlSegment(artist.libraryName) + "/" + urlSegment(t.album) + "/" + number +
+                       urlSegment(" " + t.name) + ".mp3"));
     out << "\t\t</dict>\n";
 }
 
@@ -90,8 +93,10 @@ void writePlaylist(std::ostream& out, const std::string& name, int id, std::uint
     if (master) out << "\t\t\t<key>Master</key><true/>\n";
     out << "\t\t\t<key>Playlist ID</key><integer>" << id << "</integer>\n";
     out << "\t\t\t<key>Playlist Persistent ID</key><string>" << hex16(persistent) << "</string>\n";
-    if (master) out << "\t\t\t<key>Visible</key><false/>\n\t\t\t<key>All Items</key><true/>\n";
-    else out << "\t\t\t<key>All Items</key><true/>\n";
+    if (master)
+        out << "\t\t\t<key>Visible</key><false/>\n\t\t\t<key>All Items</key><true/>\n";
+    else
+        out << "\t\t\t<key>All Items</key><true/>\n";
     if (count > 0) {
         out << "\t\t\t<key>Playlist Items</key>\n\t\t\t<array>\n";
         for (int i = 0; i < count && i < static_cast<int>(tracks.size()); ++i)
@@ -107,10 +112,14 @@ void writePlaylist(std::ostream& out, const std::string& name, int id, std::uint
 std::string libraryEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '&') out += "&#38;";
-        else if (c == '<') out += "&#60;";
-        else if (c == '>') out += "&#62;";
-        else out += c;
+        if (c == '&')
+            out += "&#38;";
+        else if (c == '<')
+            out += "&#60;";
+        else if (c == '>')
+            out += "&#62;";
+        else
+            out += c;
     }
     return out;
 }
@@ -126,14 +135,17 @@ LibrarySummary writeLibrary(const Catalogue& catalogue, const LibraryPlan& plan,
 
     // A seeded shuffle of the catalogue picks the artists.
     std::vector<std::size_t> order(pool);
-    for (std::size_t i = 0; i < pool; ++i) order[i] = i;
-    for (std::size_t i = pool; i > 1; --i) std::swap(order[i - 1], order[rng.below(i)]);
+    for (std::size_t i = 0; i < pool; ++i)
+        order[i] = i;
+    for (std::size_t i = pool; i > 1; --i)
+        std::swap(order[i - 1], order[rng.below(i)]);
     order.resize(wanted);
 
     std::vector<std::vector<std::string>> albums(wanted);
     for (auto& list : albums) {
         int count = 1 + static_cast<int>(rng.below(3));
-        for (int i = 0; i < count; ++i) list.push_back(title(rng, 1 + static_cast<int>(rng.below(3))));
+        for (int i = 0; i < count; ++i)
+            list.push_back(title(rng, 1 + static_cast<int>(rng.below(3))));
     }
 
     std::vector<Track> list;
@@ -161,10 +173,12 @@ LibrarySummary writeLibrary(const Catalogue& catalogue, const LibraryPlan& plan,
            "\t<key>Minor Version</key><integer>1</integer>\n"
         << "\t<key>Application Version</key><string>" << libraryEscape(plan.appVersion) << "</string>\n"
         << "\t<key>Features</key><integer>5</integer>\n"
-           "\t<key>Music Folder</key><string>file://localhost/Users/demo/Music/iTunes/iTunes%20Music/</string>\n"
+           "\t<key>Music "
+           "Folder</key><string>file://localhost/Users/demo/Music/iTunes/iTunes%20Music/</string>\n"
         << "\t<key>Library Persistent ID</key><string>" << hex16(rng.next()) << "</string>\n"
         << "\t<key>Tracks</key>\n\t<dict>\n";
-    for (const Track& t : list) writeTrack(out, t, catalogue.artists()[t.artist], rng);
+    for (const Track& t : list)
+        writeTrack(out, t, catalogue.artists()[t.artist], rng);
     out << "\t</dict>\n\t<key>Playlists</key>\n\t<array>\n";
     int playlistId = 1000 + tracks * 7 + 10;
     writePlaylist(out, "Library", playlistId++, rng.next(), true, list, tracks);

@@ -19,7 +19,8 @@ std::string decodeQueryText(std::string_view text) {
         char c = text[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
@@ -43,17 +44,22 @@ bool Query::parse(std::string_view target, const QueryLimits& limits, std::strin
     std::size_t start = 0;
     while (start <= query.size()) {
         std::size_t amp = query.find('&', start);
-        std::string_view item = query.substr(start, amp == std::string_view::npos ? std::string_view::npos : amp - start);
+        std::string_view item =
+            query.substr(start, amp == std::string_view::npos ? std::string_view::npos : amp - start);
         if (!item.empty()) {
             if (pairs_.size() >= limits.maxParams) {
+                pairs_.clear();
                 if (error) *error = "more than " + std::to_string(limits.maxParams) + " query parameters";
                 return false;
             }
             std::size_t eq = item.find('=');
             std::string key = decodeQueryText(item.substr(0, eq));
-            std::string value = eq == std::string_view::npos ? std::string() : decodeQueryText(item.substr(eq + 1));
+            std::string value =
+                eq == std::string_view::npos ? std::string() : decodeQueryText(item.substr(eq + 1));
             if (value.size() > limits.maxValueBytes || key.size() > limits.maxValueBytes) {
-                if (error) *error = "query value longer than " + std::to_string(limits.maxValueBytes) + " bytes";
+                pairs_.clear();
+                if (error)
+                    *error = "query value longer than " + std::to_string(limits.maxValueBytes) + " bytes";
                 return false;
             }
             pairs_.emplace_back(std::move(key), std::move(value));

@@ -34,9 +34,10 @@ std::string printableTarget(std::string_view target) {
     return out;
 }
 
-void RequestLog::write(std::string_view server, std::string_view method, std::string_view target, int status) {
-    std::string line = std::string(server) + " " + printableTarget(method) + " " + printableTarget(target) + " " +
-                       std::to_string(status) + "\n";
+void RequestLog::write(std::string_view server, std::string_view method, std::string_view target,
+                       int status) {
+    std::string line = std::string(server) + " " + printableTarget(method) + " " + printableTarget(target) +
+                       " " + std::to_string(status) + "\n";
     std::lock_guard<std::mutex> lock(mutex_);
     std::FILE* f = file_ ? file_ : stdout;
     std::fwrite(line.data(), 1, line.size(), f);

@@ -79,8 +79,9 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
                 *error = arg + " needs a name without commas or markup";
                 return std::nullopt;
             }
-            (arg == "--iploc-country" ? o.ipPlace.country
-                                      : arg == "--iploc-region" ? o.ipPlace.region : o.ipPlace.city) = value;
+            (arg == "--iploc-country"  ? o.ipPlace.country
+             : arg == "--iploc-region" ? o.ipPlace.region
+                                       : o.ipPlace.city) = value;
         } else if (arg == "--announce-version") {
             if (!parseVersion(value, &o.version.major, &o.version.minor)) {
                 *error = "--announce-version needs X.Y";

@@ -59,7 +59,8 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
     server.set_payload_max_length(64 * 1024);
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
         if (req.target.size() <= kMaxTargetBytes) return httplib::Server::HandlerResponse::Unhandled;
-        send(res, errorReply(414, "request target longer than " + std::to_string(kMaxTargetBytes) + " bytes"));
+        send(res,
+             errorReply(414, "request target longer than " + std::to_string(kMaxTargetBytes) + " bytes"));
         return httplib::Server::HandlerResponse::Handled;
     });
     server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {

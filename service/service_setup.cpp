@@ -29,11 +29,12 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     for (const std::string& path : options.libraries) {
         std::vector<std::string> names;
         if (!readLibraryArtists(path, &names, error)) return false;
-        for (const std::string& name : names) data->catalogue.add(listingName(name), name);
+        for (const std::string& name : names)
+            data->catalogue.add(listingName(name), name);
     }
     data->venues = std::make_unique<VenueTable>(data->cities);
-    data->events = std::make_unique<EventStore>(data->catalogue, *data->venues, focusArea(options, data->cities),
-                                                options.today);
+    data->events = std::make_unique<EventStore>(data->catalogue, *data->venues,
+                                                focusArea(options, data->cities), options.today);
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     return true;

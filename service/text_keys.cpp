@@ -5,10 +5,13 @@ namespace {
 
 void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
     std::size_t pos = 0;
-    while ((pos = text.find(pattern, pos)) != std::string::npos) text.replace(pos, pattern.size(), replacement);
+    while ((pos = text.find(pattern, pos)) != std::string::npos)
+        text.replace(pos, pattern.size(), replacement);
 }
 
-bool isLowerOrDigit(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+bool isLowerOrDigit(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
 
 } // namespace
 

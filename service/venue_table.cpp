@@ -11,18 +11,20 @@ namespace vxs {
 namespace {
 
 const std::array kVenueWords = {
-    "Paradise", "Orpheum",  "Bluebird", "Lantern", "Roxy",    "Majestic", "Crescent", "Lyric",   "Fillmore",
-    "Echo",     "Anchor",   "Beacon",   "Crystal", "Granada", "Meridian", "Palomino", "Riviera", "Starlight",
-    "Tivoli",   "Variety",  "Wiltern",  "Ironworks", "Foundry", "Mercury", "Pinewood", "Harbor", "Sunset",
+    "Paradise", "Orpheum", "Bluebird", "Lantern",   "Roxy",    "Majestic", "Crescent", "Lyric",   "Fillmore",
+    "Echo",     "Anchor",  "Beacon",   "Crystal",   "Granada", "Meridian", "Palomino", "Riviera", "Starlight",
+    "Tivoli",   "Variety", "Wiltern",  "Ironworks", "Foundry", "Mercury",  "Pinewood", "Harbor",  "Sunset",
 };
 
 const std::array kVenuePatterns = {
-    "The %w Room", "%c Music Hall", "%w Theatre", "The %w", "%c Arena",  "%w Ballroom",
+    "The %w Room", "%c Music Hall",   "%w Theatre",  "The %w",  "%c Arena",        "%w Ballroom",
     "Club %w",     "%c Civic Center", "The %w & %v", "%w Hall", "%c Amphitheater", "The %w Lounge",
 };
 
-std::string fillPattern(std::string pattern, const std::string& city, const std::string& w, const std::string& v) {
-    for (auto [tag, value] : {std::pair<const char*, const std::string*>{"%c", &city}, {"%w", &w}, {"%v", &v}}) {
+std::string fillPattern(std::string pattern, const std::string& city, const std::string& w,
+                        const std::string& v) {
+    for (auto [tag, value] :
+         {std::pair<const char*, const std::string*>{"%c", &city}, {"%w", &w}, {"%v", &v}}) {
         std::size_t pos = pattern.find(tag);
         if (pos != std::string::npos) pattern.replace(pos, 2, *value);
     }
@@ -44,7 +46,8 @@ std::size_t VenuePool::pick(double u) const {
     if (venues.empty()) return 0;
     double target = u * cumulative.back();
     auto it = std::upper_bound(cumulative.begin(), cumulative.end(), target);
-    std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(it - cumulative.begin()), venues.size() - 1);
+    std::size_t i =
+        std::min<std::size_t>(static_cast<std::size_t>(it - cumulative.begin()), venues.size() - 1);
     return venues[i];
 }
 
@@ -61,7 +64,8 @@ VenueTable::VenueTable(const CityTable& cities) {
     for (auto& [country, list] : others) {
         std::stable_sort(list.begin(), list.end(),
                          [](const City* a, const City* b) { return a->population > b->population; });
-        for (std::size_t i = 0; i < list.size() && i < kCitiesPerOtherCountry; ++i) chosen.push_back(list[i]);
+        for (std::size_t i = 0; i < list.size() && i < kCitiesPerOtherCountry; ++i)
+            chosen.push_back(list[i]);
     }
     for (const City* c : chosen) {
         int count = 1 + (c->population > 300000) + (c->population > 1000000) + (c->population > 3000000);
@@ -70,8 +74,8 @@ VenueTable::VenueTable(const CityTable& cities) {
         std::vector<std::string> names;
         for (int i = 0; i < count; ++i) {
             std::string name;
-            for (int attempt = 0; attempt < 20 && (name.empty() || std::count(names.begin(), names.end(), name));
-                 ++attempt) {
+            for (int attempt = 0;
+                 attempt < 20 && (name.empty() || std::count(names.begin(), names.end(), name)); ++attempt) {
                 std::string w = kVenueWords[rng.below(kVenueWords.size())];
                 std::string v = kVenueWords[rng.below(kVenueWords.size())];
                 if (w == v) continue;

@@ -40,7 +40,8 @@ Reply versionReply(const Query& query, const VersionAnnouncement& announced) {
     }
     std::string message = announced.message;
     if (message.empty())
-        message = std::string("Voxtrail ") + newest + " is available, with new features and fixes. Download it now?";
+        message = std::string("Voxtrail ") + newest +
+                  " is available, with new features and fixes. Download it now?";
     reply.body = std::string("<version>") + newest + "</version>\n<message>" + message + "</message>\n";
     return reply;
 }

@@ -1,0 +1,47 @@
+#pragma once
+// Runs voxtrail-service as a child process on free loopback ports, and fetches
+// from it the way the plug-in's client does (one GET, "Connection: Close", read
+// until the server closes).
+#include <string>
+#include <vector>
+
+struct RawReply {
+    bool ok = false; // connected and read to the end
+    int status = 0;
+    std::string head; // status line and headers
+    std::string body;
+};
+
+// GET path from 127.0.0.1:port, as the plug-in sends it.
+RawReply rawGet(int port, const std::string& path);
+// Sends bytes as they are and reads the answer until the server closes; with endAfterSending
+// the sending side is shut first (the server then drops the connection without a reply).
+RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending = false);
+
+class ServiceProcess {
+  public:
+    // Starts the service with --port 0 --iploc-port 0 --log <temp file> and the extra arguments;
+    // waits for the ports it prints.
+    explicit ServiceProcess(const std::vector<std::string>& extraArgs = {});
+    ~ServiceProcess();
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+    bool started() const { return port_ > 0 && iplocPort_ > 0; }
+    int port() const { return port_; }
+    int iplocPort() const { return iplocPort_; }
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+    // The request log written so far, one line per request.
+    std::vector<std::string> logLines() const;
+    // Asks it to stop and waits; the exit status (0 for a clean stop).
+    int stop();
+
+  private:
+    int pid_ = -1;
+    int port_ = 0;
+    int iplocPort_ = 0;
+    std::string logPath_;
+};
+
+// Runs a program to its end; its exit status, or -1 when it did not run.
+int runProgram(const std::vector<std::string>& argv, std::string* stdoutText = nullptr);

@@ -1,0 +1,148 @@
+// The service as a program: ports, the plug-in's request chain, logging, and
+// requests meant to break it.
+#include "tests/service/reply_readers.h"
+#include "tests/service/service_process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+bool logHas(const ServiceProcess& svc, const std::string& line) {
+    auto lines = svc.logLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string pathOf(const std::string& url) {
+    std::size_t scheme = url.find("://");
+    std::size_t slash = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+    return slash == std::string::npos ? "/" : url.substr(slash);
+}
+
+} // namespace
+
+TEST(ServiceProcess, AnswersThePluginsRequestChain) {
+    ServiceProcess svc({"--today", "2026-05-01"});
+    ASSERT_TRUE(svc.started());
+    RawReply dir = rawGet(
+        svc.port(), "/datasources/datasources.php?TODO=GETSITES&CITY=Boston&STATE=MA&RADIUS=60&VERSION=2.9");
+    ASSERT_EQ(dir.status, 200) << dir.head;
+    // The plug-in reads at most 1024 header bytes, and the body until the server closes.
+    EXPECT_LT(dir.head.size(), 1000u);
+    Directory d = readDirectory(dir.body);
+    ASSERT_EQ(d.entries.size(), 2u);
+    std::size_t total = 0;
+    for (const DirectoryEntry& e : d.entries) {
+        EXPECT_EQ(e.url.rfind("http://" + svc.host() + "/", 0), 0u) << e.url;
+        std::string path = pathOf(e.url) + "&city=Boston&state=MA&radius=60";
+        RawReply src = rawGet(svc.port(), path);
+        ASSERT_EQ(src.status, 200) << path;
+        SourceEvents events = readSourceEvents(src.body);
+        EXPECT_EQ(events.incomplete, 0);
+        total += events.complete.size();
+        EXPECT_TRUE(logHas(svc, "web GET " + path + " 200")) << path;
+    }
+    EXPECT_GT(total, 20u);
+
+    RawReply geo = rawGet(svc.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=New+York&STATE=NY");
+    std::string lat;
+    ASSERT_TRUE(textBetween(geo.body, "<LAT>", "</LAT>", &lat)) << geo.body;
+    EXPECT_NEAR(std::stod(lat), 40.71, 0.05);
+    RawReply none = rawGet(svc.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Atlantis&STATE=NY");
+    EXPECT_EQ(none.status, 200);
+    EXPECT_NE(none.body.find("<NOTFOUND>"), std::string::npos);
+    EXPECT_NE(rawGet(svc.port(), "/current_version.php?VERSION=2.9&OS=MAC").body.find("<current>"),
+              std::string::npos);
+    EXPECT_TRUE(logHas(svc, "web GET /zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Atlantis&STATE=NY 200"));
+    EXPECT_EQ(svc.stop(), 0);
+}
+
+TEST(ServiceProcess, IpLocationPageAndVersionFollowTheOptions) {
+    ServiceProcess svc({"--iploc-country", "Canada", "--iploc-region", "Ontario", "--iploc-city", "Toronto",
+                        "--announce-version", "3.0", "--announce-message", "Maps are here."});
+    ASSERT_TRUE(svc.started());
+    RawReply page = rawGet(svc.iplocPort(), "/");
+    ASSERT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find(">CANADA, ONTARIO, TORONTO</span>"), std::string::npos) << page.body;
+    EXPECT_TRUE(logHas(svc, "iploc GET / 200"));
+    // The web pages are not on the IP-location port.
+    EXPECT_EQ(rawGet(svc.iplocPort(), "/current_version.php?VERSION=2.9&OS=MAC").status, 404);
+    RawReply version = rawGet(svc.port(), "/current_version.php?VERSION=2.9&OS=MAC");
+    EXPECT_EQ(version.body.find("<current>"), std::string::npos);
+    EXPECT_NE(version.body.find("<message>Maps are here.</message>"), std::string::npos);
+    EXPECT_NE(rawGet(svc.port(), "/current_version.php?VERSION=3.0&OS=MAC").body.find("<current>"),
+              std::string::npos);
+}
+
+TEST(ServiceProcess, SameEventsOnEveryStart) {
+    const std::string path = "/sources/gigwire.php?feed=events&city=Chicago&state=IL&radius=150";
+    std::string first, second;
+    {
+        ServiceProcess svc({"--today", "2026-07-04"});
+        ASSERT_TRUE(svc.started());
+        first = rawGet(svc.port(), path).body;
+    }
+    {
+        ServiceProcess svc({"--today", "2026-07-04"});
+        ASSERT_TRUE(svc.started());
+        second = rawGet(svc.port(), path).body;
+    }
+    EXPECT_FALSE(readSourceEvents(first).complete.empty());
+    // The URLs carry the port, which differs between starts; compare the rest.
+    auto strip = [](std::string body) {
+        std::string out;
+        for (const SourceEvent& e : readSourceEvents(body).complete)
+            out += e.performers[0] + e.date + e.venue + e.city + e.url.substr(e.url.find('/', 7)) + "\n";
+        return out;
+    };
+    EXPECT_EQ(strip(first), strip(second));
+}
+
+TEST(ServiceProcess, GarbageAndHugeRequestsAreRefusedAndServiceKeepsAnswering) {
+    ServiceProcess svc;
+    ASSERT_TRUE(svc.started());
+    const std::string good = "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA";
+
+    RawReply huge = rawGet(
+        svc.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=" + std::string(3000, 'x') + "&STATE=MA");
+    EXPECT_GE(huge.status, 400);
+    EXPECT_LT(huge.status, 500);
+    EXPECT_NE(huge.body.find("VoxtrailError"), std::string::npos);
+    RawReply enormous =
+        rawGet(svc.port(), "/sources/gigwire.php?feed=events&city=" + std::string(20000, 'y'));
+    EXPECT_GE(enormous.status, 400);
+
+    RawReply unknown = rawGet(svc.port(), "/no/such/page.php?x=1");
+    EXPECT_EQ(unknown.status, 404);
+    EXPECT_NE(unknown.body.find("VoxtrailError"), std::string::npos);
+    EXPECT_EQ(rawGet(svc.port(), "/sources/gigwire.php?feed=events&city=Boston&state=MA&radius=%%%").status,
+              400);
+    EXPECT_EQ(rawGet(svc.port(), "/datasources/datasources.php?TODO=GETSITES").status, 400);
+
+    // Bytes that are no HTTP at all, a header flood, and a request cut short.
+    EXPECT_GE(rawExchange(svc.port(), std::string("\x00\xff\xfe garbage\r\n\r\n", 15)).status, 400);
+    EXPECT_GE(rawExchange(svc.port(), "GET / HTTP/1.1\r\n" + std::string(100000, 'H') + "\r\n\r\n").status,
+              400);
+    rawExchange(svc.port(), "GET /zipcodes/zipcodes.php?TODO=GET", true);
+    std::string manyHeaders = "GET / HTTP/1.1\r\n";
+    for (int i = 0; i < 2000; ++i)
+        manyHeaders += "X-" + std::to_string(i) + ": v\r\n";
+    rawExchange(svc.port(), manyHeaders + "\r\n");
+
+    RawReply after = rawGet(svc.port(), good);
+    EXPECT_EQ(after.status, 200);
+    EXPECT_NE(after.body.find("<LAT>"), std::string::npos);
+    EXPECT_EQ(svc.stop(), 0);
+}
+
+TEST(ServiceProcess, RefusesToStartOnBadOptionsOrMissingData) {
+    EXPECT_EQ(runProgram({VX_SERVICE_BIN, "--port", "x"}), 2);
+    EXPECT_EQ(runProgram({VX_SERVICE_BIN, "--port", "0", "--iploc-port", "0", "--data", "/nonexistent"}), 1);
+    EXPECT_EQ(runProgram({VX_SERVICE_BIN, "--port", "0", "--iploc-port", "0", "--catalog-from-library",
+                          "/nonexistent.xml"}),
+              1);
+    std::string help;
+    EXPECT_EQ(runProgram({VX_SERVICE_BIN, "--help"}, &help), 0);
+    EXPECT_NE(help.find("--catalog-from-library"), std::string::npos);
+}
