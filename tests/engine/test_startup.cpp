@@ -1,0 +1,164 @@
+#include "plugin/engine/startup_steps.h"
+#include "plugin/host/voxtrail_class.h"
+#include "platform/host_services.h"
+#include "platform/script_runner.h"
+#include "platform/system.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> scriptsRun;
+OSStatus recordScript(const char* text) {
+    scriptsRun.emplace_back(text);
+    return noErr;
+}
+
+int32_t hostMajor = 10, hostMinor = 6;
+void systemVersion(int32_t* major, int32_t* minor) {
+    if (major) *major = hostMajor;
+    if (minor) *minor = hostMinor;
+}
+std::vector<std::string> dialogs;
+const char* chosenFile = nullptr;
+int32_t chooseFile(const char* title, char* out, uint32_t capacity) {
+    dialogs.emplace_back(title);
+    if (!chosenFile) return -1;
+    std::snprintf(out, capacity, "%s", chosenFile);
+    return 0;
+}
+int32_t noAlert(const char*, const char*, const char*, const char*) { return kVxAlertCancelButton; }
+VxHostServices services{1, nullptr, nullptr, nullptr, noAlert, chooseFile, nullptr, nullptr, systemVersion};
+
+std::string text(ProtectedData& st, void (ProtectedData::*get)(char*)) {
+    char buf[1024];
+    (st.*get)(buf);
+    return buf;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Startup : public ::testing::Test {
+protected:
+    TempHome home;
+    void SetUp() override {
+        vx::setHostServicesForTesting(&services);
+        vx::setScriptRunnerForTesting(recordScript);
+        scriptsRun.clear();
+        dialogs.clear();
+        chosenFile = nullptr;
+        hostMajor = 10;
+        hostMinor = 6;
+    }
+    void TearDown() override {
+        vx::setHostServicesForTesting(nullptr);
+        vx::setScriptRunnerForTesting(nullptr);
+    }
+};
+
+} // namespace
+
+TEST(StartupSteps, SystemVersionRanges) {
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(noErr, 0x1039), 10.3f);
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(noErr, 0x1049), 10.4f);
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(noErr, 0x1050), 10.5f);
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(noErr, 0x106F), 10.6f);
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(noErr, 0x1070), 10.4f);
+    EXPECT_FLOAT_EQ(osVersionFromGestalt(gestaltUndefSelectorErr, 0x1060), 10.4f);
+    EXPECT_EQ(defaultiCalLocation(10.3f, "/h"), "/h/Library/Calendars/Voxtrail.ics");
+    EXPECT_EQ(defaultiCalLocation(10.4f, "/h"),
+              "/h/Library/Application Support/iCal/Sources/Voxtrail.calendar/corestorage.ics");
+    EXPECT_EQ(defaultiCalLocation(10.5f, "/h"), "Custom export location not available in OS X 10.5");
+    EXPECT_EQ(defaultiCalLocation(10.6f, "/h"), "Custom export location not available in OS X 10.6");
+}
+
+TEST(StartupSteps, GrowlRegistrationScriptText) {
+    const std::string both = growlRegistrationScript(true, true);
+    EXPECT_EQ(both.rfind("tell application \"System Events\"\n", 0), 0u);
+    EXPECT_NE(both.find("\t\t\tset the enabledNotificationsList to \t\t\t{\"Upcoming Concert\", \"Upcoming Album "
+                        "Release\"}\n"),
+              std::string::npos);
+    EXPECT_NE(both.find("\t\t\tregister as application \"Voxtrail\" \t\t\tall notifications allNotificationsList "
+                        "\t\t\tdefault notifications enabledNotificationsList \t\t\ticon of application "
+                        "\"Voxtrail_Installer.app\"\n\t\tend tell\n\tend if\nend tell"),
+              std::string::npos);
+    EXPECT_EQ(both.back(), 'l');
+    EXPECT_NE(growlRegistrationScript(true, false).find("to \t\t\t{\"Upcoming Concert\"}\n"), std::string::npos);
+    EXPECT_NE(growlRegistrationScript(false, true).find("to \t\t\t{\"Upcoming Album Release\"}\n"),
+              std::string::npos);
+    EXPECT_NE(growlRegistrationScript(false, false).find("to \t\t\t{}\n"), std::string::npos);
+}
+
+TEST_F(Startup, FreshHomeGetsPathsDefaultsAndAPrivateIdentifier) {
+    hostMinor = 3;
+    hostMajor = 10;
+    VoxtrailClass root;
+    ProtectedData& st = root.state;
+    const std::string support = home.supportFolder();
+    EXPECT_TRUE(std::filesystem::is_directory(support));
+    EXPECT_EQ(text(st, &ProtectedData::getVoxtrailPref), support + "VoxtrailPref");
+    EXPECT_EQ(text(st, &ProtectedData::getVoxtrailIncludeBandsList), support + "VoxtrailIncludeBands.txt");
+    EXPECT_EQ(text(st, &ProtectedData::getiTunes_xml_path), home.path() + "/Music/iTunes/iTunes Music Library.xml");
+    EXPECT_FLOAT_EQ(st.getOSXVersion(), 10.3f);
+    EXPECT_EQ(text(st, &ProtectedData::getiCalLoc), home.path() + "/Library/Calendars/Voxtrail.ics");
+    EXPECT_TRUE(st.getExportAllShows());
+    EXPECT_TRUE(st.getNotifyAlbums());
+    EXPECT_TRUE(root.engine.useIpLocation.load());
+    EXPECT_TRUE(scriptsRun.empty()); // Growl not chosen: no script
+
+    const std::string uuid = text(st, &ProtectedData::getUUID);
+    EXPECT_EQ(uuid.size(), 36u);
+    const std::string record = fileBytes(support + "vxt");
+    ASSERT_EQ(record.size(), 39u);
+    EXPECT_EQ(record.substr(0, 36), uuid);
+    struct stat sb;
+    ASSERT_EQ(stat((support + "vxt").c_str(), &sb), 0);
+    EXPECT_EQ(sb.st_mode & 0777, 0600u);
+    // The missing library asked the user once, and cancelling reads nothing.
+    EXPECT_EQ(dialogs, (std::vector<std::string>{"Locate 'iTunes Music Library.xml'"}));
+    EXPECT_EQ(root.engine.artists.size(), 0u);
+
+    VoxtrailClass again;
+    EXPECT_EQ(text(again.state, &ProtectedData::getUUID), uuid);
+}
+
+TEST_F(Startup, BadIdentifierFilesAreReplaced) {
+    for (const std::string& bad : {std::string(""), std::string("short"), std::string(39, '\xff')}) {
+        home.write("Library/Application Support/Voxtrail/vxt", bad);
+        VoxtrailClass root;
+        const std::string uuid = text(root.state, &ProtectedData::getUUID);
+        EXPECT_EQ(uuid.size(), 36u);
+        EXPECT_EQ(fileBytes(home.supportFolder() + "vxt").substr(0, 36), uuid);
+    }
+}
+
+TEST_F(Startup, PasswordFileOfAnyLengthIsCut) {
+    home.write("Library/Application Support/Voxtrail/pd", std::string(500, 'p'));
+    VoxtrailClass root;
+    EXPECT_EQ(text(root.state, &ProtectedData::getPassword), std::string(63, 'p'));
+}
+
+TEST_F(Startup, ALocatedLibraryIsRead) {
+    const std::string lib = home.path() + "/elsewhere.xml";
+    std::filesystem::copy_file(VX_TESTDATA_DIR "/libraries/itunes-9.1-fixture.xml", lib);
+    chosenFile = lib.c_str();
+    VoxtrailClass root;
+    EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), lib);
+    EXPECT_GT(root.engine.artists.size(), 0u);
+}
+
+TEST_F(Startup, ASupportFolderThatIsAFileDoesNotStopStartup) {
+    home.write("Library/Application Support/Voxtrail", "not a folder");
+    VoxtrailClass root;
+    EXPECT_EQ(text(root.state, &ProtectedData::getUUID).size(), 36u);
+}
