@@ -8,11 +8,12 @@ struct Reply {
     int status = 200;
     std::string body;
     std::string contentType = "text/plain";
+    std::string location; // for a redirect
 };
 
 // A refusal the plug-in and a person can both read: "VoxtrailError: " and the reason.
 inline Reply errorReply(int status, const std::string& reason) {
-    return Reply{status, "VoxtrailError: " + reason + "\n", "text/plain"};
+    return Reply{status, "VoxtrailError: " + reason + "\n", "text/plain", ""};
 }
 
 } // namespace vxs

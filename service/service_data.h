@@ -1,9 +1,12 @@
 #pragma once
 // Everything the endpoints read. Built once at start-up; after that only the
-// event store changes (when the day changes), under its own lock.
+// event store (when the day changes) and the sharing store change, each under
+// its own lock.
 #include "service/catalogue.h"
 #include "service/city_table.h"
 #include "service/event_store.h"
+#include "service/service_database.h"
+#include "service/sharing_store.h"
 #include "service/venue_table.h"
 
 #include <memory>
@@ -32,6 +35,8 @@ struct ServiceData {
     std::unique_ptr<EventStore> events;
     VersionAnnouncement version;
     IpPlace ipPlace;
+    ServiceDatabase db;
+    std::unique_ptr<SharingStore> sharing;
 };
 
 } // namespace vxs

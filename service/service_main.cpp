@@ -2,7 +2,6 @@
 // sources and the IP-location page.
 #include "service/request_log.h"
 #include "service/service_data.h"
-#include "service/service_database.h"
 #include "service/service_options.h"
 #include "service/service_server.h"
 #include "service/service_setup.h"
@@ -31,9 +30,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     vxs::ServiceData data;
-    vxs::ServiceDatabase db;
     vxs::RequestLog log;
-    if (!vxs::buildServiceData(*options, &data, &error) || !db.open(options->dbPath, &error) ||
+    if (!vxs::buildServiceData(*options, &data, &error) ||
         (!options->logPath.empty() && !log.open(options->logPath, &error))) {
         std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
         return 1;

@@ -1,10 +1,13 @@
 #include "service/service_server.h"
 
+#include "service/album_releases.h"
 #include "service/bounded_task_queue.h"
 #include "service/concert_sources.h"
 #include "service/place_replies.h"
 #include "service/query_params.h"
+#include "service/sharing_replies.h"
 #include "service/version_reply.h"
+#include "service/web_pages.h"
 
 #include <cctype>
 #include <chrono>
@@ -20,6 +23,7 @@ constexpr std::size_t kMaxTargetBytes = 4096;
 
 void send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
+    if (!reply.location.empty()) res.set_header("Location", reply.location);
     res.set_content(reply.body, reply.contentType.c_str());
 }
 
@@ -100,6 +104,33 @@ void ServiceServer::addWebRoutes() {
     web_.Get("/current_version.php", [this](const httplib::Request& req, httplib::Response& res) {
         Query q;
         if (readQuery(req, res, &q)) send(res, versionReply(q, data_.version));
+    });
+    web_.Get(R"(/CDReleases/data/cdReleasesData_(\d{1,2})\.html)",
+             [this](const httplib::Request& req, httplib::Response& res) {
+                 send(res, releasePage(std::stoi(req.matches[1]), data_.catalogue, data_.events->today()));
+             });
+    web_.Get("/CDReleases/cdreleaseclickthrough.php",
+             [this](const httplib::Request& req, httplib::Response& res) {
+                 Query q;
+                 if (readQuery(req, res, &q)) send(res, releaseClickThrough(q, data_));
+             });
+    web_.Get("/clickthrough.php", [this](const httplib::Request& req, httplib::Response& res) {
+        send(res, clickThrough(req.target, hostFor(req)));
+    });
+    for (int s = 0; s < kSourceCount; ++s) {
+        web_.Get("/" + std::string(sourceInfo(s).name) + R"(/event/([0-9a-f]{1,16})\.html)",
+                 [this, s](const httplib::Request& req, httplib::Response& res) {
+                     send(res, eventPage(s, req.matches[1], data_));
+                 });
+    }
+    web_.Get("/download/download_mac_redirect.php", [this](const httplib::Request&, httplib::Response& res) {
+        send(res, downloadPage(data_.version));
+    });
+    web_.Get("/sharing/sharing.php", [this](const httplib::Request& req, httplib::Response& res) {
+        send(res, sharingReply(req.target, *data_.sharing));
+    });
+    web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
+        send(res, phoneReply(req.target, *data_.sharing));
     });
 }
 

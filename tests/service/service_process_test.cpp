@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -145,4 +147,67 @@ TEST(ServiceProcess, RefusesToStartOnBadOptionsOrMissingData) {
     std::string help;
     EXPECT_EQ(runProgram({VX_SERVICE_BIN, "--help"}, &help), 0);
     EXPECT_NE(help.find("--catalog-from-library"), std::string::npos);
+}
+
+TEST(ServiceProcess, AccountsAndSharedShowsOutliveARestart) {
+    std::string db = testing::TempDir() + "service-" + std::to_string(getpid()) + ".sqlite";
+    const std::string show =
+        "/sharing/sharing.php?TODO=ADD_SHOW&USERNAME=night+owl&UUID=ABC-1&YEAR=2027&MONTH=2&DAY=14"
+        "&TICKETSAVAILABLE=1&ARTIST=Salt+&+Cedar&VENUE=The+Roxy&LOCATION=Boston,+MA"
+        "&URL=http://h/e/9.html&OTHERARTISTS=";
+    {
+        ServiceProcess svc({"--db", db});
+        ASSERT_TRUE(svc.started());
+        RawReply reg =
+            rawGet(svc.port(), "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=night+owl&UUID=ABC-1"
+                               "&CITY=Boston&STATE=MA&FIRSTNAME=Nia&LASTNAME=Owl");
+        ASSERT_EQ(reg.status, 200);
+        EXPECT_EQ(reg.body.find("Error"), std::string::npos);
+        EXPECT_EQ(rawGet(svc.port(), show).body.find("Error"), std::string::npos);
+        RawReply phone =
+            rawGet(svc.port(), "/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=nia&UUID=ABC-1&PWD=pw");
+        EXPECT_EQ(phone.body.find("<ERROR>"), std::string::npos);
+        rawGet(svc.port(),
+               "/iphone/exchange.php?TODO=ADD_ARTISTS&USERNAME=nia&PWD=pw&ARTISTS=Salt+and+Cedar@@Otis+Moss");
+        EXPECT_TRUE(logHas(svc, "web GET " + show + " 200"));
+    }
+    ServiceProcess svc({"--db", db});
+    ASSERT_TRUE(svc.started());
+    EXPECT_EQ(
+        rawGet(svc.port(), "/sharing/sharing.php?TODO=USER_EXISTS&USERNAME=night+owl").body.find("Error"),
+        std::string::npos);
+    RawReply shows = rawGet(svc.port(), "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=night+owl");
+    EXPECT_NE(shows.body.find(
+                  "<event>2027@@2@@14@@1@@Salt & Cedar@@The Roxy@@Boston, MA@@http://h/e/9.html@@\n</event>"),
+              std::string::npos)
+        << shows.body;
+    EXPECT_NE(rawGet(svc.port(), "/iphone/exchange.php?TODO=LIST_ARTISTS&USERNAME=nia&PWD=pw")
+                  .body.find("<artist>Otis Moss</artist>"),
+              std::string::npos);
+    EXPECT_EQ(svc.stop(), 0);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::remove((db + suffix).c_str());
+}
+
+TEST(ServiceProcess, ReleasePagesAndBrowserPages) {
+    ServiceProcess svc;
+    ASSERT_TRUE(svc.started());
+    int lines = 0;
+    for (int page = 0; page < 10; ++page) {
+        RawReply r = rawGet(svc.port(), "/CDReleases/data/cdReleasesData_" + std::to_string(page) + ".html");
+        ASSERT_EQ(r.status, 200);
+        for (char c : r.body)
+            lines += c == '\n';
+    }
+    EXPECT_GT(lines, 100);
+    EXPECT_EQ(rawGet(svc.port(), "/CDReleases/data/cdReleasesData_10.html").status, 404);
+    RawReply src = rawGet(svc.port(), "/sources/ticketline.php?feed=events&city=Boston&state=MA&radius=40");
+    SourceEvents events = readSourceEvents(src.body);
+    ASSERT_FALSE(events.complete.empty());
+    const std::string& url = events.complete[0].url;
+    RawReply click = rawGet(svc.port(), "/clickthrough.php?target=" + url);
+    EXPECT_EQ(click.status, 302);
+    EXPECT_NE(click.head.find("Location: " + url), std::string::npos) << click.head;
+    EXPECT_EQ(rawGet(svc.port(), pathOf(url)).status, 200);
+    EXPECT_EQ(rawGet(svc.port(), "/download/download_mac_redirect.php").status, 200);
 }

@@ -1,0 +1,209 @@
+#include "service/sharing_replies.h"
+
+#include "service/ordered_query.h"
+#include "service/region_codes.h"
+#include "service/text_keys.h"
+
+#include <cstdlib>
+
+namespace vxs {
+namespace {
+
+// Phone batches run to about a kilobyte in one value.
+const QueryLimits kServiceLimits{4096, 32, 2048};
+constexpr std::size_t kMaxUsername = 63;
+constexpr std::size_t kMaxNearbyUsers = 200;
+
+const std::vector<std::string> kRegisterKeys{"TODO",  "USERNAME",  "UUID",    "CITY",
+                                             "STATE", "FIRSTNAME", "LASTNAME"};
+const std::vector<std::string> kShowKeys{"TODO", "USERNAME",         "UUID",   "YEAR",  "MONTH",
+                                         "DAY",  "TICKETSAVAILABLE", "ARTIST", "VENUE", "LOCATION",
+                                         "URL",  "OTHERARTISTS"};
+const std::vector<std::string> kPhoneRegisterKeys{"TODO", "USERNAME", "UUID", "PWD"};
+const std::vector<std::string> kPhoneUploadKeys{"TODO", "USERNAME", "PWD", "ARTISTS"};
+const std::vector<std::string> kPhoneListKeys{"TODO", "USERNAME", "PWD"};
+
+Reply okReply(const std::string& text) {
+    return Reply{200, text + "\n", "text/plain", ""};
+}
+
+bool validUsername(const std::string& name) {
+    return !name.empty() && name.size() <= kMaxUsername && name.find_first_of("<>\r\n") == std::string::npos;
+}
+
+// Text inside a reply record: no tags, no line breaks, no field separator.
+std::string recordText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '<' || c == '>') continue;
+        if (c == '@' && !out.empty() && out.back() == '@') continue;
+        out += (c == '\n' || c == '\r') ? ' ' : c;
+    }
+    return out;
+}
+
+bool parseNumber(const std::string& text, int lo, int hi, int* out) {
+    if (text.empty() || text.size() > 6) return false;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || v < lo || v > hi) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+Reply showRequest(std::string_view target, SharingStore& store, bool add) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    if (!parseOrderedQuery(target, kShowKeys, kServiceLimits, &v, &error)) return errorReply(400, error);
+    SharedShow show;
+    if (!parseNumber(v["YEAR"], 1900, 2999, &show.year) || !parseNumber(v["MONTH"], 1, 12, &show.month) ||
+        !parseNumber(v["DAY"], 1, 31, &show.day))
+        return errorReply(400, "YEAR, MONTH and DAY must be a date");
+    show.tickets = v["TICKETSAVAILABLE"] == "1";
+    show.artist = v["ARTIST"];
+    show.venue = v["VENUE"];
+    show.location = v["LOCATION"];
+    show.url = v["URL"];
+    show.otherArtists = v["OTHERARTISTS"];
+    if (show.artist.empty()) return errorReply(400, "ARTIST is empty");
+    if (!store.ownsAccount(v["USERNAME"], v["UUID"]))
+        return okReply("VoxtrailError: unknown user or installation");
+    if (!add) {
+        store.deleteShow(v["USERNAME"], show);
+        return okReply("Show deleted.");
+    }
+    if (!store.addShow(v["USERNAME"], show)) return okReply("VoxtrailError: too many shared shows");
+    return okReply("Show added.");
+}
+
+Reply registerRequest(std::string_view target, SharingStore& store) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    if (!parseOrderedQuery(target, kRegisterKeys, kServiceLimits, &v, &error)) return errorReply(400, error);
+    if (!validUsername(v["USERNAME"]) || v["UUID"].empty())
+        return errorReply(400, "USERNAME (at most 63 characters) and UUID are required");
+    SharingUser user{v["USERNAME"], v["FIRSTNAME"], v["LASTNAME"], v["CITY"], v["STATE"]};
+    switch (store.registerUser(user, v["UUID"])) {
+    case Registration::Taken:
+        return okReply("VoxtrailError: that user name is taken");
+    case Registration::Full:
+        return okReply("VoxtrailError: no room for more users");
+    default:
+        return okReply("Registered.");
+    }
+}
+
+Reply displayShows(const std::string& username, SharingStore& store) {
+    if (!store.userExists(username)) return okReply("VoxtrailError: no such user");
+    Reply reply;
+    for (const SharedShow& s : store.shows(username)) {
+        // The reader drops the event text's last character: the line feed before "</event>".
+        reply.body += "<event>" + std::to_string(s.year) + "@@" + std::to_string(s.month) + "@@" +
+                      std::to_string(s.day) + "@@" + (s.tickets ? "1" : "0") + "@@" + recordText(s.artist) +
+                      "@@" + recordText(s.venue) + "@@" + recordText(s.location) + "@@" + recordText(s.url) +
+                      "@@" + recordText(s.otherArtists) + "\n</event>\n";
+    }
+    if (reply.body.empty()) reply.body = "No shared shows.\n";
+    return reply;
+}
+
+Reply nearbyUsers(const std::string& city, const std::string& state, SharingStore& store) {
+    Reply reply;
+    std::size_t listed = 0;
+    for (const SharingUser& u : store.users()) {
+        if (listed >= kMaxNearbyUsers) break;
+        if (placeKey(u.city).empty() || placeKey(u.city) != placeKey(city) || !sameRegion(u.state, state))
+            continue;
+        reply.body += "<entry><USERNAME>" + recordText(u.username) + "</USERNAME><FIRSTNAME>" +
+                      recordText(u.firstName) + "</FIRSTNAME><LASTNAME>" + recordText(u.lastName) +
+                      "</LASTNAME><CITY>" + recordText(u.city) + "</CITY><STATE>" + recordText(u.state) +
+                      "</STATE></entry>\n";
+        ++listed;
+    }
+    if (reply.body.empty()) reply.body = "No users share from there.\n";
+    return reply;
+}
+
+} // namespace
+
+bool sameRegion(const std::string& a, const std::string& b) {
+    if (placeKey(a) == placeKey(b)) return !placeKey(a).empty();
+    for (RegionTable table : {RegionTable::Location, RegionTable::Search}) {
+        auto ra = resolveRegion(a, table), rb = resolveRegion(b, table);
+        if (ra && rb && *ra == *rb) return true;
+    }
+    return false;
+}
+
+Reply sharingReply(std::string_view target, SharingStore& store) {
+    Query q;
+    std::string error;
+    if (!q.parse(target, kServiceLimits, &error)) return errorReply(400, error);
+    const std::string* todo = q.get("TODO");
+    if (!todo) return errorReply(400, "TODO is required");
+    if (*todo == "ADD_SHOW" || *todo == "DELETE_SHOW") return showRequest(target, store, *todo == "ADD_SHOW");
+    if (*todo == "INITIALIZE_USER") return registerRequest(target, store);
+    const std::string* username = q.get("USERNAME");
+    if (*todo == "USER_EXISTS" || *todo == "DISPLAY_USER_SHOWS") {
+        if (!username || username->empty()) return errorReply(400, "USERNAME is required");
+        if (*todo == "DISPLAY_USER_SHOWS") return displayShows(*username, store);
+        return store.userExists(*username) ? okReply("User found.") : okReply("VoxtrailError: no such user");
+    }
+    if (*todo == "GETLOCALUSERS") {
+        const std::string* city = q.get("CITY");
+        const std::string* state = q.get("STATE");
+        if (!city || !state) return errorReply(400, "CITY and STATE are required");
+        return nearbyUsers(*city, *state, store);
+    }
+    return errorReply(400, "unknown TODO for sharing");
+}
+
+Reply phoneReply(std::string_view target, SharingStore& store) {
+    Query q;
+    std::string error;
+    if (!q.parse(target, kServiceLimits, &error)) return errorReply(400, error);
+    const std::string* todo = q.get("TODO");
+    if (!todo) return errorReply(400, "TODO is required");
+    std::map<std::string, std::string> v;
+    if (*todo == "INITIALIZE_USER") {
+        if (!parseOrderedQuery(target, kPhoneRegisterKeys, kServiceLimits, &v, &error))
+            return errorReply(400, error);
+        if (!validUsername(v["USERNAME"]) || v["UUID"].empty())
+            return errorReply(400, "USERNAME (at most 63 characters) and UUID are required");
+        switch (store.registerPhone(v["USERNAME"], v["UUID"], v["PWD"])) {
+        case Registration::Taken:
+            return okReply("<ERROR>Username already taken</ERROR>");
+        case Registration::Full:
+            return okReply("<ERROR>No room for more users</ERROR>");
+        default:
+            return okReply("<OK>Registered</OK>");
+        }
+    }
+    if (*todo == "ADD_ARTISTS" || *todo == "LIST_ARTISTS") {
+        const auto& keys = *todo == "ADD_ARTISTS" ? kPhoneUploadKeys : kPhoneListKeys;
+        if (!parseOrderedQuery(target, keys, kServiceLimits, &v, &error)) return errorReply(400, error);
+        if (!store.phonePasswordMatches(v["USERNAME"], v["PWD"]))
+            return okReply("<ERROR>Wrong user name or password</ERROR>");
+        if (*todo == "LIST_ARTISTS") {
+            Reply reply;
+            for (const std::string& a : store.phoneArtists(v["USERNAME"]))
+                reply.body += "<artist>" + recordText(a) + "</artist>\n";
+            return reply;
+        }
+        std::vector<std::string> names;
+        const std::string& batch = v["ARTISTS"];
+        for (std::size_t start = 0; start <= batch.size();) {
+            std::size_t sep = batch.find("@@", start);
+            std::string name =
+                batch.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+            if (!name.empty() && name.size() <= 255) names.push_back(name);
+            if (sep == std::string::npos) break;
+            start = sep + 2;
+        }
+        int added = store.addPhoneArtists(v["USERNAME"], names);
+        return okReply("<OK>" + std::to_string(added) + " artists added</OK>");
+    }
+    return errorReply(400, "unknown TODO for the phone service");
+}
+
+} // namespace vxs

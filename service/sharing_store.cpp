@@ -1,0 +1,160 @@
+#include "service/sharing_store.h"
+
+#include "service/sqlite_statement.h"
+
+namespace vxs {
+
+SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits) : db_(db.handle()), limits_(limits) {}
+
+long long SharingStore::count(const char* sql, const std::string& username) {
+    Statement s(db_, sql);
+    if (!username.empty()) s.bind(1, username);
+    return s.step() == SQLITE_ROW ? s.integer(0) : 0;
+}
+
+Registration SharingStore::registerUser(const SharingUser& user, const std::string& uuid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement find(db_, "SELECT uuid FROM users WHERE username = ?1");
+    find.bind(1, user.username);
+    if (find.step() == SQLITE_ROW) {
+        if (find.text(0) != uuid) return Registration::Taken;
+        Statement update(db_, "UPDATE users SET city = ?2, state = ?3, firstname = ?4, lastname = ?5 "
+                              "WHERE username = ?1");
+        update.bind(1, user.username).bind(2, user.city).bind(3, user.state).bind(4, user.firstName);
+        update.bind(5, user.lastName).step();
+        return Registration::Updated;
+    }
+    if (count("SELECT COUNT(*) FROM users", "") >= limits_.maxUsers) return Registration::Full;
+    Statement insert(db_, "INSERT INTO users (username, uuid, city, state, firstname, lastname) "
+                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    insert.bind(1, user.username).bind(2, uuid).bind(3, user.city).bind(4, user.state);
+    insert.bind(5, user.firstName).bind(6, user.lastName);
+    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Full;
+}
+
+bool SharingStore::userExists(const std::string& username) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return count("SELECT COUNT(*) FROM users WHERE username = ?1", username) > 0;
+}
+
+bool SharingStore::ownsAccount(const std::string& username, const std::string& uuid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement find(db_, "SELECT uuid FROM users WHERE username = ?1");
+    find.bind(1, username);
+    return find.step() == SQLITE_ROW && find.text(0) == uuid;
+}
+
+bool SharingStore::addShow(const std::string& username, const SharedShow& show) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement existing(db_,
+                       "SELECT COUNT(*) FROM shared_shows WHERE username = ?1 AND year = ?2 AND month = ?3 "
+                       "AND day = ?4 AND artist = ?5 AND venue = ?6");
+    existing.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
+    existing.bind(5, show.artist).bind(6, show.venue);
+    bool known = existing.step() == SQLITE_ROW && existing.integer(0) > 0;
+    if (!known &&
+        count("SELECT COUNT(*) FROM shared_shows WHERE username = ?1", username) >= limits_.maxShowsPerUser)
+        return false;
+    Statement put(db_,
+                  "INSERT OR REPLACE INTO shared_shows (username, year, month, day, tickets, artist, venue, "
+                  "location, url, other_artists) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    put.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
+    put.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
+    put.bind(9, show.url).bind(10, show.otherArtists);
+    return put.step() == SQLITE_DONE;
+}
+
+void SharingStore::deleteShow(const std::string& username, const SharedShow& show) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement del(db_,
+                  "DELETE FROM shared_shows WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = ?4 "
+                  "AND artist = ?5 AND venue = ?6");
+    del.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
+    del.bind(5, show.artist).bind(6, show.venue).step();
+}
+
+std::vector<SharedShow> SharingStore::shows(const std::string& username) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SharedShow> list;
+    Statement s(db_, "SELECT year, month, day, tickets, artist, venue, location, url, other_artists "
+                     "FROM shared_shows WHERE username = ?1 ORDER BY year, month, day, artist");
+    s.bind(1, username);
+    while (s.step() == SQLITE_ROW) {
+        SharedShow show;
+        show.year = static_cast<int>(s.integer(0));
+        show.month = static_cast<int>(s.integer(1));
+        show.day = static_cast<int>(s.integer(2));
+        show.tickets = s.integer(3) == 1;
+        show.artist = s.text(4);
+        show.venue = s.text(5);
+        show.location = s.text(6);
+        show.url = s.text(7);
+        show.otherArtists = s.text(8);
+        list.push_back(std::move(show));
+    }
+    return list;
+}
+
+std::vector<SharingUser> SharingStore::users() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SharingUser> list;
+    Statement s(db_, "SELECT username, firstname, lastname, city, state FROM users ORDER BY username");
+    while (s.step() == SQLITE_ROW)
+        list.push_back(SharingUser{s.text(0), s.text(1), s.text(2), s.text(3), s.text(4)});
+    return list;
+}
+
+Registration SharingStore::registerPhone(const std::string& username, const std::string& uuid,
+                                         const std::string& password) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement find(db_, "SELECT uuid, password FROM phone_users WHERE username = ?1");
+    find.bind(1, username);
+    if (find.step() == SQLITE_ROW) {
+        // The same installation, or the owner on a new one (knows the password).
+        if (find.text(0) != uuid && find.text(1) != password) return Registration::Taken;
+        Statement update(db_, "UPDATE phone_users SET uuid = ?2, password = ?3 WHERE username = ?1");
+        update.bind(1, username).bind(2, uuid).bind(3, password).step();
+        return Registration::Updated;
+    }
+    if (count("SELECT COUNT(*) FROM phone_users", "") >= limits_.maxUsers) return Registration::Full;
+    Statement insert(db_, "INSERT INTO phone_users (username, uuid, password) VALUES (?1, ?2, ?3)");
+    insert.bind(1, username).bind(2, uuid).bind(3, password);
+    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Full;
+}
+
+bool SharingStore::phonePasswordMatches(const std::string& username, const std::string& password) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement find(db_, "SELECT password FROM phone_users WHERE username = ?1");
+    find.bind(1, username);
+    return find.step() == SQLITE_ROW && find.text(0) == password;
+}
+
+int SharingStore::addPhoneArtists(const std::string& username, const std::vector<std::string>& artists) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    long long held = count("SELECT COUNT(*) FROM phone_artists WHERE username = ?1", username);
+    int added = 0;
+    sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    for (const std::string& artist : artists) {
+        if (held >= limits_.maxPhoneArtistsPerUser) break;
+        Statement put(db_, "INSERT OR IGNORE INTO phone_artists (username, artist) VALUES (?1, ?2)");
+        put.bind(1, username).bind(2, artist);
+        if (put.step() == SQLITE_DONE && sqlite3_changes(db_) > 0) {
+            ++added;
+            ++held;
+        }
+    }
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    return added;
+}
+
+std::vector<std::string> SharingStore::phoneArtists(const std::string& username) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> list;
+    Statement s(db_, "SELECT artist FROM phone_artists WHERE username = ?1 ORDER BY artist");
+    s.bind(1, username);
+    while (s.step() == SQLITE_ROW)
+        list.push_back(s.text(0));
+    return list;
+}
+
+} // namespace vxs
