@@ -41,6 +41,9 @@ SKIP_FEATURES = {"PPLH", "PPLQ", "PPLW", "PPLCH", "PPLR", "PPLX"}
 PER_COUNTRY_OVERRIDE = {"GB": 40, "DE": 30, "AU": 30, "FR": 25, "IE": 25}
 # Names people type for places whose GeoNames name differs.
 ALIASES = {("New York City", "NY"): "New York"}
+# GeoNames names that do not read as a plain city name (a comma would also split a
+# "city, region" location text in two).
+RENAMES = {("Washington, D.C.", "DC"): "Washington"}
 
 
 def varint(buf, pos):
@@ -127,6 +130,7 @@ def main():
         else:
             continue
         c["region"] = region
+        c["name"] = RENAMES.get((c["name"], region), c["name"])
         key = (country, region) if country in ("US", "CA") else (country, "")
         groups.setdefault(key, (limit, []))[1].append(c)
 
