@@ -5,6 +5,7 @@
 #include "service/concert_sources.h"
 #include "service/place_replies.h"
 #include "service/query_params.h"
+#include "service/request_log.h"
 #include "service/sharing_replies.h"
 #include "service/version_reply.h"
 #include "service/web_pages.h"
@@ -69,7 +70,8 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
     });
     server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;
-        std::string reason = res.status == 404 ? "no such page " + req.path : "request refused";
+        std::string reason =
+            res.status == 404 ? "no such page " + printableTarget(req.path) : "request refused";
         send(res, errorReply(res.status, reason));
     });
     server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
