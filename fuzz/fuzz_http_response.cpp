@@ -30,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (std::strlen(http_strerror()) == 0) __builtin_trap();
     }
     // The next input may only be set up once the server has finished with this one.
-    server.waitServed(++served);
+    if (!server.waitServed(++served)) __builtin_trap();
     return 0;
 }

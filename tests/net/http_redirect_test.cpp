@@ -62,7 +62,7 @@ TEST_F(HttpRedirect, DefaultLimitFollowsThreeAndFailsOnTheFourth) {
     EXPECT_EQ(fetch(four.server.url()).length, -1);
     expectClientError(HTTP_ERR_TOO_MANY_REDIRECTS, 3);
     EXPECT_STREQ(http_strerror(), "Followed the maximum number of redirects (3)");
-    four.server.waitServed(4);
+    ASSERT_TRUE(four.server.waitServed(4));
     EXPECT_EQ(four.server.served(), 4) << "no fifth request after the failing redirect";
 }
 

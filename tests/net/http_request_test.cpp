@@ -150,7 +150,7 @@ TEST_F(HttpRequest, MakeSocketConnectsToTheNamedPort) {
     const char request[] = "GET / HTTP/1.1\r\n\r\n";
     EXPECT_EQ(my_writesocket(fd, request, sizeof request - 1), static_cast<ssize_t>(sizeof request - 1));
     EXPECT_EQ(my_closesocket(fd), 0);
-    server.waitServed(1);
+    ASSERT_TRUE(server.waitServed(1));
     EXPECT_EQ(server.requests().at(0), request);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
@@ -80,9 +81,9 @@ void ScriptedServer::setScript(std::vector<CannedReply> script) {
     next_ = 0;
 }
 
-void ScriptedServer::waitServed(int count) {
+bool ScriptedServer::waitServed(int count) {
     std::unique_lock<std::mutex> lock(mutex_);
-    servedChanged_.wait(lock, [&] { return served_ >= count || stopping_; });
+    return servedChanged_.wait_for(lock, std::chrono::seconds(5), [&] { return served_ >= count; });
 }
 
 int ScriptedServer::served() {

@@ -33,8 +33,9 @@ class ScriptedServer {
     std::string url(const std::string& path = "/") const;
     // Replaces the script; connections after this get the new replies.
     void setScript(std::vector<CannedReply> script);
-    // Waits until count connections have been served (closed by either side).
-    void waitServed(int count);
+    // Waits until count connections have been served (closed by either side); false when that
+    // has not happened within a few seconds.
+    bool waitServed(int count);
     int served();
     std::vector<std::string> requests();
     void stop();
