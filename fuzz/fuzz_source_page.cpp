@@ -1,0 +1,32 @@
+// Arbitrary bytes as a concert source's page, read into shows against a small library.
+#include "plugin/net/concert_search_page.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static XML_Artist_List* library = [] {
+        auto* list = new XML_Artist_List;
+        for (const char* name : {"beatles", "kinks", "who", "a", "1"})
+            list->add(new XMLARTIST(name));
+        return list;
+    }();
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string page(bytes.c_str());
+    SHOWLIST concerts;
+    SHOWLIST previous;
+    int asked = 0;
+    // Every other input is stopped part way, so the stop path is read too.
+    const bool stopEarly = size % 2 == 1;
+    readSourcePage(page, size % 3 == 0, *library, concerts, &previous,
+                   [&] { return stopEarly && ++asked > 2; });
+    for (const SHOWENTRY* s = concerts.head; s; s = s->next) {
+        if (std::strlen(s->artist) > 255 || std::strlen(s->otherArtists) > 1023 ||
+            std::strlen(s->location) > 255)
+            __builtin_trap();
+        if (s->month < 1 || s->month > 12 || s->day < 1 || s->day > 31) __builtin_trap();
+        if (s->next && compareDates(s, s->next) > 0) __builtin_trap();
+    }
+    return 0;
+}
