@@ -1,0 +1,134 @@
+// The concert search's reading of a source page: 100,000 events (three performers each) against
+// a library of 20,000 artists. Figures: the whole page into shows; the matching alone (clean and
+// look up every performer); and, for scale, the walk from the list's head that the index replaces.
+#include "plugin/model/text_helpers.h"
+#include "plugin/net/concert_search_page.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kEvents = 100000;
+constexpr int kLibraryArtists = 20000;
+constexpr int kRuns = 5;
+constexpr int kWalkedEvents = 1000;
+
+double millisecondsOf(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+std::string libraryName(int i) {
+    return "The Band Number " + std::to_string(i);
+}
+
+// Every matchEvery-th event has a library artist on its bill, between two strangers.
+std::string sourcePage(int events, int matchEvery) {
+    std::string page;
+    page.reserve(static_cast<std::size_t>(events) * 330);
+    for (int e = 0; e < events; ++e) {
+        const int artist = (e * 7919) % kLibraryArtists;
+        page += "<event>\n<artist>Stranger " + std::to_string(e) + " Trio</artist>\n";
+        if (e % matchEvery == 0) page += "<artist>" + libraryName(artist) + "</artist>\n";
+        page += "<artist>Opening Act " + std::to_string(e % 977) + "</artist>\n";
+        page += "<event_date>" + std::to_string(1 + e % 12) + "/" + std::to_string(1 + e % 28) + "/" +
+                std::to_string(2027 + e % 2) + "</event_date>\n";
+        page += "<venue_name>Hall " + std::to_string(e % 300) + "</venue_name>\n";
+        page += "<event_url>http://source.example/event/" + std::to_string(e) + "</event_url>\n";
+        page += "<venue_city>San Jose</venue_city>\n<venue_state>CA</venue_state>\n</event>\n";
+    }
+    return page;
+}
+
+void fillLibrary(XML_Artist_List& library) {
+    for (int i = 0; i < kLibraryArtists; ++i) {
+        char name[256];
+        std::snprintf(name, sizeof name, "%s", libraryName(i).c_str());
+        cleanArtist(name);
+        library.add(new XMLARTIST(name));
+    }
+}
+
+} // namespace
+
+int main() {
+    XML_Artist_List library;
+    fillLibrary(library);
+    std::printf("library: %u artists\n", library.size());
+
+    const std::string realistic = sourcePage(kEvents, 20);
+    std::vector<double> pageRuns;
+    std::size_t shows = 0;
+    for (int r = 0; r < kRuns; ++r) {
+        SHOWLIST concerts;
+        SHOWLIST previous;
+        const Clock::time_point start = Clock::now();
+        readSourcePage(realistic, false, library, concerts, &previous, [] { return false; });
+        pageRuns.push_back(millisecondsOf(start));
+        shows = concerts.size();
+    }
+    std::printf(
+        "source page, %d events, one in 20 with a library artist: %.1f ms (median of %d), %zu shows\n",
+        kEvents, median(pageRuns), kRuns, shows);
+
+    // Matching alone: every event has a library artist, nothing is added to a list.
+    const std::string everyEvent = sourcePage(kEvents, 1);
+    std::vector<double> matchRuns;
+    long matched = 0;
+    for (int r = 0; r < kRuns; ++r) {
+        const Clock::time_point start = Clock::now();
+        LibraryArtistIndex index;
+        index.rebuild(library);
+        matched = 0;
+        readSourceEvents(everyEvent, [&](const SourceEvent& event) {
+            for (std::string_view performer : event.performers) {
+                char name[256];
+                const std::size_t n = std::min<std::size_t>(performer.size(), 255);
+                std::memcpy(name, performer.data(), n);
+                name[n] = '\0';
+                cleanArtist(name);
+                if (index.contains(name)) ++matched;
+            }
+            return true;
+        });
+        matchRuns.push_back(millisecondsOf(start));
+    }
+    std::printf("matching, %d events (%d performers), index: %.1f ms (median of %d), %ld matched\n", kEvents,
+                kEvents * 3, median(matchRuns), kRuns, matched);
+
+    // The walk from the head for the first events, scaled up to the whole page.
+    const std::string walked = sourcePage(kWalkedEvents, 1);
+    long walkMatched = 0;
+    const Clock::time_point start = Clock::now();
+    readSourceEvents(walked, [&](const SourceEvent& event) {
+        for (std::string_view performer : event.performers) {
+            char name[256];
+            const std::size_t n = std::min<std::size_t>(performer.size(), 255);
+            std::memcpy(name, performer.data(), n);
+            name[n] = '\0';
+            cleanArtist(name);
+            for (const XMLARTIST* a = library.head; a; a = a->next)
+                if (name[0] && std::strcmp(a->name, name) == 0) {
+                    ++walkMatched;
+                    break;
+                }
+        }
+        return true;
+    });
+    const double walkMs = millisecondsOf(start);
+    std::printf(
+        "matching, %d events, walk from the head: %.1f ms (%ld matched), about %.0f ms for %d events\n",
+        kWalkedEvents, walkMs, walkMatched, walkMs * kEvents / kWalkedEvents, kEvents);
+    return 0;
+}
