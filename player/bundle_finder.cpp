@@ -31,7 +31,9 @@ bool isPlainFileName(const std::string& s) {
 
 } // namespace
 
-std::string pluginFolder(const std::string& home) { return home + "/Library/iTunes/iTunes Plug-ins"; }
+std::string pluginFolder(const std::string& home) {
+    return home + "/Library/iTunes/iTunes Plug-ins";
+}
 
 BundleInfo describeBundle(const std::string& bundlePath) {
     BundleInfo info;
@@ -43,7 +45,8 @@ BundleInfo describeBundle(const std::string& bundlePath) {
     info.version = "unknown";
     std::string exe = base;
 
-    std::unique_ptr<PlistValue> plist = parsePlist(readFile(fs::path(bundlePath) / "Contents" / "Info.plist"));
+    std::unique_ptr<PlistValue> plist =
+        parsePlist(readFile(fs::path(bundlePath) / "Contents" / "Info.plist"));
     if (plist && plist->kind == PlistValue::Kind::Dict) {
         if (std::string n = plist->textOf("CFBundleName"); !n.empty()) info.name = n;
         if (std::string v = plist->textOf("CFBundleShortVersionString"); !v.empty()) info.version = v;
@@ -58,11 +61,13 @@ std::vector<BundleInfo> findBundles(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
-        if (name.size() > kBundleSuffix.size() && name.ends_with(kBundleSuffix)) paths.push_back(it->path().string());
+        if (name.size() > kBundleSuffix.size() && name.ends_with(kBundleSuffix))
+            paths.push_back(it->path().string());
     }
     std::sort(paths.begin(), paths.end());
     std::vector<BundleInfo> out;
-    for (const std::string& p : paths) out.push_back(describeBundle(p));
+    for (const std::string& p : paths)
+        out.push_back(describeBundle(p));
     return out;
 }
 

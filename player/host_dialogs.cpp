@@ -12,7 +12,8 @@ namespace {
 
 bool sameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -20,9 +21,11 @@ bool sameText(const std::string& a, const std::string& b) {
 
 int32_t buttonForAnswer(const std::string& answer, const std::string& defaultButton,
                         const std::string& cancelButton) {
-    if (answer == "1" || sameText(answer, "default") || sameText(answer, defaultButton)) return kVxAlertDefaultButton;
+    if (answer == "1" || sameText(answer, "default") || sameText(answer, defaultButton))
+        return kVxAlertDefaultButton;
     if (cancelButton.empty()) return 0;
-    if (answer == "2" || sameText(answer, "cancel") || sameText(answer, cancelButton)) return kVxAlertCancelButton;
+    if (answer == "2" || sameText(answer, "cancel") || sameText(answer, cancelButton))
+        return kVxAlertCancelButton;
     return 0;
 }
 

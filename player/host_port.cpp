@@ -51,9 +51,13 @@ std::vector<uint32_t> HostPort::copyRect(int left, int top, int width, int heigh
     return out;
 }
 
-void HostPort::lockPixels(void* ctx) { static_cast<HostPort*>(ctx)->mutex_.lock(); }
+void HostPort::lockPixels(void* ctx) {
+    static_cast<HostPort*>(ctx)->mutex_.lock();
+}
 
-void HostPort::unlockPixels(void* ctx) { static_cast<HostPort*>(ctx)->mutex_.unlock(); }
+void HostPort::unlockPixels(void* ctx) {
+    static_cast<HostPort*>(ctx)->mutex_.unlock();
+}
 
 void HostPort::postRepaint(void* ctx) {
     auto* self = static_cast<HostPort*>(ctx);

@@ -22,7 +22,8 @@ void removeMouseHandler(void* handlerRef) {
     if (HostServiceBackend* b = currentBackend.load()) b->removeMouseHandler(handlerRef);
 }
 
-int32_t showAlert(const char* title, const char* message, const char* defaultButton, const char* cancelButton) {
+int32_t showAlert(const char* title, const char* message, const char* defaultButton,
+                  const char* cancelButton) {
     HostServiceBackend* b = currentBackend.load();
     return b ? b->showAlert(title, message, defaultButton, cancelButton) : 0;
 }
@@ -46,21 +47,18 @@ void systemVersion(int32_t* major, int32_t* minor) {
 }
 
 constexpr VxHostServices kTable = {
-    1,
-    &activeNonFloatingWindow,
-    &installMouseHandler,
-    &removeMouseHandler,
-    &showAlert,
-    &chooseFile,
-    &openURL,
-    &postToHostThread,
-    &systemVersion,
+    1,        &activeNonFloatingWindow, &installMouseHandler, &removeMouseHandler, &showAlert, &chooseFile,
+    &openURL, &postToHostThread,        &systemVersion,
 };
 
 } // namespace
 
-void setHostServiceBackend(HostServiceBackend* backend) { currentBackend.store(backend); }
+void setHostServiceBackend(HostServiceBackend* backend) {
+    currentBackend.store(backend);
+}
 
-const VxHostServices* playerHostServices() { return &kTable; }
+const VxHostServices* playerHostServices() {
+    return &kTable;
+}
 
 } // namespace vx::player

@@ -22,7 +22,8 @@ size_t HostThreadQueue::runPending() {
             batch.swap(items_);
         }
         if (batch.empty()) return ran;
-        for (const Item& item : batch) item.fn(item.ctx);
+        for (const Item& item : batch)
+            item.fn(item.ctx);
         ran += batch.size();
     }
 }

@@ -11,7 +11,8 @@ std::optional<DottedVersion> parseDottedVersion(std::string_view text) {
     size_t pos = 0;
     while (count < 3) {
         size_t dot = text.find('.', pos);
-        std::string_view part = text.substr(pos, dot == std::string_view::npos ? text.size() - pos : dot - pos);
+        std::string_view part =
+            text.substr(pos, dot == std::string_view::npos ? text.size() - pos : dot - pos);
         if (part.empty() || part.size() > 4) return std::nullopt;
         int v = 0;
         auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), v);

@@ -18,7 +18,8 @@ StdinLineSource::StdinLineSource(std::function<void(std::string)> onLine, std::f
     if (S_ISREG(st.st_mode)) {
         // A file never signals "not ready": read it through from the event loop.
         QTimer::singleShot(0, &context_, [this] {
-            while (!ended_) readSome();
+            while (!ended_)
+                readSome();
         });
         return;
     }
@@ -56,7 +57,8 @@ bool readLines(const std::string& path, const std::function<void(std::string)>& 
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::string line;
-    while (std::getline(in, line)) onLine(line);
+    while (std::getline(in, line))
+        onLine(line);
     return true;
 }
 

@@ -85,6 +85,12 @@ int main(int argc, char** argv) {
     }
 
     ScriptRunner runner(session, finish);
+    if (window) {
+        PlayerWindow* w = window.get();
+        runner.setPaneHooks({[w](int width, int height) { w->showPane(width, height); },
+                             [w](int width, int height) { w->resizePane(width, height); },
+                             [w] { w->hidePane(); }});
+    }
     std::unique_ptr<StdinLineSource> stdinSource;
     if (!options.scriptPath.empty()) {
         if (!readLines(options.scriptPath, [&](std::string line) { runner.addLine(std::move(line)); })) {
@@ -94,8 +100,8 @@ int main(int argc, char** argv) {
         }
         runner.endOfInput();
     } else if (options.headless) {
-        stdinSource = std::make_unique<StdinLineSource>([&](std::string line) { runner.addLine(std::move(line)); },
-                                                        [&] { runner.endOfInput(); });
+        stdinSource = std::make_unique<StdinLineSource>(
+            [&](std::string line) { runner.addLine(std::move(line)); }, [&] { runner.endOfInput(); });
     }
 
     int status = QApplication::exec();

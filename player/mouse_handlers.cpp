@@ -22,8 +22,8 @@ bool MouseHandlers::remove(void* ref) {
 void MouseHandlers::deliver(const VxMouseEvent& event) {
     std::vector<Entry> snapshot(handlers_.rbegin(), handlers_.rend());
     for (const Entry& e : snapshot) {
-        bool stillInstalled = std::any_of(handlers_.begin(), handlers_.end(),
-                                          [&](const Entry& h) { return h.id == e.id; });
+        bool stillInstalled =
+            std::any_of(handlers_.begin(), handlers_.end(), [&](const Entry& h) { return h.id == e.id; });
         if (!stillInstalled) continue;
         if (e.proc(&event, e.userData) != kEventNotHandledErr) return;
     }

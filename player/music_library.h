@@ -23,7 +23,7 @@ struct LibraryTrack {
 };
 
 struct MusicLibrary {
-    std::string applicationVersion; // "" when the file does not say
+    std::string applicationVersion;   // "" when the file does not say
     std::vector<LibraryTrack> tracks; // in file order
 };
 

@@ -17,17 +17,24 @@ void writeLine(FILE* f, std::string_view prefix, std::string_view line) {
 }
 } // namespace
 
-void printLine(std::string_view line) { writeLine(stdout, "", line); }
+void printLine(std::string_view line) {
+    writeLine(stdout, "", line);
+}
 
-void printNote(std::string_view line) { writeLine(stderr, "vxplayer: ", line); }
+void printNote(std::string_view line) {
+    writeLine(stderr, "vxplayer: ", line);
+}
 
 std::string oneLine(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }

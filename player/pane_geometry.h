@@ -8,10 +8,18 @@ namespace vx::player {
 constexpr int kControlStripHeight = 40;
 constexpr int kPaneMargin = 4;
 
-constexpr int paneLeft() { return kPaneMargin; }
-constexpr int paneTop() { return kControlStripHeight + kPaneMargin; }
-constexpr int portWidthFor(int paneWidth) { return paneWidth + 2 * kPaneMargin; }
-constexpr int portHeightFor(int paneHeight) { return paneHeight + kControlStripHeight + 2 * kPaneMargin; }
+constexpr int paneLeft() {
+    return kPaneMargin;
+}
+constexpr int paneTop() {
+    return kControlStripHeight + kPaneMargin;
+}
+constexpr int portWidthFor(int paneWidth) {
+    return paneWidth + 2 * kPaneMargin;
+}
+constexpr int portHeightFor(int paneHeight) {
+    return paneHeight + kControlStripHeight + 2 * kPaneMargin;
+}
 
 inline Rect paneRectFor(int paneWidth, int paneHeight) {
     Rect r;

@@ -42,8 +42,10 @@ std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, 
                 error = a + ": not a version: " + *v;
                 return std::nullopt;
             }
-            if (a == "--os-version") o.osVersion = *parsed;
-            else o.hostVersion = *parsed;
+            if (a == "--os-version")
+                o.osVersion = *parsed;
+            else
+                o.hostVersion = *parsed;
         } else {
             error = "unknown option " + a;
             return std::nullopt;
@@ -52,7 +54,9 @@ std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, 
     return o;
 }
 
-std::string defaultLibraryPath(const std::string& home) { return home + "/Music/iTunes/iTunes Music Library.xml"; }
+std::string defaultLibraryPath(const std::string& home) {
+    return home + "/Music/iTunes/iTunes Music Library.xml";
+}
 
 DottedVersion effectiveHostVersion(const PlayerOptions& options, const std::string& libraryVersion) {
     if (options.hostVersion) return *options.hostVersion;

@@ -11,8 +11,8 @@ namespace vx::player {
 struct PlayerOptions {
     bool headless = false;
     bool help = false;
-    std::string scriptPath;                  // "" reads the script from stdin (headless)
-    std::string libraryPath;                 // "" uses the default library file
+    std::string scriptPath;                   // "" reads the script from stdin (headless)
+    std::string libraryPath;                  // "" uses the default library file
     std::optional<DottedVersion> hostVersion; // else the library's, else 9.1
     DottedVersion osVersion{10, 6, 0};
     std::string visualizerName;

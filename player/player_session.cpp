@@ -24,11 +24,14 @@ uint32_t ticksNow() {
                                  60 / 1000);
 }
 
-int16_t toPortCoordinate(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+int16_t toPortCoordinate(int v) {
+    return static_cast<int16_t>(std::clamp(v, -32768, 32767));
+}
 
 std::string fourCC(OSType t) {
     std::string s(4, ' ');
-    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((t >> (24 - 8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        s[i] = static_cast<char>((t >> (24 - 8 * i)) & 0xFF);
     return s;
 }
 
@@ -48,8 +51,7 @@ class DepthGuard {
 
 PlayerSession::PlayerSession(SessionOptions options, MusicLibrary library, HostDialogs& dialogs)
     : options_(std::move(options)), library_(std::move(library)), dialogs_(dialogs),
-      hostThread_(std::this_thread::get_id()),
-      port_([this] {
+      hostThread_(std::this_thread::get_id()), port_([this] {
           QMetaObject::invokeMethod(
               &context_,
               [this] {
@@ -58,7 +60,10 @@ PlayerSession::PlayerSession(SessionOptions options, MusicLibrary library, HostD
               },
               Qt::QueuedConnection);
       }),
-      queue_([this] { QMetaObject::invokeMethod(&context_, [this] { queue_.runPending(); }, Qt::QueuedConnection); }) {
+      queue_([this] {
+          QMetaObject::invokeMethod(
+              &context_, [this] { queue_.runPending(); }, Qt::QueuedConnection);
+      }) {
     setHostServiceBackend(this);
 }
 
@@ -71,7 +76,8 @@ void PlayerSession::loadPlugins(const std::string& folder) {
     NumVersion appVersion = toNumVersion(options_.hostVersion);
     for (const BundleInfo& info : findBundles(folder)) {
         std::string error;
-        auto bundle = PluginBundle::load(info, appVersion, [this] { queue_.runPending(); }, error);
+        auto bundle = PluginBundle::load(
+            info, appVersion, [this] { queue_.runPending(); }, error);
         if (!bundle) {
             printNote("plug-in " + info.name + " left out: " + error + " (" + info.path + ")");
             continue;
@@ -100,11 +106,14 @@ OSStatus PlayerSession::send(OSType message, VisualPluginMessageInfo* info) {
     }
     DepthGuard depth(callDepth_);
     OSStatus s = active_->send(message, info);
-    if (s != noErr && s != unimpErr) printNote("visualizer answered \"" + fourCC(message) + "\" with status " + std::to_string(s));
+    if (s != noErr && s != unimpErr)
+        printNote("visualizer answered \"" + fourCC(message) + "\" with status " + std::to_string(s));
     return s;
 }
 
-Rect PlayerSession::paneRect() const { return paneRectFor(paneWidth_, paneHeight_); }
+Rect PlayerSession::paneRect() const {
+    return paneRectFor(paneWidth_, paneHeight_);
+}
 
 void PlayerSession::reallocatePort() {
     port_.reallocate(portWidthFor(paneWidth_), portHeightFor(paneHeight_), paneRect());
@@ -147,7 +156,8 @@ void PlayerSession::hide() {
 
 void PlayerSession::idle(int count) {
     if (!shown_ || !active_ || !active_->wantsIdle()) return;
-    for (int i = 0; i < count; ++i) send(kVisualPluginIdleMessage, nullptr);
+    for (int i = 0; i < count; ++i)
+        send(kVisualPluginIdleMessage, nullptr);
 }
 
 void PlayerSession::key(uint8_t code, uint16_t what, uint16_t modifiers) {
@@ -266,8 +276,10 @@ void PlayerSession::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     hide();
+    queue_.runPending(); // work posted so far still finds the plug-in alive
     active_ = nullptr;
-    for (auto& b : bundles_) b.reset(); // cleanup messages, posted work, then the library closes
+    for (auto& b : bundles_)
+        b.reset(); // cleanup messages, posted work, then the library closes
     bundles_.clear();
     queue_.runPending();
     mouseHandlers_.clear(); // a plug-in that left its handler installed is gone now
@@ -311,7 +323,8 @@ int32_t PlayerSession::chooseFile(const char* title, char* outPath, uint32_t cap
     }
     if (!file) return -1;
     if (file->size() >= capacity) {
-        printNote("chosen file's path does not fit in " + std::to_string(capacity) + " bytes; treated as cancelled");
+        printNote("chosen file's path does not fit in " + std::to_string(capacity) +
+                  " bytes; treated as cancelled");
         return -1;
     }
     vx::copyText(outPath, capacity, file->c_str());
@@ -327,7 +340,9 @@ OSStatus PlayerSession::openURL(const char* url) {
     return dialogs_.openUrl(url) ? noErr : paramErr;
 }
 
-void PlayerSession::postToHostThread(void (*fn)(void*), void* ctx) { queue_.post(fn, ctx); }
+void PlayerSession::postToHostThread(void (*fn)(void*), void* ctx) {
+    queue_.post(fn, ctx);
+}
 
 void PlayerSession::systemVersion(int32_t* major, int32_t* minor) {
     if (major) *major = options_.osVersion.major;

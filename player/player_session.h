@@ -54,7 +54,8 @@ class PlayerSession : public HostServiceBackend {
     // A key event with a classic character code.
     void key(uint8_t code, uint16_t what = keyDown, uint16_t modifiers = 0);
     // A mouse event at pane coordinates, given to the installed mouse handlers in port coordinates.
-    void mouse(uint32_t kind, int paneX, int paneY, uint16_t button, uint32_t modifiers = 0, int32_t wheelDelta = 0);
+    void mouse(uint32_t kind, int paneX, int paneY, uint16_t button, uint32_t modifiers = 0,
+               int32_t wheelDelta = 0);
     // The port location of a pane point as this host version reports it.
     Point portLocation(int paneX, int paneY) const;
 

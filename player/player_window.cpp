@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace vx::player {
 
@@ -97,17 +98,37 @@ PlayerWindow::PlayerWindow(PlayerSession& session, std::function<void(int)> quit
     connect(&controlsTimer_, &QTimer::timeout, this, [this] { refreshControls(); });
     controlsTimer_.start();
 
-    resize(portWidthFor(kDefaultPaneWidth), portHeightFor(kDefaultPaneHeight) + menuBar()->sizeHint().height());
+    resize(portWidthFor(kDefaultPaneWidth),
+           portHeightFor(kDefaultPaneHeight) + menuBar()->sizeHint().height());
     refreshControls();
 }
 
 void PlayerWindow::setVisualizerOn(bool on) {
-    if (visualizerAction_->isChecked() != on) {
-        visualizerAction_->setChecked(on); // comes back here through toggled
-        return;
-    }
+    switchVisualizer(on, pane_->width(), pane_->height());
+}
+
+void PlayerWindow::showPane(int width, int height) {
+    resizePaneTo(width, height);
+    if (session_.isShown())
+        session_.resize(width, height);
+    else
+        switchVisualizer(true, width, height);
+}
+
+void PlayerWindow::resizePane(int width, int height) {
+    resizePaneTo(width, height);
+    session_.resize(width, height);
+}
+
+void PlayerWindow::hidePane() {
+    switchVisualizer(false, 0, 0);
+}
+
+void PlayerWindow::switchVisualizer(bool on, int width, int height) {
+    QSignalBlocker block(visualizerAction_);
+    visualizerAction_->setChecked(on);
     if (on) {
-        session_.show(pane_->width(), pane_->height());
+        session_.show(width, height);
         if (session_.activeVisualizer() && session_.activeVisualizer()->wantsIdle()) idleTimer_.start();
     } else {
         idleTimer_.stop();
@@ -127,9 +148,12 @@ void PlayerWindow::paneResized(int width, int height) {
 }
 
 void PlayerWindow::playOrPause() {
-    if (session_.isPlaying()) session_.pause();
-    else if (session_.currentTrack()) session_.unpause();
-    else if (!session_.library().tracks.empty()) session_.playTrack(0);
+    if (session_.isPlaying())
+        session_.pause();
+    else if (session_.currentTrack())
+        session_.unpause();
+    else if (!session_.library().tracks.empty())
+        session_.playTrack(0);
     refreshControls();
 }
 

@@ -20,9 +20,12 @@ class PlayerWindow : public QMainWindow {
     // quit(status) ends the player; closing the window calls it with 0.
     PlayerWindow(PlayerSession& session, std::function<void(int)> quit);
 
+    // The View menu's switch: shows the visualizer at the pane's present size, or hides it.
     void setVisualizerOn(bool on);
-    // Sizes the window so that the pane gets width x height pixels.
-    void resizePaneTo(int width, int height);
+    // What a script asks of the window: the pane at width x height pixels (the window follows).
+    void showPane(int width, int height);
+    void resizePane(int width, int height);
+    void hidePane();
     void refreshControls();
 
   protected:
@@ -30,6 +33,9 @@ class PlayerWindow : public QMainWindow {
 
   private:
     class Content;
+    void switchVisualizer(bool on, int width, int height);
+    // Sizes the window so that the pane gets width x height pixels.
+    void resizePaneTo(int width, int height);
     void paneResized(int width, int height);
     void playOrPause();
     void nextTrack();

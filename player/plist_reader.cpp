@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 namespace vx::player {
 
@@ -132,16 +133,21 @@ class Parser {
             v->kind = PlistValue::Kind::Array;
             readArray(*v, depth);
         } else {
-            v->text = decodeXmlText(scalarText());
+            std::optional<std::string> text = scalarText();
+            if (!text) return nullptr; // cut off: a partial text would be a wrong one
+            v->text = decodeXmlText(*text);
         }
         return v;
     }
 
-    // Text up to the next tag; a closing tag there ends the scalar and is consumed.
-    std::string scalarText() {
+    // Text up to the next tag, which must close the scalar (and is consumed); nothing when the
+    // scalar is not closed.
+    std::optional<std::string> scalarText() {
         std::string raw;
-        while (lex_.peek().kind == Token::Kind::Text) raw += lex_.next().name;
-        if (lex_.peek().kind == Token::Kind::Close) lex_.next();
+        while (lex_.peek().kind == Token::Kind::Text)
+            raw += lex_.next().name;
+        if (lex_.peek().kind != Token::Kind::Close) return std::nullopt;
+        lex_.next();
         return raw;
     }
 
@@ -159,13 +165,14 @@ class Parser {
             }
             if (t.kind == Token::Kind::Open && t.name == "key") {
                 lex_.next();
-                std::string key = decodeXmlText(scalarText());
+                std::optional<std::string> key = scalarText();
+                if (!key) continue;
                 skipText();
                 const Token& after = lex_.peek();
                 // A key with no value (the next key or the end of the dict follows) is dropped.
                 if (after.kind == Token::Kind::Open && after.name == "key") continue;
                 if (after.kind != Token::Kind::Open && after.kind != Token::Kind::Empty) continue;
-                dict.entries.emplace_back(std::move(key), value(depth + 1));
+                if (auto v = value(depth + 1)) dict.entries.emplace_back(decodeXmlText(*key), std::move(v));
                 continue;
             }
             value(depth + 1); // a value without a key: read past it
@@ -184,12 +191,13 @@ class Parser {
                 lex_.next();
                 continue;
             }
-            array.items.push_back(value(depth + 1));
+            if (auto v = value(depth + 1)) array.items.push_back(std::move(v));
         }
     }
 
     void skipText() {
-        while (lex_.peek().kind == Token::Kind::Text) lex_.next();
+        while (lex_.peek().kind == Token::Kind::Text)
+            lex_.next();
     }
 
     Lexer lex_;
@@ -232,10 +240,14 @@ bool decodeEntity(std::string_view body, std::string& out) {
     uint32_t cp = 0;
     for (char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
         cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
     }
     appendUtf8(out, cp);
@@ -256,7 +268,9 @@ std::string PlistValue::textOf(std::string_view key) const {
     return (v && v->kind == Kind::Scalar) ? v->text : std::string();
 }
 
-std::unique_ptr<PlistValue> parsePlist(std::string_view xml) { return Parser(xml).document(); }
+std::unique_ptr<PlistValue> parsePlist(std::string_view xml) {
+    return Parser(xml).document();
+}
 
 std::string decodeXmlText(std::string_view raw) {
     std::string out;

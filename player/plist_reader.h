@@ -15,7 +15,7 @@ struct PlistValue {
     std::string tag;  // element name of a scalar: "string", "integer", "true", ...
     std::string text; // a scalar's text with the entities decoded
     std::vector<std::pair<std::string, std::unique_ptr<PlistValue>>> entries; // a dict, in file order
-    std::vector<std::unique_ptr<PlistValue>> items;                            // an array
+    std::vector<std::unique_ptr<PlistValue>> items;                           // an array
 
     // The value under key in a dict, or null (first one when a key repeats).
     const PlistValue* find(std::string_view key) const;

@@ -19,9 +19,11 @@ std::vector<std::string_view> words(std::string_view s) {
     std::vector<std::string_view> out;
     size_t i = 0;
     while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+            ++i;
         size_t b = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
+        while (i < s.size() && s[i] != ' ' && s[i] != '\t')
+            ++i;
         if (i > b) out.push_back(s.substr(b, i - b));
     }
     return out;
@@ -48,8 +50,8 @@ ParsedLine error(std::string what) {
 
 std::optional<uint8_t> keyCodeForName(std::string_view name) {
     static constexpr std::pair<std::string_view, uint8_t> named[] = {
-        {"return", 13}, {"tab", 9}, {"backspace", 8}, {"left", 28}, {"right", 29},
-        {"up", 30},     {"down", 31}, {"space", 32}};
+        {"return", 13}, {"tab", 9}, {"backspace", 8}, {"left", 28},
+        {"right", 29},  {"up", 30}, {"down", 31},     {"space", 32}};
     for (const auto& [n, code] : named) {
         if (name == n) return code;
     }
@@ -101,7 +103,8 @@ ParsedLine parseScriptLine(std::string_view raw) {
     } else if (name == "type") {
         c.kind = K::Keys;
         if (rest.empty()) return error("expects text");
-        for (char ch : rest) c.keys.push_back(static_cast<uint8_t>(ch));
+        for (char ch : rest)
+            c.keys.push_back(static_cast<uint8_t>(ch));
     } else if (name == "play") {
         if (rest.empty()) {
             c.kind = K::PlayCurrent;

@@ -32,14 +32,14 @@ struct ScriptCommand {
         AnswerFile
     };
     Kind kind = Kind::Quit;
-    int width = 0, height = 0; // show, resize
+    int width = 0, height = 0;   // show, resize
     int x = 0, y = 0, delta = 0; // mouse, in pane coordinates
     MouseAction mouse = MouseAction::Click;
-    int count = 0;               // idle N, sleep MS
-    double seconds = 0;          // wait-file
-    std::string text;            // path, button, artist
-    std::string album;           // play
-    std::vector<uint8_t> keys;   // key, type
+    int count = 0;             // idle N, sleep MS
+    double seconds = 0;        // wait-file
+    std::string text;          // path, button, artist
+    std::string album;         // play
+    std::vector<uint8_t> keys; // key, type
 };
 
 struct ParsedLine {

@@ -12,11 +12,16 @@ namespace {
 constexpr int kPollMs = 20;
 constexpr int kBusyRetryMs = 10;
 
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 nowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
 } // namespace
 
 ScriptRunner::ScriptRunner(PlayerSession& session, std::function<void(int)> finish)
     : session_(session), finish_(std::move(finish)) {
+    hooks_.show = [this](int w, int h) { session_.show(w, h); };
+    hooks_.resize = [this](int w, int h) { session_.resize(w, h); };
+    hooks_.hide = [this] { session_.hide(); };
     waitTimer_.setInterval(kPollMs);
     QObject::connect(&waitTimer_, &QTimer::timeout, &context_, [this] { pollWaitFile(); });
 }
@@ -68,13 +73,13 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
     using K = ScriptCommand::Kind;
     switch (c.kind) {
     case K::Show:
-        session_.show(c.width, c.height);
+        hooks_.show(c.width, c.height);
         break;
     case K::Resize:
-        session_.resize(c.width, c.height);
+        hooks_.resize(c.width, c.height);
         break;
     case K::Hide:
-        session_.hide();
+        hooks_.hide();
         break;
     case K::Idle:
         session_.idle(c.count);
@@ -86,15 +91,19 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         stop(0);
         return false;
     case K::Keys:
-        for (uint8_t k : c.keys) session_.key(k);
+        for (uint8_t k : c.keys)
+            session_.key(k);
         break;
     case K::Play:
         session_.play(c.text, c.album);
         break;
     case K::PlayCurrent:
-        if (const LibraryTrack* t = session_.currentTrack()) session_.play(t->artist, t->album);
-        else if (!session_.library().tracks.empty()) session_.playTrack(0);
-        else printNote("play: the library has no tracks");
+        if (const LibraryTrack* t = session_.currentTrack())
+            session_.play(t->artist, t->album);
+        else if (!session_.library().tracks.empty())
+            session_.playTrack(0);
+        else
+            printNote("play: the library has no tracks");
         break;
     case K::Next:
         if (!session_.next()) printNote("next: the library has no tracks");
@@ -152,8 +161,10 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         pollWaitFile();
         return false;
     case K::Snapshot:
-        if (session_.snapshot(c.text)) printLine("snapshot: " + c.text);
-        else printLine("snapshot-error: " + c.text);
+        if (session_.snapshot(c.text))
+            printLine("snapshot: " + c.text);
+        else
+            printLine("snapshot-error: " + c.text);
         break;
     case K::Answer:
         session_.dialogs().answers.alertButton = c.text;

@@ -13,10 +13,20 @@
 
 namespace vx::player {
 
+// How show, resize and hide reach the pane: straight to the session headless, through the
+// window (which sizes itself to match) otherwise.
+struct PaneHooks {
+    std::function<void(int, int)> show;
+    std::function<void(int, int)> resize;
+    std::function<void()> hide;
+};
+
 class ScriptRunner {
   public:
     // finish(status) is called once: 0 at "quit" or the end of input, 2 after a bad line.
     ScriptRunner(PlayerSession& session, std::function<void(int)> finish);
+
+    void setPaneHooks(PaneHooks hooks) { hooks_ = std::move(hooks); }
 
     void addLine(std::string line);
     void endOfInput();
@@ -38,6 +48,7 @@ class ScriptRunner {
 
     PlayerSession& session_;
     std::function<void(int)> finish_;
+    PaneHooks hooks_;
     QObject context_;
     std::deque<std::string> lines_;
     long lineNumber_ = 0;

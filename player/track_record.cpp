@@ -8,7 +8,8 @@ void setPascalString(Str255& dst, std::string_view text) {
     size_t n = text.size() < 255 ? text.size() : 255;
     // Never end inside a UTF-8 sequence: back up over continuation bytes of a cut character.
     if (n < text.size()) {
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+            --n;
     }
     std::memset(dst, 0, sizeof(Str255));
     dst[0] = static_cast<unsigned char>(n);

@@ -7,7 +7,9 @@ namespace vx::player {
 
 namespace {
 
-std::string statusText(OSStatus s) { return "status " + std::to_string(s); }
+std::string statusText(OSStatus s) {
+    return "status " + std::to_string(s);
+}
 
 template <typename Member> bool blockHolds(const PlayerMessageInfo* info) {
     return info->messageInfoSize >= offsetof(PlayerMessageInfo, u) + sizeof(Member);

@@ -1,0 +1,168 @@
+// Reading the outside files the player depends on: library files and bundle Info.plist files.
+#include "player/bundle_finder.h"
+#include "player/music_library.h"
+#include "player/plist_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using namespace vx::player;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string library(const std::string& tracks, const std::string& version = "9.1") {
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE plist>\n<plist version=\"1.0\"><dict>"
+           "<key>Application Version</key><string>" +
+           version + "</string><key>Tracks</key><dict>" + tracks + "</dict></dict></plist>";
+}
+
+std::string track(const std::string& id, const std::string& name, const std::string& artist,
+                  const std::string& album) {
+    return "<key>" + id + "</key><dict><key>Track ID</key><integer>" + id +
+           "</integer><key>Name</key><string>" + name + "</string><key>Artist</key><string>" + artist +
+           "</string><key>Album</key><string>" + album + "</string></dict>";
+}
+
+const std::string kData = VX_TESTDATA_DIR;
+
+} // namespace
+
+TEST(MusicLibrary, ReadsTracksInFileOrderWithTheirFields) {
+    MusicLibrary lib = parseMusicLibrary(library(track("7", "Song &amp; Dance", "A&lt;B&gt;", "X") +
+                                                 track("3", "Two", "Caf&#233;", "&#x4E2D;")));
+    EXPECT_EQ(lib.applicationVersion, "9.1");
+    ASSERT_EQ(lib.tracks.size(), 2u);
+    EXPECT_EQ(lib.tracks[0].name, "Song & Dance");
+    EXPECT_EQ(lib.tracks[0].artist, "A<B>");
+    EXPECT_EQ(lib.tracks[1].artist, "Caf\xC3\xA9");
+    EXPECT_EQ(lib.tracks[1].album, "\xE4\xB8\xAD");
+}
+
+TEST(MusicLibrary, ReadsTheRealLibraryFiles) {
+    MusicLibrary v9 = loadMusicLibrary(kData + "/libraries/itunes-9.1-fixture.xml");
+    EXPECT_EQ(v9.applicationVersion, "9.1");
+    ASSERT_EQ(v9.tracks.size(), 112u);
+    EXPECT_EQ(v9.tracks[0].name, "Life In Technicolor");
+    EXPECT_EQ(v9.tracks[0].artist, "Coldplay");
+    EXPECT_EQ(v9.tracks[0].album, "Viva la Vida");
+    EXPECT_EQ(v9.tracks[0].totalTimeMs, 149080u);
+    EXPECT_EQ(v9.tracks[0].year, 2008u);
+
+    MusicLibrary v11 = loadMusicLibrary(kData + "/libraries/itunes-11.1-fixture.xml");
+    EXPECT_EQ(v11.applicationVersion, "11.1.3");
+    ASSERT_EQ(v11.tracks.size(), 162u);
+    EXPECT_EQ(v11.tracks[0].artist, "The Aggrolites");
+}
+
+TEST(MusicLibrary, KeepsWhatItCanOfMalformedFiles) {
+    // The playlist section of this file has a key without a value; the tracks before it stay.
+    MusicLibrary bad = loadMusicLibrary(kData + "/libraries/itunes-11.1-malformed-fixture.xml");
+    ASSERT_EQ(bad.tracks.size(), 2u);
+    EXPECT_EQ(bad.tracks[0].artist, "Royksopp");
+    EXPECT_EQ(bad.tracks[1].album, "In Rainbows");
+
+    // Cut off in the middle of a value: the values read whole stay, the cut one is left out.
+    std::string whole = library(track("1", "One", "First", "A") + track("2", "Two", "Second", "B"));
+    MusicLibrary cut = parseMusicLibrary(whole.substr(0, whole.find("Second") + 3));
+    ASSERT_EQ(cut.tracks.size(), 2u);
+    EXPECT_EQ(cut.tracks[0].artist, "First");
+    EXPECT_EQ(cut.tracks[1].name, "Two");
+    EXPECT_EQ(cut.tracks[1].artist, "");
+
+    // A key whose value is missing does not swallow the next key's value.
+    MusicLibrary gap = parseMusicLibrary(
+        library("<key>1</key><dict><key>Name</key><key>Artist</key><string>Who</string></dict>"));
+    ASSERT_EQ(gap.tracks.size(), 1u);
+    EXPECT_EQ(gap.tracks[0].name, "");
+    EXPECT_EQ(gap.tracks[0].artist, "Who");
+
+    EXPECT_TRUE(loadMusicLibrary("/nonexistent/library.xml").tracks.empty());
+    EXPECT_TRUE(parseMusicLibrary("").tracks.empty());
+    EXPECT_TRUE(parseMusicLibrary("<plist><array><string>x</string></array></plist>").tracks.empty());
+}
+
+TEST(MusicLibrary, SurvivesHostileInput) {
+    // Deep nesting stops the reader rather than the stack.
+    std::string deep = "<plist>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<dict><key>k</key>";
+    EXPECT_NO_THROW(parsePlist(deep));
+
+    std::mt19937 rng(42);
+    std::string alphabet = "<>/&;#x!?-[]CDATAkeydictstring \n\"0123456789";
+    std::string base = library(track("1", "N", "A", "B"));
+    for (int round = 0; round < 2000; ++round) {
+        std::string s = base;
+        for (int k = 0; k < 8; ++k) {
+            size_t at = rng() % s.size();
+            switch (rng() % 3) {
+            case 0:
+                s[at] = alphabet[rng() % alphabet.size()];
+                break;
+            case 1:
+                s.erase(at, rng() % 12);
+                break;
+            default:
+                s.insert(at, 1, static_cast<char>(rng() % 256));
+                break;
+            }
+            if (s.empty()) s = "<";
+        }
+        MusicLibrary lib = parseMusicLibrary(s);
+        EXPECT_LE(lib.tracks.size(), 2u);
+    }
+}
+
+TEST(PlistText, DecodesEntitiesAndLeavesUnknownOnesAlone) {
+    EXPECT_EQ(decodeXmlText("a&amp;b&quot;&apos;&#65;&#x42;"), "a&b\"'AB");
+    EXPECT_EQ(decodeXmlText("&bogus; & &#xZZ; &#"), "&bogus; & &#xZZ; &#");
+    // Out-of-range and null references become the replacement character, not raw bytes.
+    EXPECT_EQ(decodeXmlText("&#0;&#x110000;"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+class BundleFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vx-bundles-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void write(const fs::path& rel, const std::string& text) {
+        fs::create_directories((dir_ / rel).parent_path());
+        std::ofstream(dir_ / rel) << text;
+    }
+    fs::path dir_;
+};
+
+TEST_F(BundleFolder, FindsBundlesSortedWithNamesAndExecutables) {
+    write("Zed.bundle/Contents/Info.plist",
+          "<plist><dict><key>CFBundleName</key><string>Zed Vis</string>"
+          "<key>CFBundleShortVersionString</key><string>2.9</string>"
+          "<key>CFBundleExecutable</key><string>ZedBin</string></dict></plist>");
+    fs::create_directories(dir_ / "Alpha.bundle/Contents/MacOS");
+    write("notes.txt", "not a bundle");
+    fs::create_directories(dir_ / ".bundle");
+
+    std::vector<BundleInfo> found = findBundles(dir_.string());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].folderName, "Alpha.bundle");
+    EXPECT_EQ(found[0].name, "Alpha"); // no Info.plist: the folder's name
+    EXPECT_EQ(found[0].version, "unknown");
+    EXPECT_EQ(found[0].executable, (dir_ / "Alpha.bundle/Contents/MacOS/Alpha").string());
+    EXPECT_EQ(found[1].name, "Zed Vis");
+    EXPECT_EQ(found[1].version, "2.9");
+    EXPECT_EQ(found[1].executable, (dir_ / "Zed.bundle/Contents/MacOS/ZedBin").string());
+
+    EXPECT_TRUE(findBundles((dir_ / "missing").string()).empty());
+}
+
+TEST_F(BundleFolder, AnExecutableNameCannotLeaveTheBundle) {
+    write("Evil.bundle/Contents/Info.plist",
+          "<plist><dict><key>CFBundleExecutable</key><string>../../../x</string></dict></plist>");
+    BundleInfo info = describeBundle((dir_ / "Evil.bundle").string());
+    EXPECT_EQ(info.executable, (dir_ / "Evil.bundle/Contents/MacOS/Evil").string());
+}
