@@ -1,0 +1,30 @@
+#include "platform/graphics/qt_font_names.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace vx {
+
+QFont fontForName(const char* name, int pixelSize) {
+    QString family = QString::fromLatin1(name);
+    QString style;
+    const char* dash = std::strrchr(name, '-');
+    if (dash && !std::strchr(name, ' ')) {
+        family.clear();
+        for (const char* p = name; p < dash; ++p) {
+            if (p != name && std::isupper(static_cast<unsigned char>(*p)) &&
+                std::islower(static_cast<unsigned char>(p[-1])))
+                family += QLatin1Char(' ');
+            family += QLatin1Char(*p);
+        }
+        style = QString::fromLatin1(dash + 1).toLower();
+    }
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize > 0 ? pixelSize : 1);
+    if (style.contains(QLatin1String("bold"))) font.setWeight(QFont::Bold);
+    if (style.contains(QLatin1String("italic")) || style.contains(QLatin1String("oblique"))) font.setItalic(true);
+    return font;
+}
+
+} // namespace vx

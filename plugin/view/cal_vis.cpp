@@ -1,0 +1,26 @@
+#include "plugin/view/cal_vis.h"
+
+#include "plugin/host/visual_plugin_data.h"
+#include "plugin/view/calendar_data.h"
+#include "plugin/view/draw_calendar.h"
+#include "plugin/view/render_frame.h"
+
+#include <ctime>
+
+VisualPluginData* CalVis::visualPluginData = nullptr;
+std::recursive_mutex CalVis::renderLock;
+
+CalVis::CalVis(VoxtrailClass* owner) : root(owner) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    curVisMonth = local.tm_mon + 1;
+    curVisYear = local.tm_year + 1900;
+}
+
+void CalVis::Render() { renderCalendarFrame(calendarDataOf(root)); }
+
+void CalVis::scroll(int delta) { curVisShowListOffset += delta; }
+void CalVis::setCurVisShowListOffset(int offset) { curVisShowListOffset = offset; }
+void CalVis::scrollUp() { curVisShowListOffset += 20; }
+void CalVis::scrollDown() { curVisShowListOffset -= 20; }

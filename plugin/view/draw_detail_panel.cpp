@@ -1,0 +1,34 @@
+// The panel at the top of the screen about the entry under the pointer.
+#include "plugin/view/calendar_frame.h"
+#include "plugin/view/entry_text.h"
+
+#include <cstdio>
+
+void drawDetailPanel(Frame& f) {
+    CalVis& v = *f.view;
+    SHOWENTRY* e = f.hovered;
+    if (!e || !(v.gridTop - 5 < f.pane->bottom - 85)) return;
+    const int left = v.gridLeft, right = v.gridRight - 200;
+    const Rect panel = paneRect(20, left, v.gridTop - 5, right);
+    fillPaneRect(f.ctx, f.pane, panel, colour::white);
+    strokePaneRect(f.ctx, f.pane, panel, colour::outline);
+
+    TextStyle style;
+    style.align = 1;
+    char text[1400];
+    formatDateLine(e, text, sizeof text);
+    style.size = 11;
+    writeText(f.ctx, f.pane, text, paneRect(21, left, 36, right), style);
+    style.size = 15;
+    writeText(f.ctx, f.pane, e->artist, paneRect(35, left, 55, right), style);
+
+    style.size = 9;
+    int next = 56;
+    if (e->otherArtists[0]) {
+        std::snprintf(text, sizeof text, "playing with\n%s", e->otherArtists);
+        writeText(f.ctx, f.pane, text, paneRect(next, left, next + 24, right), style);
+        next += 24;
+    }
+    joinNames(e->nameList, f.tab == 2 ? "Format: " : "Your Friends: ", text, sizeof text);
+    writeText(f.ctx, f.pane, text, paneRect(next, left, v.gridTop - 5, right), style);
+}

@@ -1,0 +1,128 @@
+// Moving the grid between months, kept within the months that hold the tab's entries, and the
+// show list following the month.
+#include "plugin/view/month_navigation.h"
+#include "tests/view/view_fixture.h"
+
+#include <ctime>
+#include <string>
+
+namespace {
+class MonthNavigation : public ViewFixture {};
+} // namespace
+
+TEST_F(MonthNavigation, EmptyListKeepsTheMonth) {
+    showMonth(5, 2009);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
+    EXPECT_EQ(view.curVisYear, 2009);
+}
+
+TEST_F(MonthNavigation, StopsAtTheMonthsOfTheFirstAndLastEntries) {
+    add(concerts, "A", 3, 5, 2009);
+    add(concerts, "B", 20, 6, 2009);
+    showMonth(6, 2009);
+    showNextMonth(data); // the last entry is in the visible month
+    EXPECT_EQ(view.curVisMonth, 6);
+    showMonth(5, 2009);
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 6);
+    EXPECT_EQ(view.curVisShowListOffset, -54); // the list starts at June's first entry
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
+    EXPECT_EQ(view.curVisShowListOffset, 0);
+}
+
+TEST_F(MonthNavigation, WrapsAroundTheYear) {
+    add(concerts, "A", 15, 12, 2008);
+    add(concerts, "B", 15, 1, 2009);
+    showMonth(12, 2008);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 1);
+    EXPECT_EQ(view.curVisYear, 2009);
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 12);
+    EXPECT_EQ(view.curVisYear, 2008);
+}
+
+TEST_F(MonthNavigation, MonthChangeResetsCellScrollsAndHover) {
+    SHOWENTRY* a = add(concerts, "A", 3, 5, 2009);
+    add(concerts, "B", 3, 7, 2009);
+    a->hovered = true;
+    view.cellScroll[10] = 3;
+    showMonth(5, 2009);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 6);
+    EXPECT_EQ(view.cellScroll[10], 0);
+    EXPECT_FALSE(a->hovered);
+    // June has no entry, so the list starts at July's, the second row.
+    EXPECT_EQ(view.curVisShowListOffset, -54);
+}
+
+TEST_F(MonthNavigation, ReleasesTabPassesOverFilteredFormats) {
+    state.setCurCalTab(2);
+    addRelease(albumReleases, "Early", 1, 3, 2009, "Import");
+    addRelease(albumReleases, "Kept", 1, 4, 2009, "CD");
+    addRelease(albumReleases, "Late", 1, 8, 2009, "Import");
+    state.addFormatFilter("Import");
+    showMonth(4, 2009);
+    showPreviousMonth(data); // March holds only a filtered release
+    EXPECT_EQ(view.curVisMonth, 4);
+    showNextMonth(data); // so does August
+    EXPECT_EQ(view.curVisMonth, 4);
+    state.removeFormatFilter("Import");
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
+    EXPECT_EQ(view.curVisShowListOffset, -108);
+}
+
+TEST_F(MonthNavigation, EachTabNavigatesItsOwnList) {
+    add(friendShows, "Friend", 1, 9, 2009);
+    showMonth(5, 2009);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5); // tab 0 is empty
+    state.setCurCalTab(1);
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 6);
+    state.setCurCalTab(9); // an unknown stored tab shows the first one
+    showNextMonth(data);
+    EXPECT_EQ(view.curVisMonth, 6);
+}
+
+TEST_F(MonthNavigation, OffsetCountsEntriesBeforeTheMonth) {
+    for (int d = 1; d <= 5; ++d) add(concerts, std::string(1, char('A' + d)).c_str(), d, 4, 2009);
+    add(concerts, "May", 1, 5, 2009);
+    showMonth(5, 2009);
+    setOffsetToMatchVisibleMonth(data);
+    EXPECT_EQ(view.curVisShowListOffset, -5 * 54);
+    showMonth(1, 2010);
+    setOffsetToMatchVisibleMonth(data);
+    EXPECT_EQ(view.curVisShowListOffset, -6 * 54);
+}
+
+TEST(Scrolling, UpThenDownLeavesTheOffset) {
+    CalVis v(nullptr);
+    v.setCurVisShowListOffset(-108);
+    v.scrollUp();
+    EXPECT_EQ(v.curVisShowListOffset, -88);
+    v.scrollDown();
+    v.scrollDown();
+    EXPECT_EQ(v.curVisShowListOffset, -128);
+    v.scroll(28);
+    EXPECT_EQ(v.curVisShowListOffset, -100);
+}
+
+TEST(ViewStart, ShowsTheCurrentMonth) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    CalVis v(nullptr);
+    EXPECT_EQ(v.curVisMonth, local.tm_mon + 1);
+    EXPECT_EQ(v.curVisYear, local.tm_year + 1900);
+    EXPECT_EQ(v.gridLeft, 240);
+    EXPECT_EQ(v.gridTop, 105);
+    EXPECT_EQ(v.curVisShowListOffset, 0);
+}
