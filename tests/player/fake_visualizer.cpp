@@ -197,12 +197,19 @@ OSStatus handler(OSType message, VisualPluginMessageInfo* info, void* refCon) {
         }
         return noErr;
     }
-    case kVisualPluginHideWindowMessage:
+    case kVisualPluginHideWindowMessage: {
         logLine("hide");
+        // Like an update thread finishing as the pane goes: work posted now must still run
+        // while the plug-in is alive.
+        if (const VxHostServices* hs = services()) {
+            std::thread t([hs] { hs->postToHostThread(+[](void*) { logLine("posted at hide"); }, nullptr); });
+            t.join();
+        }
         s->port = nullptr;
         if (const VxHostServices* hs = services(); hs && s->mouseRef) hs->removeMouseHandler(s->mouseRef);
         s->mouseRef = nullptr;
         return noErr;
+    }
     case kVisualPluginIdleMessage:
         logLine("null");
         return noErr;

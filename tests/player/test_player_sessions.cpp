@@ -49,7 +49,7 @@ TEST(PlayerSession, ScriptedSessionReachesThePlugInInHostOrder) {
                             "vply length=2116 name=Life In Technicolor artist=Coldplay album=Viva la Vida",
                             "ctrk length=2116 name=Cemeteries of London artist=Coldplay album=Viva la Vida",
                             "vpau", "vunp", "vevt what=3 char=13", "cnfg",
-                            "swin port=408x348 rect=44,4,344,404", "hide", "clr", "entry clr"));
+                            "swin port=408x348 rect=44,4,344,404", "hide", "posted at hide", "clr", "entry clr"));
 }
 
 TEST(PlayerSession, EndOfInputHidesCleansUpAndExitsZero) {
@@ -58,8 +58,10 @@ TEST(PlayerSession, EndOfInputHidesCleansUpAndExitsZero) {
     RunResult r = h.run("show 100 80\n# no quit\n");
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> m = h.messages(bundle);
-    ASSERT_GE(m.size(), 3u);
-    EXPECT_THAT(std::vector<std::string>(m.end() - 3, m.end()), ElementsAre("hide", "clr", "entry clr"));
+    ASSERT_GE(m.size(), 4u);
+    // What the plug-in posts as it is hidden runs before its cleanup.
+    EXPECT_THAT(std::vector<std::string>(m.end() - 4, m.end()),
+                ElementsAre("hide", "posted at hide", "clr", "entry clr"));
     // Nothing shown: no hide at the end.
     PlayerHome h2;
     std::string b2 = h2.installFake("Fake");
@@ -309,4 +311,23 @@ TEST(PlayerSession, MalformedOrMissingLibrariesStillPlay) {
     RunResult r = empty.run("next\nplay\nquit\n");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(withPrefix(empty.messages(b2), "ctrk"), ElementsAre());
+}
+
+TEST(PlayerSession, WindowModeShowsTheVisualizerInThePaneBelowTheControls) {
+    PlayerHome h;
+    std::string bundle = h.installFake("Fake");
+    h.home.writeFile("window.txt", "show 300 200\nsnapshot win.png\nresize 320 210\nconfig\nquit\n");
+    vx::e2e::PlayerProcess p(VX_PLAYER_EXE, {"--script", h.home.file("window.txt")}, h.home.playerEnvironment(),
+                             h.home.path());
+    ASSERT_EQ(p.waitForExit(30000).value_or(-1), 0) << p.errorText();
+    std::vector<std::string> m = h.messages(bundle);
+    // The window turns the visualizer on at its own size, then follows the script's sizes.
+    ASSERT_FALSE(withPrefix(m, "show").empty());
+    EXPECT_THAT(withPrefix(m, "show")[0], HasSubstr(" rect=44,4,"));
+    EXPECT_THAT(m, ::testing::Contains("swin port=328x258 rect=44,4,254,324"));
+    EXPECT_THAT(withPrefix(m, "cnfg"), ElementsAre("cnfg"));
+    EXPECT_THAT(std::vector<std::string>(m.end() - 3, m.end()), ElementsAre("posted at hide", "clr", "entry clr"));
+    QImage shot(QString::fromStdString(h.home.file("win.png")));
+    EXPECT_EQ(shot.size(), QSize(300, 200));
+    EXPECT_EQ(shot.pixel(150, 100), 0xFF3366CCu);
 }
