@@ -2,9 +2,6 @@
 // subsystem when that is built; until then the call sites are live and these change nothing.
 #include "plugin/export/notify_upcoming.h"
 #include "plugin/prefs/preferences_window.h"
-#include "plugin/view/mouse_input.h"
 
 void OpenPreferencesGUI(VoxtrailClass*) {}
 void notifyUserOfUpcomingShow(VoxtrailClass*, const unsigned char*, const unsigned char*) {}
-OSStatus MonitorHandler(const VxMouseEvent*, void*) { return unimpErr; }
-void handleMouseMoveEvents(VoxtrailClass*) {}

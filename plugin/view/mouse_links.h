@@ -1,0 +1,16 @@
+#pragma once
+// Pages of the web service that the calendar screen opens in the user's browser.
+class VoxtrailClass;
+
+constexpr const char* kClickThroughPath = "/clickthrough.php?target=";
+constexpr const char* kDownloadPath = "/download/download_mac_redirect.php";
+constexpr const char* kHomePagePath = "/";
+constexpr const char* kiPhoneAppPath = "/iphone.php";
+constexpr const char* kAndroidAppPath = "/android.php";
+constexpr const char* kDonationsPath = "/donations.php";
+
+// Opens path on the web service host. The address goes to the host's URL opener as one
+// argument, never through a shell.
+void openServicePage(VoxtrailClass* root, const char* pathAndQuery);
+// Opens a show's link through the service's click-through page; the link is passed on as it is.
+void openClickThrough(VoxtrailClass* root, const char* showURL);

@@ -1,0 +1,57 @@
+// The host window's mouse events: pane coordinates, the host version's offset, dispatch.
+#include "plugin/view/mouse_input.h"
+
+#include "plugin/host/visual_plugin_data.h"
+#include "plugin/host/voxtrail_class.h"
+
+#include <mutex>
+
+namespace {
+
+// Hosts from 8.1 up to (not including) 10.0 report the pointer this many pixels too high.
+constexpr int32_t kHostMouseOffset = 22;
+
+bool reportsPointerTooHigh(float hostVersion) { return hostVersion >= 8.1f && hostVersion < 10.0f; }
+
+bool isSecondaryClick(const VxMouseEvent& event) {
+    return event.button == kEventMouseButtonSecondary ||
+           (event.button == kEventMouseButtonPrimary && (event.modifiers & controlKey) != 0);
+}
+
+// Stores the pointer in pane coordinates; false when there is no pane to hit.
+bool storePointer(VoxtrailClass* root, const VxMouseEvent& event) {
+    std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+    const VisualPluginData* data = CalVis::visualPluginData;
+    if (!data) return false;
+    CalVis& view = root->view;
+    view.mouseX = int32_t{event.location.h} - data->destRect.left;
+    view.mouseY = int32_t{event.location.v} - data->destRect.top;
+    if (reportsPointerTooHigh(root->state.getiTunesVersion())) view.mouseY += kHostMouseOffset;
+    return true;
+}
+
+} // namespace
+
+OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
+    VoxtrailClass* root = gVoxtrail;
+    if (!event || !root || !storePointer(root, *event)) return eventNotHandledErr;
+    switch (event->kind) {
+    case kEventMouseDown:
+        handleLeftMouseClicks(root);
+        break;
+    case kEventMouseUp:
+        if (isSecondaryClick(*event)) handleRightMouseClicks(root);
+        else handleMouseUp(root);
+        break;
+    case kEventMouseMoved:
+    case kEventMouseDragged:
+        handleMouseMoveEvents(root);
+        break;
+    case kEventMouseWheelMoved:
+        handleMouseWheelMoved(root, event->wheelDelta);
+        break;
+    default:
+        break;
+    }
+    return eventNotHandledErr;
+}

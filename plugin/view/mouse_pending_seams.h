@@ -1,0 +1,8 @@
+#pragma once
+// Calendar sharing of a single show, called after a secondary click changes a show's choice.
+// 1 on success, 0 on a failed fetch or a refusal.
+struct SHOWENTRY;
+class VoxtrailClass;
+
+int addSingleSharedShow(VoxtrailClass* root, SHOWENTRY* show);
+int deleteSingleSharedShow(VoxtrailClass* root, SHOWENTRY* show);

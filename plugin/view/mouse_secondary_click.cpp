@@ -1,0 +1,79 @@
+// Secondary or control click released: a show of "My Shows" in or out of the chosen shows.
+#include "plugin/view/mouse_hit_test.h"
+#include "plugin/view/mouse_input.h"
+#include "plugin/view/mouse_pending_seams.h"
+
+#include "plugin/engine/refresh_steps.h"
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/model/fixed_text.h"
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// What sharing needs of the show, copied so that the web exchange runs with no frame locked
+// out and no list the update thread may replace in hand.
+std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
+    auto copy = std::make_unique<SHOWENTRY>();
+    vx::copyText(copy->artist, e.artist);
+    vx::copyText(copy->venue, e.venue);
+    vx::copyText(copy->location, e.location);
+    vx::copyText(copy->otherArtists, e.otherArtists);
+    vx::copyText(copy->url, e.url);
+    copy->day = e.day;
+    copy->month = e.month;
+    copy->year = e.year;
+    copy->selected = e.selected;
+    copy->ticketsAvailable = e.ticketsAvailable;
+    return copy;
+}
+
+void shareChoice(VoxtrailClass* root, SHOWENTRY* show) {
+    ProtectedData& st = root->state;
+    if (!st.getSharing() || st.getShareAllShows()) return;
+    if (show->selected) addSingleSharedShow(root, show);
+    else deleteSingleSharedShow(root, show);
+}
+
+void exportChoice(VoxtrailClass* root) {
+    ProtectedData& st = root->state;
+    if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
+    if (st.getOSXVersion() >= 10.5f) {
+        performExportTo_iCalCalendarStore(root);
+    } else if (root->engine.checkForInitialiCalFiles() == 0) {
+        performExportTo_iCal(root);
+    }
+}
+
+} // namespace
+
+void handleRightMouseClicks(VoxtrailClass* root) {
+    if (!root) return;
+    std::unique_ptr<SHOWENTRY> chosen;
+    {
+        std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+        CalVis& v = root->view;
+        // A drag started by this click's mouse down ends with it.
+        if (v.thumbDragging) {
+            v.thumbDragging = false;
+            v.Render();
+            return;
+        }
+        const CalendarData data = calendarDataOf(root);
+        if (currentTab(data) != 0 || !data.concerts) return;
+        {
+            std::lock_guard<SHOWLIST> walk(*data.concerts);
+            if (SHOWENTRY* e = entryUnderPointer(data, 0, v.mouseX, v.mouseY)) {
+                e->selected = !e->selected;
+                chosen = copyForSharing(*e);
+            }
+        }
+        v.Render();
+        if (!chosen) return;
+    }
+    shareChoice(root, chosen.get());
+    root->engine.genPref();
+    exportChoice(root);
+    root->view.Render();
+}
