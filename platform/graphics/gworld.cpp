@@ -66,15 +66,14 @@ void CopyBits(GWorldPtr src, const Rect* srcRect, CGrafPtr dst, const Rect* dstR
         const int w = std::min(srcRect->right - srcRect->left, dstRect->right - dstRect->left);
         const int h = std::min(srcRect->bottom - srcRect->top, dstRect->bottom - dstRect->top);
         const int rowWords = dst->rowBytes / 4;
-        for (int y = 0; y < h; ++y) {
+        // The columns that lie inside both the world and the port, the same for every row.
+        const int x0 = std::max({0, -srcRect->left, -dstRect->left});
+        const int x1 = std::min({w, src->width - srcRect->left, dst->width - dstRect->left, rowWords - dstRect->left});
+        for (int y = 0; y < h && x0 < x1; ++y) {
             const int sy = srcRect->top + y, dy = dstRect->top + y;
             if (sy < 0 || sy >= src->height || dy < 0 || dy >= dst->height) continue;
-            for (int x = 0; x < w; ++x) {
-                const int sx = srcRect->left + x, dx = dstRect->left + x;
-                if (sx < 0 || sx >= src->width || dx < 0 || dx >= dst->width || dx >= rowWords) continue;
-                dst->pixels[static_cast<std::size_t>(dy) * rowWords + dx] =
-                    src->pixels[static_cast<std::size_t>(sy) * src->width + sx];
-            }
+            std::copy_n(&src->pixels[static_cast<std::size_t>(sy) * src->width + srcRect->left + x0], x1 - x0,
+                        &dst->pixels[static_cast<std::size_t>(dy) * rowWords + dstRect->left + x0]);
         }
     }
     if (dst->unlockPixels) dst->unlockPixels(dst->hostContext);

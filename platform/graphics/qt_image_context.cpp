@@ -6,13 +6,16 @@
 #include "platform/graphics/qt_font_names.h"
 #include "platform/graphics/text_decoding.h"
 
-#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 
+#include <array>
 #include <cmath>
-#include <optional>
+#include <cstring>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -68,13 +71,14 @@ public:
 
     double deviceTextAdvance(const char* bytes, std::size_t length) override {
         if (!fontReady()) return 0.0;
-        return metrics->horizontalAdvance(vx::decodeDrawnText(bytes, length));
+        return shaped(bytes, length).advance;
     }
 
     void deviceShowText(CGPoint baseline, const char* bytes, std::size_t length) override {
         if (!fontReady()) return;
+        const Shaped& text = shaped(bytes, length);
         painter.setPen(qtColour(state.fill));
-        painter.drawText(QPointF(baseline.x, height - baseline.y), vx::decodeDrawnText(bytes, length));
+        text.layout->draw(&painter, QPointF(baseline.x, height - baseline.y - text.ascent));
     }
 
     void deviceDrawImage(const CGRect& r, CGImageRef img) override {
@@ -102,14 +106,42 @@ private:
         return pen;
     }
 
+    // A text laid out once in the current font: measuring it and drawing it (which the text
+    // drawing does several times over for the same line) reuse the same glyphs.
+    struct Shaped {
+        std::string bytes;
+        unsigned generation = ~0u;
+        std::unique_ptr<QTextLayout> layout;
+        double advance = 0;
+        double ascent = 0;
+    };
+
+    const Shaped& shaped(const char* bytes, std::size_t length) {
+        for (Shaped& s : recent)
+            if (s.generation == builtGeneration && s.bytes.size() == length &&
+                std::memcmp(s.bytes.data(), bytes, length) == 0)
+                return s;
+        Shaped& s = recent[nextRecent];
+        nextRecent = (nextRecent + 1) % recent.size();
+        s.bytes.assign(bytes, length);
+        s.generation = builtGeneration;
+        s.layout = std::make_unique<QTextLayout>(vx::decodeDrawnText(bytes, length), font);
+        s.layout->setCacheEnabled(true);
+        s.layout->beginLayout();
+        QTextLine line = s.layout->createLine();
+        s.layout->endLayout();
+        s.advance = line.isValid() ? line.horizontalAdvance() : 0.0;
+        s.ascent = line.isValid() ? line.ascent() : 0.0;
+        return s;
+    }
+
     // Builds the font when the name or size changed; false when no text can be drawn.
     bool fontReady() {
         if (!textUsable) return false;
-        if (builtGeneration != fontGeneration || !metrics) {
+        if (builtGeneration != fontGeneration) {
             const long px = std::lround(state.fontSize);
             pixelSize = px > 4096 ? 4096 : static_cast<int>(px);
             font = vx::fontForName(state.fontName.c_str(), pixelSize > 0 ? pixelSize : 1);
-            metrics.emplace(font);
             painter.setFont(font);
             builtGeneration = fontGeneration;
         }
@@ -120,7 +152,8 @@ private:
     QPainter painter;
     const bool textUsable;
     QFont font;
-    std::optional<QFontMetricsF> metrics;
+    std::array<Shaped, 4> recent;
+    std::size_t nextRecent = 0;
     int pixelSize = 0;
     unsigned builtGeneration = ~0u;
 };
