@@ -20,7 +20,8 @@ std::vector<std::string_view> splitFields(std::string_view line) {
 
 bool readDecimal(std::string_view text, int32_t& value, bool whole) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     const std::size_t digitsFrom = i;
@@ -49,7 +50,8 @@ bool readReal(std::string_view text, double& value) {
 
 std::string realText(double value) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
     return std::string(buffer, result.ptr);
 }
 

@@ -25,6 +25,8 @@ std::string realText(double value);
 std::string oneLine(const char* text);
 
 // A terminated copy of a field, for the state store's setters (which cut to capacity).
-inline std::string fieldText(std::string_view field) { return std::string(field); }
+inline std::string fieldText(std::string_view field) {
+    return std::string(field);
+}
 
 } // namespace vx

@@ -17,7 +17,9 @@ void addField(std::string& line, const std::string& text) {
     line += "@@";
 }
 
-void addField(std::string& line, const char* text) { addField(line, oneLine(text)); }
+void addField(std::string& line, const char* text) {
+    addField(line, oneLine(text));
+}
 
 template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) {
     copyText(dst, fieldText(field.substr(0, N - 1)).c_str());
@@ -34,8 +36,8 @@ std::string showLine(const SHOWENTRY& show, ShowKind kind) {
     const bool album = kind == kAlbumReleaseLine;
     char numbers[128];
     std::snprintf(numbers, sizeof numbers, "%d@@%d@@%d@@%d@@%d@@%d@@", static_cast<int>(kind),
-                  album ? 0 : static_cast<int>(show.selected), album ? 0 : static_cast<int>(show.ticketsAvailable),
-                  show.year, show.month, show.day);
+                  album ? 0 : static_cast<int>(show.selected),
+                  album ? 0 : static_cast<int>(show.ticketsAvailable), show.year, show.month, show.day);
     std::string line = numbers;
     addField(line, show.artist);
     addField(line, show.venue);
@@ -44,7 +46,8 @@ std::string showLine(const SHOWENTRY& show, ShowKind kind) {
     addField(line, (album || show.otherArtists[0] == '\0') ? "-" : show.otherArtists);
     if (show.nameList) {
         std::lock_guard<ListMutex> hold(show.nameList->mutex);
-        for (FRIENDNAME* n = show.nameList->head; n; n = n->next) addField(line, n->name);
+        for (FRIENDNAME* n = show.nameList->head; n; n = n->next)
+            addField(line, n->name);
     }
     line += '\n';
     return line;

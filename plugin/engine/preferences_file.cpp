@@ -18,8 +18,9 @@
 
 namespace vx {
 
-const char* const kDefaultFormatFilters[6] = {"Import",          "Extra tracks", "Original recording remastered",
-                                              "Limited Edition", "Soundtrack",   "Non-Active Artist"};
+const char* const kDefaultFormatFilters[6] = {
+    "Import",          "Extra tracks", "Original recording remastered",
+    "Limited Edition", "Soundtrack",   "Non-Active Artist"};
 
 int32_t firstRefreshTime(std::time_t now, unsigned seed) {
     std::mt19937 generator(seed);
@@ -45,7 +46,9 @@ std::mutex gWriteLock;
 uint64_t gLastWritten = 0;
 std::atomic<uint64_t> gCompositions{0};
 
-std::string textOrDash(const char* text) { return text[0] ? vx::oneLine(text) : std::string("-"); }
+std::string textOrDash(const char* text) {
+    return text[0] ? vx::oneLine(text) : std::string("-");
+}
 
 void appendSwitch(std::string& text, bool on, bool last) {
     text += on ? '1' : '0';
@@ -55,7 +58,8 @@ void appendSwitch(std::string& text, bool on, bool last) {
 void appendShows(std::string& text, SHOWLIST* list, vx::ShowKind kind) {
     if (!list) return;
     std::lock_guard<ListMutex> hold(list->mutex);
-    for (SHOWENTRY* e = list->head; e; e = e->next) text += vx::showLine(*e, kind);
+    for (SHOWENTRY* e = list->head; e; e = e->next)
+        text += vx::showLine(*e, kind);
 }
 
 std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
@@ -72,8 +76,8 @@ std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
     char city[256], region[256];
     st.getCurCity(city);
     st.getCurState(region);
-    out += vx::oneLine(city) + "@@" + vx::oneLine(region) + "@@" + std::to_string(st.getCurSearchRadius()) + "@@" +
-           vx::realText(st.getCurLat()) + "@@" + vx::realText(st.getCurLon()) + "\n";
+    out += vx::oneLine(city) + "@@" + vx::oneLine(region) + "@@" + std::to_string(st.getCurSearchRadius()) +
+           "@@" + vx::realText(st.getCurLat()) + "@@" + vx::realText(st.getCurLon()) + "\n";
 
     const bool switches[] = {st.getExportTo_iCal(),
                              st.getExportAllShows(),
@@ -86,7 +90,8 @@ std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
                              st.getNotifyAlbums(),
                              st.getNotificationWindowStyle(),
                              st.getiPhoneSync()};
-    for (std::size_t i = 0; i < std::size(switches); ++i) appendSwitch(out, switches[i], i + 1 == std::size(switches));
+    for (std::size_t i = 0; i < std::size(switches); ++i)
+        appendSwitch(out, switches[i], i + 1 == std::size(switches));
 
     st.getiCalLoc(text);
     out += vx::oneLine(text) + "\n";
@@ -99,7 +104,8 @@ std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
 
     if (FRIENDLIST* friends = root->friends) {
         std::lock_guard<ListMutex> hold(friends->mutex);
-        for (FRIENDNAME* n = friends->head; n; n = n->next) out += vx::oneLine(n->name) + "@@";
+        for (FRIENDNAME* n = friends->head; n; n = n->next)
+            out += vx::oneLine(n->name) + "@@";
     }
     out += "\n";
 
@@ -169,13 +175,14 @@ namespace {
 // Reads the lines of an existing preferences file into the state and the lists. Whatever a
 // line does not give keeps its default; valid stays true only when every line could be used.
 class PreferencesReader {
-public:
-    explicit PreferencesReader(CalGetData& engine) : engine(engine), root(engine.root), st(engine.root->state) {}
+  public:
+    explicit PreferencesReader(CalGetData& engine)
+        : engine(engine), root(engine.root), st(engine.root->state) {}
 
     void line(std::size_t number, std::string_view text);
     bool valid = true;
 
-private:
+  private:
     void libraryPath(std::string_view text) { st.setiTunes_xml_path(vx::fieldText(text).c_str()); }
     void schedule(std::string_view text);
     void lastSave(std::string_view text);
@@ -192,18 +199,36 @@ private:
 
 void PreferencesReader::line(std::size_t number, std::string_view text) {
     switch (number) {
-    case 1: libraryPath(text); break;
-    case 2: schedule(text); break;
-    case 3: lastSave(text); break;
-    case 4: place(text); break;
-    case 5: switches(text); break;
+    case 1:
+        libraryPath(text);
+        break;
+    case 2:
+        schedule(text);
+        break;
+    case 3:
+        lastSave(text);
+        break;
+    case 4:
+        place(text);
+        break;
+    case 5:
+        switches(text);
+        break;
     case 6:
         if (st.getOSXVersion() < 10.5f) st.setiCalLoc(vx::fieldText(text).c_str());
         break;
-    case 7: account(text); break;
-    case 8: names(text, [&](const char* n) { root->friends->add(new FRIENDNAME(n)); }); break;
-    case 9: names(text, [&](const char* n) { st.addFormatFilter(n); }); break;
-    default: show(text); break;
+    case 7:
+        account(text);
+        break;
+    case 8:
+        names(text, [&](const char* n) { root->friends->add(new FRIENDNAME(n)); });
+        break;
+    case 9:
+        names(text, [&](const char* n) { st.addFormatFilter(n); });
+        break;
+    default:
+        show(text);
+        break;
     }
 }
 
@@ -220,7 +245,8 @@ void PreferencesReader::lastSave(std::string_view text) {
     const auto pieces = vx::splitFields(text);
     int32_t date[3] = {0, 0, 0};
     std::size_t read = 0;
-    while (read < 3 && read < pieces.size() && vx::readDecimal(pieces[read], date[read], read == 2)) ++read;
+    while (read < 3 && read < pieces.size() && vx::readDecimal(pieces[read], date[read], read == 2))
+        ++read;
     if (read < 3) {
         // Without a whole date the last save counts as long ago.
         date[0] = date[1] = date[2] = 1;
@@ -253,10 +279,14 @@ void PreferencesReader::place(std::string_view text) {
         valid = false;
     }
     double degrees = 0.0;
-    if (pieces.size() > 3 && vx::readReal(pieces[3], degrees)) st.setCurLat(degrees);
-    else valid = false;
-    if (pieces.size() > 4 && vx::readReal(pieces[4], degrees)) st.setCurLon(degrees);
-    else valid = false;
+    if (pieces.size() > 3 && vx::readReal(pieces[3], degrees))
+        st.setCurLat(degrees);
+    else
+        valid = false;
+    if (pieces.size() > 4 && vx::readReal(pieces[4], degrees))
+        st.setCurLon(degrees);
+    else
+        valid = false;
 }
 
 void PreferencesReader::switches(std::string_view text) {
@@ -270,7 +300,8 @@ void PreferencesReader::switches(std::string_view text) {
         on[read] = n != 0;
     }
     if (read < 11) {
-        for (bool& b : on) b = false;
+        for (bool& b : on)
+            b = false;
         valid = false;
     }
     st.setExportTo_iCal(on[0]);
@@ -313,10 +344,17 @@ void PreferencesReader::show(std::string_view text) {
     SHOWLIST* list = nullptr;
     if (parsed.show) {
         switch (parsed.kind) {
-        case vx::kConcertLine: list = root->concerts; break;
-        case vx::kFriendShowLine: list = root->friendShows; break;
-        case vx::kAlbumReleaseLine: list = root->albumReleases; break;
-        default: break;
+        case vx::kConcertLine:
+            list = root->concerts;
+            break;
+        case vx::kFriendShowLine:
+            list = root->friendShows;
+            break;
+        case vx::kAlbumReleaseLine:
+            list = root->albumReleases;
+            break;
+        default:
+            break;
         }
     }
     if (!list) {
@@ -333,7 +371,8 @@ int CalGetData::loadPrefs() {
     char path[1024];
     st.getVoxtrailPref(path);
     if (!fileExists(path)) {
-        for (const char* filter : vx::kDefaultFormatFilters) st.addFormatFilter(filter);
+        for (const char* filter : vx::kDefaultFormatFilters)
+            st.addFormatFilter(filter);
         return 0;
     }
     useIpLocation = false;

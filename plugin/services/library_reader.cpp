@@ -4,26 +4,12 @@
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/services/artist_name_forms.h"
 #include "plugin/services/library_scan.h"
-
-#include <fstream>
-#include <string>
+#include "plugin/services/line_source.h"
 
 namespace {
 
-// Lines of a text file without their line end; files written on other systems end in CR LF.
-template <typename Each> bool forEachLine(const char* path, Each each) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        each(line);
-    }
-    return true;
-}
-
 void addIncludedArtists(XML_Artist_List& artists, const char* path) {
-    forEachLine(path, [&](const std::string& line) {
+    vx::forEachLine(path, [&](std::string_view line) {
         const vx::ArtistNameForms forms = vx::artistNameForms(line);
         artists.add(new XMLARTIST(forms.first.c_str()));
         if (forms.two) artists.add(new XMLARTIST(forms.second.c_str()));
@@ -31,7 +17,7 @@ void addIncludedArtists(XML_Artist_List& artists, const char* path) {
 }
 
 void removeExcludedArtists(XML_Artist_List& artists, const char* path) {
-    forEachLine(path, [&](const std::string& line) {
+    vx::forEachLine(path, [&](std::string_view line) {
         const vx::ArtistNameForms forms = vx::artistNameForms(line);
         if (forms.first.empty()) return;
         artists.remove(forms.first.c_str());
@@ -49,7 +35,7 @@ int CalGetData::parseXML() {
     char path[1024];
     state.getiTunes_xml_path(path);
     vx::LibraryScan scan(artists, albums, state);
-    if (!forEachLine(path, [&](const std::string& line) { scan.readLine(line); })) return 1;
+    if (!vx::forEachLine(path, [&](std::string_view line) { scan.readLine(line); })) return 1;
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

@@ -1,8 +1,8 @@
 #include "plugin/services/library_scan.h"
 
-#include "plugin/model/fixed_text.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/services/artist_name_forms.h"
+#include "plugin/services/library_markers.h"
 #include "plugin/services/line_markers.h"
 
 #include <charconv>
@@ -12,26 +12,20 @@ namespace vx {
 
 namespace {
 
-constexpr std::string_view kVersionKey = "<key>Application Version</key><string>";
-constexpr std::string_view kTrackIdKey = "<key>Track ID</key><integer>";
-constexpr std::string_view kArtistKey = "<key>Artist</key><string>";
-constexpr std::string_view kAlbumKey = "<key>Album</key><string>";
-constexpr std::string_view kGenreKey = "<key>Genre</key><string>";
 constexpr std::string_view kStringEnd = "</string>";
 constexpr std::string_view kIntegerEnd = "</integer>";
-constexpr std::string_view kOwnPlaylist = "<key>name</key><string>voxtrail</string>";
+// Values are held as the fixed 256-byte fields of the original records held them.
+constexpr std::size_t kLongestValue = 255;
 
-// Copies a value out of the line into a fixed buffer, cut to its capacity.
-template <std::size_t N> void copyValue(char (&dst)[N], std::string_view value) {
-    const std::string terminated(value.substr(0, N - 1));
-    copyText(dst, terminated.c_str());
+std::string_view cut(std::string_view value) {
+    return value.substr(0, kLongestValue);
 }
 
 // "7.4.2" reads as 7.42: every point after the first is dropped.
 float versionNumber(std::string_view text) {
     std::string digits;
     bool point = false;
-    for (char c : text.substr(0, 255)) {
+    for (char c : cut(text)) {
         if (c == '.') {
             if (point) continue;
             point = true;
@@ -48,22 +42,29 @@ float versionNumber(std::string_view text) {
     return std::isfinite(version) ? version : 0.0f;
 }
 
+// The text up to the first NUL, as a C string field would hold it.
+std::string_view asField(std::string_view value) {
+    return value.substr(0, value.find('\0'));
+}
+
 } // namespace
 
 void LibraryScan::readLine(std::string_view line) {
-    if (!versionTaken) takeVersion(line);
-    if (playlistMode && !playlistLine(line)) return;
-    trackLine(line);
+    const LibraryLine found = findLibraryMarkers(line);
+    if (!versionTaken) takeVersion(found);
+    if (playlistMode && !playlistLine(found)) return;
+    trackLine(found);
 }
 
-void LibraryScan::takeVersion(std::string_view line) {
+void LibraryScan::takeVersion(const LibraryLine& found) {
     std::string_view value;
-    if (!markedValue(line, kVersionKey, kStringEnd, value)) return;
+    if (!found.value(kVersionKey, kStringEnd, value)) return;
     state.setiTunesVersion(versionNumber(value));
     versionTaken = true;
 }
 
-bool LibraryScan::playlistLine(std::string_view line) {
+bool LibraryScan::playlistLine(const LibraryLine& found) {
+    const std::string_view line = found.line;
     if (hasMarker(line, "<array>") || insideItems) {
         if (hasMarker(line, "</array>")) {
             insideItems = false;
@@ -76,66 +77,91 @@ bool LibraryScan::playlistLine(std::string_view line) {
     }
     if (firstPlaylistLine) {
         // The playlist replaces the whole library.
-        artists.clear();
-        albums.clear();
+        clearLists();
         firstPlaylistLine = false;
     }
     std::string_view value;
-    if (markedValue(line, kTrackIdKey, kIntegerEnd, value)) {
-        char id[256];
-        copyValue(id, value);
-        if (auto it = trackArtists.find(id); it != trackArtists.end()) addArtists(it->second);
-        if (auto it = trackAlbums.find(id); it != trackAlbums.end()) albums.add(new XMLALBUM(it->second.c_str()));
+    if (found.value(kTrackIdKey, kIntegerEnd, value)) {
+        if (const TrackNames* names = recordedTrack(std::string(asField(cut(value))))) {
+            addArtists(*names->artist);
+            if (names->album) addAlbum(*names->album);
+        }
     }
     return false;
 }
 
-void LibraryScan::trackLine(std::string_view line) {
-    if (hasMarker(line, "<dict>")) dictOpened = true;
-    if (hasMarker(line, "</dict>")) dictClosed = true;
+void LibraryScan::trackLine(const LibraryLine& found) {
+    if (found.has(kDictOpen)) dictOpened = true;
+    if (found.has(kDictClose)) dictClosed = true;
 
     std::string_view value;
-    if (markedValue(line, kTrackIdKey, kIntegerEnd, value)) {
-        copyValue(trackId, value);
+    if (found.value(kTrackIdKey, kIntegerEnd, value)) {
+        trackId.assign(asField(cut(value)));
         trackIdSeen = true;
     }
-    if (markedValue(line, kArtistKey, kStringEnd, value)) {
-        char written[256];
-        copyValue(written, value);
-        const ArtistNameForms forms = artistNameForms(written);
-        copyText(artist, forms.first.c_str());
-        if (forms.two) {
-            appendText(artist, ",");
-            appendText(artist, forms.second.c_str());
-        }
+    if (found.value(kArtistKey, kStringEnd, value)) {
+        artist = storedName(artistNames, lastArtist, asField(cut(value)), true);
         artistSeen = true;
     }
-    if (markedValue(line, kAlbumKey, kStringEnd, value)) {
-        copyText(album, normalisedName(value).c_str());
+    if (found.value(kAlbumKey, kStringEnd, value)) {
+        album = storedName(albumNames, lastAlbum, asField(cut(value)), false);
         albumSeen = true;
     }
-    if (markedValue(line, kGenreKey, kStringEnd, value)) {
-        copyValue(genre, value);
+    if (found.value(kGenreKey, kStringEnd, value)) {
+        genre.assign(asField(cut(value)));
         genreSeen = true;
     }
 
     if (artistSeen && trackIdSeen && dictOpened && dictClosed) recordTrack();
     if (dictClosed) clearTrack();
-    playlistMode = hasMarkerIgnoringCase(line, kOwnPlaylist);
+    playlistMode = found.has(kOwnPlaylist);
+}
+
+LibraryScan::Name* LibraryScan::storedName(Names& names, Names::value_type*& last, std::string_view written,
+                                           bool isArtist) {
+    // The tracks of an album follow each other in the file.
+    if (last && last->first == written) return &last->second;
+    if (auto known = names.find(written); known != names.end()) {
+        last = &*known;
+        return &known->second;
+    }
+    auto [it, added] = names.try_emplace(std::string(written));
+    last = &*it;
+    if (added) {
+        if (isArtist) {
+            const ArtistNameForms forms = artistNameForms(written);
+            it->second.stored = forms.two ? forms.first + "," + forms.second : forms.first;
+        } else {
+            it->second.stored = normalisedName(written);
+        }
+    }
+    return &it->second;
 }
 
 void LibraryScan::recordTrack() {
-    if (artist[0] == '\0') return;
-    if (genreSeen && std::string_view(genre) == "Podcast") return;
-    addArtists(artist);
-    trackArtists[trackId] = artist;
-    if (albumSeen) {
-        albums.add(new XMLALBUM(album));
-        trackAlbums[trackId] = album;
-    }
+    if (artist->stored.empty()) return;
+    if (genreSeen && genre == "Podcast") return;
+    addArtists(*artist);
+    if (albumSeen) addAlbum(*album);
+    recorded.push_back({trackId, artist, albumSeen ? album : nullptr});
 }
 
-void LibraryScan::addArtists(const std::string& stored) {
+const LibraryScan::TrackNames* LibraryScan::recordedTrack(const std::string& id) {
+    for (; indexed < recorded.size(); ++indexed) {
+        const Recorded& r = recorded[indexed];
+        TrackNames& names = tracks[r.id];
+        names.artist = r.artist;
+        // A later track of the same id without an album keeps the earlier one's.
+        if (r.album) names.album = r.album;
+    }
+    auto it = tracks.find(id);
+    return it == tracks.end() ? nullptr : &it->second;
+}
+
+void LibraryScan::addArtists(Name& name) {
+    if (name.offered == filling) return;
+    name.offered = filling;
+    const std::string& stored = name.stored;
     const std::size_t comma = stored.find(',');
     if (comma == std::string::npos) {
         artists.add(new XMLARTIST(stored.c_str()));
@@ -143,6 +169,18 @@ void LibraryScan::addArtists(const std::string& stored) {
     }
     artists.add(new XMLARTIST(stored.substr(0, comma).c_str()));
     artists.add(new XMLARTIST(stored.substr(comma + 1).c_str()));
+}
+
+void LibraryScan::addAlbum(Name& name) {
+    if (name.offered == filling) return;
+    name.offered = filling;
+    albums.add(new XMLALBUM(name.stored.c_str()));
+}
+
+void LibraryScan::clearLists() {
+    artists.clear();
+    albums.clear();
+    ++filling;
 }
 
 void LibraryScan::clearTrack() {

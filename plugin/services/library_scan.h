@@ -3,28 +3,57 @@
 // per line, and a playlist named after the product narrows the lists to its own tracks.
 #include "plugin/model/record_lists.h"
 
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 class ProtectedData;
 
 namespace vx {
 
+struct LibraryLine;
+
 class LibraryScan {
-public:
+  public:
     LibraryScan(XML_Artist_List& artists, XML_Album_List& albums, ProtectedData& state)
         : artists(artists), albums(albums), state(state) {}
 
     void readLine(std::string_view line);
 
-private:
-    void takeVersion(std::string_view line);
+  private:
+    void takeVersion(const LibraryLine& found);
     // False when the line was used up by the playlist.
-    bool playlistLine(std::string_view line);
-    void trackLine(std::string_view line);
+    bool playlistLine(const LibraryLine& found);
+    void trackLine(const LibraryLine& found);
+    // A written artist or album with its stored text. A name recurs on every track of its
+    // album, so each is normalised once and offered to its list once per filling of the list.
+    struct Name {
+        std::string stored;   // for an artist, one name or two joined by a comma
+        unsigned offered = 0; // the filling of the lists it was last offered to
+    };
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using Names = std::unordered_map<std::string, Name, TextHash, std::equal_to<>>;
+    struct TrackNames {
+        Name* artist = nullptr;
+        Name* album = nullptr;
+    };
+    // What a track recorded, in file order; indexed by track id only once a playlist asks.
+    struct Recorded {
+        std::string id;
+        Name* artist;
+        Name* album; // null when the track had no album
+    };
+    const TrackNames* recordedTrack(const std::string& id);
+
+    Name* storedName(Names& names, Names::value_type*& last, std::string_view written, bool isArtist);
     void recordTrack();
-    void addArtists(const std::string& stored);
+    void addArtists(Name& name);
+    void addAlbum(Name& name);
+    void clearLists();
     void clearTrack();
 
     XML_Artist_List& artists;
@@ -37,18 +66,26 @@ private:
     bool albumSeen = false;
     bool genreSeen = false;
     bool trackIdSeen = false;
-    char trackId[256] = {};
-    char artist[512] = {}; // one name, or two joined by a comma
-    char album[256] = {};
-    char genre[256] = {};
+    std::string trackId;
+    Name* artist = nullptr;
+    Name* album = nullptr;
+    std::string genre;
 
     bool versionTaken = false;
     bool playlistMode = false;
     bool insideItems = false;
     bool firstPlaylistLine = true;
 
-    std::map<std::string, std::string> trackArtists;
-    std::map<std::string, std::string> trackAlbums;
+    Names artistNames;
+    Names albumNames;
+    Names::value_type* lastArtist = nullptr;
+    Names::value_type* lastAlbum = nullptr;
+    unsigned filling = 1; // counts the emptyings of the lists
+    std::vector<Recorded> recorded;
+    // Track id to the names recorded for it (later tracks of the same id win), covering
+    // recorded[0, indexed).
+    std::unordered_map<std::string, TrackNames> tracks;
+    std::size_t indexed = 0;
 };
 
 } // namespace vx

@@ -12,12 +12,9 @@ inline bool hasMarker(std::string_view text, std::string_view pattern) {
     return findMarker(text, pattern) != std::string_view::npos;
 }
 
-// True when text holds lowerPattern ignoring the letter case of ASCII letters; the pattern is
-// given in lower case.
-bool hasMarkerIgnoringCase(std::string_view text, std::string_view lowerPattern);
-
-// The text from the end of the first `open` to the first `close` behind it; false (and value
-// untouched) when either marker is missing.
-bool markedValue(std::string_view line, std::string_view open, std::string_view close, std::string_view& value);
+// The text from the end of an opening marker found at `at` to the first `close` behind it;
+// false when there is no such close.
+bool valueAfter(std::string_view line, std::size_t at, std::string_view open, std::string_view close,
+                std::string_view& value);
 
 } // namespace vx

@@ -1,0 +1,426 @@
+#include "plugin/engine/preferences_file.h"
+#include "plugin/host/voxtrail_class.h"
+#include "plugin/model/fixed_text.h"
+#include "tests/services/temp_home.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using vx::test::TempHome;
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+SHOWENTRY* show(const char* artist, int y, int m, int d, std::vector<const char*> labels = {}) {
+    auto* e = new SHOWENTRY;
+    vx::copyText(e->artist, artist);
+    e->year = y;
+    e->month = m;
+    e->day = d;
+    for (const char* l : labels)
+        e->nameList->add(new FRIENDNAME(l));
+    return e;
+}
+
+std::vector<std::string> labels(const SHOWENTRY* e) {
+    std::vector<std::string> out;
+    for (FRIENDNAME* n = e->nameList->head; n; n = n->next)
+        out.emplace_back(n->name);
+    return out;
+}
+
+std::vector<std::string> names(FRIENDLIST& list) {
+    std::vector<std::string> out;
+    for (FRIENDNAME* n = list.head; n; n = n->next)
+        out.emplace_back(n->name);
+    return out;
+}
+
+std::string text(ProtectedData& st, void (ProtectedData::*get)(char*)) {
+    char buffer[1024];
+    (st.*get)(buffer);
+    return buffer;
+}
+
+class PreferencesFile : public ::testing::Test {
+  protected:
+    void SetUp() override { start(); }
+    void TearDown() override { stop(); }
+
+    void start() {
+        root = std::make_unique<VoxtrailClass>();
+        gVoxtrail = root.get();
+    }
+    void stop() {
+        gVoxtrail = nullptr;
+        root.reset();
+    }
+    // A second start-up in the same home reads what the first one saved.
+    void restart() {
+        stop();
+        start();
+    }
+    std::string saved() { return TempHome::read(home.preferences()); }
+
+    TempHome home;
+    std::unique_ptr<VoxtrailClass> root;
+};
+
+// Every field of the store and of the three lists, set to values unlike their defaults.
+void fillEverything(VoxtrailClass& root) {
+    ProtectedData& st = root.state;
+    st.setiTunes_xml_path("/nowhere/My Library.xml");
+    st.setCurCity("Portland");
+    st.setCurState("OR");
+    st.setCurSearchRadius(50);
+    st.setCurLat(45.5152);
+    st.setCurLon(-122.681);
+    st.setExportTo_iCal(true);
+    st.setExportAllShows(false);
+    st.setExportTo_Outlook(true);
+    st.setExportTo_Google(false);
+    st.setVoxtrail_version_update(true);
+    st.setSharing(true);
+    st.setShareAllShows(false);
+    st.setNotifyConcerts(false);
+    st.setNotifyAlbums(true);
+    st.setNotificationWindowStyle(true);
+    st.setiPhoneSync(true);
+    st.setiCalLoc("/Users/me/Library/Calendars/Voxtrail.ics");
+    st.setUsername("mia");
+    st.setFirstname("Mia");
+    st.setLastname("Wallace");
+    st.removeFormatFilter("Soundtrack");
+    st.addFormatFilter("Deluxe");
+    root.friends->add(new FRIENDNAME("jules"));
+    root.friends->add(new FRIENDNAME("vincent"));
+    root.engine.nextUpdateTime = 2000000000;
+
+    SHOWENTRY* gig = show("Radiohead", 2031, 7, 14, {"jules"});
+    vx::copyText(gig->venue, "Crystal Ballroom");
+    vx::copyText(gig->location, "Portland, OR");
+    vx::copyText(gig->url, "http://example.org/gig?id=1&x=2");
+    vx::copyText(gig->otherArtists, "Thom Yorke, Atoms for Peace");
+    gig->selected = true;
+    gig->ticketsAvailable = true;
+    root.concerts->addShow(gig, nullptr);
+    SHOWENTRY* early = show("Beck", 2031, 3, 2);
+    vx::copyText(early->venue, "Roseland");
+    root.concerts->addShow(early, nullptr);
+
+    SHOWENTRY* friendShow = show("Wilco", 2031, 8, 1, {"jules", "vincent"});
+    vx::copyText(friendShow->venue, "Edgefield");
+    friendShow->selected = true;
+    root.friendShows->addShow(friendShow, nullptr);
+
+    SHOWENTRY* album = show("Bjork", 2031, 9, 30, {"Import", "Limited Edition"});
+    vx::copyText(album->venue, "Fossora");
+    vx::copyText(album->location, "somewhere");
+    vx::copyText(album->otherArtists, "guests");
+    vx::copyText(album->url, "http://example.org/album");
+    album->selected = true;
+    album->ticketsAvailable = true;
+    root.albumReleases->addShow(album, nullptr);
+}
+
+TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
+    fillEverything(*root);
+    root->engine.genPref();
+
+    const std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file.size(), 13u);
+    EXPECT_EQ(file[0], "/nowhere/My Library.xml");
+    EXPECT_EQ(file[1], "2000000000");
+    EXPECT_EQ(file[3], "Portland@@OR@@50@@4.551520e+01@@-1.226810e+02");
+    EXPECT_EQ(file[4], "1@@0@@1@@0@@1@@1@@0@@0@@1@@1@@1");
+    EXPECT_EQ(file[6], "mia@@Mia@@Wallace@@");
+    EXPECT_EQ(file[7], "jules@@vincent@@");
+    EXPECT_EQ(
+        file[8],
+        "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@Non-Active Artist@@Deluxe@@");
+    // Concerts in date order, then friends' shows, then album releases.
+    EXPECT_EQ(file[9], "0@@0@@0@@2031@@3@@2@@Beck@@Roseland@@-@@@@-@@");
+    EXPECT_EQ(file[10], "0@@1@@1@@2031@@7@@14@@Radiohead@@Crystal Ballroom@@Portland, OR@@"
+                        "http://example.org/gig?id=1&x=2@@Thom Yorke, Atoms for Peace@@jules@@");
+    EXPECT_EQ(file[11], "1@@1@@0@@2031@@8@@1@@Wilco@@Edgefield@@-@@@@-@@jules@@vincent@@");
+    EXPECT_EQ(
+        file[12],
+        "2@@0@@0@@2031@@9@@30@@Bjork@@Fossora@@-@@http://example.org/album@@-@@Import@@Limited Edition@@");
+
+    restart();
+    ProtectedData& st = root->state;
+    EXPECT_TRUE(st.getValid_preference_file());
+    EXPECT_FALSE(root->engine.useIpLocation);
+    EXPECT_EQ(root->engine.nextUpdateTime, 2000000000);
+    EXPECT_EQ(text(st, &ProtectedData::getiTunes_xml_path), "/nowhere/My Library.xml");
+    EXPECT_EQ(text(st, &ProtectedData::getCurCity), "Portland");
+    EXPECT_EQ(text(st, &ProtectedData::getCurCityDisplay), "Portland");
+    EXPECT_EQ(text(st, &ProtectedData::getCurState), "OR");
+    EXPECT_EQ(text(st, &ProtectedData::getCurStateDisplay), "OR");
+    EXPECT_EQ(text(st, &ProtectedData::getCurSearchRadiusDisplay), "50");
+    EXPECT_EQ(st.getCurSearchRadius(), 50);
+    EXPECT_NEAR(st.getCurLat(), 45.5152, 1e-5);
+    EXPECT_NEAR(st.getCurLon(), -122.681, 1e-5);
+    EXPECT_TRUE(st.getExportTo_iCal());
+    EXPECT_FALSE(st.getExportAllShows());
+    EXPECT_TRUE(st.getExportTo_Outlook());
+    EXPECT_FALSE(st.getExportTo_Google());
+    EXPECT_TRUE(st.getVoxtrail_version_update());
+    EXPECT_TRUE(st.getSharing());
+    EXPECT_FALSE(st.getShareAllShows());
+    EXPECT_FALSE(st.getNotifyConcerts());
+    EXPECT_TRUE(st.getNotifyAlbums());
+    EXPECT_TRUE(st.getNotificationWindowStyle());
+    EXPECT_TRUE(st.getiPhoneSync());
+    EXPECT_EQ(text(st, &ProtectedData::getUsername), "mia");
+    EXPECT_EQ(text(st, &ProtectedData::getFirstname), "Mia");
+    EXPECT_EQ(text(st, &ProtectedData::getLastname), "Wallace");
+    EXPECT_THAT(names(*root->friends), ElementsAre("jules", "vincent"));
+    char filters[512];
+    st.getFilterString(filters);
+    EXPECT_STREQ(
+        filters,
+        "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@Non-Active Artist@@Deluxe@@");
+
+    ASSERT_EQ(root->concerts->size(), 2u);
+    const SHOWENTRY* beck = root->concerts->head;
+    EXPECT_STREQ(beck->artist, "Beck");
+    EXPECT_STREQ(beck->otherArtists, "");
+    const SHOWENTRY* gig = beck->next;
+    EXPECT_STREQ(gig->artist, "Radiohead");
+    EXPECT_STREQ(gig->venue, "Crystal Ballroom");
+    EXPECT_STREQ(gig->location, "Portland, OR");
+    EXPECT_STREQ(gig->url, "http://example.org/gig?id=1&x=2");
+    EXPECT_STREQ(gig->otherArtists, "Thom Yorke, Atoms for Peace");
+    EXPECT_EQ(gig->year, 2031);
+    EXPECT_EQ(gig->month, 7);
+    EXPECT_EQ(gig->day, 14);
+    EXPECT_TRUE(gig->selected);
+    EXPECT_TRUE(gig->ticketsAvailable);
+    EXPECT_THAT(labels(gig), ElementsAre("jules"));
+
+    ASSERT_EQ(root->friendShows->size(), 1u);
+    EXPECT_TRUE(root->friendShows->head->selected);
+    EXPECT_THAT(labels(root->friendShows->head), ElementsAre("jules", "vincent"));
+
+    ASSERT_EQ(root->albumReleases->size(), 1u);
+    const SHOWENTRY* album = root->albumReleases->head;
+    EXPECT_STREQ(album->venue, "Fossora");
+    EXPECT_FALSE(album->selected);
+    EXPECT_FALSE(album->ticketsAvailable);
+    EXPECT_STREQ(album->location, "-");
+    EXPECT_STREQ(album->otherArtists, "");
+    EXPECT_THAT(labels(album), ElementsAre("Import", "Limited Edition"));
+}
+
+TEST_F(PreferencesFile, TheExportLocationIsReadOnlyOnSystemsBeforeTenFive) {
+    root->state.setiCalLoc("/saved/Voxtrail.ics");
+    root->engine.genPref();
+    root->state.setiCalLoc("/default/location.ics");
+
+    root->state.setOSXVersion(10.6f);
+    EXPECT_EQ(root->engine.loadPrefs(), -1);
+    EXPECT_EQ(text(root->state, &ProtectedData::getiCalLoc), "/default/location.ics");
+    root->state.setOSXVersion(10.4f);
+    EXPECT_EQ(root->engine.loadPrefs(), -1);
+    EXPECT_EQ(text(root->state, &ProtectedData::getiCalLoc), "/saved/Voxtrail.ics");
+}
+
+TEST_F(PreferencesFile, EmptyTextsAreSavedAsDashesAndReadBackEmpty) {
+    ProtectedData& st = root->state;
+    st.setCurCity("");
+    st.setCurState("");
+    st.setiCalLoc("");
+    root->engine.genPref();
+    EXPECT_EQ(text(st, &ProtectedData::getCurCity), "-");
+    EXPECT_EQ(text(st, &ProtectedData::getCurState), "-");
+    EXPECT_EQ(text(st, &ProtectedData::getiCalLoc), "-");
+    const std::vector<std::string> file = lines(saved());
+    ASSERT_GE(file.size(), 9u);
+    EXPECT_THAT(file[3], StartsWith("-@@-@@75@@"));
+    EXPECT_EQ(file[5], "-");
+    EXPECT_EQ(file[6], "-@@-@@-@@");
+
+    restart();
+    EXPECT_EQ(text(root->state, &ProtectedData::getCurCityDisplay), "");
+    EXPECT_EQ(text(root->state, &ProtectedData::getCurStateDisplay), "");
+    EXPECT_EQ(text(root->state, &ProtectedData::getUsername), "");
+}
+
+TEST_F(PreferencesFile, LineBreaksInsideATextCannotSplitItsRecord) {
+    SHOWENTRY* gig = show("Broken\nArtist", 2031, 1, 5);
+    vx::copyText(gig->venue, "Hall\r\nTwo");
+    root->concerts->addShow(gig, nullptr);
+    root->friends->add(new FRIENDNAME("two\nlines"));
+    root->engine.genPref();
+    EXPECT_EQ(lines(saved()).size(), 10u);
+
+    restart();
+    ASSERT_EQ(root->concerts->size(), 1u);
+    EXPECT_STREQ(root->concerts->head->artist, "Broken Artist");
+    EXPECT_STREQ(root->concerts->head->venue, "Hall  Two");
+    EXPECT_THAT(names(*root->friends), ElementsAre("two lines"));
+    EXPECT_TRUE(root->state.getValid_preference_file());
+}
+
+// ---- When and how the file is written ----
+
+TEST_F(PreferencesFile, TheSaveDateAndTheFirstScheduleAreSetByTheSave) {
+    ASSERT_EQ(root->engine.nextUpdateTime, 0);
+    const std::time_t before = std::time(nullptr);
+    root->engine.genPref();
+    const int32_t scheduled = root->engine.nextUpdateTime;
+    EXPECT_GE(scheduled, before + 86400);
+    EXPECT_LE(scheduled, std::time(nullptr) + 8 * 86400 + 3599);
+
+    std::tm today{};
+    const std::time_t now = std::time(nullptr);
+    localtime_r(&now, &today);
+    const std::vector<std::string> file = lines(saved());
+    ASSERT_GE(file.size(), 3u);
+    EXPECT_EQ(file[1], std::to_string(scheduled));
+    EXPECT_EQ(file[2], std::to_string(today.tm_year + 1900) + "@@" + std::to_string(today.tm_mon + 1) + "@@" +
+                           std::to_string(today.tm_mday));
+    EXPECT_EQ(root->state.getLastSearch_d(), today.tm_mday);
+
+    // A schedule once made is kept by later saves.
+    root->engine.genPref();
+    EXPECT_EQ(root->engine.nextUpdateTime, scheduled);
+}
+
+TEST(FirstRefreshTime, FallsBetweenOneDayAndEightDaysAndAnHourAheadAndSpreadsOverThatRange) {
+    const std::time_t now = 1'700'000'000;
+    int32_t earliest = INT32_MAX, latest = INT32_MIN;
+    for (unsigned seed = 0; seed < 5000; ++seed) {
+        const int32_t t = vx::firstRefreshTime(now, seed);
+        earliest = std::min(earliest, t);
+        latest = std::max(latest, t);
+    }
+    EXPECT_GE(earliest, now + 86400);
+    EXPECT_LT(earliest, now + 2 * 86400);
+    // At most 7 days, 24 hours, 59 minutes and 59 seconds.
+    EXPECT_LE(latest, now + 8 * 86400 + 3599);
+    EXPECT_GT(latest, now + 7 * 86400);
+    EXPECT_EQ(vx::firstRefreshTime(now, 42), vx::firstRefreshTime(now, 42));
+}
+
+TEST_F(PreferencesFile, NothingIsWrittenWhileARefreshIsStoppedOrThePlugInCloses) {
+    ProtectedData& st = root->state;
+    root->engine.genPref();
+    const std::string before = saved();
+    ASSERT_FALSE(before.empty());
+    st.setCurCity("Changed");
+
+    st.setForceUpdate(true);
+    st.setRestartingSearch(true);
+    root->engine.genPref();
+    EXPECT_EQ(saved(), before);
+    st.setRestartingSearch(false);
+    root->engine.genPref();
+    EXPECT_EQ(saved(), before);
+    st.setForceUpdate(false);
+
+    st.setShutingDown(true);
+    root->engine.genPref();
+    EXPECT_EQ(saved(), before);
+    st.setShutingDown(false);
+
+    root->engine.genPref();
+    EXPECT_THAT(saved(), HasSubstr("Changed@@"));
+}
+
+TEST_F(PreferencesFile, OnlyTheOwnerMayReadTheFile) {
+    TempHome::write(home.preferences(), "old\n");
+    ::chmod(home.preferences().c_str(), 0644);
+    const mode_t mask = ::umask(0);
+    root->engine.genPref();
+    ::umask(mask);
+    struct stat info {};
+    ASSERT_EQ(::stat(home.preferences().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+// Files in the support folder other than the ones the test expects there.
+std::vector<std::string> strayFiles(const TempHome& home) {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(home.support())) {
+        const std::string name = entry.path().filename().string();
+        if (name != "VoxtrailPref" && name != "vxt" && name != "VoxtrailServices") out.push_back(name);
+    }
+    return out;
+}
+
+TEST_F(PreferencesFile, AFailedWriteKeepsThePreviousFileWholeAndSaysSo) {
+    root->engine.genPref();
+    const std::string before = saved();
+    ASSERT_GT(before.size(), 100u);
+    for (int i = 0; i < 50; ++i)
+        root->concerts->addShow(show("Artist", 2031, 1, 1 + i % 28), nullptr);
+    for (int i = 0; i < 50; ++i)
+        root->concerts->addShow(show(("Band " + std::to_string(i)).c_str(), 2031, 2, 1), nullptr);
+
+    // A disk that fills up after a few bytes: the file size limit fails the write.
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    struct rlimit small = previous;
+    small.rlim_cur = 64;
+    ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    ::testing::internal::CaptureStderr();
+    root->engine.genPref();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &previous), 0);
+
+    EXPECT_EQ(saved(), before);
+    EXPECT_THAT(said, HasSubstr("preferences were not saved"));
+    EXPECT_THAT(strayFiles(home), ::testing::IsEmpty());
+
+    // A folder standing where the file should be cannot be replaced either.
+    std::filesystem::remove(home.preferences());
+    std::filesystem::create_directory(home.preferences());
+    TempHome::write(home.preferences() + "/inside", "kept");
+    ::testing::internal::CaptureStderr();
+    root->engine.genPref();
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("preferences were not saved"));
+    EXPECT_EQ(TempHome::read(home.preferences() + "/inside"), "kept");
+    EXPECT_THAT(strayFiles(home), ::testing::IsEmpty());
+}
+
+TEST_F(PreferencesFile, SavesFromBothThreadsLeaveOneWholeFile) {
+    for (int i = 0; i < 200; ++i)
+        root->concerts->addShow(show(("Band " + std::to_string(i)).c_str(), 2031, 1 + i % 12, 1 + i % 28),
+                                nullptr);
+    std::thread other([&] {
+        for (int i = 0; i < 20; ++i)
+            root->engine.genPref();
+    });
+    for (int i = 0; i < 20; ++i) {
+        root->engine.genPref();
+        root->friendShows->addShow(show(("Friend " + std::to_string(i)).c_str(), 2031, 3, 3), nullptr);
+    }
+    other.join();
+    root->engine.genPref();
+    EXPECT_EQ(lines(saved()).size(), 9u + 200u + 20u);
+    EXPECT_THAT(strayFiles(home), ::testing::IsEmpty());
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+#include "plugin/host/voxtrail_class.h"
+#include "tests/services/temp_home.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
+using ::testing::Not;
+using vx::test::TempHome;
+using namespace std::string_literals;
+
+namespace {
+
+const std::string kData = VX_TEST_DATA;
+
+std::string dataFile(const std::string& name) {
+    return kData + "/" + name;
+}
+
+template <typename L> std::vector<std::string> names(L& list) {
+    std::vector<std::string> out;
+    for (auto* r = list.head; r; r = r->next)
+        out.emplace_back(r->name);
+    return out;
+}
+
+class LibraryReader : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root = std::make_unique<VoxtrailClass>();
+        gVoxtrail = root.get();
+    }
+    void TearDown() override {
+        gVoxtrail = nullptr;
+        root.reset();
+    }
+
+    int read(const std::string& path) {
+        root->state.setiTunes_xml_path(path.c_str());
+        return root->engine.parseXML();
+    }
+    // Reads bytes written to a library file of the test's own.
+    int readBytes(const std::string& bytes) {
+        const std::string path = home.path() + "/library.xml";
+        TempHome::write(path, bytes);
+        return read(path);
+    }
+    std::vector<std::string> artists() { return names(root->engine.artists); }
+    std::vector<std::string> albums() { return names(root->engine.albums); }
+    float version() { return root->state.getiTunesVersion(); }
+
+    TempHome home;
+    std::unique_ptr<VoxtrailClass> root;
+};
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// ---- Libraries written by the player itself ----
+
+TEST_F(LibraryReader, ReadsTheArtistsAndAlbumsOfARealLibraryLeavingPodcastsOut) {
+    ASSERT_EQ(read(dataFile("libraries/itunes-9.1-fixture.xml")), 0);
+    // 24 artists in the file, 8 of them only on podcasts.
+    EXPECT_EQ(artists().size(), 16u);
+    EXPECT_THAT(artists(), IsSupersetOf({"coldplay", "davematthewsband", "foofighters", "themcrookedvultures",
+                                         "stevendlevittstephenjdubner", "breakingbad", "christophernolan"}));
+    EXPECT_THAT(artists(), Not(Contains("npr")));
+    EXPECT_THAT(artists(), Not(Contains("onion")));
+    EXPECT_THAT(artists(), Not(Contains("leolaportetwits")));
+    EXPECT_EQ(albums().size(), 12u);
+    EXPECT_THAT(albums(), IsSupersetOf({"vivalavida", "bigwhiskeygroogruxking", "foofightersgreatesthits"}));
+    EXPECT_THAT(albums(), Not(Contains("thisamericanlife")));
+    EXPECT_FLOAT_EQ(version(), 9.1f);
+}
+
+TEST_F(LibraryReader, ReadsANewerLibraryAndItsThreePartVersion) {
+    ASSERT_EQ(read(dataFile("libraries/itunes-11.1-fixture.xml")), 0);
+    EXPECT_THAT(artists(), ElementsAre("aggrolites", "biosphere", "boardsofcanada", "deadmau5", "engineers",
+                                       "ladytron", "m83", "orb", "orbital", "radiohead", "sasha", "thomyorke",
+                                       "tompettyheartbreakers", "youngmarblegiants"));
+    EXPECT_EQ(albums().size(), 24u);
+    EXPECT_THAT(albums(), IsSupersetOf({"giveembootiv", "orbital2", "uforb"}));
+    EXPECT_FLOAT_EQ(version(), 11.13f);
+}
+
+TEST_F(LibraryReader, ReadsWhatAMalformedLibraryHolds) {
+    ASSERT_EQ(read(dataFile("libraries/itunes-11.1-malformed-fixture.xml")), 0);
+    EXPECT_THAT(artists(), ElementsAre("radiohead", "royksopp"));
+    EXPECT_THAT(albums(), ElementsAre("inrainbows", "melodyam"));
+}
+
+TEST_F(LibraryReader, APlaylistNamedAfterTheProductNarrowsARealLibrary) {
+    std::string library = TempHome::read(dataFile("libraries/itunes-11.1-fixture.xml"));
+    const std::string end = "\t</array>\n</dict>\n</plist>\n";
+    ASSERT_EQ(library.compare(library.size() - end.size(), end.size(), end), 0);
+    library.insert(library.size() - end.size(),
+                   "\t\t<dict>\n\t\t\t<key>Name</key><string>voxTrail</string>\n"
+                   "\t\t\t<key>Playlist ID</key><integer>9000</integer>\n"
+                   "\t\t\t<key>Playlist Items</key>\n\t\t\t<array>\n"
+                   "\t\t\t\t<dict>\n\t\t\t\t\t<key>Track ID</key><integer>3380</integer>\n\t\t\t\t</dict>\n"
+                   "\t\t\t\t<dict>\n\t\t\t\t\t<key>Track ID</key><integer>1080</integer>\n\t\t\t\t</dict>\n"
+                   "\t\t\t\t<dict>\n\t\t\t\t\t<key>Track ID</key><integer>1570</integer>\n\t\t\t\t</dict>\n"
+                   "\t\t\t</array>\n\t\t</dict>\n");
+    ASSERT_EQ(readBytes(library), 0);
+    EXPECT_THAT(artists(), ElementsAre("aggrolites", "orbital", "radiohead"));
+    EXPECT_THAT(albums(), ElementsAre("giveembootiv", "inrainbows", "orbital2"));
+}
+
+// ---- The playlist named after the product ----
+
+TEST_F(LibraryReader, APlaylistNamedInCapitalsKeepsOnlyItsTracksThenTheUsersFilesApply) {
+    TempHome::write(home.includeFile(), "Nick Drake\n");
+    TempHome::write(home.excludeFile(), "Radiohead\n");
+    ASSERT_EQ(read(dataFile("library-playlist-capitals.xml")), 0);
+    // Coldplay and Foo Fighters are in the library but not in the playlist; track 999 is unknown.
+    EXPECT_THAT(artists(), ElementsAre("beatlesthe", "nickdrake", "thebeatles"));
+    EXPECT_THAT(albums(), ElementsAre("abbeyroad", "okcomputer"));
+}
+
+TEST_F(LibraryReader, APlaylistWithoutItemsEmptiesTheLibraryButNotTheIncludedNames) {
+    TempHome::write(home.includeFile(), "Nick Drake\n");
+    ASSERT_EQ(read(dataFile("library-playlist-empty.xml")), 0);
+    EXPECT_THAT(artists(), ElementsAre("nickdrake"));
+    EXPECT_THAT(albums(), IsEmpty());
+}
+
+// ---- Tracks ----
+
+TEST_F(LibraryReader, ACommaInsideANameStandsForBothWordOrders) {
+    ASSERT_EQ(read(dataFile("library-comma-names.xml")), 0);
+    // A comma first or last is no moved word.
+    EXPECT_THAT(artists(),
+                ElementsAre("beatlesthe", "leadingcomma", "outkast", "thebeatles", "trailingcomma"));
+    EXPECT_THAT(albums(), ElementsAre("firstalbum", "help", "lastalbum", "speakerboxxx"));
+}
+
+TEST_F(LibraryReader, PodcastsAreLeftOutOnlyWhenTheGenreIsWrittenExactly) {
+    ASSERT_EQ(read(dataFile("library-podcast.xml")), 0);
+    EXPECT_THAT(artists(), ElementsAre("beck", "sciencefriday"));
+    EXPECT_THAT(albums(), ElementsAre("odelay", "scifri"));
+}
+
+TEST_F(LibraryReader, TracksLackingKeysAndCompilationsLeaveNoArtist) {
+    ASSERT_EQ(read(dataFile("library-missing-keys.xml")), 0);
+    // No artist: no album either; no album: the artist alone; no track id: nothing. Compilation
+    // artists go, their albums stay.
+    EXPECT_THAT(artists(), ElementsAre("closingband", "loneartist"));
+    EXPECT_THAT(albums(), ElementsAre("closingalbum", "hits", "morehits"));
+}
+
+TEST_F(LibraryReader, AValueSplitOverLinesCountsForNothing) {
+    ASSERT_EQ(read(dataFile("library-value-split-over-lines.xml")), 0);
+    EXPECT_THAT(artists(), ElementsAre("albumsplitband", "wholeartist"));
+    EXPECT_THAT(albums(), ElementsAre("wholealbum"));
+}
+
+TEST_F(LibraryReader, KeepsOnlyTheFirstPointOfTheVersion) {
+    ASSERT_EQ(read(dataFile("library-version-7.4.2.xml")), 0);
+    EXPECT_FLOAT_EQ(version(), 7.42f);
+    ASSERT_EQ(read(dataFile("library-version-8.xml")), 0);
+    EXPECT_FLOAT_EQ(version(), 8.0f);
+    EXPECT_THAT(artists(), ElementsAre("versioned"));
+}
+
+// ---- The include and exclude files ----
+
+TEST_F(LibraryReader, ExcludedNamesWinOverIncludedAndLibraryNames) {
+    TempHome::write(home.includeFile(), "Radiohead\nOutkast\n\nNew Band\nPolice, The\n");
+    TempHome::write(home.excludeFile(), withCrLf("Beatles, The\nNew Band\n\nNobody Here\n"));
+    ASSERT_EQ(read(dataFile("library-comma-names.xml")), 0);
+    // The empty include line adds an empty name; the empty exclude line removes nothing.
+    EXPECT_THAT(artists(), ElementsAre("", "leadingcomma", "outkast", "policethe", "radiohead", "thepolice",
+                                       "trailingcomma"));
+    EXPECT_THAT(albums(), ElementsAre("firstalbum", "help", "lastalbum", "speakerboxxx"));
+}
+
+TEST_F(LibraryReader, WithoutALibraryFileNothingIsReadAndTheListsAreEmptied) {
+    ASSERT_EQ(read(dataFile("library-podcast.xml")), 0);
+    ASSERT_THAT(artists(), Not(IsEmpty()));
+    TempHome::write(home.includeFile(), "Nick Drake\n");
+    EXPECT_EQ(read(home.path() + "/no such library.xml"), 1);
+    EXPECT_THAT(artists(), IsEmpty());
+    EXPECT_THAT(albums(), IsEmpty());
+}
+
+// ---- Line ends and hostile bytes ----
+
+TEST_F(LibraryReader, CrLfLineEndsReadLikeLineFeeds) {
+    ASSERT_EQ(read(dataFile("libraries/itunes-9.1-fixture.xml")), 0);
+    const auto lfArtists = artists();
+    const auto lfAlbums = albums();
+    ASSERT_EQ(readBytes(withCrLf(TempHome::read(dataFile("libraries/itunes-9.1-fixture.xml")))), 0);
+    EXPECT_EQ(artists(), lfArtists);
+    EXPECT_EQ(albums(), lfAlbums);
+    EXPECT_FLOAT_EQ(version(), 9.1f);
+}
+
+TEST_F(LibraryReader, AFileWithoutLineEndsIsOneLineAndYieldsItsFirstTrackOnly) {
+    std::string library = TempHome::read(dataFile("libraries/itunes-9.1-fixture.xml"));
+    std::erase(library, '\n');
+    ASSERT_EQ(readBytes(library), 0);
+    EXPECT_THAT(artists(), ElementsAre("coldplay"));
+    EXPECT_THAT(albums(), ElementsAre("vivalavida"));
+    EXPECT_FLOAT_EQ(version(), 9.1f);
+}
+
+TEST_F(LibraryReader, SurvivesBinaryBytesHugeLinesAndAnUnfinishedTrack) {
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i)
+        bytes += static_cast<char>((i * 7919) % 256);
+    bytes += "\n<dict>\n<key>Track ID</key><integer>1</integer>\n";
+    bytes += "<key>Artist</key><string>" + std::string(2'000'000, 'x') + "</string>\n";
+    bytes += "<key>Album</key><string>Nul\0Byte</string>\n"s;
+    bytes += "</dict>\n<dict>\n<key>Track ID</key><integer>2</integer>\n<key>Artist</key><string>Unfinished";
+    ASSERT_EQ(readBytes(bytes), 0);
+    // The long name is cut to 255 characters; the unfinished track never closes.
+    EXPECT_THAT(artists(), ElementsAre(std::string(255, 'x')));
+    EXPECT_THAT(albums(), ElementsAre("nul"));
+}
+
+} // namespace
