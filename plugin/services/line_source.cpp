@@ -1,8 +1,11 @@
 #include "plugin/services/line_source.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vx {
@@ -10,6 +13,7 @@ namespace vx {
 namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 20;
+constexpr std::size_t kSmallestBlock = 4096;
 
 std::string_view withoutCarriageReturn(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -20,7 +24,13 @@ std::string_view withoutCarriageReturn(std::string_view line) {
 
 LineSource::LineSource(const char* path) {
     if (path && *path) fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) block.resize(kBlockBytes);
+    if (fd < 0) return;
+    // A small file gets a block of its own size, read in one go.
+    struct stat info {};
+    std::size_t bytes = kBlockBytes;
+    if (::fstat(fd, &info) == 0 && info.st_size >= 0 && static_cast<uint64_t>(info.st_size) < kBlockBytes)
+        bytes = std::max(kSmallestBlock, static_cast<std::size_t>(info.st_size) + 1);
+    block.resize(bytes);
 }
 
 LineSource::~LineSource() {

@@ -231,4 +231,29 @@ TEST_F(LibraryReader, SurvivesBinaryBytesHugeLinesAndAnUnfinishedTrack) {
     EXPECT_THAT(albums(), ElementsAre("nul"));
 }
 
+TEST_F(LibraryReader, LinesAcrossTheReadersBlocksAreReadWhole) {
+    // The reader takes the file in blocks of a mebibyte; place line ends and a track's artist
+    // line across the first and second block boundaries.
+    constexpr std::size_t kBlock = 1 << 20;
+    const std::string track1 = "<dict>\r\n<key>Track ID</key><integer>1</integer>\r\n"
+                               "<key>Artist</key><string>Straddling Band</string>\r\n</dict>\r\n";
+    const std::string artistLine = "<key>Artist</key><string>Straddling Band</string>";
+    std::string bytes = "<key>Application Version</key><string>9.1</string>\r\n";
+    // Padding so that the artist line starts 10 bytes before the first boundary.
+    const std::size_t artistAt = bytes.size() + track1.find(artistLine);
+    bytes.insert(0, std::string(kBlock - 10 - artistAt - 1, 'p') + "\n");
+    bytes += track1;
+    // The carriage return of a line the last byte of the second block, its line feed the first
+    // of the third.
+    const std::string line = "<key>Album</key><string>Split End</string>\r";
+    const std::string head =
+        "<dict>\n<key>Track ID</key><integer>2</integer>\n<key>Artist</key><string>Second</string>\n";
+    bytes += std::string(2 * kBlock - bytes.size() - head.size() - line.size() - 1, 'q') + "\n" + head + line;
+    ASSERT_EQ(bytes.size(), 2 * kBlock);
+    bytes += "\n</dict>\n";
+    ASSERT_EQ(readBytes(bytes), 0);
+    EXPECT_THAT(artists(), ElementsAre("second", "straddlingband"));
+    EXPECT_THAT(albums(), ElementsAre("splitend"));
+}
+
 } // namespace
