@@ -52,7 +52,8 @@ void handleScrollBar(CalVis& v) {
     if (!v.listScrollable) return;
     const int32_t x = v.mouseX, y = v.mouseY;
     if (pointInRect(v.scrollUpRect, x, y) && v.curVisShowListOffset <= INT_MAX - kScrollStep) v.scrollUp();
-    if (pointInRect(v.scrollDownRect, x, y) && v.curVisShowListOffset >= INT_MIN + kScrollStep) v.scrollDown();
+    if (pointInRect(v.scrollDownRect, x, y) && v.curVisShowListOffset >= INT_MIN + kScrollStep)
+        v.scrollDown();
     if (pointInRect(v.thumbRect, x, y)) {
         v.thumbDragging = true;
         v.dragStartY = y;
@@ -72,7 +73,8 @@ void handleCellArrows(CalVis& v) {
             ++v.cellScroll[i];
             return;
         }
-        if (v.cellCanScrollUp[i] && v.cellScroll[i] > 0 && pointInRect(v.cellUpArrowRect[i], v.mouseX, v.mouseY)) {
+        if (v.cellCanScrollUp[i] && v.cellScroll[i] > 0 &&
+            pointInRect(v.cellUpArrowRect[i], v.mouseX, v.mouseY)) {
             --v.cellScroll[i];
             return;
         }

@@ -2,7 +2,8 @@
 
 bool entryUnderPoint(const SHOWENTRY* entry, int32_t x, int32_t y) {
     if (!entry) return false;
-    return (entry->inCell && pointInRect(entry->inCellRect, x, y)) || (entry->inList && pointInRect(entry->rowRect, x, y));
+    return (entry->inCell && pointInRect(entry->inCellRect, x, y)) ||
+           (entry->inList && pointInRect(entry->rowRect, x, y));
 }
 
 SHOWENTRY* entryUnderPointer(const CalendarData& data, int tab, int32_t x, int32_t y) {

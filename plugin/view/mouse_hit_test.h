@@ -8,7 +8,9 @@
 inline bool pointInRect(const Rect& r, int32_t x, int32_t y) {
     return r.left < x && x < r.right && r.top < y && y < r.bottom;
 }
-inline bool pointInSpot(const HotSpot& s, int32_t x, int32_t y) { return pointInRect(s.rect, x, y); }
+inline bool pointInSpot(const HotSpot& s, int32_t x, int32_t y) {
+    return pointInRect(s.rect, x, y);
+}
 
 // The entry's line in a day cell or its row in the list, where the last frame drew it.
 bool entryUnderPoint(const SHOWENTRY* entry, int32_t x, int32_t y);

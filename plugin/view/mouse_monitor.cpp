@@ -11,7 +11,9 @@ namespace {
 // Hosts from 8.1 up to (not including) 10.0 report the pointer this many pixels too high.
 constexpr int32_t kHostMouseOffset = 22;
 
-bool reportsPointerTooHigh(float hostVersion) { return hostVersion >= 8.1f && hostVersion < 10.0f; }
+bool reportsPointerTooHigh(float hostVersion) {
+    return hostVersion >= 8.1f && hostVersion < 10.0f;
+}
 
 bool isSecondaryClick(const VxMouseEvent& event) {
     return event.button == kEventMouseButtonSecondary ||
@@ -40,8 +42,10 @@ OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
         handleLeftMouseClicks(root);
         break;
     case kEventMouseUp:
-        if (isSecondaryClick(*event)) handleRightMouseClicks(root);
-        else handleMouseUp(root);
+        if (isSecondaryClick(*event))
+            handleRightMouseClicks(root);
+        else
+            handleMouseUp(root);
         break;
     case kEventMouseMoved:
     case kEventMouseDragged:

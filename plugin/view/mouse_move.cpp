@@ -20,7 +20,9 @@ void dragThumb(CalVis& v) {
     v.setCurVisShowListOffset(static_cast<int>(std::clamp<int64_t>(offset, INT_MIN, INT_MAX)));
 }
 
-void highlight(HotSpot& spot, bool active, int32_t x, int32_t y) { spot.highlighted = active && pointInSpot(spot, x, y); }
+void highlight(HotSpot& spot, bool active, int32_t x, int32_t y) {
+    spot.highlighted = active && pointInSpot(spot, x, y);
+}
 
 void highlightSpots(VoxtrailClass* root) {
     CalVis& v = root->view;
@@ -37,7 +39,8 @@ void highlightSpots(VoxtrailClass* root) {
     highlight(v.preferencesSpot, true, x, y);
     highlight(v.iPhoneAppSpot, true, x, y);
     highlight(v.androidAppSpot, true, x, y);
-    for (HotSpot& tab : v.tabSpot) highlight(tab, true, x, y);
+    for (HotSpot& tab : v.tabSpot)
+        highlight(tab, true, x, y);
     highlight(v.supportSpot, true, x, y);
 }
 
@@ -48,7 +51,8 @@ void hoverEntries(VoxtrailClass* root) {
     if (!list) return;
     std::lock_guard<SHOWLIST> walk(*list);
     const int32_t x = root->view.mouseX, y = root->view.mouseY;
-    for (SHOWENTRY* e = list->head; e; e = e->next) e->hovered = entryShown(data, tab, e) && entryUnderPoint(e, x, y);
+    for (SHOWENTRY* e = list->head; e; e = e->next)
+        e->hovered = entryShown(data, tab, e) && entryUnderPoint(e, x, y);
 }
 
 } // namespace

@@ -3,6 +3,10 @@
 #include "plugin/view/mouse_pending_seams.h"
 
 // Does nothing yet: the sharing client is not built; reports failure so nothing counts as sent.
-int addSingleSharedShow(VoxtrailClass*, SHOWENTRY*) { return 0; }
+int addSingleSharedShow(VoxtrailClass*, SHOWENTRY*) {
+    return 0;
+}
 // Does nothing yet: the sharing client is not built; reports failure so nothing counts as sent.
-int deleteSingleSharedShow(VoxtrailClass*, SHOWENTRY*) { return 0; }
+int deleteSingleSharedShow(VoxtrailClass*, SHOWENTRY*) {
+    return 0;
+}

@@ -32,8 +32,10 @@ std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
 void shareChoice(VoxtrailClass* root, SHOWENTRY* show) {
     ProtectedData& st = root->state;
     if (!st.getSharing() || st.getShareAllShows()) return;
-    if (show->selected) addSingleSharedShow(root, show);
-    else deleteSingleSharedShow(root, show);
+    if (show->selected)
+        addSingleSharedShow(root, show);
+    else
+        deleteSingleSharedShow(root, show);
 }
 
 void exportChoice(VoxtrailClass* root) {

@@ -23,12 +23,16 @@ int cellUnderPointer(const CalVis& v) {
 void turnInGrid(CalVis& v, int32_t delta) {
     const int cell = cellUnderPointer(v);
     if (cell >= 0 && (v.cellCanScrollUp[cell] || v.cellCanScrollDown[cell])) {
-        if (delta < 0 && v.cellCanScrollDown[cell]) ++v.cellScroll[cell];
-        else if (delta > 0 && v.cellCanScrollUp[cell] && v.cellScroll[cell] > 0) --v.cellScroll[cell];
+        if (delta < 0 && v.cellCanScrollDown[cell])
+            ++v.cellScroll[cell];
+        else if (delta > 0 && v.cellCanScrollUp[cell] && v.cellScroll[cell] > 0)
+            --v.cellScroll[cell];
         return;
     }
-    if (delta <= 0) v.incrementCurVisMonth();
-    else v.decrementCurVisMonth();
+    if (delta <= 0)
+        v.incrementCurVisMonth();
+    else
+        v.decrementCurVisMonth();
 }
 
 } // namespace
