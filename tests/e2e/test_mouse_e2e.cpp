@@ -1,0 +1,180 @@
+// End to end with the mouse: the headless player, the web service on free ports and a
+// temporary home. The user clicks City and State, types a place, waits for the search, follows
+// a show's link and marks the show as chosen.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using vx::e2e::PlayerProcess;
+using vx::e2e::TempHome;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kStepMs = 20000;
+constexpr int kSearchSeconds = 90;
+
+const std::string kSupport = "Library/Application Support/Voxtrail/";
+const std::string kLibrary = "Music/iTunes/iTunes Music Library.xml";
+
+// In pane coordinates of an 800 x 480 pane: the City and State value boxes and the list's
+// first row.
+constexpr const char* kCityBox = "150 28";
+constexpr const char* kStateBox = "150 49";
+constexpr const char* kFirstRow = "100 140";
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t at; (at = line.find("@@", start)) != std::string::npos; start = at + 2)
+        out.push_back(line.substr(start, at - start));
+    return out;
+}
+
+// Line n (from 1) of a text.
+std::string lineOf(const std::string& text, int n) {
+    std::istringstream in(text);
+    std::string line;
+    for (int i = 1; std::getline(in, line); ++i)
+        if (i == n) return line;
+    return "";
+}
+
+// The concert lines of a preferences file, in the file's (date) order.
+std::vector<std::string> concertLines(const std::string& prefs) {
+    std::vector<std::string> out;
+    std::istringstream in(prefs);
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n)
+        if (n >= 10 && line.rfind("0@@", 0) == 0) out.push_back(line);
+    return out;
+}
+
+// A preferences file with an empty place (the same as the fields show, so showing the pane
+// starts no search), the next refresh a month away, and the given show lines.
+void writePreferences(const TempHome& home, const std::string& place, const std::string& shows = "") {
+    std::ostringstream p;
+    p << home.file(kLibrary) << "\n"
+      << static_cast<long>(std::time(nullptr)) + 30L * 86400 << "\n"
+      << "2026@@12@@8\n"
+      << place << "@@75@@0.000000e+00@@0.000000e+00\n"
+      << "0@@1@@0@@0@@0@@0@@1@@0@@0@@0@@0\n"
+      << "-\n"
+      << "-@@-@@-@@\n\n\n"
+      << shows;
+    home.writeFile(kSupport + "VoxtrailPref", p.str());
+}
+
+void prepareHome(const TempHome& home, const std::string& serviceHost, const std::string& iplocHost) {
+    home.writeFile(kLibrary,
+                   home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupport + "VoxtrailServices", serviceHost + "\n" + iplocHost + "\n");
+}
+
+std::string afterPrefix(const std::optional<std::string>& line, const std::string& prefix) {
+    return line && line->rfind(prefix, 0) == 0 ? line->substr(prefix.size()) : "";
+}
+
+} // namespace
+
+TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
+    TempHome home;
+    PlayerProcess service(VX_SERVICE_EXE,
+                          {"--port", "0", "--iploc-port", "0", "--log", home.file("service.log"),
+                           "--catalog-from-library",
+                           std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"},
+                          {});
+    const std::string port = afterPrefix(service.waitForLine("port: ", kStartMs), "port: ");
+    const std::string iploc = afterPrefix(service.waitForLine("iploc-port: ", kStartMs), "iploc-port: ");
+    ASSERT_FALSE(port.empty()) << service.errorText();
+    ASSERT_FALSE(iploc.empty()) << service.errorText();
+    const std::string host = "127.0.0.1:" + port;
+    prepareHome(home, host, "127.0.0.1:" + iploc);
+    writePreferences(home, "-@@-");
+
+    // The library says iTunes 9.1, so the player reports the pointer 22 pixels too high and the
+    // plug-in must add them back for the clicks to land.
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const std::string prefsPath = home.file(kSupport + "VoxtrailPref");
+    const std::vector<std::string> script = {"show 800 480",
+                                             std::string("click ") + kCityBox,
+                                             "type Boston",
+                                             std::string("click ") + kStateBox,
+                                             "type MA",
+                                             "key return",
+                                             "wait-file " + prefsPath + " " + std::to_string(kSearchSeconds)};
+    for (const std::string& line : script)
+        player.sendLine(line);
+    const std::optional<std::string> waited = player.waitForLine("wait-file: ", (kSearchSeconds + 10) * 1000);
+    ASSERT_EQ(waited.value_or(""), "wait-file: ok " + prefsPath) << player.errorText();
+
+    const std::string prefs = home.readFile(prefsPath);
+    EXPECT_EQ(lineOf(prefs, 4).rfind("Boston@@MA@@75@@", 0), 0u) << "the typed place is the one searched:\n"
+                                                                 << prefs;
+    const std::vector<std::string> shows = concertLines(prefs);
+    ASSERT_FALSE(shows.empty()) << prefs;
+    const std::vector<std::string> first = fields(shows.front());
+    ASSERT_GE(first.size(), 11u) << shows.front();
+    ASSERT_EQ(first[1], "0");
+
+    player.sendLine(std::string("click ") + kFirstRow);
+    EXPECT_EQ(player.waitForLine("open-url: ", kStepMs).value_or(""),
+              "open-url: http://" + host + "/clickthrough.php?target=" + first[9])
+        << player.errorText();
+
+    // The secondary click saves at once; a snapshot afterwards says the click has been handled.
+    player.sendLine(std::string("rclick ") + kFirstRow);
+    player.sendLine("snapshot " + home.file("chosen.png"));
+    ASSERT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+    const std::vector<std::string> saved = concertLines(home.readFile(prefsPath));
+    ASSERT_FALSE(saved.empty());
+    const std::vector<std::string> chosen = fields(saved.front());
+    ASSERT_GE(chosen.size(), 11u);
+    EXPECT_EQ(chosen[1], "1") << saved.front();
+    EXPECT_EQ(chosen[6], first[6]);
+    EXPECT_EQ(chosen[9], first[9]);
+    for (std::size_t i = 1; i < saved.size(); ++i)
+        EXPECT_EQ(fields(saved[i]).at(1), "0") << saved[i];
+
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+}
+
+TEST(MouseEndToEnd, ALinkHoldingQuotesAndShellTextReachesTheOpenerAsOneAddress) {
+    TempHome home;
+    // No service: the show comes from the saved preferences and nothing is searched.
+    prepareHome(home, "127.0.0.1:1", "127.0.0.1:1");
+    const std::string marker = home.file("escaped");
+    const std::string link =
+        "http://tickets.example/it's \"on\"; touch " + marker + " $(touch " + marker + ")";
+    const int year = 1900 + [] {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return local.tm_year;
+    }() + 1;
+    writePreferences(home, "Boston@@MA",
+                     "0@@0@@0@@" + std::to_string(year) + "@@6@@1@@Quoted Band@@The Hall@@Boston, MA@@" +
+                         link + "@@-@@\n");
+
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    player.sendLine("show 800 480");
+    player.sendLine(std::string("click ") + kFirstRow);
+    EXPECT_EQ(player.waitForLine("open-url: ", kStepMs).value_or(""),
+              "open-url: http://127.0.0.1:1/clickthrough.php?target=" + link)
+        << player.errorText();
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "part of the link ran as a command";
+}
