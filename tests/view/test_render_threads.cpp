@@ -1,5 +1,6 @@
 // Frames drawn from two threads at once while a third changes the lists, as the host thread and
 // the update thread do: every frame must come out whole and reach the host port.
+#include "platform/graphics/gui_application.h"
 #include "plugin/host/visual_plugin_data.h"
 #include "plugin/view/render_frame.h"
 #include "tests/view/view_fixture.h"
@@ -33,6 +34,7 @@ struct FakeHost {
 class RenderThreads : public ViewFixture {
 protected:
     RenderThreads() : host(kWidth, kHeight) {
+        vx::ensureGuiApplication(); // on the main thread, where a Qt host makes its own
         record.destPort = &host.port;
         record.destRect = Rect{0, 0, kHeight, kWidth};
         EXPECT_EQ(NewGWorld(&record.offscreen, 32, &record.destRect, 0), noErr);
