@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
 
     int status = QApplication::exec();
     session.shutdown();
+    session.setRepaintHandler(nullptr); // the window goes first
     window.reset();
     return status;
 }

@@ -4,7 +4,13 @@ namespace vx::player {
 
 const char* usageText() {
     return "usage: vxplayer [--headless] [--script FILE] [--library FILE] [--os-version X.Y]\n"
-           "                [--host-version X.Y.Z] [--visualizer NAME]\n";
+           "                [--host-version X.Y.Z] [--visualizer NAME]\n"
+           "Headless, the script comes from FILE or from stdin, one command a line:\n"
+           "  show W H | resize W H | hide | idle N | config | quit\n"
+           "  key NAME (return tab backspace left right up down space, or one character) | type TEXT\n"
+           "  play ARTIST | ALBUM | play | next | pause | unpause\n"
+           "  down X Y | up X Y | click X Y | rclick X Y | move X Y | drag X Y | wheel X Y DELTA\n"
+           "  sleep MS | wait-file PATH SECONDS | snapshot FILE.png | answer BUTTON | answer-file PATH\n";
 }
 
 std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, std::string& error) {
