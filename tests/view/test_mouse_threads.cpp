@@ -1,0 +1,84 @@
+// Mouse events on the host thread while a refresh on the update thread replaces the concert
+// list, fills it and draws frames, as a concert search does.
+#include "tests/view/test_mouse_fixture.h"
+
+#include <atomic>
+
+using mouse_test::Point2;
+
+namespace {
+
+class MouseThreads : public MouseFixture {
+  protected:
+    // One refresh round: the list moves to the "previous" slot (the one there is freed), a new
+    // one fills show by show, and every show draws a frame.
+    void replaceAndFill(int round) {
+        {
+            std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+            SHOWLIST* old = root->previousConcerts;
+            root->previousConcerts = root->concerts;
+            root->concerts = new SHOWLIST;
+            delete old;
+        }
+        for (int i = 0; i < 12; ++i) {
+            auto* e = new SHOWENTRY;
+            vx::copyText(e->artist, ("Round " + std::to_string(round) + " Act " + std::to_string(i)).c_str());
+            vx::copyText(e->url, "http://tickets.example/x");
+            e->day = 1 + (i * 5) % 28;
+            e->month = 3;
+            e->year = 2031;
+            root->concerts->addShow(e, nullptr);
+            root->view.Render();
+        }
+    }
+};
+
+TEST_F(MouseThreads, ClicksMovesAndWheelTurnsWhileTheListIsReplaced) {
+    std::atomic<bool> refreshing{true};
+    root->engine.stepHookForTesting = [&](uint32_t bit) {
+        if (bit == kUpdateConcerts)
+            for (int round = 0; round < 15; ++round)
+                replaceAndFill(round);
+        if (bit == kUpdateiPhone) refreshing = false;
+        return 0;
+    };
+    render();
+    root->engine.suggestUpdateShowList(kUpdateAll, true);
+
+    int events = 0;
+    for (int i = 0; refreshing || i < 200; ++i, ++events) {
+        const Point2 inList{60 + (i * 11) % 150, 110 + (i * 17) % 340};
+        const Point2 inGrid{250 + (i * 23) % 530, 125 + (i * 19) % 330};
+        moveTo(i % 2 ? inList : inGrid);
+        switch (i % 5) {
+        case 0:
+            click(inList);
+            break;
+        case 1:
+            wheel(inGrid, i % 3 - 1);
+            break;
+        case 2:
+            wheel(inList, i % 2 ? 1 : -1);
+            break;
+        case 3:
+            secondaryClick(inList);
+            break;
+        default:
+            send(kEventMouseDragged, inGrid.x, inGrid.y, kEventMouseButtonPrimary);
+            break;
+        }
+    }
+    EXPECT_TRUE(refreshStarted());
+    EXPECT_GE(events, 200);
+
+    render();
+    std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+    EXPECT_EQ(root->concerts->size(), 12u);
+    EXPECT_LE(root->view.curVisShowListOffset, 0);
+    int hovered = 0;
+    for (SHOWENTRY* e = root->concerts->head; e; e = e->next)
+        hovered += e->hovered;
+    EXPECT_LE(hovered, 1);
+}
+
+} // namespace
