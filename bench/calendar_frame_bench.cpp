@@ -73,15 +73,18 @@ int main(int argc, char** argv) {
     if (NewGWorld(&record.offscreen, 32, &record.destRect, 0) != noErr) return 1;
     CalVis::visualPluginData = &record;
 
-    std::printf("calendar frame, %d x %d, 500 concerts / 200 friends' shows / 200 releases\n", kWidth, kHeight);
+    std::printf("calendar frame, %d x %d, 500 concerts / 200 friends' shows / 200 releases\n", kWidth,
+                kHeight);
     for (int tab = 0; tab < 3; ++tab) {
         state.setCurCalTab(tab);
-        for (int i = 0; i < 10; ++i) renderCalendarFrame(data); // warm the font and glyph caches
+        for (int i = 0; i < 10; ++i)
+            renderCalendarFrame(data); // warm the font and glyph caches
         std::vector<double> ms;
         for (int i = 0; i < kFrames; ++i) {
             const auto start = std::chrono::steady_clock::now();
             renderCalendarFrame(data);
-            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            ms.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         std::printf("  tab %d: median %.2f ms, p90 %.2f ms over %d frames\n", tab, percentile(ms, 0.5),
                     percentile(ms, 0.9), kFrames);

@@ -4,9 +4,13 @@
 #include <cstring>
 
 namespace {
-double unit(double v) { return std::clamp(v, 0.0, 1.0); }
+double unit(double v) {
+    return std::clamp(v, 0.0, 1.0);
+}
 
-CGColorRGBA colour(double r, double g, double b, double a) { return {unit(r), unit(g), unit(b), unit(a)}; }
+CGColorRGBA colour(double r, double g, double b, double a) {
+    return {unit(r), unit(g), unit(b), unit(a)};
+}
 
 // The subpath that new segments join; a segment without a preceding move starts at its own point.
 CGSubpath& openSubpath(CGContextRef c, CGPoint at) {
@@ -36,8 +40,8 @@ void CGContextSaveGState(CGContextRef c) {
 
 void CGContextRestoreGState(CGContextRef c) {
     if (!c || c->savedStates.empty()) return;
-    const bool fontChanged =
-        c->savedStates.back().fontName != c->state.fontName || c->savedStates.back().fontSize != c->state.fontSize;
+    const bool fontChanged = c->savedStates.back().fontName != c->state.fontName ||
+                             c->savedStates.back().fontSize != c->state.fontSize;
     c->state = c->savedStates.back();
     c->savedStates.pop_back();
     if (fontChanged) ++c->fontGeneration;
@@ -105,8 +109,12 @@ void CGContextDrawPath(CGContextRef c, CGPathDrawingMode mode) {
     c->path.clear();
 }
 
-void CGContextFillPath(CGContextRef c) { CGContextDrawPath(c, kCGPathFill); }
-void CGContextStrokePath(CGContextRef c) { CGContextDrawPath(c, kCGPathStroke); }
+void CGContextFillPath(CGContextRef c) {
+    CGContextDrawPath(c, kCGPathFill);
+}
+void CGContextStrokePath(CGContextRef c) {
+    CGContextDrawPath(c, kCGPathStroke);
+}
 
 void CGContextSelectFont(CGContextRef c, const char* name, double size, CGTextEncoding encoding) {
     if (!c) return;
@@ -130,7 +138,9 @@ void CGContextSetTextPosition(CGContextRef c, double x, double y) {
     if (c) c->textPosition = {x, y};
 }
 
-CGPoint CGContextGetTextPosition(CGContextRef c) { return c ? c->textPosition : CGPoint{}; }
+CGPoint CGContextGetTextPosition(CGContextRef c) {
+    return c ? c->textPosition : CGPoint{};
+}
 
 void CGContextShowText(CGContextRef c, const char* bytes, std::size_t length) {
     if (!c) return;

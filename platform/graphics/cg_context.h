@@ -28,7 +28,7 @@ struct CGSubpath {
 };
 
 class CGContext {
-public:
+  public:
     struct GState {
         CGColorRGBA fill;
         CGColorRGBA stroke;

@@ -13,9 +13,13 @@ CGImageRef CGImageCreateWithContentsOfFile(const char* path) {
     return image;
 }
 
-void CGImageRelease(CGImageRef image) { delete image; }
+void CGImageRelease(CGImageRef image) {
+    delete image;
+}
 
-std::size_t CGImageGetWidth(CGImageRef image) { return image ? static_cast<std::size_t>(image->image.width()) : 0; }
+std::size_t CGImageGetWidth(CGImageRef image) {
+    return image ? static_cast<std::size_t>(image->image.width()) : 0;
+}
 
 std::size_t CGImageGetHeight(CGImageRef image) {
     return image ? static_cast<std::size_t>(image->image.height()) : 0;

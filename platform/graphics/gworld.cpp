@@ -33,7 +33,9 @@ OSStatus NewGWorld(GWorldPtr* out, int16_t pixelDepth, const Rect* bounds, uint3
     return noErr;
 }
 
-void DisposeGWorld(GWorldPtr world) { delete world; }
+void DisposeGWorld(GWorldPtr world) {
+    delete world;
+}
 
 bool LockPixels(GWorldPtr world) {
     if (!world) return false;
@@ -68,7 +70,8 @@ void CopyBits(GWorldPtr src, const Rect* srcRect, CGrafPtr dst, const Rect* dstR
         const int rowWords = dst->rowBytes / 4;
         // The columns that lie inside both the world and the port, the same for every row.
         const int x0 = std::max({0, -srcRect->left, -dstRect->left});
-        const int x1 = std::min({w, src->width - srcRect->left, dst->width - dstRect->left, rowWords - dstRect->left});
+        const int x1 =
+            std::min({w, src->width - srcRect->left, dst->width - dstRect->left, rowWords - dstRect->left});
         for (int y = 0; y < h && x0 < x1; ++y) {
             const int sy = srcRect->top + y, dy = dstRect->top + y;
             if (sy < 0 || sy >= src->height || dy < 0 || dy >= dst->height) continue;

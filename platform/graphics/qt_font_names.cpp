@@ -23,7 +23,8 @@ QFont fontForName(const char* name, int pixelSize) {
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize > 0 ? pixelSize : 1);
     if (style.contains(QLatin1String("bold"))) font.setWeight(QFont::Bold);
-    if (style.contains(QLatin1String("italic")) || style.contains(QLatin1String("oblique"))) font.setItalic(true);
+    if (style.contains(QLatin1String("italic")) || style.contains(QLatin1String("oblique")))
+        font.setItalic(true);
     return font;
 }
 

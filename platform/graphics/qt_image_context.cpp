@@ -19,7 +19,9 @@
 
 namespace {
 
-QColor qtColour(const CGColorRGBA& c) { return QColor::fromRgbF(float(c.r), float(c.g), float(c.b), float(c.a)); }
+QColor qtColour(const CGColorRGBA& c) {
+    return QColor::fromRgbF(float(c.r), float(c.g), float(c.b), float(c.a));
+}
 
 // Rectilinear strokes are drawn without anti-aliasing so one-pixel lines stay one pixel wide.
 bool axisAligned(const std::vector<CGSubpath>& subpaths) {
@@ -30,7 +32,7 @@ bool axisAligned(const std::vector<CGSubpath>& subpaths) {
 }
 
 class QtImageContext final : public CGContext {
-public:
+  public:
     explicit QtImageContext(GWorldPtr world)
         : CGContext(world->height),
           image(reinterpret_cast<uchar*>(world->pixels.data()), world->width, world->height, world->width * 4,
@@ -58,7 +60,8 @@ public:
         for (const CGSubpath& s : subpaths) {
             if (s.points.empty()) continue;
             qpath.moveTo(toQt(s.points.front()));
-            for (std::size_t i = 1; i < s.points.size(); ++i) qpath.lineTo(toQt(s.points[i]));
+            for (std::size_t i = 1; i < s.points.size(); ++i)
+                qpath.lineTo(toQt(s.points[i]));
             if (s.closed) qpath.closeSubpath();
         }
         const bool smooth = !axisAligned(subpaths);
@@ -92,7 +95,7 @@ public:
             painter.setClipping(false);
     }
 
-private:
+  private:
     QRectF toQt(const CGRect& r) const {
         return QRectF(r.origin.x, height - r.origin.y - r.size.height, r.size.width, r.size.height);
     }

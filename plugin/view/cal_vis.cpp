@@ -18,9 +18,19 @@ CalVis::CalVis(VoxtrailClass* owner) : root(owner) {
     curVisYear = local.tm_year + 1900;
 }
 
-void CalVis::Render() { renderCalendarFrame(calendarDataOf(root)); }
+void CalVis::Render() {
+    renderCalendarFrame(calendarDataOf(root));
+}
 
-void CalVis::scroll(int delta) { curVisShowListOffset += delta; }
-void CalVis::setCurVisShowListOffset(int offset) { curVisShowListOffset = offset; }
-void CalVis::scrollUp() { curVisShowListOffset += 20; }
-void CalVis::scrollDown() { curVisShowListOffset -= 20; }
+void CalVis::scroll(int delta) {
+    curVisShowListOffset += delta;
+}
+void CalVis::setCurVisShowListOffset(int offset) {
+    curVisShowListOffset = offset;
+}
+void CalVis::scrollUp() {
+    curVisShowListOffset += 20;
+}
+void CalVis::scrollDown() {
+    curVisShowListOffset -= 20;
+}

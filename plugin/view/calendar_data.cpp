@@ -14,9 +14,13 @@ CalendarData calendarDataOf(VoxtrailClass* root) {
     return d;
 }
 
-int normalizedTab(int storedTab) { return storedTab == 1 || storedTab == 2 ? storedTab : 0; }
+int normalizedTab(int storedTab) {
+    return storedTab == 1 || storedTab == 2 ? storedTab : 0;
+}
 
-int currentTab(const CalendarData& data) { return data.state ? normalizedTab(data.state->getCurCalTab()) : 0; }
+int currentTab(const CalendarData& data) {
+    return data.state ? normalizedTab(data.state->getCurCalTab()) : 0;
+}
 
 SHOWLIST* tabList(const CalendarData& data, int tab) {
     switch (normalizedTab(tab)) {
@@ -48,20 +52,23 @@ uint32_t shownCount(const CalendarData& data, int tab) {
 SHOWENTRY* firstShown(const CalendarData& data, int tab) {
     SHOWLIST* list = tabList(data, tab);
     SHOWENTRY* e = list ? list->head : nullptr;
-    while (e && !entryShown(data, tab, e)) e = e->next;
+    while (e && !entryShown(data, tab, e))
+        e = e->next;
     return e;
 }
 
 SHOWENTRY* lastShown(const CalendarData& data, int tab) {
     SHOWLIST* list = tabList(data, tab);
     SHOWENTRY* e = list ? list->tail : nullptr;
-    while (e && !entryShown(data, tab, e)) e = e->prev;
+    while (e && !entryShown(data, tab, e))
+        e = e->prev;
     return e;
 }
 
 SHOWENTRY* nextShown(const CalendarData& data, int tab, SHOWENTRY* after) {
     SHOWENTRY* e = after ? after->next : nullptr;
-    while (e && !entryShown(data, tab, e)) e = e->next;
+    while (e && !entryShown(data, tab, e))
+        e = e->next;
     return e;
 }
 

@@ -16,7 +16,9 @@ int getDayOfTheWeek(int day, int month, int year) {
 }
 
 namespace {
-bool leapYear(int year) { return year % 4 == 0; }
+bool leapYear(int year) {
+    return year % 4 == 0;
+}
 
 void firstOfNextMonth(int* day, int* month, int* year) {
     *day = 1;
@@ -112,4 +114,6 @@ CGRect convertRect(Rect r, const Rect* pane) {
     return CGRectMake(r.left, paneHeight - r.bottom, r.right - r.left - 1, r.bottom - r.top - 1);
 }
 
-CGRect convertStrokeRect(Rect r, const Rect* pane) { return convertRect(r, pane); }
+CGRect convertStrokeRect(Rect r, const Rect* pane) {
+    return convertRect(r, pane);
+}

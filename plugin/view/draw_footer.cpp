@@ -28,10 +28,13 @@ void drawSupportLine(Frame& f) {
     const int span = v.gridRight - 85 - v.gridLeft;
     const int middle = v.gridLeft + span / 2;
     const int width = std::max(0, std::min(f.tab == 2 ? 480 : 300, span));
-    v.supportSpot.rect = paneRect(v.gridBottom + 3, middle - width / 2, v.gridBottom + 20, middle - width / 2 + width);
-    const char* text = f.tab == 2
-                           ? "To support Voxtrail you can click on an album to buy it, pre-order it, or just find out more..."
-                           : "You can now use Voxtrail to purchase your tickets! Click on any show with a ticket icon.";
+    v.supportSpot.rect =
+        paneRect(v.gridBottom + 3, middle - width / 2, v.gridBottom + 20, middle - width / 2 + width);
+    const char* text =
+        f.tab == 2
+            ? "To support Voxtrail you can click on an album to buy it, pre-order it, or just find out "
+              "more..."
+            : "You can now use Voxtrail to purchase your tickets! Click on any show with a ticket icon.";
     writeText(f.ctx, f.pane, text, v.supportSpot.rect, small(colour::black, 1, v.supportSpot.highlighted));
 }
 
@@ -41,7 +44,8 @@ void drawFooterLinks(Frame& f) {
     char version[32];
     std::snprintf(version, sizeof version, "Voxtrail %d.%d", kVersionMajor, kVersionMinor);
     v.versionSpot.rect = paneRect(v.gridBottom + 1, r - 80, f.pane->bottom - 1, r);
-    writeText(f.ctx, f.pane, version, v.versionSpot.rect, small(colour::secondary, 2, v.versionSpot.highlighted));
+    writeText(f.ctx, f.pane, version, v.versionSpot.rect,
+              small(colour::secondary, 2, v.versionSpot.highlighted));
 
     v.preferencesSpot.rect = paneRect(1, r - 100, 20, r - 20);
     writeText(f.ctx, f.pane, "Edit Preferences", v.preferencesSpot.rect,

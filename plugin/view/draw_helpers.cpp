@@ -9,16 +9,24 @@ const char* const kRegularFont = "Lucida Grande";
 const char* const kBoldFont = "LucidaGrande-Bold";
 
 namespace {
-int16_t side(long long v) { return static_cast<int16_t>(std::clamp<long long>(v, INT16_MIN, INT16_MAX)); }
-double unit(int v) { return v / 255.0; }
-int paneHeight(const Rect* pane) { return pane->bottom - pane->top; }
+int16_t side(long long v) {
+    return static_cast<int16_t>(std::clamp<long long>(v, INT16_MIN, INT16_MAX));
+}
+double unit(int v) {
+    return v / 255.0;
+}
+int paneHeight(const Rect* pane) {
+    return pane->bottom - pane->top;
+}
 } // namespace
 
 Rect paneRect(long long top, long long left, long long bottom, long long right) {
     return Rect{side(top), side(left), side(bottom), side(right)};
 }
 
-void setFillColour(CGContextRef ctx, RGB255 c) { CGContextSetRGBFillColor(ctx, unit(c.r), unit(c.g), unit(c.b), 1); }
+void setFillColour(CGContextRef ctx, RGB255 c) {
+    CGContextSetRGBFillColor(ctx, unit(c.r), unit(c.g), unit(c.b), 1);
+}
 
 void setStrokeColour(CGContextRef ctx, RGB255 c) {
     CGContextSetRGBStrokeColor(ctx, unit(c.r), unit(c.g), unit(c.b), 1);
@@ -54,7 +62,8 @@ void fillPaneTriangle(CGContextRef ctx, const Rect* pane, const int (&xy)[6], RG
     CGContextFillPath(ctx);
 }
 
-void writeText(CGContextRef ctx, const Rect* pane, const char* text, const Rect& box, const TextStyle& style) {
+void writeText(CGContextRef ctx, const Rect* pane, const char* text, const Rect& box,
+               const TextStyle& style) {
     if (style.bold)
         CGContextSelectFont(ctx, kBoldFont, style.size, kCGEncodingMacRoman);
     else

@@ -11,14 +11,14 @@ struct RGB255 {
 namespace colour {
 constexpr RGB255 black{0, 0, 0};
 constexpr RGB255 white{255, 255, 255};
-constexpr RGB255 outline{192, 192, 192};    // outlines and hover boxes
-constexpr RGB255 disabled{200, 200, 200};   // arrows that cannot be used
-constexpr RGB255 inactive{222, 222, 222};   // out-of-month cells, inactive scroll parts
-constexpr RGB255 tabIdle{238, 238, 238};    // tabs not selected
-constexpr RGB255 secondary{150, 150, 150};  // secondary text
-constexpr RGB255 darkGrey{96, 96, 96};      // active arrows, the preferences link
-constexpr RGB255 frame{64, 64, 64};         // grid and list frames
-constexpr RGB255 selectedBlue{0, 0, 80};    // the user's chosen shows
+constexpr RGB255 outline{192, 192, 192};   // outlines and hover boxes
+constexpr RGB255 disabled{200, 200, 200};  // arrows that cannot be used
+constexpr RGB255 inactive{222, 222, 222};  // out-of-month cells, inactive scroll parts
+constexpr RGB255 tabIdle{238, 238, 238};   // tabs not selected
+constexpr RGB255 secondary{150, 150, 150}; // secondary text
+constexpr RGB255 darkGrey{96, 96, 96};     // active arrows, the preferences link
+constexpr RGB255 frame{64, 64, 64};        // grid and list frames
+constexpr RGB255 selectedBlue{0, 0, 80};   // the user's chosen shows
 constexpr RGB255 todayBody{225, 225, 255};
 constexpr RGB255 warning{255, 0, 0};
 constexpr RGB255 linkRed{250, 20, 20};

@@ -19,15 +19,16 @@ void drawListScrollBar(Frame& f) {
     strokePaneRect(f.ctx, pane, v.scrollUpRect, colour::outline);
     strokePaneRect(f.ctx, pane, v.scrollDownRect, colour::outline);
 
-    v.thumbPosition = static_cast<int32_t>(std::floor(-static_cast<double>(v.curVisShowListOffset) * f.thumbTrack /
-                                                      v.listContentHeight));
+    v.thumbPosition = static_cast<int32_t>(
+        std::floor(-static_cast<double>(v.curVisShowListOffset) * f.thumbTrack / v.listContentHeight));
     const long long thumbTop = static_cast<long long>(v.gridTop) + 15 + v.thumbPosition;
     v.thumbRect = paneRect(thumbTop, left, thumbTop + v.thumbLength, right);
     fillPaneRect(f.ctx, pane, v.thumbRect, colour::thumb);
     strokePaneRect(f.ctx, pane, v.thumbRect, colour::thumb);
 
     const int c = left + 7;
-    fillPaneTriangle(f.ctx, pane, {c, v.gridTop + 4, c - 3, v.gridTop + 9, c + 3, v.gridTop + 9}, colour::darkGrey);
+    fillPaneTriangle(f.ctx, pane, {c, v.gridTop + 4, c - 3, v.gridTop + 9, c + 3, v.gridTop + 9},
+                     colour::darkGrey);
     fillPaneTriangle(f.ctx, pane, {c, v.gridBottom - 4, c - 3, v.gridBottom - 9, c + 3, v.gridBottom - 9},
                      colour::darkGrey);
     strokePaneRect(f.ctx, pane, v.listAreaRect, colour::frame);

@@ -9,7 +9,8 @@
 void drawGridLines(Frame& f) {
     CalVis& v = *f.view;
     const RGB255 a = f.colours.a;
-    strokePaneRect(f.ctx, f.pane, paneRect(v.gridTop + 15, v.gridLeft + 1, v.gridBottom - 1, v.gridRight - 1), a);
+    strokePaneRect(f.ctx, f.pane, paneRect(v.gridTop + 15, v.gridLeft + 1, v.gridBottom - 1, v.gridRight - 1),
+                   a);
     for (int i = 1; i <= 6; ++i) {
         const int x = v.gridLeft + 1 + i * f.cellWidth;
         strokePaneLine(f.ctx, f.pane, x, v.gridTop + 15, x, v.gridBottom - 1, a);
@@ -73,7 +74,8 @@ void drawCellEntries(Frame& f, int index, const Rect& cell, const std::vector<SH
     for (long long i = skip; i < count && top + kLinePitch <= cell.bottom; ++i, top += kLinePitch) {
         SHOWENTRY* e = entries[static_cast<std::size_t>(i)];
         const Rect line = paneRect(top, cell.left, top + kLinePitch, lineRight);
-        const Rect textBox = paneRect(top, cell.left, top + kLinePitch, lineRight - (e->ticketsAvailable ? 13 : 0));
+        const Rect textBox =
+            paneRect(top, cell.left, top + kLinePitch, lineRight - (e->ticketsAvailable ? 13 : 0));
         writeText(f.ctx, f.pane, e->artist, textBox, entryStyle(e, 11, 1, e->hovered));
         if (e->ticketsAvailable) drawSmallTicketIcon(f.ctx, f.pane, lineRight - 17, top);
         e->inCellRect = line;
@@ -86,10 +88,12 @@ void drawDayCells(Frame& f) {
     CalVis& v = *f.view;
     const int cw = f.cellWidth, ch = f.cellHeight;
     CellDate date{1, v.curVisMonth, v.curVisYear};
-    for (int n = getDayOfTheWeek(1, date.month, date.year); n > 0; --n) decrementDay(&date.day, &date.month, &date.year);
+    for (int n = getDayOfTheWeek(1, date.month, date.year); n > 0; --n)
+        decrementDay(&date.day, &date.month, &date.year);
 
     if (f.list)
-        for (SHOWENTRY* e = f.list->head; e; e = e->next) e->inCell = false;
+        for (SHOWENTRY* e = f.list->head; e; e = e->next)
+            e->inCell = false;
     SHOWENTRY* cursor = firstShown(*f.data, f.tab);
     std::vector<SHOWENTRY*> onDate;
 
@@ -101,8 +105,11 @@ void drawDayCells(Frame& f) {
             const Rect cell = paneRect(top, left, top + ch, v.gridLeft + col * cw - 1 + cw);
             v.cellRect[index] = cell;
 
-            const bool today = date.day == f.todayDay && date.month == f.todayMonth && date.year == f.todayYear;
-            const RGB255 band = today ? f.colours.b : date.month != v.curVisMonth ? colour::inactive : f.colours.a;
+            const bool today =
+                date.day == f.todayDay && date.month == f.todayMonth && date.year == f.todayYear;
+            const RGB255 band = today                         ? f.colours.b
+                                : date.month != v.curVisMonth ? colour::inactive
+                                                              : f.colours.a;
             const Rect bandRect = paneRect(top, left, top + 15, left + cw - 2);
             fillPaneRect(f.ctx, f.pane, bandRect, band);
             char number[16];
@@ -111,10 +118,13 @@ void drawDayCells(Frame& f) {
             numberStyle.size = 11;
             numberStyle.align = 2;
             writeText(f.ctx, f.pane, number, paneRect(top, left, top + 15, left + cw - 2 - 4), numberStyle);
-            if (today) fillPaneRect(f.ctx, f.pane, paneRect(top + 15, left, top + ch, left + cw - 2), colour::todayBody);
+            if (today)
+                fillPaneRect(f.ctx, f.pane, paneRect(top + 15, left, top + ch, left + cw - 2),
+                             colour::todayBody);
 
             // The list is in date order, so one walk serves all cells.
-            while (cursor && compareDate(cursor, date) < 0) cursor = nextShown(*f.data, f.tab, cursor);
+            while (cursor && compareDate(cursor, date) < 0)
+                cursor = nextShown(*f.data, f.tab, cursor);
             onDate.clear();
             for (SHOWENTRY* e = cursor; e && compareDate(e, date) == 0; e = nextShown(*f.data, f.tab, e))
                 onDate.push_back(e);

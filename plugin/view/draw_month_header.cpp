@@ -27,11 +27,13 @@ void drawArrow(Frame& f, HotSpot& spot, const char* text, const Rect& r, bool ac
 
 void drawMonthHeader(Frame& f) {
     CalVis& v = *f.view;
-    fillPaneRect(f.ctx, f.pane, paneRect(v.gridTop, v.gridLeft, v.gridTop + 15, v.gridRight), colour::outline);
+    fillPaneRect(f.ctx, f.pane, paneRect(v.gridTop, v.gridLeft, v.gridTop + 15, v.gridRight),
+                 colour::outline);
 
     SHOWENTRY* last = lastShown(*f.data, f.tab);
     SHOWENTRY* first = firstShown(*f.data, f.tab);
-    drawArrow(f, v.nextMonthSpot, ">>", paneRect(v.gridTop - 30, v.gridRight - 28, v.gridTop - 10, v.gridRight),
+    drawArrow(f, v.nextMonthSpot, ">>",
+              paneRect(v.gridTop - 30, v.gridRight - 28, v.gridTop - 10, v.gridRight),
               last && compareMonth(last, v.curVisYear, v.curVisMonth) > 0);
 
     char title[64];
@@ -39,8 +41,8 @@ void drawMonthHeader(Frame& f) {
     TextStyle titleStyle;
     titleStyle.size = 15;
     titleStyle.align = 1;
-    writeText(f.ctx, f.pane, title, paneRect(v.gridTop - 30, v.gridRight - 156, v.gridTop - 1, v.gridRight - 31),
-              titleStyle);
+    writeText(f.ctx, f.pane, title,
+              paneRect(v.gridTop - 30, v.gridRight - 156, v.gridTop - 1, v.gridRight - 31), titleStyle);
 
     drawArrow(f, v.prevMonthSpot, "<<",
               paneRect(v.gridTop - 30, v.gridRight - 188, v.gridTop - 10, v.gridRight - 160),

@@ -20,11 +20,12 @@ void drawEmptyFriendText(Frame& f) {
     CalVis& v = *f.view;
     const bool noFriends = !f.data->friends || f.data->friends->size() == 0;
     if (f.tab != 1 || !f.list || f.list->size() != 0 || !noFriends) return;
-    writeText(f.ctx, f.pane,
-              "You have not entered any of \nyour friends' calendar names.\nIf you want to see the shows \nthat "
-              "your friends are interested \nin, click on the Edit \nPreferences link in the top \nright corner "
-              "of this screen.\nThen select the sharing \ntab and add your friend's \ncalendars.",
-              paneRect(v.gridTop + 20, v.listMargin, v.gridBottom, v.gridLeft - v.listMargin), TextStyle{});
+    writeText(
+        f.ctx, f.pane,
+        "You have not entered any of \nyour friends' calendar names.\nIf you want to see the shows \nthat "
+        "your friends are interested \nin, click on the Edit \nPreferences link in the top \nright corner "
+        "of this screen.\nThen select the sharing \ntab and add your friend's \ncalendars.",
+        paneRect(v.gridTop + 20, v.listMargin, v.gridBottom, v.gridLeft - v.listMargin), TextStyle{});
 }
 
 namespace {
@@ -65,14 +66,17 @@ void drawRow(Frame& f, SHOWENTRY* e, int y) {
 void drawShowList(Frame& f) {
     if (!f.list || f.list->size() == 0) return;
     CalVis& v = *f.view;
-    for (SHOWENTRY* e = f.list->head; e; e = e->next) e->inList = false;
+    for (SHOWENTRY* e = f.list->head; e; e = e->next)
+        e->inList = false;
 
     // Rows scrolled above the list are cut at its top rather than drawn over the fields there.
     CGContextSaveGState(f.ctx);
-    CGContextClipToRect(f.ctx, CGRectMake(0, f.height - (v.gridBottom + 1), f.width, v.gridBottom + 1 - v.gridTop));
+    CGContextClipToRect(f.ctx,
+                        CGRectMake(0, f.height - (v.gridBottom + 1), f.width, v.gridBottom + 1 - v.gridTop));
     const int pitch = v.rowHeight - 1;
     long long y = static_cast<long long>(v.gridTop) + v.curVisShowListOffset;
-    for (SHOWENTRY* e = firstShown(*f.data, f.tab); e && y <= v.gridBottom; e = nextShown(*f.data, f.tab, e)) {
+    for (SHOWENTRY* e = firstShown(*f.data, f.tab); e && y <= v.gridBottom;
+         e = nextShown(*f.data, f.tab, e)) {
         if (y + v.rowHeight >= v.gridTop) drawRow(f, e, static_cast<int>(y));
         y += pitch;
     }

@@ -65,7 +65,8 @@ void drawRestartAndInternetNotices(Frame& f) {
         style.colour = colour::warning;
         style.align = 1;
         style.underline = v.retrySpot.highlighted;
-        writeText(f.ctx, f.pane, "Internet problem... (click here to retry your search)", v.retrySpot.rect, style);
+        writeText(f.ctx, f.pane, "Internet problem... (click here to retry your search)", v.retrySpot.rect,
+                  style);
     }
 }
 
@@ -78,6 +79,6 @@ void drawUpgradeNotice(Frame& f) {
     style.colour = colour::warning;
     style.align = 1;
     style.underline = v.upgradeSpot.highlighted;
-    writeText(f.ctx, f.pane, "A Newer Version of Voxtrail is Available. \n Click Here to Upgrade.", v.upgradeSpot.rect,
-              style);
+    writeText(f.ctx, f.pane, "A Newer Version of Voxtrail is Available. \n Click Here to Upgrade.",
+              v.upgradeSpot.rect, style);
 }

@@ -11,12 +11,14 @@ void drawTab(Frame& f, int tab, bool selected) {
     switch (tab) {
     case 0:
         r = paneRect(v.gridTop - 20, v.listMargin + 15, v.gridTop - 1, v.listMargin + 110);
-        std::snprintf(label, sizeof label, f.state->getUpdatingConcerts() ? "My Shows... (%u)" : "My Shows (%u)",
+        std::snprintf(label, sizeof label,
+                      f.state->getUpdatingConcerts() ? "My Shows... (%u)" : "My Shows (%u)",
                       f.data->concerts ? f.data->concerts->size() : 0u);
         break;
     case 1:
         r = paneRect(v.gridTop - 20, v.listMargin + 227, v.gridTop - 1, v.gridLeft + 105);
-        std::snprintf(label, sizeof label, "Friend Shows (%u)", f.data->friendShows ? f.data->friendShows->size() : 0u);
+        std::snprintf(label, sizeof label, "Friend Shows (%u)",
+                      f.data->friendShows ? f.data->friendShows->size() : 0u);
         break;
     default:
         r = paneRect(v.gridTop - 20, v.listMargin + 120, v.gridTop - 1, v.gridLeft - 5);

@@ -13,8 +13,12 @@ const char* const kFull[12] = {"January", "February", "March",     "April",   "M
                                "July",    "August",   "September", "October", "November", "December"};
 } // namespace
 
-const char* shortMonthName(int month) { return month >= 1 && month <= 12 ? kShort[month - 1] : ""; }
-const char* fullMonthName(int month) { return month >= 1 && month <= 12 ? kFull[month - 1] : ""; }
+const char* shortMonthName(int month) {
+    return month >= 1 && month <= 12 ? kShort[month - 1] : "";
+}
+const char* fullMonthName(int month) {
+    return month >= 1 && month <= 12 ? kFull[month - 1] : "";
+}
 
 void formatDateLine(const SHOWENTRY* e, char* buffer, std::size_t capacity) {
     if (!buffer || capacity == 0) return;
@@ -22,7 +26,8 @@ void formatDateLine(const SHOWENTRY* e, char* buffer, std::size_t capacity) {
         std::snprintf(buffer, capacity, "%s %d, %d - %s  (%s)", shortMonthName(e->month), e->day, e->year,
                       e->venue, e->location);
     else
-        std::snprintf(buffer, capacity, "%s %d, %d - %s", shortMonthName(e->month), e->day, e->year, e->venue);
+        std::snprintf(buffer, capacity, "%s %d, %d - %s", shortMonthName(e->month), e->day, e->year,
+                      e->venue);
 }
 
 void joinNames(FRIENDLIST* names, const char* prefix, char* buffer, std::size_t capacity) {

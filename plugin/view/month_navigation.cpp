@@ -1,7 +1,7 @@
 // Moving the month grid, kept within the months that hold entries of the selected tab.
+#include "plugin/view/month_navigation.h"
 #include "plugin/view/cal_vis.h"
 #include "plugin/view/calendar_data.h"
-#include "plugin/view/month_navigation.h"
 
 #include <climits>
 #include <cstdint>
@@ -11,11 +11,13 @@ namespace {
 // After the month changed: the list follows, cell scrolls restart and no entry stays hovered.
 void monthChanged(const CalendarData& d, int tab) {
     setOffsetToMatchVisibleMonth(d);
-    for (int32_t& s : d.view->cellScroll) s = 0;
+    for (int32_t& s : d.view->cellScroll)
+        s = 0;
     SHOWLIST* list = tabList(d, tab);
     if (!list) return;
     std::lock_guard<ListMutex> guard(list->mutex);
-    for (SHOWENTRY* e = list->head; e; e = e->next) e->hovered = false;
+    for (SHOWENTRY* e = list->head; e; e = e->next)
+        e->hovered = false;
 }
 } // namespace
 
@@ -70,6 +72,12 @@ void setOffsetToMatchVisibleMonth(const CalendarData& d) {
     d.view->curVisShowListOffset = offset < INT32_MIN ? INT32_MIN : static_cast<int32_t>(offset);
 }
 
-void CalVis::incrementCurVisMonth() { showNextMonth(calendarDataOf(root)); }
-void CalVis::decrementCurVisMonth() { showPreviousMonth(calendarDataOf(root)); }
-void CalVis::setOffsetToMatchCurVisMonth() { setOffsetToMatchVisibleMonth(calendarDataOf(root)); }
+void CalVis::incrementCurVisMonth() {
+    showNextMonth(calendarDataOf(root));
+}
+void CalVis::decrementCurVisMonth() {
+    showPreviousMonth(calendarDataOf(root));
+}
+void CalVis::setOffsetToMatchCurVisMonth() {
+    setOffsetToMatchVisibleMonth(calendarDataOf(root));
+}

@@ -8,7 +8,7 @@
 namespace {
 // Takes the lists in the one order every thread uses, and gives them back in the same order.
 class ListLocks {
-public:
+  public:
     explicit ListLocks(const CalendarData& d) : d(d) {
         if (d.concerts) d.concerts->lock();
         if (d.friendShows) d.friendShows->lock();
@@ -24,19 +24,19 @@ public:
     ListLocks(const ListLocks&) = delete;
     ListLocks& operator=(const ListLocks&) = delete;
 
-private:
+  private:
     const CalendarData& d;
 };
 
 // Restores the thread's current port and world when the frame ends, however it ends.
 class SavedGWorld {
-public:
+  public:
     SavedGWorld() { GetGWorld(&port, &world); }
     ~SavedGWorld() { SetGWorld(port, world); }
     SavedGWorld(const SavedGWorld&) = delete;
     SavedGWorld& operator=(const SavedGWorld&) = delete;
 
-private:
+  private:
     CGrafPtr port = nullptr;
     GWorldPtr world = nullptr;
 };

@@ -14,7 +14,9 @@ int measure(CGContextRef ctx, const char* text, std::size_t length) {
     return static_cast<int>(CGContextGetTextPosition(ctx).x - before.x);
 }
 
-int floorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
+int floorHalf(int v) {
+    return v >= 0 ? v / 2 : -((-v + 1) / 2);
+}
 
 // The k-th text of the shortening: k = 0 is the text itself; each step drops one character and
 // ends the text in "...", so step k keeps length - k - 3 characters and adds "...".

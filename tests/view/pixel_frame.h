@@ -8,7 +8,7 @@
 #include <cstdint>
 
 class PixelFrame {
-public:
+  public:
     PixelFrame(int width, int height) {
         vx::ensureGuiApplication();
         const Rect bounds = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
@@ -35,7 +35,8 @@ public:
     int inked(int x0, int y0, int x1, int y1) const {
         int n = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) n += rgb(x, y) != 0xFFFFFFu;
+            for (int x = x0; x < x1; ++x)
+                n += rgb(x, y) != 0xFFFFFFu;
         return n;
     }
 

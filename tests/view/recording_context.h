@@ -7,7 +7,7 @@
 #include <vector>
 
 class RecordingContext : public CGContext {
-public:
+  public:
     struct Text {
         std::string text;
         double x, y;
@@ -24,7 +24,8 @@ public:
         CGColorRGBA colour;
     };
 
-    explicit RecordingContext(double height, double advancePerByte = 6) : CGContext(height), advance(advancePerByte) {}
+    explicit RecordingContext(double height, double advancePerByte = 6)
+        : CGContext(height), advance(advancePerByte) {}
 
     double advance;
     std::vector<Text> texts;

@@ -9,7 +9,7 @@
 
 namespace {
 class BadInput : public ViewFixture {
-protected:
+  protected:
     BadInput() { showMonth(5, 2009); }
     std::unique_ptr<PixelFrame> draw(int width, int height) {
         auto f = std::make_unique<PixelFrame>(width, height);
@@ -21,7 +21,8 @@ protected:
     // Fills every text of an entry to capacity - 1 with the given byte pattern.
     static void fillTexts(SHOWENTRY* e, const std::string& pattern) {
         auto fill = [&](char* field, std::size_t capacity) {
-            for (std::size_t i = 0; i + 1 < capacity; ++i) field[i] = pattern[i % pattern.size()];
+            for (std::size_t i = 0; i + 1 < capacity; ++i)
+                field[i] = pattern[i % pattern.size()];
             field[capacity - 1] = '\0';
         };
         fill(e->artist, sizeof e->artist);
@@ -34,7 +35,8 @@ protected:
 
 std::string highBytes() {
     std::string s;
-    for (int b = 128; b < 256; ++b) s += char(b);
+    for (int b = 128; b < 256; ++b)
+        s += char(b);
     return s + "\xC3\xB6\xE2\x82";
 }
 } // namespace
@@ -74,7 +76,9 @@ TEST_F(BadInput, SmallPanesDrawOverlappingItemsWithoutFailing) {
 TEST_F(BadInput, FullCapacityTextsStayInsideTheirBoxes) {
     SHOWENTRY* e = add(concerts, "placeholder", 13, 5, 2009);
     fillTexts(e, "W");
-    for (int i = 0; i < 300; ++i) e->nameList->add(new FRIENDNAME(std::string(63, char('a' + i % 26)).append(std::to_string(i)).c_str()));
+    for (int i = 0; i < 300; ++i)
+        e->nameList->add(
+            new FRIENDNAME(std::string(63, char('a' + i % 26)).append(std::to_string(i)).c_str()));
     e->hovered = true;
     e->ticketsAvailable = true;
     state.setCurCityDisplay(std::string(255, 'M').c_str());
@@ -103,7 +107,8 @@ TEST_F(BadInput, BytesAboveAsciiAreDrawn) {
 TEST_F(BadInput, ThousandsOfShowsDrawOnlyWhatIsVisible) {
     for (int i = 0; i < 3000; ++i)
         add(concerts, ("Act " + std::to_string(i)).c_str(), 1 + i % 28, 4 + (i / 1000), 2009);
-    for (int i = 0; i < 500; ++i) add(concerts, ("Crowd " + std::to_string(i)).c_str(), 13, 5, 2009);
+    for (int i = 0; i < 500; ++i)
+        add(concerts, ("Crowd " + std::to_string(i)).c_str(), 13, 5, 2009);
     view.curVisShowListOffset = INT32_MIN;
     draw(1280, 800);
     EXPECT_EQ(view.listContentHeight, 3500 * 54);
@@ -111,12 +116,14 @@ TEST_F(BadInput, ThousandsOfShowsDrawOnlyWhatIsVisible) {
     EXPECT_EQ(view.thumbRect.bottom, view.scrollDownRect.top - 1);
     EXPECT_TRUE(concerts.tail->inList);
     int listed = 0, inCells = 0;
-    for (SHOWENTRY* e = concerts.head; e; e = e->next) listed += e->inList, inCells += e->inCell;
+    for (SHOWENTRY* e = concerts.head; e; e = e->next)
+        listed += e->inList, inCells += e->inCell;
     EXPECT_LE(listed, 14);
     EXPECT_LE(inCells, 35 * 7);
     EXPECT_TRUE(view.cellCanScrollDown[17]);
     int onThe13th = 0;
-    for (SHOWENTRY* e = concerts.head; e; e = e->next) onThe13th += e->day == 13 && e->month == 5;
+    for (SHOWENTRY* e = concerts.head; e; e = e->next)
+        onThe13th += e->day == 13 && e->month == 5;
     view.cellScroll[17] = onThe13th - 7; // the last seven lines of the day
     draw(1280, 800);
     EXPECT_TRUE(view.cellCanScrollUp[17]);

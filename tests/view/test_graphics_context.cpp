@@ -68,7 +68,8 @@ TEST(GraphicsContext, StrokesAndLinesStayOnePixelWide) {
     CGContextStrokePath(f.ctx);
     f.finish();
     int rows = 0;
-    for (int y = 0; y < 30; ++y) rows += f.rgb(15, y) == kBlack;
+    for (int y = 0; y < 30; ++y)
+        rows += f.rgb(15, y) == kBlack;
     EXPECT_EQ(rows, 1);
     EXPECT_EQ(f.inked(0, 0, 30, 30), 21);
 }
@@ -165,7 +166,8 @@ TEST(GraphicsContext, ImagesDrawScaledAndUpright) {
     // Top half red, bottom half blue: drawn into y-up space it must not come out flipped.
     QImage halves(4, 4, QImage::Format_ARGB32);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) halves.setPixel(x, y, y < 2 ? 0xFFFF0000u : 0xFF0000FFu);
+        for (int x = 0; x < 4; ++x)
+            halves.setPixel(x, y, y < 2 ? 0xFFFF0000u : 0xFF0000FFu);
     const std::string path = ::testing::TempDir() + "/halves.png";
     ASSERT_TRUE(halves.save(QString::fromStdString(path)));
     CGImageRef upright = CGImageCreateWithContentsOfFile(path.c_str());
@@ -202,7 +204,8 @@ TEST(TextDecoding, Utf8AndMacRomanBytes) {
     EXPECT_EQ(vx::decodeDrawnText("\xC0\xAF", 2), QString::fromUtf8("¿Ø"));
     EXPECT_EQ(vx::decodeDrawnText("\xED\xA0\x80", 3).size(), 3);
     std::string all;
-    for (int b = 1; b < 256; ++b) all += char(b);
+    for (int b = 1; b < 256; ++b)
+        all += char(b);
     EXPECT_GE(vx::decodeDrawnText(all.data(), all.size()).size(), 200);
     EXPECT_TRUE(vx::decodeDrawnText(nullptr, 5).isEmpty());
 }

@@ -12,10 +12,12 @@ namespace {
 bool same(const Rect& r, int top, int left, int bottom, int right) {
     return r.top == top && r.left == left && r.bottom == bottom && r.right == right;
 }
-#define EXPECT_RECT(r, t, l, b, rt) EXPECT_TRUE(same(r, t, l, b, rt)) << #r << " = {" << r.top << ", " << r.left << ", " << r.bottom << ", " << r.right << "}"
+#define EXPECT_RECT(r, t, l, b, rt)                                                                          \
+    EXPECT_TRUE(same(r, t, l, b, rt))                                                                        \
+        << #r << " = {" << r.top << ", " << r.left << ", " << r.bottom << ", " << r.right << "}"
 
 class Layout : public ViewFixture {
-protected:
+  protected:
     Layout() { showMonth(5, 2009); }
     RecordingContext& draw(int width = 1280, int height = 800) {
         pane = Rect{0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
@@ -31,7 +33,8 @@ protected:
     }
     int countInCell(SHOWLIST& list) {
         int n = 0;
-        for (SHOWENTRY* e = list.head; e; e = e->next) n += e->inCell;
+        for (SHOWENTRY* e = list.head; e; e = e->next)
+            n += e->inCell;
         return n;
     }
     Rect pane{};
@@ -91,7 +94,8 @@ TEST_F(Layout, TabLabelsCountTheirLists) {
 }
 
 TEST_F(Layout, ListOffsetIsClampedEveryFrame) {
-    for (int i = 0; i < 20; ++i) add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i, 5, 2009);
+    for (int i = 0; i < 20; ++i)
+        add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i, 5, 2009);
     view.curVisShowListOffset = 50;
     draw();
     EXPECT_EQ(view.curVisShowListOffset, 0);
@@ -109,7 +113,8 @@ TEST_F(Layout, ListOffsetIsClampedEveryFrame) {
 }
 
 TEST_F(Layout, ShortListIsNotScrollable) {
-    for (int i = 0; i < 5; ++i) add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i, 5, 2009);
+    for (int i = 0; i < 5; ++i)
+        add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i, 5, 2009);
     view.curVisShowListOffset = -100;
     draw();
     EXPECT_EQ(view.curVisShowListOffset, 0);
@@ -120,7 +125,8 @@ TEST_F(Layout, ShortListIsNotScrollable) {
 TEST_F(Layout, RowRectanglesStartAtTheListTop) {
     SHOWENTRY* a = add(concerts, "Alpha", 1, 5, 2009);
     SHOWENTRY* b = add(concerts, "Beta", 2, 5, 2009);
-    for (int i = 0; i < 20; ++i) add(concerts, ("Band " + std::to_string(i)).c_str(), 3 + i, 5, 2009);
+    for (int i = 0; i < 20; ++i)
+        add(concerts, ("Band " + std::to_string(i)).c_str(), 3 + i, 5, 2009);
     draw();
     EXPECT_TRUE(a->inList);
     EXPECT_RECT(a->rowRect, 105, 18, 160, 222);
@@ -135,7 +141,8 @@ TEST_F(Layout, RowRectanglesStartAtTheListTop) {
     EXPECT_FALSE(a->inList);
     EXPECT_TRUE(b->inList);
     int listed = 0;
-    for (SHOWENTRY* e = concerts.head; e; e = e->next) listed += e->inList;
+    for (SHOWENTRY* e = concerts.head; e; e = e->next)
+        listed += e->inList;
     EXPECT_EQ(listed, 14); // rows from y = 51 in steps of 54 up to the grid's bottom
 }
 
@@ -189,7 +196,8 @@ TEST_F(Layout, MonthArrowsOnlyLeadToMonthsWithEntries) {
 
 TEST_F(Layout, CrowdedDayGetsCellArrows) {
     // May 2009 starts on a Friday: the 13th is cell 17. A 131-pixel cell lists 7 entries.
-    for (int i = 0; i < 9; ++i) add(concerts, ("Act " + std::to_string(i)).c_str(), 13, 5, 2009);
+    for (int i = 0; i < 9; ++i)
+        add(concerts, ("Act " + std::to_string(i)).c_str(), 13, 5, 2009);
     draw();
     EXPECT_FALSE(view.cellCanScrollUp[17]);
     EXPECT_TRUE(view.cellCanScrollDown[17]);
@@ -285,7 +293,8 @@ TEST_F(Layout, StatusLineAndProgressBar) {
     state.setUpdatingProgress(0);
     draw();
     EXPECT_TRUE(drew("(Searching for upcoming shows...)"));
-    for (const auto& f : ctx->fills) EXPECT_FALSE(f.rect.origin.y == 800 - 33) << "no fill before progress";
+    for (const auto& f : ctx->fills)
+        EXPECT_FALSE(f.rect.origin.y == 800 - 33) << "no fill before progress";
 }
 
 TEST_F(Layout, LocationFieldsShowEditingAndPlaceholders) {

@@ -93,7 +93,8 @@ TEST_F(MonthNavigation, EachTabNavigatesItsOwnList) {
 }
 
 TEST_F(MonthNavigation, OffsetCountsEntriesBeforeTheMonth) {
-    for (int d = 1; d <= 5; ++d) add(concerts, std::string(1, char('A' + d)).c_str(), d, 4, 2009);
+    for (int d = 1; d <= 5; ++d)
+        add(concerts, std::string(1, char('A' + d)).c_str(), d, 4, 2009);
     add(concerts, "May", 1, 5, 2009);
     showMonth(5, 2009);
     setOffsetToMatchVisibleMonth(data);

@@ -32,7 +32,7 @@ struct FakeHost {
 };
 
 class RenderThreads : public ViewFixture {
-protected:
+  protected:
     RenderThreads() : host(kWidth, kHeight) {
         vx::ensureGuiApplication(); // on the main thread, where a Qt host makes its own
         record.destPort = &host.port;
@@ -52,7 +52,8 @@ protected:
 } // namespace
 
 TEST_F(RenderThreads, TwoRenderersAndAWriterNeverInterleave) {
-    for (int i = 0; i < 50; ++i) add(concerts, ("Base " + std::to_string(i)).c_str(), 1 + i % 28, 5, 2009);
+    for (int i = 0; i < 50; ++i)
+        add(concerts, ("Base " + std::to_string(i)).c_str(), 1 + i % 28, 5, 2009);
     constexpr int kFrames = 25;
     std::atomic<bool> writing{true};
     std::thread writer([&] {

@@ -15,7 +15,7 @@
 
 namespace {
 class RootView : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         home = std::filesystem::temp_directory_path() / ("view-home-" + std::to_string(getpid()));
         std::filesystem::create_directories(home);

@@ -11,11 +11,15 @@
 namespace {
 constexpr int kW = 1280, kH = 800;
 // 1280 x 800: cells are 145 x 131, the first cell's top-left at (241, 121).
-int cellLeft(int index) { return 241 + (index % 7) * 145; }
-int cellTop(int index) { return 121 + (index / 7) * 131; }
+int cellLeft(int index) {
+    return 241 + (index % 7) * 145;
+}
+int cellTop(int index) {
+    return 121 + (index / 7) * 131;
+}
 
 class ScreenPixels : public ViewFixture {
-protected:
+  protected:
     ScreenPixels() { showMonth(5, 2009); }
     std::unique_ptr<PixelFrame> draw() {
         auto f = std::make_unique<PixelFrame>(kW, kH);
@@ -78,7 +82,8 @@ TEST_F(ScreenPixels, EachTabHasItsColours) {
         // The selected tab is white, the others grey.
         const int tabRight[3] = {128, 345, 235};
         for (int other = 0; other < 3; ++other)
-            EXPECT_EQ(f->rgb(tabRight[other] - 2, 86), other == tab ? 0xFFFFFFu : PixelFrame::rgb(238, 238, 238))
+            EXPECT_EQ(f->rgb(tabRight[other] - 2, 86),
+                      other == tab ? 0xFFFFFFu : PixelFrame::rgb(238, 238, 238))
                 << "tab " << other;
     }
 }
@@ -97,7 +102,8 @@ TEST_F(ScreenPixels, ProgressBarFillsTwoPixelsPerPercent) {
     }
     state.setUpdatingProgress(0);
     auto f = draw();
-    for (int x = 520; x < 760; ++x) EXPECT_NE(f->rgb(x, 27), b) << x;
+    for (int x = 520; x < 760; ++x)
+        EXPECT_NE(f->rgb(x, 27), b) << x;
     EXPECT_EQ(f->rgb(540, 27), PixelFrame::rgb(192, 192, 192)); // the bar's outline
 }
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 class ViewFixture : public ::testing::Test {
-protected:
+  protected:
     ViewFixture() : view(nullptr) {
         setFormatFilterStore(&state);
         data.view = &view;
