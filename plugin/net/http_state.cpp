@@ -225,3 +225,12 @@ int http_parseFilename(const char* url, char** nameOut) {
 void my_init_http_fetch() {}
 
 void my_close_http_fetch() {}
+
+// The client's copies of its texts go with the code that made them, when the host unloads the
+// bundle, so nothing is lost at unload.
+__attribute__((destructor)) static void releaseClientTextsAtUnload() {
+    if (freeOldAgent) std::free(userAgent);
+    if (freeOldReferer) std::free(referer);
+    userAgent = referer = nullptr;
+    freeOldAgent = freeOldReferer = false;
+}
