@@ -2,6 +2,7 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_pending_seams.h"
+#include "plugin/view/mouse_render.h"
 
 #include "plugin/engine/refresh_steps.h"
 #include "plugin/host/voxtrail_class.h"
@@ -77,5 +78,5 @@ void handleRightMouseClicks(VoxtrailClass* root) {
     shareChoice(root, chosen.get());
     root->engine.genPref();
     exportChoice(root);
-    root->view.Render();
+    renderLocked(root);
 }

@@ -3,6 +3,7 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_links.h"
+#include "plugin/view/mouse_render.h"
 
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/model/fixed_text.h"
@@ -51,7 +52,7 @@ void followSpots(VoxtrailClass* root, const SpotActions& a) {
     if (a.retry) {
         root->state.setValid_internet_connection(true);
         root->engine.suggestUpdateShowList(kUpdateAll, true);
-        root->view.Render();
+        renderLocked(root);
     }
     if (a.version) openServicePage(root, kHomePagePath);
     if (a.preferences) OpenPreferencesGUI(root);
@@ -98,5 +99,5 @@ void handleMouseUp(VoxtrailClass* root) {
         return;
     }
     followSpots(root, actions);
-    root->view.Render();
+    renderLocked(root);
 }
