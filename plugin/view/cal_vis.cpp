@@ -6,6 +6,7 @@
 #include "plugin/view/render_frame.h"
 
 #include <ctime>
+#include <mutex>
 
 VisualPluginData* CalVis::visualPluginData = nullptr;
 std::recursive_mutex CalVis::renderLock;
@@ -19,6 +20,9 @@ CalVis::CalVis(VoxtrailClass* owner) : root(owner) {
 }
 
 void CalVis::Render() {
+    // The list pointers are read under the render lock: the update thread swaps and frees them
+    // under it.
+    std::lock_guard<std::recursive_mutex> frame(renderLock);
     renderCalendarFrame(calendarDataOf(root));
 }
 
