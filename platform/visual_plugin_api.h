@@ -57,7 +57,7 @@ typedef struct NumVersion {
     uint8_t nonRelRev;
 } NumVersion;
 
-/* A file specification: volume, parent folder and a Pascal name; 70 bytes. */
+/* A file reference: volume, parent folder and a Pascal name; 70 bytes. */
 typedef struct FSSpec {
     int16_t vRefNum;
     int32_t parID;
