@@ -227,8 +227,8 @@ void my_init_http_fetch() {}
 void my_close_http_fetch() {}
 
 // The client's copies of its texts go with the code that made them, when the host unloads the
-// bundle, so nothing is lost at unload.
-__attribute__((destructor)) static void releaseClientTextsAtUnload() {
+// bundle. The low priority runs this after the root's release has joined the update thread.
+__attribute__((destructor(101))) static void releaseClientTextsAtUnload() {
     if (freeOldAgent) std::free(userAgent);
     if (freeOldReferer) std::free(referer);
     userAgent = referer = nullptr;

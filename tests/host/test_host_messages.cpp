@@ -1,6 +1,6 @@
+#include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
 #include "plugin/host/voxtrail_class.h"
-#include "platform/host_services.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +34,23 @@ OSStatus fakeHost(void*, OSType message, PlayerMessageInfo* info) {
 
 int installs = 0, removals = 0;
 int windowToken = 0;
-void* activeWindow() { return &windowToken; }
+void* activeWindow() {
+    return &windowToken;
+}
 void* install(void*, VxMouseHandlerProc, void*) {
     ++installs;
     return &installs;
 }
-void remove(void*) { ++removals; }
+void remove(void*) {
+    ++removals;
+}
 VxHostServices services{1, activeWindow, install, remove, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 uint32_t portPixels[400 * 300];
 VxHostPort port{portPixels, 400, 300, 400 * 4, nullptr, nullptr, nullptr, nullptr};
 
 class HostSession : public ::testing::Test {
-protected:
+  protected:
     static VisualPluginData* data;
 
     static void SetUpTestSuite() {
@@ -57,6 +61,13 @@ protected:
         ASSERT_EQ(VisualPluginHandler(kVisualPluginInitMessage, &info, nullptr), noErr);
         data = static_cast<VisualPluginData*>(info.u.initMessage.refCon);
         ASSERT_NE(data, nullptr);
+    }
+
+    // The host always says cleanup before it quits; without it the update thread would still be
+    // running while the process tears its libraries down.
+    static void TearDownTestSuite() {
+        if (data) VisualPluginHandler(kVisualPluginCleanupMessage, nullptr, data);
+        data = nullptr;
     }
 
     static OSStatus send(OSType message, VisualPluginMessageInfo* info = nullptr) {
@@ -82,7 +93,8 @@ protected:
         return buf;
     }
     static void type(const char* s) {
-        for (; *s; ++s) key(static_cast<unsigned char>(*s));
+        for (; *s; ++s)
+            key(static_cast<unsigned char>(*s));
     }
 };
 VisualPluginData* HostSession::data = nullptr;

@@ -1,0 +1,160 @@
+// The version check at start-up, against a loopback web service: each reply form, the alert and
+// its buttons, the download page, and the saved flag.
+#include "platform/host_services.h"
+#include "plugin/host/voxtrail_class.h"
+#include "tests/net/routed_server.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Alert {
+    std::string title, message, defaultButton, cancelButton;
+};
+std::vector<Alert> alerts;
+int32_t alertAnswer = kVxAlertCancelButton;
+int32_t recordAlert(const char* title, const char* message, const char* ok, const char* cancel) {
+    alerts.push_back({title, message, ok ? ok : "", cancel ? cancel : ""});
+    return alertAnswer;
+}
+std::vector<std::string> opened;
+int32_t recordURL(const char* url) {
+    opened.emplace_back(url);
+    return 0;
+}
+int32_t noFile(const char*, char*, uint32_t) {
+    return -1;
+}
+VxHostServices services{1, nullptr, nullptr, nullptr, recordAlert, noFile, recordURL, nullptr, nullptr};
+
+class VersionCheck : public ::testing::Test {
+  protected:
+    TempHome home;
+    std::optional<std::string> reply; // none: the service answers 404
+    RoutedServer server{[this](const std::string& target) -> std::optional<std::string> {
+        if (target.rfind("/current_version.php", 0) != 0) return std::nullopt;
+        return reply;
+    }};
+
+    void SetUp() override {
+        vx::setHostServicesForTesting(&services);
+        alerts.clear();
+        opened.clear();
+        alertAnswer = kVxAlertCancelButton;
+        useService(server.host());
+    }
+    void TearDown() override { vx::setHostServicesForTesting(nullptr); }
+
+    void useService(const std::string& host) const {
+        home.write("Library/Application Support/Voxtrail/VoxtrailServices", host + "\n" + host + "\n");
+    }
+    // A saved preferences file whose version flag (line 5, fifth switch) and next refresh are given.
+    void savedPreferences(bool versionFlag, long nextRefresh) const {
+        std::ostringstream p;
+        p << "/nowhere.xml\n"
+          << nextRefresh << "\n2026@@12@@1\n-@@-@@75@@0.0@@0.0\n"
+          << "0@@1@@0@@0@@" << (versionFlag ? 1 : 0) << "@@0@@0@@0@@0@@0@@0\n-\n-@@-@@-@@\n\n\n";
+        home.write("Library/Application Support/Voxtrail/VoxtrailPref", p.str());
+    }
+    std::string savedSwitches() const {
+        std::ifstream in(home.supportFolder() + "VoxtrailPref");
+        std::string line;
+        for (int n = 0; n < 5 && std::getline(in, line); ++n) {
+        }
+        return line;
+    }
+    static std::string message(VoxtrailClass& root) {
+        char buf[1024];
+        root.state.getUpdateMessage(buf);
+        return buf;
+    }
+};
+
+} // namespace
+
+TEST_F(VersionCheck, ACurrentReplyClearsTheFlagAndShowsNothingEvenWithAMessage) {
+    savedPreferences(true, 0);
+    reply = "<version><current/></version><current><message>ignored</message>";
+    VoxtrailClass root;
+    EXPECT_FALSE(root.state.getVoxtrail_version_update());
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(savedSwitches(), "0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    ASSERT_EQ(server.targets().size(), 1u);
+    EXPECT_EQ(server.targets()[0], "/current_version.php?VERSION=2.9&OS=MAC");
+}
+
+TEST_F(VersionCheck, AnAnnouncementOffersTheDownloadPage) {
+    reply = "<reply><message>Version 3.0 finds shows abroad.</message><message>second</message></reply>";
+    alertAnswer = kVxAlertDefaultButton;
+    VoxtrailClass root;
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, "New Voxtrail Version Available");
+    EXPECT_EQ(alerts[0].message, "Version 3.0 finds shows abroad.");
+    EXPECT_EQ(alerts[0].defaultButton, "Download");
+    EXPECT_EQ(alerts[0].cancelButton, "Cancel");
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"http://" + server.host() + "/download/download_mac_redirect.php"}));
+    EXPECT_TRUE(root.state.getVoxtrail_version_update());
+    EXPECT_EQ(savedSwitches().substr(0, 15), "0@@1@@0@@0@@1@@");
+}
+
+TEST_F(VersionCheck, CancelOnlySavesAndALongMessageIsCut) {
+    reply = "<message>" + std::string(2000, 'm') + "</message>";
+    VoxtrailClass root;
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(message(root), std::string(511, 'm'));
+    EXPECT_EQ(savedSwitches().substr(12, 3), "1@@");
+}
+
+TEST_F(VersionCheck, AReplyWithNeitherMarkerSetsTheFlagWithoutAnAlert) {
+    savedPreferences(false, 0);
+    reply = "<html>maintenance</html>";
+    VoxtrailClass root;
+    EXPECT_TRUE(root.state.getVoxtrail_version_update());
+    EXPECT_EQ(message(root), "");
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(savedSwitches().substr(12, 3), "1@@");
+}
+
+TEST_F(VersionCheck, WithoutANetworkTheStoredFlagStaysAndNothingIsSaved) {
+    for (bool flag : {true, false}) {
+        savedPreferences(flag, 0);
+        useService("127.0.0.1:1"); // nothing listens on port 1
+        {
+            VoxtrailClass root;
+            EXPECT_EQ(root.state.getVoxtrail_version_update(), flag);
+        }
+        EXPECT_TRUE(alerts.empty());
+        EXPECT_EQ(savedSwitches(), std::string("0@@1@@0@@0@@") + (flag ? "1" : "0") + "@@0@@0@@0@@0@@0@@0");
+    }
+    // A 404 from the service is a failed fetch too.
+    savedPreferences(true, 0);
+    useService(server.host());
+    reply.reset();
+    VoxtrailClass root;
+    EXPECT_TRUE(root.state.getVoxtrail_version_update());
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(VersionCheck, TheCheckWaitsForTheScheduledRefresh) {
+    reply = "<message>new</message>";
+    savedPreferences(false, static_cast<long>(std::time(nullptr)) + 86400);
+    {
+        VoxtrailClass root;
+        EXPECT_TRUE(server.targets().empty());
+        EXPECT_TRUE(alerts.empty());
+    }
+    savedPreferences(false, static_cast<long>(std::time(nullptr)) - 60);
+    VoxtrailClass root;
+    EXPECT_EQ(server.targets().size(), 1u);
+    EXPECT_EQ(alerts.size(), 1u);
+}
