@@ -2,7 +2,9 @@
 // temporary home. The user clicks City and State, types a place, waits for the search, follows
 // a show's link and marks the show as chosen.
 #include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
 #include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +15,7 @@
 #include <string>
 #include <vector>
 
-using vx::e2e::PlayerProcess;
-using vx::e2e::TempHome;
+using namespace vx::e2e;
 
 namespace {
 
@@ -22,47 +23,17 @@ constexpr int kStartMs = 30000;
 constexpr int kStepMs = 20000;
 constexpr int kSearchSeconds = 90;
 
-const std::string kSupport = "Library/Application Support/Voxtrail/";
-const std::string kLibrary = "Music/iTunes/iTunes Music Library.xml";
-
 // In pane coordinates of an 800 x 480 pane: the City and State value boxes and the list's
 // first row.
 constexpr const char* kCityBox = "150 28";
 constexpr const char* kStateBox = "150 49";
 constexpr const char* kFirstRow = "100 140";
 
-std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t at; (at = line.find("@@", start)) != std::string::npos; start = at + 2)
-        out.push_back(line.substr(start, at - start));
-    return out;
-}
-
-// Line n (from 1) of a text.
-std::string lineOf(const std::string& text, int n) {
-    std::istringstream in(text);
-    std::string line;
-    for (int i = 1; std::getline(in, line); ++i)
-        if (i == n) return line;
-    return "";
-}
-
-// The concert lines of a preferences file, in the file's (date) order.
-std::vector<std::string> concertLines(const std::string& prefs) {
-    std::vector<std::string> out;
-    std::istringstream in(prefs);
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n)
-        if (n >= 10 && line.rfind("0@@", 0) == 0) out.push_back(line);
-    return out;
-}
-
 // A preferences file with an empty place (the same as the fields show, so showing the pane
 // starts no search), the next refresh a month away, and the given show lines.
 void writePreferences(const TempHome& home, const std::string& place, const std::string& shows = "") {
     std::ostringstream p;
-    p << home.file(kLibrary) << "\n"
+    p << home.file(kLibraryFile) << "\n"
       << static_cast<long>(std::time(nullptr)) + 30L * 86400 << "\n"
       << "2026@@12@@8\n"
       << place << "@@75@@0.000000e+00@@0.000000e+00\n"
@@ -70,58 +41,44 @@ void writePreferences(const TempHome& home, const std::string& place, const std:
       << "-\n"
       << "-@@-@@-@@\n\n\n"
       << shows;
-    home.writeFile(kSupport + "VoxtrailPref", p.str());
+    home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
 }
 
 void prepareHome(const TempHome& home, const std::string& serviceHost, const std::string& iplocHost) {
-    home.writeFile(kLibrary,
+    home.writeFile(kLibraryFile,
                    home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"));
     home.installBundle(VX_VOXTRAIL_BUNDLE);
-    home.writeFile(kSupport + "VoxtrailServices", serviceHost + "\n" + iplocHost + "\n");
-}
-
-std::string afterPrefix(const std::optional<std::string>& line, const std::string& prefix) {
-    return line && line->rfind(prefix, 0) == 0 ? line->substr(prefix.size()) : "";
+    home.writeFile(kSupportFolder + "VoxtrailServices", serviceHost + "\n" + iplocHost + "\n");
 }
 
 } // namespace
 
 TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
     TempHome home;
-    PlayerProcess service(VX_SERVICE_EXE,
-                          {"--port", "0", "--iploc-port", "0", "--log", home.file("service.log"),
-                           "--catalog-from-library",
-                           std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"},
-                          {});
-    const std::string port = afterPrefix(service.waitForLine("port: ", kStartMs), "port: ");
-    const std::string iploc = afterPrefix(service.waitForLine("iploc-port: ", kStartMs), "iploc-port: ");
-    ASSERT_FALSE(port.empty()) << service.errorText();
-    ASSERT_FALSE(iploc.empty()) << service.errorText();
-    const std::string host = "127.0.0.1:" + port;
-    prepareHome(home, host, "127.0.0.1:" + iploc);
+    WebService service(
+        home.file("service.log"),
+        {"--catalog-from-library", std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"});
+    const std::string host = service.host();
+    prepareHome(home, host, service.iplocHost());
     writePreferences(home, "-@@-");
 
     // The library says iTunes 9.1, so the player reports the pointer 22 pixels too high and the
     // plug-in must add them back for the clicks to land.
     PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
     ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
-    const std::string prefsPath = home.file(kSupport + "VoxtrailPref");
-    const std::vector<std::string> script = {"show 800 480",
-                                             std::string("click ") + kCityBox,
-                                             "type Boston",
-                                             std::string("click ") + kStateBox,
-                                             "type MA",
-                                             "key return",
-                                             "wait-file " + prefsPath + " " + std::to_string(kSearchSeconds)};
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+    const std::vector<std::string> script = {"show 800 480", std::string("click ") + kCityBox,
+                                             "type Boston",  std::string("click ") + kStateBox,
+                                             "type MA",      "key return"};
+    const std::string started = home.readFile(prefsPath);
     for (const std::string& line : script)
         player.sendLine(line);
-    const std::optional<std::string> waited = player.waitForLine("wait-file: ", (kSearchSeconds + 10) * 1000);
-    ASSERT_EQ(waited.value_or(""), "wait-file: ok " + prefsPath) << player.errorText();
+    ASSERT_TRUE(home.waitForChange(prefsPath, started, kSearchSeconds * 1000)) << player.errorText();
 
     const std::string prefs = home.readFile(prefsPath);
     EXPECT_EQ(lineOf(prefs, 4).rfind("Boston@@MA@@75@@", 0), 0u) << "the typed place is the one searched:\n"
                                                                  << prefs;
-    const std::vector<std::string> shows = concertLines(prefs);
+    const std::vector<std::string> shows = showLines(prefs, 0);
     ASSERT_FALSE(shows.empty()) << prefs;
     const std::vector<std::string> first = fields(shows.front());
     ASSERT_GE(first.size(), 11u) << shows.front();
@@ -136,7 +93,7 @@ TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
     player.sendLine(std::string("rclick ") + kFirstRow);
     player.sendLine("snapshot " + home.file("chosen.png"));
     ASSERT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
-    const std::vector<std::string> saved = concertLines(home.readFile(prefsPath));
+    const std::vector<std::string> saved = showLines(home.readFile(prefsPath), 0);
     ASSERT_FALSE(saved.empty());
     const std::vector<std::string> chosen = fields(saved.front());
     ASSERT_GE(chosen.size(), 11u);

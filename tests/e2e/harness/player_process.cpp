@@ -107,6 +107,10 @@ PlayerProcess::~PlayerProcess() {
     closeFd(err_);
 }
 
+void PlayerProcess::terminate() {
+    if (!exitStatus_ && pid_ > 0) ::kill(pid_, SIGTERM);
+}
+
 void PlayerProcess::closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;

@@ -31,6 +31,9 @@ class PlayerProcess {
     // Every stdout line read so far.
     const std::vector<std::string>& linesRead() const { return lines_; }
 
+    // Asks the child to end (SIGTERM), as a user stopping a server would.
+    void terminate();
+
     // The exit status (128 + signal when killed by one), or nothing when it has not ended in time.
     std::optional<int> waitForExit(int timeoutMs);
     // Everything the child wrote on stderr so far.

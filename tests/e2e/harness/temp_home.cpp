@@ -1,11 +1,13 @@
 #include "tests/e2e/harness/temp_home.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace vx::e2e {
 
@@ -51,6 +53,16 @@ std::string TempHome::readFile(const std::string& relative) const {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+bool TempHome::waitForChange(const std::string& relative, const std::string& from, int timeoutMs) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        // A file renamed into place is read whole or not at all.
+        if (readFile(relative) != from) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 std::string TempHome::installBundle(const std::string& bundleDir) const {

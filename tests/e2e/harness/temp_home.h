@@ -27,6 +27,10 @@ class TempHome {
     // The file's bytes, or "" when it cannot be read.
     std::string readFile(const std::string& relative) const;
 
+    // Waits until the file's bytes differ from `from`; false after timeoutMs. The test's own
+    // wait, since a fast refresh may write before a player's wait-file command begins.
+    bool waitForChange(const std::string& relative, const std::string& from, int timeoutMs) const;
+
     // Copies a whole bundle folder into the plug-in folder; returns the installed bundle path.
     std::string installBundle(const std::string& bundleDir) const;
     // Makes "<name>.bundle" in the plug-in folder around a built module: the module becomes
