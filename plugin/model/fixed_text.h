@@ -17,7 +17,9 @@ inline void copyText(char* dst, std::size_t capacity, const char* src) {
     dst[n] = '\0';
 }
 
-template <std::size_t N> inline void copyText(char (&dst)[N], const char* src) { copyText(dst, N, src); }
+template <std::size_t N> inline void copyText(char (&dst)[N], const char* src) {
+    copyText(dst, N, src);
+}
 
 // Appends src to the terminated text in dst, cut so that dst keeps within capacity.
 inline void appendText(char* dst, std::size_t capacity, const char* src) {
@@ -26,6 +28,8 @@ inline void appendText(char* dst, std::size_t capacity, const char* src) {
     copyText(dst + len, capacity - len, src);
 }
 
-template <std::size_t N> inline void appendText(char (&dst)[N], const char* src) { appendText(dst, N, src); }
+template <std::size_t N> inline void appendText(char (&dst)[N], const char* src) {
+    appendText(dst, N, src);
+}
 
 } // namespace vx

@@ -18,32 +18,34 @@ ProtectedData::ProtectedData() : formatFilters(new FRIENDLIST) {
 #undef VX_VALUE
 }
 
-ProtectedData::~ProtectedData() { delete formatFilters; }
+ProtectedData::~ProtectedData() {
+    delete formatFilters;
+}
 
-#define VX_TEXT(Name, field, cap, def)                                                                        \
-    void ProtectedData::get##Name(char* buffer) {                                                           \
-        if (!buffer) return;                                                                                \
-        Guard g(mutex);                                                                                     \
-        vx::copyText(buffer, cap, field);                                                                   \
-        buffer[cap - 1] = '\0';                                                                             \
-    }                                                                                                       \
-    void ProtectedData::set##Name(const char* text) {                                                       \
-        Guard g(mutex);                                                                                     \
-        vx::copyText(field, text);                                                                          \
+#define VX_TEXT(Name, field, cap, def)                                                                       \
+    void ProtectedData::get##Name(char* buffer) {                                                            \
+        if (!buffer) return;                                                                                 \
+        Guard g(mutex);                                                                                      \
+        vx::copyText(buffer, cap, field);                                                                    \
+        buffer[cap - 1] = '\0';                                                                              \
+    }                                                                                                        \
+    void ProtectedData::set##Name(const char* text) {                                                        \
+        Guard g(mutex);                                                                                      \
+        vx::copyText(field, text);                                                                           \
     }
-#define VX_VALUE(Name, field, type, def)                                                                      \
-    type ProtectedData::get##Name() {                                                                       \
-        Guard g(mutex);                                                                                     \
-        return field;                                                                                       \
-    }                                                                                                       \
-    void ProtectedData::set##Name(type value) {                                                             \
-        Guard g(mutex);                                                                                     \
-        field = value;                                                                                      \
+#define VX_VALUE(Name, field, type, def)                                                                     \
+    type ProtectedData::get##Name() {                                                                        \
+        Guard g(mutex);                                                                                      \
+        return field;                                                                                        \
+    }                                                                                                        \
+    void ProtectedData::set##Name(type value) {                                                              \
+        Guard g(mutex);                                                                                      \
+        field = value;                                                                                       \
     }
-#define VX_CLAMPED(Name, field, type, def)                                                                    \
-    type ProtectedData::get##Name() {                                                                       \
-        Guard g(mutex);                                                                                     \
-        return field;                                                                                       \
+#define VX_CLAMPED(Name, field, type, def)                                                                   \
+    type ProtectedData::get##Name() {                                                                        \
+        Guard g(mutex);                                                                                      \
+        return field;                                                                                        \
     }
 #include "plugin/model/protected_data_fields.h"
 #undef VX_CLAMPED
@@ -118,7 +120,9 @@ void ProtectedData::removeFormatFilter(const char* name) {
     formatFilters->remove(name);
 }
 
-bool ProtectedData::isFilterOn(const char* name) { return formatFilters->contains(name); }
+bool ProtectedData::isFilterOn(const char* name) {
+    return formatFilters->contains(name);
+}
 
 bool ProtectedData::isFilterOn(FRIENDLIST* labels) {
     if (!labels) return false;

@@ -7,18 +7,18 @@
 class FRIENDLIST;
 
 class ProtectedData {
-public:
+  public:
     ProtectedData();
     ~ProtectedData();
     ProtectedData(const ProtectedData&) = delete;
     ProtectedData& operator=(const ProtectedData&) = delete;
 
-#define VX_TEXT(Name, field, cap, def)                                                                        \
-    static constexpr int field##Capacity = cap;                                                             \
+#define VX_TEXT(Name, field, cap, def)                                                                       \
+    static constexpr int field##Capacity = cap;                                                              \
     void get##Name(char* buffer);                                                                            \
     void set##Name(const char* text);
-#define VX_VALUE(Name, field, type, def)                                                                      \
-    type get##Name();                                                                                         \
+#define VX_VALUE(Name, field, type, def)                                                                     \
+    type get##Name();                                                                                        \
     void set##Name(type value);
 #define VX_CLAMPED VX_VALUE
 #include "plugin/model/protected_data_fields.h"
@@ -26,8 +26,12 @@ public:
 #undef VX_TEXT
 #undef VX_VALUE
 
-    void lockMutex() { mutex.lock(); }
-    void unlockMutex() { mutex.unlock(); }
+    void lockMutex() {
+        mutex.lock();
+    }
+    void unlockMutex() {
+        mutex.unlock();
+    }
 
     void addLetterCurCityDisplay(char c);
     void removeLetterCurCityDisplay();
@@ -46,7 +50,7 @@ public:
     // Every filter name followed by "@@", at most 511 characters (buffer of 512).
     void getFilterString(char* buffer);
 
-private:
+  private:
     std::mutex mutex;
 #define VX_TEXT(Name, field, cap, def) char field[cap];
 #define VX_VALUE(Name, field, type, def) type field;

@@ -1,6 +1,7 @@
 #include "plugin/model/record_lists.h"
 
 #include "plugin/model/fixed_text.h"
+#include "plugin/model/linked_records.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cctype>
@@ -28,9 +29,13 @@ std::string cleanedName(const char* name) {
 
 // ---- FRIENDLIST ------------------------------------------------------------------------------
 
-FRIENDNAME::FRIENDNAME(const char* text) { vx::copyText(name, text); }
+FRIENDNAME::FRIENDNAME(const char* text) {
+    vx::copyText(name, text);
+}
 
-FRIENDLIST::~FRIENDLIST() { clear(); }
+FRIENDLIST::~FRIENDLIST() {
+    clear();
+}
 
 bool FRIENDLIST::add(FRIENDNAME* n, bool takeLock) {
     if (!n) return false;
@@ -46,19 +51,15 @@ bool FRIENDLIST::addLocked(FRIENDNAME* n) {
             return false;
         }
     }
-    n->next = nullptr;
-    n->prev = tail;
-    if (tail) tail->next = n;
-    else head = n;
-    tail = n;
-    ++count;
+    vx::linkRecordBefore(n, static_cast<FRIENDNAME*>(nullptr), head, tail, count);
     return true;
 }
 
 void FRIENDLIST::combine(FRIENDLIST* other) {
     if (!other || other == this) return;
     std::lock_guard<ListMutex> guard(mutex);
-    for (FRIENDNAME* f = other->head; f; f = f->next) addLocked(new FRIENDNAME(f->name));
+    for (FRIENDNAME* f = other->head; f; f = f->next)
+        addLocked(new FRIENDNAME(f->name));
 }
 
 bool FRIENDLIST::contains(const char* name) {
@@ -74,9 +75,7 @@ void FRIENDLIST::remove(const char* name) {
     std::lock_guard<ListMutex> guard(mutex);
     for (FRIENDNAME* f = head; f; f = f->next) {
         if (std::strcmp(f->name, name) != 0) continue;
-        (f->prev ? f->prev->next : head) = f->next;
-        (f->next ? f->next->prev : tail) = f->prev;
-        --count;
+        vx::unlinkRecord(f, head, tail, count);
         delete f;
         return;
     }
@@ -84,27 +83,28 @@ void FRIENDLIST::remove(const char* name) {
 
 void FRIENDLIST::clear() {
     std::lock_guard<ListMutex> guard(mutex);
-    for (FRIENDNAME* f = head; f;) {
-        FRIENDNAME* next = f->next;
-        delete f;
-        f = next;
-    }
-    head = tail = nullptr;
-    count = 0;
+    vx::freeRecords(head, tail, count);
 }
 
 // ---- Sorted name lists -----------------------------------------------------------------------
 
-XMLARTIST::XMLARTIST(const char* text) { vx::copyText(name, text); }
-XMLALBUM::XMLALBUM(const char* text) { vx::copyText(name, text); }
+XMLARTIST::XMLARTIST(const char* text) {
+    vx::copyText(name, text);
+}
+XMLALBUM::XMLALBUM(const char* text) {
+    vx::copyText(name, text);
+}
 
-template <typename Record> bool SortedNameList<Record>::add(Record* a) { return insert(a, false); }
+template <typename Record> bool SortedNameList<Record>::add(Record* a) {
+    return insert(a, false);
+}
 
 template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool cleaned) {
     if (!a) return false;
     std::lock_guard<ListMutex> guard(mutex);
     const Order wanted = cleaned ? Order::Cleaned : Order::Bytes;
-    if (order == Order::None) order = wanted;
+    if (order == Order::None)
+        order = wanted;
     else if (order != wanted && order != Order::Mixed) {
         order = Order::Mixed;
         index.clear();
@@ -132,32 +132,9 @@ template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool c
             }
         }
     }
-    linkBefore(a, at);
+    vx::linkRecordBefore(a, at, head, tail, count);
     if (order != Order::Mixed) index.emplace(std::move(key), a);
     return true;
-}
-
-template <typename Record> void SortedNameList<Record>::linkBefore(Record* a, Record* at) {
-    if (!at) {
-        a->next = nullptr;
-        a->prev = tail;
-        if (tail) tail->next = a;
-        else head = a;
-        tail = a;
-    } else {
-        a->next = at;
-        a->prev = at->prev;
-        if (at->prev) at->prev->next = a;
-        else head = a;
-        at->prev = a;
-    }
-    ++count;
-}
-
-template <typename Record> void SortedNameList<Record>::unlink(Record* r) {
-    (r->prev ? r->prev->next : head) = r->next;
-    (r->next ? r->next->prev : tail) = r->prev;
-    --count;
 }
 
 template <typename Record> bool SortedNameList<Record>::contains(const char* name) {
@@ -173,9 +150,11 @@ template <typename Record> void SortedNameList<Record>::remove(const char* name)
     std::lock_guard<ListMutex> guard(mutex);
     for (Record* r = head; r; r = r->next) {
         if (std::strcmp(r->name, name) != 0) continue;
-        unlink(r);
-        if (order == Order::Bytes) index.erase(r->name);
-        else if (order == Order::Cleaned) index.erase(cleanedName(r->name));
+        vx::unlinkRecord(r, head, tail, count);
+        if (order == Order::Bytes)
+            index.erase(r->name);
+        else if (order == Order::Cleaned)
+            index.erase(cleanedName(r->name));
         delete r;
         return;
     }
@@ -183,13 +162,7 @@ template <typename Record> void SortedNameList<Record>::remove(const char* name)
 
 template <typename Record> void SortedNameList<Record>::clear() {
     std::lock_guard<ListMutex> guard(mutex);
-    for (Record* r = head; r;) {
-        Record* next = r->next;
-        delete r;
-        r = next;
-    }
-    head = tail = nullptr;
-    count = 0;
+    vx::freeRecords(head, tail, count);
     index.clear();
     order = Order::None;
 }
@@ -202,21 +175,10 @@ template class SortedNameList<XMLALBUM>;
 void Artist_Info_List::add(ARTISTINFO* a) {
     if (!a) return;
     std::lock_guard<ListMutex> guard(mutex);
-    a->next = nullptr;
-    a->prev = tail;
-    if (tail) tail->next = a;
-    else head = a;
-    tail = a;
-    ++count;
+    vx::linkRecordBefore(a, static_cast<ARTISTINFO*>(nullptr), head, tail, count);
 }
 
 void Artist_Info_List::clear() {
     std::lock_guard<ListMutex> guard(mutex);
-    for (ARTISTINFO* r = head; r;) {
-        ARTISTINFO* next = r->next;
-        delete r;
-        r = next;
-    }
-    head = tail = nullptr;
-    count = 0;
+    vx::freeRecords(head, tail, count);
 }

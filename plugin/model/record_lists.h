@@ -20,7 +20,7 @@ struct FRIENDNAME {
 // A set of short names in arrival order; add() refuses names equal ignoring letter case, while
 // contains() and remove() compare exactly.
 class FRIENDLIST {
-public:
+  public:
     uint32_t count = 0;
     ListMutex mutex;
     FRIENDNAME* head = nullptr;
@@ -44,7 +44,7 @@ public:
     void remove(const char* name);
     void clear();
 
-private:
+  private:
     bool addLocked(FRIENDNAME* n);
 };
 
@@ -68,7 +68,7 @@ struct XMLALBUM {
 // index beside the links, giving the same list as a walk from the head would; a list that
 // mixes byte-ordered and cleaned insertions falls back to the walk.
 template <typename Record> class SortedNameList {
-public:
+  public:
     ListMutex mutex;
     Record* head = nullptr;
     Record* tail = nullptr;
@@ -88,17 +88,15 @@ public:
     void remove(const char* name);
     void clear();
 
-protected:
+  protected:
     enum class Order { None, Bytes, Cleaned, Mixed };
     bool insert(Record* a, bool cleaned);
-    void linkBefore(Record* a, Record* at);
-    void unlink(Record* r);
     Order order = Order::None;
     std::map<std::string, Record*> index; // key: the name, or its cleaned form
 };
 
 class XML_Artist_List : public SortedNameList<XMLARTIST> {
-public:
+  public:
     // As add(), but comparing the cleaned forms of both names; the record keeps its own name.
     bool addUncleaned(XMLARTIST* a) { return insert(a, true); }
 };
@@ -117,7 +115,7 @@ struct ARTISTINFO {
 };
 
 class Artist_Info_List {
-public:
+  public:
     ListMutex mutex;
     ARTISTINFO* head = nullptr;
     ARTISTINFO* tail = nullptr;

@@ -1,5 +1,6 @@
 #include "plugin/model/show_list.h"
 
+#include "plugin/model/linked_records.h"
 #include "plugin/model/protected_data.h"
 
 #include <atomic>
@@ -19,8 +20,12 @@ bool sameShow(const SHOWENTRY* a, const SHOWENTRY* b, const std::string& cleaned
 }
 } // namespace
 
-void setFormatFilterStore(ProtectedData* store) { filterStore.store(store); }
-ProtectedData* formatFilterStore() { return filterStore.load(); }
+void setFormatFilterStore(ProtectedData* store) {
+    filterStore.store(store);
+}
+ProtectedData* formatFilterStore() {
+    return filterStore.load();
+}
 
 int compareDates(const SHOWENTRY* a, const SHOWENTRY* b) {
     if (a->year != b->year) return a->year < b->year ? -1 : 1;
@@ -30,9 +35,13 @@ int compareDates(const SHOWENTRY* a, const SHOWENTRY* b) {
 }
 
 SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {}
-SHOWENTRY::~SHOWENTRY() { delete nameList; }
+SHOWENTRY::~SHOWENTRY() {
+    delete nameList;
+}
 
-SHOWLIST::~SHOWLIST() { clear(); }
+SHOWLIST::~SHOWLIST() {
+    clear();
+}
 
 uint32_t SHOWLIST::filteredSize() {
     uint32_t n = 0;
@@ -43,13 +52,7 @@ uint32_t SHOWLIST::filteredSize() {
 
 void SHOWLIST::clear() {
     std::lock_guard<ListMutex> guard(mutex);
-    for (SHOWENTRY* e = head; e;) {
-        SHOWENTRY* next = e->next;
-        delete e;
-        e = next;
-    }
-    head = tail = nullptr;
-    count = 0;
+    vx::freeRecords(head, tail, count);
 }
 
 bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
@@ -64,12 +67,6 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
             }
         }
     }
-    entry->next = entry->prev = nullptr;
-    if (!head) {
-        head = tail = entry;
-        count = 1;
-        return true;
-    }
     SHOWENTRY* at = head;
     for (; at; at = at->next) {
         if (sameShow(at, entry, cleaned)) {
@@ -79,18 +76,7 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
         }
         if (compareDates(at, entry) > 0) break;
     }
-    if (!at) {
-        entry->prev = tail;
-        tail->next = entry;
-        tail = entry;
-    } else {
-        entry->next = at;
-        entry->prev = at->prev;
-        if (at->prev) at->prev->next = entry;
-        else head = entry;
-        at->prev = entry;
-    }
-    ++count;
+    vx::linkRecordBefore(entry, at, head, tail, count);
     return true;
 }
 

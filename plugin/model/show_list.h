@@ -36,7 +36,7 @@ struct SHOWENTRY {
 };
 
 class SHOWLIST {
-public:
+  public:
     uint32_t count = 0;
     ListMutex mutex;
     SHOWENTRY* head = nullptr;

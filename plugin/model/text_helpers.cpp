@@ -21,7 +21,9 @@ template <typename Keep> void eraseExcept(char* text, Keep keep) {
     if (out > kNameCapacity - 1) text[kNameCapacity - 1] = '\0';
 }
 
-bool isDigitOrLower(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
+bool isDigitOrLower(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
+}
 
 // Replaces a leading word once, leaving the replacement's blank in front.
 void replaceLeading(char* text, const char* word, const char* replacement) {
@@ -39,7 +41,8 @@ void substringReplace(char* text, const char* pattern, const char* replacement) 
     const std::size_t plen = std::strlen(pattern);
     std::size_t pos = 0;
     // The search resumes at the start of the replacement, so "x and and y" collapses fully.
-    while ((pos = work.find(pattern, pos)) != std::string::npos) work.replace(pos, plen, replacement);
+    while ((pos = work.find(pattern, pos)) != std::string::npos)
+        work.replace(pos, plen, replacement);
     vx::copyText(text, kNameCapacity, work.c_str());
 }
 
@@ -57,7 +60,8 @@ void substringErase(char* text) {
 
 void cleanArtist(char* text) {
     if (!text) return;
-    for (char* p = text; *p; ++p) *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    for (char* p = text; *p; ++p)
+        *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
     if (std::strlen(text) > kNameCapacity - 1) text[kNameCapacity - 1] = '\0';
     substringInitialErase(text);
     substringReplace(text, " and ", " ");
@@ -90,7 +94,8 @@ int strFindBetween(const char* text, const char* pattern, int start, int end) {
 char* strRemoveTrailingSpaces(char* text) {
     if (!text) return text;
     std::size_t n = std::strlen(text);
-    while (n > 0 && text[n - 1] == ' ') --n;
+    while (n > 0 && text[n - 1] == ' ')
+        --n;
     text[n] = '\0';
     return text + n;
 }
@@ -98,7 +103,8 @@ char* strRemoveTrailingSpaces(char* text) {
 void strRemoveLeadingSpaces(char* text) {
     if (!text) return;
     std::size_t skip = 0;
-    while (text[skip] == ' ') ++skip;
+    while (text[skip] == ' ')
+        ++skip;
     if (skip) std::memmove(text, text + skip, std::strlen(text + skip) + 1);
 }
 
