@@ -21,8 +21,10 @@ struct IconCache {
     CGImageRef images[2] = {nullptr, nullptr};
 };
 
+IconCache* gCache = nullptr;
+
 IconCache& cache() {
-    static IconCache* c = new IconCache; // never destroyed: frames may still draw at exit
+    static IconCache* c = gCache = new IconCache;
     return *c;
 }
 
@@ -54,6 +56,18 @@ void drawSmallTicketIcon(CGContextRef ctx, Rect* pane, int x, int y) {
 
 void drawLargeTicketIcon(CGContextRef ctx, Rect* pane, int x, int y) {
     drawIcon(ctx, pane, 1, y, x + 1, y + 17, x + 33);
+}
+
+// Freed with the bundle's code, after the root's release has stopped every thread that draws;
+// a function-local object would be destroyed before that at process exit.
+__attribute__((destructor(101))) static void releaseTicketIconsAtUnload() {
+    if (!gCache) return;
+    for (CGImageRef& image : gCache->images) {
+        CGImageRelease(image);
+        image = nullptr;
+    }
+    delete gCache;
+    gCache = nullptr;
 }
 
 void setTicketIconFolder(const char* folder) {
