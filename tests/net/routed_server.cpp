@@ -1,28 +1,16 @@
 #include "tests/net/routed_server.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
+#include "tests/net/loopback_socket.h"
+
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
+using vx::test::waitFor;
+
 namespace {
 
-constexpr int kSliceMs = 20;
-constexpr std::size_t kMaxRequest = 64 * 1024;
-
-bool waitFor(int fd, short events, const std::atomic<bool>& stopping) {
-    while (!stopping) {
-        pollfd p{fd, events, 0};
-        const int r = poll(&p, 1, kSliceMs);
-        if (r > 0) return true;
-        if (r < 0 && errno != EINTR) return false;
-    }
-    return false;
-}
-
+// Closes the connection on every way out.
 class Socket {
   public:
     explicit Socket(int fd) : fd_(fd) {}
@@ -31,7 +19,6 @@ class Socket {
     }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
-    int get() const { return fd_; }
 
   private:
     int fd_;
@@ -40,18 +27,7 @@ class Socket {
 } // namespace
 
 RoutedServer::RoutedServer(Handler handler) : handler_(std::move(handler)) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) throw std::runtime_error("socket");
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 16) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        close(listener_);
-        throw std::runtime_error("bind");
-    }
-    port_ = ntohs(addr.sin_port);
+    listener_ = vx::test::openLoopbackListener(&port_);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -84,14 +60,8 @@ void RoutedServer::run() {
 
 void RoutedServer::serve(int fd) {
     Socket connection(fd);
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxRequest) {
-        if (!waitFor(fd, POLLIN, stopping_)) return;
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) return;
-        request.append(buffer, static_cast<std::size_t>(n));
-    }
+    const std::string request = vx::test::readRequestHead(fd, stopping_);
+    if (request.find("\r\n\r\n") == std::string::npos) return;
     // "GET <target> HTTP/1.1"
     const std::size_t from = request.find(' ');
     const std::size_t to = from == std::string::npos ? from : request.find(' ', from + 1);
@@ -104,11 +74,5 @@ void RoutedServer::serve(int fd) {
     const std::string reply = page ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page->size()) +
                                          "\r\nConnection: close\r\n\r\n" + *page
                                    : std::string("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-    std::size_t sent = 0;
-    while (sent < reply.size()) {
-        if (!waitFor(fd, POLLOUT, stopping_)) return;
-        const ssize_t n = send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        sent += static_cast<std::size_t>(n);
-    }
+    vx::test::sendAll(fd, reply.data(), reply.size(), stopping_);
 }

@@ -1,5 +1,7 @@
 #include "tests/net/scripted_server.h"
 
+#include "tests/net/loopback_socket.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -10,60 +12,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-constexpr int kSliceMs = 20;
-constexpr std::size_t kMaxRequest = 64 * 1024;
-
-// Waits for events on fd in short slices; false when the server stops or the wait fails.
-bool waitFor(int fd, short events, const std::atomic<bool>& stopping) {
-    while (!stopping) {
-        pollfd p{fd, events, 0};
-        int r = poll(&p, 1, kSliceMs);
-        if (r > 0) return true;
-        if (r < 0 && errno != EINTR) return false;
-    }
-    return false;
-}
-
-// Sends all bytes; false when the client has gone or the server stops.
-bool sendAll(int fd, const char* data, std::size_t length, const std::atomic<bool>& stopping) {
-    std::size_t sent = 0;
-    while (sent < length) {
-        if (!waitFor(fd, POLLOUT, stopping)) return false;
-        ssize_t n = send(fd, data + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0)
-            sent += static_cast<std::size_t>(n);
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+using vx::test::sendAll;
+using vx::test::waitFor;
 
 std::vector<std::shared_ptr<const CannedReply>> ScriptedServer::shared(std::vector<CannedReply> script) {
     std::vector<std::shared_ptr<const CannedReply>> replies;
-    for (CannedReply& r : script) replies.push_back(std::make_shared<const CannedReply>(std::move(r)));
+    for (CannedReply& r : script)
+        replies.push_back(std::make_shared<const CannedReply>(std::move(r)));
     return replies;
 }
 
 ScriptedServer::ScriptedServer(std::vector<CannedReply> script) : script_(shared(std::move(script))) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) throw std::runtime_error("socket");
-    int one = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 16) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        close(listener_);
-        throw std::runtime_error("bind");
-    }
-    port_ = ntohs(addr.sin_port);
+    listener_ = vx::test::openLoopbackListener(&port_);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -114,8 +74,7 @@ void ScriptedServer::run() {
             if (!script_.empty()) reply = script_[std::min(next_, script_.size() - 1)];
             ++next_;
         }
-        std::string request;
-        readRequest(fd, request);
+        const std::string request = vx::test::readRequestHead(fd, stopping_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
@@ -127,18 +86,6 @@ void ScriptedServer::run() {
             ++served_;
         }
         servedChanged_.notify_all();
-    }
-}
-
-void ScriptedServer::readRequest(int fd, std::string& request) {
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < kMaxRequest) {
-        if (!waitFor(fd, POLLIN, stopping_)) return;
-        ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0)
-            request.append(buffer, static_cast<std::size_t>(n));
-        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-            return;
     }
 }
 

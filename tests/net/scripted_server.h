@@ -44,7 +44,6 @@ class ScriptedServer {
     void run();
     void serve(int fd, const CannedReply& reply);
     static std::vector<std::shared_ptr<const CannedReply>> shared(std::vector<CannedReply> script);
-    void readRequest(int fd, std::string& request);
 
     int listener_ = -1;
     int port_ = 0;
