@@ -1,5 +1,5 @@
 #include "plugin/host/voxtrail_class.h"
-#include "tests/services/temp_home.h"
+#include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using vx::test::TempHome;
 using namespace std::string_literals;
 
 namespace {
@@ -61,7 +60,7 @@ class PreferencesReader : public ::testing::Test {
     }
     // Start-up reads the file found in the home folder.
     void startWith(const std::string& bytes) {
-        TempHome::write(home.preferences(), bytes);
+        TempHome::writeFile(home.preferences(), bytes);
         root = std::make_unique<VoxtrailClass>();
         gVoxtrail = root.get();
     }

@@ -1,7 +1,7 @@
 #include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/model/fixed_text.h"
-#include "tests/services/temp_home.h"
+#include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,7 +18,6 @@
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using vx::test::TempHome;
 
 namespace {
 
@@ -349,7 +348,7 @@ TEST_F(PreferencesFile, NothingIsWrittenWhileARefreshIsStoppedOrThePlugInCloses)
 }
 
 TEST_F(PreferencesFile, OnlyTheOwnerMayReadTheFile) {
-    TempHome::write(home.preferences(), "old\n");
+    TempHome::writeFile(home.preferences(), "old\n");
     ::chmod(home.preferences().c_str(), 0644);
     const mode_t mask = ::umask(0);
     root->engine.genPref();
@@ -362,7 +361,7 @@ TEST_F(PreferencesFile, OnlyTheOwnerMayReadTheFile) {
 // Files in the support folder other than the ones the test expects there.
 std::vector<std::string> strayFiles(const TempHome& home) {
     std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(home.support())) {
+    for (const auto& entry : std::filesystem::directory_iterator(home.supportFolder())) {
         const std::string name = entry.path().filename().string();
         if (name != "VoxtrailPref" && name != "vxt" && name != "VoxtrailServices") out.push_back(name);
     }
@@ -397,7 +396,7 @@ TEST_F(PreferencesFile, AFailedWriteKeepsThePreviousFileWholeAndSaysSo) {
     // A folder standing where the file should be cannot be replaced either.
     std::filesystem::remove(home.preferences());
     std::filesystem::create_directory(home.preferences());
-    TempHome::write(home.preferences() + "/inside", "kept");
+    TempHome::writeFile(home.preferences() + "/inside", "kept");
     ::testing::internal::CaptureStderr();
     root->engine.genPref();
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("preferences were not saved"));

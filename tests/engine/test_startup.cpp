@@ -1,8 +1,8 @@
-#include "plugin/engine/startup_steps.h"
-#include "plugin/host/voxtrail_class.h"
 #include "platform/host_services.h"
 #include "platform/script_runner.h"
 #include "platform/system.h"
+#include "plugin/engine/startup_steps.h"
+#include "plugin/host/voxtrail_class.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,9 @@ int32_t chooseFile(const char* title, char* out, uint32_t capacity) {
     std::snprintf(out, capacity, "%s", chosenFile);
     return 0;
 }
-int32_t noAlert(const char*, const char*, const char*, const char*) { return kVxAlertCancelButton; }
+int32_t noAlert(const char*, const char*, const char*, const char*) {
+    return kVxAlertCancelButton;
+}
 VxHostServices services{1, nullptr, nullptr, nullptr, noAlert, chooseFile, nullptr, nullptr, systemVersion};
 
 std::string text(ProtectedData& st, void (ProtectedData::*get)(char*)) {
@@ -49,7 +51,7 @@ std::string fileBytes(const std::string& path) {
 }
 
 class Startup : public ::testing::Test {
-protected:
+  protected:
     TempHome home;
     void SetUp() override {
         vx::setHostServicesForTesting(&services);
@@ -85,15 +87,18 @@ TEST(StartupSteps, SystemVersionRanges) {
 TEST(StartupSteps, GrowlRegistrationScriptText) {
     const std::string both = growlRegistrationScript(true, true);
     EXPECT_EQ(both.rfind("tell application \"System Events\"\n", 0), 0u);
-    EXPECT_NE(both.find("\t\t\tset the enabledNotificationsList to \t\t\t{\"Upcoming Concert\", \"Upcoming Album "
-                        "Release\"}\n"),
-              std::string::npos);
-    EXPECT_NE(both.find("\t\t\tregister as application \"Voxtrail\" \t\t\tall notifications allNotificationsList "
-                        "\t\t\tdefault notifications enabledNotificationsList \t\t\ticon of application "
-                        "\"Voxtrail_Installer.app\"\n\t\tend tell\n\tend if\nend tell"),
-              std::string::npos);
+    EXPECT_NE(
+        both.find("\t\t\tset the enabledNotificationsList to \t\t\t{\"Upcoming Concert\", \"Upcoming Album "
+                  "Release\"}\n"),
+        std::string::npos);
+    EXPECT_NE(
+        both.find("\t\t\tregister as application \"Voxtrail\" \t\t\tall notifications allNotificationsList "
+                  "\t\t\tdefault notifications enabledNotificationsList \t\t\ticon of application "
+                  "\"Voxtrail_Installer.app\"\n\t\tend tell\n\tend if\nend tell"),
+        std::string::npos);
     EXPECT_EQ(both.back(), 'l');
-    EXPECT_NE(growlRegistrationScript(true, false).find("to \t\t\t{\"Upcoming Concert\"}\n"), std::string::npos);
+    EXPECT_NE(growlRegistrationScript(true, false).find("to \t\t\t{\"Upcoming Concert\"}\n"),
+              std::string::npos);
     EXPECT_NE(growlRegistrationScript(false, true).find("to \t\t\t{\"Upcoming Album Release\"}\n"),
               std::string::npos);
     EXPECT_NE(growlRegistrationScript(false, false).find("to \t\t\t{}\n"), std::string::npos);
@@ -102,13 +107,15 @@ TEST(StartupSteps, GrowlRegistrationScriptText) {
 TEST_F(Startup, FreshHomeGetsPathsDefaultsAndAPrivateIdentifier) {
     hostMinor = 3;
     hostMajor = 10;
+    std::filesystem::remove_all(home.supportFolder()); // start-up makes it
     VoxtrailClass root;
     ProtectedData& st = root.state;
     const std::string support = home.supportFolder();
     EXPECT_TRUE(std::filesystem::is_directory(support));
     EXPECT_EQ(text(st, &ProtectedData::getVoxtrailPref), support + "VoxtrailPref");
     EXPECT_EQ(text(st, &ProtectedData::getVoxtrailIncludeBandsList), support + "VoxtrailIncludeBands.txt");
-    EXPECT_EQ(text(st, &ProtectedData::getiTunes_xml_path), home.path() + "/Music/iTunes/iTunes Music Library.xml");
+    EXPECT_EQ(text(st, &ProtectedData::getiTunes_xml_path),
+              home.path() + "/Music/iTunes/iTunes Music Library.xml");
     EXPECT_FLOAT_EQ(st.getOSXVersion(), 10.3f);
     EXPECT_EQ(text(st, &ProtectedData::getiCalLoc), home.path() + "/Library/Calendars/Voxtrail.ics");
     EXPECT_TRUE(st.getExportAllShows());
@@ -158,6 +165,7 @@ TEST_F(Startup, ALocatedLibraryIsRead) {
 }
 
 TEST_F(Startup, ASupportFolderThatIsAFileDoesNotStopStartup) {
+    std::filesystem::remove_all(home.supportFolder());
     home.write("Library/Application Support/Voxtrail", "not a folder");
     VoxtrailClass root;
     EXPECT_EQ(text(root.state, &ProtectedData::getUUID).size(), 36u);

@@ -33,7 +33,8 @@ struct StepLog {
             cv.notify_all();
             lock.unlock();
             // The step polls as a real one does until a newer refresh asks it to stop.
-            while (!engine.stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (!engine.stopRequested())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             const bool restarting = engine.root->state.getRestartingSearch();
             lock.lock();
             sawRestarting = restarting;
@@ -52,7 +53,7 @@ struct StepLog {
 };
 
 class UpdateThread : public ::testing::Test {
-protected:
+  protected:
     TempHome home;
     std::unique_ptr<VoxtrailClass> root;
     StepLog log;

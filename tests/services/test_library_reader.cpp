@@ -1,5 +1,5 @@
 #include "plugin/host/voxtrail_class.h"
-#include "tests/services/temp_home.h"
+#include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::IsSupersetOf;
 using ::testing::Not;
-using vx::test::TempHome;
 using namespace std::string_literals;
 
 namespace {
@@ -49,7 +48,7 @@ class LibraryReader : public ::testing::Test {
     // Reads bytes written to a library file of the test's own.
     int readBytes(const std::string& bytes) {
         const std::string path = home.path() + "/library.xml";
-        TempHome::write(path, bytes);
+        TempHome::writeFile(path, bytes);
         return read(path);
     }
     std::vector<std::string> artists() { return names(root->engine.artists); }
@@ -122,8 +121,8 @@ TEST_F(LibraryReader, APlaylistNamedAfterTheProductNarrowsARealLibrary) {
 // ---- The playlist named after the product ----
 
 TEST_F(LibraryReader, APlaylistNamedInCapitalsKeepsOnlyItsTracksThenTheUsersFilesApply) {
-    TempHome::write(home.includeFile(), "Nick Drake\n");
-    TempHome::write(home.excludeFile(), "Radiohead\n");
+    TempHome::writeFile(home.includeFile(), "Nick Drake\n");
+    TempHome::writeFile(home.excludeFile(), "Radiohead\n");
     ASSERT_EQ(read(dataFile("library-playlist-capitals.xml")), 0);
     // Coldplay and Foo Fighters are in the library but not in the playlist; track 999 is unknown.
     EXPECT_THAT(artists(), ElementsAre("beatlesthe", "nickdrake", "thebeatles"));
@@ -131,7 +130,7 @@ TEST_F(LibraryReader, APlaylistNamedInCapitalsKeepsOnlyItsTracksThenTheUsersFile
 }
 
 TEST_F(LibraryReader, APlaylistWithoutItemsEmptiesTheLibraryButNotTheIncludedNames) {
-    TempHome::write(home.includeFile(), "Nick Drake\n");
+    TempHome::writeFile(home.includeFile(), "Nick Drake\n");
     ASSERT_EQ(read(dataFile("library-playlist-empty.xml")), 0);
     EXPECT_THAT(artists(), ElementsAre("nickdrake"));
     EXPECT_THAT(albums(), IsEmpty());
@@ -178,8 +177,8 @@ TEST_F(LibraryReader, KeepsOnlyTheFirstPointOfTheVersion) {
 // ---- The include and exclude files ----
 
 TEST_F(LibraryReader, ExcludedNamesWinOverIncludedAndLibraryNames) {
-    TempHome::write(home.includeFile(), "Radiohead\nOutkast\n\nNew Band\nPolice, The\n");
-    TempHome::write(home.excludeFile(), withCrLf("Beatles, The\nNew Band\n\nNobody Here\n"));
+    TempHome::writeFile(home.includeFile(), "Radiohead\nOutkast\n\nNew Band\nPolice, The\n");
+    TempHome::writeFile(home.excludeFile(), withCrLf("Beatles, The\nNew Band\n\nNobody Here\n"));
     ASSERT_EQ(read(dataFile("library-comma-names.xml")), 0);
     // The empty include line adds an empty name; the empty exclude line removes nothing.
     EXPECT_THAT(artists(), ElementsAre("", "leadingcomma", "outkast", "policethe", "radiohead", "thepolice",
@@ -190,7 +189,7 @@ TEST_F(LibraryReader, ExcludedNamesWinOverIncludedAndLibraryNames) {
 TEST_F(LibraryReader, WithoutALibraryFileNothingIsReadAndTheListsAreEmptied) {
     ASSERT_EQ(read(dataFile("library-podcast.xml")), 0);
     ASSERT_THAT(artists(), Not(IsEmpty()));
-    TempHome::write(home.includeFile(), "Nick Drake\n");
+    TempHome::writeFile(home.includeFile(), "Nick Drake\n");
     EXPECT_EQ(read(home.path() + "/no such library.xml"), 1);
     EXPECT_THAT(artists(), IsEmpty());
     EXPECT_THAT(albums(), IsEmpty());
