@@ -170,3 +170,10 @@ TEST_F(Startup, ASupportFolderThatIsAFileDoesNotStopStartup) {
     VoxtrailClass root;
     EXPECT_EQ(text(root.state, &ProtectedData::getUUID).size(), 36u);
 }
+
+TEST_F(Startup, ALibraryPathNamingAFolderIsLocatedAgain) {
+    std::filesystem::create_directories(home.path() + "/Music/iTunes/iTunes Music Library.xml");
+    VoxtrailClass root;
+    EXPECT_EQ(dialogs, (std::vector<std::string>{"Locate 'iTunes Music Library.xml'"}));
+    EXPECT_EQ(root.engine.artists.size(), 0u);
+}
