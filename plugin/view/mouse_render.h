@@ -4,9 +4,8 @@
 
 #include <mutex>
 
-// Draws a frame with the render lock already held: the frame picks up the root's list pointers
-// before it takes the lock itself, and the update thread may replace (and free) those lists
-// in between.
+// Draws a frame from a mouse handler. The render lock is recursive, so a handler may call this
+// while it already holds the lock for its own reading of the lists.
 inline void renderLocked(VoxtrailClass* root) {
     std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
     root->view.Render();
