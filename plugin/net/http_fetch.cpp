@@ -187,9 +187,11 @@ int readBody(int fd, long long contentLength, const HttpSettings& s, HeapText* b
     std::size_t held = 0;
     for (;;) {
         if (held == capacity) {
-            // Past an announced length only a little room is needed to see the server close.
+            // Past an announced length a little room is enough to see the server close; should
+            // more keep coming, that extra room doubles, so the copies stay few.
             const bool announcedAllRead = contentLength > 0 && held >= chunk;
-            const std::size_t step = announcedAllRead ? kDefaultChunk : std::max(chunk, held / 2);
+            const std::size_t step =
+                announcedAllRead ? std::max(kDefaultChunk, held - chunk) : std::max(chunk, held / 2);
             std::size_t grown = std::min(held + step, limit);
             char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
             if (!bigger) return httpFailSystem(ENOMEM);
