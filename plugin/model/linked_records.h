@@ -1,8 +1,6 @@
 #pragma once
 // The doubly linked lists of records (next/prev members, a head, a tail and a count) that every
 // list type shares; the caller holds the list's lock.
-#include <cstdint>
-
 namespace vx {
 
 // Links r before at, or at the tail when at is null.
@@ -13,6 +11,11 @@ void linkRecordBefore(Record* r, Record* at, Record*& head, Record*& tail, Count
     (r->prev ? r->prev->next : head) = r;
     (at ? at->prev : tail) = r;
     ++count;
+}
+
+template <typename Record, typename Count>
+void appendRecord(Record* r, Record*& head, Record*& tail, Count& count) {
+    linkRecordBefore(r, static_cast<Record*>(nullptr), head, tail, count);
 }
 
 // Takes r out of the list without freeing it.

@@ -51,7 +51,7 @@ bool FRIENDLIST::addLocked(FRIENDNAME* n) {
             return false;
         }
     }
-    vx::linkRecordBefore(n, static_cast<FRIENDNAME*>(nullptr), head, tail, count);
+    vx::appendRecord(n, head, tail, count);
     return true;
 }
 
@@ -175,7 +175,7 @@ template class SortedNameList<XMLALBUM>;
 void Artist_Info_List::add(ARTISTINFO* a) {
     if (!a) return;
     std::lock_guard<ListMutex> guard(mutex);
-    vx::linkRecordBefore(a, static_cast<ARTISTINFO*>(nullptr), head, tail, count);
+    vx::appendRecord(a, head, tail, count);
 }
 
 void Artist_Info_List::clear() {

@@ -1,7 +1,6 @@
 // Mouse down: the location fields switch into editing, the scroll bar, month and cell arrows.
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
-#include "plugin/view/mouse_render.h"
 
 #include "plugin/host/voxtrail_class.h"
 
@@ -97,5 +96,5 @@ void handleLeftMouseClicks(VoxtrailClass* root) {
     }
     // A new search joins the running refresh, which may be waiting for the render lock.
     if (search) root->engine.suggestUpdateShowList(kUpdateAll, false);
-    renderLocked(root);
+    root->view.Render();
 }

@@ -2,7 +2,6 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_pending_seams.h"
-#include "plugin/view/mouse_render.h"
 
 #include "plugin/engine/refresh_steps.h"
 #include "plugin/host/voxtrail_class.h"
@@ -78,5 +77,5 @@ void handleRightMouseClicks(VoxtrailClass* root) {
     shareChoice(root, chosen.get());
     root->engine.genPref();
     exportChoice(root);
-    renderLocked(root);
+    root->view.Render();
 }

@@ -3,7 +3,6 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_links.h"
-#include "plugin/view/mouse_render.h"
 
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/model/fixed_text.h"
@@ -52,7 +51,7 @@ void followSpots(VoxtrailClass* root, const SpotActions& a) {
     if (a.retry) {
         root->state.setValid_internet_connection(true);
         root->engine.suggestUpdateShowList(kUpdateAll, true);
-        renderLocked(root);
+        root->view.Render();
     }
     if (a.version) openServicePage(root, kHomePagePath);
     if (a.preferences) OpenPreferencesGUI(root);
@@ -99,5 +98,5 @@ void handleMouseUp(VoxtrailClass* root) {
         return;
     }
     followSpots(root, actions);
-    renderLocked(root);
+    root->view.Render();
 }
