@@ -1,10 +1,10 @@
 // One full frame of the calendar screen at 1280 x 800: drawn off screen and copied to a host
 // port, with 500 concerts over the visible months and the other two tabs filled as well.
 // Prints the median and the 90th percentile of 300 frames per tab.
-#include "plugin/host/visual_plugin_data.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/view/render_frame.h"
 #include "plugin/view/ticket_icons.h"
+#include "plugin/view/visual_plugin_data.h"
 
 #include <algorithm>
 #include <chrono>
@@ -46,7 +46,7 @@ double percentile(std::vector<double> v, double p) {
 
 int main(int argc, char** argv) {
     if (argc > 1) setTicketIconFolder(argv[1]); // the bundle's Resources, when not run from it
-    CalVis view(nullptr);
+    CalVis view(nullptr, nullptr);
     ProtectedData state;
     SHOWLIST concerts, friendShows, albumReleases;
     FRIENDLIST friends;

@@ -5,7 +5,7 @@
 #include "player/pane_geometry.h"
 #include "player/track_record.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <QImage>
 #include <QMetaObject>

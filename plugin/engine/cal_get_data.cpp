@@ -1,8 +1,12 @@
 #include "plugin/engine/cal_get_data.h"
 
+#include "common/fixed_text.h"
 #include "plugin/engine/refresh_steps.h"
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "plugin/net/clean_city.h"
+#include "plugin/net/concert_search.h"
+#include "plugin/net/location.h"
+#include "plugin/net/region_tables.h"
+#include "plugin/services/library_reader.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +20,7 @@ namespace {
 constexpr int32_t kOneWeek = 604800;
 
 struct UpdateThreadArgs {
-    VoxtrailClass* root;
+    CalGetData* engine;
     unsigned long mask;
 };
 
@@ -44,17 +48,14 @@ bool placeChanged(ProtectedData& st) {
 
 } // namespace
 
-CalGetData::CalGetData(VoxtrailClass* owner) : root(owner) {
+CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
     // The state store is built after the engine, with forceUpdate and shutingDown already false,
     // so the engine does not touch it here.
 }
 
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
-    std::free(fetchPage);
 }
-
-bool CalGetData::stopRequested() { return root->state.getForceUpdate() || root->state.getShutingDown(); }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     ProtectedData& st = root->state;
@@ -62,28 +63,30 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
         const bool changed = placeChanged(st);
         const int32_t now = static_cast<int32_t>(std::time(nullptr));
         const int32_t due = nextUpdateTime.load();
-        if (due != 0 && now > due) nextUpdateTime = now + kOneWeek;
-        else if (!changed) return 0;
+        if (due != 0 && now > due)
+            nextUpdateTime = now + kOneWeek;
+        else if (!changed)
+            return 0;
     }
     st.setForceUpdate(true);
     if (updateThreadHandle.joinable()) {
         st.setRestartingSearch(true);
-        root->view.Render();
+        root->redraw();
         updateThreadHandle.join();
     }
     st.setRestartingSearch(false);
-    root->view.Render();
+    root->redraw();
     st.setForceUpdate(false);
-    updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{root, mask});
+    updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{this, mask});
     return 0;
 }
 
 void* CalGetData::updateThread(void* arg) {
     auto* args = static_cast<UpdateThreadArgs*>(arg);
-    VoxtrailClass* root = args->root;
+    CalGetData* engine = args->engine;
     const unsigned long mask = args->mask;
     delete args;
-    root->engine.performUpdate(mask);
+    engine->performUpdate(mask);
     return nullptr;
 }
 
@@ -111,13 +114,13 @@ void CalGetData::performUpdate(unsigned long mask) {
         if (!(mask & step.bit)) continue;
         if (run(step.bit, step.run) != 0) {
             (st.*step.clearRunning)(false);
-            root->view.Render();
+            root->redraw();
             return;
         }
     }
     if ((mask & kUpdateiPhone) && run(kUpdateiPhone, &CalGetData::UpdateiPhone) != 0) {
         st.setUpdatingiPhone(false);
-        root->view.Render();
+        root->redraw();
     }
     if (st.getValid_internet_connection()) genPref();
 }
@@ -126,10 +129,10 @@ int CalGetData::UpdateConcerts() {
     ProtectedData& st = root->state;
     st.setUpdatingConcerts(true);
     st.setUpdatingProgress(0.0);
-    root->view.Render();
+    root->redraw();
 
     if (useIpLocation.exchange(false)) {
-        if (ipLoc(root) != 0) return 1;
+        if (ipLoc(*this) != 0) return 1;
     } else {
         char text[256];
         st.getCurCityDisplay(text);
@@ -141,41 +144,43 @@ int CalGetData::UpdateConcerts() {
     }
     if (stopRequested()) return 1;
 
-    latLongLoc(root);
+    latLongLoc(*this);
     if (stopRequested()) return 1;
 
-    {
-        // The list leaving the "previous" slot is freed under the render lock, never while a
-        // frame may be drawing it.
-        std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-        SHOWLIST* old = root->previousConcerts;
-        root->previousConcerts = root->concerts;
-        root->concerts = new SHOWLIST;
-        delete old;
-    }
+    root->startNewList(root->concerts, root->previousConcerts);
     artistInfos.clear();
     if (stopRequested()) return 1;
     artistInfos.clear();
 
-    genericParser(root);
+    genericParser(*this, artists);
     if (stopRequested()) return 1;
 
     if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {
         st.setUpdatingConcerts(false);
-        root->view.Render();
+        root->redraw();
         return 0;
     }
     if (st.getExportTo_iCal()) {
-        if (osVersion < 10.5f) performExportTo_iCal(root);
-        else performExportTo_iCalCalendarStore(root);
+        if (osVersion < 10.5f)
+            performExportTo_iCal(root);
+        else
+            performExportTo_iCalCalendarStore(root);
     }
     st.setUpdatingConcerts(false);
-    root->view.Render();
+    root->redraw();
     return 0;
 }
 
-int CalGetData::UpdateShared() { return shareUserCalendar(root); }
-int CalGetData::UpdateiPhone() { return iPhoneSync_addAllArtists(root); }
+int CalGetData::parseXML() {
+    return readLibrary(root->state, artists, albums);
+}
+
+int CalGetData::UpdateShared() {
+    return shareUserCalendar(*this);
+}
+int CalGetData::UpdateiPhone() {
+    return iPhoneSync_addAllArtists(*this);
+}
 
 void CalGetData::shutDown() {
     root->state.setShutingDown(true);

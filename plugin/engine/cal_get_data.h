@@ -2,16 +2,15 @@
 // The update engine: decides when the calendar data is refreshed, runs each refresh on one
 // background thread, lets a newer request stop a running one, serialises the web exchanges and
 // holds the library lists.
+#include "plugin/model/plugin_data.h"
 #include "plugin/model/record_lists.h"
-#include "plugin/net/service_hosts.h"
+#include "plugin/net/web_session.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
-
-class VoxtrailClass;
 
 // Bits of the update mask.
 enum : uint32_t {
@@ -23,31 +22,22 @@ enum : uint32_t {
     kUpdateAll = 0xFFFFFFFFu
 };
 
-class CalGetData {
-public:
-    explicit CalGetData(VoxtrailClass* root);
+// The web exchange area (fetchURL, fetchPage, getURL and the web lock) is the engine's own.
+class CalGetData : public WebSession {
+  public:
+    explicit CalGetData(PluginData* root);
     ~CalGetData();
     CalGetData(const CalGetData&) = delete;
     CalGetData& operator=(const CalGetData&) = delete;
 
-    std::recursive_mutex webLock;
-    VoxtrailClass* root;
     std::thread updateThreadHandle;
-    char* fetchPage = nullptr; // reply of the last successful web request; owned here
-    char fetchURL[1024] = {};
-    char fetchReferer[1024] = {};
     // Read and written from both threads (the schedule check and the preferences writer).
     std::atomic<int32_t> nextUpdateTime{0};
     float osVersion = 0.0f;
     std::atomic<bool> useIpLocation{false};
-    // Where the web service and the IP-location page are; read at start-up.
-    ServiceHosts services = defaultServiceHosts();
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
-
-    void lockInternet() { webLock.lock(); }
-    void unlockInternet() { webLock.unlock(); }
 
     // Start-up: defaults, paths, identifier, stored settings, library, version check.
     void initialize();
@@ -61,9 +51,6 @@ public:
     int UpdateShared();
     int UpdateiPhone();
     void shutDown();
-
-    // Fetches fetchURL into fetchPage; 0 on success (callers hold the web lock).
-    int getURL();
 
     // Library file.
     int parseXML();
@@ -82,7 +69,4 @@ public:
     // Tests replace the sub-updates of a refresh: called with the step's bit instead of the
     // step, on the update thread. Set only while no refresh runs.
     std::function<int(uint32_t bit)> stepHookForTesting;
-
-    // True when a running refresh must stop (a newer one was asked for, or the plug-in closes).
-    bool stopRequested();
 };

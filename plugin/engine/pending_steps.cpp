@@ -3,12 +3,25 @@
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
 
-int performExportTo_iCal(VoxtrailClass*) { return 0; }
-int performExportTo_iCalCalendarStore(VoxtrailClass*) { return 0; }
-int shareUserCalendar(VoxtrailClass*) { return 0; }
-int iPhoneSync_addAllArtists(VoxtrailClass*) { return 0; }
-void removeNotificationWindows(VoxtrailClass*) {}
-int CalGetData::UpdateAlbums() { return 0; }
-int CalGetData::UpdateFriends() { return 0; }
-int CalGetData::checkForInitialiCalFiles() { return 0; }
-
+int performExportTo_iCal(PluginData*) {
+    return 0;
+}
+int performExportTo_iCalCalendarStore(PluginData*) {
+    return 0;
+}
+int shareUserCalendar(WebSession&) {
+    return 0;
+}
+int iPhoneSync_addAllArtists(WebSession&) {
+    return 0;
+}
+void removeNotificationWindows(PluginData*) {}
+int CalGetData::UpdateAlbums() {
+    return 0;
+}
+int CalGetData::UpdateFriends() {
+    return 0;
+}
+int CalGetData::checkForInitialiCalFiles() {
+    return 0;
+}

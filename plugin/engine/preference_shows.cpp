@@ -1,7 +1,7 @@
 #include "plugin/engine/preference_shows.h"
 
+#include "common/fixed_text.h"
 #include "plugin/engine/preference_fields.h"
-#include "plugin/model/fixed_text.h"
 #include "plugin/model/show_list.h"
 
 #include <cstdio>

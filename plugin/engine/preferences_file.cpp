@@ -2,12 +2,11 @@
 // the first refresh ends. Written whole after refreshes and changes, read once at start-up.
 #include "plugin/engine/preferences_file.h"
 
+#include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/preference_fields.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/private_file.h"
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
 
 #include <atomic>
 #include <cstdio>
@@ -62,7 +61,7 @@ void appendShows(std::string& text, SHOWLIST* list, vx::ShowKind kind) {
         text += vx::showLine(*e, kind);
 }
 
-std::string composePreferences(VoxtrailClass* root, int32_t nextUpdateTime) {
+std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
     ProtectedData& st = root->state;
     char text[1024];
     std::string out;
@@ -152,7 +151,7 @@ void CalGetData::genPref() {
     uint64_t composition = 0;
     {
         // The render lock keeps the show lists in their slots while they are walked.
-        std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
+        std::lock_guard<std::recursive_mutex> frame(PluginData::renderLock);
         contents = composePreferences(root, nextUpdateTime.load());
         composition = ++gCompositions;
     }
@@ -193,7 +192,7 @@ class PreferencesReader {
     void show(std::string_view text);
 
     CalGetData& engine;
-    VoxtrailClass* root;
+    PluginData* root;
     ProtectedData& st;
 };
 

@@ -1,11 +1,10 @@
 // Start-up: runs once inside the root's construction on the host thread.
+#include "common/fixed_text.h"
+#include "platform/host_services.h"
+#include "platform/system.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/private_file.h"
 #include "plugin/engine/startup_steps.h"
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
-#include "platform/host_services.h"
-#include "platform/system.h"
 
 #include <cctype>
 #include <cstdio>
@@ -21,8 +20,8 @@ namespace {
 constexpr std::size_t kIdentifierBytes = 39;
 constexpr std::size_t kPasswordBytes = 64;
 
-void setDefaults(VoxtrailClass* root) {
-    ProtectedData& st = root->state;
+void setDefaults(CalGetData* engine) {
+    ProtectedData& st = engine->root->state;
     st.setExportTo_iCal(false);
     st.setExportTo_Outlook(false);
     st.setExportTo_Google(false);
@@ -37,8 +36,8 @@ void setDefaults(VoxtrailClass* root) {
     st.setUpdatingFriends(false);
     st.setUpdatingShared(false);
     st.setUpdatingiPhone(false);
-    root->engine.useIpLocation = true;
-    root->engine.nextUpdateTime = 0;
+    engine->useIpLocation = true;
+    engine->nextUpdateTime = 0;
 }
 
 // A UUID text: 36 characters of hex digits and dashes in the 8-4-4-4-12 pattern.
@@ -65,7 +64,8 @@ float osVersionFromGestalt(OSStatus status, int32_t response) {
 
 std::string defaultiCalLocation(float osVersion, const std::string& home) {
     if (osVersion < 10.35f) return home + "/Library/Calendars/Voxtrail.ics";
-    if (osVersion < 10.45f) return home + "/Library/Application Support/iCal/Sources/Voxtrail.calendar/corestorage.ics";
+    if (osVersion < 10.45f)
+        return home + "/Library/Application Support/iCal/Sources/Voxtrail.calendar/corestorage.ics";
     if (osVersion < 10.55f) return "Custom export location not available in OS X 10.5";
     return "Custom export location not available in OS X 10.6";
 }
@@ -90,7 +90,7 @@ std::string readOrCreateIdentifier(const std::string& path) {
 
 void CalGetData::initialize() {
     ProtectedData& st = root->state;
-    setDefaults(root);
+    setDefaults(this);
 
     int32_t sysv = 0;
     const OSStatus gestalt = Gestalt(gestaltSystemVersion, &sysv);
@@ -106,7 +106,8 @@ void CalGetData::initialize() {
     if (!fs::is_directory(support, ec)) {
         fs::create_directories(support, ec);
         if (ec || !fs::is_directory(support))
-            reportStartupProblem("The folder \"" + support + "\" could not be created; settings will not be kept.");
+            reportStartupProblem("The folder \"" + support +
+                                 "\" could not be created; settings will not be kept.");
     }
 
     services = readServiceHosts(support.c_str());

@@ -4,7 +4,7 @@
 
 #include <string>
 
-class VoxtrailClass;
+class PluginData;
 
 // The OS version for a Gestalt answer: 10.3 to 10.6 by BCD range, 10.4 otherwise.
 float osVersionFromGestalt(OSStatus status, int32_t response);
@@ -15,6 +15,6 @@ std::string readOrCreateIdentifier(const std::string& path);
 // Tells the user what start-up could not use (an alert where a host exists, and stderr).
 void reportStartupProblem(const std::string& message);
 // Registers with the notification service, with the notifications the settings enable.
-void registerWithGrowl(VoxtrailClass* root);
+void registerWithGrowl(PluginData* root);
 // The registration script for those settings, exactly as run.
 std::string growlRegistrationScript(bool concerts, bool albums);

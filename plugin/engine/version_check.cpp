@@ -1,10 +1,9 @@
 #include "plugin/engine/cal_get_data.h"
 
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
+#include "platform/host_services.h"
 #include "plugin/model/text_helpers.h"
 #include "plugin/net/web_fetch.h"
-#include "platform/host_services.h"
 
 #include <cstdio>
 #include <mutex>
@@ -23,7 +22,7 @@ std::string between(const char* page, const char* open, const char* close) {
     const int from = start + static_cast<int>(std::char_traits<char>::length(open));
     const int end = strFind(page, close, from);
     const std::string text(page + from, end < 0 ? std::char_traits<char>::length(page + from)
-                                               : static_cast<std::size_t>(end - from));
+                                                : static_cast<std::size_t>(end - from));
     return text;
 }
 } // namespace

@@ -2,14 +2,15 @@
 // The plug-in's side of the host interface: the entry's registration and the handler of every
 // host message.
 #include "platform/visual_plugin_api.h"
-#include "plugin/host/visual_plugin_data.h"
+#include "plugin/view/visual_plugin_data.h"
 
 #include <cstddef>
 #include <string>
 
 OSStatus VisualPluginHandler(OSType message, VisualPluginMessageInfo* messageInfo, void* refCon);
 OSStatus RegisterVisualPlugin(PluginMessageInfo* messageInfo);
-void SetNumVersion(NumVersion* version, uint8_t major, uint8_t minorAndFix, uint8_t stage, uint8_t nonRelease);
+void SetNumVersion(NumVersion* version, uint8_t major, uint8_t minorAndFix, uint8_t stage,
+                   uint8_t nonRelease);
 
 OSStatus ChangeVisualPort(VisualPluginData* data, CGrafPtr port, const Rect* rect);
 // Keyboard of the pane: city, state and radius editing, months and list scrolling.

@@ -18,9 +18,15 @@ enum : unsigned char {
     kDownArrow = 31
 };
 
-bool isPlaceLetter(unsigned char c) { return c == ' ' || (c >= 65 && c <= 122); }
-bool isRadiusLetter(unsigned char c) { return c == ' ' || (c >= '0' && c <= '9'); }
-bool endsLine(unsigned char c) { return c == kReturn || c == kLineFeed; }
+bool isPlaceLetter(unsigned char c) {
+    return c == ' ' || (c >= 65 && c <= 122);
+}
+bool isRadiusLetter(unsigned char c) {
+    return c == ' ' || (c >= '0' && c <= '9');
+}
+bool endsLine(unsigned char c) {
+    return c == kReturn || c == kLineFeed;
+}
 
 } // namespace
 
@@ -39,15 +45,19 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
     ProtectedData& st = root->state;
     const unsigned char c = static_cast<unsigned char>(event->message & 0xFF);
     if (st.getUpdatingCity()) {
-        if (isPlaceLetter(c)) st.addLetterCurCityDisplay(static_cast<char>(c));
-        else if (c == kBackspace) st.removeLetterCurCityDisplay();
+        if (isPlaceLetter(c))
+            st.addLetterCurCityDisplay(static_cast<char>(c));
+        else if (c == kBackspace)
+            st.removeLetterCurCityDisplay();
         else if (endsLine(c) || c == kTab) {
             st.setUpdatingCity(false);
             st.setUpdatingState(true);
         }
     } else if (st.getUpdatingState()) {
-        if (isPlaceLetter(c)) st.addLetterCurStateDisplay(static_cast<char>(c));
-        else if (c == kBackspace) st.removeLetterCurStateDisplay();
+        if (isPlaceLetter(c))
+            st.addLetterCurStateDisplay(static_cast<char>(c));
+        else if (c == kBackspace)
+            st.removeLetterCurStateDisplay();
         else if (endsLine(c)) {
             st.setUpdatingState(false);
             root->engine.suggestUpdateShowList(kUpdateAll, false);
@@ -57,8 +67,10 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
             st.setUpdatingSearchRadius(true);
         }
     } else if (st.getUpdatingSearchRadius()) {
-        if (isRadiusLetter(c)) st.addLetterCurSearchRadiusDisplay(static_cast<char>(c));
-        else if (c == kBackspace) st.removeLetterCurSearchRadiusDisplay();
+        if (isRadiusLetter(c))
+            st.addLetterCurSearchRadiusDisplay(static_cast<char>(c));
+        else if (c == kBackspace)
+            st.removeLetterCurSearchRadiusDisplay();
         else if (endsLine(c) || c == kTab) {
             st.setUpdatingSearchRadius(false);
             st.limitCurSearchRadiusDisplay();
@@ -69,15 +81,24 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
             // The update thread swaps the lists under the render lock.
             std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
             switch (c) {
-            case kRightArrow: root->view.incrementCurVisMonth(); break;
-            case kLeftArrow: root->view.decrementCurVisMonth(); break;
-            case kUpArrow: root->view.scrollUp(); break;
-            case kDownArrow: root->view.scrollDown(); break;
-            default: return unimpErr;
+            case kRightArrow:
+                root->view.incrementCurVisMonth();
+                break;
+            case kLeftArrow:
+                root->view.decrementCurVisMonth();
+                break;
+            case kUpArrow:
+                root->view.scrollUp();
+                break;
+            case kDownArrow:
+                root->view.scrollDown();
+                break;
+            default:
+                return unimpErr;
             }
         }
         root->view.Render();
-        handleMouseMoveEvents(root);
+        handleMouseMoveEvents(&root->view);
         return noErr;
     }
     root->view.Render();

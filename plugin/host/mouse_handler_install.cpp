@@ -1,6 +1,7 @@
 #include "plugin/host/host_handler.h"
 
 #include "platform/host_services.h"
+#include "plugin/host/voxtrail_class.h"
 #include "plugin/view/mouse_input.h"
 
 namespace {
@@ -14,7 +15,8 @@ void installMouseHandler() {
     // A "show" without a "hide" in between must not stack a second handler.
     removeMouseHandler();
     void* window = host->activeNonFloatingWindow();
-    if (window) installedHandler = host->installMouseHandler(window, MonitorHandler, nullptr);
+    if (window && gVoxtrail)
+        installedHandler = host->installMouseHandler(window, MonitorHandler, &gVoxtrail->view);
 }
 
 void removeMouseHandler() {

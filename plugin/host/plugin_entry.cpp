@@ -1,10 +1,11 @@
 // The bundle's one exported symbol: the host calls it to register the visual plug-in.
+#include "common/fixed_text.h"
 #include "plugin/host/host_handler.h"
-#include "plugin/model/fixed_text.h"
 
 #include <cstring>
 
-void SetNumVersion(NumVersion* version, uint8_t major, uint8_t minorAndFix, uint8_t stage, uint8_t nonRelease) {
+void SetNumVersion(NumVersion* version, uint8_t major, uint8_t minorAndFix, uint8_t stage,
+                   uint8_t nonRelease) {
     version->majorRev = major;
     version->minorAndBugRev = minorAndFix;
     version->stage = stage;
@@ -42,9 +43,8 @@ OSStatus RegisterVisualPlugin(PluginMessageInfo* messageInfo) {
                                               kPlayerRegisterVisualPluginMessage, &info);
 }
 
-extern "C" __attribute__((visibility("default"))) OSStatus iTunesPluginMainMachO(OSType message,
-                                                                                  PluginMessageInfo* messageInfo,
-                                                                                  void*) {
+extern "C" __attribute__((visibility("default"))) OSStatus
+iTunesPluginMainMachO(OSType message, PluginMessageInfo* messageInfo, void*) {
     switch (message) {
     case kPluginInitMessage:
         return RegisterVisualPlugin(messageInfo);

@@ -52,10 +52,14 @@ OSStatus handleInit(VisualPluginMessageInfo* info) {
 }
 
 void copyTrack(VisualPluginData* data, const ITTrackInfoV1* track, const ITStreamInfoV1* stream) {
-    if (track) std::memcpy(&data->trackInfo, track, sizeof data->trackInfo);
-    else std::memset(&data->trackInfo, 0, sizeof data->trackInfo);
-    if (stream) std::memcpy(&data->streamInfo, stream, sizeof data->streamInfo);
-    else std::memset(&data->streamInfo, 0, sizeof data->streamInfo);
+    if (track)
+        std::memcpy(&data->trackInfo, track, sizeof data->trackInfo);
+    else
+        std::memset(&data->trackInfo, 0, sizeof data->trackInfo);
+    if (stream)
+        std::memcpy(&data->streamInfo, stream, sizeof data->streamInfo);
+    else
+        std::memset(&data->streamInfo, 0, sizeof data->streamInfo);
 }
 
 void render() {
@@ -74,7 +78,7 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
         return noErr;
     }
     case kVisualPluginConfigureMessage:
-        OpenPreferencesGUI(gVoxtrail);
+        OpenPreferencesGUI(&gVoxtrail->engine);
         return noErr;
     case kVisualPluginShowWindowMessage: {
         if (!info) return paramErr;
@@ -111,7 +115,9 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
             copyTrack(data, nullptr, nullptr);
         }
         if (play) data->playing = true;
-        notifyUserOfUpcomingShow(gVoxtrail, data->trackInfo.artist, data->trackInfo.album);
+        if (gVoxtrail)
+            notifyUserOfUpcomingShow(gVoxtrail, gVoxtrail->engine.albums, data->trackInfo.artist,
+                                     data->trackInfo.album);
         return noErr;
     }
     case kVisualPluginPauseMessage:
@@ -142,7 +148,9 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
 
 } // namespace
 
-void setHostRecordAllocatorForTesting(HostRecordAllocator allocator) { allocateHostRecord.store(allocator); }
+void setHostRecordAllocatorForTesting(HostRecordAllocator allocator) {
+    allocateHostRecord.store(allocator);
+}
 
 OSStatus VisualPluginHandler(OSType message, VisualPluginMessageInfo* messageInfo, void* refCon) {
     // Nothing may unwind into the host.

@@ -2,24 +2,13 @@
 
 VoxtrailClass* gVoxtrail = nullptr;
 
-VoxtrailClass::VoxtrailClass()
-    : view(this), sync(this), engine(this), concerts(new SHOWLIST), previousConcerts(new SHOWLIST),
-      friends(new FRIENDLIST), friendShows(new SHOWLIST), previousFriendShows(new SHOWLIST),
-      albumReleases(new SHOWLIST), previousAlbumReleases(new SHOWLIST) {
-    setFormatFilterStore(&state);
+VoxtrailClass::VoxtrailClass() : view(this, &engine), sync(this), engine(this) {
     engine.initialize();
 }
 
+// The update thread is stopped while the view still exists, since a running refresh redraws.
 VoxtrailClass::~VoxtrailClass() {
     engine.shutDown();
-    if (formatFilterStore() == &state) setFormatFilterStore(nullptr);
-    delete concerts;
-    delete previousConcerts;
-    delete friends;
-    delete friendShows;
-    delete previousFriendShows;
-    delete albumReleases;
-    delete previousAlbumReleases;
 }
 
 // The root lives as long as the bundle's code: freed when the host unloads the bundle (or the

@@ -1,30 +1,21 @@
 #pragma once
 // The root object: one per process, made on the host's init message and reached through
-// gVoxtrail. The view comes first, so a pointer to the root is also a pointer to the view.
+// gVoxtrail. It is the shared data (state store and lists) with the view and the engine beside
+// it; the subsystems below the view are handed the shared data or the engine, never the root.
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/model/protected_data.h"
-#include "plugin/model/record_lists.h"
-#include "plugin/model/show_list.h"
+#include "plugin/model/plugin_data.h"
 #include "plugin/view/cal_vis.h"
 
-class VoxtrailClass {
-public:
+class VoxtrailClass final : public PluginData {
+  public:
     VoxtrailClass();
-    ~VoxtrailClass();
-    VoxtrailClass(const VoxtrailClass&) = delete;
-    VoxtrailClass& operator=(const VoxtrailClass&) = delete;
+    ~VoxtrailClass() override;
 
     CalVis view;
     CalSync sync;
     CalGetData engine;
-    ProtectedData state;
-    SHOWLIST* concerts;
-    SHOWLIST* previousConcerts;
-    FRIENDLIST* friends;
-    SHOWLIST* friendShows;
-    SHOWLIST* previousFriendShows;
-    SHOWLIST* albumReleases;
-    SHOWLIST* previousAlbumReleases;
+
+    void redraw() override { view.Render(); }
 };
 
 // The process-wide root; null until the host's first init.

@@ -1,6 +1,6 @@
 #include "plugin/model/protected_data.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/record_lists.h"
 
 #include <cstdio>

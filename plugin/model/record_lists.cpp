@@ -1,6 +1,6 @@
 #include "plugin/model/record_lists.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/linked_records.h"
 #include "plugin/model/text_helpers.h"
 

@@ -1,6 +1,6 @@
 #include "plugin/model/text_helpers.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "plugin/net/clean_city.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <cctype>
 #include <string>

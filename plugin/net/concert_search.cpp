@@ -1,9 +1,10 @@
 #include "plugin/net/concert_search.h"
 
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
+#include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search_page.h"
+#include "plugin/net/region_tables.h"
 #include "plugin/net/web_exchange.h"
 #include "plugin/net/web_fetch.h"
 
@@ -37,11 +38,11 @@ void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
                   place.radius);
 }
 
-int parseURL_generic(VoxtrailClass* root) {
+int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
+    PluginData* root = engine.root;
     ProtectedData& st = root->state;
-    CalGetData& engine = root->engine;
     st.setUpdatingProgress(0.0);
-    root->view.Render();
+    root->redraw();
 
     char city[256], region[256];
     st.getCurCity(city);
@@ -60,7 +61,7 @@ int parseURL_generic(VoxtrailClass* root) {
     const SourceDirectory directory = readSourceDirectory(directoryReply);
     for (const ConcertSource& source : directory.sources) {
         st.incUpdatingProgress(100.0 / directory.siteCount);
-        root->view.Render();
+        root->redraw();
         // An entry without a URL names no source to ask.
         if (source.url.empty()) continue;
         char url[kFetchURLCapacity];
@@ -68,20 +69,20 @@ int parseURL_generic(VoxtrailClass* root) {
         WebExchange web(engine);
         if (web.fetch(url) != 0 || engine.stopRequested()) return -1;
         // The page is read while the web lock is held, so it is used in place.
-        if (readSourcePage(web.page(), source.ticketsAvailable, engine.artists, *root->concerts,
+        if (readSourcePage(web.page(), source.ticketsAvailable, artists, *root->concerts,
                            root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)
             return -1;
     }
 
     st.setUpdatingProgress(100.0);
-    root->view.Render();
+    root->redraw();
     return 0;
 }
 
-int genericParser(VoxtrailClass* root) {
-    if (root->engine.stopRequested()) return -1;
-    if (parseURL_generic(root) != 0) return -1;
-    if (root->engine.stopRequested()) return -1;
-    root->view.Render();
+int genericParser(WebSession& engine, XML_Artist_List& artists) {
+    if (engine.stopRequested()) return -1;
+    if (parseURL_generic(engine, artists) != 0) return -1;
+    if (engine.stopRequested()) return -1;
+    engine.root->redraw();
     return 0;
 }

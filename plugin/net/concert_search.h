@@ -1,13 +1,15 @@
 #pragma once
 // The concert search: asks the web service which concert sources cover the place, asks each of
-// them for its events and keeps the shows of the library's artists in root->concerts.
-// genericParser (the refresh's entry) is declared with the other refresh steps.
-#include "plugin/engine/refresh_steps.h"
+// them for its events and keeps the shows of the library's artists in the concerts list.
+#include "plugin/model/record_lists.h"
+#include "plugin/net/web_session.h"
 
 #include <cstddef>
 
 // The search itself: 0 when every source was read, -1 when a request failed or a stop came.
-int parseURL_generic(VoxtrailClass* root);
+int parseURL_generic(WebSession& web, XML_Artist_List& artists);
+// The refresh's concert step: the search between two checks for a stop.
+int genericParser(WebSession& web, XML_Artist_List& artists);
 
 // The place of a search as the requests carry it.
 struct ConcertSearchPlace {

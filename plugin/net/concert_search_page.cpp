@@ -1,6 +1,6 @@
 #include "plugin/net/concert_search_page.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cstring>

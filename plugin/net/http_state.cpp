@@ -2,7 +2,7 @@
 #include "plugin/net/http_state.h"
 #include "plugin/net/http_fetcher.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <cerrno>
 #include <cstdio>

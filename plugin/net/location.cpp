@@ -1,8 +1,9 @@
 #include "plugin/net/location.h"
 
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
+#include "plugin/net/clean_city.h"
+#include "plugin/net/region_tables.h"
 #include "plugin/net/web_exchange.h"
 #include "plugin/net/web_fetch.h"
 
@@ -99,9 +100,8 @@ bool readIpLocationPage(const char* page, IpPlace* place) {
     return true;
 }
 
-int latLongLoc(VoxtrailClass* root) {
-    ProtectedData& st = root->state;
-    CalGetData& engine = root->engine;
+int latLongLoc(WebSession& engine) {
+    ProtectedData& st = engine.root->state;
     st.setCurLat(0.0);
     st.setCurLon(0.0);
     char region[256];
@@ -128,9 +128,8 @@ int latLongLoc(VoxtrailClass* root) {
     return 0;
 }
 
-int ipLoc(VoxtrailClass* root) {
-    ProtectedData& st = root->state;
-    CalGetData& engine = root->engine;
+int ipLoc(WebSession& engine) {
+    ProtectedData& st = engine.root->state;
     WebExchange web(engine);
     char url[kFetchURLCapacity];
     webServiceURL(url, sizeof url, engine.services.ipLocationHost, "/");

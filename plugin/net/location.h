@@ -1,8 +1,7 @@
 #pragma once
 // Where the search is centred: the latitude and longitude of the typed place from the web
-// service, and the place itself from the IP-location page. ipLoc and latLongLoc, the refresh's
-// entries, are declared with the other refresh steps; the readers here take any bytes.
-#include "plugin/engine/refresh_steps.h"
+// service, and the place itself from the IP-location page. The readers here take any bytes.
+#include "plugin/net/web_session.h"
 
 #include <cstddef>
 
@@ -25,3 +24,9 @@ struct IpPlace {
 // The place in an IP-location page: the first country marker (searched in a fixed order), the
 // region up to the next comma, the city from there up to "</span>". False when none is found.
 bool readIpLocationPage(const char* page, IpPlace* place);
+
+// Locates the user by IP address into the current and shown city and region; 0 when a place was
+// found.
+int ipLoc(WebSession& web);
+// Resolves curLat/curLon for curCity/curState; a place the service does not know leaves 0, 0.
+int latLongLoc(WebSession& web);

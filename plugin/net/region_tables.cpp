@@ -1,7 +1,7 @@
 // The two region tables and their look-up.
 #include "plugin/net/region_tables.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cctype>

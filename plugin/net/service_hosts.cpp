@@ -1,6 +1,6 @@
 #include "plugin/net/service_hosts.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,14 +1,14 @@
 #pragma once
 // One web exchange of a search step: the engine's web lock is held from writing the request
 // until the caller is done with the page, and let go on every way out.
-#include "plugin/engine/cal_get_data.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
+#include "plugin/net/web_session.h"
 
 #include <string_view>
 
 class WebExchange {
   public:
-    explicit WebExchange(CalGetData& engine) : engine_(engine) { engine_.lockInternet(); }
+    explicit WebExchange(WebSession& engine) : engine_(engine) { engine_.lockInternet(); }
     ~WebExchange() { engine_.unlockInternet(); }
     WebExchange(const WebExchange&) = delete;
     WebExchange& operator=(const WebExchange&) = delete;
@@ -24,5 +24,5 @@ class WebExchange {
     const char* page() const { return engine_.fetchPage ? engine_.fetchPage : ""; }
 
   private:
-    CalGetData& engine_;
+    WebSession& engine_;
 };

@@ -1,6 +1,6 @@
 #include "plugin/net/web_fetch.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/net/http_fetcher.h"
 
 #include <cstdio>

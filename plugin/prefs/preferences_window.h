@@ -1,5 +1,6 @@
 #pragma once
-class VoxtrailClass;
+class CalGetData;
 
-// Opens the tabbed preferences window (host thread).
-void OpenPreferencesGUI(VoxtrailClass* root);
+// Opens the tabbed preferences window (host thread); the engine reaches the shared state, the
+// lists and the web service, and asks for the refresh the changes need.
+void OpenPreferencesGUI(CalGetData* engine);

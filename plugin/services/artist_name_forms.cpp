@@ -1,6 +1,6 @@
 #include "plugin/services/artist_name_forms.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 
 namespace vx {

@@ -1,7 +1,5 @@
-// Reads the user's library file into the engine's artist and album lists, then applies the
-// user's include and exclude files to the artists.
-#include "plugin/engine/cal_get_data.h"
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/services/library_reader.h"
+
 #include "plugin/services/artist_name_forms.h"
 #include "plugin/services/library_scan.h"
 #include "plugin/services/line_source.h"
@@ -27,11 +25,10 @@ void removeExcludedArtists(XML_Artist_List& artists, const char* path) {
 
 } // namespace
 
-int CalGetData::parseXML() {
+int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums) {
     artists.clear();
     albums.clear();
 
-    ProtectedData& state = root->state;
     char path[1024];
     state.getiTunes_xml_path(path);
     vx::LibraryScan scan(artists, albums, state);

@@ -1,17 +1,19 @@
 #include "plugin/view/cal_vis.h"
 
-#include "plugin/host/visual_plugin_data.h"
+#include "plugin/model/plugin_data.h"
+
 #include "plugin/view/calendar_data.h"
 #include "plugin/view/draw_calendar.h"
 #include "plugin/view/render_frame.h"
+#include "plugin/view/visual_plugin_data.h"
 
 #include <ctime>
 #include <mutex>
 
 VisualPluginData* CalVis::visualPluginData = nullptr;
-std::recursive_mutex CalVis::renderLock;
+std::recursive_mutex& CalVis::renderLock = PluginData::renderLock;
 
-CalVis::CalVis(VoxtrailClass* owner) : root(owner) {
+CalVis::CalVis(PluginData* owner, CalGetData* engine) : root(owner), engine(engine) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -23,7 +25,7 @@ void CalVis::Render() {
     // The list pointers are read under the render lock: the update thread swaps and frees them
     // under it.
     std::lock_guard<std::recursive_mutex> frame(renderLock);
-    renderCalendarFrame(calendarDataOf(root));
+    renderCalendarFrame(calendarDataOf(this));
 }
 
 void CalVis::scroll(int delta) {

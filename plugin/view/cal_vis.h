@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <mutex>
 
-class VoxtrailClass;
+class CalGetData;
+class PluginData;
 struct VisualPluginData;
 
 struct HotSpot {
@@ -16,10 +17,12 @@ struct HotSpot {
 };
 
 class CalVis {
-public:
-    explicit CalVis(VoxtrailClass* root);
+  public:
+    CalVis(PluginData* root, CalGetData* engine);
 
-    VoxtrailClass* root;
+    // The shared state and lists the screen shows, and the engine its clicks ask for refreshes.
+    PluginData* root;
+    CalGetData* engine;
     int32_t curVisMonth;
     int32_t curVisYear;
     int32_t curVisShowListOffset = 0;
@@ -57,9 +60,8 @@ public:
 
     // The host record of the visible pane, set by the host handler before every message.
     static VisualPluginData* visualPluginData;
-    // Serialises whole frames; taken before the list locks. Lists leaving the "previous" slot
-    // are freed under it, so no frame is drawing them.
-    static std::recursive_mutex renderLock;
+    // Serialises whole frames (the shared data's lock, named here for the drawing code).
+    static std::recursive_mutex& renderLock;
 
     void Render();
     void incrementCurVisMonth();
@@ -73,9 +75,9 @@ public:
 
 // Does nothing: the root's empty companion object.
 class CalSync {
-public:
-    explicit CalSync(VoxtrailClass* root) : root(root) {}
-    VoxtrailClass* root;
+  public:
+    explicit CalSync(PluginData* root) : root(root) {}
+    PluginData* root;
 };
 
 int getDayOfTheWeek(int day, int month, int year);

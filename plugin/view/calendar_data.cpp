@@ -1,16 +1,17 @@
 #include "plugin/view/calendar_data.h"
 
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/view/cal_vis.h"
 
-CalendarData calendarDataOf(VoxtrailClass* root) {
+CalendarData calendarDataOf(CalVis* vis) {
     CalendarData d;
-    if (!root) return d;
-    d.view = &root->view;
-    d.state = &root->state;
-    d.concerts = root->concerts;
-    d.friendShows = root->friendShows;
-    d.albumReleases = root->albumReleases;
-    d.friends = root->friends;
+    if (!vis) return d;
+    d.view = vis;
+    d.state = &vis->root->state;
+    d.concerts = vis->root->concerts;
+    d.friendShows = vis->root->friendShows;
+    d.albumReleases = vis->root->albumReleases;
+    d.friends = vis->root->friends;
     return d;
 }
 

@@ -17,7 +17,7 @@ struct CalendarData {
     FRIENDLIST* friends = nullptr;
 };
 
-CalendarData calendarDataOf(VoxtrailClass* root);
+CalendarData calendarDataOf(CalVis* vis);
 
 // Tab 1 shows friends' shows, tab 2 album releases; any other stored value shows tab 0.
 int normalizedTab(int storedTab);

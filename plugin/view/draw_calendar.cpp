@@ -99,6 +99,6 @@ void drawCalendarFrame(CGContextRef ctx, Rect* pane, const CalendarData& data) {
     drawFooterLinks(f);
 }
 
-void drawCalendar(CGContextRef ctx, Rect* pane, VoxtrailClass* root) {
-    drawCalendarFrame(ctx, pane, calendarDataOf(root));
+void drawCalendar(CGContextRef ctx, Rect* pane, CalVis* vis) {
+    drawCalendarFrame(ctx, pane, calendarDataOf(vis));
 }

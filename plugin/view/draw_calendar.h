@@ -5,7 +5,7 @@
 #include "platform/visual_plugin_api.h"
 #include "plugin/view/calendar_data.h"
 
-class VoxtrailClass;
+class CalVis;
 
-void drawCalendar(CGContextRef ctx, Rect* pane, VoxtrailClass* root);
+void drawCalendar(CGContextRef ctx, Rect* pane, CalVis* vis);
 void drawCalendarFrame(CGContextRef ctx, Rect* pane, const CalendarData& data);

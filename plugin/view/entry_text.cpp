@@ -1,6 +1,6 @@
 #include "plugin/view/entry_text.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <cstdio>
 #include <cstring>

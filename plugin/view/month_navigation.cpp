@@ -73,11 +73,11 @@ void setOffsetToMatchVisibleMonth(const CalendarData& d) {
 }
 
 void CalVis::incrementCurVisMonth() {
-    showNextMonth(calendarDataOf(root));
+    showNextMonth(calendarDataOf(this));
 }
 void CalVis::decrementCurVisMonth() {
-    showPreviousMonth(calendarDataOf(root));
+    showPreviousMonth(calendarDataOf(this));
 }
 void CalVis::setOffsetToMatchCurVisMonth() {
-    setOffsetToMatchVisibleMonth(calendarDataOf(root));
+    setOffsetToMatchVisibleMonth(calendarDataOf(this));
 }

@@ -2,7 +2,8 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/view/cal_vis.h"
 
 #include <climits>
 #include <mutex>
@@ -14,9 +15,9 @@ constexpr int32_t kScrollStep = 20;
 // Editing moves from field to field by clicking City, then State, then Radius; a field that
 // loses the focus to a click anywhere other than the next field asks for a new search.
 // Returns whether a search is due.
-bool updateFieldEditing(VoxtrailClass* root) {
-    ProtectedData& st = root->state;
-    const CalVis& v = root->view;
+bool updateFieldEditing(CalVis* vis) {
+    ProtectedData& st = vis->root->state;
+    const CalVis& v = *vis;
     const int32_t x = v.mouseX, y = v.mouseY;
     const bool inCity = pointInSpot(v.citySpot, x, y);
     const bool inState = pointInSpot(v.stateSpot, x, y);
@@ -83,18 +84,18 @@ void handleCellArrows(CalVis& v) {
 
 } // namespace
 
-void handleLeftMouseClicks(VoxtrailClass* root) {
-    if (!root) return;
+void handleLeftMouseClicks(CalVis* vis) {
+    if (!vis) return;
     bool search = false;
     {
         // The rectangles and the lists are written by frames of the update thread too.
         std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-        search = updateFieldEditing(root);
-        handleScrollBar(root->view);
-        handleMonthArrows(root->view);
-        handleCellArrows(root->view);
+        search = updateFieldEditing(vis);
+        handleScrollBar(*vis);
+        handleMonthArrows(*vis);
+        handleCellArrows(*vis);
     }
     // A new search joins the running refresh, which may be waiting for the render lock.
-    if (search) root->engine.suggestUpdateShowList(kUpdateAll, false);
-    root->view.Render();
+    if (search) vis->engine->suggestUpdateShowList(kUpdateAll, false);
+    vis->Render();
 }

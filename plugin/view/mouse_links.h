@@ -1,6 +1,6 @@
 #pragma once
 // Pages of the web service that the calendar screen opens in the user's browser.
-class VoxtrailClass;
+class CalVis;
 
 constexpr const char* kClickThroughPath = "/clickthrough.php?target=";
 constexpr const char* kDownloadPath = "/download/download_mac_redirect.php";
@@ -11,6 +11,6 @@ constexpr const char* kDonationsPath = "/donations.php";
 
 // Opens path on the web service host. The address goes to the host's URL opener as one
 // argument, never through a shell.
-void openServicePage(VoxtrailClass* root, const char* pathAndQuery);
+void openServicePage(CalVis* vis, const char* pathAndQuery);
 // Opens a show's link through the service's click-through page; the link is passed on as it is.
-void openClickThrough(VoxtrailClass* root, const char* showURL);
+void openClickThrough(CalVis* vis, const char* showURL);

@@ -1,8 +1,9 @@
 // The host window's mouse events: pane coordinates, the host version's offset, dispatch.
 #include "plugin/view/mouse_input.h"
 
-#include "plugin/host/visual_plugin_data.h"
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/view/cal_vis.h"
+#include "plugin/view/visual_plugin_data.h"
 
 #include <mutex>
 
@@ -21,38 +22,38 @@ bool isSecondaryClick(const VxMouseEvent& event) {
 }
 
 // Stores the pointer in pane coordinates; false when there is no pane to hit.
-bool storePointer(VoxtrailClass* root, const VxMouseEvent& event) {
+bool storePointer(CalVis* vis, const VxMouseEvent& event) {
     std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
     const VisualPluginData* data = CalVis::visualPluginData;
     if (!data) return false;
-    CalVis& view = root->view;
+    CalVis& view = *vis;
     view.mouseX = int32_t{event.location.h} - data->destRect.left;
     view.mouseY = int32_t{event.location.v} - data->destRect.top;
-    if (reportsPointerTooHigh(root->state.getiTunesVersion())) view.mouseY += kHostMouseOffset;
+    if (reportsPointerTooHigh(vis->root->state.getiTunesVersion())) view.mouseY += kHostMouseOffset;
     return true;
 }
 
 } // namespace
 
-OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
-    VoxtrailClass* root = gVoxtrail;
-    if (!event || !root || !storePointer(root, *event)) return eventNotHandledErr;
+OSStatus MonitorHandler(const VxMouseEvent* event, void* userData) {
+    auto* vis = static_cast<CalVis*>(userData);
+    if (!event || !vis || !storePointer(vis, *event)) return eventNotHandledErr;
     switch (event->kind) {
     case kEventMouseDown:
-        handleLeftMouseClicks(root);
+        handleLeftMouseClicks(vis);
         break;
     case kEventMouseUp:
         if (isSecondaryClick(*event))
-            handleRightMouseClicks(root);
+            handleRightMouseClicks(vis);
         else
-            handleMouseUp(root);
+            handleMouseUp(vis);
         break;
     case kEventMouseMoved:
     case kEventMouseDragged:
-        handleMouseMoveEvents(root);
+        handleMouseMoveEvents(vis);
         break;
     case kEventMouseWheelMoved:
-        handleMouseWheelMoved(root, event->wheelDelta);
+        handleMouseWheelMoved(vis, event->wheelDelta);
         break;
     default:
         break;

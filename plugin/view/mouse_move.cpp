@@ -2,7 +2,8 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/view/cal_vis.h"
 
 #include <algorithm>
 #include <climits>
@@ -24,9 +25,9 @@ void highlight(HotSpot& spot, bool active, int32_t x, int32_t y) {
     spot.highlighted = active && pointInSpot(spot, x, y);
 }
 
-void highlightSpots(VoxtrailClass* root) {
-    CalVis& v = root->view;
-    ProtectedData& st = root->state;
+void highlightSpots(CalVis* vis) {
+    CalVis& v = *vis;
+    ProtectedData& st = vis->root->state;
     const int32_t x = v.mouseX, y = v.mouseY;
     highlight(v.nextMonthSpot, true, x, y);
     highlight(v.prevMonthSpot, true, x, y);
@@ -44,28 +45,28 @@ void highlightSpots(VoxtrailClass* root) {
     highlight(v.supportSpot, true, x, y);
 }
 
-void hoverEntries(VoxtrailClass* root) {
-    const CalendarData data = calendarDataOf(root);
+void hoverEntries(CalVis* vis) {
+    const CalendarData data = calendarDataOf(vis);
     const int tab = currentTab(data);
     SHOWLIST* list = tabList(data, tab);
     if (!list) return;
     std::lock_guard<SHOWLIST> walk(*list);
-    const int32_t x = root->view.mouseX, y = root->view.mouseY;
+    const int32_t x = vis->mouseX, y = vis->mouseY;
     for (SHOWENTRY* e = list->head; e; e = e->next)
         e->hovered = entryShown(data, tab, e) && entryUnderPoint(e, x, y);
 }
 
 } // namespace
 
-void handleMouseMoveEvents(VoxtrailClass* root) {
-    if (!root) return;
+void handleMouseMoveEvents(CalVis* vis) {
+    if (!vis) return;
     std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-    if (root->view.thumbDragging) {
-        dragThumb(root->view);
+    if (vis->thumbDragging) {
+        dragThumb(*vis);
     } else {
-        highlightSpots(root);
-        hoverEntries(root);
+        highlightSpots(vis);
+        hoverEntries(vis);
     }
     // Every move repaints the screen.
-    root->view.Render();
+    vis->Render();
 }

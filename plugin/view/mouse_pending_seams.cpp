@@ -3,10 +3,10 @@
 #include "plugin/view/mouse_pending_seams.h"
 
 // Does nothing yet: the sharing client is not built; reports failure so nothing counts as sent.
-int addSingleSharedShow(VoxtrailClass*, SHOWENTRY*) {
+int addSingleSharedShow(WebSession&, SHOWENTRY*) {
     return 0;
 }
 // Does nothing yet: the sharing client is not built; reports failure so nothing counts as sent.
-int deleteSingleSharedShow(VoxtrailClass*, SHOWENTRY*) {
+int deleteSingleSharedShow(WebSession&, SHOWENTRY*) {
     return 0;
 }

@@ -2,7 +2,7 @@
 // Calendar sharing of a single show, called after a secondary click changes a show's choice.
 // 1 on success, 0 on a failed fetch or a refusal.
 struct SHOWENTRY;
-class VoxtrailClass;
+class WebSession;
 
-int addSingleSharedShow(VoxtrailClass* root, SHOWENTRY* show);
-int deleteSingleSharedShow(VoxtrailClass* root, SHOWENTRY* show);
+int addSingleSharedShow(WebSession& web, SHOWENTRY* show);
+int deleteSingleSharedShow(WebSession& web, SHOWENTRY* show);

@@ -3,9 +3,10 @@
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_pending_seams.h"
 
+#include "common/fixed_text.h"
+#include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "plugin/view/cal_vis.h"
 
 #include <memory>
 #include <mutex>
@@ -29,40 +30,40 @@ std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
     return copy;
 }
 
-void shareChoice(VoxtrailClass* root, SHOWENTRY* show) {
-    ProtectedData& st = root->state;
+void shareChoice(CalVis* vis, SHOWENTRY* show) {
+    ProtectedData& st = vis->root->state;
     if (!st.getSharing() || st.getShareAllShows()) return;
     if (show->selected)
-        addSingleSharedShow(root, show);
+        addSingleSharedShow(*vis->engine, show);
     else
-        deleteSingleSharedShow(root, show);
+        deleteSingleSharedShow(*vis->engine, show);
 }
 
-void exportChoice(VoxtrailClass* root) {
-    ProtectedData& st = root->state;
+void exportChoice(CalVis* vis) {
+    ProtectedData& st = vis->root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     if (st.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(root);
-    } else if (root->engine.checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(root);
+        performExportTo_iCalCalendarStore(vis->root);
+    } else if (vis->engine->checkForInitialiCalFiles() == 0) {
+        performExportTo_iCal(vis->root);
     }
 }
 
 } // namespace
 
-void handleRightMouseClicks(VoxtrailClass* root) {
-    if (!root) return;
+void handleRightMouseClicks(CalVis* vis) {
+    if (!vis) return;
     std::unique_ptr<SHOWENTRY> chosen;
     {
         std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-        CalVis& v = root->view;
+        CalVis& v = *vis;
         // A drag started by this click's mouse down ends with it.
         if (v.thumbDragging) {
             v.thumbDragging = false;
             v.Render();
             return;
         }
-        const CalendarData data = calendarDataOf(root);
+        const CalendarData data = calendarDataOf(vis);
         if (currentTab(data) != 0 || !data.concerts) return;
         {
             std::lock_guard<SHOWLIST> walk(*data.concerts);
@@ -74,8 +75,8 @@ void handleRightMouseClicks(VoxtrailClass* root) {
         v.Render();
         if (!chosen) return;
     }
-    shareChoice(root, chosen.get());
-    root->engine.genPref();
-    exportChoice(root);
-    root->view.Render();
+    shareChoice(vis, chosen.get());
+    vis->engine->genPref();
+    exportChoice(vis);
+    vis->Render();
 }

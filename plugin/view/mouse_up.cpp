@@ -4,9 +4,10 @@
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/mouse_links.h"
 
-#include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
+#include "plugin/engine/cal_get_data.h"
 #include "plugin/prefs/preferences_window.h"
+#include "plugin/view/cal_vis.h"
 
 #include <mutex>
 
@@ -46,37 +47,37 @@ SpotActions takeHighlightedSpots(CalVis& v) {
     return a;
 }
 
-void followSpots(VoxtrailClass* root, const SpotActions& a) {
-    if (a.upgrade) openServicePage(root, kDownloadPath);
+void followSpots(CalVis* vis, const SpotActions& a) {
+    if (a.upgrade) openServicePage(vis, kDownloadPath);
     if (a.retry) {
-        root->state.setValid_internet_connection(true);
-        root->engine.suggestUpdateShowList(kUpdateAll, true);
-        root->view.Render();
+        vis->root->state.setValid_internet_connection(true);
+        vis->engine->suggestUpdateShowList(kUpdateAll, true);
+        vis->Render();
     }
-    if (a.version) openServicePage(root, kHomePagePath);
-    if (a.preferences) OpenPreferencesGUI(root);
-    if (a.iPhoneApp) openServicePage(root, kiPhoneAppPath);
-    if (a.androidApp) openServicePage(root, kAndroidAppPath);
-    if (a.tab >= 0) root->state.setCurCalTab(a.tab);
-    if (a.support) openServicePage(root, kDonationsPath);
+    if (a.version) openServicePage(vis, kHomePagePath);
+    if (a.preferences) OpenPreferencesGUI(vis->engine);
+    if (a.iPhoneApp) openServicePage(vis, kiPhoneAppPath);
+    if (a.androidApp) openServicePage(vis, kAndroidAppPath);
+    if (a.tab >= 0) vis->root->state.setCurCalTab(a.tab);
+    if (a.support) openServicePage(vis, kDonationsPath);
 }
 
 } // namespace
 
-void handleMouseUp(VoxtrailClass* root) {
-    if (!root) return;
+void handleMouseUp(CalVis* vis) {
+    if (!vis) return;
     SpotActions actions;
     char link[sizeof(SHOWENTRY::url)] = {};
     {
         std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-        CalVis& v = root->view;
+        CalVis& v = *vis;
         // The end of a thumb drag is never a click on what lies under the pointer.
         if (v.thumbDragging) {
             v.thumbDragging = false;
             v.Render();
             return;
         }
-        const CalendarData data = calendarDataOf(root);
+        const CalendarData data = calendarDataOf(vis);
         const int tab = currentTab(data);
         SHOWLIST* list = tabList(data, tab);
         bool onEntry = false;
@@ -94,9 +95,9 @@ void handleMouseUp(VoxtrailClass* root) {
         if (!onEntry) actions = takeHighlightedSpots(v);
     }
     if (link[0]) {
-        openClickThrough(root, link);
+        openClickThrough(vis, link);
         return;
     }
-    followSpots(root, actions);
-    root->view.Render();
+    followSpots(vis, actions);
+    vis->Render();
 }

@@ -2,7 +2,8 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 
-#include "plugin/host/voxtrail_class.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/view/cal_vis.h"
 
 #include <climits>
 #include <mutex>
@@ -37,11 +38,11 @@ void turnInGrid(CalVis& v, int32_t delta) {
 
 } // namespace
 
-void handleMouseWheelMoved(VoxtrailClass* root, int32_t delta) {
-    if (!root) return;
+void handleMouseWheelMoved(CalVis* vis, int32_t delta) {
+    if (!vis) return;
     {
         std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
-        CalVis& v = root->view;
+        CalVis& v = *vis;
         if (v.listScrollable && pointInRect(v.listAreaRect, v.mouseX, v.mouseY)) {
             if (delta > 0) {
                 if (v.curVisShowListOffset <= INT_MAX - kScrollStep) v.scrollUp();
@@ -56,5 +57,5 @@ void handleMouseWheelMoved(VoxtrailClass* root, int32_t delta) {
         v.Render();
     }
     // The screen moved under the pointer.
-    handleMouseMoveEvents(root);
+    handleMouseMoveEvents(vis);
 }

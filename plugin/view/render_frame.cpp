@@ -1,7 +1,7 @@
 #include "plugin/view/render_frame.h"
 
-#include "plugin/host/visual_plugin_data.h"
 #include "plugin/view/draw_calendar.h"
+#include "plugin/view/visual_plugin_data.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
+#include "common/fixed_text.h"
 #include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
@@ -17,19 +17,22 @@ SHOWENTRY* show(const char* artist, int y, int m, int d, std::vector<const char*
     e->year = y;
     e->month = m;
     e->day = d;
-    for (const char* l : labels) e->nameList->add(new FRIENDNAME(l));
+    for (const char* l : labels)
+        e->nameList->add(new FRIENDNAME(l));
     return e;
 }
 
 std::vector<std::string> artists(SHOWLIST& list) {
     std::vector<std::string> out;
-    for (SHOWENTRY* e = list.head; e; e = e->next) out.emplace_back(e->artist);
+    for (SHOWENTRY* e = list.head; e; e = e->next)
+        out.emplace_back(e->artist);
     return out;
 }
 
 template <typename L> std::vector<std::string> names(L& list) {
     std::vector<std::string> out;
-    for (auto* n = list.head; n; n = n->next) out.emplace_back(n->name);
+    for (auto* n = list.head; n; n = n->next)
+        out.emplace_back(n->name);
     return out;
 }
 
@@ -119,7 +122,8 @@ TEST(FriendList, RefusesCaseVariantsButComparesExactlyOtherwise) {
     EXPECT_EQ(names(list), (std::vector<std::string>{"bob", "alice"}));
     EXPECT_NE(list.head, a);
     EXPECT_TRUE(linksAreConsistent(list));
-    for (const char* n : {"bob", "alice", "nobody"}) list.remove(n);
+    for (const char* n : {"bob", "alice", "nobody"})
+        list.remove(n);
     EXPECT_EQ(list.size(), 0u);
     EXPECT_EQ(list.head, nullptr);
     EXPECT_EQ(list.tail, nullptr);
@@ -135,7 +139,8 @@ TEST(FriendList, NamesAreCutTo63Characters) {
 
 TEST(ArtistList, KeepsByteOrderWithoutDuplicates) {
     XML_Artist_List list;
-    for (const char* n : {"B", "A", "b", "A"}) list.add(new XMLARTIST(n));
+    for (const char* n : {"B", "A", "b", "A"})
+        list.add(new XMLARTIST(n));
     EXPECT_EQ(names(list), (std::vector<std::string>{"A", "B", "b"}));
     list.remove("B");
     list.add(new XMLARTIST("Ba"));
@@ -186,7 +191,8 @@ TEST(ListsConcurrency, ParallelAddsAndReadsKeepTheListsSound) {
         char buf[256];
         for (int i = 0; i < 2000; ++i) {
             list.lock();
-            for (SHOWENTRY* e = list.head; e && e->next; e = e->next) ASSERT_LE(compareDates(e, e->next), 0);
+            for (SHOWENTRY* e = list.head; e && e->next; e = e->next)
+                ASSERT_LE(compareDates(e, e->next), 0);
             list.unlock();
             store.getCurCity(buf);
             store.isFilterOn(list.head ? list.head->nameList : nullptr);

@@ -1,4 +1,4 @@
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // From a source page to shows: which performers are library artists, and what each show holds.
 #include "plugin/net/concert_search_page.h"
 
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 
 #include <gtest/gtest.h>
 

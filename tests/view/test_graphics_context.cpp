@@ -2,7 +2,7 @@
 // pixel sizes measured the way it is drawn, fonts found through fallback, images, and the
 // decoding of the plug-in's text bytes.
 #include "platform/graphics/cg_image.h"
-#include "platform/graphics/text_decoding.h"
+#include "platform/qt/text_decoding.h"
 #include "tests/view/pixel_frame.h"
 
 #include <QFontInfo>

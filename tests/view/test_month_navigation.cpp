@@ -105,7 +105,7 @@ TEST_F(MonthNavigation, OffsetCountsEntriesBeforeTheMonth) {
 }
 
 TEST(Scrolling, UpThenDownLeavesTheOffset) {
-    CalVis v(nullptr);
+    CalVis v(nullptr, nullptr);
     v.setCurVisShowListOffset(-108);
     v.scrollUp();
     EXPECT_EQ(v.curVisShowListOffset, -88);
@@ -120,7 +120,7 @@ TEST(ViewStart, ShowsTheCurrentMonth) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    CalVis v(nullptr);
+    CalVis v(nullptr, nullptr);
     EXPECT_EQ(v.curVisMonth, local.tm_mon + 1);
     EXPECT_EQ(v.curVisYear, local.tm_year + 1900);
     EXPECT_EQ(v.gridLeft, 240);

@@ -2,13 +2,13 @@
 // A root object in a temporary home with a pane shown at an offset in a small host port, so
 // that a frame records its rectangles; mouse events go in through MonitorHandler as the host
 // window would deliver them.
+#include "common/fixed_text.h"
 #include "platform/graphics/gui_application.h"
 #include "platform/host_services.h"
-#include "plugin/host/visual_plugin_data.h"
 #include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
+#include "plugin/view/visual_plugin_data.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -137,7 +137,7 @@ class MouseFixture : public ::testing::Test {
         ev.button = button;
         ev.modifiers = modifiers;
         ev.wheelDelta = delta;
-        EXPECT_EQ(MonitorHandler(&ev, nullptr), eventNotHandledErr);
+        EXPECT_EQ(MonitorHandler(&ev, &root->view), eventNotHandledErr);
     }
     void moveTo(mouse_test::Point2 p) { send(kEventMouseMoved, p.x, p.y, 0); }
     void click(mouse_test::Point2 p) {

@@ -21,7 +21,7 @@ class MousePointer : public MouseFixture {
         ev.location.v = static_cast<int16_t>(v);
         ev.button = kEventMouseButtonPrimary;
         ev.wheelDelta = delta;
-        return MonitorHandler(&ev, nullptr);
+        return MonitorHandler(&ev, &root->view);
     }
     CalVis& view() { return root->view; }
 

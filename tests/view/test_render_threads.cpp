@@ -1,8 +1,8 @@
 // Frames drawn from two threads at once while a third changes the lists, as the host thread and
 // the update thread do: every frame must come out whole and reach the host port.
 #include "platform/graphics/gui_application.h"
-#include "plugin/host/visual_plugin_data.h"
 #include "plugin/view/render_frame.h"
+#include "plugin/view/visual_plugin_data.h"
 #include "tests/view/view_fixture.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 // The view as the host reaches it: through the root object, built in a temporary home.
-#include "plugin/host/visual_plugin_data.h"
+#include "common/fixed_text.h"
 #include "plugin/host/voxtrail_class.h"
-#include "plugin/model/fixed_text.h"
 #include "plugin/view/draw_calendar.h"
+#include "plugin/view/visual_plugin_data.h"
 #include "tests/view/recording_context.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ TEST_F(RootView, DrawCalendarReadsTheRoot) {
     root->state.setCurCityDisplay("Reno");
     RecordingContext ctx(600, 4);
     Rect pane = {0, 0, 600, 900};
-    drawCalendar(&ctx, &pane, root);
+    drawCalendar(&ctx, &pane, &root->view);
     EXPECT_NE(ctx.find("My Shows (1)"), nullptr);
     EXPECT_NE(ctx.find("Reno"), nullptr);
     EXPECT_NE(ctx.find("March 2010"), nullptr);

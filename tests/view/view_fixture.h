@@ -1,13 +1,13 @@
 #pragma once
 // The objects a frame reads, owned by the test: a view, a state store and the four lists.
-#include "plugin/model/fixed_text.h"
+#include "common/fixed_text.h"
 #include "plugin/view/calendar_data.h"
 
 #include <gtest/gtest.h>
 
 class ViewFixture : public ::testing::Test {
   protected:
-    ViewFixture() : view(nullptr) {
+    ViewFixture() : view(nullptr, nullptr) {
         setFormatFilterStore(&state);
         data.view = &view;
         data.state = &state;

@@ -1,16 +1,22 @@
-#include "plugin/engine/cal_get_data.h"
+#include "plugin/net/web_session.h"
 
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/net/http_fetcher.h"
-#include "plugin/net/web_fetch.h"
+
+#include <cstdlib>
 
 namespace {
 // A fetch ends within a fraction of a second once a newer refresh or the shutdown asks for it,
 // so the host thread never waits on a slow server when it joins the update thread.
-bool refreshStopped(void* engine) { return static_cast<CalGetData*>(engine)->stopRequested(); }
+bool refreshStopped(void* session) {
+    return static_cast<WebSession*>(session)->stopRequested();
+}
 } // namespace
 
-int CalGetData::getURL() {
+WebSession::~WebSession() {
+    std::free(fetchPage);
+}
+
+int WebSession::getURL() {
     char uuid[128];
     root->state.getUUID(uuid);
     fetchURL[sizeof fetchURL - 1] = '\0';

@@ -15,8 +15,8 @@ struct VisualPluginData {
     OptionBits destOptions;
     uint8_t renderData[2 * 512 + 2 * 512]; // the host's waveform and spectrum block; not read
     uint32_t renderTimeStamp;
-    int8_t waveformData[2][512];           // reserved; not read
-    uint8_t levels[2];                     // reserved; not read
+    int8_t waveformData[2][512]; // reserved; not read
+    uint8_t levels[2];           // reserved; not read
     ITTrackInfoV1 trackInfo;
     ITStreamInfoV1 streamInfo;
     bool playing;

@@ -1,4 +1,4 @@
-#include "platform/graphics/text_decoding.h"
+#include "platform/qt/text_decoding.h"
 
 #include <cstdint>
 

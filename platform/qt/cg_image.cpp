@@ -1,6 +1,6 @@
 #include "platform/graphics/cg_image.h"
 
-#include "platform/graphics/cg_image_private.h"
+#include "platform/qt/cg_image_private.h"
 
 #include <QString>
 

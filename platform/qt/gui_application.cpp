@@ -1,6 +1,6 @@
 #include "platform/graphics/gui_application.h"
 
-#include "platform/graphics/qt_font_names.h"
+#include "platform/qt/qt_font_names.h"
 
 #include <QCoreApplication>
 #include <QFontInfo>

@@ -1,10 +1,10 @@
 // The drawing context over the off-screen world's pixels: QPainter on a QImage that shares the
 // world's buffer. User space is y-up; the one flip to the image's rows-from-top is done here.
 #include "platform/graphics/cg_context.h"
-#include "platform/graphics/cg_image_private.h"
 #include "platform/graphics/gui_application.h"
-#include "platform/graphics/qt_font_names.h"
-#include "platform/graphics/text_decoding.h"
+#include "platform/qt/cg_image_private.h"
+#include "platform/qt/qt_font_names.h"
+#include "platform/qt/text_decoding.h"
 
 #include <QImage>
 #include <QPainter>

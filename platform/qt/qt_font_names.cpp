@@ -1,4 +1,4 @@
-#include "platform/graphics/qt_font_names.h"
+#include "platform/qt/qt_font_names.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,0 +1,33 @@
+#pragma once
+// The web exchange area: the request, its referer and the last page, with the lock that makes
+// every web exchange of the plug-in sequential across threads. The update engine is one.
+#include "plugin/model/plugin_data.h"
+#include "plugin/net/service_hosts.h"
+#include "plugin/net/web_fetch.h"
+
+#include <mutex>
+
+class WebSession {
+  public:
+    explicit WebSession(PluginData* root) : root(root) {}
+    ~WebSession();
+    WebSession(const WebSession&) = delete;
+    WebSession& operator=(const WebSession&) = delete;
+
+    PluginData* root;
+    std::recursive_mutex webLock;
+    char* fetchPage = nullptr; // reply of the last successful web request; owned here
+    char fetchURL[kFetchURLCapacity] = {};
+    char fetchReferer[kFetchURLCapacity] = {};
+    // Where the web service and the IP-location page are; read at start-up.
+    ServiceHosts services = defaultServiceHosts();
+
+    void lockInternet() { webLock.lock(); }
+    void unlockInternet() { webLock.unlock(); }
+
+    // Fetches fetchURL into fetchPage; 0 on success (callers hold the web lock). A newer refresh
+    // or the shutdown stops it within a fraction of a second.
+    int getURL();
+    // True when a running refresh must stop.
+    bool stopRequested() { return root->stopRequested(); }
+};
