@@ -9,17 +9,14 @@ void* installedHandler = nullptr;
 } // namespace
 
 void installMouseHandler() {
-    const VxHostServices* host = vx::hostServices();
-    if (!host || !host->activeNonFloatingWindow || !host->installMouseHandler) return;
     // A "show" without a "hide" in between must not stack a second handler.
     removeMouseHandler();
-    void* window = host->activeNonFloatingWindow();
-    if (window) installedHandler = host->installMouseHandler(window, MonitorHandler, nullptr);
+    void* window = vx::hostActiveNonFloatingWindow();
+    if (window) installedHandler = vx::hostInstallMouseHandler(window, MonitorHandler, nullptr);
 }
 
 void removeMouseHandler() {
     if (!installedHandler) return;
-    const VxHostServices* host = vx::hostServices();
-    if (host && host->removeMouseHandler) host->removeMouseHandler(installedHandler);
+    vx::hostRemoveMouseHandler(installedHandler);
     installedHandler = nullptr;
 }

@@ -1,4 +1,5 @@
 // The bundle's one exported symbol: the host calls it to register the visual plug-in.
+#include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
 #include "plugin/model/fixed_text.h"
 
@@ -47,8 +48,11 @@ extern "C" __attribute__((visibility("default"))) OSStatus iTunesPluginMainMachO
                                                                                   void*) {
     switch (message) {
     case kPluginInitMessage:
+        // A refused or missing table leaves the plug-in working without host services.
+        if (messageInfo) vx::acceptHostServices(&messageInfo->u.initMessage);
         return RegisterVisualPlugin(messageInfo);
     case kPluginCleanupMessage:
+        vx::forgetHostServices();
         return noErr;
     default:
         return unimpErr;
