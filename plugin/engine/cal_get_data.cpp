@@ -2,6 +2,7 @@
 
 #include "plugin/engine/refresh_steps.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/model/boundary_guard.h"
 #include "plugin/model/fixed_text.h"
 
 #include <cstdio>
@@ -83,7 +84,12 @@ void* CalGetData::updateThread(void* arg) {
     VoxtrailClass* root = args->root;
     const unsigned long mask = args->mask;
     delete args;
-    root->engine.performUpdate(mask);
+    // An exception ends the refresh as a failed step does: nothing saved, no step left running.
+    if (vx::guardBoundary("update thread", [&] { root->engine.performUpdate(mask); }) != noErr)
+        vx::guardBoundary("update thread", [&] {
+            root->state.clearUpdatingSteps();
+            root->view.Render();
+        });
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include "plugin/host/visual_plugin_data.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/model/boundary_guard.h"
 
 #include <mutex>
 
@@ -32,9 +33,7 @@ bool storePointer(VoxtrailClass* root, const VxMouseEvent& event) {
     return true;
 }
 
-} // namespace
-
-OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
+OSStatus dispatchMouseEvent(const VxMouseEvent* event) {
     VoxtrailClass* root = gVoxtrail;
     if (!event || !root || !storePointer(root, *event)) return eventNotHandledErr;
     switch (event->kind) {
@@ -58,4 +57,10 @@ OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
         break;
     }
     return eventNotHandledErr;
+}
+
+} // namespace
+
+OSStatus MonitorHandler(const VxMouseEvent* event, void*) {
+    return vx::guardBoundary("mouse handler", [&] { return dispatchMouseEvent(event); });
 }
