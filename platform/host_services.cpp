@@ -1,55 +1,88 @@
 #include "platform/host_services.h"
 
 #include <atomic>
-#include <dlfcn.h>
+#include <cstdio>
 
 namespace vx {
 
 namespace {
-std::atomic<const VxHostServices*> testServices{nullptr};
+// Set on the host thread at init and cleanup, read from any thread.
+std::atomic<const VxHostServices*> fromHost{nullptr};
+std::atomic<const VxHostServices*> forTesting{nullptr};
+} // namespace
+
+bool acceptHostServices(const PluginInitMessage* init) {
+    fromHost.store(nullptr);
+    if (!init || !VX_INIT_MESSAGE_HAS(init, hostServices) || !init->hostServices) return false;
+    const VxHostServices* s = init->hostServices;
+    if (s->version < kVxHostServicesMinimumVersion || s->size < VX_HOST_SERVICES_MINIMUM_SIZE) {
+        std::fprintf(stderr,
+                     "Voxtrail: host services refused: version %u, %u bytes; this plug-in needs version "
+                     "%d and %u bytes at least; running without them\n",
+                     static_cast<unsigned>(s->version), static_cast<unsigned>(s->size),
+                     kVxHostServicesMinimumVersion, static_cast<unsigned>(VX_HOST_SERVICES_MINIMUM_SIZE));
+        return false;
+    }
+    fromHost.store(s);
+    return true;
 }
+
+void forgetHostServices() { fromHost.store(nullptr); }
 
 const VxHostServices* hostServices() {
-    if (const VxHostServices* s = testServices.load()) return s;
-    void* sym = dlsym(RTLD_DEFAULT, VX_HOST_SERVICES_SYMBOL);
-    if (!sym) return nullptr;
-    auto get = reinterpret_cast<VxGetHostServicesProc>(sym);
-    const VxHostServices* s = get();
-    return (s && s->version >= 1) ? s : nullptr;
+    if (const VxHostServices* s = forTesting.load()) return s;
+    return fromHost.load();
 }
 
-void setHostServicesForTesting(const VxHostServices* services) { testServices.store(services); }
+void setHostServicesForTesting(const VxHostServices* services) { forTesting.store(services); }
+
+void* hostActiveNonFloatingWindow() {
+    const VxHostServices* s = hostServices();
+    if (!VX_HOST_SERVICES_HAS(s, activeNonFloatingWindow)) return nullptr;
+    return s->activeNonFloatingWindow(s->context);
+}
+
+void* hostInstallMouseHandler(void* window, VxMouseHandlerProc proc, void* userData) {
+    const VxHostServices* s = hostServices();
+    if (!VX_HOST_SERVICES_HAS(s, installMouseHandler)) return nullptr;
+    return s->installMouseHandler(s->context, window, proc, userData);
+}
+
+void hostRemoveMouseHandler(void* handlerRef) {
+    const VxHostServices* s = hostServices();
+    if (VX_HOST_SERVICES_HAS(s, removeMouseHandler)) s->removeMouseHandler(s->context, handlerRef);
+}
 
 int32_t hostShowAlert(const char* title, const char* message, const char* defaultButton,
                       const char* cancelButton) {
     const VxHostServices* s = hostServices();
-    if (!s || !s->showAlert) return 0;
-    return s->showAlert(title, message, defaultButton, cancelButton);
+    if (!VX_HOST_SERVICES_HAS(s, showAlert)) return 0;
+    return s->showAlert(s->context, title, message, defaultButton, cancelButton);
 }
 
 int32_t hostChooseFile(const char* title, char* outPath, uint32_t capacity) {
     const VxHostServices* s = hostServices();
-    if (!s || !s->chooseFile) return -1;
-    return s->chooseFile(title, outPath, capacity);
+    if (!VX_HOST_SERVICES_HAS(s, chooseFile)) return -1;
+    return s->chooseFile(s->context, title, outPath, capacity);
 }
 
 OSStatus hostOpenURL(const char* url) {
     const VxHostServices* s = hostServices();
-    if (!s || !s->openURL) return unimpErr;
-    return s->openURL(url);
+    if (!VX_HOST_SERVICES_HAS(s, openURL)) return unimpErr;
+    return s->openURL(s->context, url);
 }
 
 bool hostPostToHostThread(void (*fn)(void* ctx), void* ctx) {
     const VxHostServices* s = hostServices();
-    if (!s || !s->postToHostThread || !fn) return false;
-    s->postToHostThread(fn, ctx);
+    if (!VX_HOST_SERVICES_HAS(s, postToHostThread) || !fn) return false;
+    s->postToHostThread(s->context, fn, ctx);
     return true;
 }
 
 bool hostSystemVersion(int32_t* major, int32_t* minor) {
     const VxHostServices* s = hostServices();
-    if (!s || !s->systemVersion) return false;
-    s->systemVersion(major, minor);
+    if (!VX_HOST_SERVICES_HAS(s, systemVersion)) return false;
+    s->systemVersion(s->context, major, minor);
     return true;
 }
 

@@ -1,18 +1,31 @@
 #pragma once
-// Window services of the host application, found at run time in the host executable.
+// The host's services as the plug-in sees them: the table the host handed over in the entry's
+// init record, and null-safe calls of each service.
 #include "platform/visual_plugin_api.h"
 
 namespace vx {
 
-// The host's services, or null when the process has none (a test harness without a window).
+// Takes the table from the entry's init record. A table older or smaller than this plug-in
+// needs is refused with one line on standard error; without one (refused, or a host that
+// offers none) the plug-in runs without host services. True when a table was accepted.
+bool acceptHostServices(const PluginInitMessage* init);
+// Forgets the host's table; the entry's cleanup calls it, after which the table may be gone.
+void forgetHostServices();
+
+// The accepted table, or null when the process has none (a test harness without a window).
 const VxHostServices* hostServices();
 
-// Tests put their own services in place (null restores the look-up of the host's).
+// Tests put their own table in place, taken as it is (null goes back to the host's).
 void setHostServicesForTesting(const VxHostServices* services);
 
-// Null-safe calls of the services added after the first three: each answers as below when the
-// process has no host or the host lacks the service.
+// Null-safe calls: each answers as below when there is no table or the host's table lacks the
+// service. The thread each may be called on is the service's own (see VxHostServices).
 
+// Null when there is no window.
+void* hostActiveNonFloatingWindow();
+// Null when the handler was not installed.
+void* hostInstallMouseHandler(void* window, VxMouseHandlerProc proc, void* userData);
+void hostRemoveMouseHandler(void* handlerRef);
 // The chosen button (kVxAlertDefaultButton / kVxAlertCancelButton); 0 when no alert was shown.
 int32_t hostShowAlert(const char* title, const char* message, const char* defaultButton,
                       const char* cancelButton);

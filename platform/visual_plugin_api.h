@@ -7,6 +7,7 @@
  * Threads: the host makes every call into a plug-in (the entry and the handler) on its main
  * thread. A plug-in may call the host callback only on the host's main thread. The port's
  * lockPixels/unlockPixels/postRepaint may be called from any thread; postRepaint never waits.
+ * Each host service says which thread may call it (see VxHostServices).
  */
 #ifndef VOXTRAIL_VISUAL_PLUGIN_API_H
 #define VOXTRAIL_VISUAL_PLUGIN_API_H
@@ -136,6 +137,13 @@ enum {
 struct PlayerMessageInfo;
 typedef OSStatus (*ITAppProcPtr)(void* appCookie, OSType message, struct PlayerMessageInfo* messageInfo);
 
+struct VxHostServices;
+
+/* Hosts sending this minor version or a later one end the init record with initMessageSize and
+ * the fields after it; older hosts end it at refCon, so a plug-in reads nothing past refCon
+ * before it has checked the minor version. */
+enum { kPluginInitSizedMinorVersion = 6 };
+
 typedef struct PluginInitMessage {
     uint32_t majorVersion;
     uint32_t minorVersion;
@@ -144,7 +152,19 @@ typedef struct PluginInitMessage {
     ITAppProcPtr appProc;
     OptionBits options;
     void* refCon; /* out: the plug-in's reference for later entry calls */
+
+    /* From minor version kPluginInitSizedMinorVersion on. New fields are appended after the
+     * last one; a plug-in reads a field only when initMessageSize covers it
+     * (VX_INIT_MESSAGE_HAS). */
+    uint32_t initMessageSize; /* sizeof(PluginInitMessage) as the host built it */
+    /* The host's services, valid until the entry's cleanup returns; null when it offers none. */
+    const struct VxHostServices* hostServices;
 } PluginInitMessage;
+
+/* True when the host's init record holds field. */
+#define VX_INIT_MESSAGE_HAS(init, field)                                                                     \
+    ((init)->minorVersion >= kPluginInitSizedMinorVersion &&                                                 \
+     (init)->initMessageSize >= offsetof(PluginInitMessage, field) + sizeof((init)->field))
 
 typedef struct PluginMessageInfo {
     union {
@@ -249,7 +269,7 @@ enum {
 
 enum {
     kPluginMessageMajorVersion = 10,
-    kPluginMessageMinorVersion = 5
+    kPluginMessageMinorVersion = 6
 };
 
 enum {
@@ -316,42 +336,83 @@ typedef struct VxMouseEvent {
 
 typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData);
 
-/* The host executable exports VX_HOST_SERVICES_SYMBOL; a plug-in finds it with dlsym and does
- * without window services when it is missing. All calls on the host's main thread. */
+/* ---- Services the host offers its plug-ins ------------------------------------------ */
+
+/* The host hands its table to the plug-in in the entry's init record (hostServices); there is
+ * no other way to find it. The table and its context stay valid until the entry's cleanup.
+ * The host passes context back as the first argument of every call.
+ *
+ * Threads: a service marked "host thread" may be called only on the host's main thread (the
+ * one that sends the plug-in its messages); the host refuses a call from elsewhere with the
+ * service's "none" answer. One marked "any thread" may be called from any thread.
+ *
+ * Growing the table. A service is added by
+ *   1. appending its member after the last one (never inserting, reordering or retyping one),
+ *      with its thread and the version that added it;
+ *   2. raising kVxHostServicesVersion;
+ *   3. the host setting size to sizeof its table and the member to null when it lacks it.
+ * A plug-in built against an older header never looks past the members it knows, so the tail
+ * is ignored. A plug-in built against a newer header calls an appended member only when the
+ * host's size covers it and it is set (VX_HOST_SERVICES_HAS), and otherwise does without.
+ * Changing what an existing member means is not growth: it raises
+ * kVxHostServicesMinimumVersion, and plug-ins refuse older tables.
+ * Expected next: windows from interface files, timers, moving a window and its alpha,
+ * loading a bundle, desktop notifications. */
+enum {
+    kVxHostServicesVersion = 2,       /* the table this header declares */
+    kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */
+};
+
 typedef struct VxHostServices {
-    uint32_t version; /* 1 */
-    /* The window whose event target takes mouse handlers; null when there is none. */
-    void* (*activeNonFloatingWindow)(void);
-    /* Returns a handler reference for removeMouseHandler, or null. */
-    void* (*installMouseHandler)(void* window, VxMouseHandlerProc proc, void* userData);
-    void (*removeMouseHandler)(void* handlerRef);
+    uint32_t size;    /* sizeof(VxHostServices) as the host built it */
+    uint32_t version; /* the host's kVxHostServicesVersion */
+    void* context;    /* the first argument of every call */
 
-    /* Members below were added later with the version left at 1; a plug-in checks each one
-     * for null before calling it. */
+    /* Version 2. Every table of that version holds at least the members up to
+     * removeMouseHandler (VX_HOST_SERVICES_MINIMUM_SIZE); a plug-in checks the rest. */
 
-    /* A standard alert with a default and an optional cancel button (null or "" for none).
-     * Returns kVxAlertDefaultButton or kVxAlertCancelButton; 0 when no alert could be shown
-     * (called off the host thread). Runs modally and returns when the user has answered. */
-    int32_t (*showAlert)(const char* title, const char* message, const char* defaultButton,
+    /* Host thread. The window whose event target takes mouse handlers; null when there is none. */
+    void* (*activeNonFloatingWindow)(void* context);
+    /* Host thread. Returns a handler reference for removeMouseHandler, or null. The host calls
+     * proc on its main thread. */
+    void* (*installMouseHandler)(void* context, void* window, VxMouseHandlerProc proc, void* userData);
+    /* Host thread. */
+    void (*removeMouseHandler)(void* context, void* handlerRef);
+    /* Host thread. A standard alert with a default and an optional cancel button (null or "" for
+     * none). Returns kVxAlertDefaultButton or kVxAlertCancelButton; 0 when no alert could be
+     * shown. Runs modally and returns when the user has answered. */
+    int32_t (*showAlert)(void* context, const char* title, const char* message, const char* defaultButton,
                          const char* cancelButton);
-    /* A file-open dialog. On 0 outPath holds the chosen file's full path, terminated; -1 when
-     * cancelled or when the path does not fit in capacity bytes (nothing is cut). */
-    int32_t (*chooseFile)(const char* title, char* outPath, uint32_t capacity);
-    /* Opens the URL in the user's browser (the URL is passed as one argument, never through a
-     * shell). noErr when handed on, paramErr for a null or empty URL or a failed start. */
-    OSStatus (*openURL)(const char* url);
-    /* Runs fn(ctx) on the host thread later; callable from any thread, never waits. Every call
-     * posted runs exactly once, at the latest before the plug-in bundle is unloaded. */
-    void (*postToHostThread)(void (*fn)(void* ctx), void* ctx);
-    /* The system version the host reports (10 and 6 for 10.6); either pointer may be null.
-     * Callable from any thread. */
-    void (*systemVersion)(int32_t* major, int32_t* minor);
+    /* Host thread. A file-open dialog. On 0 outPath holds the chosen file's full path,
+     * terminated; -1 when cancelled or when the path does not fit in capacity bytes (nothing
+     * is cut). */
+    int32_t (*chooseFile)(void* context, const char* title, char* outPath, uint32_t capacity);
+    /* Host thread. Opens the URL in the user's browser (the URL is passed as one argument, never
+     * through a shell). noErr when handed on, paramErr for a null or empty URL or a failed
+     * start. */
+    OSStatus (*openURL)(void* context, const char* url);
+    /* Any thread. Runs fn(ctx) on the host thread later; never waits. Every call posted runs
+     * exactly once, at the latest before the plug-in bundle is unloaded. */
+    void (*postToHostThread)(void* context, void (*fn)(void* ctx), void* ctx);
+    /* Any thread. The system version the host reports (10 and 6 for 10.6); either pointer may
+     * be null. */
+    void (*systemVersion)(void* context, int32_t* major, int32_t* minor);
+
+    /* New services are appended here. */
 } VxHostServices;
 
-enum { kVxAlertDefaultButton = 1, kVxAlertCancelButton = 2 };
+/* The smallest table a plug-in accepts: the header and the mouse-handler services. */
+#define VX_HOST_SERVICES_MINIMUM_SIZE                                                                        \
+    ((uint32_t)(offsetof(VxHostServices, removeMouseHandler) +                                               \
+                sizeof(((VxHostServices*)0)->removeMouseHandler)))
 
-typedef const VxHostServices* (*VxGetHostServicesProc)(void);
-#define VX_HOST_SERVICES_SYMBOL "VxGetHostServices"
+/* True when the host's table holds member and has set it; a member past the host's size is
+ * absent and never read. */
+#define VX_HOST_SERVICES_HAS(table, member)                                                                  \
+    ((table) && (table)->size >= offsetof(VxHostServices, member) + sizeof((table)->member) &&               \
+     (table)->member != NULL)
+
+enum { kVxAlertDefaultButton = 1, kVxAlertCancelButton = 2 };
 
 #ifdef __cplusplus
 } /* extern "C" */
@@ -363,6 +424,11 @@ static_assert(sizeof(ITTrackInfoV1) == 2116);
 static_assert(offsetof(ITTrackInfoV1, artist) == 520);
 static_assert(offsetof(ITTrackInfoV1, album) == 776);
 static_assert(sizeof(ITStreamInfoV1) == 772);
+// Fields of a version-1 init record stay where they were; the sized tail follows refCon.
+static_assert(offsetof(PluginInitMessage, initMessageSize) ==
+              offsetof(PluginInitMessage, refCon) + sizeof(void*));
+static_assert(offsetof(VxHostServices, context) == 8);
+static_assert(VX_HOST_SERVICES_MINIMUM_SIZE == offsetof(VxHostServices, showAlert));
 #endif
 
 #endif /* VOXTRAIL_VISUAL_PLUGIN_API_H */

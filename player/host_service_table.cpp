@@ -1,64 +1,67 @@
 #include "player/host_service_table.h"
 
-#include <atomic>
-
 namespace vx::player {
 
 namespace {
 
-std::atomic<HostServiceBackend*> currentBackend{nullptr};
+HostServiceBackend* backendOf(void* context) {
+    return static_cast<HostServiceBackend*>(context);
+}
 
-void* activeNonFloatingWindow() {
-    HostServiceBackend* b = currentBackend.load();
+void* activeNonFloatingWindow(void* context) {
+    HostServiceBackend* b = backendOf(context);
     return b ? b->activeNonFloatingWindow() : nullptr;
 }
 
-void* installMouseHandler(void* window, VxMouseHandlerProc proc, void* userData) {
-    HostServiceBackend* b = currentBackend.load();
+void* installMouseHandler(void* context, void* window, VxMouseHandlerProc proc, void* userData) {
+    HostServiceBackend* b = backendOf(context);
     return b ? b->installMouseHandler(window, proc, userData) : nullptr;
 }
 
-void removeMouseHandler(void* handlerRef) {
-    if (HostServiceBackend* b = currentBackend.load()) b->removeMouseHandler(handlerRef);
+void removeMouseHandler(void* context, void* handlerRef) {
+    if (HostServiceBackend* b = backendOf(context)) b->removeMouseHandler(handlerRef);
 }
 
-int32_t showAlert(const char* title, const char* message, const char* defaultButton,
+int32_t showAlert(void* context, const char* title, const char* message, const char* defaultButton,
                   const char* cancelButton) {
-    HostServiceBackend* b = currentBackend.load();
+    HostServiceBackend* b = backendOf(context);
     return b ? b->showAlert(title, message, defaultButton, cancelButton) : 0;
 }
 
-int32_t chooseFile(const char* title, char* outPath, uint32_t capacity) {
-    HostServiceBackend* b = currentBackend.load();
+int32_t chooseFile(void* context, const char* title, char* outPath, uint32_t capacity) {
+    HostServiceBackend* b = backendOf(context);
     return b ? b->chooseFile(title, outPath, capacity) : -1;
 }
 
-OSStatus openURL(const char* url) {
-    HostServiceBackend* b = currentBackend.load();
+OSStatus openURL(void* context, const char* url) {
+    HostServiceBackend* b = backendOf(context);
     return b ? b->openURL(url) : paramErr;
 }
 
-void postToHostThread(void (*fn)(void*), void* ctx) {
-    if (HostServiceBackend* b = currentBackend.load()) b->postToHostThread(fn, ctx);
+void postToHostThread(void* context, void (*fn)(void*), void* ctx) {
+    if (HostServiceBackend* b = backendOf(context)) b->postToHostThread(fn, ctx);
 }
 
-void systemVersion(int32_t* major, int32_t* minor) {
-    if (HostServiceBackend* b = currentBackend.load()) b->systemVersion(major, minor);
+void systemVersion(void* context, int32_t* major, int32_t* minor) {
+    if (HostServiceBackend* b = backendOf(context)) b->systemVersion(major, minor);
 }
-
-constexpr VxHostServices kTable = {
-    1,        &activeNonFloatingWindow, &installMouseHandler, &removeMouseHandler, &showAlert, &chooseFile,
-    &openURL, &postToHostThread,        &systemVersion,
-};
 
 } // namespace
 
-void setHostServiceBackend(HostServiceBackend* backend) {
-    currentBackend.store(backend);
-}
-
-const VxHostServices* playerHostServices() {
-    return &kTable;
+VxHostServices makeHostServiceTable(HostServiceBackend* backend) {
+    VxHostServices t{};
+    t.size = sizeof t;
+    t.version = kVxHostServicesVersion;
+    t.context = backend;
+    t.activeNonFloatingWindow = &activeNonFloatingWindow;
+    t.installMouseHandler = &installMouseHandler;
+    t.removeMouseHandler = &removeMouseHandler;
+    t.showAlert = &showAlert;
+    t.chooseFile = &chooseFile;
+    t.openURL = &openURL;
+    t.postToHostThread = &postToHostThread;
+    t.systemVersion = &systemVersion;
+    return t;
 }
 
 } // namespace vx::player

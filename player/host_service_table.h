@@ -1,5 +1,6 @@
 #pragma once
-// The VxHostServices table the player exports; each entry forwards to the running session.
+// The VxHostServices table the player hands its plug-ins at init; each entry forwards to the
+// backend named by the table's context.
 #include "platform/visual_plugin_api.h"
 
 namespace vx::player {
@@ -18,11 +19,9 @@ class HostServiceBackend {
     virtual void systemVersion(int32_t* major, int32_t* minor) = 0;
 };
 
-// The session the table forwards to; null makes every service answer "none" (null, 0, -1,
-// paramErr; posted work is dropped).
-void setHostServiceBackend(HostServiceBackend* backend);
-
-// The table, version 1 with every member set.
-const VxHostServices* playerHostServices();
+// A table of the current version with every member set and backend as its context; the
+// backend must outlive every plug-in given the table. A null backend makes every service
+// answer "none" (null, 0, -1, paramErr; posted work is dropped).
+VxHostServices makeHostServiceTable(HostServiceBackend* backend);
 
 } // namespace vx::player

@@ -64,12 +64,11 @@ PlayerSession::PlayerSession(SessionOptions options, MusicLibrary library, HostD
           QMetaObject::invokeMethod(
               &context_, [this] { queue_.runPending(); }, Qt::QueuedConnection);
       }) {
-    setHostServiceBackend(this);
+    hostServices_ = makeHostServiceTable(this);
 }
 
 PlayerSession::~PlayerSession() {
     shutdown();
-    setHostServiceBackend(nullptr);
 }
 
 void PlayerSession::loadPlugins(const std::string& folder) {
@@ -77,7 +76,7 @@ void PlayerSession::loadPlugins(const std::string& folder) {
     for (const BundleInfo& info : findBundles(folder)) {
         std::string error;
         auto bundle = PluginBundle::load(
-            info, appVersion, [this] { queue_.runPending(); }, error);
+            info, appVersion, &hostServices_, [this] { queue_.runPending(); }, error);
         if (!bundle) {
             printNote("plug-in " + info.name + " left out: " + error + " (" + info.path + ")");
             continue;

@@ -111,6 +111,7 @@ class PlayerSession : public HostServiceBackend {
     std::function<void()> onRepaint_;
     HostPort port_;
     HostThreadQueue queue_;
+    VxHostServices hostServices_{}; // handed to every bundle at init; lives as long as the session
     MouseHandlers mouseHandlers_;
     std::vector<std::unique_ptr<PluginBundle>> bundles_;
     Visualizer* active_ = nullptr;

@@ -28,6 +28,7 @@ OSStatus Visualizer::send(OSType message, VisualPluginMessageInfo* info) {
 }
 
 std::unique_ptr<PluginBundle> PluginBundle::load(const BundleInfo& info, const NumVersion& appVersion,
+                                                 const VxHostServices* services,
                                                  std::function<void()> beforeUnload, std::string& error) {
     std::unique_ptr<PluginBundle> b(new PluginBundle(info, appVersion, std::move(beforeUnload)));
     b->library_ = dlopen(info.executable.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -49,6 +50,8 @@ std::unique_ptr<PluginBundle> PluginBundle::load(const BundleInfo& info, const N
     init.u.initMessage.appVersion = appVersion;
     init.u.initMessage.appCookie = b.get();
     init.u.initMessage.appProc = &PluginBundle::appProc;
+    init.u.initMessage.initMessageSize = sizeof init.u.initMessage;
+    init.u.initMessage.hostServices = services;
     b->inEntryInit_ = true;
     OSStatus status = b->entry_(kPluginInitMessage, &init, nullptr);
     b->inEntryInit_ = false;

@@ -33,11 +33,13 @@ class Visualizer {
 
 class PluginBundle {
   public:
-    // Opens the bundle, sends the entry "init" and then the handler "init" to each visual plug-in
-    // it registered. Null, with the reason in error, when it cannot be used. beforeUnload runs
-    // after the cleanup messages and before the library is closed (also on a failed load), so
-    // that work the plug-in posted still finds its code.
+    // Opens the bundle, sends the entry "init" (with services, which must outlive the bundle)
+    // and then the handler "init" to each visual plug-in it registered. Null, with the reason in
+    // error, when it cannot be used. beforeUnload runs after the cleanup messages and before the
+    // library is closed (also on a failed load), so that work the plug-in posted still finds its
+    // code.
     static std::unique_ptr<PluginBundle> load(const BundleInfo& info, const NumVersion& appVersion,
+                                              const VxHostServices* services,
                                               std::function<void()> beforeUnload, std::string& error);
     PluginBundle(const PluginBundle&) = delete;
     PluginBundle& operator=(const PluginBundle&) = delete;

@@ -7,6 +7,7 @@
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
 #include "plugin/services/library_reader.h"
+#include "plugin/model/boundary_guard.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,7 +87,12 @@ void* CalGetData::updateThread(void* arg) {
     CalGetData* engine = args->engine;
     const unsigned long mask = args->mask;
     delete args;
-    engine->performUpdate(mask);
+    // An exception ends the refresh as a failed step does: nothing saved, no step left running.
+    if (vx::guardBoundary("update thread", [&] { engine->performUpdate(mask); }) != noErr)
+        vx::guardBoundary("update thread", [&] {
+            engine->root->state.clearUpdatingSteps();
+            engine->root->redraw();
+        });
     return nullptr;
 }
 

@@ -10,18 +10,15 @@ void* installedHandler = nullptr;
 } // namespace
 
 void installMouseHandler() {
-    const VxHostServices* host = vx::hostServices();
-    if (!host || !host->activeNonFloatingWindow || !host->installMouseHandler) return;
     // A "show" without a "hide" in between must not stack a second handler.
     removeMouseHandler();
-    void* window = host->activeNonFloatingWindow();
+    void* window = vx::hostActiveNonFloatingWindow();
     if (window && gVoxtrail)
-        installedHandler = host->installMouseHandler(window, MonitorHandler, &gVoxtrail->view);
+        installedHandler = vx::hostInstallMouseHandler(window, MonitorHandler, &gVoxtrail->view);
 }
 
 void removeMouseHandler() {
     if (!installedHandler) return;
-    const VxHostServices* host = vx::hostServices();
-    if (host && host->removeMouseHandler) host->removeMouseHandler(installedHandler);
+    vx::hostRemoveMouseHandler(installedHandler);
     installedHandler = nullptr;
 }

@@ -1,6 +1,8 @@
 // The bundle's one exported symbol: the host calls it to register the visual plug-in.
 #include "common/fixed_text.h"
+#include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
+#include "plugin/model/boundary_guard.h"
 
 #include <cstring>
 
@@ -43,14 +45,20 @@ OSStatus RegisterVisualPlugin(PluginMessageInfo* messageInfo) {
                                               kPlayerRegisterVisualPluginMessage, &info);
 }
 
-extern "C" __attribute__((visibility("default"))) OSStatus
-iTunesPluginMainMachO(OSType message, PluginMessageInfo* messageInfo, void*) {
-    switch (message) {
-    case kPluginInitMessage:
-        return RegisterVisualPlugin(messageInfo);
-    case kPluginCleanupMessage:
-        return noErr;
-    default:
-        return unimpErr;
-    }
+extern "C" __attribute__((visibility("default"))) OSStatus iTunesPluginMainMachO(OSType message,
+                                                                                  PluginMessageInfo* messageInfo,
+                                                                                  void*) {
+    return vx::guardBoundary("entry", [&]() -> OSStatus {
+        switch (message) {
+        case kPluginInitMessage:
+            // A refused or missing table leaves the plug-in working without host services.
+            if (messageInfo) vx::acceptHostServices(&messageInfo->u.initMessage);
+            return RegisterVisualPlugin(messageInfo);
+        case kPluginCleanupMessage:
+            vx::forgetHostServices();
+            return noErr;
+        default:
+            return unimpErr;
+        }
+    });
 }

@@ -2,15 +2,13 @@
 
 #include "plugin/export/notify_upcoming.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/model/boundary_guard.h"
 #include "plugin/prefs/preferences_window.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <mutex>
-#include <new>
 
 namespace {
 
@@ -153,8 +151,7 @@ void setHostRecordAllocatorForTesting(HostRecordAllocator allocator) {
 }
 
 OSStatus VisualPluginHandler(OSType message, VisualPluginMessageInfo* messageInfo, void* refCon) {
-    // Nothing may unwind into the host.
-    try {
+    return vx::guardBoundary("message handler", [&]() -> OSStatus {
         if (message == kVisualPluginInitMessage) return handleInit(messageInfo);
         auto* data = static_cast<VisualPluginData*>(refCon);
         if (!data) return message == kVisualPluginCleanupMessage ? noErr : paramErr;
@@ -163,10 +160,5 @@ OSStatus VisualPluginHandler(OSType message, VisualPluginMessageInfo* messageInf
             CalVis::visualPluginData = data;
         }
         return handleMessage(message, messageInfo, data);
-    } catch (const std::bad_alloc&) {
-        return memFullErr;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "Voxtrail: %s\n", e.what());
-        return paramErr;
-    }
+    });
 }

@@ -63,6 +63,11 @@ void ProtectedData::incUpdatingProgress(double delta) {
     if (updatingProgress > 100.0) updatingProgress = 100.0;
 }
 
+void ProtectedData::clearUpdatingSteps() {
+    Guard g(mutex);
+    updatingConcerts = updatingAlbums = updatingFriends = updatingShared = updatingiPhone = false;
+}
+
 namespace {
 // Appends c while the text is shorter than limit characters.
 void addLetter(char* text, std::size_t limit, char c) {

@@ -42,6 +42,9 @@ class ProtectedData {
     // Caps the typed radius: a number above 300 becomes "300".
     void limitCurSearchRadiusDisplay();
     void incUpdatingProgress(double delta);
+    // Clears every step's "updating" flag at once, as a refresh that ended by an exception leaves
+    // no telling which step was running.
+    void clearUpdatingSteps();
 
     void addFormatFilter(const char* name);
     void removeFormatFilter(const char* name);

@@ -2,6 +2,7 @@
 #include "plugin/view/mouse_input.h"
 
 #include "plugin/engine/cal_get_data.h"
+#include "plugin/model/boundary_guard.h"
 #include "plugin/view/cal_vis.h"
 #include "plugin/view/visual_plugin_data.h"
 
@@ -33,10 +34,7 @@ bool storePointer(CalVis* vis, const VxMouseEvent& event) {
     return true;
 }
 
-} // namespace
-
-OSStatus MonitorHandler(const VxMouseEvent* event, void* userData) {
-    auto* vis = static_cast<CalVis*>(userData);
+OSStatus dispatchMouseEvent(const VxMouseEvent* event, CalVis* vis) {
     if (!event || !vis || !storePointer(vis, *event)) return eventNotHandledErr;
     switch (event->kind) {
     case kEventMouseDown:
@@ -59,4 +57,11 @@ OSStatus MonitorHandler(const VxMouseEvent* event, void* userData) {
         break;
     }
     return eventNotHandledErr;
+}
+
+} // namespace
+
+OSStatus MonitorHandler(const VxMouseEvent* event, void* userData) {
+    return vx::guardBoundary("mouse handler",
+                             [&] { return dispatchMouseEvent(event, static_cast<CalVis*>(userData)); });
 }

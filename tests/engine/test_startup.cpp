@@ -22,22 +22,30 @@ OSStatus recordScript(const char* text) {
 }
 
 int32_t hostMajor = 10, hostMinor = 6;
-void systemVersion(int32_t* major, int32_t* minor) {
+void systemVersion(void*, int32_t* major, int32_t* minor) {
     if (major) *major = hostMajor;
     if (minor) *minor = hostMinor;
 }
 std::vector<std::string> dialogs;
 const char* chosenFile = nullptr;
-int32_t chooseFile(const char* title, char* out, uint32_t capacity) {
+int32_t chooseFile(void*, const char* title, char* out, uint32_t capacity) {
     dialogs.emplace_back(title);
     if (!chosenFile) return -1;
     std::snprintf(out, capacity, "%s", chosenFile);
     return 0;
 }
-int32_t noAlert(const char*, const char*, const char*, const char*) {
+int32_t noAlert(void*, const char*, const char*, const char*, const char*) {
     return kVxAlertCancelButton;
 }
-VxHostServices services{1, nullptr, nullptr, nullptr, noAlert, chooseFile, nullptr, nullptr, systemVersion};
+VxHostServices services = [] {
+    VxHostServices t{};
+    t.size = sizeof t;
+    t.version = kVxHostServicesVersion;
+    t.showAlert = noAlert;
+    t.chooseFile = chooseFile;
+    t.systemVersion = systemVersion;
+    return t;
+}();
 
 std::string text(ProtectedData& st, void (ProtectedData::*get)(char*)) {
     char buf[1024];

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -127,6 +128,28 @@ TEST_F(UpdateThread, AFailedStepEndsTheRefreshWithoutSaving) {
     EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2}));
     EXPECT_FALSE(root->state.getUpdatingConcerts());
     EXPECT_FALSE(std::filesystem::exists(prefPath()));
+}
+
+TEST_F(UpdateThread, AStepThatThrowsEndsTheRefreshAsFailedAndTheThreadReturns) {
+    std::filesystem::remove(prefPath());
+    root->state.setUpdatingAlbums(true);
+    root->engine.stepHookForTesting = [this](uint32_t bit) {
+        log.step(root->engine, bit);
+        if (bit == kUpdateAlbums) throw std::runtime_error("library vanished");
+        return 0;
+    };
+    ::testing::internal::CaptureStderr();
+    root->engine.suggestUpdateShowList(kUpdateAll, true);
+    finish();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Voxtrail: update thread: library vanished\n");
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2, 4}));
+    EXPECT_FALSE(root->state.getUpdatingAlbums());
+    EXPECT_FALSE(std::filesystem::exists(prefPath()));
+
+    // The engine is not left half-way: the next refresh runs and saves.
+    root->engine.suggestUpdateShowList(kUpdateShared, true);
+    finish();
+    EXPECT_TRUE(std::filesystem::exists(prefPath()));
 }
 
 TEST_F(UpdateThread, SharingAloneRunsOnlyItsStepAndSaves) {

@@ -21,19 +21,27 @@ struct Alert {
 };
 std::vector<Alert> alerts;
 int32_t alertAnswer = kVxAlertCancelButton;
-int32_t recordAlert(const char* title, const char* message, const char* ok, const char* cancel) {
+int32_t recordAlert(void*, const char* title, const char* message, const char* ok, const char* cancel) {
     alerts.push_back({title, message, ok ? ok : "", cancel ? cancel : ""});
     return alertAnswer;
 }
 std::vector<std::string> opened;
-int32_t recordURL(const char* url) {
+int32_t recordURL(void*, const char* url) {
     opened.emplace_back(url);
     return 0;
 }
-int32_t noFile(const char*, char*, uint32_t) {
+int32_t noFile(void*, const char*, char*, uint32_t) {
     return -1;
 }
-VxHostServices services{1, nullptr, nullptr, nullptr, recordAlert, noFile, recordURL, nullptr, nullptr};
+VxHostServices services = [] {
+    VxHostServices t{};
+    t.size = sizeof t;
+    t.version = kVxHostServicesVersion;
+    t.showAlert = recordAlert;
+    t.chooseFile = noFile;
+    t.openURL = recordURL;
+    return t;
+}();
 
 class VersionCheck : public ::testing::Test {
   protected:

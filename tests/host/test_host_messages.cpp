@@ -23,7 +23,7 @@ OSStatus hostAnswer = noErr;
 OSStatus fakeHost(void*, OSType message, PlayerMessageInfo* info) {
     lastHostCall = message;
     EXPECT_EQ(info->messageMajorVersion, 10u);
-    EXPECT_EQ(info->messageMinorVersion, 5u);
+    EXPECT_EQ(info->messageMinorVersion, 6u);
     if (message == kPlayerRegisterVisualPluginMessage) registered = info->u.registerVisualPluginMessage;
     if (message == kPlayerGetPluginITFileSpecMessage) {
         info->u.getPluginITFileSpecMessage.fileSpec->name[0] = 8;
@@ -34,17 +34,25 @@ OSStatus fakeHost(void*, OSType message, PlayerMessageInfo* info) {
 
 int installs = 0, removals = 0;
 int windowToken = 0;
-void* activeWindow() {
+void* activeWindow(void*) {
     return &windowToken;
 }
-void* install(void*, VxMouseHandlerProc, void*) {
+void* install(void*, void*, VxMouseHandlerProc, void*) {
     ++installs;
     return &installs;
 }
-void remove(void*) {
+void remove(void*, void*) {
     ++removals;
 }
-VxHostServices services{1, activeWindow, install, remove, nullptr, nullptr, nullptr, nullptr, nullptr};
+VxHostServices services = [] {
+    VxHostServices t{};
+    t.size = sizeof t;
+    t.version = kVxHostServicesVersion;
+    t.activeNonFloatingWindow = activeWindow;
+    t.installMouseHandler = install;
+    t.removeMouseHandler = remove;
+    return t;
+}();
 
 uint32_t portPixels[400 * 300];
 VxHostPort port{portPixels, 400, 300, 400 * 4, nullptr, nullptr, nullptr, nullptr};

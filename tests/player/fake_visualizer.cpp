@@ -52,9 +52,11 @@ void loadConfig() {
     }
 }
 
+// The host's table from the entry's init record, when it is one this plug-in knows.
+const VxHostServices* hostTable = nullptr;
+
 const VxHostServices* services() {
-    auto get = reinterpret_cast<VxGetHostServicesProc>(dlsym(RTLD_DEFAULT, VX_HOST_SERVICES_SYMBOL));
-    return get ? get() : nullptr;
+    return hostTable;
 }
 
 // The Pascal string at a byte offset of a record, read by offset so that layout faults show.
@@ -111,22 +113,22 @@ OSStatus onKey(State* s, unsigned char c) {
     if (!hs) return unimpErr;
     switch (c) {
     case 'A': {
-        int32_t b = hs->showAlert("Title A", "First line\nsecond line", "Go", "Stop");
+        int32_t b = hs->showAlert(hs->context, "Title A", "First line\nsecond line", "Go", "Stop");
         logLine("alert-answer " + std::to_string(b));
         return noErr;
     }
     case 'F': {
         char path[32] = "untouched";
-        int32_t rc = hs->chooseFile("Locate the file", path, sizeof path);
+        int32_t rc = hs->chooseFile(hs->context, "Locate the file", path, sizeof path);
         logLine("file-answer " + std::to_string(rc) + " " + path);
         return noErr;
     }
     case 'U':
-        logLine("url-answer " + std::to_string(hs->openURL("http://example.com/a b?x=1&y=2")));
-        logLine("bad-url-answer " + std::to_string(hs->openURL("--help")));
+        logLine("url-answer " + std::to_string(hs->openURL(hs->context, "http://example.com/a b?x=1&y=2")));
+        logLine("bad-url-answer " + std::to_string(hs->openURL(hs->context, "--help")));
         return noErr;
     case 'P': {
-        std::thread t([s, hs] { hs->postToHostThread(&postedOnHost, s); });
+        std::thread t([s, hs] { hs->postToHostThread(hs->context, &postedOnHost, s); });
         t.join();
         logLine("posted");
         return noErr;
@@ -170,7 +172,7 @@ OSStatus handler(OSType message, VisualPluginMessageInfo* info, void* refCon) {
         logLine("itfs " + std::to_string(st) + " " + pascalAt(&spec, offsetof(FSSpec, name)));
         if (const VxHostServices* hs = services()) {
             int32_t major = 0, minor = 0;
-            hs->systemVersion(&major, &minor);
+            hs->systemVersion(hs->context, &major, &minor);
             logLine("sysv " + std::to_string(major) + "." + std::to_string(minor));
         }
         return noErr;
@@ -192,7 +194,8 @@ OSStatus handler(OSType message, VisualPluginMessageInfo* info, void* refCon) {
         fillPane(port, s->rect, kPaneFill);
         if (message == kVisualPluginShowWindowMessage) {
             if (const VxHostServices* hs = services()) {
-                s->mouseRef = hs->installMouseHandler(hs->activeNonFloatingWindow(), &mouseHandler, s);
+                s->mouseRef = hs->installMouseHandler(hs->context, hs->activeNonFloatingWindow(hs->context),
+                                                      &mouseHandler, s);
             }
         }
         return noErr;
@@ -202,11 +205,15 @@ OSStatus handler(OSType message, VisualPluginMessageInfo* info, void* refCon) {
         // Like an update thread finishing as the pane goes: work posted now must still run
         // while the plug-in is alive.
         if (const VxHostServices* hs = services()) {
-            std::thread t([hs] { hs->postToHostThread(+[](void*) { logLine("posted at hide"); }, nullptr); });
+            std::thread t([hs] {
+                hs->postToHostThread(
+                    hs->context, +[](void*) { logLine("posted at hide"); }, nullptr);
+            });
             t.join();
         }
         s->port = nullptr;
-        if (const VxHostServices* hs = services(); hs && s->mouseRef) hs->removeMouseHandler(s->mouseRef);
+        if (const VxHostServices* hs = services(); hs && s->mouseRef)
+            hs->removeMouseHandler(hs->context, s->mouseRef);
         s->mouseRef = nullptr;
         return noErr;
     }
@@ -282,6 +289,12 @@ extern "C" __attribute__((visibility("default"))) OSStatus FAKE_ENTRY_NAME(OSTyp
         loadConfig();
         logLine("entry init major=" + std::to_string(info->u.initMessage.majorVersion) +
                 " minor=" + std::to_string(info->u.initMessage.minorVersion));
+        const PluginInitMessage* init = &info->u.initMessage;
+        hostTable = VX_INIT_MESSAGE_HAS(init, hostServices) && init->hostServices &&
+                            init->hostServices->version >= kVxHostServicesMinimumVersion &&
+                            init->hostServices->size >= VX_HOST_SERVICES_MINIMUM_SIZE
+                        ? init->hostServices
+                        : nullptr;
         if (config().mode == "fail-init") return paramErr;
         if (config().mode == "no-register") return noErr;
         OSStatus s = registerWithHost(info->u.initMessage);
@@ -290,6 +303,7 @@ extern "C" __attribute__((visibility("default"))) OSStatus FAKE_ENTRY_NAME(OSTyp
     }
     case kPluginCleanupMessage:
         logLine("entry clr");
+        hostTable = nullptr;
         return noErr;
     default:
         return unimpErr;

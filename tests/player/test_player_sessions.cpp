@@ -42,7 +42,7 @@ TEST(PlayerSession, ScriptedSessionReachesThePlugInInHostOrder) {
     ASSERT_FALSE(r.out.empty());
     EXPECT_EQ(r.out[0], "loaded: " + bundle + " Fake 3.1");
     EXPECT_THAT(h.messages(bundle),
-                ElementsAre("entry init major=10 minor=5", "rvis 0", "init major=10 app=9.1.0",
+                ElementsAre("entry init major=10 minor=6", "rvis 0", "init major=10 app=9.1.0",
                             "itfs 0 Fake.bundle", "sysv 10.6",
                             // The pane sits below the 40-pixel strip, inside a 4-pixel margin.
                             "show port=328x248 rect=44,4,244,324", "null", "null",
@@ -194,11 +194,11 @@ TEST(PlayerSession, BrokenBundlesAreReportedByNameAndLeftOut) {
     // The one that works gets the whole session.
     EXPECT_THAT(withPrefix(h.messages(good), "show"), ElementsAre("show port=108x148 rect=44,4,144,104"));
     // A refused registration fails the entry's init; a failed entry init gets no cleanup.
-    EXPECT_THAT(h.messages(badVersion), ElementsAre("entry init major=10 minor=5", "rvis -50"));
-    EXPECT_THAT(h.messages(failInit), ElementsAre("entry init major=10 minor=5"));
+    EXPECT_THAT(h.messages(badVersion), ElementsAre("entry init major=10 minor=6", "rvis -50"));
+    EXPECT_THAT(h.messages(failInit), ElementsAre("entry init major=10 minor=6"));
     // An entry that initialised is cleaned up even when nothing usable came of it.
-    EXPECT_THAT(h.messages(noRegister), ElementsAre("entry init major=10 minor=5", "entry clr"));
-    EXPECT_THAT(h.messages(failHandler), ElementsAre("entry init major=10 minor=5", "rvis 0", "entry clr"));
+    EXPECT_THAT(h.messages(noRegister), ElementsAre("entry init major=10 minor=6", "entry clr"));
+    EXPECT_THAT(h.messages(failHandler), ElementsAre("entry init major=10 minor=6", "rvis 0", "entry clr"));
 }
 
 TEST(PlayerSession, StdinDrivesThePlayerStepByStep) {

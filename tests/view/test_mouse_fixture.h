@@ -28,7 +28,7 @@ inline std::vector<std::string>& openedURLs() {
     static std::vector<std::string> urls;
     return urls;
 }
-inline OSStatus recordURL(const char* url) {
+inline OSStatus recordURL(void*, const char* url) {
     openedURLs().emplace_back(url ? url : "");
     return noErr;
 }
@@ -53,7 +53,8 @@ class MouseFixture : public ::testing::Test {
     MouseFixture() : portPixels(static_cast<std::size_t>(kWidth + 2 * kLeft) * (kHeight + 2 * kTop), 0) {
         vx::ensureGuiApplication();
         mouse_test::openedURLs().clear();
-        services.version = 1;
+        services.size = sizeof services;
+        services.version = kVxHostServicesVersion;
         services.openURL = mouse_test::recordURL;
         vx::setHostServicesForTesting(&services);
         // Nothing listens on port 1: the start-up version check fails at once.

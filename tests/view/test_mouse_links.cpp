@@ -2,6 +2,9 @@
 // the search or selects a tab.
 #include "tests/view/test_mouse_fixture.h"
 
+#include <new>
+#include <stdexcept>
+
 using mouse_test::centre;
 using mouse_test::openedURLs;
 using mouse_test::Point2;
@@ -30,6 +33,35 @@ TEST_F(MouseLinks, AShowsLinkGoesToTheOpenerWholeWhateverItHolds) {
     click(centre(show->inCellRect));
     ASSERT_EQ(opened().size(), 2u);
     EXPECT_EQ(opened()[1], opened()[0]);
+}
+
+TEST_F(MouseLinks, AnExceptionInTheClickBecomesTheHandlersErrorStatus) {
+    SHOWENTRY* show = addShow(root->concerts, "Throwing Band", 12);
+    render();
+    const Point2 row = centre(show->rowRect);
+    struct Case {
+        OSStatus (*openURL)(void*, const char*);
+        OSStatus status;
+        const char* line;
+    };
+    const Case cases[] = {
+        {[](void*, const char*) -> OSStatus { throw std::runtime_error("opener gone"); }, paramErr,
+         "Voxtrail: mouse handler: opener gone\n"},
+        {[](void*, const char*) -> OSStatus { throw std::bad_alloc(); }, memFullErr,
+         "Voxtrail: mouse handler: out of memory\n"},
+    };
+    for (const Case& c : cases) {
+        services.openURL = c.openURL;
+        moveTo(row);
+        send(kEventMouseDown, row.x, row.y);
+        VxMouseEvent up{};
+        up.kind = kEventMouseUp;
+        up.location = {static_cast<int16_t>(row.y + kTop), static_cast<int16_t>(row.x + kLeft)};
+        up.button = kEventMouseButtonPrimary;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(MonitorHandler(&up, &root->view), c.status);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
+    }
 }
 
 TEST_F(MouseLinks, AShowWithoutALinkOpensNothing) {
