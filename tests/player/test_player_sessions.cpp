@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <fstream>
+#include <string>
 #include <thread>
 
 using namespace vx::player::testing;
@@ -99,11 +100,31 @@ TEST(PlayerSession, KeysAndTypedTextArriveAsClassicKeyEvents) {
                             "vevt what=3 char=32", "vevt what=3 char=99"));
 }
 
+namespace {
+
 struct QuirkCase {
     std::vector<std::string> args;
     std::string library;
     int expectedOffset; // how much higher than the true port location the host reports
 };
+
+// "Version8_1_Library11_1", "NoLibrary": the host version given and the library's, as a test name.
+std::string caseName(const QuirkCase& c) {
+    std::string name = c.args.size() == 2 ? "Version" + c.args[1] + "_" : "";
+    const std::size_t dash = c.library.find('-');
+    name += c.library.empty() ? "NoLibrary"
+                              : "Library" + c.library.substr(dash + 1, c.library.find("-fixture") - dash - 1);
+    for (char& ch : name)
+        if (ch == '.') ch = '_';
+    return name;
+}
+
+// Failure messages name the case as the test name does.
+void PrintTo(const QuirkCase& c, std::ostream* out) {
+    *out << caseName(c) << " reported " << c.expectedOffset << " high";
+}
+
+} // namespace
 
 class MouseLocations : public ::testing::TestWithParam<QuirkCase> {};
 
@@ -133,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       QuirkCase{{}, "itunes-11.1-fixture.xml", 0}, QuirkCase{{}, "", 22}, // no library: 9.1
                       QuirkCase{{"--host-version", "8.1"}, "itunes-11.1-fixture.xml", 22},
                       QuirkCase{{"--host-version", "8.0.5"}, "", 0},
-                      QuirkCase{{"--host-version", "10.0"}, "itunes-9.1-fixture.xml", 0}));
+                      QuirkCase{{"--host-version", "10.0"}, "itunes-9.1-fixture.xml", 0}),
+    [](const ::testing::TestParamInfo<QuirkCase>& info) { return caseName(info.param); });
 
 TEST(PlayerSession, ReportsTheHostAndSystemVersionsItWasGiven) {
     PlayerHome h;
