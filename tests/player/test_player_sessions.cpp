@@ -6,8 +6,8 @@
 
 #include <QImage>
 #include <fstream>
+#include <optional>
 #include <string>
-#include <thread>
 
 using namespace vx::player::testing;
 using ::testing::ElementsAre;
@@ -291,6 +291,22 @@ TEST(PlayerSession, HostServicesAnswerFromTheScriptAndPrintWhatTheyShow) {
     EXPECT_LT(posted - m.begin(), std::find(m.begin(), m.end(), "clr") - m.begin());
 }
 
+namespace {
+
+// Rewrites the file, each time longer, until the player reports its wait: whenever the wait
+// began, a later write is fresh to it. Returns the report.
+std::string writeUntilAnswered(const vx::e2e::TempHome& home, vx::e2e::PlayerProcess& p,
+                               const std::string& file) {
+    for (std::size_t size = 1; size < 400; ++size) {
+        home.writeFile(file, std::string(size, 'w'));
+        std::optional<std::string> line = p.readLine(50);
+        if (line && line->rfind("wait-file", 0) == 0) return *line;
+    }
+    return "";
+}
+
+} // namespace
+
 TEST(PlayerSession, WaitFileWaitsForAFreshWriteOrTimesOut) {
     PlayerHome h;
     h.installFake("Fake");
@@ -302,14 +318,10 @@ TEST(PlayerSession, WaitFileWaitsForAFreshWriteOrTimesOut) {
 
     p->sendLine("wait-file flag.txt 20");
     p->sendLine("snapshot never.png"); // queued behind the wait
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    h.home.writeFile("flag.txt", "now");
-    EXPECT_EQ(p->readLine(10000).value_or(""), "wait-file: ok flag.txt");
+    EXPECT_EQ(writeUntilAnswered(h.home, *p, "flag.txt"), "wait-file: ok flag.txt");
 
     p->sendLine("wait-file old.txt 20");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    h.home.writeFile("old.txt", "rewritten with another size");
-    EXPECT_EQ(p->waitForLine("wait-file", 10000).value_or(""), "wait-file: ok old.txt");
+    EXPECT_EQ(writeUntilAnswered(h.home, *p, "old.txt"), "wait-file: ok old.txt");
     p->closeInput();
     EXPECT_EQ(p->waitForExit(20000).value_or(-1), 0);
     EXPECT_THAT(p->linesRead(), ::testing::Contains("snapshot-error: never.png"));
