@@ -1,5 +1,5 @@
 // End to end on a fresh install: the web service on free ports, a generated library, and the
-// headless player. Showing the pane locates the user through the IP-location page (Boston,
+// headless player. Loading the plug-in locates the user through the IP-location page (Boston,
 // Massachusetts), searches every concert source the directory lists, and saves the shows found.
 #include "tests/e2e/harness/player_process.h"
 #include "tests/e2e/harness/preferences_text.h"
@@ -86,6 +86,13 @@ std::vector<Event> eventsOf(const std::string& page, bool tickets) {
     return events;
 }
 
+// The refresh starts at load and start-up saves before it has shows, so the search is over when
+// the saved file first holds concerts, not when it first changes. The pane is shown only then:
+// a pane shown while the place is still being located restarts the search without it.
+bool holdsShows(const std::string& prefs) {
+    return !showLines(prefs, 0).empty();
+}
+
 // The artist names the generator printed, one per line, after writing the library.
 std::set<std::string> generateLibrary(const std::string& path, int tracks) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -111,10 +118,8 @@ TEST(FirstSliceEndToEnd, AFreshStartFindsTheLibrarysConcertsNearTheLocatedPlace)
 
     PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
     ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
-    // Start-up has saved once (after the version check); the refresh saves again.
-    const std::string started = home.readFile(prefsPath);
+    ASSERT_TRUE(home.waitForContent(prefsPath, holdsShows, kSearchSeconds * 1000)) << player.errorText();
     player.sendLine("show 800 480");
-    ASSERT_TRUE(home.waitForChange(prefsPath, started, kSearchSeconds * 1000)) << player.errorText();
     player.sendLine("quit");
     EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
 
@@ -197,9 +202,8 @@ TEST(FirstSliceEndToEnd, ARestartWithoutTheServiceDrawsTheSavedShowsAndChoices) 
     {
         PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
         ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
-        const std::string started = home.readFile(prefsPath);
+        ASSERT_TRUE(home.waitForContent(prefsPath, holdsShows, kSearchSeconds * 1000)) << player.errorText();
         player.sendLine("show 800 480");
-        ASSERT_TRUE(home.waitForChange(prefsPath, started, kSearchSeconds * 1000)) << player.errorText();
         player.sendLine(std::string("click ") + kFirstRow);
         firstLink = player.waitForLine("open-url: ", kStartMs).value_or("");
         player.sendLine(kAway);

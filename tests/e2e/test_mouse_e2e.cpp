@@ -70,10 +70,11 @@ TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
     const std::vector<std::string> script = {"show 800 480", std::string("click ") + kCityBox,
                                              "type Boston",  std::string("click ") + kStateBox,
                                              "type MA",      "key return"};
-    const std::string started = home.readFile(prefsPath);
     for (const std::string& line : script)
         player.sendLine(line);
-    ASSERT_TRUE(home.waitForChange(prefsPath, started, kSearchSeconds * 1000)) << player.errorText();
+    // Done when the saved file holds the search's shows; an earlier save would have none.
+    const auto searched = [](const std::string& prefs) { return !showLines(prefs, 0).empty(); };
+    ASSERT_TRUE(home.waitForContent(prefsPath, searched, kSearchSeconds * 1000)) << player.errorText();
 
     const std::string prefs = home.readFile(prefsPath);
     EXPECT_EQ(lineOf(prefs, 4).rfind("Boston@@MA@@75@@", 0), 0u) << "the typed place is the one searched:\n"

@@ -89,12 +89,6 @@ void expectEveryRow(Abbreviate f, const std::vector<std::pair<std::string, std::
     }
 }
 
-TEST(RegionTables, RowCountsOfTheLists) {
-    EXPECT_EQ(rowsOf({kStateRows}).size(), 51u);
-    EXPECT_EQ(rowsOf({kStateRows, kSearchRows}).size(), 119u);
-    EXPECT_EQ(rowsOf({kStateRows, kLocationRows}).size(), 134u);
-}
-
 TEST(RegionTables, EverySearchRowIsFoundByNameAndByCode) {
     expectEveryRow(stateAbbrev_generic, rowsOf({kStateRows, kSearchRows}));
 }

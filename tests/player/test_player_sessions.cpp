@@ -6,7 +6,8 @@
 
 #include <QImage>
 #include <fstream>
-#include <thread>
+#include <optional>
+#include <string>
 
 using namespace vx::player::testing;
 using ::testing::ElementsAre;
@@ -99,11 +100,31 @@ TEST(PlayerSession, KeysAndTypedTextArriveAsClassicKeyEvents) {
                             "vevt what=3 char=32", "vevt what=3 char=99"));
 }
 
+namespace {
+
 struct QuirkCase {
     std::vector<std::string> args;
     std::string library;
     int expectedOffset; // how much higher than the true port location the host reports
 };
+
+// "Version8_1_Library11_1", "NoLibrary": the host version given and the library's, as a test name.
+std::string caseName(const QuirkCase& c) {
+    std::string name = c.args.size() == 2 ? "Version" + c.args[1] + "_" : "";
+    const std::size_t dash = c.library.find('-');
+    name += c.library.empty() ? "NoLibrary"
+                              : "Library" + c.library.substr(dash + 1, c.library.find("-fixture") - dash - 1);
+    for (char& ch : name)
+        if (ch == '.') ch = '_';
+    return name;
+}
+
+// Failure messages name the case as the test name does.
+void PrintTo(const QuirkCase& c, std::ostream* out) {
+    *out << caseName(c) << " reported " << c.expectedOffset << " high";
+}
+
+} // namespace
 
 class MouseLocations : public ::testing::TestWithParam<QuirkCase> {};
 
@@ -133,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       QuirkCase{{}, "itunes-11.1-fixture.xml", 0}, QuirkCase{{}, "", 22}, // no library: 9.1
                       QuirkCase{{"--host-version", "8.1"}, "itunes-11.1-fixture.xml", 22},
                       QuirkCase{{"--host-version", "8.0.5"}, "", 0},
-                      QuirkCase{{"--host-version", "10.0"}, "itunes-9.1-fixture.xml", 0}));
+                      QuirkCase{{"--host-version", "10.0"}, "itunes-9.1-fixture.xml", 0}),
+    [](const ::testing::TestParamInfo<QuirkCase>& info) { return caseName(info.param); });
 
 TEST(PlayerSession, ReportsTheHostAndSystemVersionsItWasGiven) {
     PlayerHome h;
@@ -269,6 +291,22 @@ TEST(PlayerSession, HostServicesAnswerFromTheScriptAndPrintWhatTheyShow) {
     EXPECT_LT(posted - m.begin(), std::find(m.begin(), m.end(), "clr") - m.begin());
 }
 
+namespace {
+
+// Rewrites the file, each time longer, until the player reports its wait: whenever the wait
+// began, a later write is fresh to it. Returns the report.
+std::string writeUntilAnswered(const vx::e2e::TempHome& home, vx::e2e::PlayerProcess& p,
+                               const std::string& file) {
+    for (std::size_t size = 1; size < 400; ++size) {
+        home.writeFile(file, std::string(size, 'w'));
+        std::optional<std::string> line = p.readLine(50);
+        if (line && line->rfind("wait-file", 0) == 0) return *line;
+    }
+    return "";
+}
+
+} // namespace
+
 TEST(PlayerSession, WaitFileWaitsForAFreshWriteOrTimesOut) {
     PlayerHome h;
     h.installFake("Fake");
@@ -280,14 +318,10 @@ TEST(PlayerSession, WaitFileWaitsForAFreshWriteOrTimesOut) {
 
     p->sendLine("wait-file flag.txt 20");
     p->sendLine("snapshot never.png"); // queued behind the wait
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    h.home.writeFile("flag.txt", "now");
-    EXPECT_EQ(p->readLine(10000).value_or(""), "wait-file: ok flag.txt");
+    EXPECT_EQ(writeUntilAnswered(h.home, *p, "flag.txt"), "wait-file: ok flag.txt");
 
     p->sendLine("wait-file old.txt 20");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    h.home.writeFile("old.txt", "rewritten with another size");
-    EXPECT_EQ(p->waitForLine("wait-file", 10000).value_or(""), "wait-file: ok old.txt");
+    EXPECT_EQ(writeUntilAnswered(h.home, *p, "old.txt"), "wait-file: ok old.txt");
     p->closeInput();
     EXPECT_EQ(p->waitForExit(20000).value_or(-1), 0);
     EXPECT_THAT(p->linesRead(), ::testing::Contains("snapshot-error: never.png"));

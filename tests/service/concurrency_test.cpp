@@ -125,6 +125,15 @@ TEST(ServiceServer, StopsBeforeItHasStartedListening) {
     vxs::ServiceServer server(data, log);
     ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
     server.stop();
-    server.run(); // returns at once instead of serving forever
-    SUCCEED();
+    std::promise<void> returned;
+    std::future<void> done = returned.get_future();
+    std::thread serving([&] {
+        server.run();
+        returned.set_value();
+    });
+    // A deadline for a hang, not a speed goal: a run that missed the earlier stop serves on.
+    const bool ended = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!ended) server.stop();
+    serving.join();
+    EXPECT_TRUE(ended) << "run() served although stop() came first";
 }

@@ -55,11 +55,12 @@ std::string TempHome::readFile(const std::string& relative) const {
     return s.str();
 }
 
-bool TempHome::waitForChange(const std::string& relative, const std::string& from, int timeoutMs) const {
+bool TempHome::waitForContent(const std::string& relative,
+                              const std::function<bool(const std::string&)>& done, int timeoutMs) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         // A file renamed into place is read whole or not at all.
-        if (readFile(relative) != from) return true;
+        if (done(readFile(relative))) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

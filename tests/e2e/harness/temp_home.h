@@ -1,5 +1,6 @@
 #pragma once
 // A temporary home folder for one end-to-end test, removed with everything in it at the end.
+#include <functional>
 #include <map>
 #include <string>
 
@@ -27,9 +28,10 @@ class TempHome {
     // The file's bytes, or "" when it cannot be read.
     std::string readFile(const std::string& relative) const;
 
-    // Waits until the file's bytes differ from `from`; false after timeoutMs. The test's own
-    // wait, since a fast refresh may write before a player's wait-file command begins.
-    bool waitForChange(const std::string& relative, const std::string& from, int timeoutMs) const;
+    // Waits until the file's bytes satisfy done; false after timeoutMs. A test waits for the state
+    // it needs rather than for "a change", since a refresh may write before the test looks.
+    bool waitForContent(const std::string& relative, const std::function<bool(const std::string&)>& done,
+                        int timeoutMs) const;
 
     // Copies a whole bundle folder into the plug-in folder; returns the installed bundle path.
     std::string installBundle(const std::string& bundleDir) const;
