@@ -257,8 +257,8 @@ const LibraryTrack* PlayerSession::currentTrack() const {
 
 bool PlayerSession::configure() {
     if (!active_ || !active_->wantsConfigure()) return false;
-    send(kVisualPluginConfigureMessage, nullptr);
-    return true;
+    // A plug-in that cannot open its options answers with an error; that is no options either.
+    return send(kVisualPluginConfigureMessage, nullptr) == noErr;
 }
 
 bool PlayerSession::snapshot(const std::string& path) const {

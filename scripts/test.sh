@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Builds and runs every test: a plain build, an AddressSanitizer + UndefinedBehaviorSanitizer
-# build, and the ThreadSanitizer build of the concurrency tests.
+# Builds and runs every test: a plain build (with the benchmarks), an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build of the concurrency tests, and a
+# short run of each fuzz target. Compiles go through ccache, so a second run rebuilds little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+start=$SECONDS
 
 run_build() { # dir sanitizer target ctest-args...
   local dir=$1 san=$2 target=$3; shift 3
-  echo "=== build $dir ${san:+($san)}"
+  echo "=== build $dir ${san:+($san)} [$((SECONDS - start)) s]"
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_SANITIZE="$san" \
         -DVX_BUILD_BENCH=$([ -z "$san" ] && echo ON || echo OFF) >/dev/null
   cmake --build "$dir" -j "$jobs" ${target:+--target "$target"}
-  echo "=== test $dir"
+  echo "=== test $dir [$((SECONDS - start)) s]"
   (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 300 "$@")
 }
 
@@ -24,4 +26,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 UBSAN_OPTI
   run_build build-asan "address,undefined" ""
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(pwd)/tests/tsan.supp \
   run_build build-tsan "thread" concurrency_tests -L concurrency
-echo "all test builds passed"
+echo "=== fuzz [$((SECONDS - start)) s]"
+bash scripts/fuzz-smoke.sh 10
+echo "all test builds passed [$((SECONDS - start)) s]"

@@ -76,8 +76,8 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
         return noErr;
     }
     case kVisualPluginConfigureMessage:
-        OpenPreferencesGUI(&gVoxtrail->engine);
-        return noErr;
+        if (!gVoxtrail) return paramErr;
+        return OpenPreferencesGUI(&gVoxtrail->engine) ? noErr : unimpErr;
     case kVisualPluginShowWindowMessage: {
         if (!info) return paramErr;
         data->destOptions = info->u.showWindowMessage.options;

@@ -1,5 +1,7 @@
 // Seam for the preferences window until it is built: the link and the host's configure command
-// stay inert.
+// stay inert, and the host is told that nothing opened.
 #include "plugin/prefs/preferences_window.h"
 
-void OpenPreferencesGUI(CalGetData*) {}
+bool OpenPreferencesGUI(CalGetData*) {
+    return false;
+}

@@ -202,6 +202,8 @@ TEST_F(HostSession, PlayAndPauseTrackThePlayingFlag) {
     EXPECT_EQ(data->trackInfo.artist[0], 0);
     EXPECT_EQ(send(kVisualPluginPlayMessage, nullptr), noErr); // no block: zero-filled track
     EXPECT_EQ(send(VX_FOURCC('z', 'z', 'z', 'z')), unimpErr);
+    // No preferences window yet: the configure command must not report that one opened.
+    EXPECT_EQ(send(kVisualPluginConfigureMessage), unimpErr);
     EXPECT_EQ(send(kVisualPluginShowWindowMessage, nullptr), paramErr);
     EXPECT_EQ(send(kVisualPluginEventMessage, nullptr), unimpErr);
 }
