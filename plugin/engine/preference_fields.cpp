@@ -55,11 +55,44 @@ std::string realText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+namespace {
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+}
+
+} // namespace
+
 std::string oneLine(const char* text) {
     std::string out(text ? text : "");
     for (char& c : out)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (isControl(c)) c = ' ';
     return out;
+}
+
+std::string fieldValue(const char* text) {
+    const std::string line = oneLine(text);
+    std::string out;
+    out.reserve(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        out += line[i];
+        if (line[i] == '@' && (i + 1 == line.size() || line[i + 1] == '@')) out += ' ';
+    }
+    return out;
+}
+
+bool isCalendarDate(int32_t year, int32_t month, int32_t day) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+    static constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+bool isReadableText(std::string_view text) {
+    for (char c : text)
+        if (isControl(c)) return false;
+    return true;
 }
 
 } // namespace vx

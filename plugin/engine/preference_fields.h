@@ -21,8 +21,22 @@ bool readReal(std::string_view text, double& value);
 // "%e" of the value, written the same in every locale.
 std::string realText(double value);
 
-// The text with line breaks turned into blanks, so that a field cannot break its record.
+// The text with line breaks and other control bytes (tabs aside) turned into blanks, so that a
+// text filling a whole line cannot break its record.
 std::string oneLine(const char* text);
+
+// A text as it is written into a field ended by "@@": as oneLine, and every "@" that would run
+// into another "@" (inside the text or at its end, before the separator) is followed by a blank.
+// "Band@@Name" is written and read back as "Band@ @Name"; any text without such an "@" is
+// written as it is, so files written before read the same.
+std::string fieldValue(const char* text);
+
+// False when the text holds a control byte other than a tab: no setting or show holds one, so
+// such a field is damage, not a value.
+bool isReadableText(std::string_view text);
+
+// Dates outside the calendar would index past the month and day tables of the display.
+bool isCalendarDate(int32_t year, int32_t month, int32_t day);
 
 // A terminated copy of a field, for the state store's setters (which cut to capacity).
 inline std::string fieldText(std::string_view field) {

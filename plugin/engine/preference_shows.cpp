@@ -18,17 +18,15 @@ void addField(std::string& line, const std::string& text) {
 }
 
 void addField(std::string& line, const char* text) {
-    addField(line, oneLine(text));
+    addField(line, fieldValue(text));
 }
 
 template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) {
     copyText(dst, fieldText(field.substr(0, N - 1)).c_str());
 }
 
-// Dates outside the calendar would index past the month and day tables of the display.
-bool isCalendarDate(int32_t year, int32_t month, int32_t day) {
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
-}
+// A show holds at most this many labels; a longer run is damage and would only cost time.
+constexpr std::size_t kMostLabels = 256;
 
 } // namespace
 
@@ -64,6 +62,8 @@ ParsedShow parseShowLine(std::string_view line) {
         return parsed;
     parsed.kind = kind;
     if (!isCalendarDate(year, month, day)) return parsed;
+    for (std::size_t i = 6; i < pieces.size(); ++i)
+        if (!isReadableText(pieces[i])) return parsed;
 
     auto show = std::make_unique<SHOWENTRY>();
     show->selected = piece(1) == "1";
@@ -78,7 +78,7 @@ ParsedShow parseShowLine(std::string_view line) {
     if (pieces.size() > 9) copyField(show->url, pieces[9]);
     if (pieces.size() > 10 && pieces[10] != "-") copyField(show->otherArtists, pieces[10]);
     // Labels are the fields that end in "@@"; the last piece never does.
-    for (std::size_t i = kFixedFields; i + 1 < pieces.size(); ++i)
+    for (std::size_t i = kFixedFields; i + 1 < pieces.size() && i < kFixedFields + kMostLabels; ++i)
         show->nameList->add(new FRIENDNAME(fieldText(pieces[i]).c_str()));
     parsed.show = std::move(show);
     return parsed;

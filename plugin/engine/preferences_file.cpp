@@ -38,6 +38,10 @@ int32_t firstRefreshTime(std::time_t now, unsigned seed) {
 namespace {
 
 constexpr std::size_t kLongestName = 63;
+// Bounds on what one file can make the reader add, far beyond any real file: each add looks
+// through its list, so a damaged file of millions of names or shows would take hours.
+constexpr std::size_t kMostNames = 1000;
+constexpr std::size_t kMostShows = 10000;
 
 // Writers compose in turn (under the render lock) but write outside it; a composition older than
 // the last one written is not written.
@@ -46,7 +50,7 @@ uint64_t gLastWritten = 0;
 std::atomic<uint64_t> gCompositions{0};
 
 std::string textOrDash(const char* text) {
-    return text[0] ? vx::oneLine(text) : std::string("-");
+    return text[0] ? vx::fieldValue(text) : std::string("-");
 }
 
 void appendSwitch(std::string& text, bool on, bool last) {
@@ -75,8 +79,9 @@ std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
     char city[256], region[256];
     st.getCurCity(city);
     st.getCurState(region);
-    out += vx::oneLine(city) + "@@" + vx::oneLine(region) + "@@" + std::to_string(st.getCurSearchRadius()) +
-           "@@" + vx::realText(st.getCurLat()) + "@@" + vx::realText(st.getCurLon()) + "\n";
+    out += vx::fieldValue(city) + "@@" + vx::fieldValue(region) + "@@" +
+           std::to_string(st.getCurSearchRadius()) + "@@" + vx::realText(st.getCurLat()) + "@@" +
+           vx::realText(st.getCurLon()) + "\n";
 
     const bool switches[] = {st.getExportTo_iCal(),
                              st.getExportAllShows(),
@@ -104,7 +109,7 @@ std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
     if (FRIENDLIST* friends = root->friends) {
         std::lock_guard<ListMutex> hold(friends->mutex);
         for (FRIENDNAME* n = friends->head; n; n = n->next)
-            out += vx::oneLine(n->name) + "@@";
+            out += vx::fieldValue(n->name) + "@@";
     }
     out += "\n";
 
@@ -179,10 +184,15 @@ class PreferencesReader {
         : engine(engine), root(engine.root), st(engine.root->state) {}
 
     void line(std::size_t number, std::string_view text);
+    // After the last line: a file whose place did not read has it located again.
+    void finish();
     bool valid = true;
 
   private:
-    void libraryPath(std::string_view text) { st.setiTunes_xml_path(vx::fieldText(text).c_str()); }
+    void libraryPath(std::string_view text);
+    void exportLocation(std::string_view text);
+    // A text of the file, or false (and the file not valid) when it holds damage.
+    bool readable(std::string_view text);
     void schedule(std::string_view text);
     void lastSave(std::string_view text);
     void place(std::string_view text);
@@ -194,6 +204,8 @@ class PreferencesReader {
     CalGetData& engine;
     PluginData* root;
     ProtectedData& st;
+    bool placeRead = false;
+    std::size_t shows[3] = {0, 0, 0};
 };
 
 void PreferencesReader::line(std::size_t number, std::string_view text) {
@@ -214,7 +226,7 @@ void PreferencesReader::line(std::size_t number, std::string_view text) {
         switches(text);
         break;
     case 6:
-        if (st.getOSXVersion() < 10.5f) st.setiCalLoc(vx::fieldText(text).c_str());
+        exportLocation(text);
         break;
     case 7:
         account(text);
@@ -229,6 +241,29 @@ void PreferencesReader::line(std::size_t number, std::string_view text) {
         show(text);
         break;
     }
+}
+
+bool PreferencesReader::readable(std::string_view text) {
+    if (vx::isReadableText(text)) return true;
+    valid = false;
+    return false;
+}
+
+// Paths that do not read keep the ones start-up chose.
+void PreferencesReader::libraryPath(std::string_view text) {
+    if (readable(text)) st.setiTunes_xml_path(vx::fieldText(text).c_str());
+}
+
+void PreferencesReader::exportLocation(std::string_view text) {
+    if (st.getOSXVersion() < 10.5f && readable(text)) st.setiCalLoc(vx::fieldText(text).c_str());
+}
+
+void PreferencesReader::finish() {
+    if (placeRead) return;
+    // Searching near garbage finds nothing: locate the user again, and now rather than at the
+    // next schedule.
+    engine.useIpLocation = true;
+    engine.nextUpdateTime = 1;
 }
 
 void PreferencesReader::schedule(std::string_view text) {
@@ -246,7 +281,7 @@ void PreferencesReader::lastSave(std::string_view text) {
     std::size_t read = 0;
     while (read < 3 && read < pieces.size() && vx::readDecimal(pieces[read], date[read], read == 2))
         ++read;
-    if (read < 3) {
+    if (read < 3 || !vx::isCalendarDate(date[0], date[1], date[2])) {
         // Without a whole date the last save counts as long ago.
         date[0] = date[1] = date[2] = 1;
         valid = false;
@@ -258,31 +293,33 @@ void PreferencesReader::lastSave(std::string_view text) {
 
 void PreferencesReader::place(std::string_view text) {
     const auto pieces = vx::splitFields(text);
-    if (pieces.size() < 5) valid = false;
+    // Only a line of the five fields names a place: a city holding "@@" or a line of
+    // garbage shifts them.
+    const bool whole = pieces.size() == 5;
+    if (!whole) valid = false;
     auto textOf = [](std::string_view field) { return field == "-" ? std::string() : vx::fieldText(field); };
-    if (pieces.size() > 0) {
+    if (whole && readable(pieces[0]) && readable(pieces[1])) {
         const std::string city = textOf(pieces[0]);
+        const std::string region = textOf(pieces[1]);
         st.setCurCity(city.c_str());
         st.setCurCityDisplay(city.c_str());
-    }
-    if (pieces.size() > 1) {
-        const std::string region = textOf(pieces[1]);
         st.setCurState(region.c_str());
         st.setCurStateDisplay(region.c_str());
+        placeRead = true;
     }
     int32_t radius = 0;
-    if (pieces.size() > 2 && vx::readDecimal(pieces[2], radius)) {
-        st.setCurSearchRadiusDisplay(vx::fieldText(pieces[2]).c_str());
+    if (pieces.size() > 2 && vx::readDecimal(pieces[2], radius) && radius > 0) {
+        st.setCurSearchRadiusDisplay(std::to_string(radius).c_str());
         st.setCurSearchRadius(radius);
     } else {
         valid = false;
     }
     double degrees = 0.0;
-    if (pieces.size() > 3 && vx::readReal(pieces[3], degrees))
+    if (whole && vx::readReal(pieces[3], degrees) && degrees >= -90.0 && degrees <= 90.0)
         st.setCurLat(degrees);
     else
         valid = false;
-    if (pieces.size() > 4 && vx::readReal(pieces[4], degrees))
+    if (whole && vx::readReal(pieces[4], degrees) && degrees >= -180.0 && degrees <= 180.0)
         st.setCurLon(degrees);
     else
         valid = false;
@@ -322,19 +359,20 @@ void PreferencesReader::account(std::string_view text) {
     const std::size_t fields = pieces.size() - 1;
     if (fields < 3) valid = false;
     auto textOf = [&](std::size_t i) { return pieces[i] == "-" ? std::string() : vx::fieldText(pieces[i]); };
-    if (fields > 0) st.setUsername(textOf(0).c_str());
-    if (fields > 1) st.setFirstname(textOf(1).c_str());
-    if (fields > 2) st.setLastname(textOf(2).c_str());
+    if (fields > 0 && readable(pieces[0])) st.setUsername(textOf(0).c_str());
+    if (fields > 1 && readable(pieces[1])) st.setFirstname(textOf(1).c_str());
+    if (fields > 2 && readable(pieces[2])) st.setLastname(textOf(2).c_str());
 }
 
 template <typename Add> void PreferencesReader::names(std::string_view text, Add add) {
     const auto pieces = vx::splitFields(text);
     for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
-        if (pieces[i].size() > kLongestName) {
+        if (pieces[i].size() > kLongestName || i == kMostNames) {
             valid = false;
             return;
         }
-        add(vx::fieldText(pieces[i]).c_str());
+        // A damaged name is left out; the names around it still read.
+        if (readable(pieces[i])) add(vx::fieldText(pieces[i]).c_str());
     }
 }
 
@@ -356,7 +394,7 @@ void PreferencesReader::show(std::string_view text) {
             break;
         }
     }
-    if (!list) {
+    if (!list || ++shows[parsed.kind] > kMostShows) {
         valid = false;
         return;
     }
@@ -383,6 +421,7 @@ int CalGetData::loadPrefs() {
         if (!text.empty() && text.back() == '\r') text.pop_back();
         reader.line(++lines, text);
     }
+    reader.finish();
     st.setValid_preference_file(reader.valid && lines >= 9);
     return -1;
 }

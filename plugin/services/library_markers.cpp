@@ -14,6 +14,10 @@ const std::string_view kLibraryMarkerText[kLibraryMarkers] = {
     "<key>Artist</key><string>",
     "<key>Album</key><string>",
     "<key>Genre</key><string>",
+    "<key>Kind</key><string>",
+    "<key>Movie</key><true/>",
+    "<key>TV Show</key><true/>",
+    "<key>Podcast</key><true/>",
     "<key>name</key><string>voxtrail</string>",
 };
 
@@ -78,9 +82,19 @@ LibraryLine findLibraryMarkers(std::string_view line) {
                     break;
                 case 'T':
                     mark(kTrackIdKey, pos, at, left);
+                    mark(kTvShowFlag, pos, at, left);
                     break;
                 case 'G':
                     mark(kGenreKey, pos, at, left);
+                    break;
+                case 'K':
+                    mark(kKindKey, pos, at, left);
+                    break;
+                case 'M':
+                    mark(kMovieFlag, pos, at, left);
+                    break;
+                case 'P':
+                    mark(kPodcastFlag, pos, at, left);
                     break;
                 case 'n':
                 case 'N':

@@ -14,6 +14,10 @@ enum LibraryMarker {
     kArtistKey,   // "<key>Artist</key><string>"
     kAlbumKey,    // "<key>Album</key><string>"
     kGenreKey,    // "<key>Genre</key><string>"
+    kKindKey,     // "<key>Kind</key><string>"
+    kMovieFlag,   // "<key>Movie</key><true/>"
+    kTvShowFlag,  // "<key>TV Show</key><true/>"
+    kPodcastFlag, // "<key>Podcast</key><true/>"
     kOwnPlaylist, // "<key>name</key><string>voxtrail</string>" in any letter case
     kLibraryMarkers
 };

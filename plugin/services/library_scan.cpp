@@ -42,6 +42,15 @@ float versionNumber(std::string_view text) {
     return std::isfinite(version) ? version : 0.0f;
 }
 
+// Audible's audiobooks carry no genre of their own, only their kind.
+bool isAudibleKind(std::string_view kind) {
+    return kind.starts_with("Audible");
+}
+
+bool isSpokenGenre(std::string_view genre) {
+    return genre == "Podcast" || genre == "Audiobook" || genre == "Audiobooks";
+}
+
 // The text up to the first NUL, as a C string field would hold it.
 std::string_view asField(std::string_view value) {
     return value.substr(0, value.find('\0'));
@@ -111,6 +120,8 @@ void LibraryScan::trackLine(const LibraryLine& found) {
         genre.assign(asField(cut(value)));
         genreSeen = true;
     }
+    if (found.has(kMovieFlag) || found.has(kTvShowFlag) || found.has(kPodcastFlag)) notMusic = true;
+    if (found.value(kKindKey, kStringEnd, value) && isAudibleKind(value)) notMusic = true;
 
     if (artistSeen && trackIdSeen && dictOpened && dictClosed) recordTrack();
     if (dictClosed) clearTrack();
@@ -140,7 +151,8 @@ LibraryScan::Name* LibraryScan::storedName(Names& names, Names::value_type*& las
 
 void LibraryScan::recordTrack() {
     if (artist->stored.empty()) return;
-    if (genreSeen && genre == "Podcast") return;
+    // Music videos have no such key and stay: their artists play concerts.
+    if (notMusic || (genreSeen && isSpokenGenre(genre))) return;
     addArtists(*artist);
     if (albumSeen) addAlbum(*album);
     recorded.push_back({trackId, artist, albumSeen ? album : nullptr});
@@ -184,7 +196,7 @@ void LibraryScan::clearLists() {
 }
 
 void LibraryScan::clearTrack() {
-    dictOpened = dictClosed = artistSeen = albumSeen = genreSeen = trackIdSeen = false;
+    dictOpened = dictClosed = artistSeen = albumSeen = genreSeen = trackIdSeen = notMusic = false;
 }
 
 } // namespace vx

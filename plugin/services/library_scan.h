@@ -66,6 +66,7 @@ class LibraryScan {
     bool albumSeen = false;
     bool genreSeen = false;
     bool trackIdSeen = false;
+    bool notMusic = false; // a movie, TV show, podcast or audiobook: its artist is no band
     std::string trackId;
     Name* artist = nullptr;
     Name* album = nullptr;

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,9 @@ TEST_F(PreferencesReader, AWellFormedFileIsReadAndCountsAsValid) {
     EXPECT_THAT(names(*root->friends), ElementsAre("thurston", "lee"));
     EXPECT_EQ(filters(), "Import@@Deluxe@@");
     EXPECT_THAT(artists(*root->concerts), ElementsAre("Sonic Youth"));
+    // A saved place is searched again as it is, on its schedule.
+    EXPECT_FALSE(root->engine.useIpLocation);
+    EXPECT_EQ(root->engine.nextUpdateTime, 2000000000);
     EXPECT_EQ(root->engine.loadPrefs(), -1);
 }
 
@@ -190,6 +195,11 @@ TEST_F(PreferencesReader, MalformedShowLinesAreSkippedAndTheRestRead) {
                      "0@@0@@0@@2030@@13@@1@@Month Thirteen@@v@@l@@u@@-@@",
                      "0@@0@@0@@2030@@7@@0@@Day Zero@@v@@l@@u@@-@@",
                      "0@@0@@0@@99999999999@@7@@1@@Huge Year@@v@@l@@u@@-@@",
+                     "0@@0@@0@@2031@@2@@29@@No Leap Day@@v@@l@@u@@-@@",
+                     "0@@0@@0@@2031@@4@@31@@April Thirty-One@@v@@l@@u@@-@@",
+                     "0@@0@@0@@2030@@7@@1@@Nul\0Byte@@v@@l@@u@@-@@"s,
+                     "0@@0@@0@@2030@@7@@1@@Label Damaged@@v@@l@@u@@-@@a\x03"
+                     "b@@",
                      "",
                      "0@@yes@@true@@2030@@7@@2@@Loose Flags@@Venue@@Place@@http://x@@Other@@label@@tail",
                      "1@@1@@0@@2030@@7@@3@@Short Line",
@@ -251,14 +261,115 @@ TEST_F(PreferencesReader, BinaryBytesAndATruncatedFileAreSurvived) {
     EXPECT_THAT(artists(*root->concerts), ElementsAre("Survivor"));
     EXPECT_EQ(text(&ProtectedData::getiTunes_xml_path), "/lib.xml");
 
-    // A file that stops after its third line is read as far as it goes.
+    // A file that stops after its third line is read as far as it goes; its place is located
+    // at once.
     root.reset();
     std::vector<std::string> lines = goodLines();
     lines.resize(3);
     startWith(lines);
     EXPECT_FALSE(root->state.getValid_preference_file());
-    EXPECT_EQ(root->engine.nextUpdateTime, 2000000000);
     EXPECT_EQ(root->state.getLastSearch_m(), 6);
+    EXPECT_TRUE(root->engine.useIpLocation);
+    EXPECT_EQ(root->engine.nextUpdateTime, 1);
+}
+
+// ---- Damaged files ----
+
+TEST_F(PreferencesReader, FieldsThatDoNotReadTakeTheirDefaultsAndThePlaceIsLocatedAgain) {
+    std::vector<std::string> lines = goodLines();
+    lines[0] = "/lib\0rary.xml"s;
+    lines[2] = "2030@@2@@30";
+    lines[3] = "Sea\x01ttle@@WA@@40@@4.760620e+01@@-1.223321e+02";
+    lines[6] = "k\x1bm@@Kim@@Gordon@@";
+    lines[7] = "thurston@@l\x7f\x7f"
+               "e@@kim@@";
+    lines[9] += "\n0@@1@@0@@2030@@7@@2@@Ven\x02ue Damaged@@v@@l@@u@@-@@";
+    startWith(lines);
+    EXPECT_FALSE(root->state.getValid_preference_file());
+    EXPECT_EQ(text(&ProtectedData::getiTunes_xml_path),
+              home.path() + "/Music/iTunes/iTunes Music Library.xml");
+    EXPECT_EQ(root->state.getLastSearch_y(), 1);
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "");
+    EXPECT_EQ(text(&ProtectedData::getCurStateDisplay), "");
+    EXPECT_TRUE(root->engine.useIpLocation);
+    EXPECT_EQ(root->engine.nextUpdateTime, 1);
+    EXPECT_EQ(root->state.getCurSearchRadius(), 40);
+    EXPECT_EQ(text(&ProtectedData::getUsername), "");
+    EXPECT_EQ(text(&ProtectedData::getFirstname), "Kim");
+    EXPECT_THAT(names(*root->friends), ElementsAre("thurston", "kim"));
+    EXPECT_THAT(artists(*root->concerts), ElementsAre("Sonic Youth"));
+}
+
+TEST_F(PreferencesReader, ARadiusOrPositionThatIsNoSuchNumberKeepsItsDefaultButThePlaceStays) {
+    for (const char* radius : {"0", "-40", "4O", "", "99999999999"}) {
+        std::vector<std::string> lines = goodLines();
+        lines[3] = "Seattle@@WA@@"s + radius + "@@91.0@@-1.0e+999";
+        startWith(lines);
+        EXPECT_EQ(root->state.getCurSearchRadius(), 75) << radius;
+        EXPECT_EQ(text(&ProtectedData::getCurSearchRadiusDisplay), "75") << radius;
+        EXPECT_EQ(root->state.getCurLat(), 0.0) << radius;
+        EXPECT_EQ(root->state.getCurLon(), 0.0) << radius;
+        EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Seattle") << radius;
+        EXPECT_FALSE(root->engine.useIpLocation) << radius;
+        root.reset();
+    }
+}
+
+TEST_F(PreferencesReader, APlaceLineOfOtherThanFiveFieldsNamesNoPlace) {
+    // As an artist "Band@@Name" once shifted a show's fields, "@@" in a city shifts the place's.
+    for (const char* place :
+         {"Seattle", "Sea@@ttle@@WA@@40@@4.7e+01@@-1.2e+02", "Seattle@@WA@@40@@4.7e+01"}) {
+        std::vector<std::string> lines = goodLines();
+        lines[3] = place;
+        startWith(lines);
+        EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "") << place;
+        EXPECT_TRUE(root->engine.useIpLocation) << place;
+        root.reset();
+    }
+}
+
+TEST_F(PreferencesReader, AFileOfRandomBytesStartsFromDefaultsAndIsSavedClean) {
+    std::mt19937 generator(11);
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i)
+        bytes += static_cast<char>(i % 97 == 0 ? '\n' : generator() % 256);
+    startWith(bytes);
+    EXPECT_TRUE(root->engine.useIpLocation);
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "");
+    EXPECT_EQ(root->state.getCurSearchRadius(), 75);
+    for (SHOWLIST* list : {root->concerts, root->friendShows, root->albumReleases})
+        EXPECT_EQ(list->size(), 0u);
+
+    // The save that follows holds no control byte but its line ends.
+    root->engine.genPref();
+    const std::string saved = TempHome::read(home.preferences());
+    EXPECT_EQ(
+        std::count_if(saved.begin(), saved.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t'; }),
+        0);
+    EXPECT_EQ(saved.substr(saved.find('\n', saved.find('\n', saved.find('\n') + 1) + 1) + 1, 10),
+              "-@@-@@75@@");
+}
+
+TEST_F(PreferencesReader, HugeLinesAndHugeListsAreReadUpToABoundKeepingTheirStart) {
+    std::vector<std::string> lines = goodLines();
+    std::string friends, labels;
+    for (int i = 0; friends.size() < (5u << 20); ++i)
+        friends += "friend" + std::to_string(i) + "@@";
+    for (int i = 0; labels.size() < (5u << 20); ++i)
+        labels += "label" + std::to_string(i) + "@@";
+    lines[7] = friends;
+    lines[9] += labels;
+    for (int i = 0; i < 30000; ++i)
+        lines.push_back("2@@0@@0@@2030@@" + std::to_string(1 + i % 12) + "@@" + std::to_string(1 + i % 28) +
+                        "@@Band " + std::to_string(i) + "@@Album@@-@@u@@-@@");
+    startWith(lines);
+    EXPECT_EQ(root->friends->size(), 1000u);
+    EXPECT_STREQ(root->friends->head->name, "friend0");
+    ASSERT_EQ(root->concerts->size(), 1u);
+    EXPECT_EQ(root->concerts->head->nameList->size(), 256u);
+    EXPECT_EQ(root->albumReleases->size(), 10000u);
+    EXPECT_FALSE(root->state.getValid_preference_file());
 }
 
 } // namespace

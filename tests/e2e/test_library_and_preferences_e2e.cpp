@@ -1,0 +1,102 @@
+// End to end with files a user may have: the real library the music player wrote, and a
+// preferences file gone to garbage. The service stands on free ports; the player runs headless.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
+#include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace vx::e2e;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kSearchMs = 120000;
+
+const std::string kRealLibrary = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
+
+// Starts the player, waits until the saved file satisfies done, and quits.
+bool runUntilSaved(TempHome& home, const std::function<bool(const std::string&)>& done, std::string* why) {
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    if (!player.waitForLine("loaded: ", kStartMs)) {
+        *why = player.errorText();
+        return false;
+    }
+    const bool saved = home.waitForContent(kSupportFolder + "VoxtrailPref", done, kSearchMs);
+    player.sendLine("quit");
+    player.waitForExit(kStartMs);
+    *why = player.errorText();
+    return saved;
+}
+
+std::set<std::string> concertArtists(const std::string& prefs) {
+    std::set<std::string> out;
+    for (const std::string& show : showLines(prefs, 0))
+        if (fields(show).size() > 6) out.insert(fields(show)[6]);
+    return out;
+}
+
+} // namespace
+
+TEST(LibraryAndPreferencesEndToEnd, ConcertsAreSearchedForTheMusiciansOfARealLibraryOnly) {
+    TempHome home;
+    // The service lists concerts for every artist of the library, films and TV shows included.
+    WebService service(home.file("service.log"),
+                       {"--catalog-from-library", kRealLibrary, "--today", "2030-01-01"});
+    home.writeFile(kLibraryFile, home.readFile(kRealLibrary));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    // A saved place whose refresh is due, so the search at load goes to Boston.
+    home.writeFile(kSupportFolder + "VoxtrailPref",
+                   home.file(kLibraryFile) + "\n1\n2029@@12@@1\nBoston@@MA@@75@@0.0@@0.0\n"
+                                             "0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@0\n-\n-@@-@@-@@\n\n\n");
+    const std::string answered =
+        httpGet(service.host(), "/sources/gigwire.php?feed=events&city=Boston&state=MA&radius=75") +
+        httpGet(service.host(), "/sources/ticketline.php?feed=events&city=Boston&state=MA&radius=75");
+    ASSERT_NE(answered.find("<artist>Breaking Bad</artist>"), std::string::npos);
+    ASSERT_NE(answered.find("<artist>Steven Soderbergh</artist>"), std::string::npos);
+
+    std::string why;
+    ASSERT_TRUE(runUntilSaved(
+        home, [](const std::string& prefs) { return concertArtists(prefs).count("Foo Fighters") > 0; }, &why))
+        << why;
+    const std::set<std::string> artists =
+        concertArtists(home.readFile(home.file(kSupportFolder + "VoxtrailPref")));
+    EXPECT_TRUE(artists.count("Them Crooked Vultures"));
+    for (const char* notMusic : {"Breaking Bad", "Steven Soderbergh", "Malcolm Gladwell"})
+        EXPECT_FALSE(artists.count(notMusic)) << notMusic;
+}
+
+TEST(LibraryAndPreferencesEndToEnd, APreferencesFileOfGarbageHasThePlaceLocatedAgain) {
+    TempHome home;
+    WebService service(home.file("service.log"));
+    home.writeFile(kLibraryFile, home.readFile(kRealLibrary));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    std::mt19937 generator(8);
+    std::string garbage = "garbage\n";
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>(i % 61 == 60 ? '\n' : generator() % 256);
+    home.writeFile(kSupportFolder + "VoxtrailPref", garbage);
+
+    std::string why;
+    ASSERT_TRUE(runUntilSaved(
+        home, [](const std::string& prefs) { return lineOf(prefs, 4).rfind("Boston@@MA@@", 0) == 0; }, &why))
+        << why;
+    // The place came from the IP-location page, and no request carried the garbage.
+    int locationPages = 0;
+    for (const std::string& line : service.logLines()) {
+        if (line.rfind("iploc GET ", 0) == 0) ++locationPages;
+        if (line.find("CITY=") != std::string::npos) {
+            EXPECT_NE(line.find("CITY=Boston&STATE=MA"), std::string::npos) << line;
+        }
+    }
+    EXPECT_EQ(locationPages, 1);
+}
