@@ -27,14 +27,18 @@ bool acceptHostServices(const PluginInitMessage* init) {
     return true;
 }
 
-void forgetHostServices() { fromHost.store(nullptr); }
+void forgetHostServices() {
+    fromHost.store(nullptr);
+}
 
 const VxHostServices* hostServices() {
     if (const VxHostServices* s = forTesting.load()) return s;
     return fromHost.load();
 }
 
-void setHostServicesForTesting(const VxHostServices* services) { forTesting.store(services); }
+void setHostServicesForTesting(const VxHostServices* services) {
+    forTesting.store(services);
+}
 
 void* hostActiveNonFloatingWindow() {
     const VxHostServices* s = hostServices();
@@ -64,6 +68,12 @@ int32_t hostChooseFile(const char* title, char* outPath, uint32_t capacity) {
     const VxHostServices* s = hostServices();
     if (!VX_HOST_SERVICES_HAS(s, chooseFile)) return -1;
     return s->chooseFile(s->context, title, outPath, capacity);
+}
+
+int32_t hostChooseFileIn(const char* title, const char* folder, char* outPath, uint32_t capacity) {
+    const VxHostServices* s = hostServices();
+    if (!VX_HOST_SERVICES_HAS(s, chooseFileIn)) return hostChooseFile(title, outPath, capacity);
+    return s->chooseFileIn(s->context, title, folder, outPath, capacity);
 }
 
 OSStatus hostOpenURL(const char* url) {

@@ -31,6 +31,8 @@ int32_t hostShowAlert(const char* title, const char* message, const char* defaul
                       const char* cancelButton);
 // 0 with the chosen path in outPath; -1 when cancelled or unavailable.
 int32_t hostChooseFile(const char* title, char* outPath, uint32_t capacity);
+// As hostChooseFile, opening in folder where the host can; an older host opens where it likes.
+int32_t hostChooseFileIn(const char* title, const char* folder, char* outPath, uint32_t capacity);
 // noErr when the host opened the URL; unimpErr without the service.
 OSStatus hostOpenURL(const char* url);
 // False when fn was not posted (no host): the caller keeps ownership of ctx.

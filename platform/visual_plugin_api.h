@@ -26,13 +26,13 @@ typedef unsigned char Str63[64];
 typedef unsigned char Str255[256];
 
 #define VX_FOURCC(a, b, c, d)                                                                                \
-    ((OSType)(((uint32_t)(unsigned char)(a) << 24) | ((uint32_t)(unsigned char)(b) << 16) |                 \
+    ((OSType)(((uint32_t)(unsigned char)(a) << 24) | ((uint32_t)(unsigned char)(b) << 16) |                  \
               ((uint32_t)(unsigned char)(c) << 8) | (uint32_t)(unsigned char)(d)))
 
 enum {
     noErr = 0,
-    unimpErr = -4,   /* message not handled */
-    paramErr = -50,  /* bad parameter; also "no such component" from the script runner */
+    unimpErr = -4,  /* message not handled */
+    paramErr = -50, /* bad parameter; also "no such component" from the script runner */
     memFullErr = -108
 };
 
@@ -67,10 +67,10 @@ typedef struct FSSpec {
 
 /* A classic event record as the event message carries it. */
 typedef struct EventRecord {
-    uint16_t what;     /* 1 mouse down, 3 key down, 5 auto key, ... */
-    uint32_t message;  /* for key events: the character in the low byte */
+    uint16_t what;    /* 1 mouse down, 3 key down, 5 auto key, ... */
+    uint32_t message; /* for key events: the character in the low byte */
     uint32_t when;
-    Point where;       /* global (window) coordinates */
+    Point where; /* global (window) coordinates */
     uint16_t modifiers;
 } EventRecord;
 
@@ -267,15 +267,9 @@ enum {
     kPlayerGetPluginITFileSpecMessage = VX_FOURCC('i', 't', 'f', 's')
 };
 
-enum {
-    kPluginMessageMajorVersion = 10,
-    kPluginMessageMinorVersion = 6
-};
+enum { kPluginMessageMajorVersion = 10, kPluginMessageMinorVersion = 6 };
 
-enum {
-    kVisualWantsIdleMessages = 8,
-    kVisualWantsConfigure = 32
-};
+enum { kVisualWantsIdleMessages = 8, kVisualWantsConfigure = 32 };
 
 typedef struct PlayerRegisterVisualPluginMessage {
     Str63 name; /* Pascal string */
@@ -359,7 +353,7 @@ typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData
  * Expected next: windows from interface files, timers, moving a window and its alpha,
  * loading a bundle, desktop notifications. */
 enum {
-    kVxHostServicesVersion = 2,       /* the table this header declares */
+    kVxHostServicesVersion = 3,       /* the table this header declares */
     kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */
 };
 
@@ -397,6 +391,11 @@ typedef struct VxHostServices {
     /* Any thread. The system version the host reports (10 and 6 for 10.6); either pointer may
      * be null. */
     void (*systemVersion)(void* context, int32_t* major, int32_t* minor);
+
+    /* Version 3. Host thread. As chooseFile, the dialog first showing folder (null or "" for the
+     * host's own choice). */
+    int32_t (*chooseFileIn)(void* context, const char* title, const char* folder, char* outPath,
+                            uint32_t capacity);
 
     /* New services are appended here. */
 } VxHostServices;

@@ -52,8 +52,8 @@ int32_t HeadlessDialogs::alert(const std::string& title, const std::string& mess
     return button;
 }
 
-std::optional<std::string> HeadlessDialogs::chooseFile(const std::string& title) {
-    printLine("file-dialog: " + oneLine(title));
+std::optional<std::string> HeadlessDialogs::chooseFile(const std::string& title, const std::string& folder) {
+    printLine("file-dialog: " + oneLine(title) + (folder.empty() ? "" : " | " + oneLine(folder)));
     std::optional<std::string> file = std::move(answers.file);
     answers.file.reset();
     return file;

@@ -27,8 +27,8 @@ class HostDialogs {
     // cancelButton is "" for an alert with one button. Returns the button chosen.
     virtual int32_t alert(const std::string& title, const std::string& message,
                           const std::string& defaultButton, const std::string& cancelButton) = 0;
-    // The chosen file's path, or nothing when cancelled.
-    virtual std::optional<std::string> chooseFile(const std::string& title) = 0;
+    // The chosen file's path, or nothing when cancelled; the dialog opens in folder unless it is "".
+    virtual std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) = 0;
     // False when the browser could not be started.
     virtual bool openUrl(const std::string& url) = 0;
 
@@ -40,7 +40,7 @@ class HeadlessDialogs : public HostDialogs {
   public:
     int32_t alert(const std::string& title, const std::string& message, const std::string& defaultButton,
                   const std::string& cancelButton) override;
-    std::optional<std::string> chooseFile(const std::string& title) override;
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) override;
     bool openUrl(const std::string& url) override;
 };
 

@@ -30,7 +30,12 @@ int32_t showAlert(void* context, const char* title, const char* message, const c
 
 int32_t chooseFile(void* context, const char* title, char* outPath, uint32_t capacity) {
     HostServiceBackend* b = backendOf(context);
-    return b ? b->chooseFile(title, outPath, capacity) : -1;
+    return b ? b->chooseFile(title, nullptr, outPath, capacity) : -1;
+}
+
+int32_t chooseFileIn(void* context, const char* title, const char* folder, char* outPath, uint32_t capacity) {
+    HostServiceBackend* b = backendOf(context);
+    return b ? b->chooseFile(title, folder, outPath, capacity) : -1;
 }
 
 OSStatus openURL(void* context, const char* url) {
@@ -59,6 +64,7 @@ VxHostServices makeHostServiceTable(HostServiceBackend* backend) {
     t.showAlert = &showAlert;
     t.chooseFile = &chooseFile;
     t.openURL = &openURL;
+    t.chooseFileIn = &chooseFileIn;
     t.postToHostThread = &postToHostThread;
     t.systemVersion = &systemVersion;
     return t;

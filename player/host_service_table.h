@@ -13,7 +13,8 @@ class HostServiceBackend {
     virtual void removeMouseHandler(void* handlerRef) = 0;
     virtual int32_t showAlert(const char* title, const char* message, const char* defaultButton,
                               const char* cancelButton) = 0;
-    virtual int32_t chooseFile(const char* title, char* outPath, uint32_t capacity) = 0;
+    // folder: where the dialog opens; null or "" for the player's own choice.
+    virtual int32_t chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) = 0;
     virtual OSStatus openURL(const char* url) = 0;
     virtual void postToHostThread(void (*fn)(void*), void* ctx) = 0;
     virtual void systemVersion(int32_t* major, int32_t* minor) = 0;

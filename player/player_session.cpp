@@ -313,12 +313,12 @@ int32_t PlayerSession::showAlert(const char* title, const char* message, const c
     return dialogs_.alert(title ? title : "", message ? message : "", def, cancelButton ? cancelButton : "");
 }
 
-int32_t PlayerSession::chooseFile(const char* title, char* outPath, uint32_t capacity) {
+int32_t PlayerSession::chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) {
     if (!onHostThread("chooseFile") || !outPath || capacity == 0) return -1;
     std::optional<std::string> file;
     {
         DepthGuard depth(callDepth_);
-        file = dialogs_.chooseFile(title ? title : "");
+        file = dialogs_.chooseFile(title ? title : "", folder ? folder : "");
     }
     if (!file) return -1;
     if (file->size() >= capacity) {

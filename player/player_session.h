@@ -92,7 +92,7 @@ class PlayerSession : public HostServiceBackend {
     void removeMouseHandler(void* handlerRef) override;
     int32_t showAlert(const char* title, const char* message, const char* defaultButton,
                       const char* cancelButton) override;
-    int32_t chooseFile(const char* title, char* outPath, uint32_t capacity) override;
+    int32_t chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) override;
     OSStatus openURL(const char* url) override;
     void postToHostThread(void (*fn)(void*), void* ctx) override;
     void systemVersion(int32_t* major, int32_t* minor) override;

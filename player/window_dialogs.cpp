@@ -44,13 +44,14 @@ int32_t WindowDialogs::alert(const std::string& title, const std::string& messag
     return (cancel && box.clickedButton() == cancel) ? kVxAlertCancelButton : kVxAlertDefaultButton;
 }
 
-std::optional<std::string> WindowDialogs::chooseFile(const std::string& title) {
+std::optional<std::string> WindowDialogs::chooseFile(const std::string& title, const std::string& folder) {
     if (answers.file) {
         std::optional<std::string> f = std::move(answers.file);
         answers.file.reset();
         return f;
     }
-    QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title));
+    QString path =
+        QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString::fromStdString(folder));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }

@@ -16,7 +16,7 @@ class WindowDialogs : public HostDialogs {
 
     int32_t alert(const std::string& title, const std::string& message, const std::string& defaultButton,
                   const std::string& cancelButton) override;
-    std::optional<std::string> chooseFile(const std::string& title) override;
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) override;
     bool openUrl(const std::string& url) override;
 
   private:

@@ -2,12 +2,12 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/refresh_steps.h"
+#include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
 #include "plugin/services/library_reader.h"
-#include "plugin/model/boundary_guard.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +45,57 @@ bool placeChanged(ProtectedData& st) {
     st.getCurSearchRadiusDisplay(radiusShown);
     return std::strcmp(city, cityShown) != 0 || std::strcmp(region, regionShown) != 0 ||
            st.getCurSearchRadius() != readNumber(radiusShown);
+}
+
+// Until the concert step completes, every way out of it puts back the place and the list of the
+// last good search: a failed or stopped refresh costs the user neither shows nor choices, and a
+// later save writes the place that goes with the list shown.
+class ConcertStepRollback {
+  public:
+    explicit ConcertStepRollback(PluginData& root) : root_(root) {
+        ProtectedData& st = root.state;
+        st.getCurCity(city_);
+        st.getCurState(region_);
+        radius_ = st.getCurSearchRadius();
+        lat_ = st.getCurLat();
+        lon_ = st.getCurLon();
+    }
+    ~ConcertStepRollback() {
+        if (completed_) return;
+        if (listStarted_) root_.restorePreviousList(root_.concerts, root_.previousConcerts);
+        ProtectedData& st = root_.state;
+        st.setCurCity(city_);
+        st.setCurState(region_);
+        st.setCurSearchRadius(radius_);
+        st.setCurLat(lat_);
+        st.setCurLon(lon_);
+    }
+    ConcertStepRollback(const ConcertStepRollback&) = delete;
+    ConcertStepRollback& operator=(const ConcertStepRollback&) = delete;
+
+    void listStarted() { listStarted_ = true; }
+    void completed() { completed_ = true; }
+
+  private:
+    PluginData& root_;
+    char city_[256];
+    char region_[256];
+    int radius_;
+    double lat_, lon_;
+    bool listStarted_ = false;
+    bool completed_ = false;
+};
+
+// Names the place the service did not know, as typed, for the status line.
+void reportPlaceNotFound(ProtectedData& st) {
+    char city[256], region[256], text[256];
+    st.getCurCity(city);
+    st.getCurState(region);
+    std::string place = city;
+    if (region[0] && std::strcmp(region, "-") != 0) place += std::string(", ") + region;
+    std::snprintf(text, sizeof text, "\"%s\" was not found.\nPlease check the city and state.",
+                  place.c_str());
+    st.setRefreshProblem(text);
 }
 
 } // namespace
@@ -100,6 +151,7 @@ void CalGetData::performUpdate(unsigned long mask) {
     ProtectedData& st = root->state;
     st.setForceUpdate(false);
     st.setValid_internet_connection(true);
+    st.setRefreshProblem("");
     if (st.getShutingDown()) return;
 
     struct Step {
@@ -128,7 +180,15 @@ void CalGetData::performUpdate(unsigned long mask) {
         st.setUpdatingiPhone(false);
         root->redraw();
     }
-    if (st.getValid_internet_connection()) genPref();
+    if (!st.getValid_internet_connection()) return;
+    // "Last updated" tells of the last refresh that ran through; other saves keep its date.
+    std::tm today{};
+    const std::time_t now = std::time(nullptr);
+    localtime_r(&now, &today);
+    st.setLastSearch_d(today.tm_mday);
+    st.setLastSearch_m(today.tm_mon + 1);
+    st.setLastSearch_y(today.tm_year + 1900);
+    genPref();
 }
 
 int CalGetData::UpdateConcerts() {
@@ -136,6 +196,7 @@ int CalGetData::UpdateConcerts() {
     st.setUpdatingConcerts(true);
     st.setUpdatingProgress(0.0);
     root->redraw();
+    ConcertStepRollback rollback(*root);
 
     if (useIpLocation.exchange(false)) {
         if (ipLoc(*this) != 0) return 1;
@@ -150,16 +211,21 @@ int CalGetData::UpdateConcerts() {
     }
     if (stopRequested()) return 1;
 
-    latLongLoc(*this);
+    const int located = latLongLoc(*this);
     if (stopRequested()) return 1;
+    if (located == 1) {
+        reportPlaceNotFound(st);
+        return 1;
+    }
 
     root->startNewList(root->concerts, root->previousConcerts);
+    rollback.listStarted();
     artistInfos.clear();
     if (stopRequested()) return 1;
     artistInfos.clear();
 
-    genericParser(*this, artists);
-    if (stopRequested()) return 1;
+    if (genericParser(*this, artists) != 0 || stopRequested()) return 1;
+    rollback.completed();
 
     if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {
         st.setUpdatingConcerts(false);

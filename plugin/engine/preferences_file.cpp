@@ -146,12 +146,6 @@ void CalGetData::genPref() {
     st.getiCalLoc(text);
     if (!text[0]) st.setiCalLoc("-");
 
-    std::tm today{};
-    localtime_r(&now, &today);
-    st.setLastSearch_d(today.tm_mday);
-    st.setLastSearch_m(today.tm_mon + 1);
-    st.setLastSearch_y(today.tm_year + 1900);
-
     std::string contents;
     uint64_t composition = 0;
     {

@@ -17,6 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Where the player keeps its library, for the dialog that looks for it: the deepest of the
+// usual folders that exists, or "" to leave the choice to the host.
+std::string musicFolder(const std::string& home) {
+    std::error_code ec;
+    for (const char* folder : {"/Music/iTunes", "/Music"})
+        if (fs::is_directory(home + folder, ec)) return home + folder;
+    return "";
+}
+
 constexpr std::size_t kIdentifierBytes = 39;
 constexpr std::size_t kPasswordBytes = 64;
 
@@ -132,7 +141,8 @@ void CalGetData::initialize() {
     st.getiTunes_xml_path(path);
     if (!fileExists(path)) {
         char chosen[1024];
-        if (vx::hostChooseFile("Locate 'iTunes Music Library.xml'", chosen, sizeof chosen) == 0)
+        if (vx::hostChooseFileIn("Locate 'iTunes Music Library.xml'", musicFolder(home).c_str(), chosen,
+                                 sizeof chosen) == 0)
             st.setiTunes_xml_path(chosen);
         st.getiTunes_xml_path(path);
     }

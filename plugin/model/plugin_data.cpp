@@ -1,5 +1,7 @@
 #include "plugin/model/plugin_data.h"
 
+#include <utility>
+
 std::recursive_mutex PluginData::renderLock;
 
 PluginData::PluginData()
@@ -27,4 +29,11 @@ void PluginData::startNewList(SHOWLIST*& current, SHOWLIST*& previous) {
     previous = current;
     current = fresh;
     delete old;
+}
+
+void PluginData::restorePreviousList(SHOWLIST*& current, SHOWLIST*& previous) {
+    // Allocates nothing, so it can end a refresh from a destructor.
+    std::lock_guard<std::recursive_mutex> frame(renderLock);
+    std::swap(current, previous);
+    previous->clear();
 }

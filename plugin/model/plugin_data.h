@@ -33,6 +33,9 @@ class PluginData {
     // Starts a refresh of one list pair: the current list becomes the previous one (the choices
     // carried over come from it) and an empty list takes its place.
     void startNewList(SHOWLIST*& current, SHOWLIST*& previous);
+    // Ends a failed or stopped refresh of that pair: the previous list, the last good one with
+    // the user's choices, is current again; the unfinished list is dropped.
+    void restorePreviousList(SHOWLIST*& current, SHOWLIST*& previous);
 
     // Serialises whole frames; taken before the list locks. Lists leaving the "previous" slot are
     // freed under it, so no frame is drawing them.

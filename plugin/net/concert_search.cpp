@@ -11,6 +11,22 @@
 #include <cstdio>
 #include <string>
 
+namespace {
+
+// Of what a search request carries, only the radius can be refused (an unknown place is answered
+// with no sources), so a refusal is reported as the radius's rather than as a lost connection.
+int requestFailed(const WebExchange& web, ProtectedData& st, int radius) {
+    if (web.refused()) {
+        char text[256];
+        std::snprintf(text, sizeof text, "The search radius of %d miles\nwas refused by the service.",
+                      radius);
+        st.setRefreshProblem(text);
+    }
+    return -1;
+}
+
+} // namespace
+
 ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius) {
     ConcertSearchPlace place;
     vx::copyText(place.city, city);
@@ -54,7 +70,8 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
         WebExchange web(engine);
         char url[kFetchURLCapacity];
         sourceDirectoryURL(url, sizeof url, engine.services.webServiceHost, place);
-        if (web.fetch(url) != 0 || engine.stopRequested()) return -1;
+        if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
+        if (engine.stopRequested()) return -1;
         directoryReply = web.page();
     }
 
@@ -67,7 +84,8 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
         char url[kFetchURLCapacity];
         sourceRequestURL(url, sizeof url, source.url.c_str(), place);
         WebExchange web(engine);
-        if (web.fetch(url) != 0 || engine.stopRequested()) return -1;
+        if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
+        if (engine.stopRequested()) return -1;
         // The page is read while the web lock is held, so it is used in place.
         if (readSourcePage(web.page(), source.ticketsAvailable, artists, *root->concerts,
                            root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)

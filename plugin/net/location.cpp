@@ -117,7 +117,7 @@ int latLongLoc(WebSession& engine) {
     float lat = 0.0f, lon = 0.0f;
     switch (readLatLongReply(web.page(), &lat, &lon)) {
     case LatLongReply::notFound:
-        return 0;
+        return 1;
     case LatLongReply::unreadable:
         return -1;
     case LatLongReply::found:

@@ -28,5 +28,7 @@ bool readIpLocationPage(const char* page, IpPlace* place);
 // Locates the user by IP address into the current and shown city and region; 0 when a place was
 // found.
 int ipLoc(WebSession& web);
-// Resolves curLat/curLon for curCity/curState; a place the service does not know leaves 0, 0.
+// Resolves curLat/curLon for curCity/curState: 0 when found; 1 when the service does not know the
+// place (0, 0 stay), so the refresh can end instead of searching nowhere; -1 when the region is
+// not in the location table, the request failed or the reply is unreadable.
 int latLongLoc(WebSession& web);

@@ -20,6 +20,8 @@ class WebExchange {
         engine_.fetchReferer[0] = '\0';
         return engine_.getURL();
     }
+    // The last request was answered with a refusal of what it sent.
+    bool refused() const { return engine_.lastFetch == WebFetchResult::refused; }
     // The page of the last successful request.
     const char* page() const { return engine_.fetchPage ? engine_.fetchPage : ""; }
 

@@ -43,6 +43,10 @@ WebFetchResult webFetch(const WebRequest& request, char** page) {
     }
     if (http_wasStopped()) return WebFetchResult::stopped;
     http_perror("http_fetch");
+    const HttpError error = http_lastError();
+    if (error.errorSource == HTTP_SOURCE_CLIENT && error.http_errno == HTTP_ERR_STATUS &&
+        error.errorInt == 400)
+        return WebFetchResult::refused;
     return WebFetchResult::failed;
 }
 
@@ -51,6 +55,8 @@ std::optional<bool> webConnectionAfter(WebFetchResult result, const char* url, c
     case WebFetchResult::ok:
         // The static version page says nothing about the service being reachable.
         if (url && serviceAddress(serviceHost, "/current_version.html") == url) return std::nullopt;
+        return true;
+    case WebFetchResult::refused:
         return true;
     case WebFetchResult::failed:
         return false;

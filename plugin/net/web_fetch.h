@@ -12,7 +12,9 @@ constexpr int kWebTimeoutSeconds = 60;
 constexpr std::size_t kFetchURLCapacity = 1024;
 constexpr std::size_t kUserAgentCapacity = 128;
 
-enum class WebFetchResult { ok, stopped, failed };
+// refused: the server answered "400 Bad Request", so the connection works but a value sent was
+// not accepted.
+enum class WebFetchResult { ok, stopped, failed, refused };
 
 struct WebRequest {
     const char* url;         // fetchURL
@@ -33,6 +35,7 @@ void webUserAgentFor(const char* url, const char* serviceHost, const char* uuid,
 // *page is left as it was. A failure, but not a stop, is written to standard error.
 WebFetchResult webFetch(const WebRequest& request, char** page);
 
-// The valid-internet-connection flag after a fetch: true, false, or unchanged (none) after a
-// stop and after a successful fetch of the service host's "/current_version.html".
+// The valid-internet-connection flag after a fetch: true (also after a refusal, which the server
+// answered), false, or unchanged (none) after a stop and after a successful fetch of the service
+// host's "/current_version.html".
 std::optional<bool> webConnectionAfter(WebFetchResult result, const char* url, const char* serviceHost);

@@ -24,6 +24,7 @@ int WebSession::getURL() {
     const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid};
     http_setCancelCheck(refreshStopped, this);
     const WebFetchResult result = webFetch(request, &fetchPage);
+    lastFetch = result;
     http_setCancelCheck(nullptr, nullptr);
     if (const auto valid = webConnectionAfter(result, fetchURL, services.webServiceHost))
         root->state.setValid_internet_connection(*valid);

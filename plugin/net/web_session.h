@@ -28,6 +28,8 @@ class WebSession {
     // Fetches fetchURL into fetchPage; 0 on success (callers hold the web lock). A newer refresh
     // or the shutdown stops it within a fraction of a second.
     int getURL();
+    // How the last getURL ended; a refusal is told apart from a lost connection.
+    WebFetchResult lastFetch = WebFetchResult::ok;
     // True when a running refresh must stop.
     bool stopRequested() { return root->stopRequested(); }
 };

@@ -1,5 +1,5 @@
 // The top of the screen: what the running refresh is doing and its progress, or when the last
-// search was made; and the notices that interrupt the screen.
+// search was made and why the last refresh ended early; and the notices that interrupt the screen.
 #include "plugin/view/calendar_frame.h"
 
 #include <cstdio>
@@ -37,6 +37,15 @@ void drawStatusLine(Frame& f) {
         writeText(f.ctx, f.pane, status, paneRect(0, f.pane->left, 20, f.pane->right), style);
         drawProgressBar(f, s.getUpdatingProgress());
         return;
+    }
+    char problem[ProtectedData::refreshProblemCapacity];
+    s.getRefreshProblem(problem);
+    if (problem[0]) {
+        // Under the date line and above the upgrade notice; a hovered show's panel covers it.
+        TextStyle style;
+        style.colour = colour::warning;
+        style.align = 1;
+        writeText(f.ctx, f.pane, problem, paneRect(20, v.gridLeft, v.gridTop - 50, v.gridRight - 200), style);
     }
     if (s.getLastSearch_y() > 1970) {
         char text[96];

@@ -12,7 +12,10 @@ void openServicePage(CalVis* vis, const char* pathAndQuery) {
     // Room for the host (255), the scheme and the longest path with a show's link (255).
     char address[1024];
     webServiceURL(address, sizeof address, vis->engine->services.webServiceHost, pathAndQuery);
-    vx::hostOpenURL(address);
+    if (vx::hostOpenURL(address) == noErr) return;
+    // Without a browser the click would otherwise do nothing the user can see.
+    const std::string message = std::string("No web browser could be started to open this page:\n") + address;
+    vx::hostShowAlert("The page could not be opened", message.c_str(), "OK", nullptr);
 }
 
 void openClickThrough(CalVis* vis, const char* showURL) {

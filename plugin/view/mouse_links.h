@@ -10,7 +10,7 @@ constexpr const char* kAndroidAppPath = "/android.php";
 constexpr const char* kDonationsPath = "/donations.php";
 
 // Opens path on the web service host. The address goes to the host's URL opener as one
-// argument, never through a shell.
+// argument, never through a shell; when it cannot be opened, an alert says so.
 void openServicePage(CalVis* vis, const char* pathAndQuery);
 // Opens a show's link through the service's click-through page; the link is passed on as it is.
 void openClickThrough(CalVis* vis, const char* showURL);

@@ -244,3 +244,93 @@ TEST(FirstSliceEndToEnd, ARestartWithoutTheServiceDrawsTheSavedShowsAndChoices) 
     EXPECT_EQ(home.readFile(prefsPath), saved) << "nothing was refreshed or rewritten";
     EXPECT_EQ(service->logLines().size(), requestsLogged);
 }
+
+namespace {
+
+// Red text in the band under the date line where the screen says why a refresh ended early.
+bool showsAProblem(const QImage& pane) {
+    if (pane.width() < 580 || pane.height() < 50) return false;
+    for (int y = 20; y < 55; ++y)
+        for (int x = 240; x < 580; ++x) {
+            const QColor c = pane.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80 && c.blue() < 80) return true;
+        }
+    return false;
+}
+
+void typeInto(PlayerProcess& player, const char* field, int erase, const std::string& text) {
+    player.sendLine(std::string("click ") + field);
+    for (int i = 0; i < erase; ++i)
+        player.sendLine("key backspace");
+    if (!text.empty()) player.sendLine("type " + text);
+}
+
+} // namespace
+
+TEST(FirstSliceEndToEnd, APlaceThatIsNotFoundKeepsTheShowsAndChoicesAndTheRetryCarriesThemOver) {
+    TempHome home;
+    WebService service(home.file("service.log"));
+    ASSERT_FALSE(generateLibrary(home.file(kLibraryFile), 300).empty());
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+    constexpr const char* kCity = "150 28";
+
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    ASSERT_TRUE(home.waitForContent(prefsPath, holdsShows, kSearchSeconds * 1000)) << player.errorText();
+    player.sendLine("show 800 480");
+    player.sendLine("rclick 100 140");
+    const auto chosen = [](const std::string& prefs) {
+        const std::vector<std::string> shows = showLines(prefs, 0);
+        return !shows.empty() && fields(shows[0]).at(1) == "1";
+    };
+    ASSERT_TRUE(home.waitForContent(prefsPath, chosen, kStartMs)) << player.errorText();
+    const std::string saved = home.readFile(prefsPath);
+    const std::vector<std::string> mark = fields(showLines(saved, 0)[0]);
+
+    // "Bosto" in the located state: the service does not know it.
+    typeInto(player, kCity, 6, "Bosto");
+    player.sendLine("key return");
+    player.sendLine("key return");
+    QImage pane;
+    for (int i = 0; i < 300 && !showsAProblem(pane); ++i) {
+        player.sendLine("sleep 100");
+        player.sendLine("snapshot " + home.file("notfound.png"));
+        ASSERT_TRUE(player.waitForLine("snapshot: ", kStartMs)) << player.errorText();
+        pane = QImage(QString::fromStdString(home.file("notfound.png")));
+    }
+    ASSERT_TRUE(showsAProblem(pane)) << "the status names the place that was not found";
+    EXPECT_EQ(home.readFile(prefsPath), saved) << "nothing saved over the shows and the choice";
+    const std::vector<std::string> log = service.logLines();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+        return l.find("GETLATLON&CITY=Bosto&STATE=MA") != std::string::npos;
+    }));
+    EXPECT_FALSE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+        return l.find("GETSITES&CITY=Bosto&") != std::string::npos;
+    })) << "no search for a place that was not found";
+
+    // Corrected, with a wider radius so that the saved file tells the new search apart.
+    typeInto(player, kCity, 5, "Boston");
+    player.sendLine("key return");
+    player.sendLine("key tab");
+    player.sendLine("key backspace");
+    player.sendLine("key backspace");
+    player.sendLine("type 100");
+    player.sendLine("key return");
+    const auto searchedWider = [](const std::string& prefs) {
+        const std::vector<std::string> place = fields(lineOf(prefs, 4) + "@@");
+        return place.size() >= 3 && place[2] == "100";
+    };
+    ASSERT_TRUE(home.waitForContent(prefsPath, searchedWider, kSearchSeconds * 1000)) << player.errorText();
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+
+    const std::vector<std::string> shows = showLines(home.readFile(prefsPath), 0);
+    const auto kept = std::find_if(shows.begin(), shows.end(), [&](const std::string& s) {
+        const std::vector<std::string> f = fields(s);
+        return f.at(6) == mark[6] && f.at(9) == mark[9];
+    });
+    ASSERT_NE(kept, shows.end()) << "the chosen show is found again";
+    EXPECT_EQ(fields(*kept).at(1), "1") << "and is still chosen";
+}

@@ -34,6 +34,11 @@ int32_t chooseFile(void*, const char* title, char* out, uint32_t capacity) {
     std::snprintf(out, capacity, "%s", chosenFile);
     return 0;
 }
+std::vector<std::string> dialogFolders;
+int32_t chooseFileIn(void* context, const char* title, const char* folder, char* out, uint32_t capacity) {
+    dialogFolders.emplace_back(folder ? folder : "(none)");
+    return chooseFile(context, title, out, capacity);
+}
 int32_t noAlert(void*, const char*, const char*, const char*, const char*) {
     return kVxAlertCancelButton;
 }
@@ -43,6 +48,7 @@ VxHostServices services = [] {
     t.version = kVxHostServicesVersion;
     t.showAlert = noAlert;
     t.chooseFile = chooseFile;
+    t.chooseFileIn = chooseFileIn;
     t.systemVersion = systemVersion;
     return t;
 }();
@@ -66,6 +72,7 @@ class Startup : public ::testing::Test {
         vx::setScriptRunnerForTesting(recordScript);
         scriptsRun.clear();
         dialogs.clear();
+        dialogFolders.clear();
         chosenFile = nullptr;
         hostMajor = 10;
         hostMinor = 6;
@@ -184,4 +191,14 @@ TEST_F(Startup, ALibraryPathNamingAFolderIsLocatedAgain) {
     VoxtrailClass root;
     EXPECT_EQ(dialogs, (std::vector<std::string>{"Locate 'iTunes Music Library.xml'"}));
     EXPECT_EQ(root.engine.artists.size(), 0u);
+}
+
+TEST_F(Startup, TheLocateDialogOpensInTheUsersMusicFolder) {
+    { VoxtrailClass root; }
+    std::filesystem::create_directories(home.path() + "/Music");
+    { VoxtrailClass root; }
+    std::filesystem::create_directories(home.path() + "/Music/iTunes");
+    { VoxtrailClass root; }
+    EXPECT_EQ(dialogFolders,
+              (std::vector<std::string>{"", home.path() + "/Music", home.path() + "/Music/iTunes"}));
 }

@@ -179,27 +179,3 @@ TEST_F(UpdateThread, ShutdownStopsAndJoinsTheRunningRefresh) {
     EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2}));
     EXPECT_TRUE(root->state.getShutingDown());
 }
-
-TEST_F(UpdateThread, ConcertRefreshTakesTheTypedPlaceAndKeepsTheOldList) {
-    root->engine.stepHookForTesting = nullptr;
-    root->engine.useIpLocation = false;
-    ProtectedData& st = root->state;
-    st.setCurCityDisplay("Chicago");
-    st.setCurStateDisplay("Illinois");
-    st.setCurSearchRadiusDisplay("120");
-    SHOWLIST* before = root->concerts;
-    EXPECT_EQ(root->engine.UpdateConcerts(), 0);
-    char text[256];
-    st.getCurCity(text);
-    EXPECT_STREQ(text, "Chicago");
-    st.getCurState(text);
-    EXPECT_STREQ(text, "Illinois");
-    EXPECT_EQ(st.getCurSearchRadius(), 120);
-    EXPECT_EQ(root->previousConcerts, before);
-    EXPECT_NE(root->concerts, before);
-    EXPECT_FALSE(st.getUpdatingConcerts());
-
-    st.setForceUpdate(true);
-    EXPECT_EQ(root->engine.UpdateConcerts(), 1);
-    st.setForceUpdate(false);
-}

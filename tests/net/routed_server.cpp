@@ -71,8 +71,11 @@ void RoutedServer::serve(int fd) {
         targets_.push_back(target);
     }
     const std::optional<std::string> page = handler_(target);
-    const std::string reply = page ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page->size()) +
-                                         "\r\nConnection: close\r\n\r\n" + *page
-                                   : std::string("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    // A page that is itself a whole reply goes out as it stands (other statuses than 200).
+    const bool whole = page && page->rfind("HTTP/1.", 0) == 0;
+    const std::string reply = whole  ? *page
+                              : page ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(page->size()) +
+                                           "\r\nConnection: close\r\n\r\n" + *page
+                                     : std::string("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     vx::test::sendAll(fd, reply.data(), reply.size(), stopping_);
 }

@@ -12,7 +12,8 @@
 
 class RoutedServer {
   public:
-    // A page sent with status 200, or none for a 404.
+    // A page sent with status 200, or none for a 404; a page starting "HTTP/1." is sent as the
+    // whole reply, status line included.
     using Handler = std::function<std::optional<std::string>(const std::string& target)>;
 
     explicit RoutedServer(Handler handler);

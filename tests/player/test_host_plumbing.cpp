@@ -194,10 +194,10 @@ TEST(HostDialogs, HeadlessAnswersUseTheScriptOnceThenTheDefault) {
     EXPECT_EQ(d.alert("T", "M", "Go", "Stop"), kVxAlertDefaultButton);
     d.answers.alertButton = "Nonsense";
     EXPECT_EQ(d.alert("T", "M", "Go", "Stop"), kVxAlertDefaultButton);
-    EXPECT_FALSE(d.chooseFile("Pick"));
+    EXPECT_FALSE(d.chooseFile("Pick", ""));
     d.answers.file = "/tmp/x.xml";
-    EXPECT_EQ(d.chooseFile("Pick").value_or(""), "/tmp/x.xml");
-    EXPECT_FALSE(d.chooseFile("Pick"));
+    EXPECT_EQ(d.chooseFile("Pick", "").value_or(""), "/tmp/x.xml");
+    EXPECT_FALSE(d.chooseFile("Pick", ""));
 }
 
 TEST(UrlOpening, OnlySchemeUrlsAreOpenedAndTheyGoAsOneArgument) {

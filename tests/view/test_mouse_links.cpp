@@ -64,6 +64,27 @@ TEST_F(MouseLinks, AnExceptionInTheClickBecomesTheHandlersErrorStatus) {
     }
 }
 
+TEST_F(MouseLinks, AShowLinkWithoutABrowserIsToldInAnAlert) {
+    static std::vector<std::string> alerts;
+    alerts.clear();
+    services.showAlert = [](void*, const char* title, const char* message, const char*,
+                            const char*) -> int32_t {
+        alerts.push_back(std::string(title) + " | " + message);
+        return kVxAlertDefaultButton;
+    };
+    SHOWENTRY* show = addShow(root->concerts, "Browserless", 12, 3, 2031, "http://e/1");
+    render();
+    click(centre(show->rowRect));
+    EXPECT_TRUE(alerts.empty()) << "an opened page needs no word";
+
+    services.openURL = [](void*, const char*) -> OSStatus { return paramErr; };
+    click(centre(show->rowRect));
+    EXPECT_EQ(alerts,
+              std::vector<std::string>{"The page could not be opened | No web browser could be started to "
+                                       "open this page:\n" +
+                                       address("/clickthrough.php?target=http://e/1")});
+}
+
 TEST_F(MouseLinks, AShowWithoutALinkOpensNothing) {
     SHOWENTRY* show = addShow(root->concerts, "Unlinked", 12, 3, 2031, "");
     render();
