@@ -57,6 +57,16 @@ void ProtectedData::setUpdatingProgress(double p) {
     updatingProgress = p < 0.0 ? 0.0 : (p > 100.0 ? 100.0 : p);
 }
 
+bool ProtectedData::storeLocatedPlace(const char* city, const char* region) {
+    Guard g(mutex);
+    if (updatingCity || updatingState || curCityDisplay[0] || curStateDisplay[0]) return false;
+    vx::copyText(curCity, city);
+    vx::copyText(curCityDisplay, city);
+    vx::copyText(curState, region);
+    vx::copyText(curStateDisplay, region);
+    return true;
+}
+
 void ProtectedData::incUpdatingProgress(double delta) {
     Guard g(mutex);
     updatingProgress += delta;

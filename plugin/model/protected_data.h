@@ -41,6 +41,9 @@ class ProtectedData {
     void removeLetterCurSearchRadiusDisplay();
     // Caps the typed radius: a number above 300 becomes "300".
     void limitCurSearchRadiusDisplay();
+    // Stores a place found for the user (search and shown city and region) in one step, unless
+    // the user has typed a place or is typing one: then nothing changes and the result is false.
+    bool storeLocatedPlace(const char* city, const char* region);
     void incUpdatingProgress(double delta);
     // Clears every step's "updating" flag at once, as a refresh that ended by an exception leaves
     // no telling which step was running.

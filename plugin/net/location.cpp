@@ -136,9 +136,6 @@ int ipLoc(WebSession& engine) {
     if (web.fetch(url) != 0) return -1;
     IpPlace place;
     if (!readIpLocationPage(web.page(), &place)) return -1;
-    st.setCurCity(place.city);
-    st.setCurCityDisplay(place.city);
-    st.setCurState(place.region);
-    st.setCurStateDisplay(place.region);
-    return 0;
+    // A place the user typed while the page was on its way is the one to search.
+    return st.storeLocatedPlace(place.city, place.region) ? 0 : -1;
 }

@@ -26,7 +26,7 @@ struct IpPlace {
 bool readIpLocationPage(const char* page, IpPlace* place);
 
 // Locates the user by IP address into the current and shown city and region; 0 when a place was
-// found.
+// found and stored. -1 leaves them as they were: no place, or one the user typed meanwhile.
 int ipLoc(WebSession& web);
 // Resolves curLat/curLon for curCity/curState; a place the service does not know leaves 0, 0.
 int latLongLoc(WebSession& web);
