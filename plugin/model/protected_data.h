@@ -37,6 +37,10 @@ class ProtectedData {
     void removeLetterCurCityDisplay();
     void addLetterCurStateDisplay(char c);
     void removeLetterCurStateDisplay();
+    // One typed character in UTF-8, appended whole or not at all; removing takes back the whole
+    // last character.
+    void addLetterCurCityDisplay(const char* character);
+    void addLetterCurStateDisplay(const char* character);
     void addLetterCurSearchRadiusDisplay(char c);
     void removeLetterCurSearchRadiusDisplay();
     // Caps the typed radius: a number above 300 becomes "300".

@@ -66,6 +66,7 @@ void latLongRequestURL(char* url, std::size_t capacity, const char* serviceHost,
     vx::copyText(canonical, city);
     cleanCity(canonical);
     replaceSpacesWithPluses(canonical);
+    escapeQueryBytes(canonical, sizeof canonical);
     char query[1024];
     std::snprintf(query, sizeof query, "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=%s&STATE=%s", canonical,
                   regionCode);
