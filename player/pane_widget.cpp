@@ -1,5 +1,7 @@
 #include "player/pane_widget.h"
 
+#include "common/mac_roman.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,8 +38,9 @@ uint8_t classicKeyCode(int qtKey, const QString& text) {
     default:
         break;
     }
-    if (text.size() == 1 && text.at(0).unicode() > 0 && text.at(0).unicode() < 128)
-        return static_cast<uint8_t>(text.at(0).unicode());
+    // Key events carry one byte, as on the Mac: typed letters beyond ASCII go as their Mac OS
+    // Roman codes; characters that set lacks are not sent.
+    if (text.size() == 1) return vx::unicodeToMacRoman(text.at(0).unicode());
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "player/script_command.h"
 
+#include "common/mac_roman.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -46,6 +48,32 @@ ParsedLine error(std::string what) {
     return p;
 }
 
+// The characters of UTF-8 text as the key codes the host sends: ASCII as it is, other letters
+// as their Mac OS Roman codes. Nothing when the text is not UTF-8 or holds a character that
+// set lacks.
+std::optional<std::vector<uint8_t>> keyCodesForText(std::string_view text) {
+    std::vector<uint8_t> codes;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80             ? 1
+                                   : (lead & 0xE0) == 0xC0 ? 2
+                                   : (lead & 0xF0) == 0xE0 ? 3
+                                                           : 0;
+        if (length == 0 || i + length > text.size()) return std::nullopt;
+        char32_t c = length == 1 ? lead : length == 2 ? (lead & 0x1F) : (lead & 0x0F);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            c = (c << 6) | (next & 0x3F);
+        }
+        const uint8_t code = vx::unicodeToMacRoman(c);
+        if (code == 0) return std::nullopt;
+        codes.push_back(code);
+        i += length;
+    }
+    return codes;
+}
+
 } // namespace
 
 std::optional<uint8_t> keyCodeForName(std::string_view name) {
@@ -55,7 +83,8 @@ std::optional<uint8_t> keyCodeForName(std::string_view name) {
     for (const auto& [n, code] : named) {
         if (name == n) return code;
     }
-    if (name.size() == 1) return static_cast<uint8_t>(name[0]);
+    const auto codes = keyCodesForText(name);
+    if (codes && codes->size() == 1) return codes->front();
     return std::nullopt;
 }
 
@@ -103,8 +132,9 @@ ParsedLine parseScriptLine(std::string_view raw) {
     } else if (name == "type") {
         c.kind = K::Keys;
         if (rest.empty()) return error("expects text");
-        for (char ch : rest)
-            c.keys.push_back(static_cast<uint8_t>(ch));
+        auto codes = keyCodesForText(rest);
+        if (!codes) return error("types only UTF-8 text of the Mac OS Roman characters");
+        c.keys = std::move(*codes);
     } else if (name == "play") {
         if (rest.empty()) {
             c.kind = K::PlayCurrent;

@@ -53,7 +53,7 @@ struct ParsedLine {
 ParsedLine parseScriptLine(std::string_view line);
 
 // The classic character code of a key name: return 13, tab 9, backspace 8, left 28, right 29,
-// up 30, down 31, space 32, or the one character itself.
+// up 30, down 31, space 32, or the one character itself (UTF-8), as its Mac OS Roman code.
 std::optional<uint8_t> keyCodeForName(std::string_view name);
 
 // The largest pane side the player accepts.

@@ -26,6 +26,8 @@ struct IpPlace {
     std::string country = "UNITED STATES";
     std::string region = "MASSACHUSETTS";
     std::string city = "BOSTON";
+    // How long the page takes to answer, as a slow outside site would.
+    int delayMs = 0;
 };
 
 struct ServiceData {

@@ -34,6 +34,7 @@ const char* serviceUsage() {
            "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
            "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
            "  --iploc-city NAME         city it reports (default BOSTON)\n"
+           "  --iploc-delay-ms N        answer the IP-location page after N milliseconds (default 0)\n"
            "  --announce-version X.Y    newest version the version check announces (default 2.9)\n"
            "  --announce-message TEXT   message sent with a newer version\n"
            "  --catalog-from-library F  add the artists of a library file to the catalogue (repeatable)\n"
@@ -82,6 +83,14 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             (arg == "--iploc-country"  ? o.ipPlace.country
              : arg == "--iploc-region" ? o.ipPlace.region
                                        : o.ipPlace.city) = value;
+        } else if (arg == "--iploc-delay-ms") {
+            char* end = nullptr;
+            const long ms = std::strtol(value, &end, 10);
+            if (!*value || *end != '\0' || ms < 0 || ms > 60000) {
+                *error = "--iploc-delay-ms needs a number of milliseconds from 0 to 60000";
+                return std::nullopt;
+            }
+            o.ipPlace.delayMs = static_cast<int>(ms);
         } else if (arg == "--announce-version") {
             if (!parseVersion(value, &o.version.major, &o.version.minor)) {
                 *error = "--announce-version needs X.Y";

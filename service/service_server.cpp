@@ -138,6 +138,8 @@ void ServiceServer::addWebRoutes() {
 
 void ServiceServer::addIpLocationRoutes() {
     iploc_.Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+        if (data_.ipPlace.delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(data_.ipPlace.delayMs));
         send(res, ipLocationPage(data_.ipPlace, req.remote_addr));
     });
 }

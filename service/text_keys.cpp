@@ -36,8 +36,17 @@ std::string artistKey(std::string_view name) {
 
 std::string placeKey(std::string_view name) {
     std::string key;
-    for (unsigned char c : name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
         if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        // The capitals of UTF-8's Latin-1 letters ("Ü" is C3 9C) compare as their small forms.
+        if (c == 0xC3 && i + 1 < name.size()) {
+            const auto next = static_cast<unsigned char>(name[i + 1]);
+            key += static_cast<char>(c);
+            key += static_cast<char>(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+            ++i;
+            continue;
+        }
         if (isLowerOrDigit(c) || c >= 128) key += static_cast<char>(c);
     }
     return key;

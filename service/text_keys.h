@@ -10,7 +10,8 @@ namespace vxs {
 // only digits and letters a-z kept ("The Rolling Stones" -> "rollingstones").
 std::string artistKey(std::string_view name);
 
-// A place name's key: ASCII letters lower-cased, digits and non-ASCII bytes kept,
+// A place name's key: ASCII letters and UTF-8 Latin-1 capitals lower-cased, digits and other
+// non-ASCII bytes kept,
 // blanks and punctuation dropped ("St. Louis" -> "stlouis", "Winston-salem" -> "winstonsalem").
 std::string placeKey(std::string_view name);
 

@@ -98,6 +98,14 @@ void reportPlaceNotFound(ProtectedData& st) {
     st.setRefreshProblem(text);
 }
 
+// The user has typed a place (or one was loaded): the IP look-up must not replace it.
+bool placeTyped(ProtectedData& st) {
+    char city[256], region[256];
+    st.getCurCityDisplay(city);
+    st.getCurStateDisplay(region);
+    return city[0] || region[0];
+}
+
 } // namespace
 
 CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
@@ -112,7 +120,9 @@ CalGetData::~CalGetData() {
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     ProtectedData& st = root->state;
     if (!force) {
-        const bool changed = placeChanged(st);
+        // A refresh already working on the shown place is not started over: a pane shown while
+        // the first refresh still locates the user would otherwise stop that look-up.
+        const bool changed = placeChanged(st) && !runningRefreshServes(mask);
         const int32_t now = static_cast<int32_t>(std::time(nullptr));
         const int32_t due = nextUpdateTime.load();
         if (due != 0 && now > due)
@@ -129,8 +139,24 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.setRestartingSearch(false);
     root->redraw();
     st.setForceUpdate(false);
+    st.getCurCityDisplay(started.city);
+    st.getCurStateDisplay(started.state);
+    st.getCurSearchRadiusDisplay(started.radius);
+    started.mask = mask;
+    refreshRunning = true;
     updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{this, mask});
     return 0;
+}
+
+bool CalGetData::runningRefreshServes(unsigned long mask) {
+    if (!refreshRunning || (mask & ~started.mask) != 0) return false;
+    ProtectedData& st = root->state;
+    char city[256], region[256], radius[256];
+    st.getCurCityDisplay(city);
+    st.getCurStateDisplay(region);
+    st.getCurSearchRadiusDisplay(radius);
+    return std::strcmp(city, started.city) == 0 && std::strcmp(region, started.state) == 0 &&
+           std::strcmp(radius, started.radius) == 0;
 }
 
 void* CalGetData::updateThread(void* arg) {
@@ -144,6 +170,7 @@ void* CalGetData::updateThread(void* arg) {
             engine->root->state.clearUpdatingSteps();
             engine->root->redraw();
         });
+    engine->refreshRunning = false;
     return nullptr;
 }
 
@@ -198,9 +225,12 @@ int CalGetData::UpdateConcerts() {
     root->redraw();
     ConcertStepRollback rollback(*root);
 
-    if (useIpLocation.exchange(false)) {
+    if (useIpLocation && !placeTyped(st)) {
+        // Kept set when the look-up fails or is stopped, so the next refresh locates again.
         if (ipLoc(*this) != 0) return 1;
+        useIpLocation = false;
     } else {
+        useIpLocation = false; // a typed place wins over the IP look-up
         char text[256];
         st.getCurCityDisplay(text);
         st.setCurCity(text);

@@ -34,6 +34,7 @@ class CalGetData : public WebSession {
     // Read and written from both threads (the schedule check and the preferences writer).
     std::atomic<int32_t> nextUpdateTime{0};
     float osVersion = 0.0f;
+    // Set until the IP look-up has found a place, or the user typed one.
     std::atomic<bool> useIpLocation{false};
     XML_Artist_List artists;
     XML_Album_List albums;
@@ -66,6 +67,20 @@ class CalGetData : public WebSession {
 
     static bool fileExists(const char* path);
 
+  private:
+    // What the last started refresh was asked for: the shown place and the mask. Host thread
+    // only; refreshRunning is cleared by the update thread as it ends.
+    struct Request {
+        char city[256] = "";
+        char state[256] = "";
+        char radius[256] = "";
+        unsigned long mask = 0;
+    };
+    Request started;
+    std::atomic<bool> refreshRunning{false};
+    bool runningRefreshServes(unsigned long mask);
+
+  public:
     // Tests replace the sub-updates of a refresh: called with the step's bit instead of the
     // step, on the update thread. Set only while no refresh runs.
     std::function<int(uint32_t bit)> stepHookForTesting;

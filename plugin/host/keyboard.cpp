@@ -1,5 +1,7 @@
 #include "plugin/host/host_handler.h"
 
+#include "common/mac_roman.h"
+
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/view/mouse_input.h"
 
@@ -19,8 +21,18 @@ enum : unsigned char {
 };
 
 bool isPlaceLetter(unsigned char c) {
-    return c == ' ' || (c >= 65 && c <= 122);
+    if (c < 0x80) return c == ' ' || (c >= 65 && c <= 122);
+    // Codes above 127 are Mac OS Roman: its accented Latin letters are typed too.
+    const char32_t u = vx::macRomanToUnicode(c);
+    return (u >= 0xC0 && u <= 0xFF && u != 0xD7 && u != 0xF7) || u == 0x131 || u == 0x152 || u == 0x153 ||
+           u == 0x178;
 }
+
+// The typed character as the UTF-8 the place fields hold.
+struct TypedLetter {
+    char bytes[4];
+    explicit TypedLetter(unsigned char c) { vx::encodeUtf8(vx::macRomanToUnicode(c), bytes); }
+};
 bool isRadiusLetter(unsigned char c) {
     return c == ' ' || (c >= '0' && c <= '9');
 }
@@ -46,7 +58,7 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
     const unsigned char c = static_cast<unsigned char>(event->message & 0xFF);
     if (st.getUpdatingCity()) {
         if (isPlaceLetter(c))
-            st.addLetterCurCityDisplay(static_cast<char>(c));
+            st.addLetterCurCityDisplay(TypedLetter(c).bytes);
         else if (c == kBackspace)
             st.removeLetterCurCityDisplay();
         else if (endsLine(c) || c == kTab) {
@@ -55,7 +67,7 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
         }
     } else if (st.getUpdatingState()) {
         if (isPlaceLetter(c))
-            st.addLetterCurStateDisplay(static_cast<char>(c));
+            st.addLetterCurStateDisplay(TypedLetter(c).bytes);
         else if (c == kBackspace)
             st.removeLetterCurStateDisplay();
         else if (endsLine(c)) {

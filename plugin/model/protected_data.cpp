@@ -57,6 +57,16 @@ void ProtectedData::setUpdatingProgress(double p) {
     updatingProgress = p < 0.0 ? 0.0 : (p > 100.0 ? 100.0 : p);
 }
 
+bool ProtectedData::storeLocatedPlace(const char* city, const char* region) {
+    Guard g(mutex);
+    if (updatingCity || updatingState || curCityDisplay[0] || curStateDisplay[0]) return false;
+    vx::copyText(curCity, city);
+    vx::copyText(curCityDisplay, city);
+    vx::copyText(curState, region);
+    vx::copyText(curStateDisplay, region);
+    return true;
+}
+
 void ProtectedData::incUpdatingProgress(double delta) {
     Guard g(mutex);
     updatingProgress += delta;
@@ -69,16 +79,30 @@ void ProtectedData::clearUpdatingSteps() {
 }
 
 namespace {
-// Appends c while the text is shorter than limit characters.
-void addLetter(char* text, std::size_t limit, char c) {
-    std::size_t len = std::strlen(text);
-    if (len >= limit) return;
-    text[len] = c;
-    text[len + 1] = '\0';
+// Appends a character's bytes while the text stays within limit bytes.
+void addLetter(char* text, std::size_t limit, const char* character) {
+    const std::size_t len = std::strlen(text);
+    const std::size_t n = std::strlen(character);
+    if (n == 0 || len + n > limit) return;
+    std::memcpy(text + len, character, n + 1);
 }
+void addLetter(char* text, std::size_t limit, char c) {
+    const char one[2] = {c, '\0'};
+    addLetter(text, limit, one);
+}
+// Removes the last character: a whole UTF-8 sequence, or one byte of any other text.
 void removeLetter(char* text) {
-    std::size_t len = std::strlen(text);
-    if (len > 0) text[len - 1] = '\0';
+    const std::size_t len = std::strlen(text);
+    if (len == 0) return;
+    std::size_t start = len - 1;
+    while (start > 0 && len - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+        --start;
+    const auto lead = static_cast<unsigned char>(text[start]);
+    const std::size_t expected = (lead & 0xE0) == 0xC0   ? 2
+                                 : (lead & 0xF0) == 0xE0 ? 3
+                                 : (lead & 0xF8) == 0xF0 ? 4
+                                                         : 0;
+    text[expected == len - start ? start : len - 1] = '\0';
 }
 } // namespace
 
@@ -93,6 +117,16 @@ void ProtectedData::removeLetterCurCityDisplay() {
 void ProtectedData::addLetterCurStateDisplay(char c) {
     Guard g(mutex);
     addLetter(curStateDisplay, 254, c);
+}
+void ProtectedData::addLetterCurCityDisplay(const char* character) {
+    if (!character) return;
+    Guard g(mutex);
+    addLetter(curCityDisplay, 254, character);
+}
+void ProtectedData::addLetterCurStateDisplay(const char* character) {
+    if (!character) return;
+    Guard g(mutex);
+    addLetter(curStateDisplay, 254, character);
 }
 void ProtectedData::removeLetterCurStateDisplay() {
     Guard g(mutex);

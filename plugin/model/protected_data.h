@@ -37,10 +37,17 @@ class ProtectedData {
     void removeLetterCurCityDisplay();
     void addLetterCurStateDisplay(char c);
     void removeLetterCurStateDisplay();
+    // One typed character in UTF-8, appended whole or not at all; removing takes back the whole
+    // last character.
+    void addLetterCurCityDisplay(const char* character);
+    void addLetterCurStateDisplay(const char* character);
     void addLetterCurSearchRadiusDisplay(char c);
     void removeLetterCurSearchRadiusDisplay();
     // Caps the typed radius: a number above 300 becomes "300".
     void limitCurSearchRadiusDisplay();
+    // Stores a place found for the user (search and shown city and region) in one step, unless
+    // the user has typed a place or is typing one: then nothing changes and the result is false.
+    bool storeLocatedPlace(const char* city, const char* region);
     void incUpdatingProgress(double delta);
     // Clears every step's "updating" flag at once, as a refresh that ended by an exception leaves
     // no telling which step was running.

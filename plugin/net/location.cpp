@@ -66,6 +66,7 @@ void latLongRequestURL(char* url, std::size_t capacity, const char* serviceHost,
     vx::copyText(canonical, city);
     cleanCity(canonical);
     replaceSpacesWithPluses(canonical);
+    escapeQueryBytes(canonical, sizeof canonical);
     char query[1024];
     std::snprintf(query, sizeof query, "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=%s&STATE=%s", canonical,
                   regionCode);
@@ -136,9 +137,6 @@ int ipLoc(WebSession& engine) {
     if (web.fetch(url) != 0) return -1;
     IpPlace place;
     if (!readIpLocationPage(web.page(), &place)) return -1;
-    st.setCurCity(place.city);
-    st.setCurCityDisplay(place.city);
-    st.setCurState(place.region);
-    st.setCurStateDisplay(place.region);
-    return 0;
+    // A place the user typed while the page was on its way is the one to search.
+    return st.storeLocatedPlace(place.city, place.region) ? 0 : -1;
 }

@@ -26,7 +26,7 @@ struct IpPlace {
 bool readIpLocationPage(const char* page, IpPlace* place);
 
 // Locates the user by IP address into the current and shown city and region; 0 when a place was
-// found.
+// found and stored. -1 leaves them as they were: no place, or one the user typed meanwhile.
 int ipLoc(WebSession& web);
 // Resolves curLat/curLon for curCity/curState: 0 when found; 1 when the service does not know the
 // place (0, 0 stay), so the refresh can end instead of searching nowhere; -1 when the region is

@@ -23,6 +23,11 @@ struct WebRequest {
     const char* uuid;        // the installation's UUID text
 };
 
+// A query value as it goes on the request line: every byte above 127 (the UTF-8 of a place
+// such as "Zürich") becomes "%XX", so the request stays plain ASCII. In place, cut at a whole
+// character so the text keeps within capacity - 1 bytes.
+void escapeQueryBytes(char* text, std::size_t capacity);
+
 // "http://" host pathAndQuery into url (capacity bytes), cut to capacity - 1.
 void webServiceURL(char* url, std::size_t capacity, const char* host, const char* pathAndQuery);
 

@@ -51,12 +51,15 @@ class CalVis {
     int32_t dragStartOffset = 0;
     HotSpot upgradeSpot, supportSpot, retrySpot, versionSpot, preferencesSpot, iPhoneAppSpot, androidAppSpot;
     HotSpot tabSpot[3];
-    int32_t cellScroll[35] = {};
-    Rect cellUpArrowRect[35] = {};
-    Rect cellDownArrowRect[35] = {};
-    bool cellCanScrollUp[35] = {};
-    bool cellCanScrollDown[35] = {};
-    Rect cellRect[35] = {};
+    // A month that starts late in the week needs a sixth row of cells.
+    static constexpr int kMaxGridCells = 42;
+    int32_t gridCells = 35; // cells the last frame drew; the rest hold empty rectangles
+    int32_t cellScroll[kMaxGridCells] = {};
+    Rect cellUpArrowRect[kMaxGridCells] = {};
+    Rect cellDownArrowRect[kMaxGridCells] = {};
+    bool cellCanScrollUp[kMaxGridCells] = {};
+    bool cellCanScrollDown[kMaxGridCells] = {};
+    Rect cellRect[kMaxGridCells] = {};
 
     // The host record of the visible pane, set by the host handler before every message.
     static VisualPluginData* visualPluginData;
@@ -81,6 +84,9 @@ class CalSync {
 };
 
 int getDayOfTheWeek(int day, int month, int year);
+// Rows of the month grid: 6 when the days from the Sunday on or before the 1st to the month's
+// last day do not fit in five weeks, otherwise 5.
+int monthGridWeeks(int month, int year);
 void incrementDay(int* day, int* month, int* year);
 void decrementDay(int* day, int* month, int* year);
 CGRect convertRect(Rect r, const Rect* pane);

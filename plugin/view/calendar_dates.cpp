@@ -15,6 +15,17 @@ int getDayOfTheWeek(int day, int month, int year) {
     return w;
 }
 
+int monthGridWeeks(int month, int year) {
+    if (month < 1 || month > 12) return 5;
+    int last = 28, m = month, y = year;
+    for (int d = 28;;) {
+        incrementDay(&d, &m, &y);
+        if (m != month) break;
+        last = d;
+    }
+    return getDayOfTheWeek(1, month, year) + last > 35 ? 6 : 5;
+}
+
 namespace {
 bool leapYear(int year) {
     return year % 4 == 0;

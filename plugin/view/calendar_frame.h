@@ -21,6 +21,7 @@ struct Frame {
     int height = 0; // H
     int cellWidth = 0;
     int cellHeight = 0;
+    int weeks = 5;         // rows of the month grid
     int visibleHeight = 0; // V: the list's visible height, gridTop to gridBottom
     int thumbTrack = 0;    // T
     int tab = 0;

@@ -35,9 +35,12 @@ void computeGeometry(Frame& f) {
     f.width = f.pane->right - f.pane->left;
     f.height = f.pane->bottom - f.pane->top;
     f.cellWidth = (f.width - v.gridLeft - v.listMargin - 3) / 7;
-    f.cellHeight = (f.height - v.gridTop - v.headerHeight - v.listMargin - 4) / 5;
+    // The grid keeps its five-week size; a six-week month divides it into six rows.
+    const int fiveWeekRow = (f.height - v.gridTop - v.headerHeight - v.listMargin - 4) / 5;
+    f.weeks = monthGridWeeks(v.curVisMonth, v.curVisYear);
+    f.cellHeight = f.weeks == 5 ? fiveWeekRow : 5 * fiveWeekRow / f.weeks;
     v.gridRight = v.gridLeft + 3 + 7 * f.cellWidth;
-    v.gridBottom = v.gridTop + v.headerHeight + 5 * f.cellHeight + 4;
+    v.gridBottom = v.gridTop + v.headerHeight + 5 * fiveWeekRow + 4;
     v.gridRect = paneRect(v.gridTop, v.gridLeft, v.gridBottom, v.gridRight);
     f.visibleHeight = v.gridBottom - v.gridTop;
     const long long content = static_cast<long long>(f.shown) * (v.rowHeight - 1);

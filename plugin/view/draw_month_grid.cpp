@@ -1,4 +1,4 @@
-// The month grid: five weeks of day cells from the Sunday on or before the 1st, each with its
+// The month grid: five or six weeks of day cells from the Sunday on or before the 1st, each with its
 // day band, the entries of its date, and small arrows when they do not all fit.
 #include "plugin/view/calendar_frame.h"
 #include "plugin/view/ticket_icons.h"
@@ -15,7 +15,7 @@ void drawGridLines(Frame& f) {
         const int x = v.gridLeft + 1 + i * f.cellWidth;
         strokePaneLine(f.ctx, f.pane, x, v.gridTop + 15, x, v.gridBottom - 1, a);
     }
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i < f.weeks; ++i) {
         const int y = v.gridTop + 15 + i * f.cellHeight + 1;
         strokePaneLine(f.ctx, f.pane, v.gridLeft + 1, y, v.gridRight - 1, y, a);
     }
@@ -97,7 +97,14 @@ void drawDayCells(Frame& f) {
     SHOWENTRY* cursor = firstShown(*f.data, f.tab);
     std::vector<SHOWENTRY*> onDate;
 
-    for (int row = 0; row < 5; ++row) {
+    v.gridCells = f.weeks * 7;
+    for (int index = v.gridCells; index < CalVis::kMaxGridCells; ++index) {
+        // Cells of a sixth row that this month does not have must not catch the mouse.
+        v.cellRect[index] = v.cellUpArrowRect[index] = v.cellDownArrowRect[index] = Rect{0, 0, 0, 0};
+        v.cellCanScrollUp[index] = v.cellCanScrollDown[index] = false;
+        v.cellScroll[index] = 0;
+    }
+    for (int row = 0; row < f.weeks; ++row) {
         for (int col = 0; col < 7; ++col, incrementDay(&date.day, &date.month, &date.year)) {
             const int index = row * 7 + col;
             const int top = v.gridTop + 15 + 1 + row * ch;

@@ -69,7 +69,7 @@ void handleMonthArrows(CalVis& v) {
 
 // One step of the first day cell whose active arrow was hit.
 void handleCellArrows(CalVis& v) {
-    for (int i = 0; i < 35; ++i) {
+    for (int i = 0; i < v.gridCells && i < CalVis::kMaxGridCells; ++i) {
         if (v.cellCanScrollDown[i] && pointInRect(v.cellDownArrowRect[i], v.mouseX, v.mouseY)) {
             ++v.cellScroll[i];
             return;

@@ -14,7 +14,7 @@ constexpr int32_t kScrollStep = 20;
 
 // The day cell under the pointer, or -1.
 int cellUnderPointer(const CalVis& v) {
-    for (int i = 0; i < 35; ++i)
+    for (int i = 0; i < v.gridCells && i < CalVis::kMaxGridCells; ++i)
         if (pointInRect(v.cellRect[i], v.mouseX, v.mouseY)) return i;
     return -1;
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -135,4 +137,53 @@ TEST(MouseEndToEnd, ALinkHoldingQuotesAndShellTextReachesTheOpenerAsOneAddress) 
     player.sendLine("quit");
     EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
     EXPECT_FALSE(std::filesystem::exists(marker)) << "part of the link ran as a command";
+}
+
+TEST(MouseEndToEnd, APlaceTypedWithLettersBeyondAsciiIsDrawnSavedSentAndFound) {
+    TempHome home;
+    WebService service(home.file("service.log"));
+    prepareHome(home, service.host(), service.iplocHost());
+    writePreferences(home, "-@@-");
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+    const auto saved = [](const std::string& prefs) {
+        return lineOf(prefs, 4).rfind("Española@@NM@@75@@", 0) == 0;
+    };
+    {
+        PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+        ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+        for (const std::string& line :
+             {std::string("show 800 480"), std::string("click ") + kCityBox, std::string("type Española"),
+              std::string("click ") + kStateBox, std::string("type NM"), std::string("key return")})
+            player.sendLine(line);
+        ASSERT_TRUE(home.waitForContent(prefsPath, saved, kSearchSeconds * 1000))
+            << home.readFile(prefsPath) << player.errorText();
+        player.sendLine("snapshot " + home.file("typed.png"));
+        ASSERT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+        player.sendLine("quit");
+        ASSERT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+    }
+    // Sent as escaped UTF-8, and the service found the place: the centre is not 0, 0.
+    bool asked = false;
+    for (const std::string& line : service.logLines())
+        asked = asked || line.find("/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Espa%C3%B1ola&STATE=NM ") !=
+                             std::string::npos;
+    EXPECT_TRUE(asked);
+    const std::vector<std::string> place = fields(lineOf(home.readFile(prefsPath), 4) + "@@");
+    ASSERT_GE(place.size(), 5u);
+    EXPECT_NEAR(std::stod(place[3]), 35.99, 0.01);
+
+    // Read back from the file, the field looks as it did when typed.
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    player.sendLine("show 800 480");
+    player.sendLine("snapshot " + home.file("read.png"));
+    ASSERT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+    player.sendLine("quit");
+    ASSERT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+    const QImage typed(QString::fromStdString(home.file("typed.png")));
+    const QImage read(QString::fromStdString(home.file("read.png")));
+    ASSERT_FALSE(typed.isNull());
+    const QRect cityBox(80, 19, 158, 18);
+    EXPECT_EQ(typed.copy(cityBox), read.copy(cityBox));
+    EXPECT_NE(typed.copy(cityBox), QImage(cityBox.size(), typed.format())) << "something is drawn";
 }

@@ -1,3 +1,4 @@
+#include "common/fixed_text.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/temp_home.h"
 
@@ -179,3 +180,38 @@ TEST_F(UpdateThread, ShutdownStopsAndJoinsTheRunningRefresh) {
     EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2}));
     EXPECT_TRUE(root->state.getShutingDown());
 }
+
+TEST_F(UpdateThread, AShownPaneLeavesARefreshOfTheSamePlaceRunning) {
+    // A fresh start: nothing searched ("-"), nothing typed; the first refresh is locating.
+    log.holdConcerts = true;
+    root->engine.suggestUpdateShowList(kUpdateAll, false);
+    log.waitForConcerts();
+    root->engine.suggestUpdateShowList(kUpdateAll, false);
+    root->engine.suggestUpdateShowList(kUpdateConcerts, false);
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2})) << "not started over";
+    EXPECT_FALSE(root->engine.stopRequested());
+
+    // A place typed meanwhile is another request: the running refresh gives way to it.
+    root->state.setCurCityDisplay("Chicago");
+    root->engine.suggestUpdateShowList(kUpdateAll, false);
+    finish();
+    EXPECT_EQ(log.steps(), (std::vector<uint32_t>{2, 2, 4, 8, 16, 32}));
+    EXPECT_TRUE(log.sawRestarting);
+}
+
+TEST_F(UpdateThread, TheIpLookUpIsKeptUntilItFindsAPlaceAndATypedPlaceEndsIt) {
+    root->engine.stepHookForTesting = nullptr;
+    vx::copyText(root->engine.services.ipLocationHost, "127.0.0.1:1");
+    vx::copyText(root->engine.services.webServiceHost, "127.0.0.1:1");
+    root->engine.useIpLocation = true;
+    EXPECT_EQ(root->engine.UpdateConcerts(), 1);
+    EXPECT_TRUE(root->engine.useIpLocation) << "the next refresh locates again";
+    EXPECT_EQ(root->engine.UpdateConcerts(), 1);
+    EXPECT_TRUE(root->engine.useIpLocation);
+
+    root->state.setCurCityDisplay("Chicago");
+    root->state.setCurStateDisplay("IL");
+    root->engine.UpdateConcerts();
+    EXPECT_FALSE(root->engine.useIpLocation);
+}
+

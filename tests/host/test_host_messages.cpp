@@ -240,6 +240,35 @@ TEST_F(HostSession, TypingEditsCityStateAndRadius) {
     EXPECT_EQ(key(keyUp, keyUp), unimpErr);
 }
 
+TEST_F(HostSession, TypedLettersBeyondAsciiArriveAsUtf8) {
+    ProtectedData& st = gVoxtrail->state;
+    st.setCurCityDisplay("");
+    st.setUpdatingCity(true);
+    // Key codes above 127 are Mac OS Roman: 0x9F is "ü", 0x96 "ñ", 0x8B "ã".
+    type("Z\x9Frich");
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Zürich");
+    key(8);
+    key(8);
+    key(8);
+    key(8);
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Zü");
+    key(8);
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Z") << "backspace takes the whole letter";
+    st.setCurCityDisplay("");
+    type("Espa\x96ola S\x8Bo");
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Española São");
+    // Signs of that set are no letters of a place.
+    st.setCurCityDisplay("");
+    type("a\xA5\xD6\xA9"
+         "b");
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "ab");
+    key(9);
+    st.setCurStateDisplay("");
+    type("Z\x9Frich");
+    EXPECT_EQ(text(&ProtectedData::getCurStateDisplay), "Zürich");
+    st.setUpdatingState(false);
+}
+
 TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     gVoxtrail->view.setCurVisShowListOffset(0);
     EXPECT_EQ(key(31), noErr);

@@ -1,5 +1,6 @@
 // Reading the geographic look-up reply and the IP-location page, and the look-up's address.
 #include "plugin/net/location.h"
+#include "plugin/net/web_fetch.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,25 @@ TEST(LatLongRequest, CanonicalCityWithPluses) {
     char url[1024];
     latLongRequestURL(url, sizeof url, "127.0.0.1:8460", "  new   YORK ", "NY");
     EXPECT_STREQ(url, "http://127.0.0.1:8460/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=New+York&STATE=NY");
+}
+
+TEST(LatLongRequest, LettersBeyondAsciiGoAsEscapedUtf8) {
+    char url[1024];
+    latLongRequestURL(url, sizeof url, "127.0.0.1:8460", "são paulo", "BRA");
+    EXPECT_STREQ(url,
+                 "http://127.0.0.1:8460/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=S%C3%A3o+Paulo&STATE=BRA");
+}
+
+TEST(QueryBytes, EscapedWholeOrCutBeforeTheCharacter) {
+    char text[16] = "Zürich";
+    escapeQueryBytes(text, sizeof text);
+    EXPECT_STREQ(text, "Z%C3%BCrich");
+    char tight[10] = "abcdeü";
+    escapeQueryBytes(tight, sizeof tight);
+    EXPECT_STREQ(tight, "abcde") << "no half of a character";
+    char plain[8] = "a+b";
+    escapeQueryBytes(plain, sizeof plain);
+    EXPECT_STREQ(plain, "a+b");
 }
 
 // What the page gives as "city|region", or "none".

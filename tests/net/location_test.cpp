@@ -69,6 +69,23 @@ TEST_F(Location, TheIpPageSetsThePlaceShownAndSearched) {
     EXPECT_TRUE(webLockFree());
 }
 
+TEST_F(Location, TheIpPageNeverOverwritesAPlaceTheUserTypedOrIsTyping) {
+    answer("/", "<html><td>Location</td><td><span>UNITED STATES, CALIFORNIA, SAN JOSE</span></td>");
+    root->state.setCurStateDisplay("Oregon");
+    EXPECT_EQ(ipLoc(root->engine), -1);
+    EXPECT_EQ(stored(), "-||-|Oregon");
+
+    root->state.setCurStateDisplay("");
+    root->state.setUpdatingCity(true); // the field was clicked; nothing typed yet
+    EXPECT_EQ(ipLoc(root->engine), -1);
+    EXPECT_EQ(stored(), "-||-|");
+
+    root->state.setUpdatingCity(false);
+    EXPECT_EQ(ipLoc(root->engine), 0);
+    EXPECT_EQ(stored(), "San Jose|San Jose|CA|CA");
+    EXPECT_TRUE(webLockFree());
+}
+
 TEST_F(Location, AnUnreadableOrMissingIpPageChangesNothing) {
     root->state.setCurCity("Boston");
     root->state.setCurCityDisplay("Boston");

@@ -1,6 +1,7 @@
 // What the player hands to plug-ins: track records, versions, pane geometry, script commands.
 #include "player/host_version.h"
 #include "player/pane_geometry.h"
+#include "player/pane_widget.h"
 #include "player/player_options.h"
 #include "player/script_command.h"
 #include "player/track_record.h"
@@ -133,6 +134,20 @@ TEST(ScriptCommands, MapsKeyNamesToClassicCodes) {
     }
     ParsedLine typed = parseScriptLine("type New York");
     EXPECT_EQ(std::string(typed.command.keys.begin(), typed.command.keys.end()), "New York");
+}
+
+TEST(ScriptCommands, TypedLettersBeyondAsciiGoAsMacRomanCodes) {
+    ParsedLine typed = parseScriptLine("type São Zürich");
+    ASSERT_EQ(typed.outcome, ParsedLine::Outcome::Command);
+    EXPECT_EQ(typed.command.keys, (std::vector<uint8_t>{'S', 0x8B, 'o', ' ', 'Z', 0x9F, 'r', 'i', 'c', 'h'}));
+    ParsedLine key = parseScriptLine("key ñ");
+    ASSERT_EQ(key.outcome, ParsedLine::Outcome::Command);
+    EXPECT_EQ(key.command.keys, (std::vector<uint8_t>{0x96}));
+    // A character the host's key codes cannot carry, and bytes that are no UTF-8.
+    EXPECT_EQ(parseScriptLine("type Łódź").outcome, ParsedLine::Outcome::Error);
+    EXPECT_EQ(parseScriptLine("type Z\xFCrich").outcome, ParsedLine::Outcome::Error);
+    EXPECT_EQ(vx::player::classicKeyCode(0, QString::fromUtf8("ü")), 0x9F);
+    EXPECT_EQ(vx::player::classicKeyCode(0, QString::fromUtf8("Ł")), 0);
 }
 
 TEST(ScriptCommands, ParsesArgumentsAndSkipsBlanksAndComments) {

@@ -74,7 +74,8 @@ TEST_F(CityTableTest, CoversEveryRegionThePluginCanName) {
     }
     EXPECT_LT(table->cities().size(), 5000u);
     // A comma in a name would split the "city, region" location the plug-in shows.
-    for (const vxs::City& c : table->cities()) EXPECT_EQ(c.name.find(','), std::string::npos) << c.name;
+    for (const vxs::City& c : table->cities())
+        EXPECT_EQ(c.name.find(','), std::string::npos) << c.name;
 }
 
 TEST_F(CityTableTest, FindsCitiesAsThePluginSpellsThem) {
@@ -92,6 +93,18 @@ TEST_F(CityTableTest, FindsCitiesAsThePluginSpellsThem) {
     // Accents may be typed or left out.
     EXPECT_NE(table->find("Montreal", {"CA", "QC"}), nullptr);
     EXPECT_EQ(table->find("Montreal", {"CA", "QC"}), table->find("Montréal", {"CA", "QC"}));
+}
+
+TEST_F(CityTableTest, FindsLettersBeyondAsciiInEitherCase) {
+    const vxs::City* zurich = table->find("Zürich", {"CH", ""});
+    ASSERT_NE(zurich, nullptr);
+    EXPECT_EQ(table->find("ZÜRICH", {"CH", ""}), zurich);
+    EXPECT_EQ(table->find("Zurich", {"CH", ""}), zurich);
+    const vxs::City* espanola = table->find("Española", {"US", "NM"});
+    ASSERT_NE(espanola, nullptr);
+    EXPECT_EQ(table->find("ESPAÑOLA", {"US", "NM"}), espanola);
+    EXPECT_NE(table->find("São Paulo", {"BR", ""}), nullptr);
+    EXPECT_EQ(table->find("Zrich", {"CH", ""}), nullptr);
 }
 
 TEST_F(CityTableTest, RegionDecidesBetweenCitiesOfOneName) {

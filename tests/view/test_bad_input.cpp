@@ -10,7 +10,7 @@
 namespace {
 class BadInput : public ViewFixture {
   protected:
-    BadInput() { showMonth(5, 2009); }
+    BadInput() { showMonth(9, 2023); }
     std::unique_ptr<PixelFrame> draw(int width, int height) {
         auto f = std::make_unique<PixelFrame>(width, height);
         Rect pane = {0, 0, static_cast<int16_t>(height), static_cast<int16_t>(width)};
@@ -43,12 +43,12 @@ std::string highBytes() {
 
 TEST_F(BadInput, SmallPanesDrawOverlappingItemsWithoutFailing) {
     for (int i = 0; i < 40; ++i) {
-        SHOWENTRY* e = add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i % 31, 5, 2009);
+        SHOWENTRY* e = add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i % 30, 9, 2023);
         e->ticketsAvailable = i % 2;
         e->selected = i % 3 == 0;
         e->hovered = i == 7;
     }
-    add(friendShows, "Pal", 3, 5, 2009);
+    add(friendShows, "Pal", 3, 9, 2023);
     state.setUpdatingFriends(true);
     state.setValid_internet_connection(false);
     state.setRestartingSearch(true);
@@ -74,7 +74,7 @@ TEST_F(BadInput, SmallPanesDrawOverlappingItemsWithoutFailing) {
 }
 
 TEST_F(BadInput, FullCapacityTextsStayInsideTheirBoxes) {
-    SHOWENTRY* e = add(concerts, "placeholder", 13, 5, 2009);
+    SHOWENTRY* e = add(concerts, "placeholder", 13, 9, 2023);
     fillTexts(e, "W");
     for (int i = 0; i < 300; ++i)
         e->nameList->add(
@@ -93,7 +93,7 @@ TEST_F(BadInput, FullCapacityTextsStayInsideTheirBoxes) {
 }
 
 TEST_F(BadInput, BytesAboveAsciiAreDrawn) {
-    SHOWENTRY* e = add(concerts, "placeholder", 13, 5, 2009);
+    SHOWENTRY* e = add(concerts, "placeholder", 13, 9, 2023);
     fillTexts(e, highBytes());
     FRIENDNAME* odd = new FRIENDNAME;
     std::memset(odd->name, 0xFF, sizeof odd->name - 1);
@@ -106,9 +106,9 @@ TEST_F(BadInput, BytesAboveAsciiAreDrawn) {
 
 TEST_F(BadInput, ThousandsOfShowsDrawOnlyWhatIsVisible) {
     for (int i = 0; i < 3000; ++i)
-        add(concerts, ("Act " + std::to_string(i)).c_str(), 1 + i % 28, 4 + (i / 1000), 2009);
+        add(concerts, ("Act " + std::to_string(i)).c_str(), 1 + i % 28, 8 + (i / 1000), 2023);
     for (int i = 0; i < 500; ++i)
-        add(concerts, ("Crowd " + std::to_string(i)).c_str(), 13, 5, 2009);
+        add(concerts, ("Crowd " + std::to_string(i)).c_str(), 13, 9, 2023);
     view.curVisShowListOffset = INT32_MIN;
     draw(1280, 800);
     EXPECT_EQ(view.listContentHeight, 3500 * 54);
@@ -123,7 +123,7 @@ TEST_F(BadInput, ThousandsOfShowsDrawOnlyWhatIsVisible) {
     EXPECT_TRUE(view.cellCanScrollDown[17]);
     int onThe13th = 0;
     for (SHOWENTRY* e = concerts.head; e; e = e->next)
-        onThe13th += e->day == 13 && e->month == 5;
+        onThe13th += e->day == 13 && e->month == 9;
     view.cellScroll[17] = onThe13th - 7; // the last seven lines of the day
     draw(1280, 800);
     EXPECT_TRUE(view.cellCanScrollUp[17]);

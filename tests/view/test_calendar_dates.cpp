@@ -74,6 +74,15 @@ TEST(DaySteps, DatesThatAreNoMonthDoNotWrap) {
     EXPECT_EQ(previous({1, 0, 2009}), (Date{0, 0, 2009}));
 }
 
+TEST(GridWeeks, SixOnlyWhenTheLastDaysPassTheFifthWeek) {
+    EXPECT_EQ(monthGridWeeks(1, 2027), 6);  // Friday the 1st, 31 days
+    EXPECT_EQ(monthGridWeeks(5, 2027), 6);  // Saturday the 1st
+    EXPECT_EQ(monthGridWeeks(9, 2023), 5);  // Friday the 1st, 30 days: exactly five weeks
+    EXPECT_EQ(monthGridWeeks(2, 2026), 5);  // Sunday the 1st, 28 days: four weeks still get five rows
+    EXPECT_EQ(monthGridWeeks(2, 2020), 5);  // Saturday the 1st of a leap February
+    EXPECT_EQ(monthGridWeeks(13, 2027), 5); // no month: no endless walk
+}
+
 TEST(ConvertRect, FlipsAndLosesOnePixelOfWidthAndHeight) {
     const Rect pane = {0, 0, 400, 640};
     const CGRect r = convertRect(Rect{105, 240, 120, 300}, &pane);

@@ -43,6 +43,7 @@ class Layout : public ViewFixture {
 } // namespace
 
 TEST_F(Layout, GeometryFollowsThePaneSize) {
+    showMonth(9, 2023); // five weeks: Friday the 1st to Saturday the 30th
     draw(1280, 800);
     EXPECT_EQ(view.gridRight, 1258);
     EXPECT_EQ(view.gridBottom, 779);
@@ -50,11 +51,40 @@ TEST_F(Layout, GeometryFollowsThePaneSize) {
     EXPECT_RECT(view.cellRect[0], 121, 241, 252, 384);
     EXPECT_RECT(view.cellRect[8], 252, 386, 383, 529);
     EXPECT_RECT(view.cellRect[34], 645, 1111, 776, 1254);
+    EXPECT_EQ(view.gridCells, 35);
 
     draw(800, 600);
     EXPECT_EQ(view.gridRight, 782);
     EXPECT_EQ(view.gridBottom, 579);
     EXPECT_RECT(view.cellRect[34], 485, 703, 576, 778);
+}
+
+TEST_F(Layout, SixWeekMonthSharesTheGridAmongSixRows) {
+    // January 2027 starts on a Friday and ends on Sunday the 31st, alone in a sixth row.
+    showMonth(1, 2027);
+    SHOWENTRY* last = add(concerts, "Last", 31, 1, 2027);
+    SHOWENTRY* first = add(concerts, "First", 1, 1, 2027);
+    draw(1280, 800);
+    EXPECT_EQ(view.gridCells, 42);
+    EXPECT_EQ(view.gridBottom, 779) << "the grid keeps its size";
+    EXPECT_RECT(view.cellRect[0], 121, 241, 230, 384);
+    EXPECT_RECT(view.cellRect[35], 666, 241, 775, 384);
+    EXPECT_LE(view.cellRect[41].bottom, view.gridBottom - 1);
+    ASSERT_TRUE(last->inCell);
+    EXPECT_EQ(last->inCellRect.top, view.cellRect[35].top + 15);
+    ASSERT_TRUE(first->inCell);
+    EXPECT_EQ(first->inCellRect.left, view.cellRect[5].left);
+    EXPECT_TRUE(drew("31"));
+
+    // Back to a five-week month: the sixth row's rectangles no longer catch the mouse.
+    view.cellScroll[40] = 2;
+    showMonth(9, 2023);
+    draw(1280, 800);
+    EXPECT_EQ(view.gridCells, 35);
+    EXPECT_RECT(view.cellRect[35], 0, 0, 0, 0);
+    EXPECT_RECT(view.cellRect[41], 0, 0, 0, 0);
+    EXPECT_EQ(view.cellScroll[40], 0);
+    EXPECT_FALSE(last->inCell);
 }
 
 TEST_F(Layout, FixedHotSpotsAndTabs) {
@@ -195,9 +225,10 @@ TEST_F(Layout, MonthArrowsOnlyLeadToMonthsWithEntries) {
 }
 
 TEST_F(Layout, CrowdedDayGetsCellArrows) {
-    // May 2009 starts on a Friday: the 13th is cell 17. A 131-pixel cell lists 7 entries.
+    // September 2023 starts on a Friday: the 13th is cell 17. A 131-pixel cell lists 7 entries.
+    showMonth(9, 2023);
     for (int i = 0; i < 9; ++i)
-        add(concerts, ("Act " + std::to_string(i)).c_str(), 13, 5, 2009);
+        add(concerts, ("Act " + std::to_string(i)).c_str(), 13, 9, 2023);
     draw();
     EXPECT_FALSE(view.cellCanScrollUp[17]);
     EXPECT_TRUE(view.cellCanScrollDown[17]);
@@ -218,7 +249,8 @@ TEST_F(Layout, CrowdedDayGetsCellArrows) {
 }
 
 TEST_F(Layout, RoomyDayResetsItsCellScroll) {
-    add(concerts, "Solo", 13, 5, 2009);
+    showMonth(9, 2023);
+    add(concerts, "Solo", 13, 9, 2023);
     view.cellScroll[17] = 3;
     view.cellCanScrollUp[17] = view.cellCanScrollDown[17] = true;
     draw();
@@ -229,18 +261,19 @@ TEST_F(Layout, RoomyDayResetsItsCellScroll) {
     EXPECT_RECT(concerts.head->inCellRect, 398, 676, 413, 819);
 }
 
-TEST_F(Layout, SixWeekMonthShowsOnlyItsFirstFiveWeeks) {
+TEST_F(Layout, MayOf2009ShowsItsLastDaysAndTheSundayBefore) {
     SHOWENTRY* thirtieth = add(concerts, "Thirtieth", 30, 5, 2009);
     SHOWENTRY* last = add(concerts, "Last", 31, 5, 2009);
     SHOWENTRY* april = add(concerts, "April", 26, 4, 2009);
     draw();
     EXPECT_TRUE(thirtieth->inCell);
     EXPECT_EQ(thirtieth->inCellRect.top, view.cellRect[34].top + 15);
-    EXPECT_FALSE(last->inCell);
+    ASSERT_TRUE(last->inCell);
+    EXPECT_EQ(last->inCellRect.top, view.cellRect[35].top + 15);
     EXPECT_TRUE(april->inCell); // cell 0 is the Sunday before the 1st
     EXPECT_EQ(april->inCellRect.left, view.cellRect[0].left);
     EXPECT_TRUE(drew("26"));
-    EXPECT_FALSE(drew("31"));
+    EXPECT_TRUE(drew("31"));
 }
 
 TEST_F(Layout, ReleasesTabHidesFilteredFormats) {

@@ -20,7 +20,7 @@ int cellTop(int index) {
 
 class ScreenPixels : public ViewFixture {
   protected:
-    ScreenPixels() { showMonth(5, 2009); }
+    ScreenPixels() { showMonth(9, 2023); }
     std::unique_ptr<PixelFrame> draw() {
         auto f = std::make_unique<PixelFrame>(kW, kH);
         Rect pane = {0, 0, kH, kW};
@@ -34,7 +34,7 @@ class ScreenPixels : public ViewFixture {
 TEST_F(ScreenPixels, WeekdayBandAndDayBands) {
     auto f = draw();
     EXPECT_EQ(f->rgb(250, 112), PixelFrame::rgb(192, 192, 192));
-    // May 2009 starts on a Friday: cells 0-4 are April's, cell 5 is the 1st, cell 34 the 30th.
+    // September 2023 starts on a Friday: cells 0-4 are August's, cell 5 is the 1st, cell 34 the 30th.
     EXPECT_EQ(f->rgb(cellLeft(0) + 9, cellTop(0) + 7), PixelFrame::rgb(222, 222, 222));
     EXPECT_EQ(f->rgb(cellLeft(4) + 9, cellTop(4) + 7), PixelFrame::rgb(222, 222, 222));
     EXPECT_EQ(f->rgb(cellLeft(5) + 9, cellTop(5) + 7), PixelFrame::rgb(158, 202, 228));
@@ -67,7 +67,7 @@ TEST_F(ScreenPixels, TodaysCellStandsOut) {
 TEST_F(ScreenPixels, EachTabHasItsColours) {
     SHOWLIST* lists[3] = {&concerts, &friendShows, &albumReleases};
     for (int tab = 0; tab < 3; ++tab) {
-        add(*lists[tab], "Act", 13, 5, 2009);
+        add(*lists[tab], "Act", 13, 9, 2023);
         state.setCurCalTab(tab);
         // Per tab: ordinary day bands and grid outline, then the list rows' date band.
         const uint32_t a[3] = {PixelFrame::rgb(158, 202, 228), PixelFrame::rgb(219, 245, 179),
@@ -123,7 +123,7 @@ TEST_F(ScreenPixels, RestartNoticeIsRed) {
 }
 
 TEST_F(ScreenPixels, TicketIconsComeFromTheResourceFolder) {
-    SHOWENTRY* e = add(concerts, "Act", 13, 5, 2009);
+    SHOWENTRY* e = add(concerts, "Act", 13, 9, 2023);
     e->ticketsAvailable = true;
     setTicketIconFolder(VX_RESOURCE_DIR);
     auto f = draw();
