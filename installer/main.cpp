@@ -36,6 +36,12 @@ bool readScript(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
+bool hasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +68,12 @@ int main(int argc, char** argv) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         break;
     case Mode::Window:
+        if (!hasDisplay()) {
+            std::fputs(
+                "Voxtrail_Installer: no display for the window; use --install, --uninstall or --headless\n",
+                stderr);
+            return 2;
+        }
         break;
     }
     std::vector<std::string> script;
@@ -79,6 +91,8 @@ int main(int argc, char** argv) {
     const bool headless = options->mode == Mode::Headless;
     SheetPresenter& sheets = headless ? static_cast<SheetPresenter&>(headlessSheets) : windowSheets;
     Installer installer(window, sheets, bundle, paths, [] { QCoreApplication::exit(0); });
+    // Shown first, so that waking brings a visible window to the front.
+    if (options->mode == Mode::Window) window.window->show();
     installer.awakeFromNib();
 
     if (options->mode == Mode::Snapshot) {
@@ -93,8 +107,6 @@ int main(int argc, char** argv) {
         run = std::make_unique<HeadlessRun>(installer, headlessSheets, std::move(script),
                                             [](int status) { QCoreApplication::exit(status); });
         run->start();
-    } else {
-        window.window->show();
     }
     return QApplication::exec();
 }

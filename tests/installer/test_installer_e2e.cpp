@@ -349,3 +349,16 @@ TEST(InstallerBadInput, AHomePathWithBlanksAndHighBytesWorks) {
     EXPECT_FALSE(fs::exists(odd + "/" + kInstalled));
     EXPECT_FALSE(fs::exists(odd + "/Library/Application Support/Voxtrail"));
 }
+
+// A script the window could not follow stops the run instead of passing for a finished one.
+TEST(InstallerBadInput, AScriptThatCannotBeFollowedStopsWithStatus2) {
+    TempHome home;
+    const std::vector<std::vector<std::string>> scripts = {
+        {"press install", "press uninstall"}, {"answer Ok"}, {"press the big button"}};
+    for (const std::vector<std::string>& script : scripts) {
+        Outcome run = runHeadless(home.playerEnvironment(), script);
+        EXPECT_EQ(run.status, 2) << script.front();
+        EXPECT_NE(run.errors.find("Voxtrail_Installer: "), std::string::npos) << run.errors;
+    }
+    EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
+}
