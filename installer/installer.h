@@ -13,11 +13,6 @@
 #include <optional>
 #include <string>
 
-class QCheckBox;
-class QLabel;
-class QProgressBar;
-class QPushButton;
-
 namespace vx::installer {
 
 class Installer : public QObject {

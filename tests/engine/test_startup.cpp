@@ -3,6 +3,7 @@
 #include "platform/system.h"
 #include "plugin/engine/startup_steps.h"
 #include "plugin/host/voxtrail_class.h"
+#include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +44,7 @@ int32_t noAlert(void*, const char*, const char*, const char*, const char*) {
     return kVxAlertCancelButton;
 }
 VxHostServices services = [] {
-    VxHostServices t{};
-    t.size = sizeof t;
-    t.version = kVxHostServicesVersion;
+    VxHostServices t = currentHostServices();
     t.showAlert = noAlert;
     t.chooseFile = chooseFile;
     t.chooseFileIn = chooseFileIn;

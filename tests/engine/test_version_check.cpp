@@ -3,6 +3,7 @@
 #include "platform/host_services.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/net/routed_server.h"
+#include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -34,9 +35,7 @@ int32_t noFile(void*, const char*, char*, uint32_t) {
     return -1;
 }
 VxHostServices services = [] {
-    VxHostServices t{};
-    t.size = sizeof t;
-    t.version = kVxHostServicesVersion;
+    VxHostServices t = currentHostServices();
     t.showAlert = recordAlert;
     t.chooseFile = noFile;
     t.openURL = recordURL;

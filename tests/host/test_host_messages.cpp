@@ -1,6 +1,7 @@
 #include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
 #include "plugin/host/voxtrail_class.h"
+#include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -45,9 +46,7 @@ void remove(void*, void*) {
     ++removals;
 }
 VxHostServices services = [] {
-    VxHostServices t{};
-    t.size = sizeof t;
-    t.version = kVxHostServicesVersion;
+    VxHostServices t = currentHostServices();
     t.activeNonFloatingWindow = activeWindow;
     t.installMouseHandler = install;
     t.removeMouseHandler = remove;
