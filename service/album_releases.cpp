@@ -29,6 +29,8 @@ const std::array kLabels = {"Import",
 
 constexpr int kWindowDays = 365;
 constexpr double kReleaseInQuarter = 0.3;
+constexpr double kReissueInQuarter = 0.5;
+constexpr const char* kRemastered = "Original recording remastered";
 
 // Album text that cannot break a release line: no tag brackets, no line ends, no "@@".
 std::string lineText(const std::string& text) {
@@ -67,12 +69,20 @@ std::vector<Release> generateReleases(const Catalogue& catalogue, const CivilDat
             r.date = civilFromDays(tuesday);
             r.title = std::string(kTitleFirst[rng.below(kTitleFirst.size())]) + " " +
                       kTitleSecond[rng.below(kTitleSecond.size())];
-            r.formats.push_back("Audio CD");
+            r.formats.push_back("CD");
             int labels = static_cast<int>(rng.below(3));
             for (int i = 0; i < labels; ++i) {
                 std::string label = kLabels[rng.below(kLabels.size())];
                 if (std::find(r.formats.begin(), r.formats.end(), label) == r.formats.end())
                     r.formats.push_back(label);
+            }
+            // Drawn from its own stream, so the releases of artists without albums stay as they were.
+            const std::vector<std::string>& held = catalogue.artists()[a].albums;
+            StableRandom reissue(mixHash(seed ^ 0x7E1551EULL, static_cast<std::uint64_t>(q)));
+            if (!held.empty() && reissue.chance(kReissueInQuarter)) {
+                r.title = held[reissue.below(held.size())];
+                if (std::find(r.formats.begin(), r.formats.end(), kRemastered) == r.formats.end())
+                    r.formats.push_back(kRemastered);
             }
             char asin[16];
             std::snprintf(asin, sizeof asin, "B0%08llX",

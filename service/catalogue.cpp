@@ -57,12 +57,12 @@ template <typename A> const char* pick(StableRandom& rng, const A& list) {
 
 } // namespace
 
-bool Catalogue::add(std::string name, std::string libraryName) {
+bool Catalogue::add(std::string name, std::string libraryName, std::vector<std::string> albums) {
     std::string key = artistKey(name);
     if (key.empty() || key == "various" || key == "variousartists") return false;
     if (!keys_.insert(key).second) return false;
     if (libraryName.empty()) libraryName = name;
-    artists_.push_back(Artist{std::move(name), std::move(libraryName), std::move(key)});
+    artists_.push_back(Artist{std::move(name), std::move(libraryName), std::move(key), std::move(albums)});
     return true;
 }
 

@@ -10,9 +10,10 @@
 namespace vxs {
 
 struct Artist {
-    std::string name;        // as concert listings print it ("Ruby Vance")
-    std::string libraryName; // as a music library files it ("Vance, Ruby"), often the same
-    std::string key;         // artistKey(name): no two artists share one
+    std::string name;                // as concert listings print it ("Ruby Vance")
+    std::string libraryName;         // as a music library files it ("Vance, Ruby"), often the same
+    std::string key;                 // artistKey(name): no two artists share one
+    std::vector<std::string> albums; // album titles its library holds, for reissues
 };
 
 class Catalogue {
@@ -21,7 +22,7 @@ class Catalogue {
     static Catalogue builtIn();
 
     // Adds an artist unless its key is empty, "various"/"variousartists", or taken.
-    bool add(std::string name, std::string libraryName);
+    bool add(std::string name, std::string libraryName, std::vector<std::string> albums = {});
 
     const std::vector<Artist>& artists() const { return artists_; }
     std::size_t size() const { return artists_.size(); }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <unordered_set>
 
 namespace vxs {
@@ -105,14 +106,16 @@ std::string listingName(const std::string& libraryName) {
     return first + " " + last;
 }
 
-bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error) {
+bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error,
+                        std::map<std::string, std::vector<std::string>>* albums) {
     std::ifstream in(path);
     if (!in) {
         if (error) *error = "cannot open library " + path;
         return false;
     }
     std::unordered_set<std::string> seen;
-    std::string line, artist, genre;
+    std::set<std::pair<std::string, std::string>> seenAlbums;
+    std::string line, artist, genre, album;
     bool inTrack = false;
     while (std::getline(in, line)) {
         std::string value;
@@ -120,14 +123,19 @@ bool readLibraryArtists(const std::string& path, std::vector<std::string>* artis
             inTrack = true;
             artist.clear();
             genre.clear();
+            album.clear();
         }
         if (!inTrack) continue;
         if (valueBetween(line, "<key>Artist</key><string>", "</string>", &value))
             artist = decodeXmlText(value);
+        if (valueBetween(line, "<key>Album</key><string>", "</string>", &value)) album = decodeXmlText(value);
         if (valueBetween(line, "<key>Genre</key><string>", "</string>", &value)) genre = decodeXmlText(value);
         if (line.find("</dict>") != std::string::npos) {
             if (!artist.empty() && genre != "Podcast" && seen.insert(artist).second)
                 artists->push_back(artist);
+            if (albums && !artist.empty() && !album.empty() && genre != "Podcast" &&
+                seenAlbums.emplace(artist, album).second)
+                (*albums)[artist].push_back(album);
             inTrack = false;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 // Reads the artist names out of a music library file, for the catalogue.
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,8 +9,9 @@ namespace vxs {
 
 // The distinct artist texts of the library's tracks (podcasts left out), in the
 // order first met, with XML character references decoded. False when the file
-// does not open.
-bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error);
+// does not open. With albums, also each artist's distinct album titles, in the order first met.
+bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error,
+                        std::map<std::string, std::vector<std::string>>* albums = nullptr);
 
 // Decodes the five named XML entities and numeric character references; an
 // unknown or broken reference stays as written.

@@ -28,9 +28,10 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->catalogue = Catalogue::builtIn();
     for (const std::string& path : options.libraries) {
         std::vector<std::string> names;
-        if (!readLibraryArtists(path, &names, error)) return false;
+        std::map<std::string, std::vector<std::string>> albums;
+        if (!readLibraryArtists(path, &names, error, &albums)) return false;
         for (const std::string& name : names)
-            data->catalogue.add(listingName(name), name);
+            data->catalogue.add(listingName(name), name, albums[name]);
     }
     data->venues = std::make_unique<VenueTable>(data->cities);
     data->events = std::make_unique<EventStore>(data->catalogue, *data->venues,

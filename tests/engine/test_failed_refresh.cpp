@@ -38,6 +38,9 @@ class FailedRefresh : public ServedRoot {
         chosen->selected = true;
         root->concerts->addShow(chosen, nullptr);
         std::filesystem::remove(prefPath());
+        // The service has no releases: a full refresh runs through its album step.
+        for (int n = 0; n < 10; ++n)
+            answer("/CDReleases/data/cdReleasesData_" + std::to_string(n) + ".html", "");
     }
     void typePlace(const char* city, const char* region, const char* radius) {
         root->state.setCurCityDisplay(city);

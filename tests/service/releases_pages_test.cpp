@@ -1,6 +1,7 @@
 // Album release pages as the release reader reads them, and the pages a browser opens.
 #include "service/album_releases.h"
 #include "service/concert_sources.h"
+#include "service/library_artists.h"
 #include "service/service_setup.h"
 #include "service/text_keys.h"
 #include "service/web_pages.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -42,8 +44,9 @@ std::vector<ReleaseLine> readReleasePage(const std::string& page, int* skipped) 
     return lines;
 }
 
-std::unique_ptr<vxs::ServiceData> buildData() {
+std::unique_ptr<vxs::ServiceData> buildData(std::vector<std::string> libraries = {}) {
     vxs::ServiceOptions options;
+    options.libraries = std::move(libraries);
     options.dataDir = VX_SERVICE_DATA_DIR;
     options.today = vxs::CivilDate{2026, 6, 10};
     auto data = std::make_unique<vxs::ServiceData>();
@@ -71,7 +74,7 @@ TEST(ReleasePages, TenPagesEachReleaseOnceInTheTaggedLineForm) {
             EXPECT_LT(day, vxs::daysFromCivil({2027, 6, 10}));
             EXPECT_EQ(((day % 7) + 7 + 4) % 7, 2) << line.date << " is no Tuesday";
             ASSERT_FALSE(line.formats.empty());
-            EXPECT_EQ(line.formats[0], "Audio CD");
+            EXPECT_EQ(line.formats[0], "CD");
             EXPECT_EQ(line.asin.size(), 10u);
             // An artist's releases all stand on one page.
             auto [it, fresh] = pageOfArtist.emplace(line.artist, page);
@@ -88,6 +91,34 @@ TEST(ReleasePages, TenPagesEachReleaseOnceInTheTaggedLineForm) {
     // The same calendar gives the same pages.
     EXPECT_EQ(vxs::releasePage(4, data->catalogue, {2026, 6, 10}).body,
               vxs::releasePage(4, buildData()->catalogue, {2026, 6, 10}).body);
+}
+
+TEST(ReleasePages, ALibraryGivenToTheServiceHasReleasesSomeOfThemReissuesOfItsAlbums) {
+    const std::string library = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
+    auto data = buildData({library});
+    std::vector<std::string> names;
+    std::map<std::string, std::vector<std::string>> albums;
+    std::string error;
+    ASSERT_TRUE(vxs::readLibraryArtists(library, &names, &error, &albums)) << error;
+    ASSERT_FALSE(albums["Coldplay"].empty());
+    std::set<std::string> libraryArtists(names.begin(), names.end());
+    std::set<std::string> withReleases;
+    int reissues = 0;
+    for (int page = 0; page < vxs::kReleasePages; ++page) {
+        int skipped = 0;
+        for (const ReleaseLine& line :
+             readReleasePage(vxs::releasePage(page, data->catalogue, {2026, 6, 10}).body, &skipped)) {
+            if (!libraryArtists.count(line.artist)) continue;
+            withReleases.insert(line.artist);
+            const std::vector<std::string>& held = albums[line.artist];
+            if (std::find(held.begin(), held.end(), line.title) == held.end()) continue;
+            ++reissues;
+            EXPECT_NE(std::find(line.formats.begin(), line.formats.end(), "Original recording remastered"),
+                      line.formats.end());
+        }
+    }
+    EXPECT_GE(withReleases.size() * 2, libraryArtists.size()) << "most library artists have a release";
+    EXPECT_GT(reissues, 0);
 }
 
 TEST(WebPages, ClickThroughRedirectsOnlyToThisService) {
