@@ -19,9 +19,6 @@ void removeNotificationWindows(PluginData*) {}
 int CalGetData::UpdateAlbums() {
     return 0;
 }
-int CalGetData::UpdateFriends() {
-    return 0;
-}
 int CalGetData::checkForInitialiCalFiles() {
     return 0;
 }
