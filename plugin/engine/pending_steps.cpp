@@ -16,9 +16,6 @@ int iPhoneSync_addAllArtists(WebSession&) {
     return 0;
 }
 void removeNotificationWindows(PluginData*) {}
-int CalGetData::UpdateFriends() {
-    return 0;
-}
 int CalGetData::checkForInitialiCalFiles() {
     return 0;
 }
