@@ -27,8 +27,24 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-export HOME="$demo"
+# Two demo friends share shows next month, and the demo's preferences name them, so the Friend
+# Shows tab has something to show. The place is left open, so the plug-in locates it.
+month=$(date -d "$(date +%Y-%m-15) +1 month" +%-m); year=$(date -d "$(date +%Y-%m-15) +1 month" +%Y)
+service_get() { curl -s -o /dev/null "http://127.0.0.1:8460/sharing/sharing.php?$1"; }
+for user in alex sam; do
+  service_get "TODO=INITIALIZE_USER&USERNAME=$user&UUID=demo-$user&CITY=Boston&STATE=MA&FIRSTNAME=F&LASTNAME=L"
+done
+share() { # user day artist
+  service_get "TODO=ADD_SHOW&USERNAME=$1&UUID=demo-$1&YEAR=$year&MONTH=$month&DAY=$2&TICKETSAVAILABLE=1&ARTIST=$3&VENUE=Paradise+Rock+Club&LOCATION=Boston,+MA&URL=http://example.com/$2&OTHERARTISTS="
+}
+share alex 6 "The+Copper+Pines"; share sam 6 "The+Copper+Pines"; share alex 14 "Rosa+Vance"; share sam 21 "Wild+Radios"
 pref="$demo/Library/Application Support/Voxtrail/VoxtrailPref"
+mkdir -p "$(dirname "$pref")"
+printf '%s\n' "$library" 1 "$(date +%Y@@%-m@@%-d)" - "0@@1@@0@@0@@0@@1@@1@@1@@1@@0@@0" - "-@@-@@-@@" \
+  "alex@@sam@@" "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@Soundtrack@@Non-Active Artist@@" \
+  > "$pref"
+
+export HOME="$demo"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   build/bin/vxplayer --library "$library"
 else
@@ -38,7 +54,16 @@ show 1024 700
 wait-file $pref 60
 sleep 500
 snapshot $snapshot
+move 180 92
+click 180 92
+move 1000 690
+snapshot $demo/snapshot-releases.png
+move 290 92
+click 290 92
+move 1000 690
+snapshot $demo/snapshot-friends.png
 quit
 SCRIPT
-  echo "No display: the player ran headless; its pane is in $snapshot"
+  echo "No display: the player ran headless; its pane is in $snapshot (the other two tabs in"
+  echo "snapshot-releases.png and snapshot-friends.png beside it)"
 fi
