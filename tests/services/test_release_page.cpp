@@ -59,7 +59,8 @@ TEST(ReleasePageReader, TheWalkStopsAtTheFirstLineOverTheLimit) {
     atLimit.insert(0, kReleaseLineLimit + 1 - atLimit.size(), ' '); // 2,046 characters and the line feed
     std::string over = line("Over");
     over.insert(0, kReleaseLineLimit + 2 - over.size(), ' ');
-    const auto read = lines(atLimit + over + line("After"));
+    const std::string page = atLimit + over + line("After"); // the lines read are views into it
+    const auto read = lines(page);
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].artist, "At limit");
 }
