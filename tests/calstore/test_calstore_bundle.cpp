@@ -246,3 +246,26 @@ TEST_F(CalstoreBundle, KhalListsEachShowOnItsDate) {
 }
 
 } // namespace
+
+namespace {
+
+// The strings that cross into the bundle: Mac OS Roman bytes become UTF-8 and come back whole.
+TEST(CFStringStandIn, ConvertsBetweenMacRomanAndUtf8AndRefusesWhatItCannotHold) {
+    CFStringRef s =
+        CFStringCreateWithCString(kCFAllocatorDefault, "Caf\x8E; \\\"x\"", kCFStringEncodingMacRoman);
+    ASSERT_NE(s, nullptr);
+    EXPECT_STREQ(CFStringGetCStringPtr(s, kCFStringEncodingUTF8), "Café; \\\"x\"");
+    char buf[16];
+    ASSERT_TRUE(CFStringGetCString(s, buf, sizeof buf, kCFStringEncodingMacRoman));
+    EXPECT_STREQ(buf, "Caf\x8E; \\\"x\"");
+    EXPECT_FALSE(CFStringGetCString(s, buf, 5, kCFStringEncodingMacRoman));
+    EXPECT_STREQ(buf, "");
+    CFRelease(s);
+
+    EXPECT_EQ(CFStringCreateWithCString(kCFAllocatorDefault, "Caf\xE9", kCFStringEncodingUTF8), nullptr);
+    CFStringRef han = CFStringCreateWithCString(kCFAllocatorDefault, "\xE6\xBC\xA2", kCFStringEncodingUTF8);
+    EXPECT_FALSE(CFStringGetCString(han, buf, sizeof buf, kCFStringEncodingMacRoman));
+    CFRelease(han);
+}
+
+} // namespace
