@@ -1,0 +1,38 @@
+#pragma once
+// The calendar store as a vdir: a folder per calendar under "~/Library/Calendars/Voxtrail Store/",
+// holding a "displayname" file with its title and one iCalendar file per event, so that khal
+// and vdirsyncer read it as it is.
+#include "platform/core_foundation.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vx::calstore {
+
+// One calendar being written. Its events go to a staging folder beside the live ones until it
+// is saved; saving swaps the staging folder in whole for the calendar of the same title.
+struct Calendar : VxCFObject {
+    std::string title;
+    std::filesystem::path target;  // the calendar's folder once saved
+    std::filesystem::path staging; // empty once saved, or when it could not be made
+    bool saved = false;
+};
+
+struct Event {
+    std::string title, otherActs, venue, url, location, friends;
+    int32_t year = 0, month = 0, day = 0;
+    bool tickets = false;
+};
+
+std::filesystem::path storeFolder();
+
+// Never null. Prints the store's failure lines on standard output and goes on.
+Calendar* createCalendar(const std::string& title);
+void addEvent(Calendar& cal, const Event& event);
+void saveCalendar(Calendar& cal);
+
+// The complete iCalendar object of one event with the given UID; "" for a date that does not exist.
+std::string eventObject(const Event& event, const std::string& uid);
+
+} // namespace vx::calstore
