@@ -113,3 +113,19 @@ void replaceSpacesWithPluses(char* text) {
     for (char* p = text; *p; ++p)
         if (*p == ' ') *p = '+';
 }
+
+std::optional<int> vx::leadingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const std::size_t firstDigit = i;
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 99999) return std::nullopt;
+    }
+    if (i == firstDigit) return std::nullopt;
+    return static_cast<int>(negative ? -value : value);
+}

@@ -2,6 +2,8 @@
 // Text helpers used to search web replies and to normalise names. All work on caller-owned,
 // terminated byte texts; the substitution helpers and cleanArtist need a buffer of at least
 // 256 bytes and cut their result to 255 characters.
+#include <optional>
+#include <string_view>
 
 // Replaces every occurrence of pattern by replacement (the replacement must not contain it).
 void substringReplace(char* text, const char* pattern, const char* replacement);
@@ -23,3 +25,9 @@ char* strRemoveTrailingSpaces(char* text);
 void strRemoveLeadingSpaces(char* text);
 // Replaces every blank by '+', for query strings.
 void replaceSpacesWithPluses(char* text);
+
+namespace vx {
+// The leading decimal number of a text as "%d" reads it (blanks, a sign, digits). Values beyond
+// any calendar field (over 99,999) count as unreadable, so reading one never overflows.
+std::optional<int> leadingNumber(std::string_view text);
+} // namespace vx

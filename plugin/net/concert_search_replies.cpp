@@ -1,5 +1,7 @@
 #include "plugin/net/concert_search_replies.h"
 
+#include "plugin/model/text_helpers.h"
+
 #include <optional>
 
 namespace {
@@ -17,24 +19,6 @@ std::optional<std::string_view> field(std::string_view line, std::string_view op
     const std::size_t end = line.find(close, from);
     if (end == std::string_view::npos) return std::nullopt;
     return line.substr(from, end - from);
-}
-
-// The leading decimal number of a part, as "%d" reads it (blanks, then a sign and digits).
-// Values beyond any calendar field count as unreadable, so no overflow can occur.
-std::optional<int> leadingNumber(std::string_view part) {
-    std::size_t i = 0;
-    while (i < part.size() && (part[i] == ' ' || (part[i] >= '\t' && part[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
-    const std::size_t firstDigit = i;
-    long value = 0;
-    for (; i < part.size() && part[i] >= '0' && part[i] <= '9'; ++i) {
-        value = value * 10 + (part[i] - '0');
-        if (value > 99999) return std::nullopt;
-    }
-    if (i == firstDigit) return std::nullopt;
-    return static_cast<int>(negative ? -value : value);
 }
 
 struct PendingEvent {
@@ -109,9 +93,9 @@ bool readEventDate(std::string_view text, EventDate& date) {
     if (first == std::string_view::npos) return false;
     const std::size_t second = text.find('/', first + 1);
     if (second == std::string_view::npos) return false;
-    const auto month = leadingNumber(text.substr(0, first));
-    const auto day = leadingNumber(text.substr(first + 1, second - first - 1));
-    const auto year = leadingNumber(text.substr(second + 1));
+    const auto month = vx::leadingNumber(text.substr(0, first));
+    const auto day = vx::leadingNumber(text.substr(first + 1, second - first - 1));
+    const auto year = vx::leadingNumber(text.substr(second + 1));
     if (!month || !day || !year) return false;
     if (*month < 1 || *month > 12 || *day < 1 || *day > 31 || *year < 1 || *year > 9999) return false;
     date.month = *month;

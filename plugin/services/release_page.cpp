@@ -1,5 +1,7 @@
 #include "plugin/services/release_page.h"
 
+#include "plugin/model/text_helpers.h"
+
 #include <optional>
 
 namespace {
@@ -15,24 +17,6 @@ std::optional<std::string_view> field(std::string_view line, std::string_view op
     const std::size_t from = start + open.size();
     if (end == std::string_view::npos || end < from) return std::nullopt;
     return line.substr(from, end - from);
-}
-
-// The leading decimal number of a part as "%d" reads it (blanks, a sign, digits); values beyond
-// any date field count as unreadable, so nothing overflows.
-std::optional<int> leadingNumber(std::string_view part) {
-    std::size_t i = 0;
-    while (i < part.size() && (part[i] == ' ' || (part[i] >= '\t' && part[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
-    const std::size_t firstDigit = i;
-    long value = 0;
-    for (; i < part.size() && part[i] >= '0' && part[i] <= '9'; ++i) {
-        value = value * 10 + (part[i] - '0');
-        if (value > 99999) return std::nullopt;
-    }
-    if (i == firstDigit) return std::nullopt;
-    return static_cast<int>(negative ? -value : value);
 }
 
 } // namespace
@@ -60,7 +44,7 @@ bool readReleaseDate(std::string_view text, ReleaseDate& date) {
     std::size_t at = 0;
     for (int i = 0; i < 3; ++i) {
         const std::string_view rest = text.substr(at);
-        parts[i] = leadingNumber(rest);
+        parts[i] = vx::leadingNumber(rest);
         if (!parts[i]) return false;
         std::size_t j = 0;
         while (j < rest.size() && (rest[j] == ' ' || (rest[j] >= '\t' && rest[j] <= '\r')))
