@@ -1,6 +1,7 @@
 // The album step's reading of release pages: ten pages of 5,000 release lines against a library
 // of 20,000 artists, through the index; and in the same run, for scale, the walk from the artist
 // list's head for every line, on a smaller set, checked to find the same releases.
+#include "bench/bench_timing.h"
 #include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 #include "plugin/net/concert_search.h"
@@ -14,28 +15,15 @@
 #include <string>
 #include <vector>
 
-namespace {
+using namespace vx::bench;
 
-using Clock = std::chrono::steady_clock;
+namespace {
 
 constexpr int kPages = 10;
 constexpr int kLinesPerPage = 5000;
 constexpr int kLibraryArtists = 20000;
 constexpr int kRuns = 5;
 constexpr int kWalkedLines = 1000;
-
-double millisecondsOf(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-std::string libraryName(int i) {
-    return "The Band Number " + std::to_string(i);
-}
 
 // One line in ten is a library artist's release; the others are strangers'.
 std::string releasePage(int page, int lines) {

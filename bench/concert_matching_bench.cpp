@@ -1,6 +1,7 @@
 // The concert search's reading of a source page: 100,000 events (three performers each) against
 // a library of 20,000 artists. Figures: the whole page into shows; the matching alone (clean and
 // look up every performer); and, for scale, the walk from the list's head that the index replaces.
+#include "bench/bench_timing.h"
 #include "plugin/model/text_helpers.h"
 #include "plugin/net/concert_search_page.h"
 
@@ -11,27 +12,14 @@
 #include <string>
 #include <vector>
 
-namespace {
+using namespace vx::bench;
 
-using Clock = std::chrono::steady_clock;
+namespace {
 
 constexpr int kEvents = 100000;
 constexpr int kLibraryArtists = 20000;
 constexpr int kRuns = 5;
 constexpr int kWalkedEvents = 1000;
-
-double millisecondsOf(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-std::string libraryName(int i) {
-    return "The Band Number " + std::to_string(i);
-}
 
 // Every matchEvery-th event has a library artist on its bill, between two strangers.
 std::string sourcePage(int events, int matchEvery) {
