@@ -1,4 +1,5 @@
 // Arbitrary bytes as an album release page, read into release records against a small library.
+#include "fuzz/fuzz_library.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/services/release_matching.h"
 
@@ -7,19 +8,14 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static XML_Artist_List* library = [] {
-        auto* list = new XML_Artist_List;
-        for (const char* name : {"beatles", "kinks", "who", "a", "1"})
-            list->add(new XMLARTIST(name));
-        return list;
-    }();
+    XML_Artist_List& library = vx::fuzz::smallLibrary();
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     // The step reads the page as the text it is, up to its first NUL.
     const std::string page(bytes.c_str());
     static const ConcertSearchPlace place = concertSearchPlace("new york", "New York", 0);
     SHOWLIST releases;
     SHOWLIST previous;
-    addLibraryReleases(page, "127.0.0.1:8460", place, *library, releases, &previous);
+    addLibraryReleases(page, "127.0.0.1:8460", place, library, releases, &previous);
     uint32_t linked = 0;
     for (const SHOWENTRY* s = releases.head; s; s = s->next, ++linked) {
         if (std::strlen(s->artist) > 255 || std::strlen(s->venue) > 255 || std::strlen(s->url) > 255)

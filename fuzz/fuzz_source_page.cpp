@@ -1,4 +1,5 @@
 // Arbitrary bytes as a concert source's page, read into shows against a small library.
+#include "fuzz/fuzz_library.h"
 #include "plugin/net/concert_search_page.h"
 
 #include <cstdint>
@@ -6,12 +7,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static XML_Artist_List* library = [] {
-        auto* list = new XML_Artist_List;
-        for (const char* name : {"beatles", "kinks", "who", "a", "1"})
-            list->add(new XMLARTIST(name));
-        return list;
-    }();
+    XML_Artist_List& library = vx::fuzz::smallLibrary();
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const std::string page(bytes.c_str());
     SHOWLIST concerts;
@@ -19,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int asked = 0;
     // Every other input is stopped part way, so the stop path is read too.
     const bool stopEarly = size % 2 == 1;
-    readSourcePage(page, size % 3 == 0, *library, concerts, &previous,
+    readSourcePage(page, size % 3 == 0, library, concerts, &previous,
                    [&] { return stopEarly && ++asked > 2; });
     for (const SHOWENTRY* s = concerts.head; s; s = s->next) {
         if (std::strlen(s->artist) > 255 || std::strlen(s->otherArtists) > 1023 ||
