@@ -1,14 +1,13 @@
 #include "platform/script_runner.h"
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <string>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,12 +16,6 @@
 extern char** environ;
 
 namespace vx {
-
-namespace {
-std::atomic<ScriptRunner> testRunner{nullptr};
-}
-
-void setScriptRunnerForTesting(ScriptRunner runner) { testRunner.store(runner); }
 
 std::string findProgram(const char* name) {
     const char* path = std::getenv("PATH");
@@ -88,15 +81,3 @@ int runProgram(const char* program, const char* const* argv, const char* input) 
 }
 
 } // namespace vx
-
-OSStatus SimpleRunAppleScript(const char* text) {
-    if (!text) return paramErr;
-    if (vx::ScriptRunner r = vx::testRunner.load()) return r(text);
-    const std::string osascript = vx::findProgram("osascript");
-    if (!osascript.empty()) {
-        const char* argv[] = {osascript.c_str(), "-", nullptr};
-        return vx::runProgram(osascript.c_str(), argv, text) == 0 ? noErr : paramErr;
-    }
-    if (std::strstr(text, "register as application")) return noErr;
-    return paramErr;
-}

@@ -1,12 +1,18 @@
 #pragma once
-// Runs a script text the plug-in wrote. Where osascript exists the script is run by it; elsewhere
-// the notification-service registration is accepted (notifications then go to the desktop
-// notification service) and any other script answers paramErr (no scripting component).
+// Runs a script text the plug-in wrote. Where osascript exists the script is run by it. Elsewhere
+// the notification scripts the plug-in writes (the registration and a notice, recognised word for
+// word) go to the desktop's notification service on the session bus; with no bus or no service
+// nothing is shown and one line goes to standard error. Any other script answers paramErr (no
+// scripting component).
 #include "platform/visual_plugin_api.h"
 
+#include <cstddef>
 #include <string>
 
 OSStatus SimpleRunAppleScript(const char* text);
+// Runs length bytes of text; when result is given it receives the error message, or the
+// script's result as text.
+OSStatus LowRunAppleScript(const char* text, std::size_t length, std::string* result);
 
 namespace vx {
 // Tests replace the runner; null restores the system's.

@@ -17,6 +17,8 @@ const char* usageText() {
            "  windows: one line \"window: NAME X Y W H OPACITY VISIBLE\" per window the plug-in has open\n"
            "    (screen coordinates, OPACITY 0.00 to 1.00, VISIBLE 1 or 0)\n"
            "  window-snapshot NAME FILE.png: that window's pixels; prints \"window-snapshot: FILE.png\"\n"
+           "  window-texts NAME: one line \"window-text: CONTROL TEXT\" per control of that window showing a "
+           "text\n"
            "  window-click NAME X Y | window-hover NAME X Y: the mouse on a window, at window coordinates\n"
            "Timers and windows run on while the script sleeps or waits.\n";
 }

@@ -188,6 +188,10 @@ ParsedLine parseScriptLine(std::string_view raw) {
         if (w.size() < 3) return error("expects NAME FILE.png");
         c.window = std::string(w[1]);
         c.text = std::string(trim(rest.substr(w[1].size())));
+    } else if (name == "window-texts") {
+        c.kind = K::WindowTexts;
+        if (!expectArgs(1)) return error("expects NAME");
+        c.window = std::string(w[1]);
     } else if (name == "window-click" || name == "window-hover") {
         c.kind = name == "window-click" ? K::WindowClick : K::WindowHover;
         if (!expectArgs(3)) return error("expects NAME X Y");

@@ -32,6 +32,7 @@ struct ScriptCommand {
         AnswerFile,
         Windows,        // one "window:" line per window of the plug-ins
         WindowSnapshot, // name, path
+        WindowTexts,    // name
         WindowClick,    // name, x, y in window coordinates
         WindowHover
     };

@@ -191,6 +191,11 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         else
             printLine("window-snapshot-error: " + c.text);
         break;
+    case K::WindowTexts:
+        if (!session_.interfaceWindows().widgetNamed(c.window)) printNote("no window named " + c.window);
+        for (const auto& [control, text] : session_.interfaceWindows().controlTexts(c.window))
+            printLine("window-text: " + control + " " + oneLine(text));
+        break;
     case K::WindowClick:
     case K::WindowHover: {
         // The window's handler calls into the plug-in: the session is busy meanwhile.

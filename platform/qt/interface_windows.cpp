@@ -344,8 +344,12 @@ Rect InterfaceWindows::bounds(VxWindow* handle) const {
 }
 
 void InterfaceWindows::setAlpha(VxWindow* handle, float alpha) {
-    if (Window* w = live(handle))
-        w->widget->setWindowOpacity(std::clamp(static_cast<double>(alpha), 0.0, 1.0));
+    Window* w = live(handle);
+    if (!w) return;
+    const double opacity = std::clamp(static_cast<double>(alpha), 0.0, 1.0);
+    // Kept beside the window too: the offscreen platform has no opacity and says so on every call.
+    w->widget->setProperty("vxOpacity", opacity);
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->widget->setWindowOpacity(opacity);
 }
 
 Rect InterfaceWindows::mainDisplayBounds() {
@@ -532,7 +536,8 @@ std::vector<InterfaceWindowInfo> InterfaceWindows::windows() const {
         InterfaceWindowInfo info;
         info.name = w->widget->objectName().toStdString();
         info.geometry = w->widget->geometry();
-        info.opacity = w->widget->windowOpacity();
+        const QVariant kept = w->widget->property("vxOpacity");
+        info.opacity = kept.isValid() ? kept.toDouble() : w->widget->windowOpacity();
         info.visible = w->widget->isVisible();
         out.push_back(std::move(info));
     }
@@ -548,6 +553,34 @@ QWidget* InterfaceWindows::widgetNamed(const std::string& name) const {
 bool InterfaceWindows::snapshot(const std::string& name, const std::string& path) const {
     QWidget* w = widgetNamed(name);
     return w && w->grab().save(QString::fromStdString(path), "PNG");
+}
+
+std::vector<std::pair<std::string, std::string>>
+InterfaceWindows::controlTexts(const std::string& name) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    QWidget* window = widgetNamed(name);
+    if (!window) return out;
+    for (Window* w : windows_) {
+        if (w->widget != window) continue;
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            if (!hasPair(child)) continue;
+            QString t;
+            if (auto* l = qobject_cast<QLabel*>(child))
+                t = l->text();
+            else if (auto* e = qobject_cast<QLineEdit*>(child))
+                t = e->text();
+            else if (auto* e = qobject_cast<QTextEdit*>(child))
+                t = e->toPlainText();
+            else if (auto* e = qobject_cast<QPlainTextEdit*>(child))
+                t = e->toPlainText();
+            else if (auto* b = qobject_cast<QAbstractButton*>(child))
+                t = b->text();
+            else
+                continue;
+            out.emplace_back(child->objectName().toStdString(), t.toStdString());
+        }
+    }
+    return out;
 }
 
 bool InterfaceWindows::sendMouse(const std::string& name, int x, int y, bool press) {

@@ -64,6 +64,9 @@ class InterfaceWindows {
     QWidget* widgetNamed(const std::string& name) const;
     // Writes the window's pixels as a PNG; false when there is no such window or no file.
     bool snapshot(const std::string& name, const std::string& path) const;
+    // The object name and text of every control of the newest window of that name that shows
+    // a text, in the interface file's order; nothing when there is no such window.
+    std::vector<std::pair<std::string, std::string>> controlTexts(const std::string& name) const;
     // A primary click, or a mouse move, at window coordinates, delivered as the user's would be.
     bool click(const std::string& name, int x, int y);
     bool hover(const std::string& name, int x, int y);

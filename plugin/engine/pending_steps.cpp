@@ -2,6 +2,7 @@
 // nothing, so a refresh runs through. Each moves to its own subsystem when that is built.
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
+#include "plugin/export/notify_window.h"
 
 int performExportTo_iCal(PluginData*) {
     return 0;
@@ -15,7 +16,9 @@ int shareUserCalendar(WebSession&) {
 int iPhoneSync_addAllArtists(WebSession&) {
     return 0;
 }
-void removeNotificationWindows(PluginData*) {}
+void removeNotificationWindows(PluginData*) {
+    removeNotifyWindows();
+}
 int CalGetData::checkForInitialiCalFiles() {
     return 0;
 }

@@ -114,7 +114,8 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
         }
         if (play) data->playing = true;
         if (gVoxtrail)
-            notifyUserOfUpcomingShow(gVoxtrail, gVoxtrail->engine.albums, data->trackInfo.artist,
+            notifyUserOfUpcomingShow(gVoxtrail, gVoxtrail->engine.albums,
+                                     gVoxtrail->engine.services.webServiceHost, data->trackInfo.artist,
                                      data->trackInfo.album);
         return noErr;
     }
