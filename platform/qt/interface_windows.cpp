@@ -274,7 +274,10 @@ VxWindow* InterfaceWindows::create(const char* folder, const char* name, VxWindo
     } else {
         widget->setWindowFlags(Qt::Window);
     }
+    // A move over a child without tracking is dropped rather than passed to the window.
     widget->setMouseTracking(true);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->setMouseTracking(true);
     auto* window = new Window;
     window->owner = this;
     window->widget = widget;
