@@ -108,6 +108,22 @@ void selectRow(QWidget* w, int row) {
     }
 }
 
+// A one-line label too narrow for its text shows it cut with an ellipsis and whole in its tip;
+// the text it holds is still the whole one.
+void setLabelText(QLabel* l, const QString& t) {
+    l->setProperty("vxText", t);
+    const int room = l->contentsRect().width();
+    const QString shown =
+        l->wordWrap() || room <= 0 ? t : l->fontMetrics().elidedText(t, Qt::ElideRight, room);
+    l->setText(shown);
+    l->setToolTip(shown == t ? QString() : t);
+}
+
+QString labelText(const QLabel* l) {
+    const QVariant whole = l->property("vxText");
+    return whole.isValid() ? whole.toString() : l->text();
+}
+
 } // namespace
 
 struct InterfaceWindows::Control {
@@ -375,7 +391,7 @@ uint32_t InterfaceWindows::text(VxControl* handle, char* out, uint32_t capacity)
     if (c) {
         QWidget* w = c->widget;
         if (auto* l = qobject_cast<QLabel*>(w))
-            t = l->text();
+            t = labelText(l);
         else if (auto* e = qobject_cast<QLineEdit*>(w))
             t = e->text();
         else if (auto* e = qobject_cast<QTextEdit*>(w))
@@ -410,7 +426,7 @@ void InterfaceWindows::setText(VxControl* handle, const char* text) {
     quiet_ = true;
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setTextFormat(Qt::PlainText); // names from the web are never markup
-        l->setText(t);
+        setLabelText(l, t);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(t);
     } else if (auto* e = qobject_cast<QTextEdit*>(w)) {
@@ -569,7 +585,7 @@ InterfaceWindows::controlTexts(const std::string& name) const {
             if (!hasPair(child)) continue;
             QString t;
             if (auto* l = qobject_cast<QLabel*>(child))
-                t = l->text();
+                t = labelText(l);
             else if (auto* e = qobject_cast<QLineEdit*>(child))
                 t = e->text();
             else if (auto* e = qobject_cast<QTextEdit*>(child))
