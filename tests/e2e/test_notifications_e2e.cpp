@@ -119,13 +119,13 @@ class Notifications : public ::testing::Test {
         home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
     }
     std::unique_ptr<PlayerProcess> start(const std::string& prefs,
-                                         std::map<std::string, std::string> env = {}) {
+                                         std::map<std::string, std::string> env = {},
+                                         std::vector<std::string> args = {"--headless"}) {
         home.writeFile(kSupportFolder + "VoxtrailPref", prefs);
         auto e = home.playerEnvironment();
         for (auto& [k, v] : env)
             e[k] = v;
-        auto player = std::make_unique<PlayerProcess>(VX_PLAYER_EXE, std::vector<std::string>{"--headless"},
-                                                      e, home.path());
+        auto player = std::make_unique<PlayerProcess>(VX_PLAYER_EXE, args, e, home.path());
         EXPECT_TRUE(player->waitForLine("loaded: ", kStartMs)) << player->errorText();
         return player;
     }
@@ -209,8 +209,9 @@ TEST_F(Notifications, OwnWindowSlidesInHoldsFadesAndStacksTheAlbumNoticeBelow) {
 }
 
 TEST_F(Notifications, SwitchesFromThePreferencesFileChooseWhatIsAnnounced) {
-    // Albums only: no concert notice, so the album window is not stacked.
-    auto player = start(preferences(home, false, true, false, kShows));
+    // Albums only: no concert notice, so the album window is not stacked. On a smaller screen.
+    auto player =
+        start(preferences(home, false, true, false, kShows), {}, {"--headless", "--screen", "1024", "768"});
     player->sendLine("play Band One");
     std::vector<Window> ws = windows(*player);
     ASSERT_EQ(ws.size(), 1u);
@@ -218,6 +219,7 @@ TEST_F(Notifications, SwitchesFromThePreferencesFileChooseWhatIsAnnounced) {
     ws = windows(*player);
     ASSERT_EQ(ws.size(), 1u);
     EXPECT_EQ(ws[0].y, kTop);
+    EXPECT_EQ(ws[0].x, 1024 - 320);
     quit(*player);
 
     player = start(preferences(home, false, false, false, kShows));

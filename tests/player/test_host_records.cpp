@@ -99,6 +99,12 @@ TEST(PlayerOptions, ParsesEveryOptionAndRefusesUnknownOnes) {
     EXPECT_FALSE(parseOptions({"--bogus"}, error));
     EXPECT_FALSE(parseOptions({"--script"}, error));
     EXPECT_FALSE(parseOptions({"--os-version", "ten"}, error));
+    EXPECT_EQ(o->screenWidth, 1440) << "the headless screen unless told";
+    auto screen = parseOptions({"--screen", "1024", "768"}, error);
+    ASSERT_TRUE(screen) << error;
+    EXPECT_EQ(screen->screenHeight, 768);
+    EXPECT_FALSE(parseOptions({"--screen", "1024"}, error));
+    EXPECT_FALSE(parseOptions({"--screen", "1024", "7x"}, error));
 }
 
 TEST(PlayerOptions, HostVersionComesFromTheOptionThenTheLibraryThen9Point1) {
