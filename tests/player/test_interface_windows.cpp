@@ -192,3 +192,8 @@ TEST_F(InterfaceWindowsTest, DisposeAllCountsWhatWasLeftAndAnOldTableHasNoWindow
 }
 
 } // namespace
+
+// As in the player: fontconfig's process-long caches are not leaks of ours.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
