@@ -2,6 +2,8 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/refresh_steps.h"
+#include "plugin/export/calendar_store_export.h"
+#include "plugin/export/ical_file.h"
 #include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
@@ -264,9 +266,9 @@ int CalGetData::UpdateConcerts() {
     }
     if (st.getExportTo_iCal()) {
         if (osVersion < 10.5f)
-            performExportTo_iCal(root);
+            performExportTo_iCal(root, services.webServiceHost);
         else
-            performExportTo_iCalCalendarStore(root);
+            performExportTo_iCalCalendarStore(root, services.webServiceHost);
     }
     st.setUpdatingConcerts(false);
     root->redraw();

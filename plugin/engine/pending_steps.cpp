@@ -3,12 +3,6 @@
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
 
-int performExportTo_iCal(PluginData*) {
-    return 0;
-}
-int performExportTo_iCalCalendarStore(PluginData*) {
-    return 0;
-}
 int shareUserCalendar(WebSession&) {
     return 0;
 }
@@ -16,6 +10,3 @@ int iPhoneSync_addAllArtists(WebSession&) {
     return 0;
 }
 void removeNotificationWindows(PluginData*) {}
-int CalGetData::checkForInitialiCalFiles() {
-    return 0;
-}

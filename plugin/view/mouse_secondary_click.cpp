@@ -5,7 +5,8 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/engine/refresh_steps.h"
+#include "plugin/export/calendar_store_export.h"
+#include "plugin/export/ical_file.h"
 #include "plugin/view/cal_vis.h"
 
 #include <memory>
@@ -43,9 +44,9 @@ void exportChoice(CalVis* vis) {
     ProtectedData& st = vis->root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     if (st.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(vis->root);
+        performExportTo_iCalCalendarStore(vis->root, vis->engine->services.webServiceHost);
     } else if (vis->engine->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(vis->root);
+        performExportTo_iCal(vis->root, vis->engine->services.webServiceHost);
     }
 }
 
