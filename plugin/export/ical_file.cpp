@@ -14,11 +14,17 @@ namespace {
 
 constexpr const char* kClickThrough = "/clickthrough.php?target=";
 
-// A record's text up to its terminator (or its whole field), with control characters blanked.
+// A record's text up to its terminator (or its whole field). A backslash is doubled, as readers
+// take a backslash for the start of an escape and would lose it; control characters become blanks.
 template <std::size_t N> std::string value(const char (&field)[N]) {
-    std::string text(field, strnlen(field, N));
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    std::string text;
+    for (std::size_t i = 0; i < N && field[i]; ++i) {
+        const char c = field[i];
+        if (c == '\\')
+            text += "\\\\";
+        else
+            text += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+    }
     return text;
 }
 

@@ -12,7 +12,8 @@ constexpr const char* kiCalIndexName = "Index";
 std::string iCalFolderDescription();
 
 // Appends one show's event lines, each ended by a line feed. Values go as stored, except that a
-// line break or other control character becomes a blank, so no value can add lines of its own.
+// backslash is doubled and a line break or other control character becomes a blank, so
+// no value can add lines of its own.
 void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
                      const std::string& uid);
 
