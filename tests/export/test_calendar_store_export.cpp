@@ -115,17 +115,6 @@ TEST_F(CalendarStoreExport, TheChosenShowsFillVoxtrailConcerts) {
     EXPECT_EQ(events.count("Old é bytes"), 1u);
 }
 
-TEST_F(CalendarStoreExport, ExportAllTakesEveryShowAndNoChoiceSavesAnEmptyCalendar) {
-    addShow(data_, {"Beirut", "The Parish", "-", "", "e/1", 2031, 3, 5, false});
-    addShow(data_, {"Wilco", "Stubb's", "-", "", "e/2", 2031, 3, 6, false});
-    performExportTo_iCalCalendarStore(&data_, kHost);
-    EXPECT_TRUE(fs::is_directory(calendar()));
-    EXPECT_TRUE(eventsByTitle().empty());
-    data_.state.setExportAllShows(true);
-    performExportTo_iCalCalendarStore(&data_, kHost);
-    EXPECT_EQ(eventsByTitle().size(), 2u);
-}
-
 TEST_F(CalendarStoreExport, AMissingOrIncompleteBundleExportsNothing) {
     addShow(data_, {"Beirut", "The Parish", "-", "", "e/1", 2031, 3, 5, true});
     pluginBundle().useExportBundle("");
