@@ -68,7 +68,6 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-// A description file that is not ours (a custom location in a folder of the user's) is kept.
 bool isOurDescription(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
@@ -136,8 +135,11 @@ int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) 
 
     if (!exists(location)) return 0;
     unlink(location.c_str());
+    // The folder is the calendar's own only when it holds our description; in any other (the
+    // user's own, or 10.3's shared calendar folder) the other files are not ours to remove.
+    if (!isOurDescription(description)) return 0;
     unlink((folder + kiCalIndexName).c_str());
-    if (isOurDescription(description)) unlink(description.c_str());
+    unlink(description.c_str());
     rmdir(folder.c_str()); // fails harmlessly when other files stay in it
     return 0;
 }

@@ -18,8 +18,8 @@ void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webSe
                      const std::string& uid);
 
 // With export on: makes the folder of iCalLoc (one level) and, when withDescription, its
-// description unless one is there. With export off: removes an exported file with the folder's
-// "Index", our description and the folder itself when that leaves it empty. 0 when the export may
+// description unless one is there. With export off: removes an exported file and, when the folder
+// holds our description, its "Index", the description and the folder once empty. 0 when the export may
 // go ahead (or there was nothing to remove); -1 when iCalLoc holds no "/" or the description
 // cannot be written.
 int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription);

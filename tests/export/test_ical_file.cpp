@@ -180,14 +180,15 @@ TEST(ICalFolder, ExportOffRemovesTheFileIndexDescriptionAndFolder) {
     EXPECT_EQ(prepareiCalFolder(file.c_str(), false, true), 0);
     EXPECT_FALSE(fs::exists(folder));
 
-    // In a folder of the user's, a description that is not ours and the folder stay.
+    // In a folder of the user's (no description of ours) only the exported file goes.
     const std::string shared = home.path() + "/Documents/";
     fs::create_directories(shared);
-    TempHome::writeFile(shared + "Voxtrail.ics", "x");
-    TempHome::writeFile(shared + "Info.plist", "someone else's");
+    for (const char* name : {"Voxtrail.ics", "Info.plist", "Index"})
+        TempHome::writeFile(shared + name, "someone else's");
     EXPECT_EQ(prepareiCalFolder((shared + "Voxtrail.ics").c_str(), false, true), 0);
     EXPECT_FALSE(fs::exists(shared + "Voxtrail.ics"));
     EXPECT_EQ(TempHome::read(shared + "Info.plist"), "someone else's");
+    EXPECT_EQ(TempHome::read(shared + "Index"), "someone else's");
 }
 
 // Exports from two threads at once while a reader opens the file: every read sees one whole
