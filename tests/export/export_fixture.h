@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-struct ShowSpec {
+struct ShowFields {
     const char* artist;
     const char* venue;
     const char* location;
@@ -17,7 +17,7 @@ struct ShowSpec {
     bool tickets = false;
 };
 
-inline void addShow(PluginData& data, const ShowSpec& s) {
+inline void addShow(PluginData& data, const ShowFields& s) {
     auto* e = new SHOWENTRY;
     vx::copyText(e->artist, s.artist);
     vx::copyText(e->venue, s.venue);
