@@ -72,7 +72,8 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         LoadPrivateFrameworkBundle(name.get(), &loaded);
     }
     if (!loaded) {
-        std::fprintf(stderr, "Voxtrail: no calendar export: %s was not found in the plug-in's Resources\n",
+        std::fprintf(stderr,
+                     "Voxtrail: no calendar export: %s could not be loaded from the plug-in's Resources\n",
                      kExportBundleName);
         return 0;
     }
