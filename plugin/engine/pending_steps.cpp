@@ -9,12 +9,6 @@ int performExportTo_iCal(PluginData*) {
 int performExportTo_iCalCalendarStore(PluginData*) {
     return 0;
 }
-int shareUserCalendar(WebSession&) {
-    return 0;
-}
-int iPhoneSync_addAllArtists(WebSession&) {
-    return 0;
-}
 void removeNotificationWindows(PluginData*) {}
 int CalGetData::checkForInitialiCalFiles() {
     return 0;

@@ -1,7 +1,6 @@
 // Secondary or control click released: a show of "My Shows" in or out of the chosen shows.
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
-#include "plugin/view/mouse_pending_seams.h"
 
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
@@ -30,13 +29,12 @@ std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
     return copy;
 }
 
-void shareChoice(CalVis* vis, SHOWENTRY* show) {
+// Added when now selected, withdrawn otherwise; sent by the engine's queue, so the player never
+// waits on the web lock a refresh holds.
+void shareChoice(CalVis* vis, std::unique_ptr<SHOWENTRY> show) {
     ProtectedData& st = vis->root->state;
     if (!st.getSharing() || st.getShareAllShows()) return;
-    if (show->selected)
-        addSingleSharedShow(*vis->engine, show);
-    else
-        deleteSingleSharedShow(*vis->engine, show);
+    vis->engine->shareClicks.post(std::move(show));
 }
 
 void exportChoice(CalVis* vis) {
@@ -75,7 +73,7 @@ void handleRightMouseClicks(CalVis* vis) {
         v.Render();
         if (!chosen) return;
     }
-    shareChoice(vis, chosen.get());
+    shareChoice(vis, std::move(chosen));
     vis->engine->genPref();
     exportChoice(vis);
     vis->Render();
