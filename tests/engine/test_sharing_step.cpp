@@ -290,3 +290,30 @@ TEST_F(PhoneStep, RefusalAlertsAndAFailedUploadEndsTheStep) {
     EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 0);
     EXPECT_EQ(requests().size(), before) << "phone sync off sends nothing";
 }
+
+TEST_F(PhoneStep, AServiceThatDiesMidUploadEndsTheStepWithTheEarlierBatchesSent) {
+    std::vector<std::string> artists;
+    for (int i = 0; i < 100; ++i)
+        artists.push_back("Long Named Artist Number " + std::to_string(1000 + i));
+    library(artists);
+    answerStartingWith(kUpload, "<OK>added</OK>");
+    int seen = 0;
+    onRequest([&](const std::string& target) {
+        // From the third upload on, the reply breaks off after its head.
+        if (target.rfind(kUpload, 0) == 0 && ++seen == 2)
+            answerStartingWith(kUpload, "HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n<OK>");
+    });
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 1);
+    EXPECT_EQ(uploads().size(), 3u) << "nothing after the upload that failed";
+    EXPECT_LT(root->state.getUpdatingProgress(), 100.0);
+    EXPECT_TRUE(webLockFree());
+}
+
+TEST_F(SharingStep, LongNamesWithBlanksAndAmpersandsTravelWhole) {
+    const std::string name = "Ann & Bo Fans " + std::string(49, 'x'); // 63 characters
+    root->state.setUsername(name.c_str());
+    answer(kSharing + "USER_EXISTS&USERNAME=Ann+%26+Bo+Fans+" + std::string(49, 'x'), "User found.");
+    EXPECT_EQ(checkIfUserExists(root->engine, name.c_str()), kSharingDone);
+    const std::string request = initializeUserRequest("h", root->state);
+    EXPECT_NE(request.find("USERNAME=Ann+%26+Bo+Fans+" + std::string(49, 'x') + "&UUID="), std::string::npos);
+}
