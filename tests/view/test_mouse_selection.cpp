@@ -3,9 +3,6 @@
 #include "tests/view/test_mouse_fixture.h"
 
 #include <algorithm>
-#include <chrono>
-#include <future>
-#include <thread>
 
 using mouse_test::centre;
 using mouse_test::openedURLs;
@@ -140,26 +137,3 @@ TEST_F(MouseHover, AMonthChangeByWheelReevaluatesTheHover) {
 }
 
 } // namespace
-
-TEST_F(MouseSelection, WithSharingOnAClickReturnsWhileARefreshHoldsTheWebLock) {
-    ProtectedData& st = root->state;
-    st.setSharing(true);
-    st.setShareAllShows(false);
-    std::promise<void> held, release;
-    std::thread refresh([&] {
-        std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
-        held.set_value();
-        // A click that waited for the lock would be let go only after this.
-        release.get_future().wait_for(std::chrono::seconds(3));
-    });
-    held.get_future().wait();
-    const auto start = std::chrono::steady_clock::now();
-    secondaryClick(centre(show->rowRect));
-    const auto took = std::chrono::steady_clock::now() - start;
-    release.set_value();
-    refresh.join();
-    EXPECT_LT(took, std::chrono::seconds(2)) << "the click never waits for the web lock";
-    EXPECT_TRUE(show->selected);
-    EXPECT_TRUE(savedAs(1)) << prefsFile();
-    root->engine.shareClicks.drain();
-}
