@@ -31,22 +31,6 @@ int sharingExchange(WebSession& session, const std::string& request, bool* stopp
     return sharingRefused(web.page()) ? kSharingRefused : kSharingDone;
 }
 
-// A show's fields for one request, copied so the web exchange runs with no list lock held.
-std::unique_ptr<SHOWENTRY> copyShow(const SHOWENTRY& e) {
-    auto copy = std::make_unique<SHOWENTRY>();
-    vx::copyText(copy->artist, e.artist);
-    vx::copyText(copy->venue, e.venue);
-    vx::copyText(copy->location, e.location);
-    vx::copyText(copy->otherArtists, e.otherArtists);
-    vx::copyText(copy->url, e.url);
-    copy->year = e.year;
-    copy->month = e.month;
-    copy->day = e.day;
-    copy->ticketsAvailable = e.ticketsAvailable;
-    copy->selected = e.selected;
-    return copy;
-}
-
 } // namespace
 
 int shareSingleShow(WebSession& web, const SHOWENTRY* show, bool add, bool* stopped) {
@@ -75,6 +59,21 @@ void showUsernameTakenAlert(void*) {
 }
 
 } // namespace
+
+std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& e) {
+    auto copy = std::make_unique<SHOWENTRY>();
+    vx::copyText(copy->artist, e.artist);
+    vx::copyText(copy->venue, e.venue);
+    vx::copyText(copy->location, e.location);
+    vx::copyText(copy->otherArtists, e.otherArtists);
+    vx::copyText(copy->url, e.url);
+    copy->year = e.year;
+    copy->month = e.month;
+    copy->day = e.day;
+    copy->ticketsAvailable = e.ticketsAvailable;
+    copy->selected = e.selected;
+    return copy;
+}
 
 bool sharingRefused(const char* reply) {
     return reply && std::strstr(reply, "Error") != nullptr;
@@ -128,7 +127,7 @@ int addSharedShows(WebSession& web) {
     if (SHOWLIST* concerts = root->concerts) {
         std::lock_guard<SHOWLIST> walk(*concerts);
         for (SHOWENTRY* e = concerts->head; e; e = e->next)
-            shows.push_back(copyShow(*e));
+            shows.push_back(copyShowForSharing(*e));
     }
     const double step = shows.empty() ? 0.0 : 100.0 / static_cast<double>(shows.size());
     for (const auto& show : shows) {

@@ -4,10 +4,15 @@
 #include "plugin/model/show_list.h"
 #include "plugin/net/web_session.h"
 
+#include <memory>
 #include <string>
 
 // Results of the sharing requests.
 enum : int { kSharingDone = 0, kSharingRefused = 1, kSharingFetchFailed = 2 };
+
+// What a request sends of a show, and its choice, copied so that the web exchange runs with no
+// list lock held.
+std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& show);
 
 // The service refused a request when its reply holds "Error" anywhere.
 bool sharingRefused(const char* reply);

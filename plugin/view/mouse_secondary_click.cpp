@@ -5,29 +5,13 @@
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
+#include "plugin/services/calendar_sharing.h"
 #include "plugin/view/cal_vis.h"
 
 #include <memory>
 #include <mutex>
 
 namespace {
-
-// What sharing needs of the show, copied so that the web exchange runs with no frame locked
-// out and no list the update thread may replace in hand.
-std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
-    auto copy = std::make_unique<SHOWENTRY>();
-    vx::copyText(copy->artist, e.artist);
-    vx::copyText(copy->venue, e.venue);
-    vx::copyText(copy->location, e.location);
-    vx::copyText(copy->otherArtists, e.otherArtists);
-    vx::copyText(copy->url, e.url);
-    copy->day = e.day;
-    copy->month = e.month;
-    copy->year = e.year;
-    copy->selected = e.selected;
-    copy->ticketsAvailable = e.ticketsAvailable;
-    return copy;
-}
 
 // Added when now selected, withdrawn otherwise; sent by the engine's queue, so the player never
 // waits on the web lock a refresh holds.
@@ -67,7 +51,7 @@ void handleRightMouseClicks(CalVis* vis) {
             std::lock_guard<SHOWLIST> walk(*data.concerts);
             if (SHOWENTRY* e = entryUnderPointer(data, 0, v.mouseX, v.mouseY)) {
                 e->selected = !e->selected;
-                chosen = copyForSharing(*e);
+                chosen = copyShowForSharing(*e);
             }
         }
         v.Render();

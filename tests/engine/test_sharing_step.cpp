@@ -164,23 +164,10 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
     answer(added("First", 2), "Show added.");
     answer(deleted, "Show deleted.");
 
-    auto copy = [](const SHOWENTRY* e) {
-        auto c = std::make_unique<SHOWENTRY>();
-        std::memcpy(c->artist, e->artist, sizeof c->artist);
-        std::memcpy(c->venue, e->venue, sizeof c->venue);
-        std::memcpy(c->location, e->location, sizeof c->location);
-        std::memcpy(c->url, e->url, sizeof c->url);
-        c->year = e->year;
-        c->month = e->month;
-        c->day = e->day;
-        c->ticketsAvailable = e->ticketsAvailable;
-        c->selected = e->selected;
-        return c;
-    };
     root->engine.lockInternet(); // a refresh in the middle of a fetch
     const auto start = std::chrono::steady_clock::now();
-    root->engine.shareClicks.post(copy(first));
-    root->engine.shareClicks.post(copy(second));
+    root->engine.shareClicks.post(copyShowForSharing(*first));
+    root->engine.shareClicks.post(copyShowForSharing(*second));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200))
         << "posting never waits";
     EXPECT_TRUE(requests().empty());
