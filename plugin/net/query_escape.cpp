@@ -5,16 +5,13 @@
 
 namespace {
 
-enum class Escape { bytesOnly, value };
-
-bool escaped(unsigned char c, Escape what) {
-    if (c >= 0x80) return true;
-    if (what == Escape::bytesOnly) return false;
-    return c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+';
+// Bytes that would end the value, change its meaning, or leave plain ASCII.
+bool escaped(unsigned char c) {
+    return c >= 0x80 || c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+';
 }
 
 // The query form of text, cut before the character that would pass limit bytes.
-std::string escapeText(std::string_view text, Escape what, std::size_t limit) {
+std::string escapeText(std::string_view text, std::size_t limit) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     std::size_t i = 0;
@@ -23,9 +20,9 @@ std::string escapeText(std::string_view text, Escape what, std::size_t limit) {
         std::string unit;
         do {
             const auto c = static_cast<unsigned char>(text[i++]);
-            if (c == ' ' && what == Escape::value) {
+            if (c == ' ') {
                 unit += '+';
-            } else if (escaped(c, what)) {
+            } else if (escaped(c)) {
                 unit += '%';
                 unit += kHex[c >> 4];
                 unit += kHex[c & 0x0F];
@@ -39,24 +36,16 @@ std::string escapeText(std::string_view text, Escape what, std::size_t limit) {
     return out;
 }
 
-void escapeInPlace(char* text, std::size_t capacity, Escape what) {
-    if (!text || capacity == 0) return;
-    const std::string out = escapeText(text, what, capacity - 1);
-    std::memcpy(text, out.c_str(), out.size() + 1);
-}
-
 } // namespace
 
 void escapeQueryValue(char* text, std::size_t capacity) {
-    escapeInPlace(text, capacity, Escape::value);
+    if (!text || capacity == 0) return;
+    const std::string out = escapeText(text, capacity - 1);
+    std::memcpy(text, out.c_str(), out.size() + 1);
 }
 
 std::string queryValue(std::string_view text) {
-    return escapeText(text, Escape::value, std::string::npos);
-}
-
-void escapeQueryBytes(char* text, std::size_t capacity) {
-    escapeInPlace(text, capacity, Escape::bytesOnly);
+    return escapeText(text, std::string::npos);
 }
 
 void copyRequest(char* url, std::size_t capacity, std::string_view request) {

@@ -11,9 +11,5 @@
 void escapeQueryValue(char* text, std::size_t capacity);
 std::string queryValue(std::string_view text);
 
-// Only the bytes above 127 as "%XX" (the UTF-8 of "Zürich"); for texts whose other characters
-// are already in query form. In place, cut as above.
-void escapeQueryBytes(char* text, std::size_t capacity);
-
 // Copies a finished request into url, cut to capacity - 1 bytes; a cut leaves no half escape.
 void copyRequest(char* url, std::size_t capacity, std::string_view request);
