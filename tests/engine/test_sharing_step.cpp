@@ -177,17 +177,19 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
 }
 
 TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
-    std::promise<void> held, done;
+    std::promise<void> held;
     std::thread refresh([&] {
         std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
         held.set_value();
-        done.get_future().wait_for(std::chrono::milliseconds(100));
+        // Let go once the shutdown has begun and had time to empty the queue.
+        while (!root->state.getShutingDown())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     });
     held.get_future().wait();
     root->engine.shareClicks.post(std::make_unique<SHOWENTRY>());
     root->engine.shareClicks.post(std::make_unique<SHOWENTRY>());
     std::thread stopper([&] { root->engine.shutDown(); });
-    done.set_value();
     refresh.join();
     stopper.join();
     EXPECT_LE(requests().size(), 1u) << "what was still queued is dropped";
