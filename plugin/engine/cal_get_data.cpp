@@ -9,7 +9,9 @@
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
+#include "plugin/services/calendar_sharing.h"
 #include "plugin/services/library_reader.h"
+#include "plugin/services/phone_sync.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -117,6 +119,7 @@ CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
 
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
+    shareClicks.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -290,6 +293,7 @@ void CalGetData::shutDown() {
     root->state.setShutingDown(true);
     removeNotificationWindows(root);
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
+    shareClicks.stop();
 }
 
 bool CalGetData::fileExists(const char* path) {

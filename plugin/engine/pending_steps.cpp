@@ -3,10 +3,4 @@
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/refresh_steps.h"
 
-int shareUserCalendar(WebSession&) {
-    return 0;
-}
-int iPhoneSync_addAllArtists(WebSession&) {
-    return 0;
-}
 void removeNotificationWindows(PluginData*) {}

@@ -5,8 +5,5 @@
 #include "plugin/model/plugin_data.h"
 #include "plugin/net/web_session.h"
 
-// Publishing the chosen shows; phone sync.
-int shareUserCalendar(WebSession& web);
-int iPhoneSync_addAllArtists(WebSession& web);
 // Removes the notification timers and hides the notification windows at shutdown.
 void removeNotificationWindows(PluginData* root);
