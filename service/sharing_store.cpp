@@ -1,10 +1,29 @@
 #include "service/sharing_store.h"
 
+#include "service/password_hash.h"
 #include "service/sqlite_statement.h"
+
+#include <utility>
+#include <vector>
 
 namespace vxs {
 
-SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits) : db_(db.handle()), limits_(limits) {}
+SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits) : db_(db.handle()), limits_(limits) {
+    hashPlainPasswords();
+}
+
+void SharingStore::hashPlainPasswords() {
+    std::vector<std::pair<std::string, std::string>> plain;
+    {
+        Statement s(db_, "SELECT username, password FROM phone_users");
+        while (s.step() == SQLITE_ROW)
+            if (!isPasswordHash(s.text(1))) plain.emplace_back(s.text(0), s.text(1));
+    }
+    for (const auto& [user, password] : plain) {
+        Statement update(db_, "UPDATE phone_users SET password = ?2 WHERE username = ?1");
+        update.bind(1, user).bind(2, hashPassword(password)).step();
+    }
+}
 
 long long SharingStore::count(const char* sql, const std::string& username) {
     Statement s(db_, sql);
@@ -111,14 +130,14 @@ Registration SharingStore::registerPhone(const std::string& username, const std:
     find.bind(1, username);
     if (find.step() == SQLITE_ROW) {
         // The same installation, or the owner on a new one (knows the password).
-        if (find.text(0) != uuid && find.text(1) != password) return Registration::Taken;
+        if (find.text(0) != uuid && !passwordMatches(password, find.text(1))) return Registration::Taken;
         Statement update(db_, "UPDATE phone_users SET uuid = ?2, password = ?3 WHERE username = ?1");
-        update.bind(1, username).bind(2, uuid).bind(3, password).step();
+        update.bind(1, username).bind(2, uuid).bind(3, hashPassword(password)).step();
         return Registration::Updated;
     }
     if (count("SELECT COUNT(*) FROM phone_users", "") >= limits_.maxUsers) return Registration::Full;
     Statement insert(db_, "INSERT INTO phone_users (username, uuid, password) VALUES (?1, ?2, ?3)");
-    insert.bind(1, username).bind(2, uuid).bind(3, password);
+    insert.bind(1, username).bind(2, uuid).bind(3, hashPassword(password));
     return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Full;
 }
 
@@ -126,7 +145,7 @@ bool SharingStore::phonePasswordMatches(const std::string& username, const std::
     std::lock_guard<std::mutex> lock(mutex_);
     Statement find(db_, "SELECT password FROM phone_users WHERE username = ?1");
     find.bind(1, username);
-    return find.step() == SQLITE_ROW && find.text(0) == password;
+    return find.step() == SQLITE_ROW && passwordMatches(password, find.text(0));
 }
 
 int SharingStore::addPhoneArtists(const std::string& username, const std::vector<std::string>& artists) {

@@ -43,7 +43,8 @@ class SharingStore {
     std::vector<SharedShow> shows(const std::string& username);
     std::vector<SharingUser> users();
 
-    // Phone accounts: taken when registered under another UUID with another password.
+    // Phone accounts: taken when registered under another UUID with another password. The
+    // password is kept salted and hashed.
     Registration registerPhone(const std::string& username, const std::string& uuid,
                                const std::string& password);
     bool phonePasswordMatches(const std::string& username, const std::string& password);
@@ -52,6 +53,8 @@ class SharingStore {
     std::vector<std::string> phoneArtists(const std::string& username);
 
   private:
+    // Older databases kept phone passwords as typed: they are hashed when the store opens.
+    void hashPlainPasswords();
     long long count(const char* sql, const std::string& username);
 
     sqlite3* db_;

@@ -2,12 +2,16 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/refresh_steps.h"
+#include "plugin/export/calendar_store_export.h"
+#include "plugin/export/ical_file.h"
 #include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
+#include "plugin/services/calendar_sharing.h"
 #include "plugin/services/library_reader.h"
+#include "plugin/services/phone_sync.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -115,6 +119,7 @@ CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
 
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
+    shareClicks.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -264,9 +269,9 @@ int CalGetData::UpdateConcerts() {
     }
     if (st.getExportTo_iCal()) {
         if (osVersion < 10.5f)
-            performExportTo_iCal(root);
+            performExportTo_iCal(root, services.webServiceHost);
         else
-            performExportTo_iCalCalendarStore(root);
+            performExportTo_iCalCalendarStore(root, services.webServiceHost);
     }
     st.setUpdatingConcerts(false);
     root->redraw();
@@ -288,6 +293,7 @@ void CalGetData::shutDown() {
     root->state.setShutingDown(true);
     removeNotificationWindows(root);
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
+    shareClicks.stop();
 }
 
 bool CalGetData::fileExists(const char* path) {

@@ -5,6 +5,7 @@
 #include "plugin/model/plugin_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/net/web_session.h"
+#include "plugin/services/sharing_click_queue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -39,6 +40,8 @@ class CalGetData : public WebSession {
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
+    // The sends of secondary clicks, off the host thread; stopped at shutdown.
+    SharingClickQueue shareClicks{*this};
 
     // Start-up: defaults, paths, identifier, stored settings, library, version check.
     void initialize();

@@ -4,21 +4,6 @@
 #include "plugin/engine/refresh_steps.h"
 #include "plugin/export/notify_window.h"
 
-int performExportTo_iCal(PluginData*) {
-    return 0;
-}
-int performExportTo_iCalCalendarStore(PluginData*) {
-    return 0;
-}
-int shareUserCalendar(WebSession&) {
-    return 0;
-}
-int iPhoneSync_addAllArtists(WebSession&) {
-    return 0;
-}
 void removeNotificationWindows(PluginData*) {
     removeNotifyWindows();
-}
-int CalGetData::checkForInitialiCalFiles() {
-    return 0;
 }

@@ -5,11 +5,5 @@
 #include "plugin/model/plugin_data.h"
 #include "plugin/net/web_session.h"
 
-// Export of the concerts to iCal (file before 10.5, calendar store from 10.5).
-int performExportTo_iCal(PluginData* root);
-int performExportTo_iCalCalendarStore(PluginData* root);
-// Publishing the chosen shows; phone sync.
-int shareUserCalendar(WebSession& web);
-int iPhoneSync_addAllArtists(WebSession& web);
 // Removes the notification timers and hides the notification windows at shutdown.
 void removeNotificationWindows(PluginData* root);

@@ -31,11 +31,11 @@ ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int 
     ConcertSearchPlace place;
     vx::copyText(place.city, city);
     cleanCity(place.city);
-    substringReplace(place.city, " ", "+");
-    escapeQueryBytes(place.city, sizeof place.city);
+    escapeQueryValue(place.city, sizeof place.city);
     vx::copyText(place.region, region);
     // An unknown region goes out as the function left it: lower case, letters and digits.
     stateAbbrev_generic(place.region);
+    escapeQueryValue(place.region, sizeof place.region);
     place.radius = radius;
     return place;
 }

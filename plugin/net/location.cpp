@@ -65,11 +65,13 @@ void latLongRequestURL(char* url, std::size_t capacity, const char* serviceHost,
     char canonical[256];
     vx::copyText(canonical, city);
     cleanCity(canonical);
-    replaceSpacesWithPluses(canonical);
-    escapeQueryBytes(canonical, sizeof canonical);
+    escapeQueryValue(canonical, sizeof canonical);
+    char code[256];
+    vx::copyText(code, regionCode);
+    escapeQueryValue(code, sizeof code);
     char query[1024];
     std::snprintf(query, sizeof query, "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=%s&STATE=%s", canonical,
-                  regionCode);
+                  code);
     webServiceURL(url, capacity, serviceHost, query);
 }
 

@@ -22,6 +22,8 @@ class WebExchange {
     }
     // The last request was answered with a refusal of what it sent.
     bool refused() const { return engine_.lastFetch == WebFetchResult::refused; }
+    // The last request was stopped by a newer refresh or the shutdown, not answered.
+    bool stopped() const { return engine_.lastFetch == WebFetchResult::stopped; }
     // The page of the last successful request.
     const char* page() const { return engine_.fetchPage ? engine_.fetchPage : ""; }
 

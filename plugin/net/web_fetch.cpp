@@ -16,29 +16,6 @@ std::string serviceAddress(const char* serviceHost, const char* path) {
 
 } // namespace
 
-void escapeQueryBytes(char* text, std::size_t capacity) {
-    if (!text || capacity == 0) return;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char* p = text; *p;) {
-        // A character: one byte, or a lead byte with the continuation bytes behind it.
-        std::string unit;
-        do {
-            const auto c = static_cast<unsigned char>(*p++);
-            if (c < 0x80) {
-                unit += static_cast<char>(c);
-            } else {
-                unit += '%';
-                unit += kHex[c >> 4];
-                unit += kHex[c & 0x0F];
-            }
-        } while ((static_cast<unsigned char>(*p) & 0xC0) == 0x80);
-        if (out.size() + unit.size() > capacity - 1) break;
-        out += unit;
-    }
-    std::memcpy(text, out.c_str(), out.size() + 1);
-}
-
 void webServiceURL(char* url, std::size_t capacity, const char* host, const char* pathAndQuery) {
     vx::copyText(url, capacity, serviceAddress(host, pathAndQuery ? pathAndQuery : "").c_str());
 }

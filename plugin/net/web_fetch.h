@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "plugin/net/query_escape.h"
+
 constexpr int kProgramMajorVersion = 2;
 constexpr int kProgramMinorVersion = 9;
 // Longest wait for data of one web request, in seconds.
@@ -22,11 +24,6 @@ struct WebRequest {
     const char* serviceHost; // the web service host with its port, as in "127.0.0.1:8460"
     const char* uuid;        // the installation's UUID text
 };
-
-// A query value as it goes on the request line: every byte above 127 (the UTF-8 of a place
-// such as "Zürich") becomes "%XX", so the request stays plain ASCII. In place, cut at a whole
-// character so the text keeps within capacity - 1 bytes.
-void escapeQueryBytes(char* text, std::size_t capacity);
 
 // "http://" host pathAndQuery into url (capacity bytes), cut to capacity - 1.
 void webServiceURL(char* url, std::size_t capacity, const char* host, const char* pathAndQuery);

@@ -49,12 +49,10 @@ template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) 
 void friendShowsRequestURL(char* url, std::size_t capacity, const char* serviceHost, const char* username) {
     char name[256];
     vx::copyText(name, username);
-    // Names beyond ASCII go as "%XX" bytes, as the place fields do; the service decodes both.
-    escapeQueryBytes(name, sizeof name);
+    escapeQueryValue(name, sizeof name);
     char query[kFetchURLCapacity];
     std::snprintf(query, sizeof query, "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=%s", name);
     webServiceURL(url, capacity, serviceHost, query);
-    replaceSpacesWithPluses(url);
 }
 
 bool friendReplyRefused(const char* reply) {

@@ -11,8 +11,8 @@
 // Longest event text read; the rest of a longer one is ignored.
 constexpr std::size_t kFriendEventCapacity = 5631;
 
-// "http://" host "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=<name>", blanks as '+',
-// cut to capacity - 1.
+// "http://" host "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=<name>", the name in query
+// form (escapeQueryValue), cut to capacity - 1.
 void friendShowsRequestURL(char* url, std::size_t capacity, const char* serviceHost, const char* username);
 
 // The service refuses the user (unknown, or no calendar shared): the friend has no shows.

@@ -42,7 +42,13 @@ float versionNumber(std::string_view text) {
     return std::isfinite(version) ? version : 0.0f;
 }
 
-// Audible's audiobooks carry no genre of their own, only their kind.
+// The text up to the first NUL, as a C string field would hold it.
+std::string_view asField(std::string_view value) {
+    return value.substr(0, value.find('\0'));
+}
+
+} // namespace
+
 bool isAudibleKind(std::string_view kind) {
     return kind.starts_with("Audible");
 }
@@ -50,13 +56,6 @@ bool isAudibleKind(std::string_view kind) {
 bool isSpokenGenre(std::string_view genre) {
     return genre == "Podcast" || genre == "Audiobook" || genre == "Audiobooks";
 }
-
-// The text up to the first NUL, as a C string field would hold it.
-std::string_view asField(std::string_view value) {
-    return value.substr(0, value.find('\0'));
-}
-
-} // namespace
 
 void LibraryScan::readLine(std::string_view line) {
     const LibraryLine found = findLibraryMarkers(line);

@@ -14,6 +14,11 @@ namespace vx {
 
 struct LibraryLine;
 
+// The track rule both library readers share: a track of one of these kinds or genres is not
+// music of a band (Audible's audiobooks carry no genre of their own, only their kind).
+bool isAudibleKind(std::string_view kind);
+bool isSpokenGenre(std::string_view genre);
+
 class LibraryScan {
   public:
     LibraryScan(XML_Artist_List& artists, XML_Album_List& albums, ProtectedData& state)

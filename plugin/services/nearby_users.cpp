@@ -25,10 +25,9 @@ template <std::size_t N> void tagValue(char (&dst)[N], std::string_view entry, s
     vx::copyText(dst, value.c_str());
 }
 
-// A query value: bytes beyond ASCII as "%XX", as every place the plug-in sends.
-template <std::size_t N> void queryValue(char (&dst)[N], const char* text) {
+template <std::size_t N> void queryValueOf(char (&dst)[N], const char* text) {
     vx::copyText(dst, text);
-    escapeQueryBytes(dst, N);
+    escapeQueryValue(dst, N);
 }
 
 } // namespace
@@ -36,13 +35,12 @@ template <std::size_t N> void queryValue(char (&dst)[N], const char* text) {
 void nearbyUsersRequestURL(char* url, std::size_t capacity, const char* serviceHost, const char* city,
                            const char* state) {
     char cityValue[256], stateValue[256];
-    queryValue(cityValue, city);
-    queryValue(stateValue, state);
+    queryValueOf(cityValue, city);
+    queryValueOf(stateValue, state);
     char query[kFetchURLCapacity];
     std::snprintf(query, sizeof query, "/sharing/sharing.php?TODO=GETLOCALUSERS&CITY=%s&STATE=%s", cityValue,
                   stateValue);
     webServiceURL(url, capacity, serviceHost, query);
-    replaceSpacesWithPluses(url);
 }
 
 int getNearbyFriends(WebSession& web) {

@@ -14,8 +14,8 @@ struct SHARER {
     char state[64] = {};
 };
 
-// "http://" host "/sharing/sharing.php?TODO=GETLOCALUSERS&CITY=<city>&STATE=<state>", blanks as
-// '+', cut to capacity - 1.
+// "http://" host "/sharing/sharing.php?TODO=GETLOCALUSERS&CITY=<city>&STATE=<state>", values in
+// query form (escapeQueryValue), cut to capacity - 1.
 void nearbyUsersRequestURL(char* url, std::size_t capacity, const char* serviceHost, const char* city,
                            const char* state);
 

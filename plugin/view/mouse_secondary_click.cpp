@@ -1,11 +1,12 @@
 // Secondary or control click released: a show of "My Shows" in or out of the chosen shows.
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
-#include "plugin/view/mouse_pending_seams.h"
 
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/engine/refresh_steps.h"
+#include "plugin/export/calendar_store_export.h"
+#include "plugin/export/ical_file.h"
+#include "plugin/services/calendar_sharing.h"
 #include "plugin/view/cal_vis.h"
 
 #include <memory>
@@ -13,39 +14,21 @@
 
 namespace {
 
-// What sharing needs of the show, copied so that the web exchange runs with no frame locked
-// out and no list the update thread may replace in hand.
-std::unique_ptr<SHOWENTRY> copyForSharing(const SHOWENTRY& e) {
-    auto copy = std::make_unique<SHOWENTRY>();
-    vx::copyText(copy->artist, e.artist);
-    vx::copyText(copy->venue, e.venue);
-    vx::copyText(copy->location, e.location);
-    vx::copyText(copy->otherArtists, e.otherArtists);
-    vx::copyText(copy->url, e.url);
-    copy->day = e.day;
-    copy->month = e.month;
-    copy->year = e.year;
-    copy->selected = e.selected;
-    copy->ticketsAvailable = e.ticketsAvailable;
-    return copy;
-}
-
-void shareChoice(CalVis* vis, SHOWENTRY* show) {
+// Added when now selected, withdrawn otherwise; sent by the engine's queue, so the player never
+// waits on the web lock a refresh holds.
+void shareChoice(CalVis* vis, std::unique_ptr<SHOWENTRY> show) {
     ProtectedData& st = vis->root->state;
     if (!st.getSharing() || st.getShareAllShows()) return;
-    if (show->selected)
-        addSingleSharedShow(*vis->engine, show);
-    else
-        deleteSingleSharedShow(*vis->engine, show);
+    vis->engine->shareClicks.post(std::move(show));
 }
 
 void exportChoice(CalVis* vis) {
     ProtectedData& st = vis->root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     if (st.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(vis->root);
+        performExportTo_iCalCalendarStore(vis->root, vis->engine->services.webServiceHost);
     } else if (vis->engine->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(vis->root);
+        performExportTo_iCal(vis->root, vis->engine->services.webServiceHost);
     }
 }
 
@@ -69,13 +52,13 @@ void handleRightMouseClicks(CalVis* vis) {
             std::lock_guard<SHOWLIST> walk(*data.concerts);
             if (SHOWENTRY* e = entryUnderPointer(data, 0, v.mouseX, v.mouseY)) {
                 e->selected = !e->selected;
-                chosen = copyForSharing(*e);
+                chosen = copyShowForSharing(*e);
             }
         }
         v.Render();
         if (!chosen) return;
     }
-    shareChoice(vis, chosen.get());
+    shareChoice(vis, std::move(chosen));
     vis->engine->genPref();
     exportChoice(vis);
     vis->Render();

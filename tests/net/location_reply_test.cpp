@@ -63,14 +63,17 @@ TEST(LatLongRequest, LettersBeyondAsciiGoAsEscapedUtf8) {
 
 TEST(QueryBytes, EscapedWholeOrCutBeforeTheCharacter) {
     char text[16] = "Zürich";
-    escapeQueryBytes(text, sizeof text);
+    escapeQueryValue(text, sizeof text);
     EXPECT_STREQ(text, "Z%C3%BCrich");
     char tight[10] = "abcdeü";
-    escapeQueryBytes(tight, sizeof tight);
+    escapeQueryValue(tight, sizeof tight);
     EXPECT_STREQ(tight, "abcde") << "no half of a character";
-    char plain[8] = "a+b";
-    escapeQueryBytes(plain, sizeof plain);
+    char plain[8] = "a b";
+    escapeQueryValue(plain, sizeof plain);
     EXPECT_STREQ(plain, "a+b");
+    char plus[8] = "a+b";
+    escapeQueryValue(plus, sizeof plus);
+    EXPECT_STREQ(plus, "a%2Bb") << "a plus of the value is no blank";
 }
 
 // What the page gives as "city|region", or "none".

@@ -35,6 +35,11 @@ class ServedRoot : public ::testing::Test {
         std::lock_guard<std::mutex> lock(mutex);
         pages[target] = page;
     }
+    // Every target that starts with prefix gets page, unless answered exactly.
+    void answerStartingWith(const std::string& prefix, const std::string& page) {
+        std::lock_guard<std::mutex> lock(mutex);
+        prefixPages[prefix] = page;
+    }
     // Called on the server's thread as each request arrives, before it is answered.
     void onRequest(std::function<void(const std::string& target)> hook) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -56,6 +61,7 @@ class ServedRoot : public ::testing::Test {
     }
 
     std::mutex mutex;
+    std::map<std::string, std::string> prefixPages;
     std::map<std::string, std::string> pages{{"/current_version.php?VERSION=2.9&OS=MAC", "<current>"}};
     std::function<void(const std::string&)> requestHook;
     TempHome home;
@@ -66,6 +72,8 @@ class ServedRoot : public ::testing::Test {
             std::lock_guard<std::mutex> lock(mutex);
             hook = requestHook;
             if (auto it = pages.find(target); it != pages.end()) page = it->second;
+            for (const auto& [prefix, text] : prefixPages)
+                if (!page && target.rfind(prefix, 0) == 0) page = text;
         }
         if (hook) hook(target);
         return page;

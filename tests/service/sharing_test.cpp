@@ -3,6 +3,7 @@
 #include "service/ordered_query.h"
 #include "service/sharing_replies.h"
 #include "service/sharing_store.h"
+#include "service/sqlite_statement.h"
 #include "tests/service/reply_readers.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,8 @@ TEST_F(SharingTest, RegistrationTakesANameOncePerInstallation) {
               std::string::npos);
     EXPECT_EQ(sharing("TODO=USER_EXISTS&USERNAME=ErrorProne").find("Error"), std::string::npos);
     // The cap of three users is reached.
-    EXPECT_EQ(sharing("TODO=INITIALIZE_USER&USERNAME=carl&UUID=U-7&CITY=&STATE=&FIRSTNAME=&LASTNAME=").find("Error"),
+    EXPECT_EQ(sharing("TODO=INITIALIZE_USER&USERNAME=carl&UUID=U-7&CITY=&STATE=&FIRSTNAME=&LASTNAME=")
+                  .find("Error"),
               std::string::npos);
     EXPECT_NE(sharing("TODO=INITIALIZE_USER&USERNAME=dave&UUID=U-4&CITY=&STATE=&FIRSTNAME=&LASTNAME=")
                   .find("Error"),
@@ -228,4 +230,43 @@ TEST(OrderedQuery, ValuesMayHoldAmpersands) {
         vxs::parseOrderedQuery("/s?TODO=X&VENUE=R&ARTIST=A", {"TODO", "ARTIST", "VENUE"}, {}, &v, &error));
     EXPECT_FALSE(vxs::parseOrderedQuery("/s?ARTIST=A&TODO=X", {"TODO", "ARTIST"}, {}, &v, &error));
     EXPECT_TRUE(v.empty());
+}
+
+TEST_F(SharingTest, PhonePasswordsAreKeptOnlyAsSaltedHashes) {
+    phone("TODO=INITIALIZE_USER&USERNAME=bob&UUID=U-1&PWD=secret");
+    phone("TODO=INITIALIZE_USER&USERNAME=cy&UUID=U-2&PWD=secret");
+    std::vector<std::string> stored;
+    {
+        vxs::Statement s(db.handle(), "SELECT password FROM phone_users ORDER BY username");
+        while (s.step() == SQLITE_ROW)
+            stored.push_back(s.text(0));
+    }
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].find("secret"), std::string::npos);
+    EXPECT_NE(stored[0], stored[1]) << "the same password salted apart";
+    EXPECT_TRUE(store->phonePasswordMatches("bob", "secret"));
+    EXPECT_FALSE(store->phonePasswordMatches("bob", "Secret"));
+    EXPECT_FALSE(store->phonePasswordMatches("bob", ""));
+
+    // A database of an older service kept the password as typed: it is hashed on opening.
+    vxs::Statement(db.handle(), "UPDATE phone_users SET password = 'plain' WHERE username = 'cy'").step();
+    store = std::make_unique<vxs::SharingStore>(db, vxs::StoreLimits{3, 2, 5});
+    vxs::Statement s(db.handle(), "SELECT password FROM phone_users WHERE username = 'cy'");
+    ASSERT_EQ(s.step(), SQLITE_ROW);
+    EXPECT_NE(s.text(0), "plain");
+    EXPECT_TRUE(store->phonePasswordMatches("cy", "plain"));
+}
+
+TEST_F(SharingTest, EscapedValuesArriveAsTheUserTypedThem) {
+    sharing("TODO=INITIALIZE_USER&USERNAME=A%26B+Fans&UUID=U-1&CITY=&STATE=&FIRSTNAME=&LASTNAME=");
+    EXPECT_TRUE(store->ownsAccount("A&B Fans", "U-1"));
+    sharing("TODO=ADD_SHOW&USERNAME=A%26B+Fans&UUID=U-1&YEAR=2027&MONTH=3&DAY=5&TICKETSAVAILABLE=0"
+            "&ARTIST=Florence+%2B+the+Machine&VENUE=100%25+Club&LOCATION=%23Boston&URL=u&OTHERARTISTS=Simon+%"
+            "26+Garfunkel");
+    const std::vector<vxs::SharedShow> shows = store->shows("A&B Fans");
+    ASSERT_EQ(shows.size(), 1u);
+    EXPECT_EQ(shows[0].artist, "Florence + the Machine");
+    EXPECT_EQ(shows[0].venue, "100% Club");
+    EXPECT_EQ(shows[0].location, "#Boston");
+    EXPECT_EQ(shows[0].otherArtists, "Simon & Garfunkel");
 }

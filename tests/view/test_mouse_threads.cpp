@@ -3,7 +3,11 @@
 #include "tests/view/test_mouse_fixture.h"
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
+using mouse_test::centre;
 using mouse_test::Point2;
 
 namespace {
@@ -82,3 +86,28 @@ TEST_F(MouseThreads, ClicksMovesAndWheelTurnsWhileTheListIsReplaced) {
 }
 
 } // namespace
+
+TEST_F(MouseThreads, WithSharingOnAClickReturnsWhileARefreshHoldsTheWebLock) {
+    SHOWENTRY* show = addShow(root->concerts, "Chosen Band", 12, 3, 2031, "http://tickets.example/chosen");
+    render();
+    ProtectedData& st = root->state;
+    st.setSharing(true);
+    st.setShareAllShows(false);
+    std::promise<void> held, release;
+    std::thread refresh([&] {
+        std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
+        held.set_value();
+        // A click that waited for the lock would be let go only after this.
+        release.get_future().wait_for(std::chrono::seconds(3));
+    });
+    held.get_future().wait();
+    const auto start = std::chrono::steady_clock::now();
+    secondaryClick(centre(show->rowRect));
+    const auto took = std::chrono::steady_clock::now() - start;
+    release.set_value();
+    refresh.join();
+    EXPECT_LT(took, std::chrono::seconds(2)) << "the click never waits for the web lock";
+    EXPECT_TRUE(show->selected);
+    EXPECT_NE(prefsFile().find("\n0@@1@@0@@2031@@3@@12@@Chosen Band@@"), std::string::npos) << prefsFile();
+    root->engine.shareClicks.drain();
+}

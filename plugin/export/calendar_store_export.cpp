@@ -1,0 +1,107 @@
+#include "plugin/export/calendar_store_export.h"
+
+#include "platform/calstore_exports.h"
+#include "plugin/export/cf_owned.h"
+#include "plugin/export/exported_shows.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What one event of the calendar needs of a show, copied so that the store is written with no
+// list locked and no frame kept waiting.
+struct StoreEvent {
+    std::string artist, otherArtists, venue, url, location;
+    int32_t year, month, day;
+    unsigned char tickets;
+};
+
+template <std::size_t N> std::string fieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+
+std::vector<StoreEvent> eventsToExport(PluginData* root, const char* webServiceHost) {
+    const std::string prefix =
+        std::string("http://") + (webServiceHost ? webServiceHost : "") + "/clickthrough.php?target=";
+    std::vector<StoreEvent> events;
+    forEachExportedShow(root, [&](const SHOWENTRY& s) {
+        events.push_back({fieldText(s.artist), fieldText(s.otherArtists), fieldText(s.venue),
+                          prefix + fieldText(s.url), fieldText(s.location), s.year, s.month, s.day,
+                          static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
+    });
+    return events;
+}
+
+template <typename Fn> Fn lookUp(CFBundleRef bundle, const char* name) {
+    CFOwned<CFStringRef> text(CFStringCreateWithCString(kCFAllocatorDefault, name, kCFStringEncodingUTF8));
+    return reinterpret_cast<Fn>(CFBundleGetFunctionPointerForName(bundle, text.get()));
+}
+
+} // namespace
+
+void LoadPrivateFrameworkBundle(CFStringRef name, CFBundleRef* out) {
+    if (!out) return;
+    *out = nullptr;
+    CFOwned<CFStringRef> identifier(
+        CFStringCreateWithCString(kCFAllocatorDefault, kPluginBundleIdentifier, kCFStringEncodingUTF8));
+    CFBundleRef own = CFBundleGetBundleWithIdentifier(identifier.get());
+    if (!own) return;
+    CFOwned<CFURLRef> resources(CFBundleCopyResourcesDirectoryURL(own));
+    if (!resources.get()) return;
+    CFOwned<CFURLRef> url(
+        CFURLCreateCopyAppendingPathComponent(kCFAllocatorDefault, resources.get(), name, false));
+    *out = CFBundleCreate(kCFAllocatorDefault, url.get());
+    if (*out && !CFBundleLoadExecutable(*out)) {
+        CFRelease(*out);
+        *out = nullptr;
+    }
+}
+
+int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHost) {
+    if (!root) return 0;
+    // One export at a time: each has its own calendar handle, and two never fill one calendar.
+    std::lock_guard<std::mutex> exporting(calendarExportLock());
+
+    CFBundleRef loaded = nullptr;
+    {
+        CFOwned<CFStringRef> name(
+            CFStringCreateWithCString(kCFAllocatorDefault, kExportBundleName, kCFStringEncodingUTF8));
+        LoadPrivateFrameworkBundle(name.get(), &loaded);
+    }
+    if (!loaded) {
+        std::fprintf(stderr,
+                     "Voxtrail: no calendar export: %s could not be loaded from the plug-in's Resources\n",
+                     kExportBundleName);
+        return 0;
+    }
+    // The bundle itself stays loaded; this only drops the reference the look-up gave.
+    CFOwned<CFBundleRef> bundle(loaded);
+
+    auto initialize = lookUp<InitializeCocoaFn>(bundle.get(), "InitializeCocoa");
+    auto createCalendar = lookUp<Vxt_CreateNewCalendarFn>(bundle.get(), "Vxt_CreateNewCalendar");
+    auto addEvent = lookUp<Vxt_AddEventFn>(bundle.get(), "Vxt_AddEvent");
+    auto saveCalendar = lookUp<Vxt_SaveCalendarFn>(bundle.get(), "Vxt_SaveCalendar");
+    if (initialize) initialize();
+    if (!createCalendar || !addEvent || !saveCalendar) {
+        std::fprintf(stderr, "Voxtrail: no calendar export: %s lacks one of its functions\n",
+                     kExportBundleName);
+        return 0;
+    }
+
+    CFOwned<CFStringRef> title(makeRecordString(kExportCalendarTitle));
+    CFOwned<CFTypeRef> currentCal(createCalendar(title.get()));
+    if (!currentCal.get()) return 0;
+
+    for (const StoreEvent& e : eventsToExport(root, webServiceHost)) {
+        CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
+            venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
+            location(makeRecordString(e.location)), friends(makeRecordString(""));
+        addEvent(currentCal.get(), artist.get(), others.get(), venue.get(), url.get(), location.get(),
+                 friends.get(), e.year, e.month, e.day, e.tickets);
+    }
+    saveCalendar(currentCal.get());
+    return 0;
+}

@@ -1,0 +1,182 @@
+#include "plugin/export/ical_file.h"
+
+#include "platform/system.h"
+#include "plugin/export/exported_shows.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kClickThrough = "/clickthrough.php?target=";
+
+// A record's text up to its terminator (or its whole field). A backslash is doubled, as readers
+// take a backslash for the start of an escape and would lose it; control characters become blanks.
+template <std::size_t N> std::string value(const char (&field)[N]) {
+    std::string text;
+    for (std::size_t i = 0; i < N && field[i]; ++i) {
+        const char c = field[i];
+        if (c == '\\')
+            text += "\\\\";
+        else
+            text += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+    }
+    return text;
+}
+
+std::string twoDigits(int32_t n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", n);
+    return text;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Closes its descriptor when it goes.
+struct FileDescriptor {
+    int fd;
+    explicit FileDescriptor(int fd) : fd(fd) {}
+    ~FileDescriptor() {
+        if (fd >= 0) close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    bool closeNow() {
+        const int rc = close(fd);
+        fd = -1;
+        return rc == 0;
+    }
+};
+
+bool writeAll(int fd, const std::string& text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool isOurDescription(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const std::string ours = iCalFolderDescription();
+    std::string text(ours.size() + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), f));
+    std::fclose(f);
+    return text == ours;
+}
+
+} // namespace
+
+std::string iCalFolderDescription() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n"
+           "<dict>\n"
+           "      <key>Key</key>\n"
+           "      <string>Voxtrail</string>\n"
+           "      <key>Title</key>\n"
+           "      <string>Voxtrail</string>\n"
+           "      <key>Type</key>\n"
+           "      <string>com.apple.ical.sources.naivereadwrite</string>\n"
+           "</dict>\n"
+           "</plist>\n";
+}
+
+void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
+                     const std::string& uid) {
+    const std::string host = webServiceHost ? webServiceHost : "";
+    const std::string location = value(show.location);
+    const std::string others = value(show.otherArtists);
+    const std::string url = value(show.url);
+    text += "BEGIN:VEVENT\n";
+    text += "DTSTART;VALUE=DATE:" + std::to_string(show.year) + twoDigits(show.month) + twoDigits(show.day) +
+            "\n";
+    text += "LOCATION:" + value(show.venue);
+    if (location != "-") text += "\\n(" + location + ")";
+    text += "\n";
+    text += "SUMMARY:" + value(show.artist) + "\n";
+    text += "UID:" + uid + "\n";
+    text += "SEQUENCE:2\n";
+    text += "URL;VALUE=URI:http://" + host + kClickThrough + url + "\n";
+    if (!others.empty())
+        text +=
+            "DESCRIPTION:With:\\n" + others + "\\n\\nURL:http://" + host + kClickThrough + "\\n" + url + "\n";
+    text += "END:VEVENT\n";
+}
+
+int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) {
+    const std::string location = iCalLoc ? iCalLoc : "";
+    const std::size_t slash = location.rfind('/');
+    if (slash == std::string::npos) return -1;
+    const std::string folder = location.substr(0, slash + 1);
+    const std::string description = folder + kiCalDescriptionName;
+
+    if (exportOn) {
+        // One level only: a missing parent leaves the folder missing, and the export then fails.
+        struct stat st {};
+        if (stat(folder.c_str(), &st) != 0) mkdir(folder.c_str(), 0755);
+        if (!withDescription || exists(description)) return 0;
+        return replaceFileWhole(description, iCalFolderDescription()) ? 0 : -1;
+    }
+
+    if (!exists(location)) return 0;
+    unlink(location.c_str());
+    // The folder is the calendar's own only when it holds our description; in any other (the
+    // user's own, or 10.3's shared calendar folder) the other files are not ours to remove.
+    if (!isOurDescription(description)) return 0;
+    unlink((folder + kiCalIndexName).c_str());
+    unlink(description.c_str());
+    rmdir(folder.c_str()); // fails harmlessly when other files stay in it
+    return 0;
+}
+
+bool replaceFileWhole(const std::string& path, const std::string& text) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size()) return false;
+    mode_t mode = 0644;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || access(path.c_str(), W_OK) != 0) return false;
+        mode = st.st_mode & 07777;
+    }
+    std::string temporary = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
+    FileDescriptor file(mkstemp(temporary.data()));
+    if (file.fd < 0) return false;
+    const bool written = writeAll(file.fd, text) && fchmod(file.fd, mode) == 0;
+    if (!file.closeNow() || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
+    if (!root) return 0;
+    std::lock_guard<std::mutex> exporting(calendarExportLock());
+    std::string text = "BEGIN:VCALENDAR\n";
+    forEachExportedShow(root, [&](const SHOWENTRY& show) {
+        appendiCalEvent(text, show, webServiceHost, vx::newUuidString());
+    });
+    text += "END:VCALENDAR";
+
+    char location[ProtectedData::iCalLocCapacity];
+    root->state.getiCalLoc(location);
+    // A location that cannot be written gets nothing; the user sees no message.
+    if (!replaceFileWhole(location, text))
+        std::fprintf(stderr, "Voxtrail: the iCal file %s could not be written\n", location);
+    return 0;
+}

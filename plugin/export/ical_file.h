@@ -1,0 +1,33 @@
+#pragma once
+// The iCal file of systems before 10.5: an iCalendar text that iCal reads as a calendar of its
+// own, in a folder that an "Info.plist" describes.
+#include "plugin/model/plugin_data.h"
+
+#include <string>
+
+constexpr const char* kiCalDescriptionName = "Info.plist";
+constexpr const char* kiCalIndexName = "Index";
+
+// The folder's description, each line ended by a line feed.
+std::string iCalFolderDescription();
+
+// Appends one show's event lines, each ended by a line feed. Values go as stored, except that a
+// backslash is doubled and a line break or other control character becomes a blank, so
+// no value can add lines of its own.
+void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
+                     const std::string& uid);
+
+// With export on: makes the folder of iCalLoc (one level) and, when withDescription, its
+// description unless one is there. With export off: removes an exported file and, when the folder
+// holds our description, its "Index", the description and the folder once empty. 0 when the export may
+// go ahead (or there was nothing to remove); -1 when iCalLoc holds no "/" or the description
+// cannot be written.
+int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription);
+
+// Puts text at path in one step: written to a new file beside it and renamed over it, so a reader
+// sees the old file or the new one. An existing file we may not write is left as it is. False
+// when nothing was replaced.
+bool replaceFileWhole(const std::string& path, const std::string& text);
+
+// Writes the exported shows to the iCal location, replacing what was there. Returns 0.
+int performExportTo_iCal(PluginData* root, const char* webServiceHost);

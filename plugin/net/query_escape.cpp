@@ -1,0 +1,64 @@
+#include "plugin/net/query_escape.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Bytes that would end the value, change its meaning, or leave plain ASCII.
+bool escaped(unsigned char c) {
+    return c >= 0x80 || c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+';
+}
+
+// The query form of text, cut before the character that would pass limit bytes.
+std::string escapeText(std::string_view text, std::size_t limit) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // A character: one byte, or a lead byte with the continuation bytes behind it.
+        std::string unit;
+        do {
+            const auto c = static_cast<unsigned char>(text[i++]);
+            if (c == ' ') {
+                unit += '+';
+            } else if (escaped(c)) {
+                unit += '%';
+                unit += kHex[c >> 4];
+                unit += kHex[c & 0x0F];
+            } else {
+                unit += static_cast<char>(c);
+            }
+        } while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80);
+        if (out.size() + unit.size() > limit) break;
+        out += unit;
+    }
+    return out;
+}
+
+} // namespace
+
+void escapeQueryValue(char* text, std::size_t capacity) {
+    if (!text || capacity == 0) return;
+    const std::string out = escapeText(text, capacity - 1);
+    std::memcpy(text, out.c_str(), out.size() + 1);
+}
+
+std::string queryValue(std::string_view text) {
+    return escapeText(text, std::string::npos);
+}
+
+void copyRequest(char* url, std::size_t capacity, std::string_view request) {
+    if (!url || capacity == 0) return;
+    std::size_t n = std::min(request.size(), capacity - 1);
+    if (n < request.size()) {
+        // A "%" in the last two places begins an escape the cut broke.
+        for (std::size_t back = 1; back <= 2 && back <= n; ++back)
+            if (request[n - back] == '%') {
+                n -= back;
+                break;
+            }
+    }
+    std::memcpy(url, request.data(), n);
+    url[n] = '\0';
+}

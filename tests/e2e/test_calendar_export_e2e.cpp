@@ -1,0 +1,257 @@
+// End to end for the calendar export: the headless player reporting an older or a newer system,
+// the web service on free ports and a temporary home. On 10.4 the chosen shows go to the iCal
+// file, a secondary click rewrites it and turning the export off removes it with its folder; on
+// 10.6 they fill the calendar "Voxtrail_Concerts" of the store, which khal reads.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
+#include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace vx::e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kStepMs = 20000;
+constexpr int kRefreshMs = 120000;
+// The list's first two rows in an 800 x 480 pane.
+constexpr const char* kFirstRow = "100 140";
+constexpr const char* kSecondRow = "100 194";
+const std::string kLibrary = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
+const std::string kiCalFolder = "Library/Application Support/iCal/Sources/Voxtrail.calendar/";
+const std::string kStoreCalendar = "Library/Calendars/Voxtrail Store/Voxtrail_Concerts";
+
+// Preferences with the place set and the refresh overdue, so loading the plug-in searches; no
+// shows yet, so a saved file holding shows says that refresh has ended.
+void writePreferences(const TempHome& home, bool exportOn, bool exportAll, const std::string& iCalLocation) {
+    std::ostringstream p;
+    p << home.file(kLibraryFile) << "\n1\n2026@@1@@8\nBoston@@MA@@75@@0.000000e+00@@0.000000e+00\n"
+      << (exportOn ? 1 : 0) << "@@" << (exportAll ? 1 : 0) << "@@0@@0@@0@@0@@0@@0@@0@@0@@0\n"
+      << iCalLocation << "\n-@@-@@-@@\n\n\n";
+    home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
+}
+
+struct Session {
+    Session(const TempHome& home, const std::string& osVersion)
+        : prefs(home.file(kSupportFolder + "VoxtrailPref")),
+          player(VX_PLAYER_EXE, {"--headless", "--os-version", osVersion}, home.playerEnvironment(),
+                 home.path()) {
+        EXPECT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+        const auto searched = [](const std::string& text) { return !showLines(text, 0).empty(); };
+        EXPECT_TRUE(home.waitForContent(prefs, searched, kRefreshMs)) << player.errorText();
+        player.sendLine("show 800 480");
+    }
+    // A secondary click on a row; the snapshot after it says the click has been handled.
+    void choose(const TempHome& home, const char* row) {
+        player.sendLine(std::string("rclick ") + row);
+        player.sendLine("snapshot " + home.file("after-click.png"));
+        EXPECT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+    }
+    void quit() {
+        player.sendLine("quit");
+        EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+    }
+    std::string prefs;
+    PlayerProcess player;
+};
+
+void prepareHome(const TempHome& home, const WebService& service) {
+    home.writeFile(kLibraryFile, home.readFile(kLibrary));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+}
+
+std::string twoDigits(const std::string& n) {
+    return n.size() == 1 ? "0" + n : n;
+}
+
+// A saved show line's event in the iCal file, without its UID line (fresh at every export).
+std::string eventOf(const std::string& showLine, const std::string& host) {
+    const std::vector<std::string> f = fields(showLine);
+    std::string e = "BEGIN:VEVENT\nDTSTART;VALUE=DATE:" + f.at(3) + twoDigits(f.at(4)) + twoDigits(f.at(5)) +
+                    "\nLOCATION:" + f.at(7) + (f.at(8) == "-" ? "" : "\\n(" + f.at(8) + ")") +
+                    "\nSUMMARY:" + f.at(6) + "\nSEQUENCE:2\nURL;VALUE=URI:http://" + host +
+                    "/clickthrough.php?target=" + f.at(9) + "\n";
+    if (f.size() > 10 && !f[10].empty() && f[10] != "-")
+        e += "DESCRIPTION:With:\\n" + f[10] + "\\n\\nURL:http://" + host + "/clickthrough.php?target=\\n" +
+             f[9] + "\n";
+    return e + "END:VEVENT";
+}
+
+// The file's events, each without its UID line.
+std::multiset<std::string> eventsInFile(const std::string& text) {
+    std::multiset<std::string> events;
+    std::istringstream in(text);
+    std::string event;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("UID:", 0) == 0) continue;
+        if (line == "BEGIN:VEVENT") event.clear();
+        event += (event.empty() ? "" : "\n") + line;
+        if (line == "END:VEVENT") events.insert(event);
+    }
+    return events;
+}
+
+std::multiset<std::string> chosenEvents(const std::string& prefs, const std::string& host) {
+    std::multiset<std::string> events;
+    for (const std::string& line : showLines(prefs, 0))
+        if (fields(line).at(1) == "1") events.insert(eventOf(line, host));
+    return events;
+}
+
+// "date title @ venue - (location)" of every event khal lists in the store's calendar.
+std::multiset<std::string> khalList(const TempHome& home) {
+    const std::string config = home.file("khal.conf");
+    home.writeFile(config, "[calendars]\n[[voxtrail]]\npath = " + home.file(kStoreCalendar) +
+                               "\ntype = calendar\n[locale]\ntimeformat = %H:%M\ndateformat = %Y-%m-%d\n"
+                               "longdateformat = %Y-%m-%d\ndatetimeformat = %Y-%m-%d %H:%M\n"
+                               "longdatetimeformat = %Y-%m-%d %H:%M\n[sqlite]\npath = " +
+                               home.file("khal.db") + "\n");
+    const std::string command = "LC_ALL=C.UTF-8 khal -c '" + config +
+                                "' list --format '{start-date} {title} @ {location}' --day-format '' "
+                                "2000-01-01 2100-12-31 2>&1";
+    std::string listed;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[512];
+        while (size_t n = fread(buf, 1, sizeof buf, p))
+            listed.append(buf, n);
+        pclose(p);
+    }
+    std::multiset<std::string> lines;
+    std::istringstream in(listed);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.insert(line);
+    return lines;
+}
+
+std::multiset<std::string> khalLines(const std::vector<std::string>& showLines) {
+    std::multiset<std::string> lines;
+    for (const std::string& line : showLines) {
+        const std::vector<std::string> f = fields(line);
+        lines.insert(f.at(3) + "-" + twoDigits(f.at(4)) + "-" + twoDigits(f.at(5)) + " " + f.at(6) + " @ " +
+                     f.at(7) + " - (" + f.at(8) + ")");
+    }
+    return lines;
+}
+
+std::vector<std::string> chosenLines(const std::string& prefs) {
+    std::vector<std::string> chosen;
+    for (const std::string& line : showLines(prefs, 0))
+        if (fields(line).at(1) == "1") chosen.push_back(line);
+    return chosen;
+}
+
+bool khalInstalled() {
+    return std::system("command -v khal >/dev/null 2>&1") == 0;
+}
+
+} // namespace
+
+TEST(CalendarExportEndToEnd, TenFourWritesTheChosenShowsToTheiCalFileAndRemovesItWhenTurnedOff) {
+    TempHome home;
+    WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
+    prepareHome(home, service);
+    const std::string location = home.file(kiCalFolder + "corestorage.ics");
+    writePreferences(home, true, false, location);
+    // iCal's own folder of calendar sources; the plug-in makes only its calendar's folder in it.
+    fs::create_directories(home.file("Library/Application Support/iCal/Sources"));
+    {
+        Session s(home, "10.4");
+        // The refresh exported the shows chosen so far: none.
+        EXPECT_EQ(home.readFile(location), "BEGIN:VCALENDAR\nEND:VCALENDAR");
+        EXPECT_NE(home.readFile(kiCalFolder + "Info.plist")
+                      .find("<string>com.apple.ical.sources.naivereadwrite</string>"),
+                  std::string::npos);
+        s.choose(home, kFirstRow);
+        std::string text = home.readFile(location);
+        EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
+        EXPECT_EQ(eventsInFile(text).size(), 1u);
+        s.choose(home, kSecondRow);
+        text = home.readFile(location);
+        EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
+        EXPECT_EQ(eventsInFile(text).size(), 2u);
+        EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\n", 0), 0u);
+        EXPECT_EQ(text.substr(text.size() - 14), "\nEND:VCALENDAR");
+        s.quit();
+    }
+
+    // Export turned off: the next concert refresh removes the file, its description and folder.
+    home.writeFile(kiCalFolder + "Index", "iCal's index");
+    writePreferences(home, false, false, location);
+    Session off(home, "10.4");
+    off.quit();
+    EXPECT_FALSE(fs::exists(home.file(kiCalFolder)));
+    EXPECT_TRUE(fs::is_directory(home.file("Library/Application Support/iCal/Sources")));
+}
+
+// A location whose folder cannot be made: no export, no crash, and the saved settings keep it.
+TEST(CalendarExportEndToEnd, AnUnusableiCalLocationExportsNothingAndKeepsTheSettings) {
+    TempHome home;
+    WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
+    prepareHome(home, service);
+    const std::string location = home.file("no/such/folder/corestorage.ics");
+    writePreferences(home, true, false, location);
+    Session s(home, "10.4");
+    s.choose(home, kFirstRow);
+    s.quit();
+    EXPECT_FALSE(fs::exists(home.file("no")));
+    const std::string prefs = home.readFile(s.prefs);
+    EXPECT_EQ(lineOf(prefs, 6), location);
+    EXPECT_EQ(lineOf(prefs, 5).substr(0, 5), "1@@0@");
+    EXPECT_EQ(chosenLines(prefs).size(), 1u);
+}
+
+TEST(CalendarExportEndToEnd, TenSixFillsTheStoreCalendarThatKhalReads) {
+    if (!khalInstalled()) GTEST_SKIP() << "khal is not installed";
+    TempHome home;
+    WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
+    prepareHome(home, service);
+    writePreferences(home, true, false, "-");
+    {
+        Session s(home, "10.6");
+        // Nothing chosen yet: the calendar is there and empty.
+        EXPECT_TRUE(fs::is_directory(home.file(kStoreCalendar)));
+        EXPECT_TRUE(khalList(home).empty());
+        s.choose(home, kFirstRow);
+        const std::vector<std::string> chosen = chosenLines(home.readFile(s.prefs));
+        ASSERT_EQ(chosen.size(), 1u);
+        EXPECT_EQ(khalList(home), khalLines(chosen));
+        s.quit();
+    }
+    EXPECT_FALSE(fs::exists(home.file(kiCalFolder)));
+
+    // Export all: every show of the refresh.
+    writePreferences(home, true, true, "-");
+    Session all(home, "10.6");
+    all.quit();
+    const std::vector<std::string> shows = showLines(home.readFile(all.prefs), 0);
+    ASSERT_GT(shows.size(), 1u);
+    EXPECT_EQ(khalList(home), khalLines(shows));
+}
+
+// Without the export bundle the refresh runs through and saves its shows; nothing is exported.
+TEST(CalendarExportEndToEnd, AMissingExportBundleExportsNothingAndBreaksNothing) {
+    TempHome home;
+    WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
+    prepareHome(home, service);
+    fs::remove_all(home.pluginFolder() + "/Voxtrail.bundle/Contents/Resources/Voxtrail_iCalExport.bundle");
+    writePreferences(home, true, false, "-");
+    Session s(home, "10.6");
+    s.choose(home, kFirstRow);
+    s.quit();
+    EXPECT_FALSE(fs::exists(home.file("Library/Calendars")));
+    EXPECT_EQ(chosenLines(home.readFile(s.prefs)).size(), 1u);
+    EXPECT_FALSE(showLines(home.readFile(s.prefs), 0).empty());
+    EXPECT_NE(s.player.errorText().find("Voxtrail_iCalExport.bundle"), std::string::npos);
+}

@@ -1,0 +1,116 @@
+// The phone's artist names and batches, and the one escaping of query values every request uses.
+#include "plugin/net/query_escape.h"
+#include "plugin/services/phone_artists.h"
+#include "plugin/services/phone_sync.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string cleaned(const std::string& text) {
+    char name[512];
+    std::snprintf(name, sizeof name, "%s", text.c_str());
+    iPhoneArtistClean(name);
+    return name;
+}
+
+std::vector<std::string> namesOf(XML_Artist_List& list) {
+    std::vector<std::string> out;
+    for (XMLARTIST* a = list.head; a; a = a->next)
+        out.emplace_back(a->name);
+    return out;
+}
+
+std::string track(int id, const std::string& artist, const std::string& extra = "") {
+    return "\t\t<dict>\n\t\t\t<key>Track ID</key><integer>" + std::to_string(id) +
+           "</integer>\n\t\t\t<key>Artist</key><string>" + artist + "</string>\n" + extra + "\t\t</dict>\n";
+}
+
+} // namespace
+
+TEST(PhoneArtistClean, KeepsLettersDigitsAndInnerBlanks) {
+    EXPECT_EQ(cleaned("Simon &#38; Garfunkel"), "Simon and Garfunkel");
+    EXPECT_EQ(cleaned("AC/DC"), "ACDC");
+    EXPECT_EQ(cleaned("Guns N' Roses"), "Guns N Roses");
+    EXPECT_EQ(cleaned("  !!! (The) Band 2 ... "), "The Band 2");
+    EXPECT_EQ(cleaned("?!.,;"), "");
+    EXPECT_EQ(cleaned("Sigur R\xC3\xB3s"), "Sigur Rs");
+    EXPECT_EQ(cleaned(std::string(300, 'x')).size(), 255u);
+    EXPECT_EQ(cleaned(std::string(254, 'x') + " y"), std::string(254, 'x'))
+        << "cut, then trailing blank gone";
+}
+
+TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilations) {
+    TempHome home;
+    const std::string lib =
+        "<dict>\n<key>Tracks</key>\n<dict>\n" + track(1, "The Beatles") + track(2, "Beatles") +
+        track(3, "AC/DC") + track(4, "Talk Show", "\t\t\t<key>Genre</key><string>Podcast</string>\n") +
+        track(5, "Various Artists") + track(6, "Simon &#38; Garfunkel") + track(7, "Dropped Band") +
+        track(8, "...") +
+        "</dict>\n<key>Playlists</key>\n<array>\n<dict>\n"
+        "<key>Name</key><string>Voxtrail</string>\n<key>Playlist Items</key>\n<array>\n"
+        "<dict>\n<key>Track ID</key><integer>3</integer>\n</dict>\n</array>\n</dict>\n</array>\n</dict>\n";
+    home.write("lib.xml", lib);
+    home.write("Library/Application Support/Voxtrail/VoxtrailIncludeBands.txt",
+               "Sonic Youth!\n\n  \nbeatles\n");
+    home.write("Library/Application Support/Voxtrail/VoxtrailExcludeBands.txt", "Dropped Band!\nacdc\n");
+    ProtectedData st;
+    st.setiTunes_xml_path((home.path() + "/lib.xml").c_str());
+    st.setVoxtrailIncludeBandsList(home.includeFile().c_str());
+    st.setVoxtrailExcludeBandsList(home.excludeFile().c_str());
+    XML_Artist_List list;
+    ASSERT_EQ(GetFullArtistList(st, list), 0);
+    EXPECT_EQ(namesOf(list),
+              (std::vector<std::string>{"ACDC", "The Beatles", "Simon and Garfunkel", "Sonic Youth"}));
+
+    st.setiTunes_xml_path((home.path() + "/missing.xml").c_str());
+    EXPECT_EQ(GetFullArtistList(st, list), 1);
+    EXPECT_EQ(list.size(), 0u);
+}
+
+TEST(PhoneBatches, GrowPastEightHundredButNeverPastTheRequestsRoom) {
+    EXPECT_EQ(phoneBatches({"Solo"}, 900).size(), 1u);
+    EXPECT_EQ(phoneBatches({"Solo"}, 900)[0].text, "Solo");
+
+    // 788 characters of names and "@@" make 790; a 30-character name then gives 820.
+    const std::vector<std::string> names{std::string(788, 'a'), std::string(30, 'b'), "c"};
+    std::vector<PhoneBatch> b = phoneBatches(names, 900);
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_EQ(b[0].text.size(), 820u);
+    EXPECT_EQ(b[0].names, 2u);
+    EXPECT_EQ(b[1].text, "c");
+    // With less room the second name starts a batch of its own rather than being cut off.
+    b = phoneBatches(names, 800);
+    ASSERT_EQ(b.size(), 2u);
+    EXPECT_EQ(b[0].text, names[0]);
+    EXPECT_EQ(b[1].text, std::string(30, 'b') + "@@c");
+    EXPECT_EQ(phoneBatches({"A B"}, 10)[0].text, "A+B");
+    EXPECT_TRUE(phoneBatches({}, 10).empty());
+}
+
+TEST(QueryValue, PlainValuesAsBeforeReservedAndForeignBytesEscaped) {
+    EXPECT_EQ(queryValue("Boston, MA"), "Boston,+MA");
+    EXPECT_EQ(queryValue("http://h/e/1.html"), "http://h/e/1.html");
+    EXPECT_EQ(queryValue("Simon & Garfunkel"), "Simon+%26+Garfunkel");
+    EXPECT_EQ(queryValue("Florence + the Machine"), "Florence+%2B+the+Machine");
+    EXPECT_EQ(queryValue("100% #1"), "100%25+%231");
+    EXPECT_EQ(queryValue("a\tb\x7F"), "a%09b%7F");
+    EXPECT_EQ(queryValue("Z\xC3\xBCrich"), "Z%C3%BCrich");
+
+    char tight[8] = "ab&cd";
+    escapeQueryValue(tight, sizeof tight);
+    EXPECT_STREQ(tight, "ab%26cd");
+    char cut[5] = "ab&c";
+    escapeQueryValue(cut, sizeof cut);
+    EXPECT_STREQ(cut, "ab") << "an escape goes whole or not at all";
+
+    char url[8];
+    copyRequest(url, sizeof url, "abcde%26xyz");
+    EXPECT_STREQ(url, "abcde") << "no half escape at a cut";
+    copyRequest(url, sizeof url, "abc%26");
+    EXPECT_STREQ(url, "abc%26");
+}
