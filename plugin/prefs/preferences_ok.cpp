@@ -91,7 +91,8 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
         char storedFirst[256], storedLast[256];
         st.getFirstname(storedFirst);
         st.getLastname(storedLast);
-        if (user != initialUsername || first != storedFirst || last != storedLast) {
+        // An empty name is never taken as unchanged: sharing needs a name to publish under.
+        if (user.empty() || user != initialUsername || first != storedFirst || last != storedLast) {
             if (user.empty()) return failWith("Empty username.", "Please enter a username.");
             if (!lettersDigitsBlanks(user))
                 return failWith("Illegal characters.",
@@ -175,7 +176,8 @@ bool PreferencesWindowLogic::storePhone(unsigned long& mask) {
     const std::string password = cutField(controls.text(CID_IPHONE_TBOX_password), 64);
     char storedPassword[64];
     st.getPassword(storedPassword);
-    if (user == initialUsername && password == storedPassword) {
+    // An empty account is never taken as unchanged: the phone service needs one.
+    if (!user.empty() && !password.empty() && user == initialUsername && password == storedPassword) {
         if (syncChanged) mask |= kUpdateiPhone;
         return true;
     }
