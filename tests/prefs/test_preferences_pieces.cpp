@@ -1,7 +1,9 @@
 // The password file, the text conversion and the control table.
+#include "fake_window.h"
 #include "plugin/engine/password_file.h"
 #include "plugin/prefs/cf_string_conversion.h"
 #include "plugin/prefs/preference_controls.h"
+#include "plugin/prefs/preferences_tabs.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -53,4 +55,21 @@ TEST(PreferenceControls, EveryPairIsUniqueAndFoundByNameAndId) {
     EXPECT_EQ(findPreferenceControl(102), nullptr);
     EXPECT_STREQ(releaseFormatOfControl(42), "CD-single");
     EXPECT_EQ(releaseFormatOfControl(49), nullptr);
+}
+
+TEST(PreferencesTabs, OnlyTheSelectedTabsPaneIsShownAndEnabled) {
+    FakeControls controls;
+    controls.values[CID_MAIN_TABS_tabControl.id] = 1;
+    InstallTabHandler(controls);
+    EXPECT_TRUE(controls.visible[129]);
+    EXPECT_FALSE(controls.visible[130]);
+    controls.values[CID_MAIN_TABS_tabControl.id] = 3;
+    EXPECT_EQ(TabEventHandler(controls, CID_MAIN_BTTN_ok.id), eventNotHandledErr);
+    EXPECT_EQ(TabEventHandler(controls, CID_MAIN_TABS_tabControl.id), noErr);
+    EXPECT_EQ(lastTabIndex, 3);
+    for (int32_t pane = 129; pane <= 134; ++pane) {
+        EXPECT_EQ(controls.visible[pane], pane == 131) << pane;
+        EXPECT_EQ(controls.enabled[pane], pane == 131) << pane;
+    }
+    EXPECT_EQ(TabEventHandler(controls, CID_MAIN_TABS_tabControl.id), eventNotHandledErr);
 }
