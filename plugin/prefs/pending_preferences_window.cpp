@@ -5,3 +5,5 @@
 bool OpenPreferencesGUI(CalGetData*) {
     return false;
 }
+
+void ClosePreferencesGUI() {}
