@@ -350,12 +350,51 @@ typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData
  * host's size covers it and it is set (VX_HOST_SERVICES_HAS), and otherwise does without.
  * Changing what an existing member means is not growth: it raises
  * kVxHostServicesMinimumVersion, and plug-ins refuse older tables.
- * Expected next: windows from interface files, timers, moving a window and its alpha,
- * loading a bundle, desktop notifications. */
+ * Expected next: loading a bundle, desktop notifications. */
 enum {
-    kVxHostServicesVersion = 3,       /* the table this header declares */
+    kVxHostServicesVersion = 4,       /* the table this header declares */
     kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */
 };
+
+/* Windows built from interface files (Qt Designer files in a bundle's Resources), their
+ * controls, and timers on the host's event loop. A window is made hidden; every control the
+ * file names carries a signature and an id, by which the plug-in finds it. Handles stay valid
+ * until disposed; a disposed or unknown handle is ignored by every call. */
+typedef struct VxWindow VxWindow;
+typedef struct VxControl VxControl;
+typedef struct VxTimer VxTimer;
+
+enum {
+    /* The mouse on the window itself (not taken by a control); location in window coordinates. */
+    kVxWindowEventMouseDown = 1,
+    kVxWindowEventMouseMoved = 5,
+    /* The user clicked a button, check box or radio button. */
+    kVxControlEventClicked = 100,
+    /* The user changed a control's value (a tab, a list's selected row, a pop-up, a slider). */
+    kVxControlEventValueChanged = 101,
+    /* A key was released in a text box (its text already holds the key's effect). */
+    kVxControlEventKeyReleased = 102,
+    /* The user closed the window with its close box; the window is hidden, not disposed. */
+    kVxWindowEventClosed = 200
+};
+
+typedef struct VxWindowEvent {
+    uint32_t kind;
+    VxControl* control; /* the control of a control event, else null */
+    OSType signature;   /* the control's pair, else 0 and 0 */
+    int32_t id;
+    Point location;       /* mouse events: window coordinates */
+    Point globalLocation; /* mouse events: screen coordinates */
+    uint16_t button;      /* kEventMouseButtonPrimary or kEventMouseButtonSecondary */
+    uint32_t modifiers;
+    uint32_t character; /* key release: the key's character (Unicode), 0 for none */
+} VxWindowEvent;
+
+/* Called on the host thread. The answer (noErr, or -9874 when not handled) is advisory: the
+ * event always goes on to the window's own handling. The handler may dispose the window. */
+typedef OSStatus (*VxWindowEventProc)(VxWindow* window, const VxWindowEvent* event, void* userData);
+/* Called on the host thread; it may remove its own timer. */
+typedef void (*VxTimerProc)(VxTimer* timer, void* userData);
 
 typedef struct VxHostServices {
     uint32_t size;    /* sizeof(VxHostServices) as the host built it */
@@ -396,6 +435,48 @@ typedef struct VxHostServices {
      * host's own choice). */
     int32_t (*chooseFileIn)(void* context, const char* title, const char* folder, char* outPath,
                             uint32_t capacity);
+
+    /* Version 4, all host thread. Texts handed in are the plug-in's bytes: UTF-8 where well
+     * formed, any other byte a Mac OS Roman character. Texts handed out are UTF-8. */
+
+    /* The window of interface file name (resourceFolder/name.ui), hidden, with proc receiving
+     * its events; null when the file is missing or not an interface file. */
+    VxWindow* (*createWindowFromInterfaceFile)(void* context, const char* resourceFolder, const char* name,
+                                               VxWindowEventProc proc, void* userData);
+    /* Hides and releases the window with its controls. */
+    void (*disposeWindow)(void* context, VxWindow* window);
+    /* Showing also brings the window to the front. */
+    void (*showWindow)(void* context, VxWindow* window, int32_t visible);
+    /* Screen coordinates of the window's top left corner. */
+    void (*moveWindow)(void* context, VxWindow* window, int32_t left, int32_t top);
+    void (*sizeWindow)(void* context, VxWindow* window, int32_t width, int32_t height);
+    /* The window's content in screen coordinates; all zero for an unknown window. */
+    void (*windowBounds)(void* context, VxWindow* window, Rect* bounds);
+    /* 0 transparent to 1 opaque. */
+    void (*setWindowAlpha)(void* context, VxWindow* window, float alpha);
+    /* The main display in screen coordinates. */
+    void (*mainDisplayBounds)(void* context, Rect* bounds);
+    /* The window's control of that pair, or null. */
+    VxControl* (*findControl)(void* context, VxWindow* window, OSType signature, int32_t id);
+    /* Copies the control's text (cut to capacity - 1 bytes, never inside a character,
+     * terminated); returns the length of the whole text in bytes. */
+    uint32_t (*controlText)(void* context, VxControl* control, char* out, uint32_t capacity);
+    void (*setControlText)(void* context, VxControl* control, const char* text);
+    /* Check boxes and radio buttons 1 or 0; tabs the selected tab counted from 1; lists the
+     * selected row from 0, -1 for none; pop-ups the item from 0; sliders and numbers their value.
+     * Setting a value sends no event. */
+    int32_t (*controlValue)(void* context, VxControl* control);
+    void (*setControlValue)(void* context, VxControl* control, int32_t value);
+    void (*enableControl)(void* context, VxControl* control, int32_t enabled);
+    void (*showControl)(void* context, VxControl* control, int32_t visible);
+    /* An image view shows the image file at path; paramErr when it cannot be read. */
+    OSStatus (*setControlImage)(void* context, VxControl* control, const char* path);
+    /* A list's rows, replacing the ones it had; columns within a row are separated by tabs. */
+    void (*setControlRows)(void* context, VxControl* control, const char* const* rows, int32_t count);
+    /* A timer calling proc first after firstDelay seconds, then every interval seconds (0: once). */
+    VxTimer* (*installTimer)(void* context, double firstDelay, double interval, VxTimerProc proc,
+                             void* userData);
+    void (*removeTimer)(void* context, VxTimer* timer);
 
     /* New services are appended here. */
 } VxHostServices;

@@ -3,6 +3,10 @@
 // backend named by the table's context.
 #include "platform/visual_plugin_api.h"
 
+namespace vx {
+class InterfaceWindows;
+}
+
 namespace vx::player {
 
 class HostServiceBackend {
@@ -18,6 +22,12 @@ class HostServiceBackend {
     virtual OSStatus openURL(const char* url) = 0;
     virtual void postToHostThread(void (*fn)(void*), void* ctx) = 0;
     virtual void systemVersion(int32_t* major, int32_t* minor) = 0;
+    // The windows and timers of the plug-ins, when called on the host thread (service names the
+    // call for the refusal's note); null refuses: no window services.
+    virtual vx::InterfaceWindows* windowServices(const char* service) {
+        (void)service;
+        return nullptr;
+    }
 };
 
 // A table of the current version with every member set and backend as its context; the

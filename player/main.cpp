@@ -3,6 +3,7 @@
 #include "platform/system.h"
 #include "player/host_dialogs.h"
 #include "player/line_source.h"
+#include "player/offscreen_screen.h"
 #include "player/output.h"
 #include "player/player_options.h"
 #include "player/player_session.h"
@@ -46,7 +47,12 @@ int main(int argc, char** argv) {
     // Must be settled before QApplication picks its platform.
     if (!std::getenv("QT_QPA_PLATFORM") && (options.headless || !hasDisplay()))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    OffscreenScreen screen;
+    if (platform && std::string(platform) == "offscreen")
+        screen.configure(options.screenWidth, options.screenHeight);
     QApplication app(argc, argv);
+    screen.release();
     QApplication::setApplicationName("vxplayer");
 
     std::string home = vx::homeFolder();

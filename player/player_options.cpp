@@ -1,16 +1,24 @@
 #include "player/player_options.h"
 
+#include <charconv>
+
 namespace vx::player {
 
 const char* usageText() {
     return "usage: vxplayer [--headless] [--script FILE] [--library FILE] [--os-version X.Y]\n"
-           "                [--host-version X.Y.Z] [--visualizer NAME]\n"
+           "                [--host-version X.Y.Z] [--visualizer NAME] [--screen W H]\n"
+           "Headless, the primary screen is 1440 x 900 unless --screen gives its size.\n"
            "Headless, the script comes from FILE or from stdin, one command a line:\n"
            "  show W H | resize W H | hide | idle N | config | quit\n"
            "  key NAME (return tab backspace left right up down space, or one character) | type TEXT\n"
            "  play ARTIST | ALBUM | play | next | pause | unpause\n"
            "  down X Y | up X Y | click X Y | rclick X Y | move X Y | drag X Y | wheel X Y DELTA\n"
-           "  sleep MS | wait-file PATH SECONDS | snapshot FILE.png | answer BUTTON | answer-file PATH\n";
+           "  sleep MS | wait-file PATH SECONDS | snapshot FILE.png | answer BUTTON | answer-file PATH\n"
+           "  windows: one line \"window: NAME X Y W H OPACITY VISIBLE\" per window the plug-in has open\n"
+           "    (screen coordinates, OPACITY 0.00 to 1.00, VISIBLE 1 or 0)\n"
+           "  window-snapshot NAME FILE.png: that window's pixels; prints \"window-snapshot: FILE.png\"\n"
+           "  window-click NAME X Y | window-hover NAME X Y: the mouse on a window, at window coordinates\n"
+           "Timers and windows run on while the script sleeps or waits.\n";
 }
 
 std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -52,6 +60,24 @@ std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, 
                 o.osVersion = *parsed;
             else
                 o.hostVersion = *parsed;
+        } else if (a == "--screen") {
+            if (i + 2 >= args.size()) {
+                error = "--screen needs a width and a height";
+                return std::nullopt;
+            }
+            auto number = [](const std::string& t) {
+                int v = 0;
+                auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+                return ec == std::errc() && end == t.data() + t.size() ? v : 0;
+            };
+            const int w = number(args[i + 1]), h = number(args[i + 2]);
+            if (w < 64 || h < 64 || w > 16384 || h > 16384) {
+                error = "--screen: width and height must be 64 to 16384";
+                return std::nullopt;
+            }
+            o.screenWidth = w;
+            o.screenHeight = h;
+            i += 2;
         } else {
             error = "unknown option " + a;
             return std::nullopt;

@@ -16,6 +16,9 @@ struct PlayerOptions {
     std::optional<DottedVersion> hostVersion; // else the library's, else 9.1
     DottedVersion osVersion{10, 6, 0};
     std::string visualizerName;
+    // The primary screen when headless.
+    int screenWidth = 1440;
+    int screenHeight = 900;
 };
 
 // Nothing, with the reason in error, for an unknown option or a bad value.

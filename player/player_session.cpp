@@ -63,6 +63,10 @@ PlayerSession::PlayerSession(SessionOptions options, MusicLibrary library, HostD
       queue_([this] {
           QMetaObject::invokeMethod(
               &context_, [this] { queue_.runPending(); }, Qt::QueuedConnection);
+      }),
+      windows_([this](const std::function<void()>& call) {
+          DepthGuard depth(callDepth_);
+          call();
       }) {
     hostServices_ = makeHostServiceTable(this);
 }
@@ -76,7 +80,7 @@ void PlayerSession::loadPlugins(const std::string& folder) {
     for (const BundleInfo& info : findBundles(folder)) {
         std::string error;
         auto bundle = PluginBundle::load(
-            info, appVersion, &hostServices_, [this] { queue_.runPending(); }, error);
+            info, appVersion, &hostServices_, [this] { beforeUnload(); }, error);
         if (!bundle) {
             printNote("plug-in " + info.name + " left out: " + error + " (" + info.path + ")");
             continue;
@@ -284,6 +288,14 @@ void PlayerSession::shutdown() {
     mouseHandlers_.clear(); // a plug-in that left its handler installed is gone now
 }
 
+void PlayerSession::beforeUnload() {
+    queue_.runPending();
+    const auto [windows, timers] = windows_.disposeAll();
+    if (windows > 0 || timers > 0)
+        printNote("the plug-in left " + std::to_string(windows) + " window(s) and " + std::to_string(timers) +
+                  " timer(s) at cleanup; closed");
+}
+
 bool PlayerSession::onHostThread(const char* service) const {
     if (std::this_thread::get_id() == hostThread_) return true;
     printNote(std::string(service) + " called off the host thread; refused");
@@ -341,6 +353,10 @@ OSStatus PlayerSession::openURL(const char* url) {
 
 void PlayerSession::postToHostThread(void (*fn)(void*), void* ctx) {
     queue_.post(fn, ctx);
+}
+
+vx::InterfaceWindows* PlayerSession::windowServices(const char* service) {
+    return onHostThread(service) ? &windows_ : nullptr;
 }
 
 void PlayerSession::systemVersion(int32_t* major, int32_t* minor) {

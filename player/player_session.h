@@ -11,6 +11,8 @@
 #include "player/music_library.h"
 #include "player/visual_plugin.h"
 
+#include "platform/qt/interface_windows.h"
+
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -83,6 +85,8 @@ class PlayerSession : public HostServiceBackend {
     bool busy() const { return callDepth_ > 0; }
 
     HostDialogs& dialogs() { return dialogs_; }
+    // The windows and timers the plug-ins made.
+    vx::InterfaceWindows& interfaceWindows() { return windows_; }
     HostPort& port() { return port_; }
     size_t mouseHandlerCount() const { return mouseHandlers_.size(); }
 
@@ -96,11 +100,15 @@ class PlayerSession : public HostServiceBackend {
     OSStatus openURL(const char* url) override;
     void postToHostThread(void (*fn)(void*), void* ctx) override;
     void systemVersion(int32_t* major, int32_t* minor) override;
+    vx::InterfaceWindows* windowServices(const char* service) override;
 
   private:
     OSStatus send(OSType message, VisualPluginMessageInfo* info);
     void sendTrack(OSType message, const LibraryTrack& track);
     void reallocatePort();
+    // Before a bundle's code goes: its posted work runs, and the windows and timers it left are
+    // closed with a note.
+    void beforeUnload();
     bool onHostThread(const char* service) const;
 
     SessionOptions options_;
@@ -111,6 +119,7 @@ class PlayerSession : public HostServiceBackend {
     std::function<void()> onRepaint_;
     HostPort port_;
     HostThreadQueue queue_;
+    vx::InterfaceWindows windows_;
     VxHostServices hostServices_{}; // handed to every bundle at init; lives as long as the session
     MouseHandlers mouseHandlers_;
     std::vector<std::unique_ptr<PluginBundle>> bundles_;

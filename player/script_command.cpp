@@ -180,6 +180,22 @@ ParsedLine parseScriptLine(std::string_view raw) {
         c.kind = name == "snapshot" ? K::Snapshot : name == "answer" ? K::Answer : K::AnswerFile;
         if (rest.empty()) return error("expects an argument");
         c.text = std::string(rest);
+    } else if (name == "windows") {
+        if (!expectArgs(0)) return error("takes no arguments");
+        c.kind = K::Windows;
+    } else if (name == "window-snapshot") {
+        c.kind = K::WindowSnapshot;
+        if (w.size() < 3) return error("expects NAME FILE.png");
+        c.window = std::string(w[1]);
+        c.text = std::string(trim(rest.substr(w[1].size())));
+    } else if (name == "window-click" || name == "window-hover") {
+        c.kind = name == "window-click" ? K::WindowClick : K::WindowHover;
+        if (!expectArgs(3)) return error("expects NAME X Y");
+        auto x = toInt(w[2], -kCoordLimit, kCoordLimit), y = toInt(w[3], -kCoordLimit, kCoordLimit);
+        if (!x || !y) return error("coordinates must be whole numbers in range");
+        c.window = std::string(w[1]);
+        c.x = *x;
+        c.y = *y;
     } else {
         return error("unknown command");
     }

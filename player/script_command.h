@@ -29,7 +29,11 @@ struct ScriptCommand {
         WaitFile,
         Snapshot,
         Answer,
-        AnswerFile
+        AnswerFile,
+        Windows,        // one "window:" line per window of the plug-ins
+        WindowSnapshot, // name, path
+        WindowClick,    // name, x, y in window coordinates
+        WindowHover
     };
     Kind kind = Kind::Quit;
     int width = 0, height = 0;   // show, resize
@@ -38,6 +42,7 @@ struct ScriptCommand {
     int count = 0;             // idle N, sleep MS
     double seconds = 0;        // wait-file
     std::string text;          // path, button, artist
+    std::string window;        // window-snapshot, window-click, window-hover
     std::string album;         // play
     std::vector<uint8_t> keys; // key, type
 };

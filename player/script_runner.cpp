@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <cmath>
+#include <cstdio>
 
 namespace vx::player {
 
@@ -14,6 +15,14 @@ constexpr int kBusyRetryMs = 10;
 
 qint64 nowMs() {
     return QDateTime::currentMSecsSinceEpoch();
+}
+
+std::string windowLine(const vx::InterfaceWindowInfo& w) {
+    char opacity[16];
+    std::snprintf(opacity, sizeof opacity, "%.2f", w.opacity);
+    return "window: " + w.name + " " + std::to_string(w.geometry.x()) + " " + std::to_string(w.geometry.y()) +
+           " " + std::to_string(w.geometry.width()) + " " + std::to_string(w.geometry.height()) + " " +
+           opacity + " " + (w.visible ? "1" : "0");
 }
 } // namespace
 
@@ -172,6 +181,25 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
     case K::AnswerFile:
         session_.dialogs().answers.file = c.text;
         break;
+    case K::Windows:
+        for (const vx::InterfaceWindowInfo& w : session_.interfaceWindows().windows())
+            printLine(windowLine(w));
+        break;
+    case K::WindowSnapshot:
+        if (session_.interfaceWindows().snapshot(c.window, c.text))
+            printLine("window-snapshot: " + c.text);
+        else
+            printLine("window-snapshot-error: " + c.text);
+        break;
+    case K::WindowClick:
+    case K::WindowHover: {
+        // The window's handler calls into the plug-in: the session is busy meanwhile.
+        vx::InterfaceWindows& windows = session_.interfaceWindows();
+        const bool found =
+            c.kind == K::WindowClick ? windows.click(c.window, c.x, c.y) : windows.hover(c.window, c.x, c.y);
+        if (!found) printNote("no window named " + c.window);
+        break;
+    }
     }
     return true;
 }
