@@ -35,9 +35,14 @@ OSStatus PreferencesControlHandler(VxWindow*, const VxWindowEvent* event, void* 
     auto* prefs = static_cast<PreferencesWindow*>(userData);
     if (!event || !prefs) return eventNotHandledErr;
     switch (event->kind) {
-    case kVxWindowEventClosed: prefs->controls.windowClosed(); return noErr;
-    case kVxControlEventKeyReleased: prefs->logic.keyReleased(); return noErr;
-    case kVxControlEventClicked: return prefs->logic.controlHit(event->id);
+    case kVxWindowEventClosed:
+        prefs->controls.windowClosed();
+        return noErr;
+    case kVxControlEventKeyReleased:
+        prefs->logic.keyReleased();
+        return noErr;
+    case kVxControlEventClicked:
+        return prefs->logic.controlHit(event->id);
     case kVxControlEventValueChanged:
         if (TabEventHandler(prefs->controls, event->id) == noErr) return noErr;
         if (event->id == CID_SHARING_LBOX_friendList.id)
@@ -45,7 +50,8 @@ OSStatus PreferencesControlHandler(VxWindow*, const VxWindowEvent* event, void* 
         else if (event->id == CID_SHARING_LBOX_seeLocalFriends.id)
             prefs->logic.localListSelection(vx::hostControlValue(event->control));
         return noErr;
-    default: return eventNotHandledErr;
+    default:
+        return eventNotHandledErr;
     }
 }
 
@@ -62,7 +68,8 @@ bool OpenPreferencesGUI(CalGetData* engine) {
     }
     gPreferences.reset();
     auto prefs = std::make_unique<PreferencesWindow>(engine);
-    VxWindow* window = vx::hostCreateWindow(resources.c_str(), kWindowName, PreferencesControlHandler, prefs.get());
+    VxWindow* window =
+        vx::hostCreateWindow(resources.c_str(), kWindowName, PreferencesControlHandler, prefs.get());
     if (!window) return false;
     prefs->window = window;
     prefs->controls.attach(window);
