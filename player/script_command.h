@@ -33,7 +33,9 @@ struct ScriptCommand {
         Windows,        // one "window:" line per window of the plug-ins
         WindowSnapshot, // name, path
         WindowClick,    // name, x, y in window coordinates
-        WindowHover
+        WindowHover,
+        Control, // name (window), value (text)
+        Press    // name (window)
     };
     Kind kind = Kind::Quit;
     int width = 0, height = 0;   // show, resize
