@@ -1,0 +1,240 @@
+// End to end for the preferences window: the player opens it with its configure command, a
+// script fills and clicks its controls as a user would, and the test reads what the user would
+// see (alerts), what the plug-in kept (the preferences file, "pd") and what it asked of the web
+// service.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
+#include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+using namespace vx::e2e;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kRefreshMs = 120000;
+
+// A home with the library, the bundle and the service, and a preferences file whose place is set
+// and whose next refresh is far off, so nothing refreshes before the window asks for it.
+struct PreferencesHome {
+    TempHome home;
+    WebService service{home.file("service.log")};
+    std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+
+    explicit PreferencesHome(const std::string& switches = "0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
+                             const std::string& account = "-@@-@@-@@") {
+        home.writeFile(kLibraryFile,
+                       home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-11.1-fixture.xml"));
+        home.installBundle(VX_VOXTRAIL_BUNDLE);
+        home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+        std::ostringstream p;
+        p << home.file(kLibraryFile) << "\n"
+          << "2000000000\n"
+          << "2026@@1@@8\n"
+          << "Boston@@MA@@25@@4.235000e+01@@-7.106000e+01\n"
+          << switches << "\n"
+          << "-\n"
+          << account << "\n"
+          << "\n"
+          << "Live@@\n";
+        home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
+    }
+
+    std::string prefs() const { return home.readFile(prefsPath); }
+    std::size_t requestsMatching(const std::string& part) const {
+        const std::vector<std::string> lines = service.logLines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+};
+
+// The player with the window open.
+struct OpenWindow {
+    PlayerProcess player;
+    OpenWindow(const TempHome& home, const std::vector<std::string>& args = {"--headless"})
+        : player(VX_PLAYER_EXE, args, home.playerEnvironment(), home.path()) {
+        if (!player.waitForLine("loaded: ", kStartMs)) throw std::runtime_error(player.errorText());
+        player.sendLine("config");
+        player.sendLine("windows");
+        if (!player.waitForLine("window: Voxtrail_Preferences", kStartMs))
+            throw std::runtime_error("no preferences window: " + player.errorText());
+    }
+    // Sets a control and waits until the player has delivered it.
+    void set(const std::string& name, const std::string& value) {
+        player.sendLine("control " + name + " " + value);
+        ASSERT_TRUE(player.waitForLine("control: " + name, kStartMs)) << player.errorText();
+    }
+    void press(const std::string& name) {
+        player.sendLine("press " + name);
+        ASSERT_TRUE(player.waitForLine("press: " + name, kStartMs)) << player.errorText();
+    }
+    // The alert lines shown since the last call.
+    std::vector<std::string> alertsSince(std::size_t& seen) {
+        player.sendLine("windows");
+        player.waitForLine("window", kStartMs);
+        std::vector<std::string> alerts;
+        const auto& lines = player.linesRead();
+        for (; seen < lines.size(); ++seen)
+            if (lines[seen].rfind("alert: ", 0) == 0) alerts.push_back(lines[seen]);
+        return alerts;
+    }
+    void quit() {
+        player.sendLine("quit");
+        EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    }
+};
+
+using Alerts = std::vector<std::string>;
+
+} // namespace
+
+TEST(PreferencesWindowEndToEnd, AddingFriendsChecksEachNameWithTheService) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    for (const char* name : {"ghost", "a-b", "   ", "ann"}) {
+        w.set("CID_SHARING_TBOX_addFriend", name);
+        w.press("CID_SHARING_BTTN_addFriend");
+    }
+    EXPECT_EQ(
+        w.alertsSince(seen),
+        (Alerts{"alert: Unknown username. | That friend name could not be found.",
+                "alert: Illegal characters. | Names can only only contain letters, numbers, and spaces.",
+                "alert: Empty username. | Please enter a friend name in the text box."}));
+    EXPECT_EQ(h.requestsMatching("TODO=USER_EXISTS"), 2u);
+
+    h.service.stop();
+    w.set("CID_SHARING_TBOX_addFriend", "bob");
+    w.press("CID_SHARING_BTTN_addFriend");
+    EXPECT_EQ(w.alertsSince(seen),
+              (Alerts{"alert: Internet problem. | There seemed to be a problem with your "
+                      "internet connection.  You must be online to add a friend."}));
+
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
+        << h.prefs();
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchangedOKAsksNoRefresh) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    const std::string before = h.prefs();
+    OpenWindow w(h.home);
+    w.set("CID_SHARING_TBOX_addFriend", "ann");
+    w.press("CID_SHARING_BTTN_addFriend");
+    w.press("CID_MAIN_BTTN_cancel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(h.prefs(), before);
+
+    // Opened again, the window shows the friend; OK with nothing changed saves the file (with the
+    // friend kept since Cancel) and asks the service for nothing.
+    w.player.sendLine("config");
+    const std::size_t requests = h.service.logLines().size();
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(h.service.logLines().size(), requests);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, SharingRegistersTheNameUnlessAnotherInstallationHoldsIt) {
+    PreferencesHome h;
+    httpGet(h.service.host(), "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=taken&UUID=someone-else"
+                              "&CITY=Boston&STATE=MA&FIRSTNAME=T&LASTNAME=K");
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    w.set("CID_SHARING_CBOX_shareCal", "1");
+    w.set("CID_SHARING_TBOX_userName", "taken");
+    w.set("CID_SHARING_TBOX_firstName", "Jo");
+    w.set("CID_SHARING_TBOX_lastName", "Smith");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(w.alertsSince(seen), (Alerts{"alert: Username already taken. | Sorry, that username is already "
+                                           "taken.  Please try a different username."}));
+    w.set("CID_SHARING_TBOX_userName", "jo smith");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 7) == "jo smith@@Jo@@Smith@@"; }, kStartMs))
+        << h.prefs();
+    EXPECT_EQ(fields(lineOf(h.prefs(), 5) + "@@").at(5), "1");
+    EXPECT_GE(h.requestsMatching("TODO=INITIALIZE_USER&USERNAME=jo+smith&"), 1u);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, ThePhoneAccountIsCheckedWrittenPrivatelyAndRegistered) {
+    PreferencesHome h;
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    w.set("CID_IPHONE_CBOX_sync", "1");
+    w.set("CID_IPHONE_TBOX_userName", "phoneuser");
+    w.set("CID_IPHONE_TBOX_password", "pass!");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(
+        w.alertsSince(seen),
+        (Alerts{"alert: Illegal characters. | You can only use letters and numbers in your password."}));
+    w.set("CID_IPHONE_TBOX_password", "pass1");
+    w.press("CID_MAIN_BTTN_ok");
+    const std::string pd = h.home.file(kSupportFolder + "pd");
+    ASSERT_TRUE(h.home.waitForContent(
+        pd, [](const std::string& b) { return b.size() == 64; }, kStartMs));
+    EXPECT_EQ(h.home.readFile(pd), std::string("pass1") + std::string(59, '\0'));
+    struct stat st {};
+    ASSERT_EQ(::stat(pd.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_GE(h.requestsMatching("/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=phoneuser&"), 1u);
+    // The sharing box followed the phone box, so the account line names the user.
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 7).rfind("phoneuser@@", 0) == 0; },
+        kStartMs));
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OnTiger_ChangingOnlyTheiCalLocationRefreshesTheConcertsAlone) {
+    PreferencesHome h("1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    OpenWindow w(h.home, {"--headless", "--os-version", "10.4"});
+    const std::string location = h.home.file("Exports/corestorage.ics");
+    w.set("CID_EXPORTING_TBOX_iCalPath", location);
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [&](const std::string& p) { return lineOf(p, 6) == location; }, kStartMs));
+    // Mask 3: the concert search runs; albums, friends, sharing and the phone are not asked.
+    ASSERT_TRUE(h.home.waitForContent(
+        h.home.file("service.log"),
+        [](const std::string& log) { return log.find("/datasources/datasources.php") != std::string::npos; },
+        kRefreshMs));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(h.requestsMatching("CDReleases"), 0u);
+    EXPECT_EQ(h.requestsMatching("/sharing/"), 0u);
+    EXPECT_EQ(h.requestsMatching("/iphone/"), 0u);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OnSnowLeopard_TheiCalLocationCannotBeEdited) {
+    PreferencesHome h("1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    OpenWindow w(h.home, {"--headless", "--os-version", "10.6"});
+    w.player.sendLine("control CID_EXPORTING_TBOX_iCalPath /tmp/elsewhere.ics");
+    EXPECT_TRUE(w.player.waitForLine("control-error: CID_EXPORTING_TBOX_iCalPath is disabled", kStartMs));
+    w.player.sendLine("press CID_EXPORTING_BTTN_iCalPath");
+    EXPECT_TRUE(w.player.waitForLine("press-error: CID_EXPORTING_BTTN_iCalPath is disabled", kStartMs));
+    w.quit();
+}
