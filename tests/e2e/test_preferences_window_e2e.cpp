@@ -238,3 +238,66 @@ TEST(PreferencesWindowEndToEnd, OnSnowLeopard_TheiCalLocationCannotBeEdited) {
     EXPECT_TRUE(w.player.waitForLine("press-error: CID_EXPORTING_BTTN_iCalPath is disabled", kStartMs));
     w.quit();
 }
+
+TEST(PreferencesWindowEndToEnd, AUserNearbyIsPickedFromTheListAndAdded) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    OpenWindow w(h.home);
+    w.press("CID_SHARING_BTTN_seeLocalFriends");
+    EXPECT_EQ(h.requestsMatching("TODO=GETLOCALUSERS&CITY=Boston&STATE=MA"), 1u);
+    w.set("CID_SHARING_LBOX_seeLocalFriends", "0");
+    w.press("CID_SHARING_BTTN_addFriend");
+    w.player.sendLine("window-snapshot Voxtrail_Preferences " + h.home.file("sharing.png"));
+    ASSERT_TRUE(w.player.waitForLine("window-snapshot: ", kStartMs));
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
+        << h.prefs();
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OversizedAndForeignInputIsCutOrRefusedAndNothingBreaks) {
+    PreferencesHome h;
+    std::string longList;
+    for (int i = 0; i < 20000; ++i)
+        longList += "Artist " + std::to_string(i) + "\n";
+    h.home.writeFile(kSupportFolder + "VoxtrailIncludeBands.txt", longList);
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    // Opening it again while it is up brings the same window forward.
+    w.player.sendLine("config");
+    w.player.sendLine("windows");
+    w.set("CID_MAIN_TABS_tabControl", "1");
+    const auto windowLines = [&] {
+        return std::count_if(
+            w.player.linesRead().begin(), w.player.linesRead().end(),
+            [](const std::string& l) { return l.rfind("window: Voxtrail_Preferences", 0) == 0; });
+    };
+    EXPECT_EQ(windowLines(), 3); // one window each of the three times the windows were listed
+    w.set("CID_GENERAL_TBOX_libraryPath", std::string(10000, 'L'));
+    w.set("CID_SHARING_CBOX_shareCal", "1");
+    w.set("CID_SHARING_TBOX_userName", std::string(10000, 'u'));
+    w.set("CID_SHARING_TBOX_firstName", "Z\xc3\xbcrich \x01\x7f\xfe\xff");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(w.alertsSince(seen),
+              (Alerts{"alert: Illegal characters. | You can only use letters, numbers, and "
+                      "spaces in the first name."}));
+    w.set("CID_SHARING_CBOX_shareCal", "0");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 1) == std::string(1023, 'L'); }, kStartMs));
+    // The include list came back unchanged, so its file was not rewritten.
+    EXPECT_EQ(h.home.readFile(kSupportFolder + "VoxtrailIncludeBands.txt"), longList);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, QuittingWithTheWindowOpenEndsCleanly) {
+    PreferencesHome h;
+    OpenWindow w(h.home);
+    w.set("CID_IPHONE_CBOX_sync", "1");
+    w.quit();
+    EXPECT_EQ(h.home.readFile(h.home.file(kSupportFolder + "pd")), "");
+}
