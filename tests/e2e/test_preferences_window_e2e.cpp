@@ -9,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -32,7 +36,7 @@ struct PreferencesHome {
     std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
 
     explicit PreferencesHome(const std::string& switches = "0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
-                             const std::string& account = "-@@-@@-@@") {
+                             const std::string& shows = "") {
         home.writeFile(kLibraryFile,
                        home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-11.1-fixture.xml"));
         home.installBundle(VX_VOXTRAIL_BUNDLE);
@@ -44,9 +48,10 @@ struct PreferencesHome {
           << "Boston@@MA@@25@@4.235000e+01@@-7.106000e+01\n"
           << switches << "\n"
           << "-\n"
-          << account << "\n"
+          << "-@@-@@-@@\n"
           << "\n"
-          << "Live@@\n";
+          << "Live@@\n"
+          << shows;
         home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
     }
 
@@ -300,4 +305,42 @@ TEST(PreferencesWindowEndToEnd, QuittingWithTheWindowOpenEndsCleanly) {
     w.set("CID_IPHONE_CBOX_sync", "1");
     w.quit();
     EXPECT_EQ(h.home.readFile(h.home.file(kSupportFolder + "pd")), "");
+}
+
+TEST(PreferencesWindowEndToEnd, TurningAReleaseFormatOffHidesItsReleases) {
+    // Two releases of next year, one an EP: both listed until EPs are turned off.
+    std::tm now{};
+    const std::time_t t = std::time(nullptr);
+    localtime_r(&t, &now);
+    const std::string year = std::to_string(now.tm_year + 1900 + 1);
+    PreferencesHome h("0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
+                      "2@@0@@0@@" + year +
+                          "@@3@@4@@Radiohead@@Short One@@-@@http://example.com/1@@-@@EP@@\n" + "2@@0@@0@@" +
+                          year + "@@3@@12@@Radiohead@@Long One@@-@@http://example.com/2@@-@@\n");
+    OpenWindow w(h.home);
+    // In an 800 x 480 pane: the CD Releases tab and the list's date bands.
+    constexpr int kListTop = 105, kRowPitch = 54, kBandX = 219;
+    const auto rowsOnScreen = [&](const std::string& png) {
+        w.player.sendLine("show 800 480");
+        w.player.sendLine("move 180 95");
+        w.player.sendLine("click 180 95");
+        w.player.sendLine("move 795 475");
+        w.player.sendLine("idle 1");
+        w.player.sendLine("snapshot " + h.home.file(png));
+        EXPECT_TRUE(w.player.waitForLine("snapshot: ", kStartMs));
+        const QImage pane(QString::fromStdString(h.home.file(png)));
+        const QColor band = pane.pixelColor(kBandX, kListTop + 8);
+        int rows = band == QColor(Qt::white) ? 0 : 1;
+        while (rows > 0 && rows < 5 && pane.pixelColor(kBandX, kListTop + rows * kRowPitch + 8) == band)
+            ++rows;
+        return rows;
+    };
+    EXPECT_EQ(rowsOnScreen("before.png"), 2);
+    w.set("CID_RELEASES_CBOX_eps", "0");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 9).find("EP@@") != std::string::npos; },
+        kStartMs));
+    EXPECT_EQ(rowsOnScreen("after.png"), 1);
+    w.quit();
 }
