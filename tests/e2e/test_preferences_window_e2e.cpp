@@ -344,3 +344,25 @@ TEST(PreferencesWindowEndToEnd, TurningAReleaseFormatOffHidesItsReleases) {
     EXPECT_EQ(rowsOnScreen("after.png"), 1);
     w.quit();
 }
+
+TEST(PreferencesWindowEndToEnd, TheLibraryFileIsChosenInADialogAndThePhonePagesOpen) {
+    PreferencesHome h;
+    const std::string other = h.home.file("Other Music/Library.xml");
+    h.home.writeFile(other, h.home.readFile(h.home.file(kLibraryFile)));
+    OpenWindow w(h.home);
+    w.player.sendLine("answer-file " + other);
+    w.press("CID_GENERAL_BTTN_libraryPath");
+    w.press("CID_IPHONE_BTTN_getApp");
+    w.press("CID_IPHONE_BTTN_watchDemo");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [&](const std::string& p) { return lineOf(p, 1) == other; }, kStartMs));
+    const auto& lines = w.player.linesRead();
+    const auto has = [&](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    };
+    EXPECT_TRUE(has("file-dialog: Locate 'iTunes Music Library.xml'"));
+    EXPECT_TRUE(has("open-url: http://" + h.service.host() + "/iphonelink.php"));
+    EXPECT_TRUE(has("open-url: http://" + h.service.host() + "/iphone.php"));
+    w.quit();
+}
