@@ -366,3 +366,19 @@ TEST(PreferencesWindowEndToEnd, TheLibraryFileIsChosenInADialogAndThePhonePagesO
     EXPECT_TRUE(has("open-url: http://" + h.service.host() + "/iphone.php"));
     w.quit();
 }
+
+TEST(PreferencesWindowEndToEnd, OKAsTheStartRefreshRunsForcesTheNextOneAndQuitsCleanly) {
+    PreferencesHome h;
+    std::string prefs = h.prefs();
+    prefs.replace(prefs.find("\n2000000000\n"), 12, "\n1\n"); // the weekly refresh is due at start
+    h.home.writeFile(h.prefsPath, prefs);
+    OpenWindow w(h.home);
+    w.set("CID_GENERAL_TBOX_excludeArtists", "Nobody Anyone Knows");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(h.home.readFile(h.home.file(kSupportFolder + "VoxtrailExcludeBands.txt")),
+              "Nobody Anyone Knows");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 2) != "1" && !lineOf(p, 2).empty(); },
+        kRefreshMs));
+    w.quit();
+}
