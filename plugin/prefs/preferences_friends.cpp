@@ -59,10 +59,10 @@ void PreferencesWindowLogic::addFriend() {
             "friend.");
         return;
     }
-    root.friends->add(new FRIENDNAME(name.c_str()));
+    // A name already held (in any letter case) leaves the list as it was.
+    if (root.friends->add(new FRIENDNAME(name.c_str()))) friendsListChanged = true;
     refillFriendBrowser();
     controls.setText(CID_SHARING_TBOX_addFriend, "");
-    friendsListChanged = true;
 }
 
 void PreferencesWindowLogic::removeFriend() {

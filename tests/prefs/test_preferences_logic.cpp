@@ -87,6 +87,11 @@ TEST_F(PreferencesLogicTest, AServiceAnswerDecidesWhetherTheFriendIsAdded) {
     EXPECT_EQ(controls.rows[CID_SHARING_LBOX_friendList.id],
               (std::vector<std::vector<std::string>>{{"Jo Smith"}}));
     EXPECT_EQ(controls.texts[CID_SHARING_TBOX_addFriend.id], "");
+    logic.friendsListChanged = false;
+    controls.texts[CID_SHARING_TBOX_addFriend.id] = "jo smith";
+    click(CID_SHARING_BTTN_addFriend);
+    EXPECT_THAT(friendNames(), ElementsAre("Jo Smith"));
+    EXPECT_FALSE(logic.friendsListChanged);
 
     // The friend list is changed at once: Cancel keeps the friend but saves nothing.
     click(CID_MAIN_BTTN_cancel);
