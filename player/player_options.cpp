@@ -20,6 +20,13 @@ const char* usageText() {
            "  window-texts NAME: one line \"window-text: CONTROL TEXT\" per control of that window showing a "
            "text\n"
            "  window-click NAME X Y | window-hover NAME X Y: the mouse on a window, at window coordinates\n"
+           "  control NAME VALUE: sets the control of that object name in the plug-in's open windows as\n"
+           "    a user would: a text box gets the rest of the line as its text, then a key release;\n"
+           "    a check box or radio button 1 or 0 (clicked when that changes it); a list the row to\n"
+           "    select (-1 none); a tab control the tab to show (from 1). Prints \"control: NAME\", or\n"
+           "    \"control-error: NAME WHY\" (no such control, is disabled, is in a hidden window, ...)\n"
+           "  press NAME: clicks that button, check box or radio button; prints \"press: NAME\" or\n"
+           "    \"press-error: NAME WHY\"\n"
            "Timers and windows run on while the script sleeps or waits.\n";
 }
 

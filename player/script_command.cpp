@@ -200,6 +200,15 @@ ParsedLine parseScriptLine(std::string_view raw) {
         c.window = std::string(w[1]);
         c.x = *x;
         c.y = *y;
+    } else if (name == "control") {
+        c.kind = K::Control;
+        if (w.size() < 2) return error("expects NAME VALUE");
+        c.window = std::string(w[1]);
+        c.text = std::string(trim(rest.substr(w[1].size())));
+    } else if (name == "press") {
+        c.kind = K::Press;
+        if (!expectArgs(1)) return error("expects NAME");
+        c.window = std::string(w[1]);
     } else {
         return error("unknown command");
     }

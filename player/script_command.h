@@ -34,7 +34,9 @@ struct ScriptCommand {
         WindowSnapshot, // name, path
         WindowTexts,    // name
         WindowClick,    // name, x, y in window coordinates
-        WindowHover
+        WindowHover,
+        Control, // name (window), value (text)
+        Press    // name (window)
     };
     Kind kind = Kind::Quit;
     int width = 0, height = 0;   // show, resize

@@ -1,5 +1,7 @@
 #include "player/script_runner.h"
 
+#include "player/control_driving.h"
+
 #include "player/output.h"
 
 #include <QDateTime>
@@ -203,6 +205,16 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         const bool found =
             c.kind == K::WindowClick ? windows.click(c.window, c.x, c.y) : windows.hover(c.window, c.x, c.y);
         if (!found) printNote("no window named " + c.window);
+        break;
+    }
+    case K::Control:
+    case K::Press: {
+        // The control's handler calls into the plug-in: the session is busy meanwhile.
+        const bool set = c.kind == K::Control;
+        const std::string why = set ? setControl(session_.interfaceWindows(), c.window, c.text)
+                                    : pressControl(session_.interfaceWindows(), c.window);
+        const std::string command = set ? "control" : "press";
+        printLine(why.empty() ? command + ": " + c.window : command + "-error: " + c.window + " " + why);
         break;
     }
     }

@@ -68,6 +68,7 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
     switch (message) {
     case kVisualPluginCleanupMessage: {
         if (gVoxtrail) gVoxtrail->engine.shutDown();
+        ClosePreferencesGUI();
         removeMouseHandler();
         std::lock_guard<std::recursive_mutex> frame(CalVis::renderLock);
         if (CalVis::visualPluginData == data) CalVis::visualPluginData = nullptr;

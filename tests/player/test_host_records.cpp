@@ -182,6 +182,13 @@ TEST(ScriptCommands, ParsesArgumentsAndSkipsBlanksAndComments) {
     EXPECT_DOUBLE_EQ(wait.command.seconds, 2.5);
 
     EXPECT_EQ(parseScriptLine("snapshot out dir/p.png").command.text, "out dir/p.png");
+
+    ParsedLine control = parseScriptLine("control CID_SHARING_TBOX_firstName  Mary Ann ");
+    EXPECT_EQ(control.command.kind, ScriptCommand::Kind::Control);
+    EXPECT_EQ(control.command.window, "CID_SHARING_TBOX_firstName");
+    EXPECT_EQ(control.command.text, "Mary Ann");
+    EXPECT_EQ(parseScriptLine("control CID_SHARING_TBOX_addFriend").command.text, "");
+    EXPECT_EQ(parseScriptLine("press CID_MAIN_BTTN_ok").command.kind, ScriptCommand::Kind::Press);
 }
 
 TEST(ScriptCommands, RejectsUnknownCommandsAndBadArguments) {
@@ -190,7 +197,8 @@ TEST(ScriptCommands, RejectsUnknownCommandsAndBadArguments) {
           "resize 1 2 3", "idle",        "idle -1",          "idle x",         "key",           "key escapee",
           "key ab",       "type",        "click 1",          "click 1 y",      "wheel 1 2",     "sleep",
           "sleep 1.5",    "wait-file x", "wait-file x soon", "wait-file x -1", "snapshot",      "answer",
-          "answer-file",  "hide now",    "quit 1",           "move 99999 1"}) {
+          "answer-file",  "hide now",    "quit 1",           "move 99999 1",   "control",       "press",
+          "press a b"}) {
         EXPECT_EQ(parseScriptLine(bad).outcome, ParsedLine::Outcome::Error) << bad;
     }
 }

@@ -1,0 +1,64 @@
+#include "plugin/prefs/engine_outside.h"
+
+#include "platform/host_services.h"
+#include "plugin/engine/password_file.h"
+#include "plugin/engine/startup_steps.h"
+#include "plugin/prefs/account_requests.h"
+
+#include <cstdio>
+#include <mutex>
+
+void EngineOutside::alert(const char* title, const char* message) {
+    vx::hostShowAlert(title, message, "OK", nullptr);
+}
+
+bool EngineOutside::chooseFile(const char* title, const char*, std::string& path) {
+    char chosen[1024];
+    if (vx::hostChooseFile(title, chosen, sizeof chosen) != 0) return false;
+    path = chosen;
+    return true;
+}
+
+void EngineOutside::openServicePage(const char* pathAndQuery) {
+    char address[kFetchURLCapacity];
+    webServiceURL(address, sizeof address, engine.services.webServiceHost, pathAndQuery);
+    vx::hostOpenURL(address);
+}
+
+void EngineOutside::savePreferences() {
+    engine.genPref();
+}
+
+void EngineOutside::suggestUpdate(unsigned long mask) {
+    engine.suggestUpdateShowList(mask, true);
+}
+
+void EngineOutside::registerWithGrowl() {
+    ::registerWithGrowl(engine.root);
+}
+
+int EngineOutside::checkIfUserExists(const char* name) {
+    return ::checkIfUserExists(engine, name);
+}
+
+int EngineOutside::initializeSharing() {
+    return ::initializeSharing(engine);
+}
+
+int EngineOutside::iPhoneSync_Initialize() {
+    return ::iPhoneSync_Initialize(engine);
+}
+
+int EngineOutside::nearbyUsers(std::vector<SHARER>& users) {
+    std::lock_guard<std::recursive_mutex> hold(engine.webLock);
+    const int result = getNearbyFriends(engine);
+    users = result == 0 ? readNearbyUsers(engine.fetchPage) : std::vector<SHARER>{};
+    return result;
+}
+
+bool EngineOutside::writePassword(const char* password) {
+    std::string why;
+    if (vx::writePasswordFile(vx::passwordFilePath(), password, &why)) return true;
+    std::fprintf(stderr, "The password could not be kept: %s\n", why.c_str());
+    return false;
+}

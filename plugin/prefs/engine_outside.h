@@ -1,0 +1,24 @@
+#pragma once
+// The window's outside world as the running plug-in has it: the host's alerts, dialogs and
+// browser, the update engine and the web service.
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/prefs/preferences_controls_view.h"
+
+class EngineOutside : public PreferencesOutside {
+  public:
+    explicit EngineOutside(CalGetData& engine) : engine(engine) {}
+    void alert(const char* title, const char* message) override;
+    bool chooseFile(const char* title, const char* message, std::string& path) override;
+    void openServicePage(const char* pathAndQuery) override;
+    void savePreferences() override;
+    void suggestUpdate(unsigned long mask) override;
+    void registerWithGrowl() override;
+    int checkIfUserExists(const char* name) override;
+    int initializeSharing() override;
+    int iPhoneSync_Initialize() override;
+    int nearbyUsers(std::vector<SHARER>& users) override;
+    bool writePassword(const char* password) override;
+
+  private:
+    CalGetData& engine;
+};

@@ -1,0 +1,384 @@
+// End to end for the preferences window: the player opens it with its configure command, a
+// script fills and clicks its controls as a user would, and the test reads what the user would
+// see (alerts), what the plug-in kept (the preferences file, "pd") and what it asked of the web
+// service.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
+#include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+using namespace vx::e2e;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kRefreshMs = 120000;
+
+// A home with the library, the bundle and the service, and a preferences file whose place is set
+// and whose next refresh is far off, so nothing refreshes before the window asks for it.
+struct PreferencesHome {
+    TempHome home;
+    WebService service{home.file("service.log")};
+    std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+
+    explicit PreferencesHome(const std::string& switches = "0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
+                             const std::string& shows = "") {
+        home.writeFile(kLibraryFile,
+                       home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-11.1-fixture.xml"));
+        home.installBundle(VX_VOXTRAIL_BUNDLE);
+        home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+        std::ostringstream p;
+        p << home.file(kLibraryFile) << "\n"
+          << "2000000000\n"
+          << "2026@@1@@8\n"
+          << "Boston@@MA@@25@@4.235000e+01@@-7.106000e+01\n"
+          << switches << "\n"
+          << "-\n"
+          << "-@@-@@-@@\n"
+          << "\n"
+          << "Live@@\n"
+          << shows;
+        home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
+    }
+
+    std::string prefs() const { return home.readFile(prefsPath); }
+    std::size_t requestsMatching(const std::string& part) const {
+        const std::vector<std::string> lines = service.logLines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+};
+
+// The player with the window open.
+struct OpenWindow {
+    PlayerProcess player;
+    OpenWindow(const TempHome& home, const std::vector<std::string>& args = {"--headless"})
+        : player(VX_PLAYER_EXE, args, home.playerEnvironment(), home.path()) {
+        if (!player.waitForLine("loaded: ", kStartMs)) throw std::runtime_error(player.errorText());
+        player.sendLine("config");
+        player.sendLine("windows");
+        if (!player.waitForLine("window: Voxtrail_Preferences", kStartMs))
+            throw std::runtime_error("no preferences window: " + player.errorText());
+    }
+    // Sets a control and waits until the player has delivered it.
+    void set(const std::string& name, const std::string& value) {
+        player.sendLine("control " + name + " " + value);
+        ASSERT_TRUE(player.waitForLine("control: " + name, kStartMs)) << player.errorText();
+    }
+    void press(const std::string& name) {
+        player.sendLine("press " + name);
+        ASSERT_TRUE(player.waitForLine("press: " + name, kStartMs)) << player.errorText();
+    }
+    // The alert lines shown since the last call.
+    std::vector<std::string> alertsSince(std::size_t& seen) {
+        player.sendLine("windows");
+        player.waitForLine("window", kStartMs);
+        std::vector<std::string> alerts;
+        const auto& lines = player.linesRead();
+        for (; seen < lines.size(); ++seen)
+            if (lines[seen].rfind("alert: ", 0) == 0) alerts.push_back(lines[seen]);
+        return alerts;
+    }
+    void quit() {
+        player.sendLine("quit");
+        EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    }
+};
+
+using Alerts = std::vector<std::string>;
+
+} // namespace
+
+TEST(PreferencesWindowEndToEnd, AddingFriendsChecksEachNameWithTheService) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    for (const char* name : {"ghost", "a-b", "   ", "ann"}) {
+        w.set("CID_SHARING_TBOX_addFriend", name);
+        w.press("CID_SHARING_BTTN_addFriend");
+    }
+    EXPECT_EQ(
+        w.alertsSince(seen),
+        (Alerts{"alert: Unknown username. | That friend name could not be found.",
+                "alert: Illegal characters. | Names can only only contain letters, numbers, and spaces.",
+                "alert: Empty username. | Please enter a friend name in the text box."}));
+    EXPECT_EQ(h.requestsMatching("TODO=USER_EXISTS"), 2u);
+
+    h.service.stop();
+    w.set("CID_SHARING_TBOX_addFriend", "bob");
+    w.press("CID_SHARING_BTTN_addFriend");
+    EXPECT_EQ(w.alertsSince(seen),
+              (Alerts{"alert: Internet problem. | There seemed to be a problem with your "
+                      "internet connection.  You must be online to add a friend."}));
+
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
+        << h.prefs();
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchangedOKAsksNoRefresh) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    const std::string before = h.prefs();
+    OpenWindow w(h.home);
+    w.set("CID_SHARING_TBOX_addFriend", "ann");
+    w.press("CID_SHARING_BTTN_addFriend");
+    w.press("CID_MAIN_BTTN_cancel");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(h.prefs(), before);
+
+    // Opened again, the window shows the friend; OK with nothing changed saves the file (with the
+    // friend kept since Cancel) and asks the service for nothing.
+    w.player.sendLine("config");
+    const std::size_t requests = h.service.logLines().size();
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(h.service.logLines().size(), requests);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, SharingRegistersTheNameUnlessAnotherInstallationHoldsIt) {
+    PreferencesHome h;
+    httpGet(h.service.host(), "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=taken&UUID=someone-else"
+                              "&CITY=Boston&STATE=MA&FIRSTNAME=T&LASTNAME=K");
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    w.set("CID_SHARING_CBOX_shareCal", "1");
+    w.set("CID_SHARING_TBOX_userName", "taken");
+    w.set("CID_SHARING_TBOX_firstName", "Jo");
+    w.set("CID_SHARING_TBOX_lastName", "Smith");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(w.alertsSince(seen), (Alerts{"alert: Username already taken. | Sorry, that username is already "
+                                           "taken.  Please try a different username."}));
+    w.set("CID_SHARING_TBOX_userName", "jo smith");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 7) == "jo smith@@Jo@@Smith@@"; }, kStartMs))
+        << h.prefs();
+    EXPECT_EQ(fields(lineOf(h.prefs(), 5) + "@@").at(5), "1");
+    EXPECT_GE(h.requestsMatching("TODO=INITIALIZE_USER&USERNAME=jo+smith&"), 1u);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, ThePhoneAccountIsCheckedWrittenPrivatelyAndRegistered) {
+    PreferencesHome h;
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    w.set("CID_IPHONE_CBOX_sync", "1");
+    w.set("CID_IPHONE_TBOX_userName", "phoneuser");
+    w.set("CID_IPHONE_TBOX_password", "pass!");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(
+        w.alertsSince(seen),
+        (Alerts{"alert: Illegal characters. | You can only use letters and numbers in your password."}));
+    w.set("CID_IPHONE_TBOX_password", "pass1");
+    w.press("CID_MAIN_BTTN_ok");
+    const std::string pd = h.home.file(kSupportFolder + "pd");
+    ASSERT_TRUE(h.home.waitForContent(
+        pd, [](const std::string& b) { return b.size() == 64; }, kStartMs));
+    EXPECT_EQ(h.home.readFile(pd), std::string("pass1") + std::string(59, '\0'));
+    struct stat st {};
+    ASSERT_EQ(::stat(pd.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_GE(h.requestsMatching("/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=phoneuser&"), 1u);
+    // The sharing box followed the phone box, so the account line names the user.
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 7).rfind("phoneuser@@", 0) == 0; },
+        kStartMs));
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OnTiger_ChangingOnlyTheiCalLocationRefreshesTheConcertsAlone) {
+    PreferencesHome h("1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    OpenWindow w(h.home, {"--headless", "--os-version", "10.4"});
+    const std::string location = h.home.file("Exports/corestorage.ics");
+    w.set("CID_EXPORTING_TBOX_iCalPath", location);
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [&](const std::string& p) { return lineOf(p, 6) == location; }, kStartMs));
+    // Mask 3: the concert search runs; albums, friends, sharing and the phone are not asked.
+    ASSERT_TRUE(h.home.waitForContent(
+        h.home.file("service.log"),
+        [](const std::string& log) { return log.find("/datasources/datasources.php") != std::string::npos; },
+        kRefreshMs));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(h.requestsMatching("CDReleases"), 0u);
+    EXPECT_EQ(h.requestsMatching("/sharing/"), 0u);
+    EXPECT_EQ(h.requestsMatching("/iphone/"), 0u);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OnSnowLeopard_TheiCalLocationCannotBeEdited) {
+    PreferencesHome h("1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    OpenWindow w(h.home, {"--headless", "--os-version", "10.6"});
+    w.player.sendLine("control CID_EXPORTING_TBOX_iCalPath /tmp/elsewhere.ics");
+    EXPECT_TRUE(w.player.waitForLine("control-error: CID_EXPORTING_TBOX_iCalPath is disabled", kStartMs));
+    w.player.sendLine("press CID_EXPORTING_BTTN_iCalPath");
+    EXPECT_TRUE(w.player.waitForLine("press-error: CID_EXPORTING_BTTN_iCalPath is disabled", kStartMs));
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, AUserNearbyIsPickedFromTheListAndAdded) {
+    PreferencesHome h;
+    httpGet(h.service.host(),
+            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    OpenWindow w(h.home);
+    w.press("CID_SHARING_BTTN_seeLocalFriends");
+    EXPECT_EQ(h.requestsMatching("TODO=GETLOCALUSERS&CITY=Boston&STATE=MA"), 1u);
+    w.set("CID_SHARING_LBOX_seeLocalFriends", "0");
+    w.press("CID_SHARING_BTTN_addFriend");
+    w.player.sendLine("window-snapshot Voxtrail_Preferences " + h.home.file("sharing.png"));
+    ASSERT_TRUE(w.player.waitForLine("window-snapshot: ", kStartMs));
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
+        << h.prefs();
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OversizedAndForeignInputIsCutOrRefusedAndNothingBreaks) {
+    PreferencesHome h;
+    std::string longList;
+    for (int i = 0; i < 20000; ++i)
+        longList += "Artist " + std::to_string(i) + "\n";
+    h.home.writeFile(kSupportFolder + "VoxtrailIncludeBands.txt", longList);
+    OpenWindow w(h.home);
+    std::size_t seen = 0;
+    w.alertsSince(seen);
+    // Opening it again while it is up brings the same window forward.
+    w.player.sendLine("config");
+    w.player.sendLine("windows");
+    w.set("CID_MAIN_TABS_tabControl", "1");
+    const auto windowLines = [&] {
+        return std::count_if(
+            w.player.linesRead().begin(), w.player.linesRead().end(),
+            [](const std::string& l) { return l.rfind("window: Voxtrail_Preferences", 0) == 0; });
+    };
+    EXPECT_EQ(windowLines(), 3); // one window each of the three times the windows were listed
+    w.set("CID_GENERAL_TBOX_libraryPath", std::string(10000, 'L'));
+    w.set("CID_SHARING_CBOX_shareCal", "1");
+    w.set("CID_SHARING_TBOX_userName", std::string(10000, 'u'));
+    w.set("CID_SHARING_TBOX_firstName", "Z\xc3\xbcrich \x01\x7f\xfe\xff");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(w.alertsSince(seen),
+              (Alerts{"alert: Illegal characters. | You can only use letters, numbers, and "
+                      "spaces in the first name."}));
+    w.set("CID_SHARING_CBOX_shareCal", "0");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 1) == std::string(1023, 'L'); }, kStartMs));
+    // The include list came back unchanged, so its file was not rewritten.
+    EXPECT_EQ(h.home.readFile(kSupportFolder + "VoxtrailIncludeBands.txt"), longList);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, QuittingWithTheWindowOpenEndsCleanly) {
+    PreferencesHome h;
+    OpenWindow w(h.home);
+    w.set("CID_IPHONE_CBOX_sync", "1");
+    w.quit();
+    EXPECT_EQ(h.home.readFile(h.home.file(kSupportFolder + "pd")), "");
+}
+
+TEST(PreferencesWindowEndToEnd, TurningAReleaseFormatOffHidesItsReleases) {
+    // Two releases of next year, one an EP: both listed until EPs are turned off.
+    std::tm now{};
+    const std::time_t t = std::time(nullptr);
+    localtime_r(&t, &now);
+    const std::string year = std::to_string(now.tm_year + 1900 + 1);
+    PreferencesHome h("0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
+                      "2@@0@@0@@" + year +
+                          "@@3@@4@@Radiohead@@Short One@@-@@http://example.com/1@@-@@EP@@\n" + "2@@0@@0@@" +
+                          year + "@@3@@12@@Radiohead@@Long One@@-@@http://example.com/2@@-@@\n");
+    OpenWindow w(h.home);
+    // In an 800 x 480 pane: the CD Releases tab and the list's date bands.
+    constexpr int kListTop = 105, kRowPitch = 54, kBandX = 219;
+    const auto rowsOnScreen = [&](const std::string& png) {
+        w.player.sendLine("show 800 480");
+        w.player.sendLine("move 180 95");
+        w.player.sendLine("click 180 95");
+        w.player.sendLine("move 795 475");
+        w.player.sendLine("idle 1");
+        w.player.sendLine("snapshot " + h.home.file(png));
+        EXPECT_TRUE(w.player.waitForLine("snapshot: ", kStartMs));
+        const QImage pane(QString::fromStdString(h.home.file(png)));
+        const QColor band = pane.pixelColor(kBandX, kListTop + 8);
+        int rows = band == QColor(Qt::white) ? 0 : 1;
+        while (rows > 0 && rows < 5 && pane.pixelColor(kBandX, kListTop + rows * kRowPitch + 8) == band)
+            ++rows;
+        return rows;
+    };
+    EXPECT_EQ(rowsOnScreen("before.png"), 2);
+    w.set("CID_RELEASES_CBOX_eps", "0");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 9).find("EP@@") != std::string::npos; },
+        kStartMs));
+    EXPECT_EQ(rowsOnScreen("after.png"), 1);
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, TheLibraryFileIsChosenInADialogAndThePhonePagesOpen) {
+    PreferencesHome h;
+    const std::string other = h.home.file("Other Music/Library.xml");
+    h.home.writeFile(other, h.home.readFile(h.home.file(kLibraryFile)));
+    OpenWindow w(h.home);
+    w.player.sendLine("answer-file " + other);
+    w.press("CID_GENERAL_BTTN_libraryPath");
+    w.press("CID_IPHONE_BTTN_getApp");
+    w.press("CID_IPHONE_BTTN_watchDemo");
+    w.press("CID_MAIN_BTTN_ok");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [&](const std::string& p) { return lineOf(p, 1) == other; }, kStartMs));
+    const auto& lines = w.player.linesRead();
+    const auto has = [&](const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    };
+    EXPECT_TRUE(has("file-dialog: Locate 'iTunes Music Library.xml'"));
+    EXPECT_TRUE(has("open-url: http://" + h.service.host() + "/iphonelink.php"));
+    EXPECT_TRUE(has("open-url: http://" + h.service.host() + "/iphone.php"));
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, OKAsTheStartRefreshRunsForcesTheNextOneAndQuitsCleanly) {
+    PreferencesHome h;
+    std::string prefs = h.prefs();
+    prefs.replace(prefs.find("\n2000000000\n"), 12, "\n1\n"); // the weekly refresh is due at start
+    h.home.writeFile(h.prefsPath, prefs);
+    OpenWindow w(h.home);
+    w.set("CID_GENERAL_TBOX_excludeArtists", "Nobody Anyone Knows");
+    w.press("CID_MAIN_BTTN_ok");
+    EXPECT_EQ(h.home.readFile(h.home.file(kSupportFolder + "VoxtrailExcludeBands.txt")),
+              "Nobody Anyone Knows");
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [](const std::string& p) { return lineOf(p, 2) != "1" && !lineOf(p, 2).empty(); },
+        kRefreshMs));
+    w.quit();
+}
