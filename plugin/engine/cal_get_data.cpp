@@ -1,9 +1,9 @@
 #include "plugin/engine/cal_get_data.h"
 
 #include "common/fixed_text.h"
-#include "plugin/engine/refresh_steps.h"
 #include "plugin/export/calendar_store_export.h"
 #include "plugin/export/ical_file.h"
+#include "plugin/export/notify_window.h"
 #include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
@@ -291,7 +291,7 @@ int CalGetData::UpdateiPhone() {
 
 void CalGetData::shutDown() {
     root->state.setShutingDown(true);
-    removeNotificationWindows(root);
+    removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     shareClicks.stop();
 }
