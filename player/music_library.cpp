@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <fstream>
-#include <sstream>
 
 namespace vx::player {
 
@@ -38,23 +37,38 @@ LibraryTrack trackFrom(const PlistValue& d) {
 
 MusicLibrary parseMusicLibrary(std::string_view xml) {
     MusicLibrary lib;
-    std::unique_ptr<PlistValue> top = parsePlist(xml);
-    if (!top || top->kind != PlistValue::Kind::Dict) return lib;
+    // Tracks are taken one by one as they are read, and playlists dropped as they are read: a
+    // whole document of a large library kept as values would cost several times the file.
+    bool tracksRead = false; // the first "Tracks" entry of the top dict is the one that counts
+    const PlistEntrySink sink = [&](const std::vector<std::string>& path, const std::string& key,
+                                    std::unique_ptr<PlistValue>& value) {
+        if (path.empty()) {
+            if (key == "Tracks") tracksRead = true;
+            return key == "Playlists";
+        }
+        if (path.size() == 1 && path[0] == "Tracks" && !tracksRead) {
+            if (value->kind == PlistValue::Kind::Dict) lib.tracks.push_back(trackFrom(*value));
+            return true;
+        }
+        // A later "Tracks" dict is read past; a track's own keys stay in its dict until it is taken.
+        return path[0] == "Playlists" || (path.size() == 1 && path[0] == "Tracks");
+    };
+    std::unique_ptr<PlistValue> top = parsePlist(xml, sink);
+    if (!top || top->kind != PlistValue::Kind::Dict) return MusicLibrary{};
     lib.applicationVersion = top->textOf("Application Version");
-    const PlistValue* tracks = top->find("Tracks");
-    if (!tracks || tracks->kind != PlistValue::Kind::Dict) return lib;
-    for (const auto& [id, value] : tracks->entries) {
-        if (value && value->kind == PlistValue::Kind::Dict) lib.tracks.push_back(trackFrom(*value));
-    }
     return lib;
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseMusicLibrary(text.str());
+    // One buffer of the file's size: no stream copy of a large file on top of it.
+    const std::streamoff size = in.tellg();
+    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    in.seekg(0);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return parseMusicLibrary(text);
 }
 
 } // namespace vx::player
