@@ -2,8 +2,14 @@
 
 #include "player/plist_reader.h"
 
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstdint>
+#include <fcntl.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vx::player {
 
@@ -60,15 +66,30 @@ MusicLibrary parseMusicLibrary(std::string_view xml) {
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    // One buffer of the file's size: no stream copy of a large file on top of it.
-    const std::streamoff size = in.tellg();
-    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-    in.seekg(0);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return parseMusicLibrary(text);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat info {};
+    const std::size_t size =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One buffer of the file's size, neither zeroed first nor faulted in page by page: for a large
+    // library both would cost as much as the reading.
+    auto text = std::make_unique_for_overwrite<char[]>(size + 1);
+#ifdef MADV_POPULATE_WRITE
+    const std::uintptr_t page = 4096;
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(text.get()) + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(text.get()) + size) & ~(page - 1);
+    if (size >= (1u << 20) && to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#endif
+    std::size_t held = 0;
+    while (held < size) {
+        const ssize_t n = ::read(fd, text.get() + held, size - held);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        held += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return parseMusicLibrary(std::string_view(text.get(), held));
 }
 
 } // namespace vx::player
