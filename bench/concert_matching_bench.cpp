@@ -6,10 +6,12 @@
 #include "plugin/net/concert_search_page.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vx::bench;
@@ -48,9 +50,54 @@ void fillLibrary(XML_Artist_List& library) {
     }
 }
 
+// Adds count shows of distinct artists on dates spread over two years (one in ten repeating an
+// earlier show, to merge) to a list whose older list holds the same shows; milliseconds.
+double timeAddShows(int count) {
+    SHOWLIST older, list;
+    auto make = [](int i) {
+        auto* e = new SHOWENTRY;
+        const int n = i % 10 == 9 ? i - 5 : i;
+        std::snprintf(e->artist, sizeof e->artist, "Band %d", n);
+        e->year = 2027 + n % 2;
+        e->month = 1 + n % 12;
+        e->day = 1 + (n * 7) % 28;
+        return e;
+    };
+    for (int i = 0; i < count; ++i)
+        older.addShow(make(i), nullptr);
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < count; ++i)
+        list.addShow(make(i), &older);
+    return millisecondsOf(start);
+}
+
+// The longest the library list's lock is kept from another thread while a page is read: a
+// second thread takes and drops it over and over and keeps its longest wait.
+double longestArtistsWait(const std::string& page, XML_Artist_List& library, std::size_t* shows) {
+    SHOWLIST concerts, previous;
+    std::atomic<bool> reading{true};
+    double longest = 0;
+    std::thread prober([&] {
+        while (reading) {
+            const Clock::time_point asked = Clock::now();
+            library.lock();
+            library.unlock();
+            longest = std::max(longest, millisecondsOf(asked));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    readSourcePage(page, false, library, concerts, &previous, [] { return false; });
+    reading = false;
+    prober.join();
+    *shows = concerts.size();
+    return longest;
+}
+
 } // namespace
 
 int main() {
+    for (int count : {5000, 50000})
+        std::printf("addShow of %d shows (older list of as many): %.1f ms\n", count, timeAddShows(count));
     XML_Artist_List library;
     fillLibrary(library);
     std::printf("library: %u artists\n", library.size());
@@ -69,6 +116,13 @@ int main() {
     std::printf(
         "source page, %d events, one in 20 with a library artist: %.1f ms (median of %d), %zu shows\n",
         kEvents, median(pageRuns), kRuns, shows);
+    for (int every : {20, 1}) {
+        std::size_t made = 0;
+        const double wait = longestArtistsWait(sourcePage(kEvents, every), library, &made);
+        std::printf("longest wait for the library list while a page of %d events (one in %d matching, %zu "
+                    "shows) is read: %.2f ms\n",
+                    kEvents, every, made, wait);
+    }
 
     // Matching alone: every event has a library artist, nothing is added to a list.
     const std::string everyEvent = sourcePage(kEvents, 1);

@@ -43,7 +43,8 @@ double timeFetch(const std::string& url) {
 double timeCurl(const std::string& url) {
     std::vector<std::string> args = {"curl", "-s", "-o", "/dev/null", url};
     std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     auto start = Clock::now();
     pid_t pid = 0;
@@ -77,9 +78,10 @@ int main() {
             }
         }
         double f = median(fetchMs), c = median(curlMs);
-        std::printf("50 MB over loopback, %s Content-Length (median of %d): http_fetch %.1f ms, curl %.1f ms, "
-                    "ratio %.2f\n",
-                    withLength ? "with" : "without", kRuns, f, c, f / c);
+        std::printf(
+            "50 MB over loopback, %s Content-Length (median of %d): http_fetch %.1f ms, curl %.1f ms, "
+            "ratio %.2f\n",
+            withLength ? "with" : "without", kRuns, f, c, f / c);
     }
     return 0;
 }

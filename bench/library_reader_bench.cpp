@@ -119,7 +119,31 @@ bool compare(VoxtrailClass& root, const std::string& library, const char* layout
 
 } // namespace
 
-int main() {
+// --write FILE [shuffled]: the generated library, for timing a reader against grep from outside.
+// One read of the given library in a home of its own: the whole-process figure to hold against
+// `grep -c '<key>Artist</key>' FILE` with an outside timer.
+int readOnce(const char* library) {
+    namespace fs = std::filesystem;
+    std::string home = (fs::temp_directory_path() / "vxbench.XXXXXX").string();
+    if (!mkdtemp(home.data())) return 1;
+    setenv("HOME", home.c_str(), 1);
+    int parsed = 1;
+    {
+        auto root = std::make_unique<VoxtrailClass>();
+        root->state.setiTunes_xml_path(library);
+        parsed = root->engine.parseXML();
+        std::printf("%u artists, %u albums\n", root->engine.artists.size(), root->engine.albums.size());
+    }
+    fs::remove_all(home);
+    return parsed;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--read") return readOnce(argv[2]);
+    if (argc >= 3 && std::string(argv[1]) == "--write") {
+        writeLibrary(argv[2], argc > 3 && std::string(argv[3]) == "shuffled");
+        return 0;
+    }
     namespace fs = std::filesystem;
     std::string home = (fs::temp_directory_path() / "vxbench.XXXXXX").string();
     if (!mkdtemp(home.data())) return 1;

@@ -2,9 +2,14 @@
 
 #include "player/plist_reader.h"
 
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <fcntl.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vx::player {
 
@@ -38,23 +43,53 @@ LibraryTrack trackFrom(const PlistValue& d) {
 
 MusicLibrary parseMusicLibrary(std::string_view xml) {
     MusicLibrary lib;
-    std::unique_ptr<PlistValue> top = parsePlist(xml);
-    if (!top || top->kind != PlistValue::Kind::Dict) return lib;
+    // Tracks are taken one by one as they are read, and playlists dropped as they are read: a
+    // whole document of a large library kept as values would cost several times the file.
+    bool tracksRead = false; // the first "Tracks" entry of the top dict is the one that counts
+    const PlistEntrySink sink = [&](const std::vector<std::string>& path, const std::string& key,
+                                    std::unique_ptr<PlistValue>& value) {
+        if (path.empty()) {
+            if (key == "Tracks") tracksRead = true;
+            return key == "Playlists";
+        }
+        if (path.size() == 1 && path[0] == "Tracks" && !tracksRead) {
+            if (value->kind == PlistValue::Kind::Dict) lib.tracks.push_back(trackFrom(*value));
+            return true;
+        }
+        // A later "Tracks" dict is read past; a track's own keys stay in its dict until it is taken.
+        return path[0] == "Playlists" || (path.size() == 1 && path[0] == "Tracks");
+    };
+    std::unique_ptr<PlistValue> top = parsePlist(xml, sink);
+    if (!top || top->kind != PlistValue::Kind::Dict) return MusicLibrary{};
     lib.applicationVersion = top->textOf("Application Version");
-    const PlistValue* tracks = top->find("Tracks");
-    if (!tracks || tracks->kind != PlistValue::Kind::Dict) return lib;
-    for (const auto& [id, value] : tracks->entries) {
-        if (value && value->kind == PlistValue::Kind::Dict) lib.tracks.push_back(trackFrom(*value));
-    }
     return lib;
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseMusicLibrary(text.str());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat info {};
+    const std::size_t size =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One buffer of the file's size, neither zeroed first nor faulted in page by page: for a large
+    // library both would cost as much as the reading.
+    auto text = std::make_unique_for_overwrite<char[]>(size + 1);
+#ifdef MADV_POPULATE_WRITE
+    const std::uintptr_t page = 4096;
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(text.get()) + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(text.get()) + size) & ~(page - 1);
+    if (size >= (1u << 20) && to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#endif
+    std::size_t held = 0;
+    while (held < size) {
+        const ssize_t n = ::read(fd, text.get() + held, size - held);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        held += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return parseMusicLibrary(std::string_view(text.get(), held));
 }
 
 } // namespace vx::player

@@ -101,7 +101,7 @@ class Lexer {
 
 class Parser {
   public:
-    explicit Parser(std::string_view xml) : lex_(xml) {}
+    explicit Parser(std::string_view xml, const PlistEntrySink* sink = nullptr) : lex_(xml), sink_(sink) {}
 
     std::unique_ptr<PlistValue> document() {
         // Skip to the first element that makes a value; a <plist> wrapper is looked through.
@@ -172,7 +172,12 @@ class Parser {
                 // A key with no value (the next key or the end of the dict follows) is dropped.
                 if (after.kind == Token::Kind::Open && after.name == "key") continue;
                 if (after.kind != Token::Kind::Open && after.kind != Token::Kind::Empty) continue;
-                if (auto v = value(depth + 1)) dict.entries.emplace_back(decodeXmlText(*key), std::move(v));
+                std::string name = decodeXmlText(*key);
+                path_.push_back(name);
+                std::unique_ptr<PlistValue> v = value(depth + 1);
+                path_.pop_back();
+                if (v && sink_ && (*sink_)(path_, name, v)) continue;
+                if (v) dict.entries.emplace_back(std::move(name), std::move(v));
                 continue;
             }
             value(depth + 1); // a value without a key: read past it
@@ -191,7 +196,10 @@ class Parser {
                 lex_.next();
                 continue;
             }
-            if (auto v = value(depth + 1)) array.items.push_back(std::move(v));
+            path_.emplace_back();
+            std::unique_ptr<PlistValue> v = value(depth + 1);
+            path_.pop_back();
+            if (v) array.items.push_back(std::move(v));
         }
     }
 
@@ -202,6 +210,8 @@ class Parser {
 
     Lexer lex_;
     bool stopped_ = false;
+    const PlistEntrySink* sink_ = nullptr;
+    std::vector<std::string> path_; // keys from the top value to the dict being read
 };
 
 void appendUtf8(std::string& out, uint32_t cp) {
@@ -270,6 +280,10 @@ std::string PlistValue::textOf(std::string_view key) const {
 
 std::unique_ptr<PlistValue> parsePlist(std::string_view xml) {
     return Parser(xml).document();
+}
+
+std::unique_ptr<PlistValue> parsePlist(std::string_view xml, const PlistEntrySink& sink) {
+    return Parser(xml, &sink).document();
 }
 
 std::string decodeXmlText(std::string_view raw) {

@@ -1,6 +1,7 @@
 #pragma once
 // A small, forgiving reader of XML property lists (library files, bundle Info.plist files).
 // It keeps what it could read and stops quietly at anything it does not understand.
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ struct PlistValue {
 
 // The document's top value (normally a dict); null when no value could be read at all.
 std::unique_ptr<PlistValue> parsePlist(std::string_view xml);
+
+// Called for every dict entry as soon as its value is read, with the keys leading to that dict
+// from the top value (an array's items add an empty key). Returning true takes the entry: the
+// dict does not keep it. So a large document can be read one record at a time.
+using PlistEntrySink = std::function<bool(const std::vector<std::string>& path, const std::string& key,
+                                          std::unique_ptr<PlistValue>& value)>;
+std::unique_ptr<PlistValue> parsePlist(std::string_view xml, const PlistEntrySink& sink);
 
 // Decodes the five named entities and numeric character references; unknown ones stay as written.
 std::string decodeXmlText(std::string_view raw);

@@ -1,20 +1,60 @@
 #include "service/request_log.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vxs {
 
+namespace {
+
+// Writes all of text; false when the destination fails.
+bool writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool isRegularFile(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+RequestLog::RequestLog() {
+    use(1, false);
+}
+
 RequestLog::~RequestLog() {
-    if (file_) std::fclose(file_);
+    stopWriter();
+    if (owned_) ::close(fd_);
+}
+
+void RequestLog::use(int fd, bool owned) {
+    stopWriter();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (owned_) ::close(fd_);
+    fd_ = fd;
+    owned_ = owned;
+    direct_ = isRegularFile(fd);
+    stopping_ = false;
+    if (!direct_) writer_ = std::thread([this] { drain(); });
 }
 
 bool RequestLog::open(const std::string& path, std::string* error) {
-    std::FILE* f = std::fopen(path.c_str(), "a");
-    if (!f) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
         if (error) *error = "cannot open log " + path;
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (file_) std::fclose(file_);
-    file_ = f;
+    use(fd, true);
     return true;
 }
 
@@ -38,10 +78,50 @@ void RequestLog::write(std::string_view server, std::string_view method, std::st
                        int status) {
     std::string line = std::string(server) + " " + printableTarget(method) + " " + printableTarget(target) +
                        " " + std::to_string(status) + "\n";
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::FILE* f = file_ ? file_ : stdout;
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fflush(f);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (direct_) {
+        const int fd = fd_;
+        lock.unlock();
+        // One append per line: lines from several workers never interleave.
+        writeAll(fd, line);
+        return;
+    }
+    if (lines_.size() >= kMaxQueued) {
+        ++dropped_;
+        return;
+    }
+    lines_.push_back(std::move(line));
+    queued_.notify_one();
+}
+
+void RequestLog::drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        queued_.wait(lock, [this] { return stopping_ || !lines_.empty(); });
+        if (lines_.empty()) return;
+        std::string text;
+        while (!lines_.empty()) {
+            text += lines_.front();
+            lines_.pop_front();
+        }
+        if (dropped_ > 0) {
+            text += "log: " + std::to_string(dropped_) + " lines dropped while the log could not keep up\n";
+            dropped_ = 0;
+        }
+        const int fd = fd_;
+        lock.unlock();
+        writeAll(fd, text);
+        lock.lock();
+    }
+}
+
+void RequestLog::stopWriter() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    queued_.notify_all();
+    if (writer_.joinable()) writer_.join();
 }
 
 } // namespace vxs

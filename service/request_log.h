@@ -1,16 +1,22 @@
 #pragma once
-// One line per request ("GET /path?query 200"), flushed at once, so tests can
-// read which requests arrived while the service runs.
-#include <cstdio>
+// One line per request ("web GET /path?query 200"). Written to a regular file, each line is one
+// append of its own, at once, so tests can read which requests arrived while the service runs.
+// Any other destination (standard output to a pipe or a terminal) can stall, so its lines go
+// through a bounded queue to a writer thread: a stalled reader costs dropped lines, never a
+// waiting request.
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace vxs {
 
 class RequestLog {
   public:
-    RequestLog() = default;
+    RequestLog();
     ~RequestLog();
     RequestLog(const RequestLog&) = delete;
     RequestLog& operator=(const RequestLog&) = delete;
@@ -20,9 +26,23 @@ class RequestLog {
 
     void write(std::string_view server, std::string_view method, std::string_view target, int status);
 
+    // Lines queued for a destination other than a regular file, at most.
+    static constexpr std::size_t kMaxQueued = 4096;
+
   private:
+    void use(int fd, bool owned);
+    void drain();
+    void stopWriter();
+
     std::mutex mutex_;
-    std::FILE* file_ = nullptr; // owned; nullptr means stdout
+    std::condition_variable queued_;
+    int fd_ = 1;
+    bool owned_ = false;
+    bool direct_ = false; // a regular file: appended to on the request's own thread
+    std::deque<std::string> lines_;
+    std::size_t dropped_ = 0;
+    bool stopping_ = false;
+    std::thread writer_;
 };
 
 // The target as one printable line: control bytes, blanks and bytes above 127

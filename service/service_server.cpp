@@ -1,7 +1,6 @@
 #include "service/service_server.h"
 
 #include "service/album_releases.h"
-#include "service/bounded_task_queue.h"
 #include "service/concert_sources.h"
 #include "service/place_replies.h"
 #include "service/query_params.h"
@@ -18,8 +17,6 @@
 namespace vxs {
 namespace {
 
-constexpr std::size_t kWorkerThreads = 8;
-constexpr std::size_t kMaxWaitingConnections = 64;
 constexpr std::size_t kMaxTargetBytes = 4096;
 
 void send(httplib::Response& res, const Reply& reply) {
@@ -55,7 +52,6 @@ ServiceServer::ServiceServer(ServiceData& data, RequestLog& log) : data_(data), 
 }
 
 void ServiceServer::configure(httplib::Server& server, const char* name) {
-    server.new_task_queue = [] { return new BoundedTaskQueue(kWorkerThreads, kMaxWaitingConnections); };
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
     // One request per connection: the plug-in's client asks for "Connection: Close" (which this
@@ -153,11 +149,16 @@ bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::
         *got = wanted;
         return server.bind_to_port(host, wanted);
     };
-    if (!bindOne(web_, port, &port_)) {
+    auto bindWide = [&](GatedServer& server, int wanted, int* got) {
+        if (!bindOne(server, wanted, got)) return false;
+        server.widenBacklog();
+        return true;
+    };
+    if (!bindWide(web_, port, &port_)) {
         *error = "cannot listen on " + host + ":" + std::to_string(port);
         return false;
     }
-    if (!bindOne(iploc_, iplocPort, &iplocPort_)) {
+    if (!bindWide(iploc_, iplocPort, &iplocPort_)) {
         *error = "cannot listen on " + host + ":" + std::to_string(iplocPort);
         return false;
     }
@@ -165,8 +166,9 @@ bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::
 }
 
 void ServiceServer::run() {
-    auto serve = [this](httplib::Server& server) {
+    auto serve = [this](GatedServer& server) {
         server.listen_after_bind();
+        server.closeGate();
         std::lock_guard<std::mutex> lock(stopMutex_);
         ++serversEnded_;
         stopChanged_.notify_all();

@@ -1,6 +1,7 @@
 #pragma once
 // The two HTTP servers of the process: the web service with the concert sources,
 // and the IP-location page on a port of its own.
+#include "service/connection_gate.h"
 #include "service/request_log.h"
 #include "service/service_data.h"
 
@@ -38,8 +39,8 @@ class ServiceServer {
 
     ServiceData& data_;
     RequestLog& log_;
-    httplib::Server web_;
-    httplib::Server iploc_;
+    GatedServer web_;
+    GatedServer iploc_;
     int port_ = 0;
     int iplocPort_ = 0;
     std::mutex stopMutex_;

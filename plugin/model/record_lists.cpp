@@ -133,6 +133,7 @@ template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool c
         }
     }
     vx::linkRecordBefore(a, at, head, tail, count);
+    ++changes;
     if (order != Order::Mixed) index.emplace(std::move(key), a);
     return true;
 }
@@ -151,6 +152,7 @@ template <typename Record> void SortedNameList<Record>::remove(const char* name)
     for (Record* r = head; r; r = r->next) {
         if (std::strcmp(r->name, name) != 0) continue;
         vx::unlinkRecord(r, head, tail, count);
+        ++changes;
         if (order == Order::Bytes)
             index.erase(r->name);
         else if (order == Order::Cleaned)
@@ -163,6 +165,7 @@ template <typename Record> void SortedNameList<Record>::remove(const char* name)
 template <typename Record> void SortedNameList<Record>::clear() {
     std::lock_guard<ListMutex> guard(mutex);
     vx::freeRecords(head, tail, count);
+    ++changes;
     index.clear();
     order = Order::None;
 }

@@ -73,6 +73,7 @@ template <typename Record> class SortedNameList {
     Record* head = nullptr;
     Record* tail = nullptr;
     uint32_t count = 0;
+    uint64_t changes = 0; // grows with every link, unlink and clear: a reader's index is stale when it moved
 
     SortedNameList() = default;
     ~SortedNameList() { clear(); }

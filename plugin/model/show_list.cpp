@@ -14,10 +14,6 @@ bool hiddenByFilters(SHOWENTRY* e) {
     return store && store->isFilterOn(e->nameList);
 }
 
-// Same date first: cleaning the artist is the costly part, so it is done only when needed.
-bool sameShow(const SHOWENTRY* a, const SHOWENTRY* b, const std::string& cleanedB) {
-    return compareDates(a, b) == 0 && cleanedName(a->artist) == cleanedB;
-}
 } // namespace
 
 void setFormatFilterStore(ProtectedData* store) {
@@ -53,30 +49,35 @@ uint32_t SHOWLIST::filteredSize() {
 void SHOWLIST::clear() {
     std::lock_guard<ListMutex> guard(mutex);
     vx::freeRecords(head, tail, count);
+    byShow.clear();
+    firstOfDate.clear();
+}
+
+std::string SHOWLIST::showKey(DateKey date, const std::string& cleanedArtist) {
+    std::string key(reinterpret_cast<const char*>(&date), sizeof date);
+    return key + cleanedArtist;
 }
 
 bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
     if (!entry) return false;
     std::lock_guard<ListMutex> guard(mutex);
-    const std::string cleaned = cleanedName(entry->artist);
+    const std::string key = showKey(dateKey(entry), cleanedName(entry->artist));
     if (older && older != this) {
-        for (SHOWENTRY* o = older->head; o; o = o->next) {
-            if (sameShow(o, entry, cleaned)) {
-                entry->selected = o->selected;
-                break;
-            }
-        }
+        // The first entry of the same date and cleaned artist in the older list: its only one.
+        if (auto o = older->byShow.find(key); o != older->byShow.end()) entry->selected = o->second->selected;
     }
-    SHOWENTRY* at = head;
-    for (; at; at = at->next) {
-        if (sameShow(at, entry, cleaned)) {
-            at->nameList->combine(entry->nameList);
-            delete entry;
-            return false;
-        }
-        if (compareDates(at, entry) > 0) break;
+    if (auto same = byShow.find(key); same != byShow.end()) {
+        same->second->nameList->combine(entry->nameList);
+        delete entry;
+        return false;
     }
+    // Before the first entry of a later date: after every entry of this date and earlier ones.
+    const DateKey date = dateKey(entry);
+    auto later = firstOfDate.upper_bound(date);
+    SHOWENTRY* at = later == firstOfDate.end() ? nullptr : later->second;
     vx::linkRecordBefore(entry, at, head, tail, count);
+    byShow.emplace(key, entry);
+    firstOfDate.emplace(date, entry); // kept when the date already has its first entry
     return true;
 }
 

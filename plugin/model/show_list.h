@@ -4,7 +4,11 @@
 #include "platform/visual_plugin_api.h"
 #include "plugin/model/record_lists.h"
 
+#include <compare>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
 
 class ProtectedData;
 
@@ -61,6 +65,20 @@ class SHOWLIST {
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
     SHOWENTRY* findAlbum(const char* artist);
+
+  private:
+    // Beside the links, so that adding a show costs no walk: the entry of each date and cleaned
+    // artist (a list holds one at most, duplicates merge), and the first entry of each date.
+    // Only addShow links entries and clear unlinks them, so both keep the index; the older list's
+    // index is read unlocked, as its entries are.
+    struct DateKey {
+        int32_t year, month, day;
+        auto operator<=>(const DateKey&) const = default; // as compareDates orders
+    };
+    static DateKey dateKey(const SHOWENTRY* e) { return {e->year, e->month, e->day}; }
+    static std::string showKey(DateKey date, const std::string& cleanedArtist);
+    std::unordered_map<std::string, SHOWENTRY*> byShow;
+    std::map<DateKey, SHOWENTRY*> firstOfDate;
 };
 
 // Earlier, equal or later by (year, month, day).

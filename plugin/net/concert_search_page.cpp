@@ -62,9 +62,15 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
 
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
                    SHOWLIST* previous, const std::function<bool()>& stop) {
-    std::lock_guard<ListMutex> artistsHeld(artists.mutex);
+    // The library list's lock is held for a run of events at a time, not the whole page, so that
+    // a large page never keeps another thread from the list for long; the index of its names is
+    // built again only when the list changed between two runs.
+    constexpr int kEventsPerHold = 256;
+    std::unique_lock<ListMutex> artistsHeld(artists.mutex, std::defer_lock);
+    int heldEvents = 0;
     LibraryArtistIndex index;
-    index.rebuild(artists);
+    bool indexed = false;
+    uint64_t indexedChanges = 0;
     std::vector<std::string> cleaned;
     const bool read = readSourceEvents(page, [&](const SourceEvent& event) {
         if (stop()) return false;
@@ -74,10 +80,22 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         cleaned.clear();
         for (std::string_view performer : event.performers)
             cleaned.push_back(cleanedPerformer(performer));
+        if (!artistsHeld.owns_lock()) {
+            artistsHeld.lock();
+            if (!indexed || artists.changes != indexedChanges) {
+                index.rebuild(artists);
+                indexed = true;
+                indexedChanges = artists.changes;
+            }
+        }
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
             if (!index.contains(cleaned[i])) continue;
             // addShow frees a show it merges into an equal one; nothing here touches it after.
             concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
+        }
+        if (++heldEvents == kEventsPerHold) {
+            artistsHeld.unlock();
+            heldEvents = 0;
         }
         return true;
     });

@@ -28,7 +28,7 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
                     const EventDate& date, bool ticketsAvailable);
 
 // Reads page and adds its shows to concerts (choices carried over from previous). The library
-// list's lock is held while the page is read, so every event sees the same artists. stop is
+// list's lock is held for a run of events at a time and each event is matched under it. stop is
 // asked before each complete event; returns 0 at the end of the page, -1 when it said stop.
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
                    SHOWLIST* previous, const std::function<bool()>& stop);

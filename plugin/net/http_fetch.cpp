@@ -1,4 +1,4 @@
-// http_fetch: one GET request, its redirects, the header read byte by byte and the body.
+// http_fetch: one GET request, its redirects, the header and the body, all within one deadline.
 #include "plugin/net/http_fetcher.h"
 #include "plugin/net/http_socket.h"
 #include "plugin/net/http_state.h"
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <sys/mman.h>
 
 namespace {
@@ -20,8 +21,17 @@ struct FreeDeleter {
 };
 using HeapText = std::unique_ptr<char, FreeDeleter>;
 
-// Bytes read at a time when the reply does not say how long its body is.
+// Room for a body that does not say how long it is, and the least room added when a body outgrows
+// its buffer.
 constexpr std::size_t kDefaultChunk = 204800;
+// The least stretch of memory committed ahead of the bytes.
+constexpr std::size_t kReadStep = 1u << 20;
+// Room kept behind an announced body, where the server's close is seen.
+constexpr std::size_t kCloseRoom = 4096;
+// A body read without keeping it passes through this much.
+constexpr std::size_t kDropChunk = 64u << 10;
+// The first read of a reply: the header and, mostly, the start of the body.
+constexpr std::size_t kFirstRead = 16u << 10;
 
 // Makes room for needed more characters in a terminated heap text of *size bytes.
 int _checkBufSize(char** buffer, std::size_t* size, std::size_t needed) {
@@ -73,33 +83,49 @@ HeapText buildRequest(const char* host, std::size_t hostLength, const char* path
     return text;
 }
 
-// Reads the header one byte per call, so that every body byte stays in the socket, until a
-// blank line or kHttpMaxHeader bytes. The text ends before the blank line's line ends (so the
-// last header line keeps its last character). Returns the bytes read, or -1.
-int _http_read_header(int fd, char* header, const HttpSettings& s) {
-    int count = 0;
+// The first bytes of a reply: the header text and whatever of the body came with it.
+struct ReplyStart {
+    char header[kHttpMaxHeader + 1];
+    char bytes[kFirstRead];
+    std::size_t got = 0;       // bytes read into `bytes`
+    std::size_t bodyStart = 0; // where the body begins in `bytes`
+    std::string_view bodyPrefix() const { return {bytes + bodyStart, got - bodyStart}; }
+};
+
+// Reads the header in as few calls as the server allows, until a blank line or kHttpMaxHeader
+// bytes; what follows in the same reads is the body's start. The header text ends before the
+// blank line's line ends (so the last header line keeps its last character). 0, or -1.
+int _http_read_header(int fd, ReplyStart& r, const HttpDeadline& deadline, const HttpCancelCheck& cancel) {
     int lineFeeds = 0;
-    while (count < kHttpMaxHeader) {
-        char c;
-        ssize_t r = httpReadSome(fd, &c, 1, s.timeout, HTTP_ERR_HEADER_TIMEOUT, s.cancel);
-        if (r < 0) return -1;
-        if (r == 0) {
+    std::size_t scanned = 0;
+    std::size_t headerEnd = 0;
+    while (headerEnd == 0) {
+        ssize_t n = httpReadSome(fd, r.bytes + r.got, sizeof r.bytes - r.got, deadline,
+                                 HTTP_ERR_HEADER_TIMEOUT, cancel);
+        if (n < 0) return -1;
+        if (n == 0) {
             // A reply that stops before its blank line has lost its header's end: not a success.
-            header[count] = '\0';
             return httpFailClient(HTTP_ERR_HEADER_CUT);
         }
-        header[count++] = c;
-        if (c == '\n') {
-            if (++lineFeeds == 2) break;
-        } else if (c != '\r') {
-            lineFeeds = 0;
+        r.got += static_cast<std::size_t>(n);
+        for (; scanned < r.got && headerEnd == 0; ++scanned) {
+            const char c = r.bytes[scanned];
+            if (c == '\n') {
+                if (++lineFeeds == 2) headerEnd = scanned + 1;
+            } else if (c != '\r') {
+                lineFeeds = 0;
+            }
+            if (scanned + 1 == static_cast<std::size_t>(kHttpMaxHeader)) headerEnd = scanned + 1;
         }
     }
-    int end = count;
-    while (end > 0 && (header[end - 1] == '\r' || header[end - 1] == '\n'))
+    std::size_t end = headerEnd;
+    while (end > 0 && (r.bytes[end - 1] == '\r' || r.bytes[end - 1] == '\n'))
         --end;
-    header[end] = '\0';
-    return count;
+    std::memcpy(r.header, r.bytes, end);
+    // A NUL inside the header ends its text, as it always has for the searches below.
+    r.header[end] = '\0';
+    r.bodyStart = headerEnd;
+    return 0;
 }
 
 // An optionally signed decimal number behind blanks and tabs; false when there is none.
@@ -152,71 +178,90 @@ int readContentLength(const char* header, long long* length) {
 }
 
 // A large body is written into fresh memory page by page, and each first touch of a page is a
-// fault; asking for the pages in one call up front costs far less. Where the system cannot, the
-// pages simply fault in as they are written.
-void prefaultPages(char* buffer, std::size_t bytes) {
+// fault; asking for the pages of the next stretch in one call costs far less. Only the stretch the
+// next read may fill is asked for, so memory is committed as the bytes arrive. Where the system
+// cannot, the pages simply fault in as they are written.
+void prefaultPages(char* from, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
     constexpr std::uintptr_t kPage = 4096;
-    if (bytes < (1u << 20)) return;
-    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(buffer) + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kPage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    if (bytes < (64u << 10)) return;
+    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(from) + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t stop = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kPage - 1);
+    if (stop > start) madvise(reinterpret_cast<void*>(start), stop - start, MADV_POPULATE_WRITE);
 #else
-    (void)buffer;
+    (void)from;
     (void)bytes;
 #endif
 }
 
-// Reads the body until the server closes; returns its length and the terminated buffer.
-int readBody(int fd, long long contentLength, const HttpSettings& s, HeapText* body) {
+// Reads the body until the server closes, after the bytes that came with the header; returns its
+// length and, when body is given, the terminated buffer. Without a body the bytes are counted in
+// a small buffer and dropped.
+int readBody(int fd, long long contentLength, std::string_view prefix, const HttpSettings& s,
+             const HttpDeadline& deadline, HeapText* body) {
     if (contentLength > static_cast<long long>(kHttpMaxBody)) return httpFailClient(HTTP_ERR_BODY_TOO_LARGE);
     if (contentLength == 0) {
         // Nothing is owed: whatever follows the header is not waited for.
-        body->reset(static_cast<char*>(std::malloc(1)));
-        if (!*body) return httpFailSystem(ENOMEM);
-        body->get()[0] = '\0';
+        if (body) {
+            body->reset(static_cast<char*>(std::malloc(1)));
+            if (!*body) return httpFailSystem(ENOMEM);
+            body->get()[0] = '\0';
+        }
         return 0;
     }
-    const std::size_t chunk = contentLength > 0 ? static_cast<std::size_t>(contentLength) : kDefaultChunk;
     // One byte more than the cap, so that a body over it shows itself without growing further.
     const std::size_t limit = kHttpMaxBody + 1;
-    std::size_t capacity = std::min(chunk, limit);
+    const std::size_t announced = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
+    // Room for the announced body and a little more, to see the server close without growing.
+    std::size_t capacity =
+        body ? std::min(std::max({announced + kCloseRoom, kDefaultChunk, prefix.size()}), limit) : kDropChunk;
     HeapText buffer(static_cast<char*>(std::malloc(capacity)));
     if (!buffer) return httpFailSystem(ENOMEM);
-    prefaultPages(buffer.get(), capacity);
-    std::size_t held = 0;
+    std::size_t held = std::min(prefix.size(), limit);
+    std::memcpy(buffer.get(), prefix.data(), held);
+    std::size_t total = held; // bytes received, kept or not
+    std::size_t populated = held;
     for (;;) {
+        if (total > kHttpMaxBody) return httpFailClient(HTTP_ERR_BODY_TOO_LARGE);
+        if (!body) held = 0;
         if (held == capacity) {
             // Past an announced length a little room is enough to see the server close; should
-            // more keep coming, that extra room doubles, so the copies stay few.
-            const bool announcedAllRead = contentLength > 0 && held >= chunk;
-            const std::size_t step =
-                announcedAllRead ? std::max(kDefaultChunk, held - chunk) : std::max(chunk, held / 2);
+            // more keep coming, the room doubles, so the copies stay few.
+            const std::size_t step = std::max(kDefaultChunk, held);
             std::size_t grown = std::min(held + step, limit);
             char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
             if (!bigger) return httpFailSystem(ENOMEM);
             (void)buffer.release();
             buffer.reset(bigger);
-            prefaultPages(bigger + held, grown - held);
             capacity = grown;
         }
-        ssize_t n = httpReadSome(fd, buffer.get() + held, capacity - held, s.timeout, HTTP_ERR_BODY_TIMEOUT,
-                                 s.cancel);
+        const std::size_t want = capacity - held;
+        if (body && held + std::min(want, kReadStep) > populated) {
+            // Ahead of the bytes by as much as has arrived, so never more than twice what came,
+            // and never past an announced end.
+            std::size_t ahead = std::min(capacity, held + std::max(held, kReadStep));
+            if (announced > held) ahead = std::min(ahead, announced);
+            if (ahead > populated) prefaultPages(buffer.get() + populated, ahead - populated);
+            populated = std::max(populated, ahead);
+        }
+        ssize_t n = httpReadSome(fd, buffer.get() + held, want, deadline, HTTP_ERR_BODY_TIMEOUT, s.cancel);
         if (n < 0) return -1;
         if (n == 0) break;
         held += static_cast<std::size_t>(n);
-        if (held > kHttpMaxBody) return httpFailClient(HTTP_ERR_BODY_TOO_LARGE);
+        total += static_cast<std::size_t>(n);
     }
     // A close before the announced length is a lost connection, not a complete page.
-    if (contentLength > 0 && static_cast<long long>(held) < contentLength)
-        return httpFailClient(HTTP_ERR_BODY_CUT, static_cast<int>(held));
-    char* exact = static_cast<char*>(std::realloc(buffer.get(), held + 1));
-    if (!exact) return httpFailSystem(ENOMEM);
-    (void)buffer.release();
-    buffer.reset(exact);
-    exact[held] = '\0';
-    *body = std::move(buffer);
-    return static_cast<int>(held);
+    if (contentLength > 0 && static_cast<long long>(total) < contentLength)
+        return httpFailClient(HTTP_ERR_BODY_CUT, static_cast<int>(total));
+    if (body) {
+        char* exact = static_cast<char*>(std::realloc(buffer.get(), held + 1));
+        if (!exact) return httpFailSystem(ENOMEM);
+        (void)buffer.release();
+        buffer.reset(exact);
+        exact[held] = '\0';
+        *body = std::move(buffer);
+    }
+    return static_cast<int>(total);
 }
 
 } // namespace
@@ -229,7 +274,9 @@ int http_fetch(const char* url, char** pageOut) {
     if (!working) return httpFailSystem(ENOMEM);
 
     HttpSocket sock;
-    char header[kHttpMaxHeader + 1];
+    // The time-out is the budget of the whole exchange, connect and redirects included.
+    const HttpDeadline deadline = HttpDeadline::after(s.timeout);
+    auto reply = std::make_unique<ReplyStart>();
     int redirects = 0;
     for (;;) {
         char* host = working.get();
@@ -240,23 +287,24 @@ int http_fetch(const char* url, char** pageOut) {
         HeapText request = buildRequest(host, hostLength, path, s);
         if (!request) return -1;
         host[hostLength] = '\0';
-        sock.reset(httpConnect(host, s.cancel));
+        sock.reset(httpConnect(host, deadline, s.cancel));
         if (!sock.isOpen()) return -1;
         working.reset();
 
-        if (httpWriteAll(sock.fd(), request.get(), std::strlen(request.get()), s.timeout, s.cancel) != 0)
+        if (httpWriteAll(sock.fd(), request.get(), std::strlen(request.get()), deadline, s.cancel) != 0)
             return -1;
         request.reset();
 
-        if (_http_read_header(sock.fd(), header, s) < 0) return -1;
+        *reply = ReplyStart{};
+        if (_http_read_header(sock.fd(), *reply, deadline, s.cancel) < 0) return -1;
         int status = 0;
-        if (readStatus(header, &status) != 0) return -1;
+        if (readStatus(reply->header, &status) != 0) return -1;
         if (status < 200 || status > 307) return httpFailClient(HTTP_ERR_STATUS, status);
         if (status <= 299) break;
 
         ++redirects;
         HeapText location;
-        if (readLocation(header, status, &location) != 0) return -1;
+        if (readLocation(reply->header, status, &location) != 0) return -1;
         sock.close();
         if (s.followRedirects >= 0 && redirects > s.followRedirects)
             return httpFailClient(HTTP_ERR_TOO_MANY_REDIRECTS, s.followRedirects);
@@ -264,9 +312,10 @@ int http_fetch(const char* url, char** pageOut) {
     }
 
     long long contentLength = -1;
-    if (readContentLength(header, &contentLength) != 0) return -1;
+    if (readContentLength(reply->header, &contentLength) != 0) return -1;
     HeapText body;
-    int length = readBody(sock.fd(), contentLength, s, &body);
+    int length =
+        readBody(sock.fd(), contentLength, reply->bodyPrefix(), s, deadline, pageOut ? &body : nullptr);
     if (length < 0) return -1;
     if (pageOut) *pageOut = body.release();
     return length;

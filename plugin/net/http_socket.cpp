@@ -21,22 +21,20 @@ constexpr int kSliceMs = 50;
 
 enum class Wait { ready, timedOut, stopped, failed };
 
-// Waits until fd shows one of events; a negative timeout waits without limit.
-Wait waitFor(int fd, short events, int timeoutSeconds, const HttpCancelCheck& cancel) {
-    const bool limited = timeoutSeconds >= 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limited ? timeoutSeconds : 0);
+// Waits until fd shows one of events or the deadline passes.
+Wait waitFor(int fd, short events, const HttpDeadline& deadline, const HttpCancelCheck& cancel) {
     for (;;) {
         if (cancel.stopRequested()) return Wait::stopped;
         int slice = kSliceMs;
-        if (limited) {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (deadline.limited) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.at - Clock::now()).count();
             slice = static_cast<int>(std::clamp<long long>(left, 0, kSliceMs));
         }
         pollfd p{fd, events, 0};
         int r = poll(&p, 1, slice);
         if (r > 0) return Wait::ready;
         if (r < 0 && errno != EINTR) return Wait::failed;
-        if (r == 0 && limited && Clock::now() >= deadline) return Wait::timedOut;
+        if (r == 0 && deadline.limited && Clock::now() >= deadline.at) return Wait::timedOut;
     }
 }
 
@@ -61,12 +59,20 @@ struct AddrInfoList {
 
 } // namespace
 
+HttpDeadline HttpDeadline::after(int seconds) {
+    HttpDeadline d;
+    d.seconds = seconds;
+    d.limited = seconds >= 0;
+    if (d.limited) d.at = Clock::now() + std::chrono::seconds(seconds);
+    return d;
+}
+
 void HttpSocket::close() {
     if (fd_ >= 0) my_closesocket(fd_);
     fd_ = -1;
 }
 
-int httpConnect(char* hostAndPort, const HttpCancelCheck& cancel) {
+int httpConnect(char* hostAndPort, const HttpDeadline& deadline, const HttpCancelCheck& cancel) {
     if (!hostAndPort) return httpFailResolver(EAI_NONAME);
     int port = 80;
     if (char* colon = std::strchr(hostAndPort, ':')) {
@@ -81,7 +87,7 @@ int httpConnect(char* hostAndPort, const HttpCancelCheck& cancel) {
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
-    char service[8];
+    char service[12];
     std::snprintf(service, sizeof service, "%d", port);
     AddrInfoList found;
     int rc = getaddrinfo(hostAndPort, service, &hints, &found.head);
@@ -94,9 +100,10 @@ int httpConnect(char* hostAndPort, const HttpCancelCheck& cancel) {
     if (!sock.isOpen()) return httpFailSystem(errno);
     if (connect(sock.fd(), a->ai_addr, a->ai_addrlen) != 0) {
         if (errno != EINPROGRESS && errno != EINTR) return httpFailSystem(errno);
-        // The connect itself has no time limit of its own, but a stop request ends it.
-        Wait w = waitFor(sock.fd(), POLLOUT, -1, cancel);
+        // The connect spends the fetch's time like any other wait, and a stop request ends it.
+        Wait w = waitFor(sock.fd(), POLLOUT, deadline, cancel);
         if (w == Wait::stopped) return httpFailClient(HTTP_ERR_STOPPED);
+        if (w == Wait::timedOut) return httpFailClient(HTTP_ERR_HEADER_TIMEOUT, deadline.seconds);
         if (w == Wait::failed) return httpFailSystem(errno);
         int soError = 0;
         socklen_t len = sizeof soError;
@@ -107,10 +114,10 @@ int httpConnect(char* hostAndPort, const HttpCancelCheck& cancel) {
 }
 
 int makeSocket(char* hostAndPort) {
-    return httpConnect(hostAndPort, httpCancelCheck());
+    return httpConnect(hostAndPort, HttpDeadline::after(-1), httpCancelCheck());
 }
 
-ssize_t httpReadSome(int fd, void* buffer, size_t length, int timeout, int timeoutIndex,
+ssize_t httpReadSome(int fd, void* buffer, size_t length, const HttpDeadline& deadline, int timeoutIndex,
                      const HttpCancelCheck& cancel) {
     for (;;) {
         if (cancel.stopRequested()) return httpFailClient(HTTP_ERR_STOPPED);
@@ -118,11 +125,11 @@ ssize_t httpReadSome(int fd, void* buffer, size_t length, int timeout, int timeo
         if (n >= 0) return n;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return httpFailSystem(errno);
-        switch (waitFor(fd, POLLIN, timeout, cancel)) {
+        switch (waitFor(fd, POLLIN, deadline, cancel)) {
         case Wait::ready:
             break;
         case Wait::timedOut:
-            return httpFailClient(timeoutIndex, timeout);
+            return httpFailClient(timeoutIndex, deadline.seconds);
         case Wait::stopped:
             return httpFailClient(HTTP_ERR_STOPPED);
         case Wait::failed:
@@ -131,7 +138,8 @@ ssize_t httpReadSome(int fd, void* buffer, size_t length, int timeout, int timeo
     }
 }
 
-int httpWriteAll(int fd, const char* buffer, size_t length, int timeout, const HttpCancelCheck& cancel) {
+int httpWriteAll(int fd, const char* buffer, size_t length, const HttpDeadline& deadline,
+                 const HttpCancelCheck& cancel) {
     size_t sent = 0;
     while (sent < length) {
         ssize_t n = my_writesocket(fd, buffer + sent, length - sent);
@@ -141,7 +149,7 @@ int httpWriteAll(int fd, const char* buffer, size_t length, int timeout, const H
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return httpFailSystem(errno);
-        switch (waitFor(fd, POLLOUT, timeout, cancel)) {
+        switch (waitFor(fd, POLLOUT, deadline, cancel)) {
         case Wait::ready:
             break;
         case Wait::timedOut:

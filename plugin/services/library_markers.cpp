@@ -2,8 +2,6 @@
 
 #include "plugin/services/line_markers.h"
 
-#include <cstring>
-
 namespace vx {
 
 const std::string_view kLibraryMarkerText[kLibraryMarkers] = {
@@ -27,8 +25,9 @@ char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool startsWith(const char* at, std::size_t left, std::string_view pattern) {
-    return left >= pattern.size() && std::memcmp(at, pattern.data(), pattern.size()) == 0;
+// A fixed-length compare the compiler expands in place.
+template <std::size_t N> bool startsWith(const char* at, std::size_t left, const char (&text)[N]) {
+    return left >= N - 1 && std::memcmp(at, text, N - 1) == 0;
 }
 
 bool startsWithIgnoringCase(const char* at, std::size_t left, std::string_view lowerPattern) {
@@ -44,72 +43,73 @@ bool LibraryLine::value(LibraryMarker m, std::string_view close, std::string_vie
     return has(m) && valueAfter(line, at[m], kLibraryMarkerText[m], close, out);
 }
 
+void markLibraryMarker(LibraryLine& found, const char* at, std::size_t left, std::size_t pos) {
+    if (left < 6) return;
+    // Every marker starts with '<'; the byte behind it, and for keys the key's first letters,
+    // tell which one can stand here.
+    switch (at[1]) {
+    case 'd':
+        if (startsWith(at, left, "<dict>")) found.mark(kDictOpen, pos);
+        return;
+    case '/':
+        if (at[2] == 'd' && startsWith(at, left, "</dict>")) found.mark(kDictClose, pos);
+        return;
+    case 'k':
+    case 'K':
+        break;
+    default:
+        return;
+    }
+    if (left < 7) return;
+    switch (at[5]) {
+    case 'A':
+        if (at[6] == 'r') {
+            if (startsWith(at, left, "<key>Artist</key><string>")) found.mark(kArtistKey, pos);
+        } else if (at[6] == 'l') {
+            if (startsWith(at, left, "<key>Album</key><string>")) found.mark(kAlbumKey, pos);
+        } else if (startsWith(at, left, "<key>Application Version</key><string>")) {
+            found.mark(kVersionKey, pos);
+        }
+        return;
+    case 'T':
+        if (startsWith(at, left, "<key>Track ID</key><integer>"))
+            found.mark(kTrackIdKey, pos);
+        else if (startsWith(at, left, "<key>TV Show</key><true/>"))
+            found.mark(kTvShowFlag, pos);
+        return;
+    case 'G':
+        if (startsWith(at, left, "<key>Genre</key><string>")) found.mark(kGenreKey, pos);
+        return;
+    case 'K':
+        if (startsWith(at, left, "<key>Kind</key><string>")) found.mark(kKindKey, pos);
+        return;
+    case 'M':
+        if (startsWith(at, left, "<key>Movie</key><true/>")) found.mark(kMovieFlag, pos);
+        return;
+    case 'P':
+        if (startsWith(at, left, "<key>Podcast</key><true/>")) found.mark(kPodcastFlag, pos);
+        return;
+    case 'n':
+    case 'N':
+        if (!found.has(kOwnPlaylist) && startsWithIgnoringCase(at, left, kLibraryMarkerText[kOwnPlaylist]))
+            found.mark(kOwnPlaylist, pos);
+        return;
+    default:
+        return;
+    }
+}
+
 LibraryLine findLibraryMarkers(std::string_view line) {
     LibraryLine found;
     found.line = line;
-    for (std::size_t& a : found.at)
-        a = std::string_view::npos;
     const char* data = line.data();
     const std::size_t size = line.size();
-    auto mark = [&](LibraryMarker m, std::size_t pos, const char* at, std::size_t left) {
-        if (found.at[m] == std::string_view::npos && startsWith(at, left, kLibraryMarkerText[m]))
-            found.at[m] = pos;
-    };
     std::size_t pos = 0;
     while (pos < size) {
         const void* hit = std::memchr(data + pos, '<', size - pos);
         if (!hit) break;
         pos = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-        const char* at = data + pos;
-        const std::size_t left = size - pos;
-        // Every marker starts with '<'; the byte behind it, and for keys the key's first letter,
-        // tells which one can stand here.
-        if (left >= 6) {
-            switch (at[1]) {
-            case 'd':
-                mark(kDictOpen, pos, at, left);
-                break;
-            case '/':
-                mark(kDictClose, pos, at, left);
-                break;
-            case 'k':
-            case 'K':
-                switch (at[5]) {
-                case 'A':
-                    mark(kVersionKey, pos, at, left);
-                    mark(kArtistKey, pos, at, left);
-                    mark(kAlbumKey, pos, at, left);
-                    break;
-                case 'T':
-                    mark(kTrackIdKey, pos, at, left);
-                    mark(kTvShowFlag, pos, at, left);
-                    break;
-                case 'G':
-                    mark(kGenreKey, pos, at, left);
-                    break;
-                case 'K':
-                    mark(kKindKey, pos, at, left);
-                    break;
-                case 'M':
-                    mark(kMovieFlag, pos, at, left);
-                    break;
-                case 'P':
-                    mark(kPodcastFlag, pos, at, left);
-                    break;
-                case 'n':
-                case 'N':
-                    if (found.at[kOwnPlaylist] == std::string_view::npos &&
-                        startsWithIgnoringCase(at, left, kLibraryMarkerText[kOwnPlaylist]))
-                        found.at[kOwnPlaylist] = pos;
-                    break;
-                default:
-                    break;
-                }
-                break;
-            default:
-                break;
-            }
-        }
+        markLibraryMarker(found, data + pos, size - pos, pos);
         ++pos;
     }
     return found;

@@ -32,7 +32,13 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
     char path[1024];
     state.getiTunes_xml_path(path);
     vx::LibraryScan scan(artists, albums, state);
-    if (!vx::forEachLine(path, [&](std::string_view line) { scan.readLine(line); })) return 1;
+    {
+        vx::LineSource library(path);
+        if (!library.isOpen()) return 1;
+        std::string_view lines;
+        while (library.nextLines(lines))
+            scan.readLines(lines);
+    }
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

@@ -57,8 +57,13 @@ bool isSpokenGenre(std::string_view genre) {
     return genre == "Podcast" || genre == "Audiobook" || genre == "Audiobooks";
 }
 
-void LibraryScan::readLine(std::string_view line) {
-    const LibraryLine found = findLibraryMarkers(line);
+void LibraryScan::readLines(std::string_view lines) {
+    // Outside the playlist a line without any marker changes nothing.
+    forEachLibraryLine(
+        lines, [this](const LibraryLine& found) { lineFound(found); }, [this] { return playlistMode; });
+}
+
+void LibraryScan::lineFound(const LibraryLine& found) {
     if (!versionTaken) takeVersion(found);
     if (playlistMode && !playlistLine(found)) return;
     trackLine(found);
@@ -90,7 +95,7 @@ bool LibraryScan::playlistLine(const LibraryLine& found) {
     }
     std::string_view value;
     if (found.value(kTrackIdKey, kIntegerEnd, value)) {
-        if (const TrackNames* names = recordedTrack(std::string(asField(cut(value))))) {
+        if (const TrackNames* names = recordedTrack(asField(cut(value)))) {
             addArtists(*names->artist);
             if (names->album) addAlbum(*names->album);
         }
@@ -127,25 +132,23 @@ void LibraryScan::trackLine(const LibraryLine& found) {
     playlistMode = found.has(kOwnPlaylist);
 }
 
-LibraryScan::Name* LibraryScan::storedName(Names& names, Names::value_type*& last, std::string_view written,
+LibraryScan::Name* LibraryScan::storedName(Names& names, Names::Entry*& last, std::string_view written,
                                            bool isArtist) {
     // The tracks of an album follow each other in the file.
-    if (last && last->first == written) return &last->second;
-    if (auto known = names.find(written); known != names.end()) {
-        last = &*known;
-        return &known->second;
-    }
-    auto [it, added] = names.try_emplace(std::string(written));
-    last = &*it;
+    if (last && last->written == written) return &last->value;
+    bool added = false;
+    last = &names.find(written, added);
     if (added) {
+        last->value.number = static_cast<std::uint32_t>(numbered.size());
+        numbered.push_back(&last->value);
         if (isArtist) {
             const ArtistNameForms forms = artistNameForms(written);
-            it->second.stored = forms.two ? forms.first + "," + forms.second : forms.first;
+            last->value.stored = forms.two ? forms.first + "," + forms.second : forms.first;
         } else {
-            it->second.stored = normalisedName(written);
+            last->value.stored = normalisedName(written);
         }
     }
-    return &it->second;
+    return &last->value;
 }
 
 void LibraryScan::recordTrack() {
@@ -154,18 +157,35 @@ void LibraryScan::recordTrack() {
     if (notMusic || (genreSeen && isSpokenGenre(genre))) return;
     addArtists(*artist);
     if (albumSeen) addAlbum(*album);
-    recorded.push_back({trackId, artist, albumSeen ? album : nullptr});
+    if (recordedCount % kRecordBlock == 0) recorded.emplace_back().reserve(kRecordBlock);
+    recorded.back().push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
+    ++recordedCount;
 }
 
-const LibraryScan::TrackNames* LibraryScan::recordedTrack(const std::string& id) {
-    for (; indexed < recorded.size(); ++indexed) {
-        const Recorded& r = recorded[indexed];
-        TrackNames& names = tracks[r.id];
-        names.artist = r.artist;
-        // A later track of the same id without an album keeps the earlier one's.
-        if (r.album) names.album = r.album;
+std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
+    constexpr std::uint64_t kOdd = std::uint64_t{1} << 63;
+    const bool plain = !id.empty() && id.size() <= 18 && (id[0] != '0' || id.size() == 1) &&
+                       id.find_first_not_of("0123456789") == std::string_view::npos;
+    if (plain) {
+        std::uint64_t number = 0;
+        for (char c : id)
+            number = number * 10 + static_cast<std::uint64_t>(c - '0');
+        return number;
     }
-    auto it = tracks.find(id);
+    if (adding) return oddIds.try_emplace(std::string(id), kOdd | oddIds.size()).first->second;
+    auto it = oddIds.find(std::string(id));
+    return it == oddIds.end() ? std::string_view::npos : it->second;
+}
+
+const LibraryScan::TrackNames* LibraryScan::recordedTrack(std::string_view id) {
+    for (; indexed < recordedCount; ++indexed) {
+        const Recorded& r = recorded[indexed / kRecordBlock][indexed % kRecordBlock];
+        TrackNames& names = tracks[r.id];
+        names.artist = numbered[r.artist];
+        // A later track of the same id without an album keeps the earlier one's.
+        if (r.album) names.album = numbered[r.album];
+    }
+    auto it = tracks.find(trackKey(id, false));
     return it == tracks.end() ? nullptr : &it->second;
 }
 

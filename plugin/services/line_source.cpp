@@ -12,12 +12,10 @@ namespace vx {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 1 << 20;
 constexpr std::size_t kSmallestBlock = 4096;
 
-std::string_view withoutCarriageReturn(std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
+const char* lastLineFeed(const char* from, std::size_t length) {
+    return static_cast<const char*>(memrchr(from, '\n', length));
 }
 
 } // namespace
@@ -37,52 +35,82 @@ LineSource::~LineSource() {
     if (fd >= 0) ::close(fd);
 }
 
-bool LineSource::fill() {
-    begin = end = 0;
+bool LineSource::readMore() {
+    if (begin > 0) {
+        std::memmove(block.data(), block.data() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+    }
+    if (end == block.size()) {
+        if (block.size() >= kLongestLine) return false;
+        block.resize(std::min(kLongestLine, block.size() * 2));
+    }
     while (!atEnd) {
-        const ssize_t n = ::read(fd, block.data(), block.size());
+        const ssize_t n = ::read(fd, block.data() + end, block.size() - end);
         if (n < 0 && errno == EINTR) continue;
         // A read error (a folder, a vanished disk) ends the file where it stands.
         if (n <= 0) {
             atEnd = true;
             return false;
         }
-        end = static_cast<std::size_t>(n);
+        end += static_cast<std::size_t>(n);
         return true;
     }
     return false;
 }
 
-bool LineSource::next(std::string_view& line) {
+bool LineSource::nextLines(std::string_view& out) {
     if (fd < 0) return false;
-    gathered.clear();
-    bool any = false;
+    std::size_t searched = begin; // bytes before this hold no line feed
     for (;;) {
-        if (begin == end && !fill()) {
-            // The last line of a file without a final line end.
-            if (!any) return false;
-            line = withoutCarriageReturn(gathered);
-            return true;
+        if (skipping && begin < end) {
+            const void* feed = std::memchr(block.data() + begin, '\n', end - begin);
+            if (!feed) {
+                begin = searched = end;
+            } else {
+                begin = searched =
+                    static_cast<std::size_t>(static_cast<const char*>(feed) - block.data()) + 1;
+                skipping = false;
+            }
         }
-        any = true;
-        const char* from = block.data() + begin;
-        const std::size_t left = end - begin;
-        const char* feed = static_cast<const char*>(std::memchr(from, '\n', left));
-        if (!feed) {
-            gathered.append(from, left);
-            begin = end;
+        if (!skipping && begin < end) {
+            if (const char* feed = lastLineFeed(block.data() + searched, end - searched)) {
+                const std::size_t stop = static_cast<std::size_t>(feed - block.data()) + 1;
+                out = std::string_view(block.data() + begin, stop - begin);
+                begin = stop;
+                return true;
+            }
+            searched = end;
+        }
+        const std::size_t held = end - begin;
+        if (readMore()) {
+            searched = begin + (skipping ? 0 : held);
             continue;
         }
-        const std::size_t length = static_cast<std::size_t>(feed - from);
-        begin += length + 1;
-        if (gathered.empty()) {
-            line = withoutCarriageReturn(std::string_view(from, length));
-        } else {
-            gathered.append(from, length);
-            line = withoutCarriageReturn(gathered);
-        }
+        if (skipping || begin == end) return false;
+        // The file's last line without a line end, or the head of a line longer than the buffer.
+        out = std::string_view(block.data() + begin, end - begin);
+        skipping = !atEnd;
+        begin = end;
         return true;
     }
+}
+
+bool LineSource::next(std::string_view& line) {
+    if (!linesLeft) {
+        if (!nextLines(lines)) return false;
+        linesLeft = true;
+    }
+    const std::size_t feed = lines.find('\n');
+    if (feed == std::string_view::npos) {
+        line = withoutCarriageReturn(lines);
+        linesLeft = false;
+        return true;
+    }
+    line = withoutCarriageReturn(lines.substr(0, feed));
+    lines.remove_prefix(feed + 1);
+    linesLeft = !lines.empty();
+    return true;
 }
 
 } // namespace vx

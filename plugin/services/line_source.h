@@ -1,9 +1,9 @@
 #pragma once
 // The lines of a file without their line ends, read in large blocks: a library file holds a
-// million short lines, and a copy per line would cost as much as the reading itself. A line
-// longer than a block is gathered whole, however long.
+// million short lines, and a copy per line would cost as much as the reading itself. The buffer
+// grows for a long line only up to kLongestLine; a longer line is searched in that much of its
+// head and the rest of it is skipped, so a file without line ends costs bounded memory.
 #include <cstddef>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,26 +11,41 @@ namespace vx {
 
 class LineSource {
   public:
+    static constexpr std::size_t kBlockBytes = 128 << 10;
+    static constexpr std::size_t kLongestLine = 8 << 20;
+
     explicit LineSource(const char* path);
     ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
     bool isOpen() const { return fd >= 0; }
-    // The next line, without its "\n" or "\r\n"; false at the end of the file. The text stays
-    // valid until the next call.
+    // The next run of whole lines: every "\n" in it ends a line, and so does its own end (the
+    // file's last line, or the kept head of an over-long line). False at the end of the file.
+    // The text stays valid until the next call.
+    bool nextLines(std::string_view& lines);
+    // The next line, without its "\n" or "\r\n"; false at the end of the file.
     bool next(std::string_view& line);
 
   private:
-    bool fill();
+    // Reads more behind the unread bytes; false at the end of the file or when the buffer is full.
+    bool readMore();
 
     int fd = -1;
     std::vector<char> block;
     std::size_t begin = 0; // unread bytes are block[begin, end)
     std::size_t end = 0;
     bool atEnd = false;
-    std::string gathered; // a line spread over several blocks
+    bool skipping = false;  // dropping the tail of an over-long line up to its line end
+    std::string_view lines; // what next() has left of the last run
+    bool linesLeft = false;
 };
+
+// A line's text without the carriage return of a "\r\n" end.
+inline std::string_view withoutCarriageReturn(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
 
 // Calls each(line) for every line of the file; false when it does not open.
 template <typename Each> bool forEachLine(const char* path, Each each) {

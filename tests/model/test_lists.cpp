@@ -2,8 +2,12 @@
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/text_helpers.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 #include <string>
 #include <thread>
@@ -81,6 +85,65 @@ TEST(ShowList, CarriesTheUsersChoiceOverFromTheOlderList) {
     list.addShow(show("Wilco", 2009, 7, 5), &older);
     EXPECT_TRUE(list.head->selected);
     EXPECT_FALSE(list.tail->selected);
+}
+
+// The list as a walk from the head builds it: the order and merges the index must reproduce.
+struct WalkedShow {
+    std::string artist, cleaned;
+    int y, m, d;
+    std::vector<std::string> labels;
+    bool selected;
+};
+void walkAdd(std::vector<WalkedShow>& list, WalkedShow s) {
+    auto at = list.begin();
+    for (; at != list.end(); ++at) {
+        if (std::tie(at->y, at->m, at->d) == std::tie(s.y, s.m, s.d) && at->cleaned == s.cleaned) {
+            for (const std::string& l : s.labels)
+                if (std::find(at->labels.begin(), at->labels.end(), l) == at->labels.end())
+                    at->labels.push_back(l);
+            return;
+        }
+        if (std::tie(at->y, at->m, at->d) > std::tie(s.y, s.m, s.d)) break;
+    }
+    list.insert(at, std::move(s));
+}
+
+TEST(ShowList, IndexedAddingGivesTheListAWalkFromTheHeadWould) {
+    const char* artistsByCase[] = {"The Kinks", "kinks", "Who", "THE WHO", "Yes", "Blur", "blur!"};
+    const char* labels[] = {"ann", "bob", "cy"};
+    SHOWLIST older, list;
+    older.addShow(show("Kinks", 2027, 3, 2), nullptr);
+    older.head->selected = true;
+    std::vector<WalkedShow> expected;
+    unsigned seed = 7;
+    auto next = [&](unsigned n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int i = 0; i < 400; ++i) {
+        const char* a = artistsByCase[next(7)];
+        // Few dates, including negative and huge fields, so that ties and merges are common.
+        const int y = next(5) == 0 ? -1 : 2027, m = next(4) == 0 ? 70000 : 3,
+                  d = static_cast<int>(next(4)) + 1;
+        const char* l = labels[next(3)];
+        SHOWENTRY* e = show(a, y, m, d, {l});
+        list.addShow(e, &older);
+        char cleaned[256];
+        vx::copyText(cleaned, a);
+        cleanArtist(cleaned);
+        const bool selected = y == 2027 && m == 3 && d == 2 && std::string(cleaned) == "kinks";
+        walkAdd(expected, {a, cleaned, y, m, d, {l}, selected});
+    }
+    ASSERT_TRUE(linksAreConsistent(list));
+    ASSERT_EQ(list.size(), expected.size());
+    auto want = expected.begin();
+    for (SHOWENTRY* e = list.head; e; e = e->next, ++want) {
+        EXPECT_EQ(e->artist, want->artist);
+        EXPECT_EQ(std::tie(e->year, e->month, e->day), std::tie(want->y, want->m, want->d));
+        EXPECT_EQ(names(*e->nameList), want->labels);
+        EXPECT_EQ(e->selected, want->selected) << e->artist;
+    }
+    // After a clear the index starts again.
+    list.clear();
+    EXPECT_TRUE(list.addShow(show("Kinks", 2027, 3, 2), nullptr));
+    EXPECT_EQ(list.size(), 1u);
 }
 
 TEST(ShowList, FilteredSizeAndFindAlbumHonourFormatFilters) {

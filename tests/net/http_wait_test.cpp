@@ -4,8 +4,10 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -51,58 +53,6 @@ bool aConnectIsPending(void*) {
     return false;
 }
 
-TEST_F(HttpWait, ZeroTimeoutFailsAtTheFirstCheck) {
-    http_setTimeout(0);
-    ScriptedServer server({kSilent});
-    EXPECT_EQ(fetch(server.url()).length, -1);
-    expectClientError(HTTP_ERR_HEADER_TIMEOUT, 0);
-    EXPECT_STREQ(http_strerror(), "Timed out, no metadata for 0 seconds");
-}
-
-TEST_F(HttpWait, HeaderAndBodyWaitsEndAfterTheTimeout) {
-    http_setTimeout(1);
-    ScriptedServer server({kSilent, kHeaderThenSilence});
-    auto start = Clock::now();
-    EXPECT_EQ(fetch(server.url()).length, -1);
-    // At least the limit set, and ended by it rather than by the fixture's five seconds.
-    const double waited = secondsSince(start);
-    EXPECT_GT(waited, 0.9);
-    EXPECT_LT(waited, 4.5);
-    expectClientError(HTTP_ERR_HEADER_TIMEOUT, 1);
-
-    char* page = nullptr;
-    EXPECT_EQ(http_fetch(server.url().c_str(), &page), -1);
-    EXPECT_EQ(page, nullptr);
-    expectClientError(HTTP_ERR_BODY_TIMEOUT, 1);
-    EXPECT_STREQ(http_strerror(), "Timed out, no data for 1 seconds");
-}
-
-TEST_F(HttpWait, NegativeTimeoutWaitsUntilStopped) {
-    http_setTimeout(-1);
-    ScriptedServer server({kSilent});
-    // Several idle polls: a client that took -1 for "no wait" would time out first.
-    StopWhileWaiting stop{server, 1, 5};
-    http_setCancelCheck(StopWhileWaiting::check, &stop);
-    EXPECT_EQ(fetch(server.url()).length, -1);
-    expectClientError(HTTP_ERR_STOPPED, 0);
-    EXPECT_TRUE(http_wasStopped());
-}
-
-TEST_F(HttpWait, StopEndsTheWaitForHeaderAndBody) {
-    http_setTimeout(30);
-    ScriptedServer server({kSilent, kHeaderThenSilence});
-    for (std::size_t reply = 0; reply < 2; ++reply) {
-        StopWhileWaiting stop{server, reply + 1, 2};
-        http_setCancelCheck(StopWhileWaiting::check, &stop);
-        char* page = nullptr;
-        EXPECT_EQ(http_fetch(server.url().c_str(), &page), -1);
-        EXPECT_EQ(page, nullptr);
-        expectClientError(HTTP_ERR_STOPPED, 0);
-        EXPECT_TRUE(http_wasStopped());
-        EXPECT_STREQ(http_strerror(), "Stopped by request");
-    }
-}
-
 // A listener whose accept queue is full, so that a further connect stays pending.
 class FullBacklog {
   public:
@@ -130,6 +80,83 @@ class FullBacklog {
     int filler_ = -1;
     int port_ = 0;
 };
+
+TEST_F(HttpWait, ZeroTimeoutFailsAtTheFirstCheck) {
+    http_setTimeout(0);
+    ScriptedServer server({kSilent});
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_HEADER_TIMEOUT, 0);
+    EXPECT_STREQ(http_strerror(), "Timed out, no metadata for 0 seconds");
+}
+
+TEST_F(HttpWait, HeaderAndBodyWaitsEndAfterTheTimeout) {
+    http_setTimeout(1);
+    ScriptedServer server({kSilent, kHeaderThenSilence});
+    auto start = Clock::now();
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    // At least the limit set, and ended by it rather than by the fixture's five seconds.
+    const double waited = secondsSince(start);
+    EXPECT_GT(waited, 0.9);
+    EXPECT_LT(waited, 4.5);
+    expectClientError(HTTP_ERR_HEADER_TIMEOUT, 1);
+
+    char* page = nullptr;
+    EXPECT_EQ(http_fetch(server.url().c_str(), &page), -1);
+    EXPECT_EQ(page, nullptr);
+    expectClientError(HTTP_ERR_BODY_TIMEOUT, 1);
+    EXPECT_STREQ(http_strerror(), "Timed out, no data for 1 seconds");
+}
+
+TEST_F(HttpWait, TheTimeoutBoundsTheWholeExchangeHoweverTheServerTrickles) {
+    http_setTimeout(1);
+    // A byte every tenth of a second never lets a single wait run out: in the header, then in a
+    // body that never ends.
+    ScriptedServer server({CannedReply{"HTTP/1.1 200 OK\r\nX-Slow: ", CannedReply::Then::trickle},
+                           CannedReply{"HTTP/1.1 200 OK\r\n\r\n", CannedReply::Then::trickle}});
+    for (int index : {HTTP_ERR_HEADER_TIMEOUT, HTTP_ERR_BODY_TIMEOUT}) {
+        auto start = Clock::now();
+        EXPECT_EQ(fetch(server.url()).length, -1);
+        const double waited = secondsSince(start);
+        EXPECT_GT(waited, 0.9);
+        EXPECT_LT(waited, 3.0);
+        expectClientError(index, 1);
+    }
+}
+
+TEST_F(HttpWait, AConnectThatHangsSpendsTheTimeout) {
+    http_setTimeout(1);
+    FullBacklog backlog;
+    auto start = Clock::now();
+    EXPECT_EQ(fetch("http://127.0.0.1:" + std::to_string(backlog.port()) + "/").length, -1);
+    EXPECT_LT(secondsSince(start), 3.0);
+    expectClientError(HTTP_ERR_HEADER_TIMEOUT, 1);
+}
+
+TEST_F(HttpWait, NegativeTimeoutWaitsUntilStopped) {
+    http_setTimeout(-1);
+    ScriptedServer server({kSilent});
+    // Several idle polls: a client that took -1 for "no wait" would time out first.
+    StopWhileWaiting stop{server, 1, 5};
+    http_setCancelCheck(StopWhileWaiting::check, &stop);
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_STOPPED, 0);
+    EXPECT_TRUE(http_wasStopped());
+}
+
+TEST_F(HttpWait, StopEndsTheWaitForHeaderAndBody) {
+    http_setTimeout(30);
+    ScriptedServer server({kSilent, kHeaderThenSilence});
+    for (std::size_t reply = 0; reply < 2; ++reply) {
+        StopWhileWaiting stop{server, reply + 1, 2};
+        http_setCancelCheck(StopWhileWaiting::check, &stop);
+        char* page = nullptr;
+        EXPECT_EQ(http_fetch(server.url().c_str(), &page), -1);
+        EXPECT_EQ(page, nullptr);
+        expectClientError(HTTP_ERR_STOPPED, 0);
+        EXPECT_TRUE(http_wasStopped());
+        EXPECT_STREQ(http_strerror(), "Stopped by request");
+    }
+}
 
 TEST_F(HttpWait, StopEndsAPendingConnect) {
     FullBacklog backlog;
@@ -173,6 +200,34 @@ TEST_F(HttpWait, EndlessBodyStopsAtTheCap) {
         expectClientError(HTTP_ERR_BODY_TOO_LARGE, 0);
         EXPECT_FALSE(http_wasStopped());
     }
+}
+
+// The process's peak resident memory in KiB, or -1; resetPeak starts a new peak where the
+// system allows it.
+long peakKib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+bool resetPeak() {
+    std::ofstream refs("/proc/self/clear_refs");
+    refs << "5";
+    return static_cast<bool>(refs.flush());
+}
+
+TEST_F(HttpWait, AnAnnouncedLengthCommitsNoMemoryBeforeTheBytesCome) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "under a sanitizer the memory figures are its own";
+#endif
+    if (!resetPeak() || peakKib() < 0) GTEST_SKIP() << "no peak memory figures here";
+    const long before = peakKib();
+    ScriptedServer server({closeAfter("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kHttpMaxBody) +
+                                      "\r\n\r\n" + std::string(100000, 'b'))});
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_BODY_CUT, 100000);
+    EXPECT_LT(peakKib() - before, 16 * 1024);
 }
 
 TEST_F(HttpWait, BodyOfExactlyTheCapIsAccepted) {

@@ -101,5 +101,9 @@ void ScriptedServer::serve(int fd, const CannedReply& reply) {
         const std::string filler(64 * 1024, 'x');
         while (sendAll(fd, filler.data(), filler.size(), stopping_)) {
         }
+    } else if (reply.then == CannedReply::Then::trickle) {
+        // One byte per tenth of a second, ended by the client going or the server stopping.
+        while (!stopping_ && sendAll(fd, "x", 1, stopping_))
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }

@@ -13,9 +13,10 @@
 
 struct CannedReply {
     enum class Then {
-        close,        // close the connection after the bytes
-        holdOpen,     // keep it open, silent, until the client or the server goes
-        streamForever // keep sending filler bytes until the client goes
+        close,         // close the connection after the bytes
+        holdOpen,      // keep it open, silent, until the client or the server goes
+        streamForever, // keep sending filler bytes until the client goes
+        trickle        // keep sending one filler byte at a time, slowly, until the client goes
     };
     std::string bytes;
     Then then = Then::close;

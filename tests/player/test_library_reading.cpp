@@ -42,6 +42,25 @@ TEST(MusicLibrary, ReadsTracksInFileOrderWithTheirFields) {
     EXPECT_EQ(lib.tracks[1].album, "\xE4\xB8\xAD");
 }
 
+TEST(MusicLibrary, OnlyTheFirstTracksDictCountsWhereverTheVersionAndPlaylistsStand) {
+    // Tracks are taken while the file is read: a second "Tracks", playlists naming the tracks and a
+    // version written last must change nothing of what a whole-document read gives.
+    const std::string text =
+        "<plist><dict><key>Tracks</key><dict>" + track("1", "One", "A", "X") +
+        "<key>2</key><string>no</string>" + track("3", "Three", "B", "Y") +
+        "</dict><key>Playlists</key><array><dict><key>Name</key><string>L</string>" +
+        "<key>Playlist Items</key><array><dict><key>Track ID</key><integer>1</integer></dict></array></dict>"
+        "</array><key>Tracks</key><dict>" +
+        track("9", "Nine", "C", "Z") +
+        "</dict><key>Application Version</key><string>11.1</string></dict></plist>";
+    MusicLibrary lib = parseMusicLibrary(text);
+    EXPECT_EQ(lib.applicationVersion, "11.1");
+    ASSERT_EQ(lib.tracks.size(), 2u);
+    EXPECT_EQ(lib.tracks[0].name, "One");
+    EXPECT_EQ(lib.tracks[1].artist, "B");
+    EXPECT_EQ(lib.tracks[1].album, "Y");
+}
+
 TEST(MusicLibrary, ReadsTheRealLibraryFiles) {
     MusicLibrary v9 = loadMusicLibrary(kData + "/libraries/itunes-9.1-fixture.xml");
     EXPECT_EQ(v9.applicationVersion, "9.1");

@@ -1,6 +1,7 @@
 // The service's threads: the bounded connection queue, and one server process
 // answering many clients at once while the day's events are built lazily.
 #include "service/bounded_task_queue.h"
+#include "service/connection_gate.h"
 #include "service/service_server.h"
 #include "service/service_setup.h"
 #include "tests/service/reply_readers.h"
@@ -8,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <future>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -20,7 +24,9 @@
 // The HTTP library comes built without ThreadSanitizer: its guarded statics are published by
 // atomics the sanitizer cannot see, so the copies and compares it makes inside itself look racy.
 // Only interceptor calls made from inside that library are left out; our own code stays checked.
-extern "C" const char* __tsan_default_suppressions() { return "called_from_lib:libcpp-httplib.so\n"; }
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libcpp-httplib.so\n";
+}
 #endif
 
 TEST(BoundedTaskQueue, ServesOverflowOnTheCallersThreadAndRunsEverything) {
@@ -113,6 +119,82 @@ TEST(ServiceServer, ManyClientsAtOnceAllGetTheirAnswers) {
     }
     EXPECT_EQ(lines, kClients * (1 + 3 * kRounds) + 1);
     std::remove(logPath.c_str());
+}
+
+// Opens a connection to the port and sends the first bytes of a request that never ends.
+int openSlowClient(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        (void)!send(fd, "GET /zip", 8, MSG_NOSIGNAL);
+        return fd;
+    }
+    if (fd >= 0) close(fd);
+    return -1;
+}
+
+TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    options.today = vxs::CivilDate{2026, 9, 1};
+    vxs::ServiceData data;
+    std::string error;
+    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    vxs::RequestLog log;
+    std::string logPath = testing::TempDir() + "slow-clients-" + std::to_string(getpid()) + ".log";
+    ASSERT_TRUE(log.open(logPath, &error));
+    vxs::ServiceServer server(data, log);
+    ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
+    std::thread serving([&] { server.run(); });
+
+    // Far more half-sent requests than the service has workers, each holding its connection.
+    std::vector<int> slow;
+    for (int i = 0; i < 200; ++i)
+        if (int fd = openSlowClient(server.port()); fd >= 0) slow.push_back(fd);
+    EXPECT_EQ(slow.size(), 200u);
+    int answered = 0;
+    for (int i = 0; i < 20; ++i) {
+        RawReply geo = rawGet(server.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA");
+        if (geo.status == 200 && geo.body.find("<LAT>") != std::string::npos) ++answered;
+    }
+    // A header flood and an endless request line are refused, not served.
+    std::string flood = "GET / HTTP/1.1\r\n";
+    for (int i = 0; i < 10000; ++i)
+        flood += "X-" + std::to_string(i) + ": v\r\n";
+    RawReply many = rawExchange(server.port(), flood + "\r\n");
+    RawReply longLine = rawExchange(server.port(), "GET /" + std::string(4 << 20, 'a') + " HTTP/1.1\r\n\r\n");
+    for (int fd : slow)
+        close(fd);
+    server.stop();
+    serving.join();
+    std::remove(logPath.c_str());
+
+    EXPECT_EQ(answered, 20);
+    EXPECT_EQ(many.status, 431);
+    EXPECT_EQ(longLine.status, 414);
+}
+
+TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
+    vxs::GateLimits limits;
+    limits.maxRequestLine = 20;
+    limits.maxHeaderLines = 2;
+    limits.maxHeadBytes = 64;
+    using Head = vxs::ConnectionGate::Head;
+    auto judge = [&](const std::string& bytes) {
+        return vxs::ConnectionGate::judge(bytes.data(), bytes.size(), limits);
+    };
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nHost: x\r\n\r\n"), Head::complete);
+    EXPECT_EQ(judge("GET / HTTP/1.1\nA: 1\nB: 2\n\n"), Head::complete);
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nHost: x\r\n"), Head::incomplete);
+    EXPECT_EQ(judge("GET /"), Head::incomplete);
+    // Refused as soon as the bytes show it, before the line or the head has ended.
+    EXPECT_EQ(judge("GET /" + std::string(30, 'a')), Head::lineTooLong);
+    EXPECT_EQ(judge("GET /" + std::string(30, 'a') + " HTTP/1.1\r\n\r\n"), Head::lineTooLong);
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\n"), Head::tooManyHeaders);
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nA: " + std::string(80, 'v')), Head::tooManyHeaders);
 }
 
 TEST(ServiceServer, StopsBeforeItHasStartedListening) {

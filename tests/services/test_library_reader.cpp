@@ -241,8 +241,8 @@ TEST_F(LibraryReader, SurvivesBinaryBytesHugeLinesAndAnUnfinishedTrack) {
 }
 
 TEST_F(LibraryReader, LinesAcrossTheReadersBlocksAreReadWhole) {
-    // The reader takes the file in blocks of a mebibyte; place line ends and a track's artist
-    // line across the first and second block boundaries.
+    // The reader takes the file in blocks (a mebibyte is a whole number of them); place line
+    // ends and a track's artist line across mebibyte boundaries.
     constexpr std::size_t kBlock = 1 << 20;
     const std::string track1 = "<dict>\r\n<key>Track ID</key><integer>1</integer>\r\n"
                                "<key>Artist</key><string>Straddling Band</string>\r\n</dict>\r\n";
