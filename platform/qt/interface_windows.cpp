@@ -73,6 +73,12 @@ uint32_t modifiersOf(Qt::KeyboardModifiers m) {
     return r;
 }
 
+// The offscreen platform has no window stack, no opacity and no window manager, and warns on
+// every call that asks for them.
+bool onOffscreenPlatform() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
 bool isTextBox(const QWidget* w) {
     return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
            qobject_cast<const QPlainTextEdit*>(w);
@@ -284,7 +290,10 @@ VxWindow* InterfaceWindows::create(const char* folder, const char* name, VxWindo
     if (!widget) return nullptr;
     widget->hide();
     if (widget->property("vxWindowClass").toString() == "overlay") {
-        widget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+        // Qt raises a tool window each time it is shown; with no stack to raise it in, a plain
+        // window is the same overlay without the warning.
+        const Qt::WindowFlags kind = onOffscreenPlatform() ? Qt::Window : Qt::Tool;
+        widget->setWindowFlags(kind | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowDoesNotAcceptFocus);
         widget->setAttribute(Qt::WA_ShowWithoutActivating);
     } else {
@@ -342,8 +351,7 @@ void InterfaceWindows::show(VxWindow* handle, bool visible) {
         return;
     }
     w->widget->show();
-    // The offscreen platform stacks nothing and says so on every call.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->widget->raise();
+    if (!onOffscreenPlatform()) w->widget->raise();
 }
 
 void InterfaceWindows::move(VxWindow* handle, int left, int top) {
@@ -366,9 +374,9 @@ void InterfaceWindows::setAlpha(VxWindow* handle, float alpha) {
     Window* w = live(handle);
     if (!w) return;
     const double opacity = std::clamp(static_cast<double>(alpha), 0.0, 1.0);
-    // Kept beside the window too: the offscreen platform has no opacity and says so on every call.
+    // Kept beside the window too, for the offscreen platform that has none.
     w->widget->setProperty("vxOpacity", opacity);
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->widget->setWindowOpacity(opacity);
+    if (!onOffscreenPlatform()) w->widget->setWindowOpacity(opacity);
 }
 
 Rect InterfaceWindows::mainDisplayBounds() {
