@@ -130,6 +130,23 @@ QString labelText(const QLabel* l) {
     return whole.isValid() ? whole.toString() : l->text();
 }
 
+// The text a label, text box or button shows; false for any other control.
+bool shownText(const QWidget* w, QString& out) {
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        out = labelText(l);
+    else if (auto* e = qobject_cast<const QLineEdit*>(w))
+        out = e->text();
+    else if (auto* e = qobject_cast<const QTextEdit*>(w))
+        out = e->toPlainText();
+    else if (auto* e = qobject_cast<const QPlainTextEdit*>(w))
+        out = e->toPlainText();
+    else if (auto* b = qobject_cast<const QAbstractButton*>(w))
+        out = b->text();
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 struct InterfaceWindows::Control {
@@ -396,21 +413,11 @@ VxControl* InterfaceWindows::findControl(VxWindow* handle, OSType signature, int
 uint32_t InterfaceWindows::text(VxControl* handle, char* out, uint32_t capacity) const {
     Control* c = live(handle);
     QString t;
-    if (c) {
-        QWidget* w = c->widget;
-        if (auto* l = qobject_cast<QLabel*>(w))
-            t = labelText(l);
-        else if (auto* e = qobject_cast<QLineEdit*>(w))
-            t = e->text();
-        else if (auto* e = qobject_cast<QTextEdit*>(w))
-            t = e->toPlainText();
-        else if (auto* e = qobject_cast<QPlainTextEdit*>(w))
-            t = e->toPlainText();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            t = b->text();
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
+    // The plug-in also reads a group's title and a pop-up's choice; the script's listing does not.
+    if (c && !shownText(c->widget, t)) {
+        if (auto* g = qobject_cast<QGroupBox*>(c->widget))
             t = g->title();
-        else if (auto* b = qobject_cast<QComboBox*>(w))
+        else if (auto* b = qobject_cast<QComboBox*>(c->widget))
             t = b->currentText();
     }
     const QByteArray bytes = t.toUtf8();
@@ -592,18 +599,7 @@ InterfaceWindows::controlTexts(const std::string& name) const {
         for (QWidget* child : window->findChildren<QWidget*>()) {
             if (!hasPair(child)) continue;
             QString t;
-            if (auto* l = qobject_cast<QLabel*>(child))
-                t = labelText(l);
-            else if (auto* e = qobject_cast<QLineEdit*>(child))
-                t = e->text();
-            else if (auto* e = qobject_cast<QTextEdit*>(child))
-                t = e->toPlainText();
-            else if (auto* e = qobject_cast<QPlainTextEdit*>(child))
-                t = e->toPlainText();
-            else if (auto* b = qobject_cast<QAbstractButton*>(child))
-                t = b->text();
-            else
-                continue;
+            if (!shownText(child, t)) continue;
             out.emplace_back(child->objectName().toStdString(), t.toStdString());
         }
     }
