@@ -73,6 +73,12 @@ uint32_t modifiersOf(Qt::KeyboardModifiers m) {
     return r;
 }
 
+// The offscreen platform has no window stack, no opacity and no window manager, and warns on
+// every call that asks for them.
+bool onOffscreenPlatform() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
 bool isTextBox(const QWidget* w) {
     return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
            qobject_cast<const QPlainTextEdit*>(w);
@@ -122,6 +128,23 @@ void setLabelText(QLabel* l, const QString& t) {
 QString labelText(const QLabel* l) {
     const QVariant whole = l->property("vxText");
     return whole.isValid() ? whole.toString() : l->text();
+}
+
+// The text a label, text box or button shows; false for any other control.
+bool shownText(const QWidget* w, QString& out) {
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        out = labelText(l);
+    else if (auto* e = qobject_cast<const QLineEdit*>(w))
+        out = e->text();
+    else if (auto* e = qobject_cast<const QTextEdit*>(w))
+        out = e->toPlainText();
+    else if (auto* e = qobject_cast<const QPlainTextEdit*>(w))
+        out = e->toPlainText();
+    else if (auto* b = qobject_cast<const QAbstractButton*>(w))
+        out = b->text();
+    else
+        return false;
+    return true;
 }
 
 } // namespace
@@ -284,7 +307,10 @@ VxWindow* InterfaceWindows::create(const char* folder, const char* name, VxWindo
     if (!widget) return nullptr;
     widget->hide();
     if (widget->property("vxWindowClass").toString() == "overlay") {
-        widget->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+        // Qt raises a tool window each time it is shown; with no stack to raise it in, a plain
+        // window is the same overlay without the warning.
+        const Qt::WindowFlags kind = onOffscreenPlatform() ? Qt::Window : Qt::Tool;
+        widget->setWindowFlags(kind | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowDoesNotAcceptFocus);
         widget->setAttribute(Qt::WA_ShowWithoutActivating);
     } else {
@@ -342,8 +368,7 @@ void InterfaceWindows::show(VxWindow* handle, bool visible) {
         return;
     }
     w->widget->show();
-    // The offscreen platform stacks nothing and says so on every call.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->widget->raise();
+    if (!onOffscreenPlatform()) w->widget->raise();
 }
 
 void InterfaceWindows::move(VxWindow* handle, int left, int top) {
@@ -366,9 +391,9 @@ void InterfaceWindows::setAlpha(VxWindow* handle, float alpha) {
     Window* w = live(handle);
     if (!w) return;
     const double opacity = std::clamp(static_cast<double>(alpha), 0.0, 1.0);
-    // Kept beside the window too: the offscreen platform has no opacity and says so on every call.
+    // Kept beside the window too, for the offscreen platform that has none.
     w->widget->setProperty("vxOpacity", opacity);
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->widget->setWindowOpacity(opacity);
+    if (!onOffscreenPlatform()) w->widget->setWindowOpacity(opacity);
 }
 
 Rect InterfaceWindows::mainDisplayBounds() {
@@ -388,21 +413,11 @@ VxControl* InterfaceWindows::findControl(VxWindow* handle, OSType signature, int
 uint32_t InterfaceWindows::text(VxControl* handle, char* out, uint32_t capacity) const {
     Control* c = live(handle);
     QString t;
-    if (c) {
-        QWidget* w = c->widget;
-        if (auto* l = qobject_cast<QLabel*>(w))
-            t = labelText(l);
-        else if (auto* e = qobject_cast<QLineEdit*>(w))
-            t = e->text();
-        else if (auto* e = qobject_cast<QTextEdit*>(w))
-            t = e->toPlainText();
-        else if (auto* e = qobject_cast<QPlainTextEdit*>(w))
-            t = e->toPlainText();
-        else if (auto* b = qobject_cast<QAbstractButton*>(w))
-            t = b->text();
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
+    // The plug-in also reads a group's title and a pop-up's choice; the script's listing does not.
+    if (c && !shownText(c->widget, t)) {
+        if (auto* g = qobject_cast<QGroupBox*>(c->widget))
             t = g->title();
-        else if (auto* b = qobject_cast<QComboBox*>(w))
+        else if (auto* b = qobject_cast<QComboBox*>(c->widget))
             t = b->currentText();
     }
     const QByteArray bytes = t.toUtf8();
@@ -584,18 +599,7 @@ InterfaceWindows::controlTexts(const std::string& name) const {
         for (QWidget* child : window->findChildren<QWidget*>()) {
             if (!hasPair(child)) continue;
             QString t;
-            if (auto* l = qobject_cast<QLabel*>(child))
-                t = labelText(l);
-            else if (auto* e = qobject_cast<QLineEdit*>(child))
-                t = e->text();
-            else if (auto* e = qobject_cast<QTextEdit*>(child))
-                t = e->toPlainText();
-            else if (auto* e = qobject_cast<QPlainTextEdit*>(child))
-                t = e->toPlainText();
-            else if (auto* b = qobject_cast<QAbstractButton*>(child))
-                t = b->text();
-            else
-                continue;
+            if (!shownText(child, t)) continue;
             out.emplace_back(child->objectName().toStdString(), t.toStdString());
         }
     }

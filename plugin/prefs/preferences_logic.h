@@ -75,6 +75,8 @@ class PreferencesWindowLogic {
     void storeExport(unsigned long& mask);
     void storeNotifications();
     bool storePhone(unsigned long& mask);
+    bool usernameAccepted(const std::string& user);
+    bool accountCreated(int reply, const char* offlineMessage);
 
     PluginData& root;
     PreferencesControls& controls;

@@ -93,10 +93,7 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
         st.getLastname(storedLast);
         // An empty name is never taken as unchanged: sharing needs a name to publish under.
         if (user.empty() || user != initialUsername || first != storedFirst || last != storedLast) {
-            if (user.empty()) return failWith("Empty username.", "Please enter a username.");
-            if (!lettersDigitsBlanks(user))
-                return failWith("Illegal characters.",
-                                "You can only use letters, numbers, and spaces in you username.");
+            if (!usernameAccepted(user)) return false;
             if (!lettersDigitsBlanks(first))
                 return failWith("Illegal characters.",
                                 "You can only use letters, numbers, and spaces in the first name.");
@@ -106,19 +103,12 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
             st.setUsername(user.c_str());
             st.setFirstname(first.c_str());
             st.setLastname(last.c_str());
-            switch (outside.initializeSharing()) {
-            case 0:
-                outside.savePreferences();
-                mask |= kUpdateShared | kUpdateConcerts;
-                break;
-            case 1:
-                return failWith("Username already taken.",
-                                "Sorry, that username is already taken.  Please try a different username.");
-            default:
-                return failWith(
-                    "Internet Problem.",
-                    "Internet Connection Problem... You must be online to create a new username.");
-            }
+            if (!accountCreated(
+                    outside.initializeSharing(),
+                    "Internet Connection Problem... You must be online to create a new username."))
+                return false;
+            outside.savePreferences();
+            mask |= kUpdateShared | kUpdateConcerts;
         }
     }
     if (friendsListChanged) {
@@ -181,27 +171,37 @@ bool PreferencesWindowLogic::storePhone(unsigned long& mask) {
         if (syncChanged) mask |= kUpdateiPhone;
         return true;
     }
-    if (user.empty()) return failWith("Empty username.", "Please enter a username.");
-    if (!lettersDigitsBlanks(user))
-        return failWith("Illegal characters.",
-                        "You can only use letters, numbers, and spaces in you username.");
+    if (!usernameAccepted(user)) return false;
     if (password.empty()) return failWith("Empty password.", "Please enter a password.");
     if (!lettersDigits(password))
         return failWith("Illegal characters.", "You can only use letters and numbers in your password.");
     st.setUsername(user.c_str());
     st.setPassword(password.c_str());
     outside.writePassword(password.c_str());
-    switch (outside.iPhoneSync_Initialize()) {
-    case 0:
-        outside.savePreferences();
-        mask |= kUpdateiPhone;
-        return true;
-    case 1:
+    if (!accountCreated(
+            outside.iPhoneSync_Initialize(),
+            "Internet Connection Problem... You must be online to create a new username and password."))
+        return false;
+    outside.savePreferences();
+    mask |= kUpdateiPhone;
+    return true;
+}
+
+// The sharing and the phone accounts share one name, so both check it alike.
+bool PreferencesWindowLogic::usernameAccepted(const std::string& user) {
+    if (user.empty()) return failWith("Empty username.", "Please enter a username.");
+    if (!lettersDigitsBlanks(user))
+        return failWith("Illegal characters.",
+                        "You can only use letters, numbers, and spaces in you username.");
+    return true;
+}
+
+// A registration's reply: 0 created, 1 the name is another installation's, else the service
+// was not reached.
+bool PreferencesWindowLogic::accountCreated(int reply, const char* offlineMessage) {
+    if (reply == 0) return true;
+    if (reply == 1)
         return failWith("Username already taken.",
                         "Sorry, that username is already taken.  Please try a different username.");
-    default:
-        return failWith(
-            "Internet Problem.",
-            "Internet Connection Problem... You must be online to create a new username and password.");
-    }
+    return failWith("Internet Problem.", offlineMessage);
 }

@@ -1,4 +1,5 @@
 #include "platform/calstore_exports.h"
+#include "tests/support/khal_listing.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -222,23 +223,8 @@ TEST_F(CalstoreBundle, AReadOnlyStoreKeepsItsCalendarAndSaysSo) {
 TEST_F(CalstoreBundle, KhalListsEachShowOnItsDate) {
     if (std::system("command -v khal >/dev/null 2>&1") != 0) GTEST_SKIP() << "khal is not installed";
     exportShows({kTricky, kPlain});
-    const fs::path config = fs::path(home_.path()) / "khal.conf";
-    TempHome::writeFile(config.string(),
-                        "[calendars]\n[[voxtrail]]\npath = " + (store() / "Voxtrail_Concerts").string() +
-                            "\ntype = calendar\n[locale]\ntimeformat = %H:%M\ndateformat = %Y-%m-%d\n"
-                            "longdateformat = %Y-%m-%d\ndatetimeformat = %Y-%m-%d %H:%M\n"
-                            "longdatetimeformat = %Y-%m-%d %H:%M\n[sqlite]\npath = " +
-                            home_.path() + "/khal.db\n");
-    const std::string command = "LC_ALL=C.UTF-8 khal -c '" + config.string() +
-                                "' list --format '{start-date} {title} @ {location}' --day-format '' "
-                                "2031-01-01 2032-12-31 2>&1";
-    std::string listed;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, p))
-            listed.append(buf, n);
-        pclose(p);
-    }
+    const std::string listed =
+        khalListing((store() / "Voxtrail_Concerts").string(), home_.path(), "2031-01-01", "2032-12-31");
     EXPECT_NE(listed.find("2031-03-07 Beirut @ The Parish - (Austin, TX)"), std::string::npos) << listed;
     EXPECT_NE(listed.find("2031-12-31 Café Tacvba, \"Live\"; \\encore @ Club; A, B - (Austin, TX)"),
               std::string::npos)

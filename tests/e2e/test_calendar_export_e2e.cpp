@@ -6,6 +6,7 @@
 #include "tests/e2e/harness/preferences_text.h"
 #include "tests/e2e/harness/temp_home.h"
 #include "tests/e2e/harness/web_service.h"
+#include "tests/support/khal_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -112,22 +113,8 @@ std::multiset<std::string> chosenEvents(const std::string& prefs, const std::str
 
 // "date title @ venue - (location)" of every event khal lists in the store's calendar.
 std::multiset<std::string> khalList(const TempHome& home) {
-    const std::string config = home.file("khal.conf");
-    home.writeFile(config, "[calendars]\n[[voxtrail]]\npath = " + home.file(kStoreCalendar) +
-                               "\ntype = calendar\n[locale]\ntimeformat = %H:%M\ndateformat = %Y-%m-%d\n"
-                               "longdateformat = %Y-%m-%d\ndatetimeformat = %Y-%m-%d %H:%M\n"
-                               "longdatetimeformat = %Y-%m-%d %H:%M\n[sqlite]\npath = " +
-                               home.file("khal.db") + "\n");
-    const std::string command = "LC_ALL=C.UTF-8 khal -c '" + config +
-                                "' list --format '{start-date} {title} @ {location}' --day-format '' "
-                                "2000-01-01 2100-12-31 2>&1";
-    std::string listed;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof buf, p))
-            listed.append(buf, n);
-        pclose(p);
-    }
+    const std::string listed =
+        khalListing(home.file(kStoreCalendar), home.path(), "2000-01-01", "2100-12-31");
     std::multiset<std::string> lines;
     std::istringstream in(listed);
     for (std::string line; std::getline(in, line);)

@@ -56,10 +56,16 @@ struct PreferencesHome {
     }
 
     std::string prefs() const { return home.readFile(prefsPath); }
-    std::size_t requestsMatching(const std::string& part) const {
-        const std::vector<std::string> lines = service.logLines();
-        return std::count_if(lines.begin(), lines.end(),
-                             [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    // Ann registers from an installation of her own, so she can be found and followed.
+    void registerAnn() const {
+        httpGet(service.host(),
+                "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
+                "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    }
+    // Waits until the preferences file's friends line reads `friends`.
+    bool friendsSaved(const std::string& friends) const {
+        return home.waitForContent(
+            prefsPath, [&](const std::string& p) { return lineOf(p, 8) == friends; }, kStartMs);
     }
 };
 
@@ -105,9 +111,7 @@ using Alerts = std::vector<std::string>;
 
 TEST(PreferencesWindowEndToEnd, AddingFriendsChecksEachNameWithTheService) {
     PreferencesHome h;
-    httpGet(h.service.host(),
-            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
-            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    h.registerAnn();
     OpenWindow w(h.home);
     std::size_t seen = 0;
     w.alertsSince(seen);
@@ -120,7 +124,7 @@ TEST(PreferencesWindowEndToEnd, AddingFriendsChecksEachNameWithTheService) {
         (Alerts{"alert: Unknown username. | That friend name could not be found.",
                 "alert: Illegal characters. | Names can only only contain letters, numbers, and spaces.",
                 "alert: Empty username. | Please enter a friend name in the text box."}));
-    EXPECT_EQ(h.requestsMatching("TODO=USER_EXISTS"), 2u);
+    EXPECT_EQ(h.service.requestsMatching("TODO=USER_EXISTS"), 2u);
 
     h.service.stop();
     w.set("CID_SHARING_TBOX_addFriend", "bob");
@@ -130,17 +134,13 @@ TEST(PreferencesWindowEndToEnd, AddingFriendsChecksEachNameWithTheService) {
                       "internet connection.  You must be online to add a friend."}));
 
     w.press("CID_MAIN_BTTN_ok");
-    EXPECT_TRUE(h.home.waitForContent(
-        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
-        << h.prefs();
+    EXPECT_TRUE(h.friendsSaved("ann@@")) << h.prefs();
     w.quit();
 }
 
 TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchangedOKAsksNoRefresh) {
     PreferencesHome h;
-    httpGet(h.service.host(),
-            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
-            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    h.registerAnn();
     const std::string before = h.prefs();
     OpenWindow w(h.home);
     w.set("CID_SHARING_TBOX_addFriend", "ann");
@@ -154,8 +154,7 @@ TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchange
     w.player.sendLine("config");
     const std::size_t requests = h.service.logLines().size();
     w.press("CID_MAIN_BTTN_ok");
-    EXPECT_TRUE(h.home.waitForContent(
-        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs));
+    EXPECT_TRUE(h.friendsSaved("ann@@"));
     std::this_thread::sleep_for(std::chrono::seconds(2));
     EXPECT_EQ(h.service.logLines().size(), requests);
     w.quit();
@@ -181,7 +180,7 @@ TEST(PreferencesWindowEndToEnd, SharingRegistersTheNameUnlessAnotherInstallation
         h.prefsPath, [](const std::string& p) { return lineOf(p, 7) == "jo smith@@Jo@@Smith@@"; }, kStartMs))
         << h.prefs();
     EXPECT_EQ(fields(lineOf(h.prefs(), 5) + "@@").at(5), "1");
-    EXPECT_GE(h.requestsMatching("TODO=INITIALIZE_USER&USERNAME=jo+smith&"), 1u);
+    EXPECT_GE(h.service.requestsMatching("TODO=INITIALIZE_USER&USERNAME=jo+smith&"), 1u);
     w.quit();
 }
 
@@ -206,7 +205,8 @@ TEST(PreferencesWindowEndToEnd, ThePhoneAccountIsCheckedWrittenPrivatelyAndRegis
     struct stat st {};
     ASSERT_EQ(::stat(pd.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_GE(h.requestsMatching("/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=phoneuser&"), 1u);
+    EXPECT_GE(h.service.requestsMatching("/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=phoneuser&"),
+              1u);
     // The sharing box followed the phone box, so the account line names the user.
     EXPECT_TRUE(h.home.waitForContent(
         h.prefsPath, [](const std::string& p) { return lineOf(p, 7).rfind("phoneuser@@", 0) == 0; },
@@ -228,9 +228,9 @@ TEST(PreferencesWindowEndToEnd, OnTiger_ChangingOnlyTheiCalLocationRefreshesTheC
         [](const std::string& log) { return log.find("/datasources/datasources.php") != std::string::npos; },
         kRefreshMs));
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_EQ(h.requestsMatching("CDReleases"), 0u);
-    EXPECT_EQ(h.requestsMatching("/sharing/"), 0u);
-    EXPECT_EQ(h.requestsMatching("/iphone/"), 0u);
+    EXPECT_EQ(h.service.requestsMatching("CDReleases"), 0u);
+    EXPECT_EQ(h.service.requestsMatching("/sharing/"), 0u);
+    EXPECT_EQ(h.service.requestsMatching("/iphone/"), 0u);
     w.quit();
 }
 
@@ -246,20 +246,16 @@ TEST(PreferencesWindowEndToEnd, OnSnowLeopard_TheiCalLocationCannotBeEdited) {
 
 TEST(PreferencesWindowEndToEnd, AUserNearbyIsPickedFromTheListAndAdded) {
     PreferencesHome h;
-    httpGet(h.service.host(),
-            "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID=uuid-ann&CITY=Boston"
-            "&STATE=MA&FIRSTNAME=Ann&LASTNAME=Lee");
+    h.registerAnn();
     OpenWindow w(h.home);
     w.press("CID_SHARING_BTTN_seeLocalFriends");
-    EXPECT_EQ(h.requestsMatching("TODO=GETLOCALUSERS&CITY=Boston&STATE=MA"), 1u);
+    EXPECT_EQ(h.service.requestsMatching("TODO=GETLOCALUSERS&CITY=Boston&STATE=MA"), 1u);
     w.set("CID_SHARING_LBOX_seeLocalFriends", "0");
     w.press("CID_SHARING_BTTN_addFriend");
     w.player.sendLine("window-snapshot Voxtrail_Preferences " + h.home.file("sharing.png"));
     ASSERT_TRUE(w.player.waitForLine("window-snapshot: ", kStartMs));
     w.press("CID_MAIN_BTTN_ok");
-    EXPECT_TRUE(h.home.waitForContent(
-        h.prefsPath, [](const std::string& p) { return lineOf(p, 8) == "ann@@"; }, kStartMs))
-        << h.prefs();
+    EXPECT_TRUE(h.friendsSaved("ann@@")) << h.prefs();
     w.quit();
 }
 

@@ -110,13 +110,6 @@ std::size_t count(const std::string& text, const std::string& part) {
     return n;
 }
 
-std::size_t loggedRequests(const WebService& service, const std::string& part) {
-    std::size_t n = 0;
-    for (const std::string& line : service.logLines())
-        n += line.find(part) != std::string::npos;
-    return n;
-}
-
 std::string sharedShows(const WebService& service, const std::string& user) {
     return httpGet(service.host(), "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=" + user);
 }
@@ -156,8 +149,8 @@ TEST(SharingEndToEnd, ClickedShowsReachTheServiceAndTheFriendWhoFollows) {
     ASSERT_TRUE(a);
     const std::vector<std::string> concerts = showLines(homeA.readFile(kSupportFolder + "VoxtrailPref"), 0);
     ASSERT_GE(concerts.size(), 2u);
-    EXPECT_EQ(loggedRequests(service, "TODO=INITIALIZE_USER&USERNAME=ann&"), 1u);
-    EXPECT_EQ(loggedRequests(service, "TODO=ADD_SHOW"), 0u) << "nothing chosen yet";
+    EXPECT_EQ(service.requestsMatching("TODO=INITIALIZE_USER&USERNAME=ann&"), 1u);
+    EXPECT_EQ(service.requestsMatching("TODO=ADD_SHOW"), 0u) << "nothing chosen yet";
 
     a->sendLine("show 800 480");
     a->sendLine(std::string("rclick ") + kFirstRow);
@@ -207,7 +200,7 @@ TEST(SharingEndToEnd, SharingAllSendsEveryShowAtARefreshAndNothingOnAClick) {
     ASSERT_TRUE(player);
     const std::size_t concerts = showLines(home.readFile(kSupportFolder + "VoxtrailPref"), 0).size();
     ASSERT_GT(concerts, 0u);
-    EXPECT_EQ(loggedRequests(service, "TODO=ADD_SHOW&USERNAME=ann+lee&"), concerts);
+    EXPECT_EQ(service.requestsMatching("TODO=ADD_SHOW&USERNAME=ann+lee&"), concerts);
     EXPECT_EQ(count(sharedShows(service, "ann+lee"), "<event>"), concerts);
 
     player->sendLine("show 800 480");
@@ -219,8 +212,8 @@ TEST(SharingEndToEnd, SharingAllSendsEveryShowAtARefreshAndNothingOnAClick) {
     ASSERT_TRUE(home.waitForContent(kSupportFolder + "VoxtrailPref", chosen, kStepMs));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     quit(*player);
-    EXPECT_EQ(loggedRequests(service, "TODO=ADD_SHOW"), concerts);
-    EXPECT_EQ(loggedRequests(service, "TODO=DELETE_SHOW"), 0u);
+    EXPECT_EQ(service.requestsMatching("TODO=ADD_SHOW"), concerts);
+    EXPECT_EQ(service.requestsMatching("TODO=DELETE_SHOW"), 0u);
 }
 
 TEST(SharingEndToEnd, ANameAnotherInstallationOwnsGivesOneAlertAndSendsNoShow) {
@@ -245,7 +238,7 @@ TEST(SharingEndToEnd, ANameAnotherInstallationOwnsGivesOneAlertAndSendsNoShow) {
     for (const std::string& line : player->linesRead())
         alerts += line.rfind("alert: ", 0) == 0;
     EXPECT_EQ(alerts, 1u);
-    EXPECT_EQ(loggedRequests(service, "TODO=ADD_SHOW"), 0u);
+    EXPECT_EQ(service.requestsMatching("TODO=ADD_SHOW"), 0u);
     EXPECT_EQ(count(sharedShows(service, "ann"), "<event>"), 0u);
 }
 

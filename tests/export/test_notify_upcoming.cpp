@@ -2,16 +2,13 @@
 // player's window services.
 #include "platform/host_services.h"
 #include "platform/host_windows.h"
-#include "platform/qt/interface_windows.h"
 #include "platform/script_runner.h"
-#include "player/host_service_table.h"
 #include "plugin/export/notify_upcoming.h"
 #include "plugin/export/notify_window.h"
 #include "plugin/model/plugin_data.h"
+#include "tests/support/window_services.h"
 
 #include <gtest/gtest.h>
-
-#include <QApplication>
 
 #include <cstring>
 #include <string>
@@ -31,24 +28,6 @@ struct Pascal {
         bytes[0] = static_cast<unsigned char>(s.size() < 255 ? s.size() : 255);
         std::memcpy(bytes + 1, s.data(), bytes[0]);
     }
-};
-
-class WindowBackend : public vx::player::HostServiceBackend {
-  public:
-    vx::InterfaceWindows windows;
-    std::vector<std::string> opened;
-    void* activeNonFloatingWindow() override { return nullptr; }
-    void* installMouseHandler(void*, VxMouseHandlerProc, void*) override { return nullptr; }
-    void removeMouseHandler(void*) override {}
-    int32_t showAlert(const char*, const char*, const char*, const char*) override { return 0; }
-    int32_t chooseFile(const char*, const char*, char*, uint32_t) override { return -1; }
-    OSStatus openURL(const char* url) override {
-        opened.push_back(url);
-        return noErr;
-    }
-    void postToHostThread(void (*)(void*), void*) override {}
-    void systemVersion(int32_t*, int32_t*) override {}
-    vx::InterfaceWindows* windowServices(const char*) override { return &windows; }
 };
 
 SHOWENTRY* entry(const char* artist, const char* venue, int month, const char* url,
@@ -72,12 +51,7 @@ class NotifyUpcoming : public ::testing::Test {
     WindowBackend backend;
     VxHostServices table{};
 
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "export_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { ensureTestApplication(); }
     void SetUp() override {
         scripts.clear();
         vx::setScriptRunnerForTesting(recordScript);
@@ -209,6 +183,24 @@ TEST_F(NotifyUpcoming, TheAlbumWindowRestsBelowAClickOpensThePageAndANewNoticeRe
     EXPECT_EQ(backend.windows.windowCount(), 0u);
     EXPECT_EQ(backend.windows.timerCount(), 0u);
     EXPECT_EQ(hNotifyAlbumWindow, nullptr);
+}
+
+std::vector<std::string> qtMessages;
+void recordQtMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    qtMessages.push_back(text.toStdString());
+}
+
+// The notices are overlays that take no focus: shown, moved and faded on a platform with no
+// window stack (ctest's offscreen one), they ask it for nothing it lacks.
+TEST_F(NotifyUpcoming, NoticesShownOffscreenLeaveNoPlatformWarnings) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) GTEST_SKIP() << "offscreen only";
+    qtMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordQtMessage);
+    play("Band One");
+    tick(theTimerAlbumWindow, theAnimationAlbumWindow, 150);
+    qInstallMessageHandler(previous);
+    ASSERT_NE(hNotifyAlbumWindow, nullptr);
+    EXPECT_EQ(qtMessages, std::vector<std::string>{});
 }
 
 TEST_F(NotifyUpcoming, WithoutTheHostsWindowsNothingOpens) {

@@ -2,10 +2,10 @@
 // that the window's handler hears what it would hear from a user.
 #include "platform/qt/interface_windows.h"
 #include "player/control_driving.h"
+#include "tests/support/window_services.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,12 +24,7 @@ OSStatus record(VxWindow*, const VxWindowEvent* e, void* user) {
 
 class ControlDrivingTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "window_layer_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { ensureTestApplication(); }
     void SetUp() override {
         window = windows.create(VX_TESTDATA_DIR "/windows", "Vx_Test", record, &events);
         ASSERT_NE(window, nullptr);

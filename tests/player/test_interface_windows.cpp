@@ -2,12 +2,10 @@
 // them: through the host-services table the player hands over and the plug-in's null-safe calls.
 #include "platform/host_services.h"
 #include "platform/host_windows.h"
-#include "platform/qt/interface_windows.h"
-#include "player/host_service_table.h"
+#include "tests/support/window_services.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,20 +15,6 @@
 #include <vector>
 
 namespace {
-
-class WindowBackend : public vx::player::HostServiceBackend {
-  public:
-    vx::InterfaceWindows windows;
-    void* activeNonFloatingWindow() override { return nullptr; }
-    void* installMouseHandler(void*, VxMouseHandlerProc, void*) override { return nullptr; }
-    void removeMouseHandler(void*) override {}
-    int32_t showAlert(const char*, const char*, const char*, const char*) override { return 0; }
-    int32_t chooseFile(const char*, const char*, char*, uint32_t) override { return -1; }
-    OSStatus openURL(const char*) override { return paramErr; }
-    void postToHostThread(void (*)(void*), void*) override {}
-    void systemVersion(int32_t*, int32_t*) override {}
-    vx::InterfaceWindows* windowServices(const char*) override { return &windows; }
-};
 
 struct Events {
     std::vector<std::string> seen;
@@ -50,12 +34,7 @@ OSStatus recordEvent(VxWindow* window, const VxWindowEvent* e, void* user) {
 
 class InterfaceWindowsTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "window_layer_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { ensureTestApplication(); }
     void SetUp() override {
         table = vx::player::makeHostServiceTable(&backend);
         vx::setHostServicesForTesting(&table);

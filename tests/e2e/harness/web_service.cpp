@@ -57,6 +57,13 @@ std::vector<std::string> WebService::logLines() const {
     return lines;
 }
 
+std::size_t WebService::requestsMatching(const std::string& part) const {
+    std::size_t n = 0;
+    for (const std::string& line : logLines())
+        n += line.find(part) != std::string::npos;
+    return n;
+}
+
 std::string httpGet(const std::string& hostPort, const std::string& target) {
     const std::size_t colon = hostPort.rfind(':');
     sockaddr_in addr{};

@@ -24,6 +24,8 @@ class WebService {
     std::string servicesFile() const { return host_ + "\n" + iplocHost_ + "\n"; }
     // The logged request lines so far, each "<server> GET <target> <status>".
     std::vector<std::string> logLines() const;
+    // How many logged request lines hold `part`.
+    std::size_t requestsMatching(const std::string& part) const;
     void stop();
 
   private:
