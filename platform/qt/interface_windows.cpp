@@ -64,12 +64,14 @@ Rect toRect(const QRect& g) {
     return Rect{c(g.top()), c(g.left()), c(g.top() + g.height()), c(g.left() + g.width())};
 }
 
+// The same keys as the player's pane gives: Ctrl is the control key (a control-click is a
+// secondary click), the Super/Meta key stands for command.
 uint32_t modifiersOf(Qt::KeyboardModifiers m) {
     uint32_t r = 0;
-    if (m & Qt::ControlModifier) r |= cmdKey;
+    if (m & Qt::ControlModifier) r |= controlKey;
     if (m & Qt::ShiftModifier) r |= shiftKey;
     if (m & Qt::AltModifier) r |= optionKey;
-    if (m & Qt::MetaModifier) r |= controlKey;
+    if (m & Qt::MetaModifier) r |= cmdKey;
     return r;
 }
 
