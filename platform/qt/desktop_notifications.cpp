@@ -11,6 +11,10 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+
 namespace vx {
 
 namespace {
@@ -24,8 +28,23 @@ QString decoded(const std::string& s) {
     return decodeDrawnText(s.data(), s.size());
 }
 
+// A session bus is named in the environment or listens at the user's runtime folder; without
+// either, Qt's connection thread is not started only to fail.
+bool sessionBusNamed() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    return runtime && *runtime && ::stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
+           S_ISSOCK(st.st_mode);
+}
+
 // Null when there is no session bus.
 bool sessionBus(QDBusConnection& bus, std::string& reason) {
+    if (!sessionBusNamed()) {
+        reason = "no session bus: DBUS_SESSION_BUS_ADDRESS is not set";
+        return false;
+    }
     ensureGuiApplication(); // the bus connection wants an application object
     bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) return true;
