@@ -89,6 +89,20 @@ MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& h
     struct stat info {};
     const std::size_t size =
         ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // The version stands near the top: heard from the file's head, before the whole file is read.
+    // A head read as a document gives the same entries as the whole up to where it is cut.
+    LibraryReadHooks rest = hooks;
+    if (hooks.onVersion) {
+        std::string head(std::min<std::size_t>(size, 64 * 1024), '\0');
+        const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+        head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        LibraryReadHooks headHooks;
+        headHooks.onVersion = [&](const std::string& version) {
+            rest.onVersion = nullptr;
+            hooks.onVersion(version);
+        };
+        parseWithHooks(head, headHooks);
+    }
     // One buffer of the file's size, neither zeroed first nor faulted in page by page: for a large
     // library both would cost as much as the reading.
     auto text = std::make_unique_for_overwrite<char[]>(size + 1);
@@ -110,7 +124,7 @@ MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& h
     ::close(fd);
     if (hooks.stop && hooks.stop->load()) return {};
     try {
-        return parseWithHooks(std::string_view(text.get(), held), hooks);
+        return parseWithHooks(std::string_view(text.get(), held), rest);
     } catch (const ReadingStopped&) {
         return MusicLibrary{};
     }
