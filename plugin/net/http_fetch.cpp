@@ -239,6 +239,11 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
                     : limit)
              : kDropChunk;
     HeapText buffer(static_cast<char*>(std::malloc(capacity)));
+    if (!buffer && body && announced == 0) {
+        // Where address space is counted as memory, the room grows with the body instead.
+        capacity = std::max(kDefaultChunk, prefix.size());
+        buffer.reset(static_cast<char*>(std::malloc(capacity)));
+    }
     if (!buffer) return httpFailSystem(ENOMEM);
     if (body && capacity >= kHugeFrom) askHugePages(buffer.get(), capacity);
     std::size_t held = std::min(prefix.size(), limit);
