@@ -2,6 +2,7 @@
 // a script.
 #include "platform/system.h"
 #include "player/host_dialogs.h"
+#include "player/library_loader.h"
 #include "player/line_source.h"
 #include "player/offscreen_screen.h"
 #include "player/output.h"
@@ -57,11 +58,11 @@ int main(int argc, char** argv) {
 
     std::string home = vx::homeFolder();
     std::string libraryPath = options.libraryPath.empty() ? defaultLibraryPath(home) : options.libraryPath;
-    MusicLibrary library = loadMusicLibrary(libraryPath);
-    if (library.tracks.empty()) printNote("no tracks in " + libraryPath);
+    // Read while the player starts; the session waits for it on its first look at the tracks.
+    LibraryLoader library(libraryPath);
 
     SessionOptions sessionOptions;
-    sessionOptions.hostVersion = effectiveHostVersion(options, library.applicationVersion);
+    sessionOptions.hostVersion = effectiveHostVersion(options, library.applicationVersion());
     sessionOptions.osVersion = options.osVersion;
     sessionOptions.visualizerName = options.visualizerName;
 
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
     WindowDialogs windowDialogs;
     HostDialogs& dialogs = options.headless ? static_cast<HostDialogs&>(headlessDialogs) : windowDialogs;
 
-    PlayerSession session(sessionOptions, std::move(library), dialogs);
+    PlayerSession session(sessionOptions, MusicLibrary{}, dialogs);
+    session.deferLibrary([&library] { return library.take(); });
     session.loadPlugins(pluginFolder(home));
 
     bool finished = false;

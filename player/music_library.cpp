@@ -2,6 +2,7 @@
 
 #include "player/plist_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -39,16 +40,23 @@ LibraryTrack trackFrom(const PlistValue& d) {
     return t;
 }
 
-} // namespace
+// Thrown from the entry sink to leave the reader when a stop was asked.
+struct ReadingStopped {};
 
-MusicLibrary parseMusicLibrary(std::string_view xml) {
+MusicLibrary parseWithHooks(std::string_view xml, const LibraryReadHooks& hooks) {
     MusicLibrary lib;
+    bool versionHeard = false;
     // Tracks are taken one by one as they are read, and playlists dropped as they are read: a
     // whole document of a large library kept as values would cost several times the file.
     bool tracksRead = false; // the first "Tracks" entry of the top dict is the one that counts
     const PlistEntrySink sink = [&](const std::vector<std::string>& path, const std::string& key,
                                     std::unique_ptr<PlistValue>& value) {
+        if (hooks.stop && hooks.stop->load(std::memory_order_relaxed)) throw ReadingStopped{};
         if (path.empty()) {
+            if (key == "Application Version" && !versionHeard && hooks.onVersion) {
+                versionHeard = true; // the first one counts, as in the finished library
+                hooks.onVersion(value->kind == PlistValue::Kind::Scalar ? value->text : std::string());
+            }
             if (key == "Tracks") tracksRead = true;
             return key == "Playlists";
         }
@@ -65,12 +73,36 @@ MusicLibrary parseMusicLibrary(std::string_view xml) {
     return lib;
 }
 
+} // namespace
+
+MusicLibrary parseMusicLibrary(std::string_view xml) {
+    return parseWithHooks(xml, LibraryReadHooks{});
+}
+
 MusicLibrary loadMusicLibrary(const std::string& path) {
+    return loadMusicLibrary(path, LibraryReadHooks{});
+}
+
+MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& hooks) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
     struct stat info {};
     const std::size_t size =
         ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // The version stands near the top: heard from the file's head, before the whole file is read.
+    // A head read as a document gives the same entries as the whole up to where it is cut.
+    LibraryReadHooks rest = hooks;
+    if (hooks.onVersion) {
+        std::string head(std::min<std::size_t>(size, 64 * 1024), '\0');
+        const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+        head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        LibraryReadHooks headHooks;
+        headHooks.onVersion = [&](const std::string& version) {
+            rest.onVersion = nullptr;
+            hooks.onVersion(version);
+        };
+        parseWithHooks(head, headHooks);
+    }
     // One buffer of the file's size, neither zeroed first nor faulted in page by page: for a large
     // library both would cost as much as the reading.
     auto text = std::make_unique_for_overwrite<char[]>(size + 1);
@@ -82,14 +114,20 @@ MusicLibrary loadMusicLibrary(const std::string& path) {
         ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
 #endif
     std::size_t held = 0;
-    while (held < size) {
-        const ssize_t n = ::read(fd, text.get() + held, size - held);
+    const std::size_t chunk = std::size_t{4} << 20; // a stop is heard between chunks
+    while (held < size && !(hooks.stop && hooks.stop->load(std::memory_order_relaxed))) {
+        const ssize_t n = ::read(fd, text.get() + held, std::min(chunk, size - held));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         held += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    return parseMusicLibrary(std::string_view(text.get(), held));
+    if (hooks.stop && hooks.stop->load()) return {};
+    try {
+        return parseWithHooks(std::string_view(text.get(), held), rest);
+    } catch (const ReadingStopped&) {
+        return MusicLibrary{};
+    }
 }
 
 } // namespace vx::player

@@ -1,6 +1,8 @@
 #pragma once
 // The tracks of a music library file, as the player plays them.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,5 +34,13 @@ MusicLibrary parseMusicLibrary(std::string_view xml);
 
 // Reads the library file; an empty library when it cannot be opened.
 MusicLibrary loadMusicLibrary(const std::string& path);
+
+struct LibraryReadHooks {
+    // Set from another thread, it ends the reading between two tracks with an empty library.
+    const std::atomic<bool>* stop = nullptr;
+    // Hears the top dict's "Application Version" as soon as it is read, before the tracks.
+    std::function<void(const std::string&)> onVersion;
+};
+MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& hooks);
 
 } // namespace vx::player

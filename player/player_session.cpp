@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace vx::player {
 
@@ -212,11 +213,23 @@ void PlayerSession::sendTrack(OSType message, const LibraryTrack& track) {
     send(message, &info);
 }
 
+const MusicLibrary& PlayerSession::library() const {
+    if (librarySource_) {
+        library_ = std::exchange(librarySource_, nullptr)();
+    }
+    return library_;
+}
+
+void PlayerSession::deferLibrary(std::function<MusicLibrary()> source) {
+    librarySource_ = std::move(source);
+}
+
 void PlayerSession::play(const std::string& artist, const std::string& album) {
-    auto it = std::find_if(library_.tracks.begin(), library_.tracks.end(),
+    const std::vector<LibraryTrack>& tracks = library().tracks;
+    auto it = std::find_if(tracks.begin(), tracks.end(),
                            [&](const LibraryTrack& t) { return t.artist == artist && t.album == album; });
-    if (it != library_.tracks.end()) {
-        playTrack(static_cast<size_t>(it - library_.tracks.begin()));
+    if (it != tracks.end()) {
+        playTrack(static_cast<size_t>(it - tracks.begin()));
         return;
     }
     adHocTrack_ = LibraryTrack{};
@@ -228,7 +241,7 @@ void PlayerSession::play(const std::string& artist, const std::string& album) {
 }
 
 void PlayerSession::playTrack(size_t index) {
-    if (index >= library_.tracks.size()) return;
+    if (index >= library().tracks.size()) return;
     currentIndex_ = static_cast<long>(index);
     playingAdHoc_ = false;
     playing_ = true;
@@ -236,7 +249,7 @@ void PlayerSession::playTrack(size_t index) {
 }
 
 bool PlayerSession::next() {
-    if (library_.tracks.empty()) return false;
+    if (library().tracks.empty()) return false;
     currentIndex_ = (currentIndex_ + 1) % static_cast<long>(library_.tracks.size());
     playingAdHoc_ = false;
     sendTrack(kVisualPluginChangeTrackMessage, library_.tracks[static_cast<size_t>(currentIndex_)]);

@@ -70,7 +70,11 @@ class PlayerSession : public HostServiceBackend {
     void unpause();
     bool isPlaying() const { return playing_; }
     const LibraryTrack* currentTrack() const;
-    const MusicLibrary& library() const { return library_; }
+    // The library, waiting for a deferred one to be read on first use.
+    const MusicLibrary& library() const;
+    // The library comes from source, called once when it is first needed (a large file is read
+    // while the player starts up instead of before).
+    void deferLibrary(std::function<MusicLibrary()> source);
     // "cnfg"; false when the visualizer has no options.
     bool configure();
 
@@ -112,7 +116,8 @@ class PlayerSession : public HostServiceBackend {
     bool onHostThread(const char* service) const;
 
     SessionOptions options_;
-    MusicLibrary library_;
+    mutable MusicLibrary library_;
+    mutable std::function<MusicLibrary()> librarySource_;
     HostDialogs& dialogs_;
     std::thread::id hostThread_;
     QObject context_; // target of what other threads post to the GUI thread

@@ -30,6 +30,8 @@ constexpr std::size_t kReadStep = 1u << 20;
 constexpr std::size_t kCloseRoom = 4096;
 // A body read without keeping it passes through this much.
 constexpr std::size_t kDropChunk = 64u << 10;
+// A page buffer from this size on is asked for in huge pages.
+constexpr std::size_t kHugeFrom = 8u << 20;
 // The first read of a reply: the header and, mostly, the start of the body.
 constexpr std::size_t kFirstRead = 16u << 10;
 
@@ -194,6 +196,21 @@ void prefaultPages(char* from, std::size_t bytes) {
 #endif
 }
 
+// A large page's memory in 2 MiB pages where the system offers them on request: one fault, or one
+// populate step, then maps 512 small pages' worth, which for a large body costs less than its
+// reading. Memory then comes at most one huge page past the stretch populated ahead of the bytes.
+void askHugePages(char* from, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(from) + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t stop = (reinterpret_cast<std::uintptr_t>(from) + bytes) & ~(kHuge - 1);
+    if (stop > start) madvise(reinterpret_cast<void*>(start), stop - start, MADV_HUGEPAGE);
+#else
+    (void)from;
+    (void)bytes;
+#endif
+}
+
 // Reads the body until the server closes, after the bytes that came with the header; returns its
 // length and, when body is given, the terminated buffer. Without a body the bytes are counted in
 // a small buffer and dropped.
@@ -213,10 +230,22 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
     const std::size_t limit = kHttpMaxBody + 1;
     const std::size_t announced = contentLength > 0 ? static_cast<std::size_t>(contentLength) : 0;
     // Room for the announced body and a little more, to see the server close without growing.
+    // Without a length, room for the cap is taken as address space only: the pages come as the
+    // bytes do (below), and the buffer never moves, which for a large body costs more than its
+    // reading.
     std::size_t capacity =
-        body ? std::min(std::max({announced + kCloseRoom, kDefaultChunk, prefix.size()}), limit) : kDropChunk;
+        body ? (announced > 0
+                    ? std::min(std::max({announced + kCloseRoom, kDefaultChunk, prefix.size()}), limit)
+                    : limit)
+             : kDropChunk;
     HeapText buffer(static_cast<char*>(std::malloc(capacity)));
+    if (!buffer && body && announced == 0) {
+        // Where address space is counted as memory, the room grows with the body instead.
+        capacity = std::max(kDefaultChunk, prefix.size());
+        buffer.reset(static_cast<char*>(std::malloc(capacity)));
+    }
     if (!buffer) return httpFailSystem(ENOMEM);
+    if (body && capacity >= kHugeFrom) askHugePages(buffer.get(), capacity);
     std::size_t held = std::min(prefix.size(), limit);
     std::memcpy(buffer.get(), prefix.data(), held);
     std::size_t total = held; // bytes received, kept or not
@@ -237,9 +266,9 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
         }
         const std::size_t want = capacity - held;
         if (body && held + std::min(want, kReadStep) > populated) {
-            // Ahead of the bytes by as much as has arrived, so never more than twice what came,
-            // and never past an announced end.
-            std::size_t ahead = std::min(capacity, held + std::max(held, kReadStep));
+            // Ahead of the bytes by a quarter of what has arrived (a step at least), so well under
+            // twice what came, and never past an announced end.
+            std::size_t ahead = std::min(capacity, held + std::max(held / 4, kReadStep));
             if (announced > held) ahead = std::min(ahead, announced);
             if (ahead > populated) prefaultPages(buffer.get() + populated, ahead - populated);
             populated = std::max(populated, ahead);

@@ -217,7 +217,7 @@ bool resetPeak() {
     return static_cast<bool>(refs.flush());
 }
 
-TEST_F(HttpWait, AnAnnouncedLengthCommitsNoMemoryBeforeTheBytesCome) {
+TEST_F(HttpWait, MemoryIsCommittedAsTheBytesComeWithOrWithoutALength) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "under a sanitizer the memory figures are its own";
 #endif
@@ -228,6 +228,14 @@ TEST_F(HttpWait, AnAnnouncedLengthCommitsNoMemoryBeforeTheBytesCome) {
     EXPECT_EQ(fetch(server.url()).length, -1);
     expectClientError(HTTP_ERR_BODY_CUT, 100000);
     EXPECT_LT(peakKib() - before, 16 * 1024);
+
+    // Without a length the room for the cap is address space only: the bytes that came are what
+    // costs memory.
+    ASSERT_TRUE(resetPeak());
+    const long again = peakKib();
+    ScriptedServer unannounced({closeAfter("HTTP/1.1 200 OK\r\n\r\n" + std::string(100000, 'b'))});
+    EXPECT_EQ(fetch(unannounced.url()).length, 100000);
+    EXPECT_LT(peakKib() - again, 16 * 1024);
 }
 
 TEST_F(HttpWait, BodyOfExactlyTheCapIsAccepted) {

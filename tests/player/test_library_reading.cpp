@@ -1,5 +1,6 @@
 // Reading the outside files the player depends on: library files and bundle Info.plist files.
 #include "player/bundle_finder.h"
+#include "player/library_loader.h"
 #include "player/music_library.h"
 #include "player/plist_reader.h"
 
@@ -75,6 +76,32 @@ TEST(MusicLibrary, ReadsTheRealLibraryFiles) {
     EXPECT_EQ(v11.applicationVersion, "11.1.3");
     ASSERT_EQ(v11.tracks.size(), 162u);
     EXPECT_EQ(v11.tracks[0].artist, "The Aggrolites");
+}
+
+TEST(MusicLibrary, ALoaderOnItsOwnThreadGivesWhatAReadGives) {
+    for (const char* name : {"itunes-9.1-fixture.xml", "itunes-11.1-fixture.xml"}) {
+        const std::string path = kData + "/libraries/" + name;
+        const MusicLibrary direct = loadMusicLibrary(path);
+        LibraryLoader loader(path);
+        EXPECT_EQ(loader.applicationVersion(), direct.applicationVersion) << name;
+        const MusicLibrary taken = loader.take();
+        ASSERT_EQ(taken.tracks.size(), direct.tracks.size()) << name;
+        EXPECT_EQ(taken.tracks.back().name, direct.tracks.back().name) << name;
+        EXPECT_EQ(taken.tracks.back().sizeInBytes, direct.tracks.back().sizeInBytes) << name;
+    }
+    // A version written after the tracks is still heard; a missing file is an empty library.
+    const fs::path late = fs::temp_directory_path() / ("vx-late-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(late) << "<plist><dict><key>Tracks</key><dict>" + track("1", "One", "A", "X") +
+                               "</dict><key>Application Version</key><string>11.1</string></dict></plist>";
+    {
+        LibraryLoader loader(late.string());
+        EXPECT_EQ(loader.applicationVersion(), "11.1");
+        EXPECT_EQ(loader.take().tracks.size(), 1u);
+    }
+    fs::remove(late);
+    LibraryLoader missing("/nonexistent/library.xml");
+    EXPECT_EQ(missing.applicationVersion(), "");
+    EXPECT_TRUE(missing.take().tracks.empty());
 }
 
 TEST(MusicLibrary, KeepsWhatItCanOfMalformedFiles) {

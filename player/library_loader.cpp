@@ -1,0 +1,48 @@
+#include "player/library_loader.h"
+
+#include "player/output.h"
+
+#include <utility>
+
+namespace vx::player {
+
+LibraryLoader::LibraryLoader(std::string path) : path_(std::move(path)), thread_([this] { run(); }) {}
+
+LibraryLoader::~LibraryLoader() {
+    stop_ = true;
+    thread_.join();
+}
+
+void LibraryLoader::run() {
+    LibraryReadHooks hooks;
+    hooks.stop = &stop_;
+    hooks.onVersion = [this](const std::string& version) {
+        std::lock_guard lock(mutex_);
+        version_ = version;
+        versionKnown_ = true;
+        changed_.notify_all();
+    };
+    MusicLibrary library = loadMusicLibrary(path_, hooks);
+    if (stop_) return;
+    if (library.tracks.empty()) printNote("no tracks in " + path_);
+    std::lock_guard lock(mutex_);
+    if (!versionKnown_) version_ = library.applicationVersion;
+    versionKnown_ = true;
+    library_ = std::move(library);
+    done_ = true;
+    changed_.notify_all();
+}
+
+std::string LibraryLoader::applicationVersion() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return versionKnown_; });
+    return version_;
+}
+
+MusicLibrary LibraryLoader::take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return done_; });
+    return std::move(library_);
+}
+
+} // namespace vx::player
