@@ -273,7 +273,10 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
             if (ahead > populated) prefaultPages(buffer.get() + populated, ahead - populated);
             populated = std::max(populated, ahead);
         }
-        ssize_t n = httpReadSome(fd, buffer.get() + held, want, deadline, HTTP_ERR_BODY_TIMEOUT, s.cancel);
+        // One step a read at most: the stop is polled at least once a step, and a read never
+        // lands past the pages already made ready.
+        ssize_t n = httpReadSome(fd, buffer.get() + held, std::min(want, kReadStep), deadline,
+                                 HTTP_ERR_BODY_TIMEOUT, s.cancel);
         if (n < 0) return -1;
         if (n == 0) break;
         held += static_cast<std::size_t>(n);
