@@ -37,11 +37,10 @@ bool startsWithIgnoringCase(const char* at, std::size_t left, std::string_view l
     return true;
 }
 
-} // namespace
+// Where the value starts in "<key>name</key><string>voxtrail</string>".
+constexpr std::size_t kOwnPlaylistValueAt = 23;
 
-bool LibraryLine::value(LibraryMarker m, std::string_view close, std::string_view& out) const {
-    return has(m) && valueAfter(line, at[m], kLibraryMarkerText[m], close, out);
-}
+} // namespace
 
 void markLibraryMarker(LibraryLine& found, const char* at, std::size_t left, std::size_t pos) {
     if (left < 6) return;
@@ -91,7 +90,10 @@ void markLibraryMarker(LibraryLine& found, const char* at, std::size_t left, std
         return;
     case 'n':
     case 'N':
-        if (!found.has(kOwnPlaylist) && startsWithIgnoringCase(at, left, kLibraryMarkerText[kOwnPlaylist]))
+        // Every track has a name key: its value's first letter turns nearly all of them away.
+        if (!found.has(kOwnPlaylist) && left > kOwnPlaylistValueAt &&
+            lowerAscii(at[kOwnPlaylistValueAt]) == 'v' &&
+            startsWithIgnoringCase(at, left, kLibraryMarkerText[kOwnPlaylist]))
             found.mark(kOwnPlaylist, pos);
         return;
     default:

@@ -1,6 +1,7 @@
 #pragma once
 // Where the markers of a library file stand in one line, found in one pass: a library holds a
 // million lines, nearly all of them keys the reader has no use for.
+#include "plugin/services/line_markers.h"
 #include "plugin/services/line_source.h"
 
 #include <cstddef>
@@ -39,7 +40,9 @@ struct LibraryLine {
     bool has(LibraryMarker m) const { return (marks >> m) & 1u; }
     bool any() const { return marks != 0; }
     // The value behind the marker up to the first close after it.
-    bool value(LibraryMarker m, std::string_view close, std::string_view& out) const;
+    bool value(LibraryMarker m, std::string_view close, std::string_view& out) const {
+        return has(m) && valueAfter(line, at[m], kLibraryMarkerText[m], close, out);
+    }
     void mark(LibraryMarker m, std::size_t pos) {
         if (has(m)) return;
         at[m] = pos;
@@ -148,6 +151,8 @@ void forEachLibraryLine(std::string_view text, OnLine onLine, EveryLine everyLin
                 inLine = true;
             }
             markLibraryMarker(found, data + pos, size - pos, pos - lineStart);
+            // A "<key>" that named no marker leaves its line closed: its line feed is not looked at.
+            if (!found.any() && !everyLine()) inLine = false;
         }
         if (feed) afterFeed = base + 64 - static_cast<std::size_t>(__builtin_clzll(feed));
     }
