@@ -28,7 +28,8 @@ for _ in $(seq 50); do
 done
 
 # Two demo friends share shows next month, and the demo's preferences name them, so the Friend
-# Shows tab has something to show. The place is left open, so the plug-in locates it.
+# Shows tab has something to show. The demo user shares all its shows as "demo". The place is
+# left open, so the plug-in locates it.
 month=$(date -d "$(date +%Y-%m-15) +1 month" +%-m); year=$(date -d "$(date +%Y-%m-15) +1 month" +%Y)
 service_get() { curl -s -o /dev/null "http://127.0.0.1:8460/sharing/sharing.php?$1"; }
 for user in alex sam; do
@@ -40,7 +41,7 @@ share() { # user day artist
 share alex 6 "The+Copper+Pines"; share sam 6 "The+Copper+Pines"; share alex 14 "Rosa+Vance"; share sam 21 "Wild+Radios"
 pref="$demo/Library/Application Support/Voxtrail/VoxtrailPref"
 mkdir -p "$(dirname "$pref")"
-printf '%s\n' "$library" 1 "$(date +%Y@@%-m@@%-d)" - "0@@1@@0@@0@@0@@1@@1@@1@@1@@0@@0" - "-@@-@@-@@" \
+printf '%s\n' "$library" 1 "$(date +%Y@@%-m@@%-d)" - "0@@1@@0@@0@@0@@1@@1@@1@@1@@0@@0" - "demo@@Dana@@Reyes@@" \
   "alex@@sam@@" "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@Soundtrack@@Non-Active Artist@@" \
   > "$pref"
 
