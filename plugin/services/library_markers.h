@@ -4,6 +4,7 @@
 #include "plugin/services/line_markers.h"
 #include "plugin/services/line_source.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -62,11 +63,31 @@ LibraryLine findLibraryMarkers(std::string_view line);
 
 namespace detail {
 
+// The bits of `count` 64-byte steps from data[base] into open[] and feed[]; a step that reaches
+// past the text's end reads zeros there.
+template <typename Bits>
+[[gnu::always_inline]] inline void findStepsWith(const char* data, std::size_t size, std::size_t base,
+                                                  std::size_t count, std::uint64_t* open, std::uint64_t* feed) {
+    for (std::size_t i = 0; i < count; ++i, base += 64) {
+        if (size - base >= Bits::kReach) {
+            Bits::find(data + base, open[i], feed[i]);
+        } else {
+            char tail[Bits::kReach] = {};
+            std::memcpy(tail, data + base, size - base);
+            Bits::find(tail, open[i], feed[i]);
+        }
+    }
+}
+
 // Bit i of `open` is set when p[i] is a '<' that can start a marker ("<k", "<K", "<d" or "</d"),
 // of `feed` when p[i] is '\n'; reads kReach bytes from p. Most '<' of a library close a key or
 // open and close its value, and are dropped here.
 struct NarrowBits {
     static constexpr std::size_t kReach = 66;
+    static void findSteps(const char* data, std::size_t size, std::size_t base, std::size_t count,
+                          std::uint64_t* open, std::uint64_t* feed) {
+        findStepsWith<NarrowBits>(data, size, base, count, open, feed);
+    }
     static void find(const char* p, std::uint64_t& open, std::uint64_t& feed) {
         open = feed = 0;
 #if defined(__SSE2__)
@@ -113,6 +134,11 @@ struct WideBits {
     static constexpr std::size_t kReach = 88;
 #define VX_AT(offset) _mm512_loadu_si512(p + (offset))
 #define VX_IS(v, c) _mm512_cmpeq_epi8_mask((v), _mm512_set1_epi8(c))
+    [[gnu::target("avx512bw")]] static void findSteps(const char* data, std::size_t size, std::size_t base,
+                                                      std::size_t count, std::uint64_t* open,
+                                                      std::uint64_t* feed) {
+        findStepsWith<WideBits>(data, size, base, count, open, feed);
+    }
     [[gnu::target("avx512bw")]] static void find(const char* p, std::uint64_t& open, std::uint64_t& feed) {
         const __m512i lowerCase = _mm512_set1_epi8(0x20);
         const __m512i v0 = VX_AT(0), v1 = VX_AT(1), v2 = VX_AT(2), v5 = VX_AT(5);
@@ -147,7 +173,7 @@ inline bool wideWalkRuns() {
 #endif
 
 template <typename Bits, typename OnLine, typename EveryLine>
-[[gnu::always_inline]] inline void walkLibraryLines(std::string_view text, OnLine& onLine, EveryLine& everyLine) {
+void walkLibraryLines(std::string_view text, OnLine& onLine, EveryLine& everyLine) {
     const char* data = text.data();
     const std::size_t size = text.size();
     LibraryLine found;
@@ -161,22 +187,53 @@ template <typename Bits, typename OnLine, typename EveryLine>
         found.marks = 0;
         inLine = false;
     };
-    for (std::size_t base = 0; base < size; base += 64) {
-        std::uint64_t open = 0, feed = 0;
-        if (size - base >= Bits::kReach) {
-            Bits::find(data + base, open, feed);
-        } else {
-            char tail[Bits::kReach] = {};
-            std::memcpy(tail, data + base, size - base);
-            Bits::find(tail, open, feed);
+    // The bits of many steps are found in one go, so that the vector loop runs without calls.
+    constexpr std::size_t kSteps = 256;
+    std::uint64_t stepOpen[kSteps], stepFeed[kSteps];
+    for (std::size_t base = 0, step = kSteps; base < size; base += 64, ++step) {
+        if (step == kSteps) {
+            Bits::findSteps(data, size, base, std::min(kSteps, (size - base + 63) / 64), stepOpen, stepFeed);
+            step = 0;
         }
+        const std::uint64_t open = stepOpen[step], feed = stepFeed[step];
         // Where the line holding bit i starts.
         auto startOf = [&](std::uint64_t bit) {
             const std::uint64_t before = feed & (bit - 1);
             return before ? base + 64 - static_cast<std::size_t>(__builtin_clzll(before)) : afterFeed;
         };
+        auto markAt = [&](std::uint64_t bits) {
+            for (; bits; bits &= bits - 1) {
+                const std::size_t pos = base + static_cast<std::size_t>(__builtin_ctzll(bits));
+                markLibraryMarker(found, data + pos, size - pos, pos - lineStart);
+            }
+        };
         // Line feeds matter only to close a line that holds a marker, or when every line is asked for.
         std::uint64_t marks = open, feeds = feed;
+        // Outside the every-line mode a marked line's end is read off the feed bits behind its
+        // marker, and the feeds of other lines are never visited.
+        while (!everyLine()) {
+            if (inLine) {
+                if (!feeds) {
+                    markAt(marks);
+                    marks = 0;
+                    break;
+                }
+                const std::uint64_t end = feeds & (~feeds + 1);
+                markAt(marks & (end - 1));
+                const std::uint64_t behind = ~((end << 1) - 1);
+                marks &= behind;
+                feeds &= behind;
+                endLine(base + static_cast<std::size_t>(__builtin_ctzll(end)));
+                continue;
+            }
+            if (!marks) break;
+            const std::uint64_t bit = marks & (~marks + 1);
+            marks &= marks - 1;
+            feeds &= ~((bit << 1) - 1);
+            lineStart = startOf(bit);
+            markAt(bit);
+            inLine = found.any();
+        }
         for (;;) {
             const std::uint64_t next = (inLine || everyLine()) ? (marks | feeds) : marks;
             if (!next) break;
@@ -208,13 +265,6 @@ template <typename Bits, typename OnLine, typename EveryLine>
     }
 }
 
-#if VX_WIDE_LIBRARY_WALK
-template <typename OnLine, typename EveryLine>
-[[gnu::target("avx512bw")]] void wideWalk(std::string_view text, OnLine& onLine, EveryLine& everyLine) {
-    walkLibraryLines<WideBits>(text, onLine, everyLine);
-}
-#endif
-
 } // namespace detail
 
 // Calls onLine(const LibraryLine&) for the lines of a run of whole lines (each "\n" and the
@@ -225,7 +275,7 @@ template <typename OnLine, typename EveryLine>
 template <typename OnLine, typename EveryLine>
 void forEachLibraryLine(std::string_view text, OnLine onLine, EveryLine everyLine, bool narrow = false) {
 #if VX_WIDE_LIBRARY_WALK
-    if (!narrow && detail::wideWalkRuns()) return detail::wideWalk(text, onLine, everyLine);
+    if (!narrow && detail::wideWalkRuns()) return detail::walkLibraryLines<detail::WideBits>(text, onLine, everyLine);
 #endif
     (void)narrow;
     detail::walkLibraryLines<detail::NarrowBits>(text, onLine, everyLine);

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,10 +43,12 @@ std::vector<SeenLine> plainSearch(std::string_view text) {
     }
 }
 
-std::vector<SeenLine> blockWalk(std::string_view text, bool everyLine) {
+// The walk this processor takes, or the one every x86-64 processor takes.
+std::vector<SeenLine> blockWalk(std::string_view text, bool everyLine, bool narrow = false) {
     std::vector<SeenLine> out;
     vx::forEachLibraryLine(
-        text, [&](const vx::LibraryLine& found) { out.push_back(seen(found)); }, [&] { return everyLine; });
+        text, [&](const vx::LibraryLine& found) { out.push_back(seen(found)); }, [&] { return everyLine; },
+        narrow);
     return out;
 }
 
@@ -74,8 +78,75 @@ TEST(LibraryLines, TheBlockWalkFindsWhatTheLineSearchFindsAtEveryOffset) {
             text += l + "\n";
         text += "<key>Artist</key><string>last line without end</string>";
         const auto plain = plainSearch(text);
-        EXPECT_EQ(blockWalk(text, true), plain) << "shift " << shift;
-        EXPECT_EQ(blockWalk(text, false), withMarks(plain)) << "shift " << shift;
+        for (bool narrow : {false, true}) {
+            EXPECT_EQ(blockWalk(text, true, narrow), plain) << "shift " << shift << " narrow " << narrow;
+            EXPECT_EQ(blockWalk(text, false, narrow), withMarks(plain)) << "shift " << shift << " narrow " << narrow;
+        }
+    }
+}
+
+// The reader asks for every line while it is inside its own playlist: here a line holding that
+// marker turns the mode on and one holding "</dict>" turns it off, as the answer to each line.
+std::vector<SeenLine> plainWithModes(std::string_view text) {
+    std::vector<SeenLine> out;
+    bool every = false;
+    for (const SeenLine& l : plainSearch(text)) {
+        if (l.marks || every) out.push_back(l);
+        if (l.marks & (1u << vx::kOwnPlaylist)) every = true;
+        if (l.marks & (1u << vx::kDictClose)) every = false;
+    }
+    return out;
+}
+
+std::vector<SeenLine> walkWithModes(std::string_view text, bool narrow) {
+    std::vector<SeenLine> out;
+    bool every = false;
+    vx::forEachLibraryLine(
+        text,
+        [&](const vx::LibraryLine& found) {
+            out.push_back(seen(found));
+            if (found.has(vx::kOwnPlaylist)) every = true;
+            if (found.has(vx::kDictClose)) every = false;
+        },
+        [&] { return every; }, narrow);
+    return out;
+}
+
+TEST(LibraryLines, TheBlockWalkFollowsTheModeAsItChangesOnRandomText) {
+    const char* pieces[] = {"<key>Artist</key><string>",
+                            "<key>Album</key><string>",
+                            "<key>Track ID</key><integer>",
+                            "<key>Track Number</key><integer>",
+                            "<key>Name</key><string>voxtrail</string>",
+                            "<key>Name</key><string>Song</string>",
+                            "<key>Genre</key><string>",
+                            "<key>Kind</key><string>",
+                            "<key>Movie</key><true/>",
+                            "<key>TV Show</key><true/>",
+                            "<key>Podcast</key><true/>",
+                            "<key>Persistent ID</key>",
+                            "<key>Application Version</key><string>",
+                            "<dict>",
+                            "</dict>",
+                            "<date>",
+                            "</date>",
+                            "</string>",
+                            "\t\t\t",
+                            "x",
+                            "<",
+                            "\r",
+                            "\n",
+                            "\n",
+                            "\n"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 400);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random() % std::size(pieces)];
+        const auto expected = plainWithModes(text);
+        for (bool narrow : {false, true})
+            ASSERT_EQ(walkWithModes(text, narrow), expected) << "round " << round << " narrow " << narrow;
     }
 }
 
@@ -84,7 +155,11 @@ TEST(LibraryLines, TheBlockWalkAgreesOnRealLibraries) {
          {"itunes-9.1-fixture.xml", "itunes-11.1-fixture.xml", "itunes-11.1-malformed-fixture.xml"}) {
         const std::string text = TempHome::read(std::string(VX_TEST_DATA) + "/libraries/" + name);
         ASSERT_FALSE(text.empty()) << name;
-        EXPECT_EQ(blockWalk(text, true), plainSearch(text)) << name;
+        const auto plain = plainSearch(text);
+        for (bool narrow : {false, true}) {
+            EXPECT_EQ(blockWalk(text, true, narrow), plain) << name;
+            EXPECT_EQ(blockWalk(text, false, narrow), withMarks(plain)) << name;
+        }
     }
 }
 
