@@ -44,7 +44,7 @@ float versionNumber(std::string_view text) {
 
 // The text up to the first NUL, as a C string field would hold it.
 std::string_view asField(std::string_view value) {
-    return value.substr(0, value.find('\0'));
+    return value.substr(0, findByte(value, '\0'));
 }
 
 } // namespace
@@ -121,8 +121,7 @@ void LibraryScan::trackLine(const LibraryLine& found) {
         albumSeen = true;
     }
     if (found.value(kGenreKey, kStringEnd, value)) {
-        genre.assign(asField(cut(value)));
-        genreSeen = true;
+        spokenGenre = isSpokenGenre(asField(cut(value)));
     }
     if (found.has(kMovieFlag) || found.has(kTvShowFlag) || found.has(kPodcastFlag)) notMusic = true;
     if (found.value(kKindKey, kStringEnd, value) && isAudibleKind(value)) notMusic = true;
@@ -135,7 +134,7 @@ void LibraryScan::trackLine(const LibraryLine& found) {
 LibraryScan::Name* LibraryScan::storedName(Names& names, Names::Entry*& last, std::string_view written,
                                            bool isArtist) {
     // The tracks of an album follow each other in the file.
-    if (last && last->written == written) return &last->value;
+    if (last && Names::sameText(last->written, written)) return &last->value;
     bool added = false;
     last = &names.find(written, added);
     if (added) {
@@ -154,7 +153,7 @@ LibraryScan::Name* LibraryScan::storedName(Names& names, Names::Entry*& last, st
 void LibraryScan::recordTrack() {
     if (artist->stored.empty()) return;
     // Music videos have no such key and stay: their artists play concerts.
-    if (notMusic || (genreSeen && isSpokenGenre(genre))) return;
+    if (notMusic || spokenGenre) return;
     addArtists(*artist);
     if (albumSeen) addAlbum(*album);
     if (recordedCount % kRecordBlock == 0) recorded.emplace_back().reserve(kRecordBlock);
@@ -215,7 +214,7 @@ void LibraryScan::clearLists() {
 }
 
 void LibraryScan::clearTrack() {
-    dictOpened = dictClosed = artistSeen = albumSeen = genreSeen = trackIdSeen = notMusic = false;
+    dictOpened = dictClosed = artistSeen = albumSeen = spokenGenre = trackIdSeen = notMusic = false;
 }
 
 } // namespace vx

@@ -73,13 +73,12 @@ class LibraryScan {
     bool dictClosed = false;
     bool artistSeen = false;
     bool albumSeen = false;
-    bool genreSeen = false;
     bool trackIdSeen = false;
-    bool notMusic = false; // a movie, TV show, podcast or audiobook: its artist is no band
+    bool notMusic = false;    // a movie, TV show, podcast or audiobook: its artist is no band
+    bool spokenGenre = false; // the track's last genre is one of spoken word
     std::string trackId;
     Name* artist = nullptr;
     Name* album = nullptr;
-    std::string genre;
 
     bool versionTaken = false;
     bool playlistMode = false;

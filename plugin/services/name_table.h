@@ -25,7 +25,7 @@ template <typename Value> class NameTable {
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = slots[i];
             if (!slot.entry) break;
-            if (slot.hash == hash && slot.entry->written == written) {
+            if (slot.hash == hash && sameText(slot.entry->written, written)) {
                 added = false;
                 return *slot.entry;
             }
@@ -38,6 +38,16 @@ template <typename Value> class NameTable {
         return entry;
     }
     std::size_t size() const { return entries.size(); }
+
+    // Names are compared word by word in place: a call to memcmp costs more than the name.
+    static bool sameText(std::string_view a, std::string_view b) {
+        const std::size_t n = a.size();
+        if (n != b.size()) return false;
+        if (n < 8) return a == b;
+        for (std::size_t i = 0; i + 8 < n; i += 8)
+            if (word(a.data() + i) != word(b.data() + i)) return false;
+        return word(a.data() + n - 8) == word(b.data() + n - 8);
+    }
 
   private:
     struct Slot {

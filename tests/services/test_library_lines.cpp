@@ -1,6 +1,7 @@
 // The block walk over a library's lines against the plain line-by-line search, and the bounded
 // line buffer.
 #include "plugin/services/library_markers.h"
+#include "plugin/services/line_markers.h"
 #include "plugin/services/line_source.h"
 #include "tests/support/temp_home.h"
 
@@ -80,7 +81,8 @@ TEST(LibraryLines, TheBlockWalkFindsWhatTheLineSearchFindsAtEveryOffset) {
         const auto plain = plainSearch(text);
         for (bool narrow : {false, true}) {
             EXPECT_EQ(blockWalk(text, true, narrow), plain) << "shift " << shift << " narrow " << narrow;
-            EXPECT_EQ(blockWalk(text, false, narrow), withMarks(plain)) << "shift " << shift << " narrow " << narrow;
+            EXPECT_EQ(blockWalk(text, false, narrow), withMarks(plain))
+                << "shift " << shift << " narrow " << narrow;
         }
     }
 }
@@ -147,6 +149,20 @@ TEST(LibraryLines, TheBlockWalkFollowsTheModeAsItChangesOnRandomText) {
         const auto expected = plainWithModes(text);
         for (bool narrow : {false, true})
             ASSERT_EQ(walkWithModes(text, narrow), expected) << "round " << round << " narrow " << narrow;
+    }
+}
+
+TEST(LibraryLines, ByteAndMarkerSearchesAgreeWithTheStringSearchAtEveryLengthAndPlace) {
+    for (std::size_t length = 0; length < 50; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) {
+            std::string text(length, 'a');
+            if (at < length) text[at] = '<';
+            if (at + 1 < length) text[length - 1] = '<'; // a later hit must not win
+            ASSERT_EQ(vx::findByte(text, '<'), std::string_view(text).find('<')) << length << " " << at;
+            const std::string withClose = text.substr(0, at) + "</string>" + text.substr(at);
+            ASSERT_EQ(vx::findMarker(withClose, "</string>"), std::string_view(withClose).find("</string>"))
+                << length << " " << at;
+        }
     }
 }
 
