@@ -39,6 +39,11 @@ std::string LibraryLoader::applicationVersion() {
     return version_;
 }
 
+bool LibraryLoader::done() {
+    std::lock_guard lock(mutex_);
+    return done_;
+}
+
 MusicLibrary LibraryLoader::take() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return done_; });

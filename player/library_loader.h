@@ -24,6 +24,8 @@ class LibraryLoader {
     std::string applicationVersion();
     // The whole library, once: waits for the reading to end.
     MusicLibrary take();
+    // True once the reading has ended, so that take() answers at once.
+    bool done();
 
   private:
     void run();

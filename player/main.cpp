@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     HostDialogs& dialogs = options.headless ? static_cast<HostDialogs&>(headlessDialogs) : windowDialogs;
 
     PlayerSession session(sessionOptions, MusicLibrary{}, dialogs);
-    session.deferLibrary([&library] { return library.take(); });
+    session.deferLibrary([&library] { return library.take(); }, [&library] { return library.done(); });
     session.loadPlugins(pluginFolder(home));
 
     bool finished = false;

@@ -220,8 +220,13 @@ const MusicLibrary& PlayerSession::library() const {
     return library_;
 }
 
-void PlayerSession::deferLibrary(std::function<MusicLibrary()> source) {
+void PlayerSession::deferLibrary(std::function<MusicLibrary()> source, std::function<bool()> ready) {
     librarySource_ = std::move(source);
+    libraryReady_ = std::move(ready);
+}
+
+bool PlayerSession::libraryLoaded() const {
+    return !librarySource_ || !libraryReady_ || libraryReady_();
 }
 
 void PlayerSession::play(const std::string& artist, const std::string& album) {

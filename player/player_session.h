@@ -73,8 +73,10 @@ class PlayerSession : public HostServiceBackend {
     // The library, waiting for a deferred one to be read on first use.
     const MusicLibrary& library() const;
     // The library comes from source, called once when it is first needed (a large file is read
-    // while the player starts up instead of before).
-    void deferLibrary(std::function<MusicLibrary()> source);
+    // while the player starts up instead of before); ready says whether source would answer at once.
+    void deferLibrary(std::function<MusicLibrary()> source, std::function<bool()> ready);
+    // False while a deferred library is still being read: library() would wait for it.
+    bool libraryLoaded() const;
     // "cnfg"; false when the visualizer has no options.
     bool configure();
 
@@ -118,6 +120,7 @@ class PlayerSession : public HostServiceBackend {
     SessionOptions options_;
     mutable MusicLibrary library_;
     mutable std::function<MusicLibrary()> librarySource_;
+    std::function<bool()> libraryReady_;
     HostDialogs& dialogs_;
     std::thread::id hostThread_;
     QObject context_; // target of what other threads post to the GUI thread

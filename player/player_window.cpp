@@ -168,6 +168,11 @@ void PlayerWindow::nextTrack() {
 
 void PlayerWindow::refreshControls() {
     playButton_->setText(session_.isPlaying() ? "Pause" : "Play");
+    // The window shows at once; the library's tracks are looked at only once they have been read.
+    if (!session_.libraryLoaded()) {
+        trackLabel_->setText("Loading the library\u2026");
+        return;
+    }
     const LibraryTrack* t = session_.currentTrack();
     if (!t) {
         trackLabel_->setText(session_.library().tracks.empty() ? "No library" : "Stopped");

@@ -1,7 +1,9 @@
 // Reading the outside files the player depends on: library files and bundle Info.plist files.
 #include "player/bundle_finder.h"
+#include "player/host_dialogs.h"
 #include "player/library_loader.h"
 #include "player/music_library.h"
+#include "player/player_session.h"
 #include "player/plist_reader.h"
 
 #include <gtest/gtest.h>
@@ -211,4 +213,30 @@ TEST_F(BundleFolder, AnExecutableNameCannotLeaveTheBundle) {
           "<plist><dict><key>CFBundleExecutable</key><string>../../../x</string></dict></plist>");
     BundleInfo info = describeBundle((dir_ / "Evil.bundle").string());
     EXPECT_EQ(info.executable, (dir_ / "Evil.bundle/Contents/MacOS/Evil").string());
+}
+
+// The window asks whether the library has been read before it looks at the tracks, so that it
+// shows at once while a large library is still being read.
+TEST(PlayerSession, ADeferredLibraryIsReadOnlyOnceItIsReady) {
+    HeadlessDialogs dialogs;
+    PlayerSession session(SessionOptions{}, MusicLibrary{}, dialogs);
+    bool ready = false;
+    int reads = 0;
+    session.deferLibrary(
+        [&] {
+            ++reads;
+            MusicLibrary library;
+            LibraryTrack track;
+            track.artist = "Band";
+            library.tracks.push_back(track);
+            return library;
+        },
+        [&] { return ready; });
+    EXPECT_FALSE(session.libraryLoaded());
+    EXPECT_EQ(reads, 0);
+    ready = true;
+    EXPECT_TRUE(session.libraryLoaded());
+    ASSERT_EQ(session.library().tracks.size(), 1u);
+    EXPECT_EQ(session.library().tracks[0].artist, "Band");
+    EXPECT_EQ(reads, 1);
 }
