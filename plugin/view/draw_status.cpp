@@ -5,6 +5,11 @@
 #include <cstdio>
 
 namespace {
+// Half the width "Last updated: 12/31/2026" takes at 10 pt, and the room the links at the top
+// right take from the grid's right edge.
+constexpr int kLastUpdatedHalfWidth = 70;
+constexpr int kAppLinksWidth = 385;
+
 // The first running part of a refresh names the status line; null when nothing runs.
 const char* runningStatus(ProtectedData& s) {
     if (s.getUpdatingConcerts()) return "(Searching for upcoming shows...)\n";
@@ -55,7 +60,12 @@ void drawStatusLine(Frame& f) {
         style.size = 10;
         style.colour = colour::secondary;
         style.align = 1;
-        writeText(f.ctx, f.pane, text, paneRect(0, v.gridLeft, v.gridTop - 5, v.gridRight - 200), style);
+        // In a narrow pane the centred date would run into the app links on its right: it is then
+        // centred in the room left of them instead.
+        int right = v.gridRight - 200;
+        if ((v.gridLeft + right) / 2 + kLastUpdatedHalfWidth > v.gridRight - kAppLinksWidth)
+            right = v.gridRight - kAppLinksWidth;
+        writeText(f.ctx, f.pane, text, paneRect(0, v.gridLeft, v.gridTop - 5, right), style);
     }
 }
 

@@ -299,6 +299,24 @@ TEST_F(Layout, EmptyFriendTabExplainsItself) {
     EXPECT_FALSE(drew("You have not entered any of "));
 }
 
+// The date of the last search keeps its place in a wide pane and stays clear of the box the
+// app links are drawn in (their width depends on the font) in a narrow one.
+TEST_F(Layout, TheLastSearchDateStaysClearOfTheAppLinks) {
+    state.setLastSearch_d(19);
+    state.setLastSearch_m(12);
+    state.setLastSearch_y(2026);
+    for (int width : {800, 1024, 1280}) {
+        draw(width, 600);
+        const auto* date = ctx->find("Last updated: 12/19/2026");
+        ASSERT_TRUE(date) << width;
+        EXPECT_LT(date->x + 4 * 24, view.androidAppSpot.rect.left) << width; // 24 bytes, 4 pixels each
+        // Where it fits, the date stays centred over the grid's left part.
+        if (width >= 1024) {
+            EXPECT_NEAR(date->x + 2 * 24, (view.gridLeft + view.gridRight - 200) / 2.0, 2) << width;
+        }
+    }
+}
+
 TEST_F(Layout, StatusLineAndProgressBar) {
     state.setLastSearch_d(3);
     state.setLastSearch_m(5);
