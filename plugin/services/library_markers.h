@@ -182,9 +182,15 @@ void walkLibraryLines(std::string_view text, OnLine& onLine, EveryLine& everyLin
     for (std::size_t chunk = 0; chunk < size; chunk += 64 * kSteps) {
         const std::size_t count = std::min(kSteps, (size - chunk + 63) / 64);
         Bits::findSteps(data, size, chunk, count, stepOpen, stepFeed);
+        // Gathered in a register word by word: an or into memory per step would wait on the last.
         std::uint64_t busy[kSteps / 64] = {};
-        for (std::size_t i = 0; i < count; ++i)
-            busy[i / 64] |= static_cast<std::uint64_t>(stepOpen[i] != 0) << (i % 64);
+        for (std::size_t w = 0; w * 64 < count; ++w) {
+            std::uint64_t word = 0;
+            const std::size_t first = w * 64, end = std::min(count, first + 64);
+            for (std::size_t i = first; i < end; ++i)
+                word |= static_cast<std::uint64_t>(stepOpen[i] != 0) << (i - first);
+            busy[w] = word;
+        }
         // The first step at or after `from` that holds a marker start, or count.
         auto nextBusy = [&](std::size_t from) {
             for (std::size_t w = from / 64; w < kSteps / 64; ++w) {
