@@ -49,12 +49,6 @@ template <typename Value> class NameTable {
         return word(a.data() + n - 8) == word(b.data() + n - 8);
     }
 
-  private:
-    struct Slot {
-        std::uint64_t hash = 0;
-        Entry* entry = nullptr;
-    };
-
     // Names are short: they are hashed eight bytes at a time, their last word overlapping the
     // one before, so that no byte loop runs and a name costs a few multiplies.
     static std::uint64_t hashOf(std::string_view text) {
@@ -75,8 +69,20 @@ template <typename Value> class NameTable {
             std::memcpy(&w, p, n);
             mix(w);
         }
-        return h ^ (h >> 29);
+        // The words' high bytes reach the table's index bits only through a full final mix.
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ull;
+        return h ^ (h >> 33);
     }
+
+  private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        Entry* entry = nullptr;
+    };
+
     static std::uint64_t word(const char* p) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,18 @@ TEST(NameTable, TheTextCompareSeesADifferenceAtEveryPlace) {
             other[at] = 'b';
             EXPECT_FALSE(vx::NameTable<int>::sameText(text, other)) << length << " " << at;
         }
+    }
+}
+
+// Names that differ only in their last bytes, as numbered albums do, still spread over the table:
+// the index bits are the hash's lowest, and a table kept half full relies on them.
+TEST(NameTable, NamesDifferingInTheirLastBytesSpreadOverTheIndexBits) {
+    for (const std::string prefix : {"Album number ", "Artist ", "Band, The ", ""}) {
+        std::set<std::uint64_t> buckets;
+        for (int i = 0; i < 4096; ++i)
+            buckets.insert(vx::NameTable<int>::hashOf(prefix + std::to_string(i)) & 4095);
+        // Random placement fills 1 - 1/e of them, about 2,590.
+        EXPECT_GT(buckets.size(), 2400u) << "'" << prefix << "'";
     }
 }
 
