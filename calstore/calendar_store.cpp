@@ -1,5 +1,6 @@
 #include "calstore/calendar_store.h"
 
+#include "common/stale_folders.h"
 #include "platform/system.h"
 
 #include <algorithm>
@@ -107,6 +108,8 @@ Calendar* createCalendar(const std::string& title) {
         std::error_code ec;
         if (fs::exists(cal->target, ec)) cal->target = store / newUuidString();
     }
+    // A staging folder never holds the only copy of a calendar: one a crash left is debris.
+    vx::removeStaleFolders(store, ".staging-");
     std::error_code ec;
     const fs::path staging = store / (".staging-" + newUuidString());
     fs::create_directories(store, ec);

@@ -1,5 +1,7 @@
 #include "installer/install_steps.h"
 
+#include "common/stale_folders.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -75,7 +77,11 @@ bool placeBundle(const std::string& bundleSource, const InstallPaths& paths) {
     if (ec) return false;
     fs::permissions(staging.path(), fs::status(bundleSource, ec).permissions(), ec);
     if (ec) return false;
-    return swapIntoPlace(staging.path(), paths);
+    if (!swapIntoPlace(staging.path(), paths)) return false;
+    // Only with the new bundle in place: an earlier run's folder aside may hold the last one.
+    vx::removeStaleFolders(paths.pluginFolder, ".Voxtrail.bundle-new-");
+    vx::removeStaleFolders(paths.pluginFolder, ".Voxtrail.bundle-old-");
+    return true;
 }
 
 UninstallResult removeInstallation(const InstallPaths& paths) {

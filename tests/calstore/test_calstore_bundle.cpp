@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -178,6 +180,16 @@ TEST_F(CalstoreBundle, AnExportReplacesItsCalendarWholeAndOnlyWhenSaved) {
     save_(cal);
     CFRelease(cal);
     EXPECT_TRUE(events(folder).empty());
+}
+
+// A staging folder a crashed export left is removed by the next export once it is an hour old.
+TEST_F(CalstoreBundle, AnExportSweepsTheStagingFoldersACrashLeft) {
+    fs::create_directories(store() / ".staging-stale");
+    fs::create_directories(store() / ".staging-fresh");
+    fs::last_write_time(store() / ".staging-stale", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    exportShows({kPlain});
+    EXPECT_FALSE(fs::exists(store() / ".staging-stale"));
+    EXPECT_TRUE(fs::exists(store() / ".staging-fresh"));
 }
 
 // Runs one export in a child that cannot write the store (as nobody when the tests run as root,

@@ -206,6 +206,23 @@ TEST(InstallerEndToEnd, InstallOverAnOlderBundleLeavesNoneOfItsFiles) {
     EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
 }
 
+// A crash mid-install leaves hidden work folders beside the bundle: the next install removes those
+// an hour old, and leaves a fresh one, which another run may still be filling.
+TEST(InstallerEndToEnd, InstallSweepsTheWorkFoldersAnEarlierCrashLeft) {
+    TempHome home;
+    const fs::path plugins = home.pluginFolder();
+    for (const char* name :
+         {".Voxtrail.bundle-new-stale1", ".Voxtrail.bundle-old-stale2", ".Voxtrail.bundle-new-fresh"}) {
+        fs::create_directories(plugins / name / "Contents");
+        if (std::string(name).find("stale") != std::string::npos)
+            fs::last_write_time(plugins / name, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    }
+    Outcome run = runInstaller(home.playerEnvironment(), {"--install"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(namesIn(home.pluginFolder()),
+              (std::vector<std::string>{".Voxtrail.bundle-new-fresh", "Voxtrail.bundle"}));
+}
+
 // Only a player of this home holds the bundle: one in another home does not stop the install.
 TEST(InstallerEndToEnd, InstallWhileThePlayerRunsChangesNothing) {
     TempHome home, otherHome;
