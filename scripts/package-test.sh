@@ -146,6 +146,8 @@ $sudo apt-get install -y -qq "$old_player" "$old_service" >/dev/null
 getent passwd voxtrail-service >/dev/null || fail "no system user voxtrail-service"
 [ "$(stat -c %U "/var/lib/voxtrail-service")" = voxtrail-service ] || fail "the store folder is not the user's"
 [ ! -e /etc/systemd/system/multi-user.target.wants/voxtrail-service.service ] || fail "the unit was enabled"
+# The unit's syntax and sandbox settings, where the tool is (it needs no running systemd).
+if command -v systemd-analyze >/dev/null; then systemd-analyze verify "$unit"; fi
 if $systemd_runs; then ! systemctl is-active --quiet voxtrail-service || fail "the unit was started"; fi
 # The admin's own options: this test's ports, so it meets no other service on this machine.
 $sudo sed -i "s/^VOXTRAIL_SERVICE_OPTS=.*/VOXTRAIL_SERVICE_OPTS=\"--port $port --iploc-port $iploc_port\"/" \
@@ -167,7 +169,9 @@ step "the player from PATH, from its menu entry's command"
 [ "$(command -v vxplayer)" = /usr/bin/vxplayer ] || fail "vxplayer is not on PATH"
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/com.voxtrail.vxplayer.desktop)
 home="$work/home"
-mkdir -p "$home/Library/Application Support/Voxtrail"
+mkdir -p "$home/Library/Application Support/Voxtrail" "$work/run"
+chmod 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run" # else the toolkit makes one in /tmp
 printf '127.0.0.1:%s\n127.0.0.1:%s\n' "$port" "$iploc_port" >"$home/Library/Application Support/Voxtrail/VoxtrailServices"
 printf 'show 800 600\nidle 5\nsleep 1500\nidle 5\nsnapshot %s/pane.png\nquit\n' "$home" |
   (cd "$home" && HOME="$home" QT_QPA_PLATFORM=offscreen timeout 120 $exec_line --headless) >"$work/player.out"
