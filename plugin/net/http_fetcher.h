@@ -30,7 +30,8 @@ enum HttpClientError {
     HTTP_ERR_BODY_TOO_LARGE = 13,
     HTTP_ERR_HEADER_CUT = 14,
     HTTP_ERR_BODY_CUT = 15,
-    HTTP_ERR_COUNT = 16,
+    HTTP_ERR_BAD_CHUNK = 16,
+    HTTP_ERR_COUNT = 17,
 };
 
 // The largest body a fetch accepts; a longer one fails with HTTP_ERR_BODY_TOO_LARGE.

@@ -30,6 +30,7 @@ const char* const http_errlist[HTTP_ERR_COUNT] = {
     "Body larger than 64 MiB",
     "Connection closed before the end of the header",
     "Connection closed after %d bytes of the body",
+    "Malformed chunked body",
 };
 
 constexpr const char* kDefaultUserAgent = "HTTP Fetcher/0.1";
