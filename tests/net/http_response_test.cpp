@@ -135,7 +135,7 @@ TEST_F(HttpResponse, DeclaredLengthOverTheCapFailsAtOnce) {
                                        CannedReply::Then::holdOpen}});
     EXPECT_EQ(fetch(server.url()).length, -1);
     EXPECT_EQ(http_lastError().http_errno, HTTP_ERR_BODY_TOO_LARGE);
-    EXPECT_STREQ(http_strerror(), "Body larger than 64 MiB");
+    EXPECT_STREQ(http_strerror(), "Body larger than 16 MiB");
 }
 
 const std::string kChunkedHead =
