@@ -2,10 +2,10 @@
 
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
+#include "platform/boundary_guard.h"
 #include "plugin/export/calendar_store_export.h"
 #include "plugin/export/ical_file.h"
 #include "plugin/export/notify_window.h"
-#include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
@@ -152,7 +152,8 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.getCurSearchRadiusDisplay(started.radius);
     started.mask = mask;
     refreshRunning = true;
-    updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{this, mask});
+    updateThreadHandle = vx::startGuardedThread(
+        "update thread", [args = new UpdateThreadArgs{this, mask}] { updateThread(args); });
     return 0;
 }
 
