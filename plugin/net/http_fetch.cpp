@@ -299,10 +299,10 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
 int readChunkedBody(int fd, std::string_view prefix, const HttpSettings& s, const HttpDeadline& deadline,
                     HeapText* body) {
     ChunkedDecoder decoder;
-    std::unique_ptr<char[]> raw(new char[kDropChunk]);
+    HeapText raw(static_cast<char*>(std::malloc(kDropChunk)));
     std::size_t capacity = body ? kDefaultChunk : kDropChunk;
     HeapText buffer(static_cast<char*>(std::malloc(capacity)));
-    if (!buffer) return httpFailSystem(ENOMEM);
+    if (!raw || !buffer) return httpFailSystem(ENOMEM);
     std::size_t held = 0;
     std::size_t total = 0;
     std::string_view in = prefix;
