@@ -1,8 +1,8 @@
 // The bundle's four entries. Plain C names, as the plug-in looks them up; no exception leaves
 // them, since the caller's frames know nothing of C++.
 #include "calstore/calendar_store.h"
+#include "platform/boundary_guard.h"
 #include "platform/calstore_exports.h"
-#include "plugin/model/boundary_guard.h"
 
 #include <libical/ical.h>
 #include <mutex>

@@ -1,10 +1,11 @@
 #include "plugin/engine/cal_get_data.h"
 
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
+#include "platform/boundary_guard.h"
 #include "plugin/export/calendar_store_export.h"
 #include "plugin/export/ical_file.h"
 #include "plugin/export/notify_window.h"
-#include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
@@ -13,12 +14,14 @@
 #include "plugin/services/library_reader.h"
 #include "plugin/services/phone_sync.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -149,7 +152,8 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.getCurSearchRadiusDisplay(started.radius);
     started.mask = mask;
     refreshRunning = true;
-    updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{this, mask});
+    updateThreadHandle = vx::startGuardedThread(
+        "update thread", [args = new UpdateThreadArgs{this, mask}] { updateThread(args); });
     return 0;
 }
 
@@ -297,11 +301,15 @@ void CalGetData::shutDown() {
 }
 
 bool CalGetData::fileExists(const char* path) {
-    if (!path || !*path) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string first;
-    std::getline(in, first);
-    if (!first.empty() && first.back() == '\r') first.pop_back();
-    return !first.empty();
+    const int fd = vx::openRegularFile(path);
+    if (fd < 0) return false;
+    // The first line is empty exactly when the file starts with its line end: two bytes tell.
+    char start[2];
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, start, sizeof start);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got <= 0 || start[0] == '\n') return false;
+    return !(start[0] == '\r' && (got == 1 || start[1] == '\n'));
 }

@@ -3,10 +3,13 @@
 #include "plugin/engine/preferences_file.h"
 
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/preference_fields.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/private_file.h"
+#include "plugin/engine/startup_steps.h"
+#include "plugin/services/line_source.h"
 
 #include <atomic>
 #include <cstdio>
@@ -402,6 +405,10 @@ int CalGetData::loadPrefs() {
     char path[1024];
     st.getVoxtrailPref(path);
     if (!fileExists(path)) {
+        if (vx::regularFileState(path) == vx::FileOpening::notRegular)
+            reportStartupProblem(std::string("The preferences file \"") + path +
+                                 "\" is not a regular file, so it was not read; it is replaced when the "
+                                 "settings are next saved.");
         for (const char* filter : vx::kDefaultFormatFilters)
             st.addFormatFilter(filter);
         return 0;
@@ -409,12 +416,11 @@ int CalGetData::loadPrefs() {
     useIpLocation = false;
     PreferencesReader reader(*this);
     std::size_t lines = 0;
-    std::ifstream file(path, std::ios::binary);
-    std::string text;
-    while (std::getline(file, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+    // Lines are read with a bound, so a file without line ends costs little memory.
+    vx::LineSource file(path);
+    std::string_view text;
+    while (file.next(text))
         reader.line(++lines, text);
-    }
     reader.finish();
     st.setValid_preference_file(reader.valid && lines >= 9);
     return -1;

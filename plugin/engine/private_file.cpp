@@ -1,5 +1,7 @@
 #include "plugin/engine/private_file.h"
 
+#include "common/regular_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,7 +59,7 @@ bool writePrivateFile(const std::string& path, const std::string& bytes, std::st
 
 bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = vx::openRegularFile(path.c_str());
     if (fd < 0) return false;
     std::vector<char> buf(limit);
     std::size_t got = 0;

@@ -71,6 +71,10 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
         delete entry;
         return false;
     }
+    if (count >= kMostShows) {
+        delete entry;
+        return false;
+    }
     // Before the first entry of a later date: after every entry of this date and earlier ones.
     const DateKey date = dateKey(entry);
     auto later = firstOfDate.upper_bound(date);
@@ -79,6 +83,11 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
     byShow.emplace(key, entry);
     firstOfDate.emplace(date, entry); // kept when the date already has its first entry
     return true;
+}
+
+bool SHOWLIST::full() {
+    std::lock_guard<ListMutex> guard(mutex);
+    return count >= kMostShows;
 }
 
 SHOWENTRY* SHOWLIST::findShow(const char* artist) {

@@ -41,6 +41,10 @@ struct SHOWENTRY {
 
 class SHOWLIST {
   public:
+    // The most entries a list links: what the preferences file keeps of each list, and what a
+    // flood of replies may cost (about 2 KB an entry). Merges into listed entries go on.
+    static constexpr uint32_t kMostShows = 10000;
+
     uint32_t count = 0;
     ListMutex mutex;
     SHOWENTRY* head = nullptr;
@@ -60,8 +64,10 @@ class SHOWLIST {
     void clear();
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
     // artist (then entry is freed). The user's choice is carried over from older (read unlocked).
-    // Returns whether entry itself was linked.
+    // Returns whether entry itself was linked; an entry that would be past kMostShows is freed.
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
+    // No room for another entry: a reader of a long reply may stop there.
+    bool full();
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
     SHOWENTRY* findAlbum(const char* artist);
