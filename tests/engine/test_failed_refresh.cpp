@@ -104,17 +104,6 @@ TEST_F(FailedRefresh, APlaceTheServiceDoesNotKnowKeepsTheListThePlaceAndTheFile)
     EXPECT_EQ(shows(), std::vector<std::string>{"Kinks *"});
 }
 
-TEST_F(FailedRefresh, ARegionNoTableKnowsIsNotSearchedButReportedAsNotFound) {
-    for (const char* region : {"", "Atlantis"}) {
-        typePlace("Boston", region, "75");
-        root->engine.performUpdate(kUpdateAll);
-        EXPECT_EQ(requests(), std::vector<std::string>{}) << region;
-        EXPECT_EQ(shows(), std::vector<std::string>{"Kinks *"}) << region;
-        EXPECT_NE(text(&ProtectedData::getRefreshProblem).find("was not found"), std::string::npos) << region;
-        EXPECT_EQ(text(&ProtectedData::getCurState), "MA") << region;
-    }
-}
-
 TEST_F(FailedRefresh, ChoicesSurviveFailedAndStoppedRefreshesInARowAndCarryOverAfter) {
     answer(kLookUp, "<LAT>42.36</LAT><LON>-71.06</LON>");
     ::testing::internal::CaptureStderr();
