@@ -381,8 +381,11 @@ TEST(PreferencesWindowEndToEnd, OKAsTheStartRefreshRunsForcesTheNextOneAndQuitsC
 }
 
 TEST(PreferencesWindowEndToEnd, ArtistsIncludedOrExcludedCountInTheRefreshThatOKStarts) {
-    const std::string other = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
-    PreferencesHome h("0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0", "", {"--catalog-from-library", other});
+    // The service lists concerts of this library's artists and of another's.
+    const std::string libraries = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-";
+    PreferencesHome h("0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0", "",
+                      {"--catalog-from-library", libraries + "9.1-fixture.xml", "--catalog-from-library",
+                       libraries + "11.1-fixture.xml"});
     OpenWindow w(h.home);
     w.set("CID_GENERAL_TBOX_excludeArtists", "Radiohead");
     w.set("CID_GENERAL_TBOX_includeArtists", "Foo Fighters");
