@@ -105,6 +105,15 @@ void reportPlaceNotFound(ProtectedData& st) {
     st.setRefreshProblem(text);
 }
 
+// A region neither table knows (a blank one included) cannot be searched: the service would
+// answer it with no shows, which would replace the user's list and choices.
+bool regionSearchable(ProtectedData& st) {
+    char region[256], copy[256];
+    st.getCurState(region);
+    vx::copyText(copy, region);
+    return latLongStateAbbrev(region) == 0 || stateAbbrev_generic(copy) == 0;
+}
+
 // The user has typed a place (or one was loaded): the IP look-up must not replace it.
 bool placeTyped(ProtectedData& st) {
     char city[256], region[256];
@@ -157,6 +166,17 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     return 0;
 }
 
+bool CalGetData::endRadiusEditing() {
+    ProtectedData& st = root->state;
+    st.setUpdatingSearchRadius(false);
+    if (st.acceptCurSearchRadiusDisplay()) return true;
+    char text[ProtectedData::refreshProblemCapacity];
+    std::snprintf(text, sizeof text, "The radius must be 1 to %d miles;\nthe search stays at %d miles.",
+                  ProtectedData::kLargestSearchRadius, st.getCurSearchRadius());
+    st.setRefreshProblem(text);
+    return false;
+}
+
 bool CalGetData::runningRefreshServes(unsigned long mask) {
     if (!refreshRunning || (mask & ~started.mask) != 0) return false;
     ProtectedData& st = root->state;
@@ -189,6 +209,14 @@ void CalGetData::performUpdate(unsigned long mask) {
     st.setValid_internet_connection(true);
     st.setRefreshProblem("");
     if (st.getShutingDown()) return;
+    if (libraryStale.exchange(false)) {
+        // Held whole, so a notice on the host thread never sees a library half read. A library
+        // path that does not open keeps the artists read before, as at start-up.
+        std::scoped_lock lists(artists.mutex, albums.mutex);
+        char path[1024];
+        st.getiTunes_xml_path(path);
+        if (fileExists(path)) parseXML();
+    }
 
     struct Step {
         uint32_t bit;
@@ -249,6 +277,10 @@ int CalGetData::UpdateConcerts() {
         st.setCurSearchRadius(readNumber(text));
     }
     if (stopRequested()) return 1;
+    if (!regionSearchable(st)) {
+        reportPlaceNotFound(st);
+        return 1;
+    }
 
     const int located = latLongLoc(*this);
     if (stopRequested()) return 1;

@@ -70,7 +70,7 @@ class VersionCheck : public ::testing::Test {
     void savedPreferences(bool versionFlag, long nextRefresh) const {
         std::ostringstream p;
         p << "/nowhere.xml\n"
-          << nextRefresh << "\n2026@@12@@1\n-@@-@@75@@0.0@@0.0\n"
+          << nextRefresh << "\n2026@@12@@1\nBoston@@MA@@75@@0.0@@0.0\n"
           << "0@@1@@0@@0@@" << (versionFlag ? 1 : 0) << "@@0@@0@@0@@0@@0@@0\n-\n-@@-@@-@@\n\n\n";
         home.write("Library/Application Support/Voxtrail/VoxtrailPref", p.str());
     }
