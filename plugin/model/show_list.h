@@ -23,6 +23,9 @@ struct SHOWENTRY {
     int32_t year = 2000;
     char otherArtists[1024] = {};
     char url[256] = {};
+    // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
+    // programs see the same event, with the user's alarms and notes, export after export.
+    char uid[64] = {};
     bool recentlyAdded = false;
     bool selected = false;
     FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry
@@ -59,8 +62,8 @@ class SHOWLIST {
     // Frees every entry.
     void clear();
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
-    // artist (then entry is freed). The user's choice is carried over from older (read unlocked).
-    // Returns whether entry itself was linked.
+    // artist (then entry is freed). The user's choice and the UID are carried over from older (read
+    // unlocked); an entry left without a UID gets a new one. Returns whether entry itself was linked.
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
