@@ -308,6 +308,8 @@ int CalGetData::UpdateConcerts() {
             performExportTo_iCal(root, services.webServiceHost);
         else
             performExportTo_iCalCalendarStore(root, services.webServiceHost);
+    } else {
+        st.setExportProblem(""); // an export turned off no longer fails
     }
     st.setUpdatingConcerts(false);
     root->redraw();

@@ -120,6 +120,9 @@ void CalGetData::initialize() {
                                  "\" could not be created; settings will not be kept.");
     }
 
+    // A save killed before its rename left its temporary file; the saved file itself is whole.
+    vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
+                                            "VoxtrailExcludeBands.txt", "FirstRun"});
     services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());

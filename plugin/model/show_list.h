@@ -23,6 +23,9 @@ struct SHOWENTRY {
     int32_t year = 2000;
     char otherArtists[1024] = {};
     char url[256] = {};
+    // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
+    // programs see the same event, with the user's alarms and notes, export after export.
+    char uid[64] = {};
     bool recentlyAdded = false;
     bool selected = false;
     FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry
@@ -63,8 +66,9 @@ class SHOWLIST {
     // Frees every entry.
     void clear();
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
-    // artist (then entry is freed). The user's choice is carried over from older (read unlocked).
-    // Returns whether entry itself was linked; an entry that would be past kMostShows is freed.
+    // artist (then entry is freed). The user's choice and the UID are carried over from older (read
+    // unlocked); an entry left without a UID gets a new one. Returns whether entry itself was linked;
+    // an entry that would be past kMostShows is freed.
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
     // No room for another entry: a reader of a long reply may stop there.
     bool full();
