@@ -150,6 +150,8 @@ void ConnectionGate::shutdown() {
 }
 
 ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length, const GateLimits& limits) {
+    // Nothing yet (perhaps not even a buffer): memchr must not be handed a null pointer.
+    if (length == 0) return Head::incomplete;
     const char* end = bytes + length;
     const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', length));
     if (!feed) return length > limits.maxRequestLine ? Head::lineTooLong : Head::incomplete;

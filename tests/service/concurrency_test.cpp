@@ -190,6 +190,7 @@ TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
     EXPECT_EQ(judge("GET / HTTP/1.1\nA: 1\nB: 2\n\n"), Head::complete);
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nHost: x\r\n"), Head::incomplete);
     EXPECT_EQ(judge("GET /"), Head::incomplete);
+    EXPECT_EQ(vxs::ConnectionGate::judge(nullptr, 0, limits), Head::incomplete);
     // Refused as soon as the bytes show it, before the line or the head has ended.
     EXPECT_EQ(judge("GET /" + std::string(30, 'a')), Head::lineTooLong);
     EXPECT_EQ(judge("GET /" + std::string(30, 'a') + " HTTP/1.1\r\n\r\n"), Head::lineTooLong);
@@ -218,4 +219,21 @@ TEST(ServiceServer, StopsBeforeItHasStartedListening) {
     if (!ended) server.stop();
     serving.join();
     EXPECT_TRUE(ended) << "run() served although stop() came first";
+}
+
+TEST(ServiceServer, APortInUseIsAnErrorThatNamesIt) {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    vxs::ServiceData data;
+    std::string error;
+    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    vxs::RequestLog log;
+    vxs::ServiceServer first(data, log);
+    ASSERT_TRUE(first.bind("127.0.0.1", 0, 0, &error)) << error;
+    vxs::ServiceServer second(data, log);
+    EXPECT_FALSE(second.bind("127.0.0.1", first.port(), 0, &error));
+    EXPECT_NE(error.find("port " + std::to_string(first.port()) + " is in use"), std::string::npos) << error;
+    vxs::ServiceServer third(data, log);
+    EXPECT_FALSE(third.bind("127.0.0.1", 0, first.iplocPort(), &error));
+    EXPECT_NE(error.find(std::to_string(first.iplocPort())), std::string::npos) << error;
 }
