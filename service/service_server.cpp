@@ -132,10 +132,10 @@ void ServiceServer::addWebRoutes() {
         send(res, downloadPage(data_.version));
     });
     web_.Get("/sharing/sharing.php", [this](const httplib::Request& req, httplib::Response& res) {
-        send(res, sharingReply(req.target, *data_.sharing));
+        send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
     });
     web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
-        send(res, phoneReply(req.target, *data_.sharing));
+        send(res, phoneReply(req.target, *data_.sharing, req.remote_addr));
     });
 }
 
