@@ -58,8 +58,8 @@ Run oneRun(int port, int slowBody, int slowHead) {
         const int fd = connectTo(port);
         if (fd < 0) continue;
         const std::string head =
-            "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
-            (i % 2 ? "Transfer-Encoding: chunked\r\n\r\n" : "Content-Length: 60000\r\n\r\n");
+            "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+            (i % 2 ? "Transfer-Encoding: chunked\r\n\r\nea60\r\n" : "Content-Length: 60000\r\n\r\n");
         (void)!send(fd, head.data(), head.size(), MSG_NOSIGNAL);
         slow.push_back(fd);
     }

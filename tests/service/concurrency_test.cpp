@@ -178,7 +178,7 @@ TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
     EXPECT_EQ(longLine.status, 414);
 }
 
-// Opens a connection and sends a request head that announces a body, and the body's first byte.
+// Opens a connection and sends a POST head that announces a body, and the body's first byte.
 int openSlowBodyClient(int port, bool chunked) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
@@ -190,8 +190,8 @@ int openSlowBodyClient(int port, bool chunked) {
         return -1;
     }
     const std::string head =
-        std::string("GET /zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA HTTP/1.1\r\n") +
-        (chunked ? "Transfer-Encoding: chunked\r\n\r\n1" : "Content-Length: 60000\r\n\r\nx");
+        std::string("POST /zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA HTTP/1.1\r\n") +
+        (chunked ? "Transfer-Encoding: chunked\r\n\r\nea60\r\nx" : "Content-Length: 60000\r\n\r\nx");
     (void)!send(fd, head.data(), head.size(), MSG_NOSIGNAL);
     return fd;
 }
