@@ -1,8 +1,9 @@
 #pragma once
-// One line per request ("web GET /path?query 200"), secret query values blanked. Written to a regular file,
-// each line is one append of its own, at once, so tests can read which requests arrived while the service
-// runs. Any other destination (standard output to a pipe or a terminal) can stall, so its lines go through a
-// bounded queue to a writer thread: a stalled reader costs dropped lines, never a waiting request.
+// One line per request ("web GET /path?query 200"). Written to a regular file, each line is one
+// append of its own, at once, so tests can read which requests arrived while the service runs.
+// Any other destination (standard output to a pipe or a terminal) can stall, so its lines go
+// through a bounded queue to a writer thread: a stalled reader costs dropped lines, never a
+// waiting request. Secret query values (passwords, installation ids, tokens) are blanked.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>

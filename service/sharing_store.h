@@ -1,7 +1,8 @@
 #pragma once
 // Sharing accounts and the shows they share, and the phone accounts with their
-// artists, kept in the service's database. Every table has a cap, so no client
-// can make the database grow without bound.
+// artists, kept in the service's database. Every table has a cap (accounts: per
+// installation, and new ones per client address and minute), so no client can make
+// the database grow without bound.
 #include "service/failure_throttle.h"
 #include "service/password_hash.h"
 #include "service/service_database.h"
