@@ -10,6 +10,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -110,6 +111,12 @@ TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
     EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
 }
 
+// The link as one query value: it holds no "&", "%", "#", "+" or "?", so only its blanks change.
+std::string asQueryValue(std::string link) {
+    std::replace(link.begin(), link.end(), ' ', '+');
+    return link;
+}
+
 TEST(MouseEndToEnd, ALinkHoldingQuotesAndShellTextReachesTheOpenerAsOneAddress) {
     TempHome home;
     // No service: the show comes from the saved preferences and nothing is searched.
@@ -132,7 +139,7 @@ TEST(MouseEndToEnd, ALinkHoldingQuotesAndShellTextReachesTheOpenerAsOneAddress) 
     player.sendLine("show 800 480");
     player.sendLine(std::string("click ") + kFirstRow);
     EXPECT_EQ(player.waitForLine("open-url: ", kStepMs).value_or(""),
-              "open-url: http://127.0.0.1:1/clickthrough.php?target=" + link)
+              "open-url: http://127.0.0.1:1/clickthrough.php?target=" + asQueryValue(link))
         << player.errorText();
     player.sendLine("quit");
     EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
