@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,40 @@ TEST(PhoneArtistClean, KeepsLettersDigitsAndInnerBlanks) {
     EXPECT_EQ(cleaned("Guns N' Roses"), "Guns N Roses");
     EXPECT_EQ(cleaned("  !!! (The) Band 2 ... "), "The Band 2");
     EXPECT_EQ(cleaned("?!.,;"), "");
-    EXPECT_EQ(cleaned("Sigur R\xC3\xB3s"), "Sigur Rs");
+    EXPECT_EQ(cleaned("Earth, Wind & Fire"), "Earth Wind and Fire");
     EXPECT_EQ(cleaned(std::string(300, 'x')).size(), 255u);
     EXPECT_EQ(cleaned(std::string(254, 'x') + " y"), std::string(254, 'x'))
         << "cut, then trailing blank gone";
+}
+
+TEST(PhoneArtistClean, LettersOfEveryScriptStayWholeAndOtherCharactersGoWhole) {
+    EXPECT_EQ(cleaned("Sigur R\xC3\xB3s"), "Sigur R\xC3\xB3s");
+    EXPECT_EQ(cleaned("Mot\xC3\xB6rhead"), "Mot\xC3\xB6rhead");
+    EXPECT_EQ(cleaned("\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80"),
+              "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80");
+    EXPECT_EQ(
+        cleaned("\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C"),
+        "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C");
+    EXPECT_EQ(cleaned("Ro\xCC\x81s"), "Ro\xCC\x81s") << "a combining accent stays on its letter";
+    // Emoji, typographic punctuation and stray bytes go, with none of their bytes left behind.
+    EXPECT_EQ(cleaned("\xF0\x9F\x8E\xB8 Band \xE2\x80\x94 \xE2\x80\x9CLive\xE2\x80\x9D \xFF\xC3"),
+              "Band  Live");
+    EXPECT_EQ(cleaned("\xC2\xA9\xC2\xBF"), "");
+    // The 255-byte cut never splits a character.
+    EXPECT_EQ(cleaned(std::string(254, 'x') + "\xC3\xB6"), std::string(254, 'x'));
+}
+
+TEST(PhoneArtistList, NamesWithEntitiesAndNonAsciiLettersArriveWhole) {
+    XML_Artist_List list;
+    readPhoneArtists("<dict>\n<key>Tracks</key>\n<dict>\n" + track(1, "Crosby, Stills &quot;Nash&quot;") +
+                         track(2, "Earth, Wind &amp; Fire") + track(3, "Mot&#246;rhead") +
+                         track(4, "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80") + "</dict>\n</dict>\n",
+                     list);
+    const std::vector<std::string> names = namesOf(list);
+    EXPECT_EQ(names.size(), 4u);
+    for (const char* name : {"Crosby Stills Nash", "Earth Wind and Fire", "Mot\xC3\xB6rhead",
+                             "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80"})
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
 }
 
 TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilations) {
