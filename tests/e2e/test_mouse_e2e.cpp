@@ -11,9 +11,11 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -193,4 +195,47 @@ TEST(MouseEndToEnd, APlaceTypedWithLettersBeyondAsciiIsDrawnSavedSentAndFound) {
     const QRect cityBox(80, 19, 158, 18);
     EXPECT_EQ(typed.copy(cityBox), read.copy(cityBox));
     EXPECT_NE(typed.copy(cityBox), QImage(cityBox.size(), typed.format())) << "something is drawn";
+}
+
+TEST(MouseEndToEnd, ACityWithPunctuationIsTypedSavedSentAndFoundAndAClickActsWhereItIs) {
+    TempHome home;
+    WebService service(home.file("service.log"));
+    prepareHome(home, service.host(), service.iplocHost());
+    writePreferences(home, "-@@-");
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
+    const auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    const auto saved = [&](const std::string& prefs) {
+        return lower(lineOf(prefs, 4)).rfind("coeur d'alene@@id@@75@@", 0) == 0;
+    };
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    // The pointer rests on the version link (bottom right) before the click on the city field.
+    for (const std::string& line :
+         {std::string("show 800 480"), std::string("move 740 470"), std::string("click ") + kCityBox,
+          std::string("type Coeur d'Alene"), std::string("click ") + kStateBox, std::string("type ID"),
+          std::string("key return")})
+        player.sendLine(line);
+    ASSERT_TRUE(home.waitForContent(prefsPath, saved, kSearchSeconds * 1000))
+        << home.readFile(prefsPath) << player.errorText();
+    player.sendLine("snapshot " + home.file("typed.png"));
+    std::vector<std::string> opened;
+    for (std::optional<std::string> line;
+         (line = player.readLine(kStepMs)) && line->rfind("snapshot: ", 0) != 0;)
+        if (line->rfind("open-url: ", 0) == 0) opened.push_back(*line);
+    EXPECT_TRUE(opened.empty()) << opened.front();
+    player.sendLine("quit");
+    ASSERT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
+
+    bool asked = false;
+    for (const std::string& line : service.logLines())
+        asked =
+            asked || lower(line).find("/zipcodes/zipcodes.php?todo=getlatlon&city=coeur+d'alene&state=id ") !=
+                         std::string::npos;
+    EXPECT_TRUE(asked);
+    const std::vector<std::string> place = fields(lineOf(home.readFile(prefsPath), 4) + "@@");
+    ASSERT_GE(place.size(), 5u);
+    EXPECT_NEAR(std::stod(place[3]), 47.68, 0.01);
 }

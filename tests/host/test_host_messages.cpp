@@ -268,6 +268,19 @@ TEST_F(HostSession, TypedLettersBeyondAsciiArriveAsUtf8) {
     st.setUpdatingState(false);
 }
 
+TEST_F(HostSession, ACityTakesTheStopsHyphensAndApostrophesOfItsNameButTheStateDoesNot) {
+    ProtectedData& st = gVoxtrail->state;
+    st.setCurCityDisplay("");
+    st.setCurStateDisplay("");
+    st.setUpdatingCity(true);
+    type("St. Louis, Winston-Salem; Coeur d'Alene!");
+    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "St. Louis Winston-Salem Coeur d'Alene");
+    key(9);
+    type("N.-C'");
+    EXPECT_EQ(text(&ProtectedData::getCurStateDisplay), "NC");
+    st.setUpdatingState(false);
+}
+
 TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     gVoxtrail->view.setCurVisShowListOffset(0);
     EXPECT_EQ(key(31), noErr);
@@ -275,7 +288,9 @@ TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     EXPECT_EQ(key(30), noErr);
     EXPECT_EQ(gVoxtrail->view.curVisShowListOffset, 0);
     const int month = gVoxtrail->view.curVisMonth;
-    EXPECT_EQ(key(29), noErr); // no shows: the month stays
+    EXPECT_EQ(key(29), noErr); // no shows: every month is open
+    EXPECT_EQ(gVoxtrail->view.curVisMonth, month % 12 + 1);
+    EXPECT_EQ(key(28), noErr);
     EXPECT_EQ(gVoxtrail->view.curVisMonth, month);
     EXPECT_EQ(key('a'), unimpErr);
 
