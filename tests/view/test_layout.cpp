@@ -229,6 +229,21 @@ TEST_F(Layout, MonthArrowsOnlyLeadToMonthsWithEntries) {
     EXPECT_RECT(view.prevMonthSpot.rect, 75, 1070, 95, 1098);
 }
 
+TEST_F(Layout, ASearchThatFoundNothingSaysSoInTheList) {
+    state.setCurCity("Z\xC3\xBCrich");
+    state.setUpdatingConcerts(true);
+    draw();
+    EXPECT_FALSE(drewStarting("No upcoming shows were found")) << "not while it searches";
+    state.setUpdatingConcerts(false);
+    draw();
+    EXPECT_TRUE(drewStarting("No upcoming shows were found"));
+    EXPECT_TRUE(drewStarting("near Z\xC3\xBCrich.") ||
+                drewStarting("No upcoming shows were found\nnear Z\xC3\xBCrich."));
+    add(concerts, "Found", 5, 5, 2009);
+    draw();
+    EXPECT_FALSE(drewStarting("No upcoming shows were found"));
+}
+
 TEST_F(Layout, CrowdedDayGetsCellArrows) {
     // September 2023 starts on a Friday: the 13th is cell 17. A 131-pixel cell lists 7 entries.
     showMonth(9, 2023);
