@@ -268,19 +268,6 @@ TEST_F(HostSession, TypedLettersBeyondAsciiArriveAsUtf8) {
     st.setUpdatingState(false);
 }
 
-TEST_F(HostSession, ACityTakesTheStopsHyphensAndApostrophesOfItsNameButTheStateDoesNot) {
-    ProtectedData& st = gVoxtrail->state;
-    st.setCurCityDisplay("");
-    st.setCurStateDisplay("");
-    st.setUpdatingCity(true);
-    type("St. Louis, Winston-Salem; Coeur d'Alene!");
-    EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "St. Louis Winston-Salem Coeur d'Alene");
-    key(9);
-    type("N.-C'");
-    EXPECT_EQ(text(&ProtectedData::getCurStateDisplay), "NC");
-    st.setUpdatingState(false);
-}
-
 TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     gVoxtrail->view.setCurVisShowListOffset(0);
     EXPECT_EQ(key(31), noErr);
