@@ -17,6 +17,7 @@ const char* usageText() {
            "  key NAME (return tab backspace left right up down space, or one character) | type TEXT\n"
            "  play ARTIST | ALBUM | play | next | pause | unpause\n"
            "  down X Y | up X Y | click X Y | rclick X Y | move X Y | drag X Y | wheel X Y DELTA\n"
+           "    (click and rclick move the pointer to X Y first, as a real click does)\n"
            "  sleep MS | wait-file PATH SECONDS | snapshot FILE.png | answer BUTTON | answer-file PATH\n"
            "  windows: one line \"window: NAME X Y W H OPACITY VISIBLE\" per window the plug-in has open\n"
            "    (screen coordinates, OPACITY 0.00 to 1.00, VISIBLE 1 or 0)\n"

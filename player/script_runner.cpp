@@ -137,10 +137,14 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
             at(kEventMouseUp, kEventMouseButtonPrimary);
             break;
         case MouseAction::Click:
+            // The pointer reaches X Y before it presses there, as a real click's does, so the
+            // link or field under it is the one that acts.
+            at(kEventMouseMoved, 0);
             at(kEventMouseDown, kEventMouseButtonPrimary);
             at(kEventMouseUp, kEventMouseButtonPrimary);
             break;
         case MouseAction::SecondaryClick:
+            at(kEventMouseMoved, 0);
             at(kEventMouseDown, kEventMouseButtonSecondary);
             at(kEventMouseUp, kEventMouseButtonSecondary);
             break;

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config git curl
-      qt6-base-dev qt6-tools-dev qt6-qpa-plugins libqt6uitools6 libqt6dbus6 dbus-daemon fonts-dejavu-core
+      qt6-base-dev qt6-tools-dev qt6-qpa-plugins libqt6uitools6 libqt6dbus6 dbus-daemon fonts-dejavu-core fonts-liberation2
       libical-dev khal libsqlite3-dev libcpp-httplib-dev libcrypt-dev libssl-dev uuid-dev
       libgtest-dev libgmock-dev googletest libbenchmark-dev
       clang libclang-rt-14-dev ccache

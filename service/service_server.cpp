@@ -131,6 +131,11 @@ void ServiceServer::addWebRoutes() {
     web_.Get("/download/download_mac_redirect.php", [this](const httplib::Request&, httplib::Response& res) {
         send(res, downloadPage(data_.version));
     });
+    for (const char* page : {"/", "/iphone.php", "/iphonelink.php", "/android.php", "/donations.php"}) {
+        web_.Get(page, [this](const httplib::Request& req, httplib::Response& res) {
+            send(res, productPage(req.path, data_.version));
+        });
+    }
     web_.Get("/sharing/sharing.php", [this](const httplib::Request& req, httplib::Response& res) {
         send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
     });

@@ -3,6 +3,8 @@
 #include "service/album_releases.h"
 #include "service/concert_sources.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +24,14 @@ std::string showDate(const CivilDate& d) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%s %d, %d", months[(d.month + 11) % 12], d.day, d.year);
     return buf;
+}
+
+// Only these schemes open a page; "javascript:", "data:" and the like would run on this origin.
+bool webLink(const std::string& link) {
+    std::string scheme;
+    for (char c : link.substr(0, std::min<std::size_t>(link.find(':'), 6)))
+        scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return (scheme == "http" || scheme == "https") && link.compare(scheme.size(), 3, "://") == 0;
 }
 
 } // namespace
@@ -64,6 +74,9 @@ Reply clickThrough(std::string_view target, const std::string& host) {
         r.location = link;
         return r;
     }
+    if (!webLink(link))
+        return htmlPage("Leaving Voxtrail",
+                        "<p>This show's link is not a web page:</p>\n<p>" + htmlEscape(link) + "</p>\n");
     return htmlPage("Leaving Voxtrail", "<p>This show is listed on another site:</p>\n<p><a href=\"" +
                                             htmlEscape(link) + "\">" + htmlEscape(link) + "</a></p>\n");
 }
@@ -110,6 +123,35 @@ Reply downloadPage(const VersionAnnouncement& version) {
     return htmlPage(std::string("Voxtrail ") + v + " for Mac OS X",
                     std::string("<p><a href=\"/download/Voxtrail-") + v + ".dmg\">Download Voxtrail " + v +
                         "</a></p>\n");
+}
+
+Reply productPage(std::string_view path, const VersionAnnouncement& version) {
+    char v[32];
+    std::snprintf(v, sizeof v, "%d.%d", version.major, version.minor);
+    const std::string download =
+        std::string("<p><a href=\"/download/download_mac_redirect.php\">Download Voxtrail ") + v +
+        "</a> for your music player.</p>\n";
+    if (path == "/")
+        return htmlPage(std::string("Voxtrail ") + v,
+                        "<p>A concert calendar of the artists in your music library, near the place you "
+                        "choose.</p>\n" +
+                            download +
+                            "<ul>\n<li><a href=\"/iphone.php\">Voxtrail for iPhone</a></li>\n"
+                            "<li><a href=\"/android.php\">Voxtrail for Android</a></li>\n"
+                            "<li><a href=\"/donations.php\">Support Voxtrail</a></li>\n</ul>\n");
+    if (path == "/iphone.php" || path == "/iphonelink.php" || path == "/android.php") {
+        const std::string phone = path == "/android.php" ? "Android" : "iPhone";
+        return htmlPage(
+            "Voxtrail for " + phone,
+            "<p>Your library's concerts on your " + phone +
+                ". Turn on phone sync in Voxtrail's preferences and sign in on the phone with the "
+                "same user name and password.</p>\n<p><a href=\"/\">Voxtrail home</a></p>\n");
+    }
+    if (path == "/donations.php")
+        return htmlPage("Support Voxtrail",
+                        "<p>Voxtrail is free. If it found you a concert you enjoyed, a donation keeps the "
+                        "service running.</p>\n<p><a href=\"/\">Voxtrail home</a></p>\n");
+    return errorReply(404, "no such page");
 }
 
 } // namespace vxs

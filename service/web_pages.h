@@ -10,7 +10,8 @@
 namespace vxs {
 
 // "/clickthrough.php?target=URL": a redirect to a page of this service; any
-// other target gets a page with a link instead (no open redirect).
+// other target gets a page with a link instead (no open redirect), a link only for
+// http and https, so that no target runs as script on this service's pages.
 Reply clickThrough(std::string_view target, const std::string& host);
 
 // "/<source>/event/<id>.html": the show's page at that source.
@@ -21,6 +22,10 @@ Reply releaseClickThrough(const Query& query, ServiceData& data);
 
 // "/download/download_mac_redirect.php".
 Reply downloadPage(const VersionAnnouncement& version);
+
+// The product's own pages that the screen's and the preferences' links open: "/", "/iphone.php",
+// "/iphonelink.php", "/android.php" and "/donations.php". Any other path answers 404.
+Reply productPage(std::string_view path, const VersionAnnouncement& version);
 
 std::string htmlEscape(const std::string& text);
 

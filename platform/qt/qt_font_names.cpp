@@ -20,6 +20,10 @@ QFont fontForName(const char* name, int pixelSize) {
         style = QString::fromLatin1(dash + 1).toLower();
     }
     QFont font(family);
+    // The screen's boxes were measured for the narrow Mac sans faces. Where the asked face is
+    // missing, a face with Helvetica's metrics keeps every text in its box; fontconfig's own
+    // pick (DejaVu Sans here) is about a tenth wider and cut texts short.
+    font.setFamilies(QStringList{family, QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize > 0 ? pixelSize : 1);
     if (style.contains(QLatin1String("bold"))) font.setWeight(QFont::Bold);

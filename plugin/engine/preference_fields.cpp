@@ -62,6 +62,13 @@ bool isControl(char c) {
     return (byte < 0x20 && c != '\t') || byte == 0x7F;
 }
 
+// True for an "@" at text[at] that only blanks (or none) part from another "@" or the end.
+bool atRunsIntoAt(std::string_view text, std::size_t at) {
+    if (text[at] != '@') return false;
+    const std::size_t next = text.find_first_not_of(' ', at + 1);
+    return next == std::string_view::npos || text[next] == '@';
+}
+
 } // namespace
 
 std::string oneLine(const char* text) {
@@ -77,7 +84,18 @@ std::string fieldValue(const char* text) {
     out.reserve(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
         out += line[i];
-        if (line[i] == '@' && (i + 1 == line.size() || line[i + 1] == '@')) out += ' ';
+        if (atRunsIntoAt(line, i)) out += ' ';
+    }
+    return out;
+}
+
+std::string fieldText(std::string_view field) {
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        out += field[i];
+        // The blank fieldValue added; an "@" directly before "@" or the end was never written.
+        if (i + 1 < field.size() && field[i + 1] == ' ' && atRunsIntoAt(field, i)) ++i;
     }
     return out;
 }

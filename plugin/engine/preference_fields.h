@@ -25,10 +25,10 @@ std::string realText(double value);
 // text filling a whole line cannot break its record.
 std::string oneLine(const char* text);
 
-// A text as it is written into a field ended by "@@": as oneLine, and every "@" that would run
-// into another "@" (inside the text or at its end, before the separator) is followed by a blank.
-// "Band@@Name" is written and read back as "Band@ @Name"; any text without such an "@" is
-// written as it is, so files written before read the same.
+// A text as it is written into a field ended by "@@": as oneLine, and every "@" that only blanks
+// part from another "@" or from the field's end gets one blank more, so that no "@@" appears
+// inside a field. "Band@@Name" is written "Band@ @Name"; fieldText takes the blank out again.
+// Any text without such an "@" is written as it is, so files written before read the same.
 std::string fieldValue(const char* text);
 
 // False when the text holds a control byte other than a tab: no setting or show holds one, so
@@ -38,9 +38,8 @@ bool isReadableText(std::string_view text);
 // Dates outside the calendar would index past the month and day tables of the display.
 bool isCalendarDate(int32_t year, int32_t month, int32_t day);
 
-// A terminated copy of a field, for the state store's setters (which cut to capacity).
-inline std::string fieldText(std::string_view field) {
-    return std::string(field);
-}
+// The text a field written by fieldValue holds, for the state store's setters (which cut to
+// capacity).
+std::string fieldText(std::string_view field);
 
 } // namespace vx

@@ -3,6 +3,7 @@
 #include "platform/calstore_exports.h"
 #include "plugin/export/cf_owned.h"
 #include "plugin/export/exported_shows.h"
+#include "plugin/net/query_escape.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,13 +25,12 @@ template <std::size_t N> std::string fieldText(const char (&field)[N]) {
 }
 
 std::vector<StoreEvent> eventsToExport(PluginData* root, const char* webServiceHost) {
-    const std::string prefix =
-        std::string("http://") + (webServiceHost ? webServiceHost : "") + "/clickthrough.php?target=";
+    const std::string host = std::string("http://") + (webServiceHost ? webServiceHost : "");
     std::vector<StoreEvent> events;
     forEachExportedShow(root, [&](const SHOWENTRY& s) {
         events.push_back({fieldText(s.uid), fieldText(s.artist), fieldText(s.otherArtists),
-                          fieldText(s.venue), prefix + fieldText(s.url), fieldText(s.location), s.year,
-                          s.month, s.day, static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
+                          fieldText(s.venue), host + clickThroughPath(fieldText(s.url)), fieldText(s.location),
+                          s.year, s.month, s.day, static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
     });
     return events;
 }

@@ -3,6 +3,7 @@
 #include "common/durable_files.h"
 #include "platform/system.h"
 #include "plugin/export/exported_shows.h"
+#include "plugin/net/query_escape.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -90,7 +91,7 @@ void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webSe
     const std::string host = webServiceHost ? webServiceHost : "";
     const std::string location = value(show.location);
     const std::string others = value(show.otherArtists);
-    const std::string url = value(show.url);
+    const std::string url = queryValue(value(show.url));
     text += "BEGIN:VEVENT\n";
     text += "DTSTART;VALUE=DATE:" + std::to_string(show.year) + twoDigits(show.month) + twoDigits(show.day) +
             "\n";

@@ -3,6 +3,7 @@
 #include "platform/graphics/bundle_resources.h"
 #include "platform/host_services.h"
 #include "platform/host_windows.h"
+#include "plugin/net/query_escape.h"
 #include "plugin/net/web_fetch.h"
 
 #include "common/fixed_text.h"
@@ -147,7 +148,7 @@ OSStatus NotifyControlHandler(VxWindow*, const VxWindowEvent* event, void* anima
     if (event->globalLocation.h > a->left && a->url[0]) {
         // Room for the host (255), the scheme, the path and the link (255).
         char address[1024];
-        const std::string path = std::string("/clickthrough.php?target=") + a->url;
+        const std::string path = clickThroughPath(a->url);
         webServiceURL(address, sizeof address, a->webServiceHost, path.c_str());
         vx::hostOpenURL(address);
     }

@@ -28,6 +28,11 @@ bool isPlaceLetter(unsigned char c) {
            u == 0x178;
 }
 
+// City names are written with these too: "St. Louis", "Winston-Salem", "Coeur d'Alene".
+bool isCityLetter(unsigned char c) {
+    return isPlaceLetter(c) || c == '.' || c == '-' || c == '\'';
+}
+
 // The typed character as the UTF-8 the place fields hold.
 struct TypedLetter {
     char bytes[4];
@@ -59,7 +64,7 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
     ProtectedData& st = root->state;
     const unsigned char c = static_cast<unsigned char>(event->message & 0xFF);
     if (st.getUpdatingCity()) {
-        if (isPlaceLetter(c))
+        if (isCityLetter(c))
             st.addLetterCurCityDisplay(TypedLetter(c).bytes);
         else if (c == kBackspace)
             st.removeLetterCurCityDisplay();

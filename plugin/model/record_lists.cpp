@@ -27,6 +27,13 @@ std::string cleanedName(const char* name) {
     return buf;
 }
 
+std::string uncleanedListKey(const char* name) {
+    std::string key = cleanedName(name);
+    // "{" sorts after every cleaned form, so these names follow the others.
+    if (key.empty() && name && name[0]) key = std::string("{") + name;
+    return key;
+}
+
 // ---- FRIENDLIST ------------------------------------------------------------------------------
 
 FRIENDNAME::FRIENDNAME(const char* text) {
@@ -110,7 +117,7 @@ template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool c
         index.clear();
     }
 
-    std::string key = cleaned ? cleanedName(a->name) : std::string(a->name);
+    std::string key = cleaned ? uncleanedListKey(a->name) : std::string(a->name);
     Record* at = nullptr;
     if (order != Order::Mixed) {
         auto it = index.lower_bound(key);
@@ -121,7 +128,7 @@ template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool c
         at = (it == index.end()) ? nullptr : it->second;
     } else {
         for (Record* r = head; r; r = r->next) {
-            int c = cleaned ? cleanedName(r->name).compare(key) : std::strcmp(r->name, a->name);
+            int c = cleaned ? uncleanedListKey(r->name).compare(key) : std::strcmp(r->name, a->name);
             if (c == 0) {
                 delete a;
                 return false;

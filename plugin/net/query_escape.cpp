@@ -5,9 +5,10 @@
 
 namespace {
 
-// Bytes that would end the value, change its meaning, or leave plain ASCII.
+// Bytes that would end the value, change its meaning, or leave plain ASCII. A second "?" in a
+// request makes the service refuse it, so a link's own query goes escaped.
 bool escaped(unsigned char c) {
-    return c >= 0x80 || c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+';
+    return c >= 0x80 || c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+' || c == '?';
 }
 
 // The query form of text, cut before the character that would pass limit bytes.
@@ -46,6 +47,10 @@ void escapeQueryValue(char* text, std::size_t capacity) {
 
 std::string queryValue(std::string_view text) {
     return escapeText(text, std::string::npos);
+}
+
+std::string clickThroughPath(std::string_view link) {
+    return "/clickthrough.php?target=" + queryValue(link);
 }
 
 void copyRequest(char* url, std::size_t capacity, std::string_view request) {

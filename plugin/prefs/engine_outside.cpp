@@ -12,9 +12,12 @@ void EngineOutside::alert(const char* title, const char* message) {
     vx::hostShowAlert(title, message, "OK", nullptr);
 }
 
-bool EngineOutside::chooseFile(const char* title, const char*, std::string& path) {
+bool EngineOutside::chooseFile(const char* title, const char*, const std::string& folder, std::string& path) {
     char chosen[1024];
-    if (vx::hostChooseFile(title, chosen, sizeof chosen) != 0) return false;
+    const int32_t status = folder.empty()
+                               ? vx::hostChooseFile(title, chosen, sizeof chosen)
+                               : vx::hostChooseFileIn(title, folder.c_str(), chosen, sizeof chosen);
+    if (status != 0) return false;
     path = chosen;
     return true;
 }

@@ -8,7 +8,8 @@ class EngineOutside : public PreferencesOutside {
   public:
     explicit EngineOutside(CalGetData& engine) : engine(engine) {}
     void alert(const char* title, const char* message) override;
-    bool chooseFile(const char* title, const char* message, std::string& path) override;
+    bool chooseFile(const char* title, const char* message, const std::string& folder,
+                    std::string& path) override;
     void openServicePage(const char* pathAndQuery) override;
     void savePreferences() override;
     void suggestUpdate(unsigned long mask) override;

@@ -30,8 +30,10 @@ class PreferencesOutside {
     virtual ~PreferencesOutside() = default;
     // A standard alert with one OK button, waited for.
     virtual void alert(const char* title, const char* message) = 0;
-    // A file dialog; false when cancelled or unavailable.
-    virtual bool chooseFile(const char* title, const char* message, std::string& path) = 0;
+    // A file dialog opening in folder (where the host can; "" leaves it to the host); false when
+    // cancelled or unavailable.
+    virtual bool chooseFile(const char* title, const char* message, const std::string& folder,
+                            std::string& path) = 0;
     // Opens a page of the web service (path and query) in the browser.
     virtual void openServicePage(const char* pathAndQuery) = 0;
     virtual void savePreferences() = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <strings.h>
 
 namespace {
 
@@ -15,6 +16,12 @@ std::string friendAt(FRIENDLIST& friends, uint32_t row) {
     for (FRIENDNAME* f = friends.head; f; f = f->next, ++i)
         if (i == row) return f->name;
     return {};
+}
+
+// User names are told apart without regard to letter case, as the friend list does.
+bool isOwnName(const std::string& name, const std::string& own) {
+    return !own.empty() && name.size() == own.size() &&
+           strncasecmp(name.c_str(), own.c_str(), name.size()) == 0;
 }
 
 const char* sharerField(const SHARER& s, OSType property) {
@@ -44,6 +51,14 @@ void PreferencesWindowLogic::addFriend() {
     }
     if (!vx::prefs::lettersDigitsBlanks(name)) {
         outside.alert("Illegal characters.", "Names can only only contain letters, numbers, and spaces.");
+        return;
+    }
+    char own[64];
+    root.state.getUsername(own);
+    if (isOwnName(name, own) ||
+        isOwnName(name, vx::prefs::trimmedField(controls.text(CID_SHARING_TBOX_userName), 64))) {
+        // The friend shows would be the user's own shows a second time.
+        outside.alert("That is your own username.", "Please enter the username of a friend.");
         return;
     }
     switch (outside.checkIfUserExists(name.c_str())) {

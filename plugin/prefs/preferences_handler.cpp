@@ -92,17 +92,28 @@ void PreferencesWindowLogic::keyReleased() {
     }
 }
 
+namespace {
+// The folder of the file a path box names, where its dialog opens; "" when it names none.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+} // namespace
+
 void PreferencesWindowLogic::chooseLibraryFile() {
     std::string path;
     if (outside.chooseFile("Locate 'iTunes Music Library.xml'",
-                           "Please locate your 'iTunes Music Library.xml' file.\n", path))
+                           "Please locate your 'iTunes Music Library.xml' file.\n",
+                           folderOf(controls.text(CID_GENERAL_TBOX_libraryPath)), path))
         controls.setText(CID_GENERAL_TBOX_libraryPath, vx::prefs::cutField(path, 1024));
 }
 
 void PreferencesWindowLogic::chooseiCalLocation() {
     std::string path;
     if (outside.chooseFile("Specify iCal file export location.",
-                           "Please specify a location for your iCal file: 'corestorage.ics'\n", path))
+                           "Please specify a location for your iCal file: 'corestorage.ics'\n",
+                           folderOf(controls.text(CID_EXPORTING_TBOX_iCalPath)), path))
         controls.setText(CID_EXPORTING_TBOX_iCalPath, vx::prefs::cutField(path, 1024));
 }
 

@@ -4,6 +4,7 @@
 #include "plugin/services/artist_name_forms.h"
 #include "plugin/services/library_markers.h"
 #include "plugin/services/line_markers.h"
+#include "plugin/services/xml_entities.h"
 
 #include <charconv>
 #include <cmath>
@@ -140,11 +141,13 @@ LibraryScan::Name* LibraryScan::storedName(Names& names, Names::Entry*& last, st
     if (added) {
         last->value.number = static_cast<std::uint32_t>(numbered.size());
         numbered.push_back(&last->value);
+        // Decoded here, once per new name, so the walk over the lines stays as fast as it is.
+        const std::string name = decodeXmlEntities(written);
         if (isArtist) {
-            const ArtistNameForms forms = artistNameForms(written);
+            const ArtistNameForms forms = artistNameForms(name);
             last->value.stored = forms.two ? forms.first + "," + forms.second : forms.first;
         } else {
-            last->value.stored = normalisedName(written);
+            last->value.stored = normalisedName(name);
         }
     }
     return &last->value;

@@ -5,6 +5,8 @@
 #include "plugin/services/library_scan.h"
 #include "plugin/services/line_markers.h"
 #include "plugin/services/line_source.h"
+#include "plugin/services/unicode_letters.h"
+#include "plugin/services/xml_entities.h"
 
 #include <cstring>
 #include <string>
@@ -61,7 +63,7 @@ class PhoneScan {
         std::string_view value;
         if (found.value(vx::kTrackIdKey, kIntegerEnd, value)) trackIdSeen = true;
         if (found.value(vx::kArtistKey, kStringEnd, value)) {
-            artist.assign(fieldValue(value));
+            artist = vx::decodeXmlEntities(fieldValue(value));
             artistSeen = true;
         }
         if (found.value(vx::kGenreKey, kStringEnd, value)) {
@@ -120,27 +122,40 @@ void removeCompilations(XML_Artist_List& list) {
 
 void iPhoneArtistClean(char* name) {
     if (!name) return;
-    std::size_t length = std::strlen(name);
+    const std::string_view text(name);
+    std::string out;
     std::size_t i = 0;
-    while (i < kExamined && i < length) {
-        const char c = name[i];
-        if (isLetterOrDigit(c) || (c == ' ' && i > 0)) {
+    while (i < kExamined && i < text.size()) {
+        const char c = text[i];
+        if (isLetterOrDigit(c) || (c == ' ' && !out.empty())) {
+            out += c;
             ++i;
-        } else if (std::strncmp(name + i, "&#38;", 5) == 0) {
-            // The two "#" go as the walk reaches them.
-            std::memcpy(name + i, "and##", 5);
+        } else if (text.substr(i, 5) == "&#38;") {
+            out += "and";
+            i += 5;
+        } else if (c == '&') {
+            // The library reader hands "&#38;" over decoded.
+            out += "and";
             ++i;
+        } else if (const std::size_t n = vx::utf8CharLength(text, i); n > 1) {
+            // A letter of any script is kept whole; other characters go whole, never in part.
+            if (vx::isNonAsciiLetter(vx::utf8CodePoint(text, i, n))) out.append(text.substr(i, n));
+            i += n;
         } else {
-            std::memmove(name + i, name + i + 1, length - i);
-            --length;
+            ++i;
         }
     }
+    // Cut to 255 bytes before a whole character, then drop the blanks at the end.
+    std::size_t length = out.size();
     if (length > kLongestName) {
-        name[kLongestName] = '\0';
         length = kLongestName;
+        while (length > 0 && (static_cast<unsigned char>(out[length]) & 0xC0) == 0x80)
+            --length;
     }
-    while (length > 0 && name[length - 1] == ' ')
-        name[--length] = '\0';
+    while (length > 0 && out[length - 1] == ' ')
+        --length;
+    std::memcpy(name, out.data(), length);
+    name[length] = '\0';
 }
 
 void readPhoneArtists(std::string_view text, XML_Artist_List& list) {

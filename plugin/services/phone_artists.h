@@ -6,8 +6,9 @@
 
 #include <string_view>
 
-// Keeps letters, digits and inner blanks; "&#38;" becomes "and". In place: at most 256
-// characters are examined and the result is cut to 255.
+// Keeps letters of every script, digits and inner blanks; "&" (or "&#38;") becomes "and". In
+// place in a buffer of at least 256 bytes: at most 256 bytes are examined and the result is cut
+// to 255, before a whole character.
 void iPhoneArtistClean(char* name);
 
 // Fills list from the library file, less the product's own playlist (which does not narrow

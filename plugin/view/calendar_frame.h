@@ -36,6 +36,8 @@ struct Frame {
 void drawStatusLine(Frame& f);
 void clampListOffset(Frame& f);
 void drawEmptyFriendText(Frame& f);
+// Tab 0 after a search of a place that found nothing.
+void drawEmptyShowsText(Frame& f);
 void drawShowList(Frame& f);
 void drawListScrollBar(Frame& f);
 void drawTabs(Frame& f);
@@ -48,6 +50,14 @@ void drawRestartAndInternetNotices(Frame& f);
 void drawSupportLine(Frame& f);
 void drawUpgradeNotice(Frame& f);
 void drawFooterLinks(Frame& f);
+
+// The smallest pane whose texts all fit their places; a smaller one gets drawTooSmallNotice.
+// Below 786 pixels the grid ends left of 768, where "Last updated" and the support line no
+// longer fit between the list and the app links.
+constexpr int kSmallestPaneWidth = 786;
+constexpr int kSmallestPaneHeight = 400;
+bool paneTooSmall(const Frame& f);
+void drawTooSmallNotice(Frame& f);
 
 // Selected shows are written in bold blue, the rest in the regular face in black.
 TextStyle entryStyle(const SHOWENTRY* e, int size, int align, bool underline);

@@ -79,6 +79,10 @@ void drawCalendarFrame(CGContextRef ctx, Rect* pane, const CalendarData& data) {
     f.colours = tabColours(f.tab);
     f.shown = shownCount(data, f.tab);
     computeGeometry(f);
+    if (paneTooSmall(f)) {
+        drawTooSmallNotice(f);
+        return;
+    }
     readToday(f);
     macClearScreen(ctx, pane);
     CGContextSelectFont(ctx, kRegularFont, 13, kCGEncodingMacRoman);
@@ -86,6 +90,7 @@ void drawCalendarFrame(CGContextRef ctx, Rect* pane, const CalendarData& data) {
     drawStatusLine(f);
     clampListOffset(f);
     drawEmptyFriendText(f);
+    drawEmptyShowsText(f);
     drawShowList(f);
     drawListScrollBar(f);
     drawTabs(f);

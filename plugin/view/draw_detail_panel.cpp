@@ -29,6 +29,8 @@ void drawDetailPanel(Frame& f) {
         writeText(f.ctx, f.pane, text, paneRect(next, left, next + 24, right), style);
         next += 24;
     }
+    // A label with nothing behind it reads as if the names failed to load.
+    if (!e->nameList || e->nameList->size() == 0) return;
     joinNames(e->nameList, f.tab == 2 ? "Format: " : "Your Friends: ", text, sizeof text);
     writeText(f.ctx, f.pane, text, paneRect(next, left, v.gridTop - 5, right), style);
 }

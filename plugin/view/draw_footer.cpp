@@ -27,7 +27,8 @@ void drawSupportLine(Frame& f) {
     }
     const int span = v.gridRight - 85 - v.gridLeft;
     const int middle = v.gridLeft + span / 2;
-    const int width = std::max(0, std::min(f.tab == 2 ? 480 : 300, span));
+    // Both lines need about 440 pixels; a 300-pixel box cut the ticket line short at every width.
+    const int width = std::max(0, std::min(480, span));
     v.supportSpot.rect =
         paneRect(v.gridBottom + 3, middle - width / 2, v.gridBottom + 20, middle - width / 2 + width);
     const char* text =

@@ -6,8 +6,8 @@
 #include <cstring>
 
 namespace {
-// An arrow the user can follow is black and recorded as a hot spot; one that leads to a month
-// without entries is grey and takes no clicks.
+// An arrow the user can follow is black and recorded as a hot spot; one that leads past the
+// entries is grey and takes no clicks. An empty tab leaves both open.
 void drawArrow(Frame& f, HotSpot& spot, const char* text, const Rect& r, bool active) {
     TextStyle style;
     style.size = 12;
@@ -34,7 +34,7 @@ void drawMonthHeader(Frame& f) {
     SHOWENTRY* first = firstShown(*f.data, f.tab);
     drawArrow(f, v.nextMonthSpot, ">>",
               paneRect(v.gridTop - 30, v.gridRight - 28, v.gridTop - 10, v.gridRight),
-              last && compareMonth(last, v.curVisYear, v.curVisMonth) > 0);
+              !last || compareMonth(last, v.curVisYear, v.curVisMonth) > 0);
 
     char title[64];
     std::snprintf(title, sizeof title, "%s %d", fullMonthName(v.curVisMonth), v.curVisYear);
@@ -46,7 +46,7 @@ void drawMonthHeader(Frame& f) {
 
     drawArrow(f, v.prevMonthSpot, "<<",
               paneRect(v.gridTop - 30, v.gridRight - 188, v.gridTop - 10, v.gridRight - 160),
-              first && compareMonth(first, v.curVisYear, v.curVisMonth) < 0);
+              !first || compareMonth(first, v.curVisYear, v.curVisMonth) < 0);
 
     static const char* const kWeekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     CGContextSetFontSize(f.ctx, 11);

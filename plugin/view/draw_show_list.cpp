@@ -4,6 +4,7 @@
 #include "plugin/view/ticket_icons.h"
 
 #include <algorithm>
+#include <cstdio>
 
 void clampListOffset(Frame& f) {
     CalVis& v = *f.view;
@@ -26,6 +27,21 @@ void drawEmptyFriendText(Frame& f) {
         "your friends are interested \nin, click on the Edit \nPreferences link in the top \nright corner "
         "of this screen.\nThen select the sharing \ntab and add your friend's \ncalendars.",
         paneRect(v.gridTop + 20, v.listMargin, v.gridBottom, v.gridLeft - v.listMargin), TextStyle{});
+}
+
+void drawEmptyShowsText(Frame& f) {
+    if (f.tab != 0 || !f.list || f.list->size() != 0 || !f.connectionValid) return;
+    if (f.state->getUpdatingConcerts()) return;
+    char city[256];
+    f.state->getCurCity(city);
+    if (!city[0]) return;
+    // A search that found nothing says so; a blank list looks like one still loading.
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "No upcoming shows were found\nnear %s.\nTry a larger radius\nor another city.", city);
+    CalVis& v = *f.view;
+    writeText(f.ctx, f.pane, text,
+              paneRect(v.gridTop + 20, v.listMargin, v.gridBottom, v.gridLeft - v.listMargin), TextStyle{});
 }
 
 namespace {

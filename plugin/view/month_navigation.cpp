@@ -1,4 +1,5 @@
-// Moving the month grid, kept within the months that hold entries of the selected tab.
+// Moving the month grid, kept within the months that hold entries of the selected tab (any
+// month while the tab lists nothing).
 #include "plugin/view/month_navigation.h"
 #include "plugin/view/cal_vis.h"
 #include "plugin/view/calendar_data.h"
@@ -29,7 +30,8 @@ void showNextMonth(const CalendarData& d) {
     {
         std::lock_guard<ListMutex> guard(list->mutex);
         SHOWENTRY* last = lastShown(d, tab);
-        if (!last || compareMonth(last, d.view->curVisYear, d.view->curVisMonth) <= 0) return;
+        // With nothing listed every month is open: the user may still look around the calendar.
+        if (last && compareMonth(last, d.view->curVisYear, d.view->curVisMonth) <= 0) return;
     }
     CalVis& v = *d.view;
     if (++v.curVisMonth > 12) {
@@ -47,7 +49,7 @@ void showPreviousMonth(const CalendarData& d) {
     {
         std::lock_guard<ListMutex> guard(list->mutex);
         SHOWENTRY* first = firstShown(d, tab);
-        if (!first || compareMonth(first, d.view->curVisYear, d.view->curVisMonth) >= 0) return;
+        if (first && compareMonth(first, d.view->curVisYear, d.view->curVisMonth) >= 0) return;
     }
     CalVis& v = *d.view;
     if (--v.curVisMonth < 1) {

@@ -2,6 +2,7 @@
 
 #include "platform/host_services.h"
 #include "plugin/engine/cal_get_data.h"
+#include "plugin/net/query_escape.h"
 #include "plugin/net/web_fetch.h"
 #include "plugin/view/cal_vis.h"
 
@@ -20,6 +21,6 @@ void openServicePage(CalVis* vis, const char* pathAndQuery) {
 
 void openClickThrough(CalVis* vis, const char* showURL) {
     if (!showURL || !showURL[0]) return;
-    const std::string path = std::string(kClickThroughPath) + showURL;
+    const std::string path = clickThroughPath(showURL);
     openServicePage(vis, path.c_str());
 }

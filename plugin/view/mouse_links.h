@@ -2,7 +2,6 @@
 // Pages of the web service that the calendar screen opens in the user's browser.
 class CalVis;
 
-constexpr const char* kClickThroughPath = "/clickthrough.php?target=";
 constexpr const char* kDownloadPath = "/download/download_mac_redirect.php";
 constexpr const char* kHomePagePath = "/";
 constexpr const char* kiPhoneAppPath = "/iphone.php";
@@ -12,5 +11,5 @@ constexpr const char* kDonationsPath = "/donations.php";
 // Opens path on the web service host. The address goes to the host's URL opener as one
 // argument, never through a shell; when it cannot be opened, an alert says so.
 void openServicePage(CalVis* vis, const char* pathAndQuery);
-// Opens a show's link through the service's click-through page; the link is passed on as it is.
+// Opens a show's link through the service's click-through page, the link escaped as one value.
 void openClickThrough(CalVis* vis, const char* showURL);

@@ -23,8 +23,8 @@ namespace {
 
 constexpr int kStartMs = 30000;
 constexpr int kReplyMs = 10000;
-// The notice window: 320 x 84, flush right on the 1440 x 900 headless screen.
-constexpr int kLeft = 1440 - 320;
+// The notice window: 400 x 84, flush right on the 1440 x 900 headless screen.
+constexpr int kLeft = 1440 - 400;
 constexpr int kTop = 22;
 constexpr int kStackedTop = 84 + 32;
 
@@ -195,7 +195,7 @@ TEST_F(Notifications, OwnWindowSlidesInHoldsFadesAndStacksTheAlbumNoticeBelow) {
     // 700 ticks of 10 ms; a loaded machine (a sanitizer build among parallel tests) ticks late.
     EXPECT_LT(lastSeenMs, 20000) << "gone about 7 s after it came";
     const QImage notice(QString::fromStdString(home.file("album-notice.png")));
-    ASSERT_EQ(notice.size(), QSize(320, 84));
+    ASSERT_EQ(notice.size(), QSize(400, 84));
     EXPECT_NE(notice.pixelColor(40, 40), notice.pixelColor(300, 40)) << "the icon is drawn";
 
     // The same artist again, and an album the library holds: nothing.
@@ -219,7 +219,7 @@ TEST_F(Notifications, SwitchesFromThePreferencesFileChooseWhatIsAnnounced) {
     ws = windows(*player);
     ASSERT_EQ(ws.size(), 1u);
     EXPECT_EQ(ws[0].y, kTop);
-    EXPECT_EQ(ws[0].x, 1024 - 320);
+    EXPECT_EQ(ws[0].x, 1024 - 400);
     quit(*player);
 
     player = start(preferences(home, false, false, false, kShows));

@@ -262,10 +262,7 @@ TEST(PhoneSyncEndToEnd, TheServiceHoldsTheLibrarysPhoneNamesSentInBatchesThatFit
                    "</integer>\n\t\t\t<key>Artist</key><string>" + artist + "</string>\n\t\t</dict>\n";
     }
     library += "\t</dict>\n</dict>\n</plist>\n";
-    // "&" outside an entity is no letter: those names lose it, the one written "&#38;" gains "and".
-    for (std::string& e : expected)
-        if (e.find(" and Friends") != std::string::npos && e != "Band Number 100 and Friends")
-            e.replace(e.find(" and Friends"), 12, "  Friends");
+    // "&", written "&#38;" or (as a lenient reader takes it) bare, becomes "and".
     prepareHome(home, service, library);
     home.writeFile(kSupportFolder + "VoxtrailIncludeBands.txt", "Sonic Youth!\n");
     home.writeFile(kSupportFolder + "VoxtrailExcludeBands.txt", "Left Out\n");

@@ -270,9 +270,9 @@ TEST_F(PreferencesFile, EmptyTextsAreSavedAsDashesAndReadBackEmpty) {
     EXPECT_EQ(text(root->state, &ProtectedData::getUsername), "");
 }
 
-TEST_F(PreferencesFile, SeparatorsAndLineBreaksInAnyTextReadBackInAVisibleForm) {
-    // Each text holds the separator, an "@" before the one that follows it, a line break or a
-    // control byte; whole-line texts keep "@@" as written.
+TEST_F(PreferencesFile, SeparatorsInAnyTextReadBackAsTheyWereAndLineBreaksAsBlanks) {
+    // Each text holds the separator, an "@" before the one that follows it or before the end,
+    // blanks between two "@", a line break or a control byte; whole-line texts keep "@@" as written.
     ProtectedData& st = root->state;
     st.setiTunes_xml_path("/music/My@@Library\n.xml");
     st.setiCalLoc("/ics/a@@b.ics");
@@ -284,7 +284,7 @@ TEST_F(PreferencesFile, SeparatorsAndLineBreaksInAnyTextReadBackInAVisibleForm) 
     root->friends->add(new FRIENDNAME("ju@@les"));
     root->friends->add(new FRIENDNAME("vin@"));
     SHOWENTRY* gig = show("Band@@Name", 2031, 1, 5, {"la@@bel", "tab\there"});
-    vx::copyText(gig->venue, "Hall@");
+    vx::copyText(gig->venue, "Hall@ @ x@");
     vx::copyText(gig->location, "Two\r\nLines");
     vx::copyText(gig->url, "http://x/?a=b@@c&d=mail@host");
     vx::copyText(gig->otherArtists, "@@@");
@@ -297,25 +297,25 @@ TEST_F(PreferencesFile, SeparatorsAndLineBreaksInAnyTextReadBackInAVisibleForm) 
     restart();
     ProtectedData& again = root->state;
     EXPECT_EQ(text(again, &ProtectedData::getiTunes_xml_path), "/music/My@@Library .xml");
-    EXPECT_EQ(text(again, &ProtectedData::getCurCityDisplay), "Sea@ @ttle");
-    EXPECT_EQ(text(again, &ProtectedData::getCurStateDisplay), "W@ ");
+    EXPECT_EQ(text(again, &ProtectedData::getCurCityDisplay), "Sea@@ttle");
+    EXPECT_EQ(text(again, &ProtectedData::getCurStateDisplay), "W@");
     EXPECT_EQ(again.getCurSearchRadius(), 75);
-    EXPECT_EQ(text(again, &ProtectedData::getUsername), "mi@ @a");
-    EXPECT_EQ(text(again, &ProtectedData::getFirstname), "M ia@ ");
+    EXPECT_EQ(text(again, &ProtectedData::getUsername), "mi@@a");
+    EXPECT_EQ(text(again, &ProtectedData::getFirstname), "M ia@");
     EXPECT_EQ(text(again, &ProtectedData::getLastname), "Wal lace");
-    EXPECT_THAT(names(*root->friends), ElementsAre("ju@ @les", "vin@ "));
+    EXPECT_THAT(names(*root->friends), ElementsAre("ju@@les", "vin@"));
     ASSERT_EQ(root->concerts->size(), 1u);
     const SHOWENTRY* back = root->concerts->head;
-    EXPECT_STREQ(back->artist, "Band@ @Name");
-    EXPECT_STREQ(back->venue, "Hall@ ");
+    EXPECT_STREQ(back->artist, "Band@@Name");
+    EXPECT_STREQ(back->venue, "Hall@ @ x@");
     EXPECT_STREQ(back->location, "Two  Lines");
-    EXPECT_STREQ(back->url, "http://x/?a=b@ @c&d=mail@host");
-    EXPECT_STREQ(back->otherArtists, "@ @ @ ");
+    EXPECT_STREQ(back->url, "http://x/?a=b@@c&d=mail@host");
+    EXPECT_STREQ(back->otherArtists, "@@@");
     EXPECT_TRUE(back->selected);
-    EXPECT_THAT(labels(back), ElementsAre("la@ @bel", "tab\there"));
+    EXPECT_THAT(labels(back), ElementsAre("la@@bel", "tab\there"));
     EXPECT_TRUE(again.getValid_preference_file());
 
-    // The visible form is stable: saving what was read writes the same file.
+    // Saving what was read writes the same file.
     root->engine.genPref();
     EXPECT_EQ(saved(), first);
 }

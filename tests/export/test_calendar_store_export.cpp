@@ -104,7 +104,7 @@ TEST_F(CalendarStoreExport, TheChosenShowsFillVoxtrailConcerts) {
     const Stored& calexico = events.at("Calexico");
     EXPECT_EQ(calexico.start, "20311120");
     EXPECT_EQ(calexico.location, "Stubb's - (Austin, TX)");
-    EXPECT_EQ(calexico.url, "http://127.0.0.1:8460/clickthrough.php?target=e?id=2");
+    EXPECT_EQ(calexico.url, "http://127.0.0.1:8460/clickthrough.php?target=e%3Fid=2");
     EXPECT_EQ(calexico.notes,
               "Calexico\n-- playing with --\n    Iron & Wine\n---------------\n\nTickets Available!");
     // No friends are passed, no tickets flag set, no other acts: no notes at all.

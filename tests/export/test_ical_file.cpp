@@ -76,9 +76,10 @@ TEST_F(ICalFile, HoldsTheChosenShowsLineByLineWithNoLineEndAfterTheLast) {
         "SUMMARY:Calexico",
         "UID:",
         "SEQUENCE:2",
-        "URL;VALUE=URI:http://127.0.0.1:8460/clickthrough.php?target=http://x/e?id=2",
+        // The link as one query value: its own "?" cannot end the click-through's query.
+        "URL;VALUE=URI:http://127.0.0.1:8460/clickthrough.php?target=http://x/e%3Fid=2",
         "DESCRIPTION:With:\\nIron & Wine, Bon Iver\\n\\nURL:http://127.0.0.1:8460/clickthrough.php?target=\\n"
-        "http://x/e?id=2",
+        "http://x/e%3Fid=2",
         "END:VEVENT",
         "END:VCALENDAR",
     };

@@ -276,7 +276,9 @@ TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     EXPECT_EQ(key(30), noErr);
     EXPECT_EQ(gVoxtrail->view.curVisShowListOffset, 0);
     const int month = gVoxtrail->view.curVisMonth;
-    EXPECT_EQ(key(29), noErr); // no shows: the month stays
+    EXPECT_EQ(key(29), noErr); // no shows: every month is open
+    EXPECT_EQ(gVoxtrail->view.curVisMonth, month % 12 + 1);
+    EXPECT_EQ(key(28), noErr);
     EXPECT_EQ(gVoxtrail->view.curVisMonth, month);
     EXPECT_EQ(key('a'), unimpErr);
 

@@ -139,8 +139,11 @@ TEST_P(MouseLocations, AreInPortCoordinatesWithTheOldHostsOffset) {
     ASSERT_EQ(r.status, 0) << r.err;
     auto v = [&](int y) { return std::to_string(y + 44 - GetParam().expectedOffset); };
     EXPECT_THAT(withPrefix(h.messages(bundle), "mouse"),
-                ElementsAre("mouse kind=1 h=14 v=" + v(20) + " button=1 mods=0 delta=0",
+                // A click moves the pointer to its place first, as a real one does.
+                ElementsAre("mouse kind=5 h=14 v=" + v(20) + " button=0 mods=0 delta=0",
+                            "mouse kind=1 h=14 v=" + v(20) + " button=1 mods=0 delta=0",
                             "mouse kind=2 h=14 v=" + v(20) + " button=1 mods=0 delta=0",
+                            "mouse kind=5 h=9 v=" + v(6) + " button=0 mods=0 delta=0",
                             "mouse kind=1 h=9 v=" + v(6) + " button=2 mods=0 delta=0",
                             "mouse kind=2 h=9 v=" + v(6) + " button=2 mods=0 delta=0",
                             "mouse kind=5 h=5 v=" + v(2) + " button=0 mods=0 delta=0",

@@ -34,10 +34,12 @@ class FakeOutside : public PreferencesOutside {
     int saves = 0, growls = 0, sharingRegistrations = 0, phoneRegistrations = 0;
     int userExists = 0, sharingResult = 0, phoneResult = 0;
     std::string chosenFile; // "" cancels the dialog
+    std::vector<std::string> chooserFolders;
     std::vector<SHARER> nearby;
 
     void alert(const char* title, const char* message) override { alerts.emplace_back(title, message); }
-    bool chooseFile(const char*, const char*, std::string& path) override {
+    bool chooseFile(const char*, const char*, const std::string& folder, std::string& path) override {
+        chooserFolders.push_back(folder);
         path = chosenFile;
         return !chosenFile.empty();
     }

@@ -68,6 +68,21 @@ TEST_F(PreferencesLogicTest, AddingAFriendChecksTheNameBeforeAskingTheService) {
     EXPECT_FALSE(logic.friendsListChanged);
 }
 
+TEST_F(PreferencesLogicTest, TheUsersOwnNameIsNoFriend) {
+    root.state.setUsername("Mia Lane");
+    logic.fill();
+    // The saved name, and a new one typed into the sharing tab but not yet saved.
+    for (const char* typed : {" mia LANE ", "Newname"}) {
+        controls.texts[CID_SHARING_TBOX_userName.id] = "newname";
+        controls.texts[CID_SHARING_TBOX_addFriend.id] = typed;
+        click(CID_SHARING_BTTN_addFriend);
+        ASSERT_FALSE(outside.alerts.empty()) << typed;
+        EXPECT_EQ(outside.alerts.back().first, "That is your own username.") << typed;
+    }
+    EXPECT_TRUE(outside.checkedNames.empty());
+    EXPECT_TRUE(friendNames().empty());
+}
+
 TEST_F(PreferencesLogicTest, AServiceAnswerDecidesWhetherTheFriendIsAdded) {
     logic.fill();
     controls.texts[CID_SHARING_TBOX_addFriend.id] = "  ghost  ";
@@ -316,6 +331,9 @@ TEST_F(PreferencesLogicTest, UnknownIdsAndPagesAndTheLibraryDialog) {
     outside.chosenFile = "/new/lib.xml";
     click(CID_GENERAL_BTTN_libraryPath);
     EXPECT_EQ(controls.texts[CID_GENERAL_TBOX_libraryPath.id], "/new/lib.xml");
+    click(CID_GENERAL_BTTN_libraryPath);
+    // Each dialog opens in the folder of the file its box names.
+    EXPECT_THAT(outside.chooserFolders, ElementsAre("/music", "/music", "/new"));
 }
 
 } // namespace

@@ -253,3 +253,46 @@ TEST(ServiceProcess, ReleasePagesAndBrowserPages) {
     EXPECT_EQ(rawGet(svc.port(), pathOf(url)).status, 200);
     EXPECT_EQ(rawGet(svc.port(), "/download/download_mac_redirect.php").status, 200);
 }
+
+TEST(ServiceProcess, ClickThroughLeadsToTheLinkAndProductPagesAnswer) {
+    ServiceProcess svc;
+    ASSERT_TRUE(svc.started());
+    const std::string page = rawGet(svc.port(), "/CDReleases/data/cdReleasesData_0.html").body;
+    const std::size_t at = page.find("<L>");
+    ASSERT_NE(at, std::string::npos);
+    const std::string asin = page.substr(at + 3, page.find("</L>", at) - at - 3);
+
+    // An album's link holds its own query; the plug-in sends it as one value, "?", "&" and "+"
+    // escaped.
+    const std::string link = "http://127.0.0.1:" + std::to_string(svc.port()) +
+                             "/CDReleases/cdreleaseclickthrough.php?ASIN=" + asin +
+                             "&CITY=St.+Louis&STATE=MO";
+    const std::string sent = "http://127.0.0.1:" + std::to_string(svc.port()) +
+                             "/CDReleases/cdreleaseclickthrough.php%3FASIN=" + asin +
+                             "%26CITY=St.%2BLouis%26STATE=MO";
+    RawReply click = rawGet(svc.port(), "/clickthrough.php?target=" + sent);
+    EXPECT_EQ(click.status, 302) << click.body;
+    const std::size_t location = click.head.find("Location: ");
+    ASSERT_NE(location, std::string::npos) << click.head;
+    EXPECT_EQ(click.head.substr(location + 10, click.head.find('\r', location) - location - 10), link);
+    RawReply album = rawGet(svc.port(), pathOf(link));
+    EXPECT_EQ(album.status, 200);
+    EXPECT_NE(album.body.find("near St. Louis"), std::string::npos) << album.body;
+
+    // The screen's links: the product's home, the phone apps and the donations page.
+    for (const char* path : {"/", "/iphone.php", "/iphonelink.php", "/android.php", "/donations.php"}) {
+        RawReply r = rawGet(svc.port(), path);
+        EXPECT_EQ(r.status, 200) << path;
+        EXPECT_NE(r.body.find("<h1>"), std::string::npos) << path;
+    }
+    EXPECT_EQ(rawGet(svc.port(), "/nosuch.php").status, 404);
+
+    // Elsewhere the leaving page links only web pages: a script link is shown as text.
+    for (const char* target : {"javascript:alert(document.domain)", "data:text/html,%3Cscript%3E"}) {
+        RawReply r = rawGet(svc.port(), std::string("/clickthrough.php?target=") + target);
+        EXPECT_EQ(r.status, 200) << target;
+        EXPECT_EQ(r.body.find("href="), std::string::npos) << r.body;
+    }
+    RawReply away = rawGet(svc.port(), "/clickthrough.php?target=https://tickets.example/e%3Fid=1");
+    EXPECT_NE(away.body.find("<a href=\"https://tickets.example/e?id=1\">"), std::string::npos) << away.body;
+}

@@ -142,6 +142,22 @@ TEST_F(LibraryReader, ACommaInsideANameStandsForBothWordOrders) {
     EXPECT_THAT(albums(), ElementsAre("firstalbum", "help", "lastalbum", "speakerboxxx"));
 }
 
+TEST_F(LibraryReader, NamesAreReadWithTheirXmlEntitiesDecoded) {
+    const auto track = [](int id, const std::string& artist, const std::string& album) {
+        return "<dict>\n<key>Track ID</key><integer>" + std::to_string(id) +
+               "</integer>\n<key>Artist</key><string>" + artist + "</string>\n<key>Album</key><string>" +
+               album + "</string>\n</dict>\n";
+    };
+    ASSERT_EQ(readBytes("<dict>\n<key>Tracks</key>\n<dict>\n" +
+                        track(1, "Crosby Stills &quot;Nash&quot;", "D&#233;j&#xE0; Vu") +
+                        track(2, "Earth Wind &amp; Fire", "&lt;Gratitude&gt;") +
+                        track(3, "Guns N&apos; Roses", "&bogus; &#0; &#55296; &amp") + "</dict>\n</dict>\n"),
+              0);
+    // As the service's concerts name them, so their shows are found.
+    EXPECT_THAT(artists(), ElementsAre("crosbystillsnash", "earthwindfire", "gunsnroses"));
+    EXPECT_THAT(albums(), ElementsAre("bogus055296amp", "djvu", "gratitude"));
+}
+
 TEST_F(LibraryReader, PodcastsAreLeftOutOnlyWhenTheGenreIsWrittenExactly) {
     ASSERT_EQ(read(dataFile("library-podcast.xml")), 0);
     EXPECT_THAT(artists(), ElementsAre("beck", "sciencefriday"));

@@ -38,10 +38,27 @@ TEST(PhoneArtistClean, KeepsLettersDigitsAndInnerBlanks) {
     EXPECT_EQ(cleaned("Guns N' Roses"), "Guns N Roses");
     EXPECT_EQ(cleaned("  !!! (The) Band 2 ... "), "The Band 2");
     EXPECT_EQ(cleaned("?!.,;"), "");
-    EXPECT_EQ(cleaned("Sigur R\xC3\xB3s"), "Sigur Rs");
+    EXPECT_EQ(cleaned("Earth, Wind & Fire"), "Earth Wind and Fire");
     EXPECT_EQ(cleaned(std::string(300, 'x')).size(), 255u);
     EXPECT_EQ(cleaned(std::string(254, 'x') + " y"), std::string(254, 'x'))
         << "cut, then trailing blank gone";
+}
+
+TEST(PhoneArtistClean, LettersOfEveryScriptStayWholeAndOtherCharactersGoWhole) {
+    EXPECT_EQ(cleaned("Sigur R\xC3\xB3s"), "Sigur R\xC3\xB3s");
+    EXPECT_EQ(cleaned("Mot\xC3\xB6rhead"), "Mot\xC3\xB6rhead");
+    EXPECT_EQ(cleaned("\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80"),
+              "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80");
+    EXPECT_EQ(
+        cleaned("\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C"),
+        "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C");
+    EXPECT_EQ(cleaned("Ro\xCC\x81s"), "Ro\xCC\x81s") << "a combining accent stays on its letter";
+    // Emoji, typographic punctuation and stray bytes go, with none of their bytes left behind.
+    EXPECT_EQ(cleaned("\xF0\x9F\x8E\xB8 Band \xE2\x80\x94 \xE2\x80\x9CLive\xE2\x80\x9D \xFF\xC3"),
+              "Band  Live");
+    EXPECT_EQ(cleaned("\xC2\xA9\xC2\xBF"), "");
+    // The 255-byte cut never splits a character.
+    EXPECT_EQ(cleaned(std::string(254, 'x') + "\xC3\xB6"), std::string(254, 'x'));
 }
 
 TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilations) {
@@ -50,7 +67,9 @@ TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilati
         "<dict>\n<key>Tracks</key>\n<dict>\n" + track(1, "The Beatles") + track(2, "Beatles") +
         track(3, "AC/DC") + track(4, "Talk Show", "\t\t\t<key>Genre</key><string>Podcast</string>\n") +
         track(5, "Various Artists") + track(6, "Simon &#38; Garfunkel") + track(7, "Dropped Band") +
-        track(8, "...") +
+        track(8, "...") + track(9, "Crosby, Stills &quot;Nash&quot;") + track(10, "Earth, Wind &amp; Fire") +
+        track(11, "Mot&#246;rhead") + track(12, "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80") +
+        track(13, "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9") +
         "</dict>\n<key>Playlists</key>\n<array>\n<dict>\n"
         "<key>Name</key><string>Voxtrail</string>\n<key>Playlist Items</key>\n<array>\n"
         "<dict>\n<key>Track ID</key><integer>3</integer>\n</dict>\n</array>\n</dict>\n</array>\n</dict>\n";
@@ -65,7 +84,10 @@ TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilati
     XML_Artist_List list;
     ASSERT_EQ(GetFullArtistList(st, list), 0);
     EXPECT_EQ(namesOf(list),
-              (std::vector<std::string>{"ACDC", "The Beatles", "Simon and Garfunkel", "Sonic Youth"}));
+              (std::vector<std::string>{"ACDC", "The Beatles", "Crosby Stills Nash", "Earth Wind and Fire",
+                                        "Mot\xC3\xB6rhead", "Simon and Garfunkel", "Sonic Youth",
+                                        "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9",
+                                        "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80"}));
 
     st.setiTunes_xml_path((home.path() + "/missing.xml").c_str());
     EXPECT_EQ(GetFullArtistList(st, list), 1);

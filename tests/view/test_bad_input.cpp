@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 class BadInput : public ViewFixture {
@@ -41,7 +42,7 @@ std::string highBytes() {
 }
 } // namespace
 
-TEST_F(BadInput, SmallPanesDrawOverlappingItemsWithoutFailing) {
+TEST_F(BadInput, SmallPanesDrawWithoutFailingAndBelowTheLayoutsSmallestAPlainNotice) {
     for (int i = 0; i < 40; ++i) {
         SHOWENTRY* e = add(concerts, ("Band " + std::to_string(i)).c_str(), 1 + i % 30, 9, 2023);
         e->ticketsAvailable = i % 2;
@@ -66,11 +67,26 @@ TEST_F(BadInput, SmallPanesDrawOverlappingItemsWithoutFailing) {
             EXPECT_EQ(f->rgb(size[0] - 1, size[1] - 1) >> 24, 0u);
         }
     }
-    // At the smallest pane the cells have negative sizes; they are still recorded, not skipped.
-    draw(64, 64);
-    EXPECT_EQ(view.gridRight, 47);
-    EXPECT_EQ(view.gridBottom, 49);
-    EXPECT_EQ(view.cellRect[34].bottom - view.cellRect[34].top, -15);
+    // Below the smallest pane the layout holds: a plain notice, and nothing an earlier, larger
+    // frame recorded takes a click.
+    view.curVisShowListOffset = 0;
+    state.setCurCalTab(0);
+    draw(800, 600);
+    ASSERT_NE(view.citySpot.rect.right, 0);
+    ASSERT_TRUE(concerts.head->inList);
+    for (const auto& size : {std::pair{785, 600}, std::pair{800, 399}, std::pair{100, 80}}) {
+        auto f = draw(size.first, size.second);
+        SCOPED_TRACE(std::to_string(size.first) + " x " + std::to_string(size.second));
+        EXPECT_EQ(view.citySpot.rect.right + view.tabSpot[1].rect.right + view.cellRect[10].right, 0);
+        for (SHOWENTRY* e = concerts.head; e; e = e->next)
+            EXPECT_FALSE(e->inList || e->inCell);
+        // The notice's text, in the middle band only.
+        const int w = size.first, h = size.second;
+        EXPECT_GT(f->inked(0, h / 2 - 24, w, h / 2 + 24), 50);
+        EXPECT_EQ(f->inked(0, 0, w, h / 2 - 24) + f->inked(0, h / 2 + 24, w, h), 0);
+    }
+    draw(786, 400);
+    EXPECT_NE(view.citySpot.rect.right, 0) << "the smallest pane that holds the layout draws it";
 }
 
 TEST_F(BadInput, FullCapacityTextsStayInsideTheirBoxes) {

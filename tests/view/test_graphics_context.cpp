@@ -144,6 +144,39 @@ TEST(GraphicsContext, BoldNameSelectsTheBoldFaceOfTheSameFamily) {
     EXPECT_EQ(CGContextGetTextPosition(f.ctx).x, 0);
 }
 
+TEST(GraphicsContext, TheScreensFaceHasHelveticaMetricsSoItsFixedLabelsFitTheirBoxes) {
+    char regular[128];
+    vx::fontFallbackFamily("Lucida Grande", regular, sizeof regular);
+    EXPECT_STREQ(regular, "Liberation Sans");
+    PixelFrame f(10, 10);
+    CGContextSetTextDrawingMode(f.ctx, kCGTextInvisible);
+    const auto width = [&](const char* font, int size, const std::string& text) {
+        CGContextSelectFont(f.ctx, font, size, kCGEncodingMacRoman);
+        CGContextShowTextAtPoint(f.ctx, 0, 0, text.c_str(), text.size());
+        return CGContextGetTextPosition(f.ctx).x;
+    };
+    // Helvetica's advance of "Edit Preferences" is 7.392 em.
+    EXPECT_NEAR(width("Lucida Grande", 100, "Edit Preferences"), 739.2, 1.0);
+    struct Label {
+        const char* font;
+        int size;
+        const char* text;
+        int box; // the width of the place the screen gives it
+    } labels[] = {
+        {"Lucida Grande", 10, "Edit Preferences", 80},
+        {"LucidaGrande-Bold", 10, "My Shows... (999)", 95},
+        {"LucidaGrande-Bold", 10, "Friend Shows (999)", 100},
+        // The support lines under the grid of an 800-pixel pane.
+        {"Lucida Grande", 10,
+         "You can now use Voxtrail to purchase your tickets! Click on any show with a ticket icon.", 457},
+        {"Lucida Grande", 10,
+         "To support Voxtrail you can click on an album to buy it, pre-order it, or just find out more...",
+         457},
+    };
+    for (const Label& l : labels)
+        EXPECT_LE(width(l.font, l.size, l.text), l.box) << l.text;
+}
+
 TEST(GraphicsContext, ImagesDrawScaledAndUpright) {
     CGImageRef image = CGImageCreateWithContentsOfFile(VX_RESOURCE_DIR "/buyTicketsLarge.png");
     ASSERT_NE(image, nullptr);

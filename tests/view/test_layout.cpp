@@ -99,7 +99,7 @@ TEST_F(Layout, FixedHotSpotsAndTabs) {
     EXPECT_RECT(view.preferencesSpot.rect, 1, 1158, 20, 1238);
     EXPECT_RECT(view.iPhoneAppSpot.rect, 1, 1038, 20, 1138);
     EXPECT_RECT(view.androidAppSpot.rect, 1, 873, 20, 1033);
-    EXPECT_RECT(view.supportSpot.rect, 782, 556, 799, 856); // 300 wide around 706
+    EXPECT_RECT(view.supportSpot.rect, 782, 466, 799, 946); // 480 wide around 706
     state.setCurCalTab(2);
     draw();
     EXPECT_RECT(view.supportSpot.rect, 782, 466, 799, 946);
@@ -205,14 +205,19 @@ TEST_F(Layout, RowTextsAndStyles) {
     draw();
     EXPECT_TRUE(drewStarting("A Newer Version"));
     EXPECT_RECT(view.upgradeSpot.rect, 50, 365, 90, 933);
+    // A show no friend shares has no friends' label with nothing behind it.
+    state.setVoxtrail_version_update(false);
+    a->hovered = true;
+    draw();
+    EXPECT_TRUE(drew("Alpha"));
+    EXPECT_FALSE(drewStarting("Your Friends"));
 }
 
 TEST_F(Layout, MonthArrowsOnlyLeadToMonthsWithEntries) {
+    // An empty tab leaves both open.
     draw();
-    EXPECT_RECT(view.nextMonthSpot.rect, 0, 0, 0, 0);
-    EXPECT_RECT(view.prevMonthSpot.rect, 0, 0, 0, 0);
-    EXPECT_NEAR(ctx->find(">>")->colour.r, 200 / 255.0, 1e-9);
-    EXPECT_NEAR(ctx->find("<<")->colour.r, 200 / 255.0, 1e-9);
+    EXPECT_RECT(view.nextMonthSpot.rect, 75, 1230, 95, 1258);
+    EXPECT_RECT(view.prevMonthSpot.rect, 75, 1070, 95, 1098);
     EXPECT_TRUE(drew("May 2009"));
     add(concerts, "Later", 1, 6, 2009);
     draw();
@@ -222,6 +227,18 @@ TEST_F(Layout, MonthArrowsOnlyLeadToMonthsWithEntries) {
     add(concerts, "Earlier", 1, 4, 2009);
     draw();
     EXPECT_RECT(view.prevMonthSpot.rect, 75, 1070, 95, 1098);
+}
+
+TEST_F(Layout, ASearchThatFoundNothingSaysSoInTheList) {
+    state.setCurCity("Z\xC3\xBCrich");
+    state.setUpdatingConcerts(true);
+    draw();
+    EXPECT_FALSE(drewStarting("No upcoming shows were found")) << "not while it searches";
+    state.setUpdatingConcerts(false);
+    draw();
+    EXPECT_TRUE(drewStarting("No upcoming shows were found"));
+    EXPECT_TRUE(drewStarting("near Z\xC3\xBCrich.") ||
+                drewStarting("No upcoming shows were found\nnear Z\xC3\xBCrich."));
 }
 
 TEST_F(Layout, CrowdedDayGetsCellArrows) {

@@ -11,12 +11,15 @@ namespace {
 class MonthNavigation : public ViewFixture {};
 } // namespace
 
-TEST_F(MonthNavigation, EmptyListKeepsTheMonth) {
-    showMonth(5, 2009);
+TEST_F(MonthNavigation, AnEmptyListLeavesEveryMonthOpen) {
+    // A search that found nothing still lets the user look around the calendar.
+    showMonth(12, 2009);
     showNextMonth(data);
-    EXPECT_EQ(view.curVisMonth, 5);
+    EXPECT_EQ(view.curVisMonth, 1);
+    EXPECT_EQ(view.curVisYear, 2010);
     showPreviousMonth(data);
-    EXPECT_EQ(view.curVisMonth, 5);
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 11);
     EXPECT_EQ(view.curVisYear, 2009);
 }
 
@@ -81,16 +84,19 @@ TEST_F(MonthNavigation, ReleasesTabPassesOverFilteredFormats) {
 }
 
 TEST_F(MonthNavigation, EachTabNavigatesItsOwnList) {
-    add(friendShows, "Friend", 1, 9, 2009);
+    add(friendShows, "Friend", 1, 6, 2009);
+    add(concerts, "Mine", 20, 5, 2009);
     showMonth(5, 2009);
     showNextMonth(data);
-    EXPECT_EQ(view.curVisMonth, 5); // tab 0 is empty
+    EXPECT_EQ(view.curVisMonth, 5); // tab 0 ends in May
     state.setCurCalTab(1);
     showNextMonth(data);
     EXPECT_EQ(view.curVisMonth, 6);
-    state.setCurCalTab(9); // an unknown stored tab shows the first one
     showNextMonth(data);
     EXPECT_EQ(view.curVisMonth, 6);
+    state.setCurCalTab(9); // an unknown stored tab shows the first one
+    showPreviousMonth(data);
+    EXPECT_EQ(view.curVisMonth, 5);
 }
 
 TEST_F(MonthNavigation, OffsetCountsEntriesBeforeTheMonth) {
