@@ -16,10 +16,17 @@ class LibraryArtistIndex {
   public:
     // Takes the names of the list's records; the caller holds the list's lock.
     void rebuild(const XML_Artist_List& artists);
-    bool contains(const std::string& cleaned) const { return !cleaned.empty() && names_.count(cleaned) != 0; }
+    bool contains(std::string_view cleaned) const {
+        return !cleaned.empty() && names_.find(cleaned) != names_.end();
+    }
 
   private:
-    std::unordered_set<std::string> names_;
+    // Looked up by view, so a look-up builds no string.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_set<std::string, NameHash, std::equal_to<>> names_;
 };
 
 // The show for performers[matched] of event: venue, date, link, place and ticket mark of the
