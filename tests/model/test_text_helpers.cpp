@@ -29,12 +29,9 @@ std::string cleanedByPasses(const std::string& name) {
     substringInitialErase(text);
     for (const char* word : {" and ", " the ", " a "})
         substringReplace(text, word, " ");
+    const std::string lead = text;
     for (const char* word : {"and ", "the ", "a "})
-        if (std::strncmp(text, word, std::strlen(word)) == 0) {
-            const std::string rest = std::string(" ") + (text + std::strlen(word));
-            vx::copyText(text, rest.c_str());
-            break;
-        }
+        if (lead.starts_with(word)) vx::copyText(text, (" " + lead.substr(std::strlen(word))).c_str());
     substringReplace(text, "&#38;", " ");
     substringErase(text);
     return text;
@@ -45,7 +42,7 @@ std::vector<std::string> libraryStrings() {
     std::vector<std::string> values;
     for (const auto& entry : std::filesystem::directory_iterator(VX_TEST_DATA "/libraries")) {
         std::ifstream in(entry.path(), std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
         for (std::size_t at = text.find("<string>"); at != std::string::npos;
              at = text.find("<string>", at + 1))
             values.push_back(text.substr(at + 8, text.find('<', at + 8) - at - 8));
@@ -63,12 +60,10 @@ TEST(CleanArtist, OnePassEqualsThePasses) {
                                              "x", "Q",     "7",   "\xc3\xa9", ".",   "an",  "thee"};
     std::mt19937 random(30);
     for (int i = 0; i < 200000; ++i) {
-        std::string name;
-        const int length = static_cast<int>(random() % 12);
-        for (int k = 0; k < length; ++k)
+        std::string name, bytes(random() % 300, ' ');
+        for (auto k = random() % 12; k > 0; --k)
             name += pieces[random() % pieces.size()];
         names.push_back(name);
-        std::string bytes(random() % 300, ' ');
         for (char& b : bytes)
             b = static_cast<char>(1 + random() % 255);
         names.push_back(bytes);
