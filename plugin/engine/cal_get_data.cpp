@@ -132,6 +132,7 @@ CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     shareClicks.stop();
+    exportClicks.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -332,6 +333,7 @@ void CalGetData::shutDown() {
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     shareClicks.stop();
+    exportClicks.stop();
 }
 
 bool CalGetData::fileExists(const char* path) {

@@ -2,6 +2,7 @@
 // The update engine: decides when the calendar data is refreshed, runs each refresh on one
 // background thread, lets a newer request stop a running one, serialises the web exchanges and
 // holds the library lists.
+#include "plugin/engine/click_export_queue.h"
 #include "plugin/model/plugin_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/net/web_session.h"
@@ -42,6 +43,8 @@ class CalGetData : public WebSession {
     Artist_Info_List artistInfos;
     // The sends of secondary clicks, off the host thread; stopped at shutdown.
     SharingClickQueue shareClicks{*this};
+    // The exports of secondary clicks, off the host thread; stopped at shutdown.
+    ClickExportQueue exportClicks;
 
     // Start-up: defaults, paths, identifier, stored settings, library, version check.
     void initialize();

@@ -1,13 +1,12 @@
 #pragma once
 // Small linked record lists, each with its own mutex. A list owns the records it links: records
 // it refuses, unlinks or clears are freed, so no record outlives the list that held it.
+#include "plugin/model/list_mutex.h"
+
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
-
-// List locks admit re-entry by their holder, so code holding a list lock may render a frame.
-using ListMutex = std::recursive_mutex;
 
 struct FRIENDNAME {
     char name[64] = {};

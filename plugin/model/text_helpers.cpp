@@ -2,9 +2,9 @@
 
 #include "common/fixed_text.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -23,14 +23,6 @@ template <typename Keep> void eraseExcept(char* text, Keep keep) {
 
 bool isDigitOrLower(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
-}
-
-// Replaces a leading word once, leaving the replacement's blank in front.
-void replaceLeading(char* text, const char* word, const char* replacement) {
-    std::size_t n = std::strlen(word);
-    if (std::strncmp(text, word, n) != 0) return;
-    std::string rest = std::string(replacement) + (text + n);
-    vx::copyText(text, kNameCapacity, rest.c_str());
 }
 
 } // namespace
@@ -58,20 +50,43 @@ void substringErase(char* text) {
     eraseExcept(text, isDigitOrLower);
 }
 
+// One pass over the first 255 bytes, equal to lowering the letters, keeping digits, 'a'-'z',
+// '&', '#', ';' and blanks, dropping every "and", "the" or "a" that a blank follows, dropping
+// "&#38;" and then everything but digits and letters. Words are split at blanks, so a dropped
+// word never joins its neighbours into a new one.
 void cleanArtist(char* text) {
     if (!text) return;
-    for (char* p = text; *p; ++p)
-        *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
-    if (std::strlen(text) > kNameCapacity - 1) text[kNameCapacity - 1] = '\0';
-    substringInitialErase(text);
-    substringReplace(text, " and ", " ");
-    substringReplace(text, " the ", " ");
-    substringReplace(text, " a ", " ");
-    replaceLeading(text, "and ", " ");
-    replaceLeading(text, "the ", " ");
-    replaceLeading(text, "a ", " ");
-    substringReplace(text, "&#38;", " ");
-    substringErase(text);
+    constexpr std::string_view kEntity = "&#38;";
+    std::size_t out = 0;
+    std::size_t wordStart = 0; // where the current word's letters and digits begin in text
+    char word[4] = {};         // the word's first kept bytes, to spot a dropped one
+    std::size_t wordLength = 0;
+    std::size_t entityMatched = 0; // bytes of "&#38;" matched at the word's end so far
+    for (std::size_t in = 0; in < kNameCapacity - 1 && text[in]; ++in) {
+        unsigned char c = static_cast<unsigned char>(text[in]);
+        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        if (c == ' ') {
+            const std::string_view kept(word, wordLength < sizeof word ? wordLength : sizeof word);
+            if (wordLength <= 3 && (kept == "and" || kept == "the" || kept == "a")) out = wordStart;
+            wordStart = out;
+            wordLength = entityMatched = 0;
+            continue;
+        }
+        const bool alnum = isDigitOrLower(c);
+        if (!alnum && c != '&' && c != '#' && c != ';') continue;
+        if (wordLength < sizeof word) word[wordLength] = static_cast<char>(c);
+        ++wordLength;
+        if (c == static_cast<unsigned char>(kEntity[entityMatched]))
+            ++entityMatched;
+        else
+            entityMatched = c == '&' ? 1 : 0;
+        if (alnum) text[out++] = static_cast<char>(c);
+        if (entityMatched == kEntity.size()) {
+            out -= 2; // the entity's digits
+            entityMatched = 0;
+        }
+    }
+    text[out] = '\0';
 }
 
 int strFind(const char* text, const char* pattern, int start) {

@@ -15,11 +15,11 @@ void copyView(char* dst, std::size_t capacity, std::string_view text) {
     dst[n] = '\0';
 }
 
-std::string cleanedPerformer(std::string_view performer) {
+void cleanPerformer(std::string_view performer, std::string& cleaned) {
     char name[256];
     copyView(name, sizeof name, performer);
     cleanArtist(name);
-    return name;
+    cleaned.assign(name);
 }
 
 } // namespace
@@ -62,9 +62,10 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
 
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
                    SHOWLIST* previous, const std::function<bool()>& stop) {
-    // The library list's lock is held for a run of events at a time, not the whole page, so that
-    // a large page never keeps another thread from the list for long; the index of its names is
-    // built again only when the list changed between two runs.
+    // The library list's lock is held for a run of events at a time, not the whole page, and a
+    // thread waiting for it is let in between two runs, so that a large page never keeps another
+    // thread from the list for long; the index of its names is built again only when the list
+    // changed meanwhile.
     constexpr int kEventsPerHold = 256;
     std::unique_lock<ListMutex> artistsHeld(artists.mutex, std::defer_lock);
     int heldEvents = 0;
@@ -77,16 +78,15 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         EventDate date;
         // An event whose date is no calendar day would be drawn nowhere: it makes no show.
         if (!readEventDate(event.date, date)) return true;
-        cleaned.clear();
-        for (std::string_view performer : event.performers)
-            cleaned.push_back(cleanedPerformer(performer));
-        if (!artistsHeld.owns_lock()) {
-            artistsHeld.lock();
-            if (!indexed || artists.changes != indexedChanges) {
-                index.rebuild(artists);
-                indexed = true;
-                indexedChanges = artists.changes;
-            }
+        // The strings are kept from event to event, so cleaning a name allocates nothing.
+        if (cleaned.size() < event.performers.size()) cleaned.resize(event.performers.size());
+        for (std::size_t i = 0; i < event.performers.size(); ++i)
+            cleanPerformer(event.performers[i], cleaned[i]);
+        if (!artistsHeld.owns_lock()) artistsHeld.lock();
+        if (!indexed || artists.changes != indexedChanges) {
+            index.rebuild(artists);
+            indexed = true;
+            indexedChanges = artists.changes;
         }
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
             if (!index.contains(cleaned[i])) continue;
@@ -96,7 +96,7 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
             concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
         }
         if (++heldEvents == kEventsPerHold) {
-            artistsHeld.unlock();
+            artists.mutex.letWaiterIn();
             heldEvents = 0;
         }
         return true;

@@ -11,15 +11,16 @@
 #include <unordered_set>
 
 // The library artists' stored names (already in cleaned form), looked up instead of walked: a
-// name matches exactly when the walk from the list's head would find an equal record.
+// name matches exactly when the walk from the list's head would find an equal record. The index
+// views the records' own names, so it is used only while the list is unchanged since rebuild().
 class LibraryArtistIndex {
   public:
     // Takes the names of the list's records; the caller holds the list's lock.
     void rebuild(const XML_Artist_List& artists);
-    bool contains(const std::string& cleaned) const { return !cleaned.empty() && names_.count(cleaned) != 0; }
+    bool contains(std::string_view cleaned) const { return !cleaned.empty() && names_.count(cleaned) != 0; }
 
   private:
-    std::unordered_set<std::string> names_;
+    std::unordered_set<std::string_view> names_;
 };
 
 // The show for performers[matched] of event: venue, date, link, place and ticket mark of the

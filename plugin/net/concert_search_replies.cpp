@@ -11,15 +11,58 @@ constexpr std::string_view kSiteClose = "</site>";
 constexpr std::string_view kTicketMark = "ticket=1";
 constexpr std::string_view kEventEnd = "</event>";
 
-// The text between the first open tag of the line and the first close tag behind it.
-std::optional<std::string_view> field(std::string_view line, std::string_view open, std::string_view close) {
-    const std::size_t start = line.find(open);
-    if (start == std::string_view::npos) return std::nullopt;
-    const std::size_t from = start + open.size();
-    const std::size_t end = line.find(close, from);
-    if (end == std::string_view::npos) return std::nullopt;
-    return line.substr(from, end - from);
+// The tags an event's lines are searched for; kTagCount also stands for "not at this '<'".
+enum Tag { kArtist, kEventDate, kVenueName, kEventUrl, kVenueCity, kVenueState, kEventEndTag, kTagCount };
+constexpr std::string_view kOpenTags[kTagCount] = {
+    "<artist>", "<event_date>", "<venue_name>", "<event_url>", "<venue_city>", "<venue_state>", kEventEnd};
+constexpr std::string_view kCloseTags[kEventEndTag] = {"</artist>",    "</event_date>", "</venue_name>",
+                                                       "</event_url>", "</venue_city>", "</venue_state>"};
+
+// The tag that starts at rest, told by its second and eighth bytes before one comparison.
+Tag tagAt(std::string_view rest) {
+    if (rest.size() < 8) return kTagCount;
+    Tag tag = kTagCount;
+    switch (rest[1]) {
+    case 'a':
+        tag = kArtist;
+        break;
+    case '/':
+        tag = kEventEndTag;
+        break;
+    case 'e':
+        tag = rest[7] == 'd' ? kEventDate : kEventUrl;
+        break;
+    case 'v':
+        tag = rest[7] == 'n' ? kVenueName : rest[7] == 'c' ? kVenueCity : kVenueState;
+        break;
+    default:
+        return kTagCount;
+    }
+    return rest.starts_with(kOpenTags[tag]) ? tag : kTagCount;
 }
+
+// Where each tag first opens in a line (npos when it does not): one walk over the line's '<'s
+// instead of a search of the whole line for every tag.
+struct LineTags {
+    std::size_t at[kTagCount];
+
+    explicit LineTags(std::string_view line) {
+        for (std::size_t& a : at)
+            a = std::string_view::npos;
+        for (std::size_t p = line.find('<'); p != std::string_view::npos; p = line.find('<', p + 1)) {
+            const Tag tag = tagAt(line.substr(p));
+            if (tag != kTagCount && at[tag] == std::string_view::npos) at[tag] = p;
+        }
+    }
+    // The text between the tag's first opening and the first close tag behind it.
+    std::optional<std::string_view> field(std::string_view line, Tag tag) const {
+        if (at[tag] == std::string_view::npos) return std::nullopt;
+        const std::size_t from = at[tag] + kOpenTags[tag].size();
+        const std::size_t end = line.find(kCloseTags[tag], from);
+        if (end == std::string_view::npos) return std::nullopt;
+        return line.substr(from, end - from);
+    }
+};
 
 struct PendingEvent {
     SourceEvent event;
@@ -29,20 +72,22 @@ struct PendingEvent {
         return !event.performers.empty() && hasDate && hasVenue && hasUrl && hasCity && hasRegion;
     }
     // A field of a later line replaces the same field of an earlier one; performers add up.
-    void readLine(std::string_view line) {
-        auto replace = [line](std::string_view open, std::string_view close, std::string_view& value,
-                              bool& has) {
-            if (auto v = field(line, open, close)) {
+    // Returns whether the line ends the event.
+    bool readLine(std::string_view line) {
+        const LineTags tags(line);
+        auto replace = [&](Tag tag, std::string_view& value, bool& has) {
+            if (auto v = tags.field(line, tag)) {
                 value = *v;
                 has = true;
             }
         };
-        if (auto v = field(line, "<artist>", "</artist>")) event.performers.push_back(*v);
-        replace("<event_date>", "</event_date>", event.date, hasDate);
-        replace("<venue_name>", "</venue_name>", event.venue, hasVenue);
-        replace("<event_url>", "</event_url>", event.url, hasUrl);
-        replace("<venue_city>", "</venue_city>", event.city, hasCity);
-        replace("<venue_state>", "</venue_state>", event.region, hasRegion);
+        if (auto v = tags.field(line, kArtist)) event.performers.push_back(*v);
+        replace(kEventDate, event.date, hasDate);
+        replace(kVenueName, event.venue, hasVenue);
+        replace(kEventUrl, event.url, hasUrl);
+        replace(kVenueCity, event.city, hasCity);
+        replace(kVenueState, event.region, hasRegion);
+        return tags.at[kEventEndTag] != std::string_view::npos;
     }
     void reset() {
         event.performers.clear();
@@ -79,8 +124,7 @@ bool readSourceEvents(std::string_view page, const std::function<bool(const Sour
     for (std::size_t lineEnd = page.find('\n'); lineEnd != std::string_view::npos;
          lineStart = lineEnd + 1, lineEnd = page.find('\n', lineStart)) {
         const std::string_view line = page.substr(lineStart, lineEnd - lineStart);
-        pending.readLine(line);
-        if (line.find(kEventEnd) == std::string_view::npos) continue;
+        if (!pending.readLine(line)) continue;
         // An event lacking a field goes whole: its performers do not join the next event.
         if (pending.complete() && !take(pending.event)) return false;
         pending.reset();

@@ -22,14 +22,20 @@ void shareChoice(CalVis* vis, std::unique_ptr<SHOWENTRY> show) {
     vis->engine->shareClicks.post(std::move(show));
 }
 
+// Exported by the engine's queue, so the player never waits on the export lock a refresh's
+// export holds.
 void exportChoice(CalVis* vis) {
     ProtectedData& st = vis->root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
-    if (st.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(vis->root, vis->engine->services.webServiceHost);
-    } else if (vis->engine->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(vis->root, vis->engine->services.webServiceHost);
-    }
+    PluginData* root = vis->root;
+    CalGetData* engine = vis->engine;
+    engine->exportClicks.post([root, engine] {
+        if (root->state.getOSXVersion() >= 10.5f) {
+            performExportTo_iCalCalendarStore(root, engine->services.webServiceHost);
+        } else if (engine->checkForInitialiCalFiles() == 0) {
+            performExportTo_iCal(root, engine->services.webServiceHost);
+        }
+    });
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -134,6 +136,35 @@ TEST_F(SourcePage, AStopEndsTheReadingBeforeTheNextEvent) {
         if (free) library.mutex.unlock();
     }).join();
     EXPECT_TRUE(free);
+}
+
+// A thread waiting for the library list while a long page is read has it at the end of the
+// reader's run of events, not only when the page is done.
+TEST_F(SourcePage, AWaitingThreadHasTheLibraryBetweenTwoRuns) {
+    std::string page;
+    for (int i = 0; i < 3000; ++i)
+        page += event({"Stranger " + std::to_string(i)});
+    std::atomic<int> events{0}, hadItAt{-1};
+    std::atomic<bool> started{false};
+    std::thread waiter;
+    ASSERT_EQ(readSourcePage(page, false, library, concerts, &previous,
+                             [&] {
+                                 if (++events != 10) return false;
+                                 waiter = std::thread([&] {
+                                     started = true;
+                                     std::lock_guard<ListMutex> held(library.mutex);
+                                     hadItAt = events.load();
+                                 });
+                                 // Time for the waiter to block on the lock the reader holds.
+                                 while (!started)
+                                     std::this_thread::yield();
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                 return false;
+                             }),
+              0);
+    waiter.join();
+    EXPECT_GT(hadItAt, 0);
+    EXPECT_LE(hadItAt, 2 * 256 + 10);
 }
 
 } // namespace

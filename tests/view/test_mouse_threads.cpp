@@ -2,6 +2,8 @@
 // list, fills it and draws frames, as a concert search does.
 #include "tests/view/test_mouse_fixture.h"
 
+#include "plugin/export/exported_shows.h"
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -110,4 +112,27 @@ TEST_F(MouseThreads, WithSharingOnAClickReturnsWhileARefreshHoldsTheWebLock) {
     EXPECT_TRUE(show->selected);
     EXPECT_NE(prefsFile().find("\n0@@1@@0@@2031@@3@@12@@Chosen Band@@"), std::string::npos) << prefsFile();
     root->engine.shareClicks.drain();
+}
+
+TEST_F(MouseThreads, WithExportOnAClickReturnsWhileARefreshExports) {
+    SHOWENTRY* show = addShow(root->concerts, "Chosen Band", 12, 3, 2031, "http://tickets.example/chosen");
+    render();
+    root->state.setExportTo_iCal(true);
+    root->state.setExportAllShows(false);
+    std::promise<void> held, release;
+    std::thread refresh([&] {
+        std::lock_guard<std::mutex> exporting(calendarExportLock());
+        held.set_value();
+        // A click that exported on the host thread would be let go only after this.
+        release.get_future().wait_for(std::chrono::seconds(3));
+    });
+    held.get_future().wait();
+    const auto start = std::chrono::steady_clock::now();
+    secondaryClick(centre(show->rowRect));
+    const auto took = std::chrono::steady_clock::now() - start;
+    release.set_value();
+    refresh.join();
+    EXPECT_LT(took, std::chrono::seconds(2)) << "the click never waits for the export lock";
+    EXPECT_TRUE(show->selected);
+    root->engine.exportClicks.drain();
 }
