@@ -35,6 +35,10 @@ std::string pluginFolder(const std::string& home) {
     return home + "/Library/iTunes/iTunes Plug-ins";
 }
 
+std::string systemPluginFolder(const std::string& programFolder) {
+    return (fs::path(programFolder) / ".." / "lib" / "voxtrail" / "plug-ins").lexically_normal().string();
+}
+
 BundleInfo describeBundle(const std::string& bundlePath) {
     BundleInfo info;
     info.path = bundlePath;
@@ -50,6 +54,7 @@ BundleInfo describeBundle(const std::string& bundlePath) {
     if (plist && plist->kind == PlistValue::Kind::Dict) {
         if (std::string n = plist->textOf("CFBundleName"); !n.empty()) info.name = n;
         if (std::string v = plist->textOf("CFBundleShortVersionString"); !v.empty()) info.version = v;
+        info.identifier = plist->textOf("CFBundleIdentifier");
         if (std::string e = plist->textOf("CFBundleExecutable"); isPlainFileName(e)) exe = e;
     }
     info.executable = (fs::path(bundlePath) / "Contents" / "MacOS" / exe).string();
@@ -68,6 +73,25 @@ std::vector<BundleInfo> findBundles(const std::string& folder) {
     std::vector<BundleInfo> out;
     for (const std::string& p : paths)
         out.push_back(describeBundle(p));
+    return out;
+}
+
+std::vector<BundleInfo> findBundles(const std::vector<std::string>& folders,
+                                    std::vector<BundleInfo>* passedOver) {
+    std::vector<BundleInfo> out;
+    for (const std::string& folder : folders) {
+        const size_t earlier = out.size();
+        for (BundleInfo& info : findBundles(folder)) {
+            const bool taken = std::any_of(out.begin(), out.begin() + earlier, [&](const BundleInfo& b) {
+                return b.folderName == info.folderName ||
+                       (!info.identifier.empty() && b.identifier == info.identifier);
+            });
+            if (!taken)
+                out.push_back(std::move(info));
+            else if (passedOver)
+                passedOver->push_back(std::move(info));
+        }
+    }
     return out;
 }
 

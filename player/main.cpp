@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
 
     PlayerSession session(sessionOptions, MusicLibrary{}, dialogs);
     session.deferLibrary([&library] { return library.take(); }, [&library] { return library.done(); });
-    session.loadPlugins(pluginFolder(home));
+    session.loadPlugins(
+        {pluginFolder(home), systemPluginFolder(QCoreApplication::applicationDirPath().toStdString())});
 
     bool finished = false;
     auto finish = [&](int status) {

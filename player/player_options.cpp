@@ -7,6 +7,10 @@ namespace vx::player {
 const char* usageText() {
     return "usage: vxplayer [--headless] [--script FILE] [--library FILE] [--os-version X.Y]\n"
            "                [--host-version X.Y.Z] [--visualizer NAME] [--screen W H]\n"
+           "Visual plug-ins load from ~/Library/iTunes/iTunes Plug-ins, then from ../lib/voxtrail/plug-ins\n"
+           "beside the program (/usr/lib/voxtrail/plug-ins when installed); a bundle whose folder name or\n"
+           "identifier the user's folder holds too is passed over, so the user's own install wins. Each\n"
+           "one loaded prints \"loaded: PATH NAME VERSION\".\n"
            "Headless, the primary screen is 1440 x 900 unless --screen gives its size.\n"
            "Headless, the script comes from FILE or from stdin, one command a line:\n"
            "  show W H | resize W H | hide | idle N | config | quit\n"

@@ -76,9 +76,14 @@ PlayerSession::~PlayerSession() {
     shutdown();
 }
 
-void PlayerSession::loadPlugins(const std::string& folder) {
+void PlayerSession::loadPlugins(const std::vector<std::string>& folders) {
     NumVersion appVersion = toNumVersion(options_.hostVersion);
-    for (const BundleInfo& info : findBundles(folder)) {
+    std::vector<BundleInfo> passedOver;
+    const std::vector<BundleInfo> found = findBundles(folders, &passedOver);
+    for (const BundleInfo& info : passedOver)
+        printNote("plug-in " + info.name + " " + info.version + " passed over for the user's own copy (" +
+                  info.path + ")");
+    for (const BundleInfo& info : found) {
         std::string error;
         auto bundle = PluginBundle::load(
             info, appVersion, &hostServices_, [this] { beforeUnload(); }, error);

@@ -35,8 +35,9 @@ class PlayerSession : public HostServiceBackend {
     PlayerSession(const PlayerSession&) = delete;
     PlayerSession& operator=(const PlayerSession&) = delete;
 
-    // Loads every bundle in folder; prints "loaded: ..." for each one kept, notes the rest.
-    void loadPlugins(const std::string& folder);
+    // Loads the bundles of the folders, earlier folders first (see findBundles); prints
+    // "loaded: ..." for each one kept, notes the rest.
+    void loadPlugins(const std::vector<std::string>& folders);
     Visualizer* activeVisualizer() const { return active_; }
 
     // Called on the GUI thread after the port posted a repaint.

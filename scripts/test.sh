@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a plain build (with the benchmarks), an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, the ThreadSanitizer build of the concurrency tests, and a
-# short run of each fuzz target. Compiles go through ccache, so a second run rebuilds little.
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build of the concurrency tests, a short
+# run of each fuzz target, and the Debian packages' test (scripts/package-test.sh). Compiles go
+# through ccache, so a second run rebuilds little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -28,4 +29,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(pwd)/tests/t
   run_build build-tsan "thread" concurrency_tests -L concurrency
 echo "=== fuzz [$((SECONDS - start)) s]"
 bash scripts/fuzz-smoke.sh 10
+# The Debian packages from a Release build of their own, checked and installed into this machine.
+echo "=== packages [$((SECONDS - start)) s]"
+bash scripts/package.sh
+bash scripts/package-test.sh
 echo "all test builds passed [$((SECONDS - start)) s]"

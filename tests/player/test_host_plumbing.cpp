@@ -1,10 +1,12 @@
 // The host-side machinery plug-ins call into: mouse handlers, the pixel port, work posted to the
 // host thread, dialog answers and the URL opener.
+#include "player/bundle_finder.h"
 #include "player/host_dialogs.h"
 #include "player/host_port.h"
 #include "player/host_thread_queue.h"
 #include "player/mouse_handlers.h"
 #include "player/url_opener.h"
+#include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
 
@@ -212,4 +214,18 @@ TEST(UrlOpening, OnlySchemeUrlsAreOpenedAndTheyGoAsOneArgument) {
     for (int i = 0; i < 200 && opener.reap() > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(opener.reap(), 0u);
+}
+
+TEST(BundleLookup, TheUsersOwnBundleWinsByFolderNameOrIdentifier) {
+    TempHome top;
+    const std::string plist = "/Contents/Info.plist",
+                      id = "<plist><dict><key>CFBundleIdentifier</key><string>";
+    top.write("user/Voxtrail.bundle" + plist, id + "com.Voxtrail.Voxtrail</string></dict></plist>");
+    top.write("sys/Renamed.bundle" + plist, id + "com.Voxtrail.Voxtrail</string></dict></plist>");
+    top.write("sys/Voxtrail.bundle" + plist, id + "other.id</string></dict></plist>");
+    top.write("sys/Other.bundle" + plist, "");
+    std::vector<BundleInfo> found = findBundles({top.path() + "/user", top.path() + "/sys"}, nullptr);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].path + " " + found[1].path,
+              top.path() + "/user/Voxtrail.bundle " + top.path() + "/sys/Other.bundle");
 }
