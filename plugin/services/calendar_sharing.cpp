@@ -174,3 +174,28 @@ void postUsernameTakenAlert() {
     if (!vx::hostPostToHostThread(showUsernameTakenAlert, nullptr))
         std::fprintf(stderr, "Voxtrail: that username is already taken; please try a new name.\n");
 }
+
+int requestFeedAddress(WebSession& session, bool rotate, std::string& url) {
+    ProtectedData& st = session.root->state;
+    char user[64], uuid[128];
+    st.getUsername(user);
+    st.getUUID(uuid);
+    const std::string request = sharingAddress(session.services.webServiceHost) +
+                                (rotate ? "?TODO=FEED_ROTATE" : "?TODO=FEED_URL") +
+                                "&USERNAME=" + queryValue(user) + "&UUID=" + queryValue(uuid);
+    WebExchange web(session);
+    char address[kFetchURLCapacity];
+    copyRequest(address, sizeof address, request);
+    if (web.fetch(address) != 0) return kSharingFetchFailed;
+    const std::string page = web.page();
+    const std::size_t open = page.find("<FEED>"), close = page.find("</FEED>");
+    if (sharingRefused(page.c_str()) || open == std::string::npos || close == std::string::npos ||
+        close < open)
+        return kSharingRefused;
+    url = page.substr(open + 6, close - open - 6);
+    // Only an address of the form the service gives is shown: nothing else of the reply.
+    if (url.rfind("http://", 0) != 0 || url.size() > 512 ||
+        url.find_first_of(" \t\r\n\"<>") != std::string::npos)
+        return kSharingRefused;
+    return kSharingDone;
+}
