@@ -1,5 +1,6 @@
 #include "calstore/calendar_store.h"
 
+#include "common/exported_calendar.h"
 #include "common/ical_event.h"
 #include "common/stale_folders.h"
 #include "platform/system.h"
@@ -25,11 +26,57 @@ void say(const char* line) {
     std::fflush(stdout);
 }
 
-bool writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+// A new file in a staging folder, flushed to disk: no reader sees it before the swap, so it
+// needs no temporary name of its own.
+bool writeNewFile(const fs::path& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool written = writeAndSync(fd, text);
+    const bool closed = ::close(fd) == 0;
+    if (written && closed) return true;
+    ::unlink(path.c_str());
+    return false;
+}
+
+// A file name that an event's UID gives, or "" when the UID cannot name a file.
+std::string eventFileName(const std::string& uid) {
+    if (uid.empty() || uid.size() > 200 || uid[0] == '.' || uid.find('/') != std::string::npos ||
+        uid.find('\0') != std::string::npos)
+        return "";
+    return uid + ".ics";
+}
+
+std::string listText(const std::set<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += name + "\n";
+    return text;
+}
+
+// Puts the user's files of `from` (those no export wrote) into `to` where `to` lacks them: linked
+// (or copied) while `from` is still the live calendar, moved once it is the old one. False when
+// one could not be carried.
+bool carryUserFiles(const fs::path& from, const fs::path& to, bool move) {
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return true;
+    const std::set<std::string> ours = exportedFiles(from);
+    bool all = true;
+    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (ours.count(name) || fs::exists(fs::symlink_status(to / name, ec))) continue;
+        std::error_code step;
+        if (move) {
+            fs::rename(it->path(), to / name, step);
+        } else if (it->is_regular_file(step) && !it->is_symlink(step)) {
+            fs::create_hard_link(it->path(), to / name, step);
+            if (step) fs::copy_file(it->path(), to / name, step);
+        } else {
+            fs::copy(it->path(), to / name, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+                     step);
+        }
+        if (step) all = false;
+    }
+    return all && !ec;
 }
 
 std::string readFile(const fs::path& path) {
@@ -109,13 +156,18 @@ Calendar* createCalendar(const std::string& title) {
         std::error_code ec;
         if (fs::exists(cal->target, ec)) cal->target = store / newUuidString();
     }
-    // A staging folder never holds the only copy of a calendar: one a crash left is debris.
-    vx::removeStaleFolders(store, ".staging-");
     std::error_code ec;
-    const fs::path staging = store / (".staging-" + newUuidString());
     fs::create_directories(store, ec);
-    if (!ec && fs::create_directory(staging, ec) && writeFile(staging / "displayname", title)) {
+    // A staging folder never holds the only copy of a calendar. With the store held, one found is
+    // a killed export's debris; without it (another export runs) only an old one is sure to be.
+    cal->storeLock = std::make_unique<FolderLock>(store.string(), false);
+    const auto age = cal->storeLock->held() ? fs::file_time_type::duration::zero() : kStaleFolderAge;
+    vx::removeStaleFolders(store, ".staging-", age);
+    vx::removeStaleFolders(store, ".old-", age);
+    const fs::path staging = store / (".staging-" + newUuidString());
+    if (!ec && fs::create_directory(staging, ec) && writeNewFile(staging / kCalendarTitleFile, title)) {
         cal->staging = staging;
+        cal->written.insert(kCalendarTitleFile);
     } else {
         fs::remove_all(staging, ec);
         say("Could not save Voxtrail calendar to iCal");
@@ -134,15 +186,27 @@ std::string eventObject(const Event& e, const std::string& uid) {
     return vx::ical::singleEventCalendar({"-//Voxtrail//Voxtrail_iCalExport 2.9//EN", "", 0}, fields);
 }
 
-void addEvent(Calendar& cal, const Event& event) {
+void addEvent(Calendar& cal, const Event& event, const std::string& givenUid) {
     const fs::path folder = cal.saved ? cal.target : cal.staging;
-    const std::string uid = newUuidString();
+    const std::string uid = givenUid.empty() ? newUuidString() : givenUid;
     const std::string text = eventObject(event, uid);
-    const fs::path tmp = folder / ("." + uid + ".tmp");
-    std::error_code ec;
-    if (folder.empty() || text.empty() || !writeFile(tmp, text) ||
-        (fs::rename(tmp, folder / (uid + ".ics"), ec), ec)) {
-        if (!folder.empty()) fs::remove(tmp, ec);
+    std::string name = eventFileName(uid);
+    // Two events of one UID, or a UID no file can be named after, get a name of their own.
+    if (name.empty() || cal.written.count(name)) name = newUuidString() + ".ics";
+    bool written = !folder.empty() && !text.empty();
+    if (written && cal.saved) {
+        written = writeFileDurably((folder / name).string(), text, 0644);
+        if (written) cal.written.insert(name);
+        written =
+            written && writeFileDurably((folder / kExportedFilesList).string(), listText(cal.written), 0644);
+    } else if (written) {
+        written = writeNewFile(folder / name, text);
+        if (written) cal.written.insert(name);
+    }
+    if (!written) {
+        // A calendar missing an event it could hold must not replace the whole one; a date that
+        // does not exist is no event at all, and leaves the others to go ahead.
+        if (!text.empty()) cal.complete = false;
         say("Could not save event to Voxtrail calendar");
     }
 }
@@ -154,13 +218,24 @@ void saveCalendar(Calendar& cal) {
         return;
     }
     fs::path old;
-    if (cal.staging.empty() || !swapIn(cal.staging, cal.target, old)) {
+    // The user's own files of the calendar go along; the list of ours goes last, and everything is
+    // on the disk before the swap, so a power cut leaves the old calendar or the whole new one.
+    if (cal.staging.empty() || !cal.complete || !carryUserFiles(cal.target, cal.staging, false) ||
+        !writeNewFile(cal.staging / kExportedFilesList, listText(cal.written)) ||
+        !syncFolder(cal.staging.string()) || !swapIn(cal.staging, cal.target, old)) {
         say("Could not save Voxtrail  calendar");
+        if (!cal.staging.empty()) fs::remove_all(cal.staging, ec);
+        cal.staging.clear();
+        cal.storeLock.reset();
         return;
     }
+    syncFolder(cal.target.parent_path().string());
     cal.staging.clear();
     cal.saved = true;
+    // A file the user put in while this export ran is still in the old folder.
+    if (!old.empty()) carryUserFiles(old, cal.target, true);
     if (!old.empty() && (fs::remove_all(old, ec), ec)) say("Could not remove Voxtrail calendar from iCal");
+    cal.storeLock.reset();
 }
 
 } // namespace vx::calstore

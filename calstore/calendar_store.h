@@ -2,21 +2,28 @@
 // The calendar store as a vdir: a folder per calendar under "~/Library/Calendars/Voxtrail Store/",
 // holding a "displayname" file with its title and one iCalendar file per event, so that khal
 // and vdirsyncer read it as it is.
+#include "common/durable_files.h"
 #include "platform/core_foundation.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 
 namespace vx::calstore {
 
 // One calendar being written. Its events go to a staging folder beside the live ones until it
-// is saved; saving swaps the staging folder in whole for the calendar of the same title.
+// is saved; saving swaps the staging folder in whole for the calendar of the same title, and only
+// when every event reached it.
 struct Calendar : VxCFObject {
     std::string title;
     std::filesystem::path target;  // the calendar's folder once saved
     std::filesystem::path staging; // empty once saved, or when it could not be made
     bool saved = false;
+    bool complete = true;                  // no file of this export failed to be written
+    std::set<std::string> written;         // the names this export wrote, for the calendar's list of them
+    std::unique_ptr<FolderLock> storeLock; // held while staging; absent when another export holds it
 };
 
 struct Event {
@@ -29,7 +36,8 @@ std::filesystem::path storeFolder();
 
 // Never null. Prints the store's failure lines on standard output and goes on.
 Calendar* createCalendar(const std::string& title);
-void addEvent(Calendar& cal, const Event& event);
+// The event's UID is uid, or a new one when uid is empty.
+void addEvent(Calendar& cal, const Event& event, const std::string& uid = "");
 void saveCalendar(Calendar& cal);
 
 // The complete iCalendar object of one event with the given UID; "" for a date that does not exist.

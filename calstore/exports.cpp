@@ -1,8 +1,8 @@
 // The bundle's four entries. Plain C names, as the plug-in looks them up; no exception leaves
 // them, since the caller's frames know nothing of C++.
 #include "calstore/calendar_store.h"
+#include "platform/boundary_guard.h"
 #include "platform/calstore_exports.h"
-#include "plugin/model/boundary_guard.h"
 
 #include <libical/ical.h>
 #include <mutex>
@@ -51,6 +51,25 @@ __attribute__((visibility("default"))) void Vxt_AddEvent(CFTypeRef calendar, CFS
     });
 }
 
+__attribute__((visibility("default"))) void
+Vxt_AddEventWithUID(CFTypeRef calendar, CFStringRef uid, CFStringRef title, CFStringRef otherActs,
+                    CFStringRef venue, CFStringRef url, CFStringRef location, CFStringRef friends,
+                    int32_t year, int32_t month, int32_t day, unsigned char tickets) {
+    if (!calendar) return;
+    vx::guardBoundary("Vxt_AddEventWithUID", [&] {
+        vx::calstore::Event e{
+            text(title), text(otherActs), text(venue), text(url),   text(location), text(friends),
+            year,        month,           day,         tickets == 1};
+        vx::calstore::addEvent(*calendarOf(calendar), e, text(uid));
+    });
+}
+
+__attribute__((visibility("default"))) int Vxt_CalendarSaved(CFTypeRef calendar) {
+    if (!calendar) return 0;
+    const vx::calstore::Calendar& cal = *calendarOf(calendar);
+    return cal.saved && cal.complete ? 1 : 0;
+}
+
 __attribute__((visibility("default"))) void Vxt_SaveCalendar(CFTypeRef calendar) {
     if (!calendar) return;
     vx::guardBoundary("Vxt_SaveCalendar", [&] { vx::calstore::saveCalendar(*calendarOf(calendar)); });
@@ -63,3 +82,5 @@ static_assert(std::is_same_v<decltype(&InitializeCocoa), InitializeCocoaFn>);
 static_assert(std::is_same_v<decltype(&Vxt_CreateNewCalendar), Vxt_CreateNewCalendarFn>);
 static_assert(std::is_same_v<decltype(&Vxt_AddEvent), Vxt_AddEventFn>);
 static_assert(std::is_same_v<decltype(&Vxt_SaveCalendar), Vxt_SaveCalendarFn>);
+static_assert(std::is_same_v<decltype(&Vxt_AddEventWithUID), Vxt_AddEventWithUIDFn>);
+static_assert(std::is_same_v<decltype(&Vxt_CalendarSaved), Vxt_CalendarSavedFn>);

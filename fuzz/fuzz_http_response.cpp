@@ -1,4 +1,5 @@
-// Arbitrary bytes as a server's whole reply to http_fetch, served over loopback.
+// Arbitrary bytes as a server's whole reply to http_fetch, served over loopback: status, header
+// fields, Content-Length and chunked bodies.
 #include "plugin/net/http_fetcher.h"
 #include "tests/net/scripted_server.h"
 

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.maxHeadBytes = 512;
     using Head = vxs::ConnectionGate::Head;
     const Head head = vxs::ConnectionGate::judge(bytes.data(), bytes.size(), limits);
-    const char* firstFeed = static_cast<const char*>(std::memchr(bytes.data(), '\n', size));
+    const char* firstFeed =
+        size == 0 ? nullptr : static_cast<const char*>(std::memchr(bytes.data(), '\n', size));
     if (head == Head::complete) {
         const std::string_view text(bytes.data(), size);
         if (text.find("\n\n") == std::string_view::npos && text.find("\n\r\n") == std::string_view::npos)

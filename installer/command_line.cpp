@@ -26,6 +26,7 @@ int installFromCommandLine(const AppBundle& app, const InstallPaths& paths) {
 }
 
 int uninstallFromCommandLine(const AppBundle& app, const InstallPaths& paths) {
+    if (playerIsRunning(app.resources)) return report(closePlayerBeforeUninstallSheet(), 1);
     const std::string version = infoValue(app.infoPlist, "CFBundleVersion");
     switch (removeInstallation(paths)) {
     case UninstallResult::AlreadyUninstalled:

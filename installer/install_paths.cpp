@@ -12,6 +12,9 @@ InstallPaths installPathsFor(const std::string& home) {
     p.pluginPath = p.pluginFolder + "/Voxtrail.bundle";
     p.dataFolder = home + "/Library/Application Support/Voxtrail";
     p.firstRunMarker = p.dataFolder + "/FirstRun";
+    p.calendarStore = home + "/Library/Calendars/Voxtrail Store";
+    p.tenFourCalendar = home + "/Library/Application Support/iCal/Sources/Voxtrail.calendar";
+    p.tenThreeCalendar = home + "/Library/Calendars/Voxtrail.ics";
     return p;
 }
 

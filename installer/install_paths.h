@@ -10,6 +10,10 @@ struct InstallPaths {
     std::string pluginPath;     // pluginFolder/Voxtrail.bundle
     std::string dataFolder;     // home/Library/Application Support/Voxtrail
     std::string firstRunMarker; // dataFolder/FirstRun
+    // The calendars the plug-in exports: the store's (10.5 on), 10.4's and 10.3's defaults.
+    std::string calendarStore;    // home/Library/Calendars/Voxtrail Store
+    std::string tenFourCalendar;  // home/Library/Application Support/iCal/Sources/Voxtrail.calendar
+    std::string tenThreeCalendar; // home/Library/Calendars/Voxtrail.ics
 };
 
 InstallPaths installPathsFor(const std::string& home);

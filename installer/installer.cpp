@@ -48,9 +48,9 @@ void Installer::awakeFromNib() {
             Qt::QueuedConnection);
 }
 
-bool Installer::IsITunesOpen(QWidget* sender) {
+bool Installer::IsITunesOpen(QWidget* sender, const Sheet& sheet) {
     if (!playerIsRunning(app_.resources)) return false;
-    sheets_.beginSheet(closePlayerSheet(), sender ? sender->window() : mainWindow, nullptr);
+    sheets_.beginSheet(sheet, sender ? sender->window() : mainWindow, nullptr);
     return true;
 }
 
@@ -64,6 +64,8 @@ void Installer::attempt_install(QWidget* sender) {
 }
 
 void Installer::attempt_uninstall(QWidget* sender) {
+    // A running player holds the bundle and writes the settings and calendars being removed.
+    if (IsITunesOpen(sender, closePlayerBeforeUninstallSheet())) return;
     switch (removeInstallation(paths_)) {
     case UninstallResult::AlreadyUninstalled:
         beginResultSheet(alreadyUninstalledSheet(), sender);

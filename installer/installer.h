@@ -5,6 +5,7 @@
 #include "installer/install_paths.h"
 #include "installer/installer_window.h"
 #include "installer/sheet_presenter.h"
+#include "installer/sheet_texts.h"
 
 #include <QObject>
 
@@ -24,7 +25,7 @@ class Installer : public QObject {
 
     void awakeFromNib();
     // Runs the running check; true (after showing the sheet) when the player runs.
-    bool IsITunesOpen(QWidget* sender);
+    bool IsITunesOpen(QWidget* sender, const Sheet& sheet = closePlayerSheet());
     void attempt_install(QWidget* sender);
     void attempt_uninstall(QWidget* sender);
     void sheetDidEnd(int returnCode, std::optional<int> contextInfo);

@@ -25,6 +25,10 @@ Sheet closePlayerSheet() {
     return {"Please close iTunes before installing Voxtrail", "", false};
 }
 
+Sheet closePlayerBeforeUninstallSheet() {
+    return {"Please close iTunes before uninstalling Voxtrail", "", false};
+}
+
 Sheet installedSheet(const std::string& version, bool startChecked) {
     const std::string how =
         startChecked ? "To show or hide Voxtrail,\n    Select 'View->Turn On/Off Visualizer', or type "

@@ -19,6 +19,7 @@ std::string welcomeText(const std::string& version);
 std::string pleaseWaitText();
 
 Sheet closePlayerSheet();
+Sheet closePlayerBeforeUninstallSheet();
 Sheet installedSheet(const std::string& version, bool startChecked);
 Sheet installFailedSheet();
 Sheet alreadyUninstalledSheet();

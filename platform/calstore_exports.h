@@ -1,5 +1,6 @@
 #pragma once
-// The four functions the calendar-store bundle exports, as the plug-in looks them up by name.
+// The functions the calendar-store bundle exports, as the plug-in looks them up by name: the
+// four every bundle has, and two later ones that a caller uses only when it finds them.
 // One declaration here keeps both sides of the dlsym boundary on the same signatures.
 #include "platform/core_foundation.h"
 
@@ -13,4 +14,12 @@ using Vxt_AddEventFn = void (*)(CFTypeRef calendar, CFStringRef title, CFStringR
                                 CFStringRef venue, CFStringRef url, CFStringRef location, CFStringRef friends,
                                 int32_t year, int32_t month, int32_t day, unsigned char tickets);
 using Vxt_SaveCalendarFn = void (*)(CFTypeRef calendar);
+// As Vxt_AddEvent, with the event's UID: a show keeps one UID across exports, so calendar
+// programs see it changed rather than removed and added. An empty UID gets a new one.
+using Vxt_AddEventWithUIDFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFStringRef title,
+                                       CFStringRef otherActs, CFStringRef venue, CFStringRef url,
+                                       CFStringRef location, CFStringRef friends, int32_t year, int32_t month,
+                                       int32_t day, unsigned char tickets);
+// 1 when the calendar was saved with every event added to it, else 0.
+using Vxt_CalendarSavedFn = int (*)(CFTypeRef calendar);
 }

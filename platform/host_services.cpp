@@ -46,10 +46,10 @@ void* hostActiveNonFloatingWindow() {
     return s->activeNonFloatingWindow(s->context);
 }
 
-void* hostInstallMouseHandler(void* window, VxMouseHandlerProc proc, void* userData) {
+void* hostInstallMouseHandler(void* window, GuardedProc<VxMouseHandlerProc> proc, void* userData) {
     const VxHostServices* s = hostServices();
     if (!VX_HOST_SERVICES_HAS(s, installMouseHandler)) return nullptr;
-    return s->installMouseHandler(s->context, window, proc, userData);
+    return s->installMouseHandler(s->context, window, proc.get(), userData);
 }
 
 void hostRemoveMouseHandler(void* handlerRef) {
@@ -89,10 +89,10 @@ bool hostCopyToClipboard(const char* text) {
     return true;
 }
 
-bool hostPostToHostThread(void (*fn)(void* ctx), void* ctx) {
+bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx) {
     const VxHostServices* s = hostServices();
-    if (!VX_HOST_SERVICES_HAS(s, postToHostThread) || !fn) return false;
-    s->postToHostThread(s->context, fn, ctx);
+    if (!VX_HOST_SERVICES_HAS(s, postToHostThread)) return false;
+    s->postToHostThread(s->context, fn.get(), ctx);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The host's services as the plug-in sees them: the table the host handed over in the entry's
 // init record, and null-safe calls of each service.
+#include "platform/boundary_guard.h"
 #include "platform/visual_plugin_api.h"
 
 namespace vx {
@@ -24,7 +25,7 @@ void setHostServicesForTesting(const VxHostServices* services);
 // Null when there is no window.
 void* hostActiveNonFloatingWindow();
 // Null when the handler was not installed.
-void* hostInstallMouseHandler(void* window, VxMouseHandlerProc proc, void* userData);
+void* hostInstallMouseHandler(void* window, GuardedProc<VxMouseHandlerProc> proc, void* userData);
 void hostRemoveMouseHandler(void* handlerRef);
 // The chosen button (kVxAlertDefaultButton / kVxAlertCancelButton); 0 when no alert was shown.
 int32_t hostShowAlert(const char* title, const char* message, const char* defaultButton,
@@ -38,7 +39,7 @@ OSStatus hostOpenURL(const char* url);
 // False when the host has no clipboard service.
 bool hostCopyToClipboard(const char* text);
 // False when fn was not posted (no host): the caller keeps ownership of ctx.
-bool hostPostToHostThread(void (*fn)(void* ctx), void* ctx);
+bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx);
 // False when the host does not say; the outputs are then left as they were.
 bool hostSystemVersion(int32_t* major, int32_t* minor);
 

@@ -15,11 +15,11 @@ bool hostHasWindows() {
     return VX_SERVICE(createWindowFromInterfaceFile) && VX_SERVICE(installTimer);
 }
 
-VxWindow* hostCreateWindow(const char* resourceFolder, const char* name, VxWindowEventProc proc,
+VxWindow* hostCreateWindow(const char* resourceFolder, const char* name, GuardedProc<VxWindowEventProc> proc,
                            void* userData) {
     const VxHostServices* s = VX_SERVICE(createWindowFromInterfaceFile);
     if (!s || !resourceFolder || !name) return nullptr;
-    return s->createWindowFromInterfaceFile(s->context, resourceFolder, name, proc, userData);
+    return s->createWindowFromInterfaceFile(s->context, resourceFolder, name, proc.get(), userData);
 }
 
 void hostDisposeWindow(VxWindow* window) {
@@ -114,10 +114,10 @@ void hostSetControlRows(VxControl* control, const char* const* rows, int32_t cou
         s->setControlRows(s->context, control, count > 0 ? rows : nullptr, count > 0 && rows ? count : 0);
 }
 
-VxTimer* hostInstallTimer(double firstDelay, double interval, VxTimerProc proc, void* userData) {
+VxTimer* hostInstallTimer(double firstDelay, double interval, GuardedProc<VxTimerProc> proc, void* userData) {
     const VxHostServices* s = VX_SERVICE(installTimer);
-    if (!s || !proc) return nullptr;
-    return s->installTimer(s->context, firstDelay, interval, proc, userData);
+    if (!s) return nullptr;
+    return s->installTimer(s->context, firstDelay, interval, proc.get(), userData);
 }
 
 void hostRemoveTimer(VxTimer* timer) {

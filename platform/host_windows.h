@@ -2,6 +2,7 @@
 // Windows from interface files, their controls and event-loop timers, as the plug-in calls them:
 // null-safe calls of the host's window services. Each answers as stated when there is no table,
 // the host's table lacks the service, or the handle is null. All are host thread only.
+#include "platform/boundary_guard.h"
 #include "platform/visual_plugin_api.h"
 
 #include <string>
@@ -12,7 +13,7 @@ namespace vx {
 bool hostHasWindows();
 
 // The hidden window of resourceFolder/name.ui, or null.
-VxWindow* hostCreateWindow(const char* resourceFolder, const char* name, VxWindowEventProc proc,
+VxWindow* hostCreateWindow(const char* resourceFolder, const char* name, GuardedProc<VxWindowEventProc> proc,
                            void* userData);
 void hostDisposeWindow(VxWindow* window);
 // Showing also brings the window to the front.
@@ -40,7 +41,7 @@ OSStatus hostSetControlImage(VxControl* control, const char* path);
 void hostSetControlRows(VxControl* control, const char* const* rows, int32_t count);
 
 // Null when no timer was made.
-VxTimer* hostInstallTimer(double firstDelay, double interval, VxTimerProc proc, void* userData);
+VxTimer* hostInstallTimer(double firstDelay, double interval, GuardedProc<VxTimerProc> proc, void* userData);
 void hostRemoveTimer(VxTimer* timer);
 
 } // namespace vx

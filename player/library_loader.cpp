@@ -1,6 +1,9 @@
 #include "player/library_loader.h"
 
+#include "common/regular_file.h"
 #include "player/output.h"
+
+#include <sys/stat.h>
 
 #include <utility>
 
@@ -24,7 +27,14 @@ void LibraryLoader::run() {
     };
     MusicLibrary library = loadMusicLibrary(path_, hooks);
     if (stop_) return;
-    if (library.tracks.empty()) printNote("no tracks in " + path_);
+    struct stat info {};
+    if (vx::regularFileState(path_.c_str()) == vx::FileOpening::notRegular)
+        printNote(path_ + " is not a regular file: no library read");
+    else if (::stat(path_.c_str(), &info) == 0 &&
+             static_cast<std::size_t>(info.st_size) > kLargestLibraryBytes)
+        printNote(path_ + " is larger than 512 MiB: no library read");
+    else if (library.tracks.empty())
+        printNote("no tracks in " + path_);
     std::lock_guard lock(mutex_);
     if (!versionKnown_) version_ = library.applicationVersion;
     versionKnown_ = true;

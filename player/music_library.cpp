@@ -1,5 +1,6 @@
 #include "player/music_library.h"
 
+#include "common/regular_file.h"
 #include "player/plist_reader.h"
 
 #include <algorithm>
@@ -84,11 +85,16 @@ MusicLibrary loadMusicLibrary(const std::string& path) {
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& hooks) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO would hold the open, and the quit waiting on this thread, until some writer came.
+    const int fd = vx::openRegularFile(path.c_str());
     if (fd < 0) return {};
     struct stat info {};
     const std::size_t size =
         ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    if (size > kLargestLibraryBytes) {
+        ::close(fd);
+        return {};
+    }
     // The version stands near the top: heard from the file's head, before the whole file is read.
     // A head read as a document gives the same entries as the whole up to where it is cut.
     LibraryReadHooks rest = hooks;

@@ -1,6 +1,7 @@
 #pragma once
 // The tracks of a music library file, as the player plays them.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,7 +33,11 @@ struct MusicLibrary {
 // Reads the library text; whatever cannot be read is left out, nothing throws.
 MusicLibrary parseMusicLibrary(std::string_view xml);
 
-// Reads the library file; an empty library when it cannot be opened.
+// The file is read whole into memory: beyond this (about half a million tracks) it is not read.
+constexpr std::size_t kLargestLibraryBytes = std::size_t{512} << 20;
+
+// Reads the library file; an empty library when it cannot be opened, is not a regular file or
+// is larger than kLargestLibraryBytes.
 MusicLibrary loadMusicLibrary(const std::string& path);
 
 struct LibraryReadHooks {

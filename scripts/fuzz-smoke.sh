@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a few seconds on its seeds.
+# Builds the libFuzzer targets with clang (AddressSanitizer and the undefined-behaviour checks) and
+# runs each for a few seconds on its seeds.
 # Usage: fuzz-smoke.sh [seconds-per-target]   (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,8 +13,15 @@ cmake --build "$dir" --target fuzz_targets
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0
-for seeds in fuzz/corpus/*/; do
-  name=$(basename "$seeds")
+# The targets are built with the undefined-behaviour checks, and any finding ends the run.
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Every target runs, also one without seeds of its own yet (it starts from the empty input).
+for source in fuzz/fuzz_*.cpp; do
+  name=$(basename "$source" .cpp)
+  name=${name#fuzz_}
+  seeds=fuzz/corpus/$name
+  [ -d "$seeds" ] || seeds=$work/$name-seeds
+  mkdir -p "$seeds"
   dict=()
   [ -f "fuzz/$name.dict" ] && dict=(-dict="fuzz/$name.dict")
   mkdir -p "$work/$name"

@@ -12,16 +12,16 @@ BoundedTaskQueue::~BoundedTaskQueue() {
 }
 
 void BoundedTaskQueue::enqueue(std::function<void()> fn) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!stopping_ && waiting_.size() < maxWaiting_) {
-            waiting_.push_back(std::move(fn));
-            ready_.notify_one();
-            return;
-        }
-    }
     // Full (or stopping): the task still owns a socket that must be served and closed.
-    fn();
+    if (!tryEnqueue(std::move(fn))) fn();
+}
+
+bool BoundedTaskQueue::tryEnqueue(std::function<void()>&& fn) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_ || waiting_.size() >= maxWaiting_) return false;
+    waiting_.push_back(std::move(fn));
+    ready_.notify_one();
+    return true;
 }
 
 void BoundedTaskQueue::shutdown() {

@@ -1,8 +1,8 @@
 #pragma once
 // The connection queue of a server: a fixed set of worker threads and a queue
 // that never holds more than a fixed number of waiting connections. When it is
-// full the accepting thread serves the connection itself, which stops it
-// accepting more until a slot frees (the kernel's backlog then holds the rest).
+// full, enqueue serves the connection on the caller's thread, and tryEnqueue
+// leaves it to the caller (the gate then answers 503 at once).
 #include <httplib.h>
 
 #include <condition_variable>
@@ -20,6 +20,8 @@ class BoundedTaskQueue : public httplib::TaskQueue {
     ~BoundedTaskQueue() override;
 
     void enqueue(std::function<void()> fn) override;
+    // Queues fn unless the queue is full or stopping; false (fn untouched and not run) then.
+    bool tryEnqueue(std::function<void()>&& fn);
     void shutdown() override;
 
   private:

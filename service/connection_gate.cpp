@@ -3,12 +3,14 @@
 #include "service/reply.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <netdb.h>
 #include <poll.h>
 #include <string>
+#include <string_view>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -27,6 +29,8 @@ const char* statusText(int status) {
     switch (status) {
     case 408:
         return "Request Timeout";
+    case 413:
+        return "Content Too Large";
     case 414:
         return "URI Too Long";
     case 431:
@@ -42,8 +46,9 @@ const char* statusText(int status) {
 // bounded by the server's read or write time-out.
 class GateStream : public httplib::Stream {
   public:
-    GateStream(int fd, std::chrono::microseconds readTimeout, std::chrono::microseconds writeTimeout)
-        : fd_(fd), readMs_(toMs(readTimeout)), writeMs_(toMs(writeTimeout)) {}
+    GateStream(int fd, std::chrono::microseconds readTimeout, std::chrono::microseconds writeTimeout,
+               Clock::time_point deadline)
+        : fd_(fd), readMs_(toMs(readTimeout)), writeMs_(toMs(writeTimeout)), deadline_(deadline) {}
 
     bool is_readable() const override { return waitFor(POLLIN, readMs_); }
     bool is_writable() const override { return waitFor(POLLOUT, writeMs_); }
@@ -79,7 +84,11 @@ class GateStream : public httplib::Stream {
     static int toMs(std::chrono::microseconds t) {
         return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(t).count());
     }
+    // Each wait is bounded by its time-out and by what is left of the exchange's deadline.
     bool waitFor(short events, int ms) const {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+        if (left <= 0) return false;
+        ms = static_cast<int>(std::min<long long>(ms, left));
         pollfd p{fd_, events, 0};
         int r;
         do
@@ -100,12 +109,32 @@ class GateStream : public httplib::Stream {
     int fd_;
     int readMs_;
     int writeMs_;
+    Clock::time_point deadline_;
 };
+
+// Whether a header line (without its line end) is name: value, name in any letter case.
+bool headerIs(const char* line, const char* end, std::string_view name, std::string_view* value) {
+    if (static_cast<std::size_t>(end - line) <= name.size() || line[name.size()] != ':') return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) return false;
+    *value = std::string_view(line + name.size() + 1, static_cast<std::size_t>(end - line) - name.size() - 1);
+    return true;
+}
+
+// Whether a header line announces a request body: any transfer coding, or a length other than 0.
+bool announcesBody(const char* line, const char* end) {
+    std::string_view value;
+    if (headerIs(line, end, "transfer-encoding", &value)) return true;
+    if (!headerIs(line, end, "content-length", &value)) return false;
+    for (char c : value)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '0') return true;
+    return false;
+}
 
 } // namespace
 
-ConnectionGate::ConnectionGate(GateLimits limits, std::function<void(int)> serve)
-    : limits_(limits), serve_(std::move(serve)), workers_(limits.workers, limits.maxWaiting + 1) {
+ConnectionGate::ConnectionGate(GateLimits limits, Serve serve)
+    : limits_(limits), serve_(std::move(serve)), workers_(limits.workers, limits.maxQueued) {
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     epoll_event e{};
@@ -150,18 +179,22 @@ void ConnectionGate::shutdown() {
 }
 
 ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length, const GateLimits& limits) {
+    // Nothing yet (perhaps not even a buffer): memchr must not be handed a null pointer.
+    if (length == 0) return Head::incomplete;
     const char* end = bytes + length;
     const char* feed = static_cast<const char*>(std::memchr(bytes, '\n', length));
     if (!feed) return length > limits.maxRequestLine ? Head::lineTooLong : Head::incomplete;
     if (static_cast<std::size_t>(feed - bytes) > limits.maxRequestLine) return Head::lineTooLong;
     std::size_t lines = 0;
+    bool body = false;
     for (const char* line = feed + 1; line < end;) {
         const char* next =
             static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
         if (!next) break;
         // A blank line (with or without its carriage return) ends the head.
-        if (next == line || (next == line + 1 && *line == '\r')) return Head::complete;
+        if (next == line || (next == line + 1 && *line == '\r')) return body ? Head::hasBody : Head::complete;
         if (++lines > limits.maxHeaderLines) return Head::tooManyHeaders;
+        body = body || announcesBody(line, next);
         line = next + 1;
     }
     return length > limits.maxHeadBytes ? Head::tooManyHeaders : Head::incomplete;
@@ -195,7 +228,10 @@ void ConnectionGate::watch() {
                 ::close(fd);
                 continue;
             }
-            waiting_[fd] = Waiting{Clock::now() + limits_.headDeadline};
+            const auto now = Clock::now();
+            Waiting w{now + limits_.headDeadline};
+            w.accepted = now;
+            waiting_[fd] = w;
         }
         if (stopping) {
             for (auto& [fd, deadline] : waiting_)
@@ -248,9 +284,16 @@ void ConnectionGate::examine(int fd, bool peerDone) {
         return;
     }
     switch (judge(bytes, static_cast<std::size_t>(n), limits_)) {
-    case Head::complete:
+    case Head::complete: {
+        const auto deadline = found->second.accepted + limits_.requestDeadline;
         forget(fd);
-        workers_.enqueue([this, fd] { serve_(fd); });
+        // Every worker busy and the queue full: an answer now, not a wait on this thread.
+        if (!workers_.tryEnqueue([this, fd, deadline] { serve_(fd, deadline); }))
+            refuse(fd, 503, "the service is busy; try again");
+        return;
+    }
+    case Head::hasBody:
+        refuse(fd, 413, "requests to this service carry no body");
         return;
     case Head::lineTooLong:
         refuse(fd, 414, "request line too long");
@@ -315,7 +358,9 @@ void ConnectionGate::forget(int fd) {
     if (waiting_.erase(fd) > 0) epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
 }
 
-GatedServer::GatedServer(GateLimits limits) : gate_(limits, [this](int fd) { serveReady(fd); }) {
+GatedServer::GatedServer(GateLimits limits)
+    : gate_(limits,
+            [this](int fd, std::chrono::steady_clock::time_point deadline) { serveReady(fd, deadline); }) {
     new_task_queue = [] { return new InlineTaskQueue; };
 }
 
@@ -333,10 +378,10 @@ bool GatedServer::process_and_close_socket(socket_t sock) {
     return true;
 }
 
-void GatedServer::serveReady(int fd) {
+void GatedServer::serveReady(int fd, std::chrono::steady_clock::time_point deadline) {
     GateStream stream(
         fd, std::chrono::seconds(read_timeout_sec_) + std::chrono::microseconds(read_timeout_usec_),
-        std::chrono::seconds(write_timeout_sec_) + std::chrono::microseconds(write_timeout_usec_));
+        std::chrono::seconds(write_timeout_sec_) + std::chrono::microseconds(write_timeout_usec_), deadline);
     bool closed = false;
     // One request per connection: the plug-in's client asks for the close and reads until it.
     process_request(stream, true, closed, nullptr);

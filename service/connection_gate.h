@@ -3,8 +3,10 @@
 // entry in an epoll set and no thread, until its whole request head has arrived; only then does a
 // worker take it, and the head is already there to read. A head that breaks a limit is refused
 // before it is buffered (414 for the request line, 431 for the header lines or size), one that
-// misses its deadline gets 408, and past the waiting limit new connections get 503. A few slow
-// clients therefore cannot occupy the workers.
+// announces a body gets 413 (every route is a GET, so no worker ever waits for a body), one that
+// misses its deadline gets 408, and past the waiting limit, or when every worker is busy and the
+// queue for them is full, new connections get 503 at once. Slow clients therefore cannot occupy
+// the workers, and a worker's whole exchange has one deadline counted from the accept.
 #include "service/bounded_task_queue.h"
 
 #include <httplib.h>
@@ -23,17 +25,21 @@ struct GateLimits {
     std::size_t maxRequestLine = 4096 + 64; // the target's own limit and room for method and version
     std::size_t maxHeaderLines = 100;
     std::size_t maxHeadBytes = 16 * 1024;
-    std::chrono::milliseconds headDeadline{5000}; // from accept to the head's blank line
-    std::chrono::milliseconds drainTime{2000};    // a refused client's sending, read and dropped
-    std::chrono::milliseconds drainIdle{250};     // ... until it has been quiet this long
+    std::chrono::milliseconds headDeadline{5000};     // from accept to the head's blank line
+    std::chrono::milliseconds requestDeadline{10000}; // from accept to the reply's last byte
+    std::chrono::milliseconds drainTime{2000};        // a refused client's sending, read and dropped
+    std::chrono::milliseconds drainIdle{250};         // ... until it has been quiet this long
     std::size_t maxWaiting = 1024;
     std::size_t workers = 8;
+    std::size_t maxQueued = 256; // complete heads waiting for a worker
 };
 
 class ConnectionGate {
   public:
-    // serve(fd) handles a connection whose head has arrived, and closes it.
-    ConnectionGate(GateLimits limits, std::function<void(int)> serve);
+    // serve(fd, deadline) handles a connection whose head has arrived, and closes it; the
+    // exchange is to end by the deadline.
+    using Serve = std::function<void(int, std::chrono::steady_clock::time_point)>;
+    ConnectionGate(GateLimits limits, Serve serve);
     ~ConnectionGate();
     ConnectionGate(const ConnectionGate&) = delete;
     ConnectionGate& operator=(const ConnectionGate&) = delete;
@@ -44,7 +50,7 @@ class ConnectionGate {
     void shutdown();
 
     // What the gate makes of the bytes that have arrived so far.
-    enum class Head { incomplete, complete, lineTooLong, tooManyHeaders };
+    enum class Head { incomplete, complete, lineTooLong, tooManyHeaders, hasBody };
     static Head judge(const char* bytes, std::size_t length, const GateLimits& limits);
 
   private:
@@ -55,7 +61,7 @@ class ConnectionGate {
     void forget(int fd);
 
     GateLimits limits_;
-    std::function<void(int)> serve_;
+    Serve serve_;
     int epoll_ = -1;
     int wake_ = -1; // an eventfd: admitted sockets or shutdown
     std::mutex mutex_;
@@ -65,6 +71,7 @@ class ConnectionGate {
         std::chrono::steady_clock::time_point deadline;
         bool draining = false; // refused: what the client still sends is read and dropped
         std::chrono::steady_clock::time_point drainEnd{};
+        std::chrono::steady_clock::time_point accepted{};
     };
     std::map<int, Waiting> waiting_; // gate thread only
     BoundedTaskQueue workers_;
@@ -92,7 +99,7 @@ class GatedServer : public httplib::Server {
 
   private:
     bool process_and_close_socket(socket_t sock) override;
-    void serveReady(int fd);
+    void serveReady(int fd, std::chrono::steady_clock::time_point deadline);
 
     ConnectionGate gate_;
 };

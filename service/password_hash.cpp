@@ -8,11 +8,14 @@
 namespace vxs {
 namespace {
 
+std::atomic<std::size_t> hashesComputed{0};
+
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
 
 std::string cryptText(const std::string& password, const char* setting) {
+    ++hashesComputed;
     void* scratch = nullptr;
     int size = 0;
     const char* hashed = crypt_ra(password.c_str(), setting, &scratch, &size);
@@ -24,14 +27,17 @@ std::string cryptText(const std::string& password, const char* setting) {
 
 } // namespace
 
-std::string hashPassword(const std::string& password) {
-    std::unique_ptr<char, FreeDeleter> setting(crypt_gensalt_ra("$6$", 0, nullptr, 0));
+std::string hashPassword(const std::string& password, int cost) {
+    if (password.find('\0') != std::string::npos) return "";
+    std::unique_ptr<char, FreeDeleter> setting(
+        crypt_gensalt_ra("$y$", static_cast<unsigned long>(cost), nullptr, 0));
     if (!setting) return "";
-    return cryptText(password, setting.get());
+    const std::string hashed = cryptText(password, setting.get());
+    return isCurrentHash(hashed) ? hashed : "";
 }
 
 bool passwordMatches(const std::string& password, const std::string& stored) {
-    if (!isPasswordHash(stored)) return false;
+    if (!isPasswordHash(stored) || password.find('\0') != std::string::npos) return false;
     const std::string again = cryptText(password, stored.c_str());
     if (again.size() != stored.size()) return false;
     unsigned char differ = 0;
@@ -41,7 +47,15 @@ bool passwordMatches(const std::string& password, const std::string& stored) {
 }
 
 bool isPasswordHash(const std::string& stored) {
-    return stored.rfind("$6$", 0) == 0;
+    return isCurrentHash(stored) || stored.rfind("$6$", 0) == 0;
+}
+
+bool isCurrentHash(const std::string& stored) {
+    return stored.rfind("$y$", 0) == 0;
+}
+
+std::size_t passwordHashesComputed() {
+    return hashesComputed.load();
 }
 
 } // namespace vxs

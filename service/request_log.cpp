@@ -1,5 +1,7 @@
 #include "service/request_log.h"
 
+#include "service/secret_redaction.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -49,9 +51,15 @@ void RequestLog::use(int fd, bool owned) {
 }
 
 bool RequestLog::open(const std::string& path, std::string* error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Only the service's own user reads the log: a log made by an older service is narrowed too.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (error) *error = "cannot open log " + path;
+        return false;
+    }
+    if (isRegularFile(fd) && ::fchmod(fd, 0600) != 0) {
+        ::close(fd);
+        if (error) *error = "cannot make log " + path + " private";
         return false;
     }
     use(fd, true);
@@ -76,8 +84,8 @@ std::string printableTarget(std::string_view target) {
 
 void RequestLog::write(std::string_view server, std::string_view method, std::string_view target,
                        int status) {
-    std::string line = std::string(server) + " " + printableTarget(method) + " " + printableTarget(target) +
-                       " " + std::to_string(status) + "\n";
+    std::string line = std::string(server) + " " + printableTarget(method) + " " +
+                       printableTarget(withoutSecrets(target)) + " " + std::to_string(status) + "\n";
     std::unique_lock<std::mutex> lock(mutex_);
     if (direct_) {
         const int fd = fd_;

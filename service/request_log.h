@@ -3,7 +3,7 @@
 // append of its own, at once, so tests can read which requests arrived while the service runs.
 // Any other destination (standard output to a pipe or a terminal) can stall, so its lines go
 // through a bounded queue to a writer thread: a stalled reader costs dropped lines, never a
-// waiting request.
+// waiting request. Secret query values (passwords, installation ids, tokens) are blanked.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -21,7 +21,8 @@ class RequestLog {
     RequestLog(const RequestLog&) = delete;
     RequestLog& operator=(const RequestLog&) = delete;
 
-    // Appends to path; without a call, the log goes to standard output.
+    // Appends to path (made readable by the owner alone); without a call, the log goes to
+    // standard output.
     bool open(const std::string& path, std::string* error);
 
     void write(std::string_view server, std::string_view method, std::string_view target, int status);

@@ -1,5 +1,10 @@
 #include "service/service_database.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vxs {
 namespace {
 
@@ -33,6 +38,29 @@ CREATE TABLE IF NOT EXISTS phone_artists (
 );
 )sql";
 
+bool inMemory(const std::string& path) {
+    return path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0;
+}
+
+// The database holds installation ids and password hashes: only the service's user may read it.
+// SQLite gives its side files the database file's mode, so the file is made (or narrowed) first,
+// and side files an older service left are narrowed as well.
+bool makePrivate(const std::string& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+        if (fd >= 0) ::close(fd);
+        *error = "cannot make database " + path + " private";
+        return false;
+    }
+    ::close(fd);
+    for (const char* side : {"-wal", "-shm", "-journal"})
+        if (::chmod((path + side).c_str(), 0600) != 0 && errno != ENOENT) {
+            *error = "cannot make " + path + side + " private";
+            return false;
+        }
+    return true;
+}
+
 } // namespace
 
 ServiceDatabase::~ServiceDatabase() {
@@ -42,6 +70,7 @@ ServiceDatabase::~ServiceDatabase() {
 bool ServiceDatabase::open(const std::string& path, std::string* error) {
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
+    if (!inMemory(path) && !makePrivate(path, error)) return false;
     if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
         *error = "cannot open database " + path + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
         sqlite3_close(db_);

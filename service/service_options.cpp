@@ -21,6 +21,14 @@ bool parsePort(const char* text, int* port) {
     return true;
 }
 
+bool parseCount(const char* text, int* count) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end != '\0' || v < 1 || v > 1000000) return false;
+    *count = static_cast<int>(v);
+    return true;
+}
+
 } // namespace
 
 const char* serviceUsage() {
@@ -41,7 +49,12 @@ const char* serviceUsage() {
            "  --today YYYY-MM-DD        generate concerts as if this were the date\n"
            "  --focus-city NAME         city that draws a share of all shows (default the IP-location city)\n"
            "  --focus-region CODE       its region or country code (location table)\n"
-           "  --no-focus                spread shows by city size alone\n";
+           "  --no-focus                spread shows by city size alone\n"
+           "  --max-users-per-installation N\n"
+           "                            accounts one installation (UUID) may register, each of sharing\n"
+           "                            and phone (default 10)\n"
+           "  --max-new-users-per-minute N\n"
+           "                            new accounts one client address may register a minute (default 10)\n";
 }
 
 std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::string* error) {
@@ -114,6 +127,13 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             o.focusCity = value;
         } else if (arg == "--focus-region") {
             o.focusRegion = value;
+        } else if (arg == "--max-users-per-installation" || arg == "--max-new-users-per-minute") {
+            if (!parseCount(value, arg == "--max-users-per-installation"
+                                       ? &o.accounts.maxUsersPerInstallation
+                                       : &o.accounts.maxNewUsersPerAddressPerMinute)) {
+                *error = arg + " needs a number from 1 to 1000000";
+                return std::nullopt;
+            }
         } else {
             *error = "unknown option " + arg;
             return std::nullopt;

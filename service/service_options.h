@@ -23,6 +23,7 @@ struct ServiceOptions {
     bool focus = true;
     std::string focusCity;   // empty: the IP-location city
     std::string focusRegion; // empty: the IP-location region or country
+    StoreLimits accounts;
 };
 
 // Parses argv; nothing with a message in *error (or "help" for --help).

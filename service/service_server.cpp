@@ -13,6 +13,7 @@
 #include <cctype>
 #include <chrono>
 #include <functional>
+#include <sys/socket.h>
 #include <thread>
 
 namespace vxs {
@@ -61,6 +62,12 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
     // server only honours in lower case) and reads until the server closes.
     server.set_keep_alive_max_count(1);
     server.set_payload_max_length(64 * 1024);
+    // The library's own options add SO_REUSEPORT, which lets a second service share a port held by
+    // a running one (the kernel then splits the connections): a port in use must fail to bind.
+    server.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
         if (req.target.size() <= kMaxTargetBytes) return httplib::Server::HandlerResponse::Unhandled;
         send(res,
@@ -131,7 +138,7 @@ void ServiceServer::addWebRoutes() {
         if (const auto rotate = feedAddressRequest(req.target))
             send(res, feedAddressReply(req.target, *rotate, *data_.sharing, *data_.feeds, hostFor(req)));
         else
-            send(res, sharingReply(req.target, *data_.sharing));
+            send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
     });
     web_.Get(R"(/feed/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
         send(res,
@@ -139,7 +146,7 @@ void ServiceServer::addWebRoutes() {
                        req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since")));
     });
     web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
-        send(res, phoneReply(req.target, *data_.sharing));
+        send(res, phoneReply(req.target, *data_.sharing, req.remote_addr));
     });
 }
 
@@ -165,14 +172,13 @@ bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::
         server.widenBacklog();
         return true;
     };
-    if (!bindWide(web_, port, &port_)) {
-        *error = "cannot listen on " + host + ":" + std::to_string(port);
+    auto failed = [&](int wanted) {
+        *error = "cannot listen on " + host + ":" + std::to_string(wanted) +
+                 (wanted == 0 ? "" : " (port " + std::to_string(wanted) + " is in use or not allowed)");
         return false;
-    }
-    if (!bindWide(iploc_, iplocPort, &iplocPort_)) {
-        *error = "cannot listen on " + host + ":" + std::to_string(iplocPort);
-        return false;
-    }
+    };
+    if (!bindWide(web_, port, &port_)) return failed(port);
+    if (!bindWide(iploc_, iplocPort, &iplocPort_)) return failed(iplocPort);
     return true;
 }
 

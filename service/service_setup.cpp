@@ -37,7 +37,7 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->events = std::make_unique<EventStore>(data->catalogue, *data->venues,
                                                 focusArea(options, data->cities), options.today);
     if (!data->db.open(options.dbPath, error)) return false;
-    data->sharing = std::make_unique<SharingStore>(data->db);
+    data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
     data->feeds = std::make_unique<FeedStore>(data->db);
     data->version = options.version;
     data->ipPlace = options.ipPlace;

@@ -1,5 +1,6 @@
 #include "service/sharing_replies.h"
 
+#include "service/account_rules.h"
 #include "service/ordered_query.h"
 #include "service/region_codes.h"
 #include "service/text_keys.h"
@@ -11,7 +12,6 @@ namespace {
 
 // Phone batches run to about a kilobyte in one value.
 const QueryLimits kServiceLimits{4096, 32, 2048};
-constexpr std::size_t kMaxUsername = 63;
 constexpr std::size_t kMaxNearbyUsers = 200;
 
 const std::vector<std::string> kRegisterKeys{"TODO",  "USERNAME",  "UUID",    "CITY",
@@ -30,10 +30,6 @@ const std::vector<std::string> kPhoneListKeys{"TODO", "USERNAME", "PWD"};
 
 Reply okReply(const std::string& text) {
     return Reply{200, text + "\n", "text/plain", ""};
-}
-
-bool validUsername(const std::string& name) {
-    return !name.empty() && name.size() <= kMaxUsername && name.find_first_of("<>\r\n") == std::string::npos;
 }
 
 // Text inside a reply record: no tags, no line breaks, no field separator.
@@ -77,30 +73,38 @@ Reply showRequest(std::string_view target, SharingStore& store, bool add) {
     show.url = v["URL"];
     show.otherArtists = v["OTHERARTISTS"];
     if (show.artist.empty()) return errorReply(400, "ARTIST is empty");
-    if (!store.ownsAccount(v["USERNAME"], v["UUID"]))
+    const std::optional<std::string> name = accountName(v["USERNAME"]);
+    if (!name || !store.ownsAccount(*name, v["UUID"]))
         return okReply("VoxtrailError: unknown user or installation");
     if (!add) {
-        store.deleteShow(v["USERNAME"], show);
+        store.deleteShow(*name, show);
         return okReply("Show deleted.");
     }
-    if (!store.addShow(v["USERNAME"], show)) return okReply("VoxtrailError: too many shared shows");
+    if (!store.addShow(*name, show)) return okReply("VoxtrailError: too many shared shows");
     return okReply("Show added.");
 }
 
-Reply registerRequest(std::string_view target, SharingStore& store) {
+const char* kNameRule = "USERNAME (1 to 63 letters, digits and blanks) and UUID are required";
+
+Reply registerRequest(std::string_view target, SharingStore& store, const std::string& client) {
     std::map<std::string, std::string> v;
     std::string error;
     if (!parseOrderedQuery(target, kRegisterKeys, kServiceLimits, &v, &error)) return errorReply(400, error);
-    if (!validUsername(v["USERNAME"]) || v["UUID"].empty())
-        return errorReply(400, "USERNAME (at most 63 characters) and UUID are required");
-    SharingUser user{v["USERNAME"], v["FIRSTNAME"], v["LASTNAME"], v["CITY"], v["STATE"]};
-    switch (store.registerUser(user, v["UUID"])) {
+    const std::optional<std::string> name = accountName(v["USERNAME"]);
+    if (!name || v["UUID"].empty()) return errorReply(400, kNameRule);
+    SharingUser user{*name, v["FIRSTNAME"], v["LASTNAME"], v["CITY"], v["STATE"]};
+    switch (store.registerUser(user, v["UUID"], client)) {
+    case Registration::Created:
+    case Registration::Updated:
+        return okReply("Registered.");
     case Registration::Taken:
         return okReply("VoxtrailError: that user name is taken");
     case Registration::Full:
-        return okReply("VoxtrailError: no room for more users");
+        return okReply("VoxtrailError: this installation has registered as many users as it may");
+    case Registration::Busy:
+        return okReply("VoxtrailError: too many new users from this address; try again in a minute");
     default:
-        return okReply("Registered.");
+        return errorReply(500, "the account could not be stored");
     }
 }
 
@@ -146,19 +150,21 @@ bool sameRegion(const std::string& a, const std::string& b) {
     return false;
 }
 
-Reply sharingReply(std::string_view target, SharingStore& store) {
+Reply sharingReply(std::string_view target, SharingStore& store, const std::string& client) {
     Query q;
     std::string error;
     if (!q.parse(target, kServiceLimits, &error)) return errorReply(400, error);
     const std::string* todo = q.get("TODO");
     if (!todo) return errorReply(400, "TODO is required");
     if (*todo == "ADD_SHOW" || *todo == "DELETE_SHOW") return showRequest(target, store, *todo == "ADD_SHOW");
-    if (*todo == "INITIALIZE_USER") return registerRequest(target, store);
+    if (*todo == "INITIALIZE_USER") return registerRequest(target, store, client);
     const std::string* username = q.get("USERNAME");
     if (*todo == "USER_EXISTS" || *todo == "DISPLAY_USER_SHOWS") {
         if (!username || username->empty()) return errorReply(400, "USERNAME is required");
-        if (*todo == "DISPLAY_USER_SHOWS") return displayShows(*username, store);
-        return store.userExists(*username) ? okReply("User found.") : okReply("VoxtrailError: no such user");
+        const std::optional<std::string> name = accountName(*username);
+        if (!name) return okReply("VoxtrailError: no such user");
+        if (*todo == "DISPLAY_USER_SHOWS") return displayShows(*name, store);
+        return store.userExists(*name) ? okReply("User found.") : okReply("VoxtrailError: no such user");
     }
     if (*todo == "GETLOCALUSERS") {
         const std::string* city = q.get("CITY");
@@ -169,7 +175,7 @@ Reply sharingReply(std::string_view target, SharingStore& store) {
     return errorReply(400, "unknown TODO for sharing");
 }
 
-Reply phoneReply(std::string_view target, SharingStore& store) {
+Reply phoneReply(std::string_view target, SharingStore& store, const std::string& client) {
     Query q;
     std::string error;
     if (!q.parse(target, kServiceLimits, &error)) return errorReply(400, error);
@@ -179,25 +185,39 @@ Reply phoneReply(std::string_view target, SharingStore& store) {
     if (*todo == "INITIALIZE_USER") {
         if (!parseOrderedQuery(target, kPhoneRegisterKeys, kServiceLimits, &v, &error))
             return errorReply(400, error);
-        if (!validUsername(v["USERNAME"]) || v["UUID"].empty())
-            return errorReply(400, "USERNAME (at most 63 characters) and UUID are required");
-        switch (store.registerPhone(v["USERNAME"], v["UUID"], v["PWD"])) {
+        const std::optional<std::string> name = accountName(v["USERNAME"]);
+        if (!name || v["UUID"].empty()) return errorReply(400, kNameRule);
+        if (!acceptablePassword(v["PWD"]))
+            return okReply("<ERROR>The password must not be empty or hold control characters</ERROR>");
+        switch (store.registerPhone(*name, v["UUID"], v["PWD"], client)) {
+        case Registration::Created:
+        case Registration::Updated:
+            return okReply("<OK>Registered</OK>");
         case Registration::Taken:
             return okReply("<ERROR>Username already taken</ERROR>");
         case Registration::Full:
-            return okReply("<ERROR>No room for more users</ERROR>");
+            return okReply("<ERROR>This installation has registered as many users as it may</ERROR>");
+        case Registration::Busy:
+            return okReply("<ERROR>Too many new users from this address; try again in a minute</ERROR>");
+        case Registration::Throttled:
+            return okReply("<ERROR>Too many wrong passwords; try again later</ERROR>");
         default:
-            return okReply("<OK>Registered</OK>");
+            return errorReply(500, "the account could not be stored");
         }
     }
     if (*todo == "ADD_ARTISTS" || *todo == "LIST_ARTISTS") {
         const auto& keys = *todo == "ADD_ARTISTS" ? kPhoneUploadKeys : kPhoneListKeys;
         if (!parseOrderedQuery(target, keys, kServiceLimits, &v, &error)) return errorReply(400, error);
-        if (!store.phonePasswordMatches(v["USERNAME"], v["PWD"]))
-            return okReply("<ERROR>Wrong user name or password</ERROR>");
+        const std::optional<std::string> name = accountName(v["USERNAME"]);
+        const SignIn signIn = name && acceptablePassword(v["PWD"])
+                                  ? store.phoneSignIn(*name, v["PWD"], client)
+                                  : SignIn::Refused;
+        if (signIn == SignIn::Throttled)
+            return okReply("<ERROR>Too many wrong passwords; try again later</ERROR>");
+        if (signIn != SignIn::Accepted) return okReply("<ERROR>Wrong user name or password</ERROR>");
         if (*todo == "LIST_ARTISTS") {
             Reply reply;
-            for (const std::string& a : store.phoneArtists(v["USERNAME"]))
+            for (const std::string& a : store.phoneArtists(*name))
                 reply.body += "<artist>" + recordText(a) + "</artist>\n";
             return reply;
         }
@@ -211,7 +231,7 @@ Reply phoneReply(std::string_view target, SharingStore& store) {
             if (sep == std::string::npos) break;
             start = sep + 2;
         }
-        int added = store.addPhoneArtists(v["USERNAME"], names);
+        int added = store.addPhoneArtists(*name, names);
         return okReply("<OK>" + std::to_string(added) + " artists added</OK>");
     }
     return errorReply(400, "unknown TODO for the phone service");

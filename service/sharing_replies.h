@@ -10,8 +10,9 @@
 
 namespace vxs {
 
-Reply sharingReply(std::string_view target, SharingStore& store);
-Reply phoneReply(std::string_view target, SharingStore& store);
+// client: the address the request came from, which registration and sign-in limits count by.
+Reply sharingReply(std::string_view target, SharingStore& store, const std::string& client = "");
+Reply phoneReply(std::string_view target, SharingStore& store, const std::string& client = "");
 
 // True when two region texts as the plug-in stores them ("MA", "Massachusetts") name one region.
 bool sameRegion(const std::string& a, const std::string& b);

@@ -4,6 +4,9 @@
 #include "service/feed_token.h"
 #include "service/password_hash.h"
 #include "service/sqlite_statement.h"
+#include "service/text_keys.h"
+
+#include <openssl/rand.h>
 
 #include <ctime>
 #include <utility>
@@ -11,8 +14,18 @@
 
 namespace vxs {
 
-SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits) : db_(db.handle()), limits_(limits) {
+SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
+    : db_(db.handle()), limits_(limits), newUsers_(limits.maxNewUsersPerAddressPerMinute),
+      failures_(limits.throttle), verified_(limits.verifiedLifetime) {
     addFeedColumns(db_);
+    // Of a password nobody has: a name without an account costs the same hash as one with.
+    unsigned char noise[16];
+    if (RAND_bytes(noise, sizeof noise) == 1) {
+        std::string secret;
+        for (unsigned char byte : noise)
+            secret += "0123456789abcdef"[byte % 16];
+        dummyHash_ = hashPassword(secret, limits_.hashCost);
+    }
     hashPlainPasswords();
 }
 
@@ -20,12 +33,16 @@ void SharingStore::hashPlainPasswords() {
     std::vector<std::pair<std::string, std::string>> plain;
     {
         Statement s(db_, "SELECT username, password FROM phone_users");
+        // An empty text is no password (a failed hash of an older service): it stays, and matches
+        // nothing.
         while (s.step() == SQLITE_ROW)
-            if (!isPasswordHash(s.text(1))) plain.emplace_back(s.text(0), s.text(1));
+            if (!isPasswordHash(s.text(1)) && !s.text(1).empty()) plain.emplace_back(s.text(0), s.text(1));
     }
     for (const auto& [user, password] : plain) {
+        const std::string hashed = hashPassword(password, limits_.hashCost);
+        if (hashed.empty()) continue;
         Statement update(db_, "UPDATE phone_users SET password = ?2 WHERE username = ?1");
-        update.bind(1, user).bind(2, hashPassword(password)).step();
+        update.bind(1, user).bind(2, hashed).step();
     }
 }
 
@@ -35,7 +52,15 @@ long long SharingStore::count(const char* sql, const std::string& username) {
     return s.step() == SQLITE_ROW ? s.integer(0) : 0;
 }
 
-Registration SharingStore::registerUser(const SharingUser& user, const std::string& uuid) {
+Registration SharingStore::roomForNewUser(const char* countSql, const std::string& uuid,
+                                          const std::string& client) {
+    if (count(countSql, uuid) >= limits_.maxUsersPerInstallation) return Registration::Full;
+    if (!newUsers_.take(client)) return Registration::Busy;
+    return Registration::Created;
+}
+
+Registration SharingStore::registerUser(const SharingUser& user, const std::string& uuid,
+                                        const std::string& client) {
     std::lock_guard<std::mutex> lock(mutex_);
     Statement find(db_, "SELECT uuid FROM users WHERE username = ?1");
     find.bind(1, user.username);
@@ -47,12 +72,13 @@ Registration SharingStore::registerUser(const SharingUser& user, const std::stri
         update.bind(5, user.lastName).step();
         return Registration::Updated;
     }
-    if (count("SELECT COUNT(*) FROM users", "") >= limits_.maxUsers) return Registration::Full;
+    const Registration room = roomForNewUser("SELECT COUNT(*) FROM users WHERE uuid = ?1", uuid, client);
+    if (room != Registration::Created) return room;
     Statement insert(db_, "INSERT INTO users (username, uuid, city, state, firstname, lastname) "
                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     insert.bind(1, user.username).bind(2, uuid).bind(3, user.city).bind(4, user.state);
     insert.bind(5, user.firstName).bind(6, user.lastName);
-    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Full;
+    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Failed;
 }
 
 bool SharingStore::userExists(const std::string& username) {
@@ -181,28 +207,106 @@ std::vector<SharingUser> SharingStore::users() {
 }
 
 Registration SharingStore::registerPhone(const std::string& username, const std::string& uuid,
-                                         const std::string& password) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement find(db_, "SELECT uuid, password FROM phone_users WHERE username = ?1");
-    find.bind(1, username);
-    if (find.step() == SQLITE_ROW) {
-        // The same installation, or the owner on a new one (knows the password).
-        if (find.text(0) != uuid && !passwordMatches(password, find.text(1))) return Registration::Taken;
-        Statement update(db_, "UPDATE phone_users SET uuid = ?2, password = ?3 WHERE username = ?1");
-        update.bind(1, username).bind(2, uuid).bind(3, hashPassword(password)).step();
-        return Registration::Updated;
+                                         const std::string& password, const std::string& client) {
+    // Hashes are made without the lock, so each write checks that the row is still as it was read,
+    // and a row that changed meanwhile is read again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        bool exists = false;
+        std::string ownerUuid, stored;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            Statement find(db_, "SELECT uuid, password FROM phone_users WHERE username = ?1");
+            find.bind(1, username);
+            if (find.step() == SQLITE_ROW) {
+                exists = true;
+                ownerUuid = find.text(0);
+                stored = find.text(1);
+            }
+        }
+        if (exists && ownerUuid != uuid) {
+            // The owner on a new installation, known by the password.
+            const SignIn known = phoneSignIn(username, password, client);
+            if (known != SignIn::Accepted)
+                return known == SignIn::Throttled ? Registration::Throttled : Registration::Taken;
+            std::lock_guard<std::mutex> lock(mutex_);
+            Statement update(db_, "UPDATE phone_users SET uuid = ?2 WHERE username = ?1 AND uuid = ?3");
+            update.bind(1, username).bind(2, uuid).bind(3, ownerUuid).step();
+            if (sqlite3_changes(db_) > 0) return Registration::Updated;
+            continue;
+        }
+        // The same installation registers at every update: an unchanged password costs no new hash.
+        if (exists && verify(username, password, stored)) return Registration::Updated;
+        if (!exists) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const Registration room =
+                roomForNewUser("SELECT COUNT(*) FROM phone_users WHERE uuid = ?1", uuid, client);
+            if (room != Registration::Created) return room;
+        }
+        const std::string hashed = hashPassword(password, limits_.hashCost);
+        if (hashed.empty()) return Registration::Failed;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (exists) {
+            // The installation that owns the account may give it a new password.
+            Statement update(
+                db_,
+                "UPDATE phone_users SET password = ?3 WHERE username = ?1 AND uuid = ?2 AND password = ?4");
+            update.bind(1, username).bind(2, uuid).bind(3, hashed).bind(4, stored).step();
+        } else {
+            Statement insert(
+                db_, "INSERT OR IGNORE INTO phone_users (username, uuid, password) VALUES (?1, ?2, ?3)");
+            insert.bind(1, username).bind(2, uuid).bind(3, hashed);
+            insert.step();
+        }
+        if (sqlite3_changes(db_) > 0) {
+            // The uploads that follow a registration sign in with this password.
+            verified_.remember(username, password, hashed);
+            return exists ? Registration::Updated : Registration::Created;
+        }
     }
-    if (count("SELECT COUNT(*) FROM phone_users", "") >= limits_.maxUsers) return Registration::Full;
-    Statement insert(db_, "INSERT INTO phone_users (username, uuid, password) VALUES (?1, ?2, ?3)");
-    insert.bind(1, username).bind(2, uuid).bind(3, hashPassword(password));
-    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Full;
+    return Registration::Taken;
 }
 
-bool SharingStore::phonePasswordMatches(const std::string& username, const std::string& password) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement find(db_, "SELECT password FROM phone_users WHERE username = ?1");
-    find.bind(1, username);
-    return find.step() == SQLITE_ROW && passwordMatches(password, find.text(0));
+SignIn SharingStore::phoneSignIn(const std::string& username, const std::string& password,
+                                 const std::string& client) {
+    const std::string accountKey = "account " + upperAscii(username);
+    const std::string clientKey = "client " + client;
+    if (!failures_.mayTry(accountKey) || !failures_.mayTry(clientKey)) return SignIn::Throttled;
+    std::string stored;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Statement find(db_, "SELECT password FROM phone_users WHERE username = ?1");
+        find.bind(1, username);
+        if (find.step() == SQLITE_ROW) stored = find.text(0);
+    }
+    if (verify(username, password, stored)) {
+        failures_.succeeded(accountKey);
+        return SignIn::Accepted;
+    }
+    failures_.failed(accountKey);
+    failures_.failed(clientKey);
+    return SignIn::Refused;
+}
+
+bool SharingStore::verify(const std::string& username, const std::string& password,
+                          const std::string& stored) {
+    const bool known = isPasswordHash(stored);
+    if (known && verified_.holds(username, password, stored)) return true;
+    const bool matches = passwordMatches(password, known ? stored : dummyHash_);
+    if (!known || !matches) return false;
+    std::string current = stored;
+    if (!isCurrentHash(stored)) {
+        // A hash of an older form is made again now that the password is at hand.
+        const std::string fresh = hashPassword(password, limits_.hashCost);
+        if (!fresh.empty()) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            Statement update(db_,
+                             "UPDATE phone_users SET password = ?2 WHERE username = ?1 AND password = ?3");
+            update.bind(1, username).bind(2, fresh).bind(3, stored).step();
+            if (sqlite3_changes(db_) > 0) current = fresh;
+        }
+    }
+    verified_.remember(username, password, current);
+    return true;
 }
 
 int SharingStore::addPhoneArtists(const std::string& username, const std::vector<std::string>& artists) {

@@ -1,9 +1,14 @@
 #pragma once
 // Sharing accounts and the shows they share, and the phone accounts with their
-// artists, kept in the service's database. Every table has a cap, so no client
-// can make the database grow without bound.
+// artists, kept in the service's database. Every table has a cap (accounts: per
+// installation, and new ones per client address and minute), so no client can make
+// the database grow without bound.
+#include "service/failure_throttle.h"
+#include "service/password_hash.h"
 #include "service/service_database.h"
+#include "service/verified_passwords.h"
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,12 +26,23 @@ struct SharingUser {
     std::string username, firstName, lastName, city, state;
 };
 
-enum class Registration { Created, Updated, Taken, Full };
+// Full: the installation has as many accounts as it may; Busy: the client address has made as
+// many new accounts this minute as it may; Throttled: too many wrong passwords lately;
+// Failed: the password could not be hashed (nothing stored).
+enum class Registration { Created, Updated, Taken, Full, Busy, Throttled, Failed };
 
+enum class SignIn { Accepted, Refused, Throttled };
+
+// Registration is bounded per installation and per client address, never by a total that
+// anonymous requests could fill for everyone.
 struct StoreLimits {
-    int maxUsers = 10000;
+    int maxUsersPerInstallation = 10; // in each of the sharing and the phone accounts
     int maxShowsPerUser = 2000;
     int maxPhoneArtistsPerUser = 20000;
+    int maxNewUsersPerAddressPerMinute = 10;
+    int hashCost = kDefaultHashCost;
+    ThrottleRules throttle;
+    std::chrono::seconds verifiedLifetime = std::chrono::minutes(5);
 };
 
 class SharingStore {
@@ -34,8 +50,10 @@ class SharingStore {
     // db must be open and outlive the store.
     explicit SharingStore(ServiceDatabase& db, StoreLimits limits = {});
 
-    // A name is taken when it is registered under another installation's UUID.
-    Registration registerUser(const SharingUser& user, const std::string& uuid);
+    // A name is taken when it is registered under another installation's UUID. client is the
+    // address the request came from.
+    Registration registerUser(const SharingUser& user, const std::string& uuid,
+                              const std::string& client = "");
     bool userExists(const std::string& username);
     bool ownsAccount(const std::string& username, const std::string& uuid);
     // False when the user is at the cap; sending a show again changes nothing. A show is found by
@@ -46,10 +64,16 @@ class SharingStore {
     std::vector<SharingUser> users();
 
     // Phone accounts: taken when registered under another UUID with another password. The
-    // password is kept salted and hashed.
+    // password is kept salted and hashed; every hash is made outside the store's lock.
     Registration registerPhone(const std::string& username, const std::string& uuid,
-                               const std::string& password);
-    bool phonePasswordMatches(const std::string& username, const std::string& password);
+                               const std::string& password, const std::string& client = "");
+    // Checks a phone account's password: an unknown name costs the same hash as a known one, and
+    // repeated failures for the account or from the client wait before their next try.
+    SignIn phoneSignIn(const std::string& username, const std::string& password,
+                       const std::string& client = "");
+    bool phonePasswordMatches(const std::string& username, const std::string& password) {
+        return phoneSignIn(username, password) == SignIn::Accepted;
+    }
     // Adds the names not yet held; the number added (stops at the cap).
     int addPhoneArtists(const std::string& username, const std::vector<std::string>& artists);
     std::vector<std::string> phoneArtists(const std::string& username);
@@ -58,10 +82,19 @@ class SharingStore {
     // Older databases kept phone passwords as typed: they are hashed when the store opens.
     void hashPlainPasswords();
     long long count(const char* sql, const std::string& username);
+    // Whether a new account of uuid from client may be made (called under the lock).
+    Registration roomForNewUser(const char* countSql, const std::string& uuid, const std::string& client);
+    // Verifies password against the stored hash (or the dummy when there is none), through the
+    // cache of recent verifications; replaces an older form of hash on success.
+    bool verify(const std::string& username, const std::string& password, const std::string& stored);
 
     sqlite3* db_;
     StoreLimits limits_;
     std::mutex mutex_;
+    RateLimit newUsers_;
+    FailureThrottle failures_;
+    VerifiedPasswords verified_;
+    std::string dummyHash_; // what unknown names are checked against
 };
 
 } // namespace vxs

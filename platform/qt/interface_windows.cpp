@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 namespace vx {
 
@@ -260,12 +261,23 @@ InterfaceWindows::Control* InterfaceWindows::controlFor(Window* window, QWidget*
 }
 
 void InterfaceWindows::callPlugin(const std::function<void()>& call) {
-    ++depth_;
-    if (callInto_)
-        callInto_(call);
-    else
-        call();
-    --depth_;
+    // The count comes down however the call ends, or every later release would wait.
+    struct Depth {
+        int& count;
+        explicit Depth(int& c) : count(c) { ++count; }
+        ~Depth() { --count; }
+    } depth(depth_);
+    // A plug-in's exception ends its own call, never the player's event loop.
+    try {
+        if (callInto_)
+            callInto_(call);
+        else
+            call();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vxplayer: a plug-in's window call failed: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "vxplayer: a plug-in's window call failed: unknown exception\n");
+    }
 }
 
 void InterfaceWindows::deliver(Window* window, VxWindowEvent& event) {

@@ -1,10 +1,11 @@
 #include "plugin/engine/cal_get_data.h"
 
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
+#include "platform/boundary_guard.h"
 #include "plugin/export/calendar_store_export.h"
 #include "plugin/export/ical_file.h"
 #include "plugin/export/notify_window.h"
-#include "plugin/model/boundary_guard.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
@@ -13,12 +14,14 @@
 #include "plugin/services/library_reader.h"
 #include "plugin/services/phone_sync.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -102,6 +105,15 @@ void reportPlaceNotFound(ProtectedData& st) {
     st.setRefreshProblem(text);
 }
 
+// A region neither table knows (a blank one included) cannot be searched: the service would
+// answer it with no shows, which would replace the user's list and choices.
+bool regionSearchable(ProtectedData& st) {
+    char region[256], copy[256];
+    st.getCurState(region);
+    vx::copyText(copy, region);
+    return latLongStateAbbrev(region) == 0 || stateAbbrev_generic(copy) == 0;
+}
+
 // The user has typed a place (or one was loaded): the IP look-up must not replace it.
 bool placeTyped(ProtectedData& st) {
     char city[256], region[256];
@@ -149,8 +161,20 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.getCurSearchRadiusDisplay(started.radius);
     started.mask = mask;
     refreshRunning = true;
-    updateThreadHandle = std::thread(updateThread, new UpdateThreadArgs{this, mask});
+    updateThreadHandle = vx::startGuardedThread(
+        "update thread", [args = new UpdateThreadArgs{this, mask}] { updateThread(args); });
     return 0;
+}
+
+bool CalGetData::endRadiusEditing() {
+    ProtectedData& st = root->state;
+    st.setUpdatingSearchRadius(false);
+    if (st.acceptCurSearchRadiusDisplay()) return true;
+    char text[ProtectedData::refreshProblemCapacity];
+    std::snprintf(text, sizeof text, "The radius must be 1 to %d miles;\nthe search stays at %d miles.",
+                  ProtectedData::kLargestSearchRadius, st.getCurSearchRadius());
+    st.setRefreshProblem(text);
+    return false;
 }
 
 bool CalGetData::runningRefreshServes(unsigned long mask) {
@@ -185,6 +209,14 @@ void CalGetData::performUpdate(unsigned long mask) {
     st.setValid_internet_connection(true);
     st.setRefreshProblem("");
     if (st.getShutingDown()) return;
+    if (libraryStale.exchange(false)) {
+        // Held whole, so a notice on the host thread never sees a library half read. A library
+        // path that does not open keeps the artists read before, as at start-up.
+        std::scoped_lock lists(artists.mutex, albums.mutex);
+        char path[1024];
+        st.getiTunes_xml_path(path);
+        if (fileExists(path)) parseXML();
+    }
 
     struct Step {
         uint32_t bit;
@@ -245,6 +277,10 @@ int CalGetData::UpdateConcerts() {
         st.setCurSearchRadius(readNumber(text));
     }
     if (stopRequested()) return 1;
+    if (!regionSearchable(st)) {
+        reportPlaceNotFound(st);
+        return 1;
+    }
 
     const int located = latLongLoc(*this);
     if (stopRequested()) return 1;
@@ -272,6 +308,8 @@ int CalGetData::UpdateConcerts() {
             performExportTo_iCal(root, services.webServiceHost);
         else
             performExportTo_iCalCalendarStore(root, services.webServiceHost);
+    } else {
+        st.setExportProblem(""); // an export turned off no longer fails
     }
     st.setUpdatingConcerts(false);
     root->redraw();
@@ -297,11 +335,15 @@ void CalGetData::shutDown() {
 }
 
 bool CalGetData::fileExists(const char* path) {
-    if (!path || !*path) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string first;
-    std::getline(in, first);
-    if (!first.empty() && first.back() == '\r') first.pop_back();
-    return !first.empty();
+    const int fd = vx::openRegularFile(path);
+    if (fd < 0) return false;
+    // The first line is empty exactly when the file starts with its line end: two bytes tell.
+    char start[2];
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, start, sizeof start);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got <= 0 || start[0] == '\n') return false;
+    return !(start[0] == '\r' && (got == 1 || start[1] == '\n'));
 }

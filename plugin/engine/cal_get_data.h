@@ -47,6 +47,9 @@ class CalGetData : public WebSession {
     void initialize();
 
     int suggestUpdateShowList(unsigned long mask, bool force);
+    // Ends the typing of the radius; false when the typed radius cannot be searched: the
+    // status line then says so and the field shows the radius of the list again.
+    bool endRadiusEditing();
     void performUpdate(unsigned long mask);
     static void* updateThread(void* arg);
     int UpdateConcerts();
@@ -58,6 +61,9 @@ class CalGetData : public WebSession {
 
     // Library file.
     int parseXML();
+    // The library file or the include or exclude list changed: the next refresh reads the
+    // library again before it searches.
+    void libraryChanged() { libraryStale = true; }
     // Asks the web service whether a newer version exists and offers the download.
     void checkForVersionUpdate();
 
@@ -81,6 +87,7 @@ class CalGetData : public WebSession {
     };
     Request started;
     std::atomic<bool> refreshRunning{false};
+    std::atomic<bool> libraryStale{false};
     bool runningRefreshServes(unsigned long mask);
 
   public:

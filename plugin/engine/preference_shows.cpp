@@ -4,6 +4,7 @@
 #include "plugin/engine/preference_fields.h"
 #include "plugin/model/show_list.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace vx {
@@ -28,6 +29,17 @@ template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) 
 // A show holds at most this many labels; a longer run is damage and would only cost time.
 constexpr std::size_t kMostLabels = 256;
 
+// A concert's UID goes after the fixed fields, before its labels. Files of older versions have
+// none there: a field of the UID's form (8-4-4-4-12 hex digits) is told from a label by its form.
+bool isUidField(std::string_view field) {
+    if (field.size() != 36) return false;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? field[i] != '-' : !std::isxdigit(static_cast<unsigned char>(field[i]))) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string showLine(const SHOWENTRY& show, ShowKind kind) {
@@ -42,6 +54,8 @@ std::string showLine(const SHOWENTRY& show, ShowKind kind) {
     addField(line, album ? "-" : show.location);
     addField(line, show.url);
     addField(line, (album || show.otherArtists[0] == '\0') ? "-" : show.otherArtists);
+    // Only concerts are exported, so only they keep a UID across restarts.
+    if (kind == kConcertLine && isUidField(show.uid)) addField(line, show.uid);
     if (show.nameList) {
         std::lock_guard<ListMutex> hold(show.nameList->mutex);
         for (FRIENDNAME* n = show.nameList->head; n; n = n->next)
@@ -78,7 +92,10 @@ ParsedShow parseShowLine(std::string_view line) {
     if (pieces.size() > 9) copyField(show->url, pieces[9]);
     if (pieces.size() > 10 && pieces[10] != "-") copyField(show->otherArtists, pieces[10]);
     // Labels are the fields that end in "@@"; the last piece never does.
-    for (std::size_t i = kFixedFields; i + 1 < pieces.size() && i < kFixedFields + kMostLabels; ++i)
+    std::size_t labels = kFixedFields;
+    if (kind == kConcertLine && labels + 1 < pieces.size() && isUidField(pieces[labels]))
+        copyField(show->uid, pieces[labels++]);
+    for (std::size_t i = labels; i + 1 < pieces.size() && i < labels + kMostLabels; ++i)
         show->nameList->add(new FRIENDNAME(fieldText(pieces[i]).c_str()));
     parsed.show = std::move(show);
     return parsed;

@@ -3,10 +3,13 @@
 #include "plugin/engine/preferences_file.h"
 
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/preference_fields.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/private_file.h"
+#include "plugin/engine/startup_steps.h"
+#include "plugin/services/line_source.h"
 
 #include <atomic>
 #include <cstdio>
@@ -178,7 +181,8 @@ class PreferencesReader {
         : engine(engine), root(engine.root), st(engine.root->state) {}
 
     void line(std::size_t number, std::string_view text);
-    // After the last line: a file whose place did not read has it located again.
+    // After the last line: a file whose place did not read has it located again, and what it
+    // did not give takes a fresh install's value.
     void finish();
     bool valid = true;
 
@@ -193,12 +197,15 @@ class PreferencesReader {
     void switches(std::string_view text);
     void account(std::string_view text);
     template <typename Add> void names(std::string_view text, Add add);
+    void formatFilters(std::string_view text);
     void show(std::string_view text);
 
     CalGetData& engine;
     PluginData* root;
     ProtectedData& st;
     bool placeRead = false;
+    bool radiusRead = false;
+    bool filtersRead = false;
     std::size_t shows[3] = {0, 0, 0};
 };
 
@@ -229,7 +236,7 @@ void PreferencesReader::line(std::size_t number, std::string_view text) {
         names(text, [&](const char* n) { root->friends->add(new FRIENDNAME(n)); });
         break;
     case 9:
-        names(text, [&](const char* n) { st.addFormatFilter(n); });
+        formatFilters(text);
         break;
     default:
         show(text);
@@ -253,6 +260,13 @@ void PreferencesReader::exportLocation(std::string_view text) {
 }
 
 void PreferencesReader::finish() {
+    if (!filtersRead)
+        for (const char* filter : vx::kDefaultFormatFilters)
+            st.addFormatFilter(filter);
+    if (!radiusRead) {
+        // The list may hold the shows of a radius that is not the one shown: search again.
+        engine.nextUpdateTime = 1;
+    }
     if (placeRead) return;
     // Searching near garbage finds nothing: locate the user again, and now rather than at the
     // next schedule.
@@ -299,12 +313,16 @@ void PreferencesReader::place(std::string_view text) {
         st.setCurCityDisplay(city.c_str());
         st.setCurState(region.c_str());
         st.setCurStateDisplay(region.c_str());
-        placeRead = true;
+        // A save made before any place was found (the version check's, or one of a first run
+        // cut short) names none: it is located as on a fresh install.
+        placeRead = !city.empty() || !region.empty();
     }
     int32_t radius = 0;
-    if (pieces.size() > 2 && vx::readDecimal(pieces[2], radius) && radius > 0) {
+    if (pieces.size() > 2 && vx::readDecimal(pieces[2], radius) && radius > 0 &&
+        radius <= ProtectedData::kLargestSearchRadius) {
         st.setCurSearchRadiusDisplay(std::to_string(radius).c_str());
         st.setCurSearchRadius(radius);
+        radiusRead = true;
     } else {
         valid = false;
     }
@@ -330,9 +348,9 @@ void PreferencesReader::switches(std::string_view text) {
         on[read] = n != 0;
     }
     if (read < 11) {
-        for (bool& b : on)
-            b = false;
+        // Switches that do not read keep a fresh install's values, which start-up has set.
         valid = false;
+        return;
     }
     st.setExportTo_iCal(on[0]);
     st.setExportAllShows(on[1]);
@@ -370,6 +388,22 @@ template <typename Add> void PreferencesReader::names(std::string_view text, Add
     }
 }
 
+// A filter line that does not read whole gives way to a fresh install's filters (finish()).
+void PreferencesReader::formatFilters(std::string_view text) {
+    const auto pieces = vx::splitFields(text);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
+        if (pieces[i].size() > kLongestName || !vx::isReadableText(pieces[i])) {
+            valid = false;
+            return;
+        }
+    if (!pieces.back().empty()) {
+        valid = false;
+        return;
+    }
+    names(text, [&](const char* n) { st.addFormatFilter(n); });
+    filtersRead = true;
+}
+
 void PreferencesReader::show(std::string_view text) {
     vx::ParsedShow parsed = vx::parseShowLine(text);
     SHOWLIST* list = nullptr;
@@ -402,6 +436,10 @@ int CalGetData::loadPrefs() {
     char path[1024];
     st.getVoxtrailPref(path);
     if (!fileExists(path)) {
+        if (vx::regularFileState(path) == vx::FileOpening::notRegular)
+            reportStartupProblem(std::string("The preferences file \"") + path +
+                                 "\" is not a regular file, so it was not read; it is replaced when the "
+                                 "settings are next saved.");
         for (const char* filter : vx::kDefaultFormatFilters)
             st.addFormatFilter(filter);
         return 0;
@@ -409,12 +447,11 @@ int CalGetData::loadPrefs() {
     useIpLocation = false;
     PreferencesReader reader(*this);
     std::size_t lines = 0;
-    std::ifstream file(path, std::ios::binary);
-    std::string text;
-    while (std::getline(file, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
+    // Lines are read with a bound, so a file without line ends costs little memory.
+    vx::LineSource file(path);
+    std::string_view text;
+    while (file.next(text))
         reader.line(++lines, text);
-    }
     reader.finish();
     st.setValid_preference_file(reader.valid && lines >= 9);
     return -1;

@@ -1,9 +1,15 @@
 #include "plugin/engine/private_file.h"
 
+#include "common/durable_files.h"
+#include "common/regular_file.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -52,12 +58,30 @@ bool writePrivateFile(const std::string& path, const std::string& bytes, std::st
     tmp.fd = -1;
     if (::rename(tmp.path.c_str(), path.c_str()) != 0) return fail(why, "cannot replace " + path);
     tmp.committed = true;
+    // The rename itself is on the disk only once the folder is.
+    syncFolder(folderOf(path));
     return true;
+}
+
+void removeLeftoverTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        for (const std::string& name : names) {
+            // name + "." + the six characters mkstemp chose
+            const bool temporary = file.size() == name.size() + 7 &&
+                                   file.compare(0, name.size(), name) == 0 && file[name.size()] == '.' &&
+                                   std::all_of(file.begin() + static_cast<long>(name.size()) + 1, file.end(),
+                                               [](unsigned char c) { return std::isalnum(c) != 0; });
+            std::error_code kind;
+            if (temporary && it->is_regular_file(kind) && !it->is_symlink(kind)) ::unlink(it->path().c_str());
+        }
+    }
 }
 
 bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = vx::openRegularFile(path.c_str());
     if (fd < 0) return false;
     std::vector<char> buf(limit);
     std::size_t got = 0;

@@ -1,5 +1,6 @@
 // Start-up: runs once inside the root's construction on the host thread.
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
 #include "platform/host_services.h"
 #include "platform/system.h"
 #include "plugin/engine/cal_get_data.h"
@@ -119,6 +120,9 @@ void CalGetData::initialize() {
                                  "\" could not be created; settings will not be kept.");
     }
 
+    // A save killed before its rename left its temporary file; the saved file itself is whole.
+    vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
+                                            "VoxtrailExcludeBands.txt", "FirstRun"});
     services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());
@@ -140,6 +144,9 @@ void CalGetData::initialize() {
     char path[1024];
     st.getiTunes_xml_path(path);
     if (!fileExists(path)) {
+        if (vx::regularFileState(path) == vx::FileOpening::notRegular)
+            reportStartupProblem(std::string("The library file \"") + path +
+                                 "\" is not a regular file, so it cannot be read.");
         char chosen[1024];
         if (vx::hostChooseFileIn("Locate 'iTunes Music Library.xml'", musicFolder(home).c_str(), chosen,
                                  sizeof chosen) == 0)

@@ -37,7 +37,8 @@ void CalGetData::checkForVersionUpdate() {
         std::snprintf(path, sizeof path, "/current_version.php?VERSION=%d.%d&OS=MAC", kProgramMajorVersion,
                       kProgramMinorVersion);
         webServiceURL(fetchURL, sizeof fetchURL, services.webServiceHost, path);
-        if (getURL() != 0 || !fetchPage) return;
+        // Start-up waits for this answer, so a stalled service may not hold it for long.
+        if (getURL(kVersionCheckSeconds) != 0 || !fetchPage) return;
         reply.current = strFind(fetchPage, "<current>", 0) >= 0;
         if (!reply.current && strFind(fetchPage, "<message>", 0) >= 0)
             reply.message = between(fetchPage, "<message>", "</message>");

@@ -14,7 +14,7 @@ namespace {
 // What one event of the calendar needs of a show, copied so that the store is written with no
 // list locked and no frame kept waiting.
 struct StoreEvent {
-    std::string artist, otherArtists, venue, url, location;
+    std::string uid, artist, otherArtists, venue, url, location;
     int32_t year, month, day;
     unsigned char tickets;
 };
@@ -28,9 +28,9 @@ std::vector<StoreEvent> eventsToExport(PluginData* root, const char* webServiceH
         std::string("http://") + (webServiceHost ? webServiceHost : "") + "/clickthrough.php?target=";
     std::vector<StoreEvent> events;
     forEachExportedShow(root, [&](const SHOWENTRY& s) {
-        events.push_back({fieldText(s.artist), fieldText(s.otherArtists), fieldText(s.venue),
-                          prefix + fieldText(s.url), fieldText(s.location), s.year, s.month, s.day,
-                          static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
+        events.push_back({fieldText(s.uid), fieldText(s.artist), fieldText(s.otherArtists),
+                          fieldText(s.venue), prefix + fieldText(s.url), fieldText(s.location), s.year,
+                          s.month, s.day, static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
     });
     return events;
 }
@@ -72,9 +72,7 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         LoadPrivateFrameworkBundle(name.get(), &loaded);
     }
     if (!loaded) {
-        std::fprintf(stderr,
-                     "Voxtrail: no calendar export: %s could not be loaded from the plug-in's Resources\n",
-                     kExportBundleName);
+        reportExportProblem(root, std::string(kExportBundleName) + " could not be loaded from the plug-in.");
         return 0;
     }
     // The bundle itself stays loaded; this only drops the reference the look-up gave.
@@ -84,24 +82,39 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
     auto createCalendar = lookUp<Vxt_CreateNewCalendarFn>(bundle.get(), "Vxt_CreateNewCalendar");
     auto addEvent = lookUp<Vxt_AddEventFn>(bundle.get(), "Vxt_AddEvent");
     auto saveCalendar = lookUp<Vxt_SaveCalendarFn>(bundle.get(), "Vxt_SaveCalendar");
+    // Later additions: a bundle without them gives each event a new UID and cannot say it failed.
+    auto addEventWithUid = lookUp<Vxt_AddEventWithUIDFn>(bundle.get(), "Vxt_AddEventWithUID");
+    auto calendarSaved = lookUp<Vxt_CalendarSavedFn>(bundle.get(), "Vxt_CalendarSaved");
     if (initialize) initialize();
     if (!createCalendar || !addEvent || !saveCalendar) {
-        std::fprintf(stderr, "Voxtrail: no calendar export: %s lacks one of its functions\n",
-                     kExportBundleName);
+        reportExportProblem(root, std::string(kExportBundleName) + " lacks one of its functions.");
         return 0;
     }
 
     CFOwned<CFStringRef> title(makeRecordString(kExportCalendarTitle));
     CFOwned<CFTypeRef> currentCal(createCalendar(title.get()));
-    if (!currentCal.get()) return 0;
+    if (!currentCal.get()) {
+        reportExportProblem(root, "the calendar could not be made.");
+        return 0;
+    }
 
     for (const StoreEvent& e : eventsToExport(root, webServiceHost)) {
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
-        addEvent(currentCal.get(), artist.get(), others.get(), venue.get(), url.get(), location.get(),
-                 friends.get(), e.year, e.month, e.day, e.tickets);
+        if (addEventWithUid) {
+            CFOwned<CFStringRef> uid(makeRecordString(e.uid));
+            addEventWithUid(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
+                            location.get(), friends.get(), e.year, e.month, e.day, e.tickets);
+        } else {
+            addEvent(currentCal.get(), artist.get(), others.get(), venue.get(), url.get(), location.get(),
+                     friends.get(), e.year, e.month, e.day, e.tickets);
+        }
     }
     saveCalendar(currentCal.get());
+    if (calendarSaved && !calendarSaved(currentCal.get()))
+        reportExportProblem(root, "the calendar could not be saved whole (is the disk full?).");
+    else
+        reportExportProblem(root, "");
     return 0;
 }

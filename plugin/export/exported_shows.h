@@ -4,9 +4,13 @@
 #include "plugin/model/plugin_data.h"
 
 #include <mutex>
+#include <string>
 
 // Taken for a whole export, before the render lock and the list locks.
 std::mutex& calendarExportLock();
+
+// Tells the user in the status line why the export failed; an empty reason clears it.
+void reportExportProblem(PluginData* root, const std::string& reason);
 
 // Calls visit(const SHOWENTRY&) for each show of `concerts` in list order that is exported: the
 // chosen ones, or every one when all shows are exported. The render lock keeps the list in its

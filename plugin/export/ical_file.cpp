@@ -1,5 +1,6 @@
 #include "plugin/export/ical_file.h"
 
+#include "common/durable_files.h"
 #include "common/ical_event.h"
 #include "platform/system.h"
 #include "plugin/export/exported_shows.h"
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,19 +43,6 @@ struct FileDescriptor {
         return rc == 0;
     }
 };
-
-bool writeAll(int fd, const std::string& text) {
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 bool isOurDescription(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -108,9 +97,11 @@ int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) 
     const std::string description = folder + kiCalDescriptionName;
 
     if (exportOn) {
-        // One level only: a missing parent leaves the folder missing, and the export then fails.
-        struct stat st {};
-        if (stat(folder.c_str(), &st) != 0) mkdir(folder.c_str(), 0755);
+        // Every missing level: a fresh home of 10.4 has no "iCal/Sources" yet, and the export
+        // would otherwise write nothing.
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!std::filesystem::is_directory(folder, ec)) return -1;
         if (!withDescription || exists(description)) return 0;
         return replaceFileWhole(description, iCalFolderDescription()) ? 0 : -1;
     }
@@ -138,11 +129,16 @@ bool replaceFileWhole(const std::string& path, const std::string& text) {
     std::string temporary = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
     FileDescriptor file(mkstemp(temporary.data()));
     if (file.fd < 0) return false;
-    const bool written = writeAll(file.fd, text) && fchmod(file.fd, mode) == 0;
+    // On the disk before the rename: after a power cut the old file or the whole new one is there.
+    const bool written = vx::writeAndSync(file.fd, text) && fchmod(file.fd, mode) == 0;
+    const int writeError = errno;
     if (!file.closeNow() || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = written ? errno : writeError;
         unlink(temporary.c_str());
+        errno = error;
         return false;
     }
+    vx::syncFolder(path.substr(0, slash == 0 ? 1 : slash));
     return true;
 }
 
@@ -151,14 +147,18 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     std::lock_guard<std::mutex> exporting(calendarExportLock());
     std::string events;
     forEachExportedShow(root, [&](const SHOWENTRY& show) {
-        appendiCalEvent(events, show, webServiceHost, vx::newUuidString());
+        appendiCalEvent(events, show, webServiceHost,
+                        show.uid[0] ? std::string(show.uid) : vx::newUuidString());
     });
     const std::string text = vx::ical::calendarText(kiCalFileCalendar, {events});
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);
-    // A location that cannot be written gets nothing; the user sees no message.
-    if (!replaceFileWhole(location, text))
-        std::fprintf(stderr, "Voxtrail: the iCal file %s could not be written\n", location);
+    errno = 0;
+    if (replaceFileWhole(location, text))
+        reportExportProblem(root, "");
+    else
+        reportExportProblem(root, std::string(location) + " could not be written" +
+                                      (errno ? std::string(" (") + std::strerror(errno) + ")." : "."));
     return 0;
 }

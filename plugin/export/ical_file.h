@@ -16,11 +16,11 @@ std::string iCalFolderDescription();
 void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
                      const std::string& uid);
 
-// With export on: makes the folder of iCalLoc (one level) and, when withDescription, its
-// description unless one is there. With export off: removes an exported file and, when the folder
-// holds our description, its "Index", the description and the folder once empty. 0 when the export may
-// go ahead (or there was nothing to remove); -1 when iCalLoc holds no "/" or the description
-// cannot be written.
+// With export on: makes the folder of iCalLoc (with every missing level) and, when withDescription,
+// its description unless one is there. With export off: removes an exported file and, when the
+// folder holds our description, its "Index", the description and the folder once empty. 0 when the
+// export may go ahead (or there was nothing to remove); -1 when iCalLoc holds no "/", or the folder
+// or the description cannot be made.
 int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription);
 
 // Puts text at path in one step: written to a new file beside it and renamed over it, so a reader

@@ -64,7 +64,8 @@ OSStatus OpenNotifyGUI(VxWindow** window, VxTimer** timer, NotifyAnimation** ani
     // A window still on screen goes first, so one window of a kind is ever up.
     closeNotifyWindow(window, timer, animation);
     auto* a = new NotifyAnimation;
-    *window = vx::hostCreateWindow(folder.c_str(), "Voxtrail_Notify", NotifyControlHandler, a);
+    *window = vx::hostCreateWindow(folder.c_str(), "Voxtrail_Notify",
+                                   vx::guarded<"notify window", NotifyControlHandler>(), a);
     if (!*window) {
         delete a;
         return unimpErr;
@@ -93,7 +94,8 @@ OSStatus OpenNotifyGUI(VxWindow** window, VxTimer** timer, NotifyAnimation** ani
     a->record = animation;
     *animation = a;
 
-    *timer = vx::hostInstallTimer(a->tickInterval, a->tickInterval, TimerAction, a);
+    *timer = vx::hostInstallTimer(a->tickInterval, a->tickInterval,
+                                  vx::guarded<"notify window timer", TimerAction>(), a);
     a->top = a->displayHeight + 100; // below the screen until the first tick
     vx::hostMoveWindow(*window, a->left, a->displayTop + a->top);
     vx::hostSetWindowAlpha(*window, 0.0f);

@@ -1,15 +1,16 @@
 #include "plugin/host/host_handler.h"
 
+#include "common/regular_file.h"
 #include "platform/system.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 bool emptyFileExists(const char* path) {
-    if (!path) return false;
-    std::FILE* f = std::fopen(path, "r");
-    if (!f) return false;
-    std::fclose(f);
+    // Only a regular file: opening a FIFO left in its place would wait for a writer.
+    const int fd = vx::openRegularFile(path);
+    if (fd < 0) return false;
+    ::close(fd);
     return true;
 }
 

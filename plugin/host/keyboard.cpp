@@ -33,8 +33,10 @@ struct TypedLetter {
     char bytes[4];
     explicit TypedLetter(unsigned char c) { vx::encodeUtf8(vx::macRomanToUnicode(c), bytes); }
 };
+// A minus sign is shown as typed, so that a negative radius is refused rather than searched as
+// a positive one.
 bool isRadiusLetter(unsigned char c) {
-    return c == ' ' || (c >= '0' && c <= '9');
+    return c == ' ' || c == '-' || (c >= '0' && c <= '9');
 }
 bool endsLine(unsigned char c) {
     return c == kReturn || c == kLineFeed;
@@ -83,11 +85,8 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
             st.addLetterCurSearchRadiusDisplay(static_cast<char>(c));
         else if (c == kBackspace)
             st.removeLetterCurSearchRadiusDisplay();
-        else if (endsLine(c) || c == kTab) {
-            st.setUpdatingSearchRadius(false);
-            st.limitCurSearchRadiusDisplay();
+        else if ((endsLine(c) || c == kTab) && root->engine.endRadiusEditing())
             root->engine.suggestUpdateShowList(kUpdateAll, false);
-        }
     } else {
         {
             // The update thread swaps the lists under the render lock.

@@ -14,7 +14,8 @@ void installMouseHandler() {
     removeMouseHandler();
     void* window = vx::hostActiveNonFloatingWindow();
     if (window && gVoxtrail)
-        installedHandler = vx::hostInstallMouseHandler(window, MonitorHandler, &gVoxtrail->view);
+        installedHandler = vx::hostInstallMouseHandler(window, vx::guarded<"mouse handler", MonitorHandler>(),
+                                                       &gVoxtrail->view);
 }
 
 void removeMouseHandler() {

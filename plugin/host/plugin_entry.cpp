@@ -1,8 +1,8 @@
 // The bundle's one exported symbol: the host calls it to register the visual plug-in.
 #include "common/fixed_text.h"
+#include "platform/boundary_guard.h"
 #include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
-#include "plugin/model/boundary_guard.h"
 
 #include <cstring>
 
@@ -45,9 +45,8 @@ OSStatus RegisterVisualPlugin(PluginMessageInfo* messageInfo) {
                                               kPlayerRegisterVisualPluginMessage, &info);
 }
 
-extern "C" __attribute__((visibility("default"))) OSStatus iTunesPluginMainMachO(OSType message,
-                                                                                  PluginMessageInfo* messageInfo,
-                                                                                  void*) {
+extern "C" __attribute__((visibility("default"))) OSStatus
+iTunesPluginMainMachO(OSType message, PluginMessageInfo* messageInfo, void*) {
     return vx::guardBoundary("entry", [&]() -> OSStatus {
         switch (message) {
         case kPluginInitMessage:

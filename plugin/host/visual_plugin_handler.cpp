@@ -1,8 +1,8 @@
 #include "plugin/host/host_handler.h"
 
+#include "platform/boundary_guard.h"
 #include "plugin/export/notify_upcoming.h"
 #include "plugin/host/voxtrail_class.h"
-#include "plugin/model/boundary_guard.h"
 #include "plugin/prefs/preferences_window.h"
 
 #include <atomic>

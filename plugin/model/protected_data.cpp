@@ -141,11 +141,21 @@ void ProtectedData::removeLetterCurSearchRadiusDisplay() {
     removeLetter(curSearchRadiusDisplay);
 }
 
-void ProtectedData::limitCurSearchRadiusDisplay() {
+bool ProtectedData::acceptCurSearchRadiusDisplay() {
     Guard g(mutex);
+    const char* p = curSearchRadiusDisplay;
+    while (*p == ' ')
+        ++p;
     int radius = 0;
-    if (std::sscanf(curSearchRadiusDisplay, "%d", &radius) == 1 && radius > 300)
-        vx::copyText(curSearchRadiusDisplay, "300");
+    bool digits = false;
+    for (; *p >= '0' && *p <= '9' && radius <= kLargestSearchRadius; ++p, digits = true)
+        radius = radius * 10 + (*p - '0');
+    while (*p == ' ')
+        ++p;
+    const bool searchable = digits && *p == '\0' && radius >= 1 && radius <= kLargestSearchRadius;
+    std::snprintf(curSearchRadiusDisplay, sizeof curSearchRadiusDisplay, "%d",
+                  searchable ? radius : curSearchRadius);
+    return searchable;
 }
 
 void ProtectedData::addFormatFilter(const char* name) {

@@ -43,8 +43,11 @@ class ProtectedData {
     void addLetterCurStateDisplay(const char* character);
     void addLetterCurSearchRadiusDisplay(char c);
     void removeLetterCurSearchRadiusDisplay();
-    // Caps the typed radius: a number above 300 becomes "300".
-    void limitCurSearchRadiusDisplay();
+    // Ends the typing of a radius: a whole number of 1 to kLargestSearchRadius miles (blanks
+    // around it allowed) is kept in its plain form and true returned; anything else cannot be
+    // searched, so the field shows the radius of the last search again and false is returned.
+    static constexpr int kLargestSearchRadius = 300;
+    bool acceptCurSearchRadiusDisplay();
     // Stores a place found for the user (search and shown city and region) in one step, unless
     // the user has typed a place or is typing one: then nothing changes and the result is false.
     bool storeLocatedPlace(const char* city, const char* region);

@@ -31,6 +31,8 @@ VX_VALUE(Valid_internet_connection, valid_internet_connection, bool, true)
 // Why the last refresh ended before its end, for the status line; empty when it ran through or
 // lost the connection (the internet notice says that).
 VX_TEXT(RefreshProblem, refreshProblem, 256, "")
+// Why the last calendar export failed, for the status line; empty after one that worked.
+VX_TEXT(ExportProblem, exportProblem, 256, "")
 VX_VALUE(Valid_preference_file, valid_preference_file, bool, true)
 VX_TEXT(iCalLoc, iCalLoc, 1024, "-")
 VX_TEXT(UUID, UUID, 128, "")

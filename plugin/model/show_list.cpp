@@ -1,5 +1,7 @@
 #include "plugin/model/show_list.h"
 
+#include "common/fixed_text.h"
+#include "platform/system.h"
 #include "plugin/model/linked_records.h"
 #include "plugin/model/protected_data.h"
 
@@ -64,13 +66,21 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
     const std::string key = showKey(dateKey(entry), cleanedName(entry->artist));
     if (older && older != this) {
         // The first entry of the same date and cleaned artist in the older list: its only one.
-        if (auto o = older->byShow.find(key); o != older->byShow.end()) entry->selected = o->second->selected;
+        if (auto o = older->byShow.find(key); o != older->byShow.end()) {
+            entry->selected = o->second->selected;
+            if (!entry->uid[0]) vx::copyText(entry->uid, o->second->uid);
+        }
     }
     if (auto same = byShow.find(key); same != byShow.end()) {
         same->second->nameList->combine(entry->nameList);
         delete entry;
         return false;
     }
+    if (count >= kMostShows) {
+        delete entry;
+        return false;
+    }
+    if (!entry->uid[0]) vx::copyText(entry->uid, vx::newUuidString().c_str());
     // Before the first entry of a later date: after every entry of this date and earlier ones.
     const DateKey date = dateKey(entry);
     auto later = firstOfDate.upper_bound(date);
@@ -79,6 +89,11 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
     byShow.emplace(key, entry);
     firstOfDate.emplace(date, entry); // kept when the date already has its first entry
     return true;
+}
+
+bool SHOWLIST::full() {
+    std::lock_guard<ListMutex> guard(mutex);
+    return count >= kMostShows;
 }
 
 SHOWENTRY* SHOWLIST::findShow(const char* artist) {

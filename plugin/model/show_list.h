@@ -23,6 +23,9 @@ struct SHOWENTRY {
     int32_t year = 2000;
     char otherArtists[1024] = {};
     char url[256] = {};
+    // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
+    // programs see the same event, with the user's alarms and notes, export after export.
+    char uid[64] = {};
     bool recentlyAdded = false;
     bool selected = false;
     FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry
@@ -41,6 +44,10 @@ struct SHOWENTRY {
 
 class SHOWLIST {
   public:
+    // The most entries a list links: what the preferences file keeps of each list, and what a
+    // flood of replies may cost (about 2 KB an entry). Merges into listed entries go on.
+    static constexpr uint32_t kMostShows = 10000;
+
     uint32_t count = 0;
     ListMutex mutex;
     SHOWENTRY* head = nullptr;
@@ -59,9 +66,12 @@ class SHOWLIST {
     // Frees every entry.
     void clear();
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
-    // artist (then entry is freed). The user's choice is carried over from older (read unlocked).
-    // Returns whether entry itself was linked.
+    // artist (then entry is freed). The user's choice and the UID are carried over from older (read
+    // unlocked); an entry left without a UID gets a new one. Returns whether entry itself was linked;
+    // an entry that would be past kMostShows is freed.
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
+    // No room for another entry: a reader of a long reply may stop there.
+    bool full();
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
     SHOWENTRY* findAlbum(const char* artist);

@@ -90,6 +90,8 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         }
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
             if (!index.contains(cleaned[i])) continue;
+            // A full list takes no more: the rest of the page is not worth matching.
+            if (concerts.full()) return false;
             // addShow frees a show it merges into an equal one; nothing here touches it after.
             concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
         }
@@ -99,5 +101,5 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         }
         return true;
     });
-    return read ? 0 : -1;
+    return read || !stop() ? 0 : -1;
 }

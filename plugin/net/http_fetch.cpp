@@ -1,5 +1,7 @@
 // http_fetch: one GET request, its redirects, the header and the body, all within one deadline.
+#include "plugin/net/http_chunked.h"
 #include "plugin/net/http_fetcher.h"
+#include "plugin/net/http_header_field.h"
 #include "plugin/net/http_socket.h"
 #include "plugin/net/http_state.h"
 
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <sys/mman.h>
 
@@ -155,27 +158,22 @@ int readStatus(const char* header, int* status) {
     return 0;
 }
 
-// The redirect target behind "Location:", up to a blank or a line end; -1 when there is none.
-int readLocation(const char* header, int status, HeapText* location) {
-    const char* field = std::strstr(header, "Location:");
-    if (!field) return httpFailClient(HTTP_ERR_NO_LOCATION, status);
-    const char* value = field + std::strlen("Location:");
-    value += std::strspn(value, " \t");
-    std::size_t length = std::strcspn(value, " \r\n");
-    if (length == 0) return httpFailClient(HTTP_ERR_NO_LOCATION, status);
-    location->reset(strndup(value, length));
-    if (!*location) return httpFailSystem(ENOMEM);
+// The redirect target of the "Location" field, up to a blank, resolved against the address
+// asked; -1 when there is none.
+int readLocation(const char* header, int status, const std::string& asked, std::string* location) {
+    const auto field = httpHeaderField(header, "Location");
+    const std::string_view value = field ? field->substr(0, field->find(' ')) : std::string_view();
+    if (value.empty()) return httpFailClient(HTTP_ERR_NO_LOCATION, status);
+    *location = httpResolveRedirect(asked, value);
     return 0;
 }
 
 // The Content-Length value, or -1 when the header has none.
 int readContentLength(const char* header, long long* length) {
     *length = -1;
-    const char* field = std::strstr(header, "Content-Length:");
-    if (!field) field = std::strstr(header, "Content-length:");
+    const auto field = httpHeaderField(header, "Content-Length");
     if (!field) return 0;
-    if (!readDecimal(field + std::strlen("Content-Length:"), length))
-        return httpFailClient(HTTP_ERR_BAD_CONTENT_LENGTH);
+    if (!readDecimal(std::string(*field).c_str(), length)) return httpFailClient(HTTP_ERR_BAD_CONTENT_LENGTH);
     return 0;
 }
 
@@ -296,6 +294,52 @@ int readBody(int fd, long long contentLength, std::string_view prefix, const Htt
     return static_cast<int>(total);
 }
 
+// Reads a chunked body, decoding it as it comes, up to its last chunk and trailer; the server's
+// close is not waited for. Returns the decoded length and, when body is given, the buffer.
+int readChunkedBody(int fd, std::string_view prefix, const HttpSettings& s, const HttpDeadline& deadline,
+                    HeapText* body) {
+    ChunkedDecoder decoder;
+    HeapText raw(static_cast<char*>(std::malloc(kDropChunk)));
+    std::size_t capacity = body ? kDefaultChunk : kDropChunk;
+    HeapText buffer(static_cast<char*>(std::malloc(capacity)));
+    if (!raw || !buffer) return httpFailSystem(ENOMEM);
+    std::size_t held = 0;
+    std::size_t total = 0;
+    std::string_view in = prefix;
+    for (;;) {
+        if (body && capacity - held < in.size() + 1) {
+            const std::size_t grown = std::max(capacity * 2, held + in.size() + 1);
+            char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
+            if (!bigger) return httpFailSystem(ENOMEM);
+            (void)buffer.release();
+            buffer.reset(bigger);
+            capacity = grown;
+        }
+        if (!body) held = 0;
+        std::size_t written = 0;
+        const ChunkedDecoder::Status status = decoder.feed(in, buffer.get() + held, &written);
+        held += written;
+        total += written;
+        if (total > kHttpMaxBody) return httpFailClient(HTTP_ERR_BODY_TOO_LARGE);
+        if (status == ChunkedDecoder::Status::malformed) return httpFailClient(HTTP_ERR_BAD_CHUNK);
+        if (status == ChunkedDecoder::Status::done) break;
+        const ssize_t n = httpReadSome(fd, raw.get(), kDropChunk, deadline, HTTP_ERR_BODY_TIMEOUT, s.cancel);
+        if (n < 0) return -1;
+        // A close before the last chunk is a lost connection, not a complete page.
+        if (n == 0) return httpFailClient(HTTP_ERR_BODY_CUT, static_cast<int>(total));
+        in = std::string_view(raw.get(), static_cast<std::size_t>(n));
+    }
+    if (body) {
+        char* exact = static_cast<char*>(std::realloc(buffer.get(), held + 1));
+        if (!exact) return httpFailSystem(ENOMEM);
+        (void)buffer.release();
+        buffer.reset(exact);
+        exact[held] = '\0';
+        *body = std::move(buffer);
+    }
+    return static_cast<int>(total);
+}
+
 } // namespace
 
 int http_fetch(const char* url, char** pageOut) {
@@ -311,6 +355,8 @@ int http_fetch(const char* url, char** pageOut) {
     auto reply = std::make_unique<ReplyStart>();
     int redirects = 0;
     for (;;) {
+        // Kept whole: a relative redirect is resolved against it.
+        const std::string asked = working.get();
         char* host = working.get();
         if (char* scheme = std::strstr(host, "://")) host = scheme + 3;
         char* path = std::strchr(host, '/');
@@ -335,19 +381,27 @@ int http_fetch(const char* url, char** pageOut) {
         if (status <= 299) break;
 
         ++redirects;
-        HeapText location;
-        if (readLocation(reply->header, status, &location) != 0) return -1;
+        std::string location;
+        if (readLocation(reply->header, status, asked, &location) != 0) return -1;
         sock.close();
         if (s.followRedirects >= 0 && redirects > s.followRedirects)
             return httpFailClient(HTTP_ERR_TOO_MANY_REDIRECTS, s.followRedirects);
-        working = std::move(location);
+        working.reset(strdup(location.c_str()));
+        if (!working) return httpFailSystem(ENOMEM);
     }
 
-    long long contentLength = -1;
-    if (readContentLength(reply->header, &contentLength) != 0) return -1;
     HeapText body;
-    int length =
-        readBody(sock.fd(), contentLength, reply->bodyPrefix(), s, deadline, pageOut ? &body : nullptr);
+    int length = 0;
+    // A chunked body says its own length; a Content-Length beside it is not to be trusted.
+    const auto coding = httpHeaderField(reply->header, "Transfer-Encoding");
+    if (coding && httpIsChunked(*coding)) {
+        length = readChunkedBody(sock.fd(), reply->bodyPrefix(), s, deadline, pageOut ? &body : nullptr);
+    } else {
+        long long contentLength = -1;
+        if (readContentLength(reply->header, &contentLength) != 0) return -1;
+        length =
+            readBody(sock.fd(), contentLength, reply->bodyPrefix(), s, deadline, pageOut ? &body : nullptr);
+    }
     if (length < 0) return -1;
     if (pageOut) *pageOut = body.release();
     return length;

@@ -27,9 +27,10 @@ const char* const http_errlist[HTTP_ERR_COUNT] = {
     "Status code of %d but no Location: field",
     "Followed the maximum number of redirects (%d)",
     "Stopped by request",
-    "Body larger than 64 MiB",
+    "Body larger than 16 MiB",
     "Connection closed before the end of the header",
     "Connection closed after %d bytes of the body",
+    "Malformed chunked body",
 };
 
 constexpr const char* kDefaultUserAgent = "HTTP Fetcher/0.1";

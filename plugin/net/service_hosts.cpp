@@ -1,10 +1,12 @@
 #include "plugin/net/service_hosts.h"
 
 #include "common/fixed_text.h"
+#include "common/regular_file.h"
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -48,8 +50,12 @@ std::string trimmed(const std::string& line) {
 
 // The file's text, or "" when it is missing, too large or not plain text.
 std::string readPlainText(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return "";
+    const int fd = vx::openRegularFile(path.c_str());
+    std::unique_ptr<std::FILE, FileCloser> file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+    if (!file) {
+        if (fd >= 0) ::close(fd);
+        return "";
+    }
     std::string text(kMaxFileBytes + 1, '\0');
     std::size_t n = std::fread(text.data(), 1, text.size(), file.get());
     if (n > kMaxFileBytes) return "";

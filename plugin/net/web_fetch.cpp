@@ -34,7 +34,7 @@ WebFetchResult webFetch(const WebRequest& request, char** page) {
     webUserAgentFor(request.url, request.serviceHost, request.uuid, agent);
     int rc = http_setUserAgent(agent);
     if (rc == 0) rc = http_setReferer(request.referer ? request.referer : "");
-    http_setTimeout(kWebTimeoutSeconds);
+    http_setTimeout(request.timeoutSeconds);
     char* fetched = nullptr;
     if (rc == 0 && http_fetch(request.url, &fetched) >= 0) {
         std::free(*page);

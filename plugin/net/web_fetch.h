@@ -11,6 +11,9 @@ constexpr int kProgramMajorVersion = 2;
 constexpr int kProgramMinorVersion = 9;
 // Longest wait for data of one web request, in seconds.
 constexpr int kWebTimeoutSeconds = 60;
+// The whole budget of the version check, which holds the host thread at start-up: a service
+// that accepts and then stalls costs the player this long, and its late answer is dropped.
+constexpr int kVersionCheckSeconds = 3;
 constexpr std::size_t kFetchURLCapacity = 1024;
 constexpr std::size_t kUserAgentCapacity = 128;
 
@@ -23,6 +26,7 @@ struct WebRequest {
     const char* referer;     // fetchReferer
     const char* serviceHost; // the web service host with its port, as in "127.0.0.1:8460"
     const char* uuid;        // the installation's UUID text
+    int timeoutSeconds = kWebTimeoutSeconds;
 };
 
 // "http://" host pathAndQuery into url (capacity bytes), cut to capacity - 1.

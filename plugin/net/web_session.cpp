@@ -16,12 +16,12 @@ WebSession::~WebSession() {
     std::free(fetchPage);
 }
 
-int WebSession::getURL() {
+int WebSession::getURL(int timeoutSeconds) {
     char uuid[128];
     root->state.getUUID(uuid);
     fetchURL[sizeof fetchURL - 1] = '\0';
     fetchReferer[sizeof fetchReferer - 1] = '\0';
-    const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid};
+    const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid, timeoutSeconds};
     http_setCancelCheck(refreshStopped, this);
     const WebFetchResult result = webFetch(request, &fetchPage);
     lastFetch = result;

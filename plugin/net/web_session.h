@@ -26,8 +26,9 @@ class WebSession {
     void unlockInternet() { webLock.unlock(); }
 
     // Fetches fetchURL into fetchPage; 0 on success (callers hold the web lock). A newer refresh
-    // or the shutdown stops it within a fraction of a second.
-    int getURL();
+    // or the shutdown stops it within a fraction of a second; the whole exchange ends within
+    // timeoutSeconds.
+    int getURL(int timeoutSeconds = kWebTimeoutSeconds);
     // How the last getURL ended; a refusal is told apart from a lost connection.
     WebFetchResult lastFetch = WebFetchResult::ok;
     // True when a running refresh must stop.

@@ -33,6 +33,10 @@ void EngineOutside::suggestUpdate(unsigned long mask) {
     engine.suggestUpdateShowList(mask, true);
 }
 
+void EngineOutside::libraryChanged() {
+    engine.libraryChanged();
+}
+
 void EngineOutside::registerWithGrowl() {
     ::registerWithGrowl(engine.root);
 }

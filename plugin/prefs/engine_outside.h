@@ -12,6 +12,7 @@ class EngineOutside : public PreferencesOutside {
     void openServicePage(const char* pathAndQuery) override;
     void savePreferences() override;
     void suggestUpdate(unsigned long mask) override;
+    void libraryChanged() override;
     void registerWithGrowl() override;
     int checkIfUserExists(const char* name) override;
     int initializeSharing() override;

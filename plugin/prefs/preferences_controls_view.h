@@ -36,6 +36,8 @@ class PreferencesOutside {
     virtual void openServicePage(const char* pathAndQuery) = 0;
     virtual void savePreferences() = 0;
     virtual void suggestUpdate(unsigned long mask) = 0;
+    // The library path or an artist list changed: the refresh asked for next reads them.
+    virtual void libraryChanged() = 0;
     virtual void registerWithGrowl() = 0;
     // The sharing and phone accounts: 0 done, 1 refused, 2 fetch failed.
     virtual int checkIfUserExists(const char* name) = 0;

@@ -69,6 +69,7 @@ unsigned long PreferencesWindowLogic::storeGeneral() {
     st.getVoxtrailExcludeBandsList(stored);
     changed |= storeArtistList(controls.text(CID_GENERAL_TBOX_excludeArtists), fullListExcludeSaved, stored);
     if (!changed) return kNothing;
+    outside.libraryChanged();
     outside.savePreferences();
     return kUpdateAll;
 }

@@ -69,7 +69,8 @@ bool OpenPreferencesGUI(CalGetData* engine) {
     gPreferences.reset();
     auto prefs = std::make_unique<PreferencesWindow>(engine);
     VxWindow* window =
-        vx::hostCreateWindow(resources.c_str(), kWindowName, PreferencesControlHandler, prefs.get());
+        vx::hostCreateWindow(resources.c_str(), kWindowName,
+                             vx::guarded<"preferences window", PreferencesControlHandler>(), prefs.get());
     if (!window) return false;
     prefs->window = window;
     prefs->controls.attach(window);

@@ -171,7 +171,7 @@ int deleteSingleSharedShow(WebSession& web, SHOWENTRY* show) {
 
 void postUsernameTakenAlert() {
     // The update thread never waits for the host thread, which may be joining it.
-    if (!vx::hostPostToHostThread(showUsernameTakenAlert, nullptr))
+    if (!vx::hostPostToHostThread(vx::guarded<"username alert", showUsernameTakenAlert>(), nullptr))
         std::fprintf(stderr, "Voxtrail: that username is already taken; please try a new name.\n");
 }
 

@@ -93,7 +93,8 @@ void readFriendShows(const char* reply, const char* friendName,
     const std::string_view page(reply);
     constexpr std::string_view kOpen = "<event>", kClose = "</event>";
     std::size_t at = 0;
-    while ((at = page.find(kOpen, at)) != std::string_view::npos) {
+    std::size_t taken = 0;
+    while (taken < SHOWLIST::kMostShows && (at = page.find(kOpen, at)) != std::string_view::npos) {
         const std::size_t start = at + kOpen.size();
         std::size_t end = page.find(kClose, start);
         if (end == std::string_view::npos) end = page.size();
@@ -101,6 +102,7 @@ void readFriendShows(const char* reply, const char* friendName,
         if (readFriendEvent(page.substr(start, end - start), *show)) {
             show->nameList->add(new FRIENDNAME(friendName));
             take(std::move(show));
+            ++taken;
         }
         at = end;
     }

@@ -24,6 +24,7 @@ bool friendReplyRefused(const char* reply);
 bool readFriendEvent(std::string_view eventText, SHOWENTRY& show);
 
 // Hands every readable event of the reply, in order, to take as a new record labelled with the
-// friend's name. An event without "</event>" runs to the end of the reply.
+// friend's name, up to SHOWLIST::kMostShows of them. An event without "</event>" runs to the end
+// of the reply.
 void readFriendShows(const char* reply, const char* friendName,
                      const std::function<void(std::unique_ptr<SHOWENTRY>)>& take);

@@ -1,5 +1,7 @@
 #include "plugin/services/line_source.h"
 
+#include "common/regular_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -21,7 +23,9 @@ const char* lastLineFeed(const char* from, std::size_t length) {
 } // namespace
 
 LineSource::LineSource(const char* path) {
-    if (path && *path) fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    vx::FileOpening opening = vx::FileOpening::missing;
+    fd = vx::openRegularFile(path, &opening);
+    notRegular_ = opening == vx::FileOpening::notRegular;
     if (fd < 0) return;
     // A small file gets a block of its own size, read in one go.
     struct stat info {};

@@ -20,6 +20,9 @@ class LineSource {
     LineSource& operator=(const LineSource&) = delete;
 
     bool isOpen() const { return fd >= 0; }
+    // Something other than a regular file stands at the path (a FIFO, a device, a folder): it
+    // was not opened.
+    bool notRegular() const { return notRegular_; }
     // The next run of whole lines: every "\n" in it ends a line, and so does its own end (the
     // file's last line, or the kept head of an over-long line). False at the end of the file.
     // The text stays valid until the next call.
@@ -32,6 +35,7 @@ class LineSource {
     bool readMore();
 
     int fd = -1;
+    bool notRegular_ = false;
     std::vector<char> block;
     std::size_t begin = 0; // unread bytes are block[begin, end)
     std::size_t end = 0;

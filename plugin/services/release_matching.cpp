@@ -65,6 +65,8 @@ std::size_t addLibraryReleases(std::string_view page, const char* serviceHost,
         copyView(name, sizeof name, line.artist);
         cleanArtist(name);
         if (!index.contains(name)) return true;
+        // A full list takes no more: the rest of the page is not worth matching.
+        if (releases.full()) return false;
         char url[512];
         releaseClickThroughURL(url, serviceHost, line.link, place);
         // addShow frees a record it merges into an equal one; nothing here touches it after.

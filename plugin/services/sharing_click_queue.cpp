@@ -1,5 +1,6 @@
 #include "plugin/services/sharing_click_queue.h"
 
+#include "platform/boundary_guard.h"
 #include "plugin/services/calendar_sharing.h"
 
 #include <chrono>
@@ -9,7 +10,7 @@ void SharingClickQueue::post(std::unique_ptr<SHOWENTRY> show) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
     queue_.push_back(std::move(show));
-    if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
+    if (!worker_.joinable()) worker_ = vx::startGuardedThread("sharing click queue", [this] { run(); });
     changed_.notify_all();
 }
 
@@ -41,8 +42,11 @@ void SharingClickQueue::run() {
             queue_.pop_front();
             busy_ = true;
         }
-        send(*show);
-        web_.root->redraw();
+        // One show that fails to go does not end the queue for the clicks after it.
+        vx::guardBoundary("sharing click", [&] {
+            send(*show);
+            web_.root->redraw();
+        });
     }
 }
 

@@ -45,6 +45,9 @@ void drawStatusLine(Frame& f) {
     }
     char problem[ProtectedData::refreshProblemCapacity];
     s.getRefreshProblem(problem);
+    static_assert(ProtectedData::exportProblemCapacity == sizeof problem);
+    // A failed export is told where a failed refresh is, when the refresh itself went well.
+    if (!problem[0]) s.getExportProblem(problem);
     if (problem[0]) {
         // Under the date line and above the upgrade notice; a hovered show's panel covers it.
         TextStyle style;

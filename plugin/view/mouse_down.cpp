@@ -39,12 +39,7 @@ bool updateFieldEditing(CalVis* vis) {
     }
 
     if (!st.getUpdatingSearchRadius() && inRadius) st.setUpdatingSearchRadius(true);
-    if (st.getUpdatingSearchRadius() && !inRadius) {
-        st.setUpdatingSearchRadius(false);
-        // The same cap as when the radius is ended with return or tab.
-        st.limitCurSearchRadiusDisplay();
-        search = true;
-    }
+    if (st.getUpdatingSearchRadius() && !inRadius && vis->engine->endRadiusEditing()) search = true;
     return search;
 }
 

@@ -1,8 +1,8 @@
 // The host window's mouse events: pane coordinates, the host version's offset, dispatch.
 #include "plugin/view/mouse_input.h"
 
+#include "platform/boundary_guard.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/model/boundary_guard.h"
 #include "plugin/view/cal_vis.h"
 #include "plugin/view/visual_plugin_data.h"
 

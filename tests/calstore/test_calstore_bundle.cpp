@@ -1,3 +1,4 @@
+#include "common/durable_files.h"
 #include "platform/calstore_exports.h"
 #include "tests/support/khal_listing.h"
 #include "tests/support/temp_home.h"
@@ -13,6 +14,9 @@
 #include <filesystem>
 #include <libical/ical.h>
 #include <map>
+#include <set>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -47,7 +51,8 @@ class CalstoreBundle : public ::testing::Test {
         create_ = reinterpret_cast<Vxt_CreateNewCalendarFn>(dlsym(handle_, "Vxt_CreateNewCalendar"));
         add_ = reinterpret_cast<Vxt_AddEventFn>(dlsym(handle_, "Vxt_AddEvent"));
         save_ = reinterpret_cast<Vxt_SaveCalendarFn>(dlsym(handle_, "Vxt_SaveCalendar"));
-        ASSERT_TRUE(init_ && create_ && add_ && save_);
+        saved_ = reinterpret_cast<Vxt_CalendarSavedFn>(dlsym(handle_, "Vxt_CalendarSaved"));
+        ASSERT_TRUE(init_ && create_ && add_ && save_ && saved_);
         init_();
     }
     void TearDown() override {
@@ -72,13 +77,21 @@ class CalstoreBundle : public ::testing::Test {
         for (CFStringRef a : args)
             CFRelease(a);
     }
-    // One whole export, as the plug-in makes it.
-    void exportShows(const std::vector<Show>& shows) {
+    // One whole export, as the plug-in makes it; true when the bundle says it saved it whole.
+    bool exportShows(const std::vector<Show>& shows) {
         CFTypeRef cal = create("Voxtrail_Concerts");
         for (const Show& s : shows)
             add(cal, s);
         save_(cal);
+        const bool whole = saved_(cal) == 1;
         CFRelease(cal);
+        return whole;
+    }
+    static std::set<std::string> names(const fs::path& folder) {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder))
+            out.insert(e.path().filename().string());
+        return out;
     }
 
     static std::vector<fs::path> events(const fs::path& folder) {
@@ -102,6 +115,7 @@ class CalstoreBundle : public ::testing::Test {
     Vxt_CreateNewCalendarFn create_ = nullptr;
     Vxt_AddEventFn add_ = nullptr;
     Vxt_SaveCalendarFn save_ = nullptr;
+    Vxt_CalendarSavedFn saved_ = nullptr;
 };
 
 std::string prop(icalcomponent* c, icalproperty_kind kind) {
@@ -182,14 +196,60 @@ TEST_F(CalstoreBundle, AnExportReplacesItsCalendarWholeAndOnlyWhenSaved) {
     EXPECT_TRUE(events(folder).empty());
 }
 
-// A staging folder a crashed export left is removed by the next export once it is an hour old.
+// An export holds the store while it stages, so the work folders the next one finds are a killed
+// export's, however fresh.
 TEST_F(CalstoreBundle, AnExportSweepsTheStagingFoldersACrashLeft) {
-    fs::create_directories(store() / ".staging-stale");
-    fs::create_directories(store() / ".staging-fresh");
-    fs::last_write_time(store() / ".staging-stale", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::create_directories(store() / ".staging-killed");
+    fs::create_directories(store() / ".old-killed");
     exportShows({kPlain});
-    EXPECT_FALSE(fs::exists(store() / ".staging-stale"));
-    EXPECT_TRUE(fs::exists(store() / ".staging-fresh"));
+    EXPECT_EQ(calendars(store()).size(), 1u);
+}
+
+// The user's own files in the calendar's folder stay, also in one an older export wrote without
+// its list of files (there the title file and the events naming our writer are ours).
+TEST_F(CalstoreBundle, TheUsersOwnFilesInTheCalendarStay) {
+    ASSERT_TRUE(exportShows({kPlain}));
+    const fs::path folder = store() / "Voxtrail_Concerts";
+    TempHome::writeFile((folder / "my-own-event.ics").string(), "BEGIN:VCALENDAR\nEND:VCALENDAR\n");
+    TempHome::writeFile((folder / "notes.txt").string(), "mine");
+    ASSERT_TRUE(exportShows({kPlain, kTricky}));
+    EXPECT_EQ(events(folder).size(), 3u);
+    fs::remove(folder / ".voxtrail-exported");
+    ASSERT_TRUE(exportShows({}));
+    EXPECT_EQ(names(folder),
+              (std::set<std::string>{".voxtrail-exported", "displayname", "my-own-event.ics", "notes.txt"}));
+    EXPECT_EQ(TempHome::read((folder / "notes.txt").string()), "mine");
+}
+
+// With 8 to 96 KB free (a small file system mounted for the test) a 145-event export cannot be
+// staged whole: the complete calendar stays as it was, and the bundle says the save failed.
+TEST_F(CalstoreBundle, ANearlyFullDiskNeverReplacesTheCalendar) {
+    const fs::path disk = fs::path(home_.path()) / "Library/Calendars";
+    fs::create_directories(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1536k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    std::vector<std::string> titles(290);
+    std::vector<Show> shows[2];
+    for (int i = 0; i < 290; ++i) {
+        titles[i] = "Band " + std::to_string(i);
+        shows[i / 145].push_back(Show{titles[i].c_str(), "", "V", "", "L", 2031, 1 + i % 12, 1 + i % 28, 0});
+    }
+    ASSERT_TRUE(exportShows(shows[0]));
+    const fs::path folder = store() / "Voxtrail_Concerts";
+    const std::set<std::string> complete = names(folder);
+    for (const unsigned long freeKb : {8ul, 24ul, 48ul, 96ul}) {
+        struct statvfs st {};
+        ASSERT_EQ(statvfs(disk.c_str(), &st), 0);
+        TempHome::writeFile((disk / "filler").string(),
+                            std::string(st.f_bavail * st.f_frsize - freeKb * 1024, 'x'));
+        EXPECT_FALSE(exportShows(shows[1])) << freeKb << " KB free";
+        EXPECT_EQ(names(folder), complete) << freeKb << " KB free";
+        EXPECT_EQ(names(store()).size(), 1u) << "no staging folder is left";
+        fs::remove(disk / "filler");
+    }
+    EXPECT_TRUE(exportShows(shows[1]));
+    EXPECT_EQ(events(folder).size(), 145u);
+    ::umount2(disk.c_str(), MNT_DETACH);
 }
 
 // Runs one export in a child that cannot write the store (as nobody when the tests run as root,

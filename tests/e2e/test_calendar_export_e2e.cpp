@@ -206,16 +206,68 @@ TEST(CalendarExportEndToEnd, AnUnusableiCalLocationExportsNothingAndKeepsTheSett
     TempHome home;
     WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
     prepareHome(home, service);
+    home.writeFile("no", "a file where a folder should be");
     const std::string location = home.file("no/such/folder/corestorage.ics");
     writePreferences(home, true, false, location);
     Session s(home, "10.4");
     s.choose(home, kFirstRow);
     s.quit();
-    EXPECT_FALSE(fs::exists(home.file("no")));
+    EXPECT_EQ(home.readFile("no"), "a file where a folder should be");
+    EXPECT_NE(s.player.errorText().find("Your shows could not be exported to iCal"), std::string::npos);
     const std::string prefs = home.readFile(s.prefs);
     EXPECT_EQ(lineOf(prefs, 6), location);
     EXPECT_EQ(lineOf(prefs, 5).substr(0, 5), "1@@0@");
     EXPECT_EQ(chosenLines(prefs).size(), 1u);
+}
+
+// The UIDs of the saved concerts, and how the file or the store names them, in list order.
+std::vector<std::string> savedUids(const TempHome& home, const std::string& before,
+                                   const std::string& after) {
+    std::vector<std::string> uids;
+    for (const std::string& line : showLines(home.readFile(kSupportFolder + "VoxtrailPref"), 0))
+        uids.push_back(before + fields(line).at(11) + after);
+    return uids;
+}
+
+// Sets the saved next refresh long past, so the next start refreshes and exports again.
+void makeRefreshDue(const TempHome& home) {
+    const std::string prefs = home.readFile(kSupportFolder + "VoxtrailPref");
+    const std::size_t first = prefs.find('\n'), second = prefs.find('\n', first + 1);
+    home.writeFile(kSupportFolder + "VoxtrailPref", prefs.substr(0, first + 1) + "1" + prefs.substr(second));
+}
+
+// A home once run on 10.6 keeps that system's text as its 10.4 location, and a fresh home has no
+// iCal folders: the export makes them at the default location. Every show keeps one UID: the
+// same in the settings, the file and, after a restart, the store.
+TEST(CalendarExportEndToEnd, TenFourMakesItsFoldersAndEveryShowKeepsItsUidInTheFileAndTheStore) {
+    TempHome home;
+    WebService service(home.file("service.log"), {"--catalog-from-library", kLibrary});
+    prepareHome(home, service);
+    writePreferences(home, true, true, "Custom export location not available in OS X 10.6");
+    const std::string file = kiCalFolder + "corestorage.ics", list = kStoreCalendar + "/.voxtrail-exported";
+    Session(home, "10.4").quit();
+    EXPECT_EQ(lineOf(home.readFile(kSupportFolder + "VoxtrailPref"), 6), home.file(file));
+    const std::vector<std::string> uids = savedUids(home, "UID:", "");
+    ASSERT_GT(uids.size(), 1u);
+    std::vector<std::string> inFile;
+    std::istringstream in(home.readFile(file));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("UID:", 0) == 0) inFile.push_back(line);
+    EXPECT_EQ(inFile, uids);
+
+    makeRefreshDue(home);
+    Session store(home, "10.6");
+    EXPECT_TRUE(home.waitForContent(
+        list, [](const std::string& t) { return !t.empty(); }, kRefreshMs));
+    store.quit();
+    std::vector<std::string> stored;
+    for (const auto& entry : fs::directory_iterator(home.file(kStoreCalendar)))
+        if (entry.path().extension() == ".ics") stored.push_back(entry.path().filename().string());
+    std::sort(stored.begin(), stored.end());
+    std::vector<std::string> expected = savedUids(home, "", ".ics");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(stored, expected);
+    EXPECT_EQ(savedUids(home, "UID:", ""), uids);
 }
 
 TEST(CalendarExportEndToEnd, TenSixFillsTheStoreCalendarThatKhalReads) {

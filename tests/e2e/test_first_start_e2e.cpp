@@ -74,3 +74,23 @@ TEST(FirstStartEndToEnd, EveryFreshStartFindsThePlaceWhenTheIpPageAnswersAtOnce)
 TEST(FirstStartEndToEnd, EveryFreshStartFindsThePlaceWhenTheIpPageAnswersLate) {
     startFreshTimes({"--iploc-delay-ms", "1500"});
 }
+
+TEST(FirstStartEndToEnd, AFirstRunQuitBeforeThePlaceIsFoundLocatesAndSearchesAtTheNextStart) {
+    TempHome home;
+    WebService service(home.file("service.log"), {"--iploc-delay-ms", "6000"});
+    home.writeFile(kLibraryFile,
+                   home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    const std::string prefs = home.file(kSupportFolder + "VoxtrailPref");
+    for (const char* placeSaved : {"-@@-@@", "Boston@@MA@@"}) { // quit while the IP page is on its way
+        PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+        ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+        EXPECT_TRUE(home.waitForContent(
+            prefs, [&](const std::string& p) { return lineOf(p, 4).rfind(placeSaved, 0) == 0; }, kSearchMs))
+            << home.readFile(prefs);
+        player.sendLine("quit");
+        EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    }
+    EXPECT_EQ(directoryRequests(home.readFile(home.file("service.log"))).size(), 1u);
+}

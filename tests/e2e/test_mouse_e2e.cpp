@@ -31,8 +31,9 @@ constexpr const char* kCityBox = "150 28";
 constexpr const char* kStateBox = "150 49";
 constexpr const char* kFirstRow = "100 140";
 
-// A preferences file with an empty place (the same as the fields show, so showing the pane
-// starts no search), the next refresh a month away, and the given show lines.
+// A preferences file with the given place, the next refresh a month away, and the given show
+// lines. An empty place is located at the next start: tests that type one give the IP-location
+// page no server, so the place searched is the one typed.
 void writePreferences(const TempHome& home, const std::string& place, const std::string& shows = "") {
     std::ostringstream p;
     p << home.file(kLibraryFile) << "\n"
@@ -61,7 +62,7 @@ TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
         home.file("service.log"),
         {"--catalog-from-library", std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"});
     const std::string host = service.host();
-    prepareHome(home, host, service.iplocHost());
+    prepareHome(home, host, "127.0.0.1:1");
     writePreferences(home, "-@@-");
 
     // The library says iTunes 9.1, so the player reports the pointer 22 pixels too high and the
@@ -142,7 +143,7 @@ TEST(MouseEndToEnd, ALinkHoldingQuotesAndShellTextReachesTheOpenerAsOneAddress) 
 TEST(MouseEndToEnd, APlaceTypedWithLettersBeyondAsciiIsDrawnSavedSentAndFound) {
     TempHome home;
     WebService service(home.file("service.log"));
-    prepareHome(home, service.host(), service.iplocHost());
+    prepareHome(home, service.host(), "127.0.0.1:1");
     writePreferences(home, "-@@-");
     const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
     const auto saved = [](const std::string& prefs) {
@@ -186,4 +187,63 @@ TEST(MouseEndToEnd, APlaceTypedWithLettersBeyondAsciiIsDrawnSavedSentAndFound) {
     const QRect cityBox(80, 19, 158, 18);
     EXPECT_EQ(typed.copy(cityBox), read.copy(cityBox));
     EXPECT_NE(typed.copy(cityBox), QImage(cityBox.size(), typed.format())) << "something is drawn";
+}
+
+TEST(MouseEndToEnd, AnUnsearchableStateOrRadiusOrALostServiceKeepsTheListAndSaysWhy) {
+    TempHome home;
+    WebService service(home.file("service.log"));
+    prepareHome(home, service.host(), service.iplocHost());
+    writePreferences(home, "Boston@@MA",
+                     "0@@1@@0@@2031@@6@@1@@Marked@@Hall@@Boston, MA@@http://e.example/@@-@@\n");
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref"),
+                      saved = home.readFile(prefsPath);
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    int shots = 0; // the pane once the lines sent are handled, the pointer off the fields
+    const auto pane = [&](std::vector<std::string> lines) {
+        lines.insert(lines.end(),
+                     {"move 795 475", "snapshot " + home.file(std::to_string(++shots) + ".png")});
+        for (const std::string& line : lines)
+            player.sendLine(line);
+        player.waitForLine("snapshot: ", kStepMs);
+        return QImage(QString::fromStdString(home.file(std::to_string(shots) + ".png")));
+    };
+    // Sends lines, then waits for the area to differ from `from` (a refresh ends on its own thread).
+    const auto differs = [&](const QImage& from, const QRect& area, const std::vector<std::string>& lines) {
+        QImage now = pane(lines);
+        for (int i = 0; i < 300 && now.copy(area) == from.copy(area); ++i)
+            now = pane({});
+        return now.copy(area) != from.copy(area);
+    };
+    const QRect radiusField(82, 61, 60, 18), statusLine(250, 38, 300, 20), notice(200, 455, 400, 25);
+    const auto retype = [](const char* box, const std::string& text) {
+        std::vector<std::string> keys{std::string("click ") + box, "key backspace", "key backspace",
+                                      "key backspace", "key backspace"};
+        if (!text.empty()) keys.push_back("type " + text);
+        keys.push_back("key return");
+        return keys;
+    };
+    const QImage start = pane({"show 800 480"});
+    // A blank state is not searched: the status line says why, the list and the file stay.
+    EXPECT_TRUE(differs(start, statusLine,
+                        {std::string("click ") + kStateBox, "key backspace", "key backspace", "key return"}));
+    EXPECT_EQ(service.requestsMatching("TODO=GET"), 0u);
+    EXPECT_EQ(home.readFile(prefsPath), saved);
+    const QImage notFound = pane(retype(kStateBox, "MA")); // the list's place again: no search
+    for (const char* radius : {"0", "", "-5", "999"}) {
+        const QImage refused = pane(retype("150 70", radius));
+        EXPECT_EQ(refused.copy(radiusField), start.copy(radiusField)) << radius;
+        EXPECT_NE(refused.copy(statusLine), notFound.copy(statusLine)) << radius;
+        EXPECT_NE(refused.copy(statusLine), start.copy(statusLine)) << radius;
+    }
+    pane(retype("150 70", "50"));
+    ASSERT_TRUE(home.waitForContent(
+        prefsPath, [](const std::string& p) { return lineOf(p, 4).rfind("Boston@@MA@@50@@", 0) == 0; },
+        kSearchSeconds * 1000));
+    EXPECT_EQ(service.requestsMatching("TODO=GETSITES"), service.requestsMatching("&RADIUS=50&"));
+    service.stop(); // a typed place then says the service is not reached
+    EXPECT_TRUE(
+        differs(start, notice, {std::string("click ") + kCityBox, "type x", "key tab", "key return"}));
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
 }

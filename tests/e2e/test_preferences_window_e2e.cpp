@@ -32,11 +32,12 @@ constexpr int kRefreshMs = 120000;
 // and whose next refresh is far off, so nothing refreshes before the window asks for it.
 struct PreferencesHome {
     TempHome home;
-    WebService service{home.file("service.log")};
+    WebService service;
     std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref");
 
     explicit PreferencesHome(const std::string& switches = "0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0",
-                             const std::string& shows = "") {
+                             const std::string& shows = "", const std::vector<std::string>& serviceArgs = {})
+        : service(home.file("service.log"), serviceArgs) {
         home.writeFile(kLibraryFile,
                        home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-11.1-fixture.xml"));
         home.installBundle(VX_VOXTRAIL_BUNDLE);
@@ -376,5 +377,26 @@ TEST(PreferencesWindowEndToEnd, OKAsTheStartRefreshRunsForcesTheNextOneAndQuitsC
     ASSERT_TRUE(h.home.waitForContent(
         h.prefsPath, [](const std::string& p) { return lineOf(p, 2) != "1" && !lineOf(p, 2).empty(); },
         kRefreshMs));
+    w.quit();
+}
+
+TEST(PreferencesWindowEndToEnd, ArtistsIncludedOrExcludedCountInTheRefreshThatOKStarts) {
+    // The service lists concerts of this library's artists and of another's.
+    const std::string libraries = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-";
+    PreferencesHome h("0@@0@@0@@0@@0@@0@@0@@0@@0@@0@@0", "",
+                      {"--catalog-from-library", libraries + "9.1-fixture.xml", "--catalog-from-library",
+                       libraries + "11.1-fixture.xml"});
+    OpenWindow w(h.home);
+    w.set("CID_GENERAL_TBOX_excludeArtists", "Radiohead");
+    w.set("CID_GENERAL_TBOX_includeArtists", "Foo Fighters");
+    w.press("CID_MAIN_BTTN_ok");
+    const auto listed = [](const std::string& prefs, const std::string& artist) {
+        return prefs.find("@@" + artist + "@@") != std::string::npos;
+    };
+    ASSERT_TRUE(h.home.waitForContent(
+        h.prefsPath, [&](const std::string& p) { return listed(p, "Foo Fighters"); }, kRefreshMs))
+        << h.prefs();
+    EXPECT_FALSE(listed(h.prefs(), "Radiohead")) << h.prefs();
+    EXPECT_TRUE(listed(h.prefs(), "Biosphere")) << h.prefs();
     w.quit();
 }

@@ -293,7 +293,10 @@ TEST(PhoneSyncEndToEnd, TheServiceHoldsTheLibrarysPhoneNamesSentInBatchesThatFit
         const std::size_t at = line.find("/iphone/exchange.php?TODO=ADD_ARTISTS");
         if (at == std::string::npos) continue;
         ++batches;
-        const std::string target = line.substr(at, line.rfind(' ') - at);
+        std::string target = line.substr(at, line.rfind(' ') - at);
+        // The log blanks the password: it is counted as it was sent.
+        if (const std::size_t pwd = target.find("&PWD=*&"); pwd != std::string::npos)
+            target.replace(pwd + 5, 1, "s3cret+&+co");
         EXPECT_LE(("http://" + service.host() + target).size(), 1023u) << target;
     }
     EXPECT_GT(batches, 1u);

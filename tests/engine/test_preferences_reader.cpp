@@ -78,12 +78,13 @@ class PreferencesReader : public ::testing::Test {
         root->state.getFilterString(buffer);
         return buffer;
     }
-    bool anySwitchOn() {
+    // A fresh install's switches: every show exported and shared, both notices on, the rest off.
+    bool freshSwitches() {
         ProtectedData& st = root->state;
-        return st.getExportTo_iCal() || st.getExportAllShows() || st.getExportTo_Outlook() ||
-               st.getExportTo_Google() || st.getVoxtrail_version_update() || st.getSharing() ||
-               st.getShareAllShows() || st.getNotifyConcerts() || st.getNotifyAlbums() ||
-               st.getNotificationWindowStyle() || st.getiPhoneSync();
+        return !st.getExportTo_iCal() && st.getExportAllShows() && !st.getExportTo_Outlook() &&
+               !st.getExportTo_Google() && !st.getVoxtrail_version_update() && !st.getSharing() &&
+               st.getShareAllShows() && st.getNotifyConcerts() && st.getNotifyAlbums() &&
+               !st.getNotificationWindowStyle() && !st.getiPhoneSync();
     }
 
     TempHome home;
@@ -142,13 +143,13 @@ TEST_F(PreferencesReader, BadScheduleDateAndPlaceLinesFallBack) {
     EXPECT_FALSE(root->state.getValid_preference_file());
 }
 
-TEST_F(PreferencesReader, ASwitchLineWithoutElevenNumbersTurnsEverySwitchOff) {
+TEST_F(PreferencesReader, ASwitchLineWithoutElevenNumbersKeepsAFreshInstallsSwitches) {
     for (const char* bad : {"1@@1@@1@@1@@1@@1@@1@@1@@1@@1", "1@@1@@1@@1@@1@@x@@1@@1@@1@@1@@1", "",
                             "1@1@1@1@1@1@1@1@1@1@1", "1 @@1@@1@@1@@1@@1@@1@@1@@1@@1@@1"}) {
         std::vector<std::string> lines = goodLines();
         lines[4] = bad;
         startWith(lines);
-        EXPECT_FALSE(anySwitchOn()) << bad;
+        EXPECT_TRUE(freshSwitches()) << bad;
         EXPECT_FALSE(root->state.getValid_preference_file()) << bad;
         root.reset();
     }
@@ -170,8 +171,8 @@ TEST_F(PreferencesReader, AccountFriendAndFilterLinesTakeOnlyFieldsEndedBySepara
     EXPECT_EQ(text(&ProtectedData::getFirstname), "Kim");
     EXPECT_EQ(text(&ProtectedData::getLastname), "");
     EXPECT_THAT(names(*root->friends), ElementsAre("thurston"));
-    // A name longer than 63 characters ends that line.
-    EXPECT_EQ(filters(), "Import@@");
+    // A filter line that does not read whole gives a fresh install's filters.
+    EXPECT_EQ(filters(), kDefaultFilters);
     EXPECT_FALSE(root->state.getValid_preference_file());
 }
 
@@ -301,7 +302,7 @@ TEST_F(PreferencesReader, FieldsThatDoNotReadTakeTheirDefaultsAndThePlaceIsLocat
 }
 
 TEST_F(PreferencesReader, ARadiusOrPositionThatIsNoSuchNumberKeepsItsDefaultButThePlaceStays) {
-    for (const char* radius : {"0", "-40", "4O", "", "99999999999"}) {
+    for (const char* radius : {"0", "-40", "4O", "", "99999999999", "301"}) {
         std::vector<std::string> lines = goodLines();
         lines[3] = "Seattle@@WA@@"s + radius + "@@91.0@@-1.0e+999";
         startWith(lines);
@@ -311,14 +312,17 @@ TEST_F(PreferencesReader, ARadiusOrPositionThatIsNoSuchNumberKeepsItsDefaultButT
         EXPECT_EQ(root->state.getCurLon(), 0.0) << radius;
         EXPECT_EQ(text(&ProtectedData::getCurCityDisplay), "Seattle") << radius;
         EXPECT_FALSE(root->engine.useIpLocation) << radius;
+        // The list may be another radius's: it is searched again at once.
+        EXPECT_EQ(root->engine.nextUpdateTime, 1) << radius;
         root.reset();
     }
 }
 
-TEST_F(PreferencesReader, APlaceLineOfOtherThanFiveFieldsNamesNoPlace) {
+TEST_F(PreferencesReader, APlaceLineOfOtherThanFiveFieldsOrOfNoPlaceNamesNoPlace) {
     // As an artist "Band@@Name" once shifted a show's fields, "@@" in a city shifts the place's.
-    for (const char* place :
-         {"Seattle", "Sea@@ttle@@WA@@40@@4.7e+01@@-1.2e+02", "Seattle@@WA@@40@@4.7e+01"}) {
+    // A save before any place was found names none: it is located as a fresh install is.
+    for (const char* place : {"Seattle", "Sea@@ttle@@WA@@40@@4.7e+01@@-1.2e+02", "Seattle@@WA@@40@@4.7e+01",
+                              "-@@-@@75@@0.000000e+00@@0.000000e+00"}) {
         std::vector<std::string> lines = goodLines();
         lines[3] = place;
         startWith(lines);

@@ -121,9 +121,11 @@ void fillEverything(VoxtrailClass& root) {
     vx::copyText(gig->otherArtists, "Thom Yorke, Atoms for Peace");
     gig->selected = true;
     gig->ticketsAvailable = true;
+    vx::copyText(gig->uid, "6ba7b810-9dad-11d1-80b4-00c04fd430c8");
     root.concerts->addShow(gig, nullptr);
     SHOWENTRY* early = show("Beck", 2031, 3, 2);
     vx::copyText(early->venue, "Roseland");
+    vx::copyText(early->uid, "0f8fad5b-d9cb-469f-a165-70867728950e");
     root.concerts->addShow(early, nullptr);
 
     SHOWENTRY* friendShow = show("Wilco", 2031, 8, 1, {"jules", "vincent"});
@@ -157,9 +159,11 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
         file[8],
         "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@Non-Active Artist@@Deluxe@@");
     // Concerts in date order, then friends' shows, then album releases.
-    EXPECT_EQ(file[9], "0@@0@@0@@2031@@3@@2@@Beck@@Roseland@@-@@@@-@@");
+    // A concert's UID follows its fixed fields, before its labels.
+    EXPECT_EQ(file[9], "0@@0@@0@@2031@@3@@2@@Beck@@Roseland@@-@@@@-@@0f8fad5b-d9cb-469f-a165-70867728950e@@");
     EXPECT_EQ(file[10], "0@@1@@1@@2031@@7@@14@@Radiohead@@Crystal Ballroom@@Portland, OR@@"
-                        "http://example.org/gig?id=1&x=2@@Thom Yorke, Atoms for Peace@@jules@@");
+                        "http://example.org/gig?id=1&x=2@@Thom Yorke, Atoms for Peace@@"
+                        "6ba7b810-9dad-11d1-80b4-00c04fd430c8@@jules@@");
     EXPECT_EQ(file[11], "1@@1@@0@@2031@@8@@1@@Wilco@@Edgefield@@-@@@@-@@jules@@vincent@@");
     EXPECT_EQ(
         file[12],
@@ -216,6 +220,7 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
     EXPECT_TRUE(gig->selected);
     EXPECT_TRUE(gig->ticketsAvailable);
     EXPECT_THAT(labels(gig), ElementsAre("jules"));
+    EXPECT_STREQ(gig->uid, "6ba7b810-9dad-11d1-80b4-00c04fd430c8");
 
     ASSERT_EQ(root->friendShows->size(), 1u);
     EXPECT_TRUE(root->friendShows->head->selected);

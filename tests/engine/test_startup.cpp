@@ -163,6 +163,21 @@ TEST_F(Startup, BadIdentifierFilesAreReplaced) {
     }
 }
 
+// A save killed before its rename leaves "name.XXXXXX" beside the file; the next start removes
+// those and nothing else.
+TEST_F(Startup, TemporaryFilesOfKilledSavesAreRemoved) {
+    const std::vector<std::string> gone{"VoxtrailPref.a1B2c3", "vxt.Zz9Yy8", "FirstRun.q0w9e8"},
+        kept{"VoxtrailPref.abc", "VoxtrailPref.a1-2c3", "my.notes.txt"};
+    for (const std::vector<std::string>* names : {&gone, &kept})
+        for (const std::string& name : *names)
+            home.write("Library/Application Support/Voxtrail/" + name, "x");
+    VoxtrailClass root;
+    for (const std::string& name : gone)
+        EXPECT_FALSE(std::filesystem::exists(home.supportFolder() + name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(home.supportFolder() + name)) << name;
+}
+
 TEST_F(Startup, PasswordFileOfAnyLengthIsCut) {
     home.write("Library/Application Support/Voxtrail/pd", std::string(500, 'p'));
     VoxtrailClass root;

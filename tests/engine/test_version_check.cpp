@@ -2,12 +2,15 @@
 // its buttons, the download page, and the saved flag.
 #include "platform/host_services.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/net/web_fetch.h"
 #include "tests/net/routed_server.h"
+#include "tests/net/scripted_server.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <optional>
@@ -67,7 +70,7 @@ class VersionCheck : public ::testing::Test {
     void savedPreferences(bool versionFlag, long nextRefresh) const {
         std::ostringstream p;
         p << "/nowhere.xml\n"
-          << nextRefresh << "\n2026@@12@@1\n-@@-@@75@@0.0@@0.0\n"
+          << nextRefresh << "\n2026@@12@@1\nBoston@@MA@@75@@0.0@@0.0\n"
           << "0@@1@@0@@0@@" << (versionFlag ? 1 : 0) << "@@0@@0@@0@@0@@0@@0\n-\n-@@-@@-@@\n\n\n";
         home.write("Library/Application Support/Voxtrail/VoxtrailPref", p.str());
     }
@@ -164,4 +167,31 @@ TEST_F(VersionCheck, TheCheckWaitsForTheScheduledRefresh) {
     VoxtrailClass root;
     EXPECT_EQ(server.targets().size(), 1u);
     EXPECT_EQ(alerts.size(), 1u);
+}
+
+// A service that accepts and then stalls (silent, a large body announced and never sent, or a
+// header that never ends) holds the start for the check's budget only; its answer is dropped.
+TEST_F(VersionCheck, AStalledServiceHoldsTheStartForAFewSecondsOnly) {
+    using Then = CannedReply::Then;
+    const CannedReply stalls[] = {
+        {"", Then::holdOpen},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 10000000\r\n\r\n", Then::holdOpen},
+        {"HTTP/1.1 200 OK\r\nX-Slow: ", Then::trickle},
+    };
+    for (const CannedReply& stall : stalls) {
+        ScriptedServer stalled({stall});
+        useService("127.0.0.1:" + std::to_string(stalled.port()));
+        savedPreferences(false, 0);
+        const auto start = std::chrono::steady_clock::now();
+        {
+            VoxtrailClass root;
+            const auto held = std::chrono::steady_clock::now() - start;
+            // Before, the start waited for the full web time-out of a minute.
+            EXPECT_LT(held, std::chrono::seconds(kVersionCheckSeconds + 7)) << stall.bytes;
+            EXPECT_GE(held, std::chrono::seconds(kVersionCheckSeconds)) << stall.bytes;
+            EXPECT_FALSE(root.state.getVoxtrail_version_update());
+        }
+        EXPECT_TRUE(alerts.empty());
+        EXPECT_TRUE(stalled.waitServed(1));
+    }
 }

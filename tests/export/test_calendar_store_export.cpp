@@ -123,6 +123,9 @@ TEST_F(CalendarStoreExport, AMissingOrIncompleteBundleExportsNothing) {
     EXPECT_EQ(performExportTo_iCalCalendarStore(&data_, kHost), 0);
     EXPECT_FALSE(fs::exists(home_.path() + "/created-by-incomplete-bundle"));
     EXPECT_FALSE(fs::exists(home_.path() + "/Library/Calendars"));
+    char problem[ProtectedData::exportProblemCapacity];
+    data_.state.getExportProblem(problem);
+    EXPECT_NE(std::string(problem).find(kExportBundleName), std::string::npos) << problem;
 
     CFBundleRef none = reinterpret_cast<CFBundleRef>(1);
     CFStringRef name =

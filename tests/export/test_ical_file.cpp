@@ -105,9 +105,10 @@ TEST_F(ICalFile, HoldsTheChosenShowsAsValidICalendar) {
     };
     EXPECT_EQ(steadyLines(text), expected);
 
-    // The folder's description, exactly; each export makes fresh identifiers.
+    // The folder's description, exactly; a show keeps its UID (its record's) from export to export.
     EXPECT_EQ(TempHome::read(folder() + "Info.plist"), iCalFolderDescription());
-    EXPECT_NE(linesOf(exportNow())[4], lines[4]);
+    EXPECT_EQ(linesOf(exportNow())[4], lines[4]);
+    EXPECT_EQ(lines[4], std::string("UID:") + data_.concerts->head->uid);
 }
 
 TEST_F(ICalFile, ExportAllTakesEveryShowAndNoChoiceGivesTheBareCalendar) {
@@ -170,18 +171,25 @@ TEST(ICalFolder, NoUsableLocationMeansNoExport) {
     TempHome home;
     PluginData data;
     addShow(data, {"Beirut", "The Parish", "-", "", "e/1", 2008, 3, 5, true});
-    // 10.5's message text; a folder whose parent is missing; a file where the folder should be.
+    // 10.5's message text; a file where the folder should be.
     EXPECT_EQ(prepareiCalFolder("Custom export location not available in OS X 10.5", true, true), -1);
-    const std::string deep = home.path() + "/missing/parent/corestorage.ics";
-    EXPECT_EQ(prepareiCalFolder(deep.c_str(), true, true), -1);
-    EXPECT_FALSE(fs::exists(home.path() + "/missing"));
     TempHome::writeFile(home.path() + "/plain", "x");
-    EXPECT_EQ(prepareiCalFolder((home.path() + "/plain/corestorage.ics").c_str(), true, true), -1);
+    const std::string deep = home.path() + "/plain/sub/corestorage.ics";
+    EXPECT_EQ(prepareiCalFolder(deep.c_str(), true, true), -1);
+    // Missing folders are made, every level of them: a fresh home has no "iCal/Sources" yet.
+    const std::string fresh = home.path() + "/missing/parent/corestorage.ics";
+    EXPECT_EQ(prepareiCalFolder(fresh.c_str(), true, true), 0);
+    EXPECT_EQ(TempHome::read(home.path() + "/missing/parent/Info.plist"), iCalFolderDescription());
 
-    // Written anyway (as on 10.3, which has no description to fail on): nothing appears, nothing breaks.
+    // Written anyway (as on 10.3, which has no description to fail on): nothing appears, nothing
+    // breaks, and the status line says why.
     data.state.setiCalLoc(deep.c_str());
     EXPECT_EQ(performExportTo_iCal(&data, kHost), 0);
     EXPECT_FALSE(fs::exists(deep));
+    char problem[ProtectedData::exportProblemCapacity];
+    data.state.getExportProblem(problem);
+    EXPECT_EQ(std::string(problem), "Your shows could not be exported to iCal:\n" + deep +
+                                        " could not be written (Not a directory).");
     // A location that is a folder is not replaced by the file.
     fs::create_directories(home.path() + "/taken.ics");
     data.state.setiCalLoc((home.path() + "/taken.ics").c_str());

@@ -230,7 +230,8 @@ TEST_F(HostSession, TypingEditsCityStateAndRadius) {
     type("00");
     key(13, autoKey);
     EXPECT_FALSE(st.getUpdatingSearchRadius());
-    EXPECT_EQ(text(&ProtectedData::getCurSearchRadiusDisplay), "300");
+    // Above the largest radius: refused, the field shows the radius searched.
+    EXPECT_EQ(text(&ProtectedData::getCurSearchRadiusDisplay), "75");
 
     // Return in the state field ends editing and asks for a search.
     st.setUpdatingState(true);

@@ -57,6 +57,8 @@ class HostServicesHandshake : public ::testing::Test {
     }
 };
 
+void ignore(void*) {}
+
 } // namespace
 
 TEST_F(HostServicesHandshake, ACurrentTableIsUsedWithItsContextUntilCleanup) {
@@ -111,8 +113,7 @@ TEST_F(HostServicesHandshake, MembersPastAnOlderTablesSizeAreAbsentAndNeverRead)
     EXPECT_EQ(vx::hostShowAlert("t", "m", "OK", nullptr), 0);
     EXPECT_EQ(vx::hostChooseFile("t", path, sizeof path), -1);
     EXPECT_EQ(vx::hostOpenURL("http://example.com/"), unimpErr);
-    EXPECT_FALSE(vx::hostPostToHostThread(
-        +[](void*) {}, nullptr));
+    EXPECT_FALSE(vx::hostPostToHostThread(vx::guarded<"test post", ignore>(), nullptr));
     EXPECT_FALSE(vx::hostSystemVersion(&major, nullptr));
     EXPECT_STREQ(path, "kept");
     EXPECT_EQ(major, -1);

@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -206,21 +208,26 @@ TEST(InstallerEndToEnd, InstallOverAnOlderBundleLeavesNoneOfItsFiles) {
     EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
 }
 
-// A crash mid-install leaves hidden work folders beside the bundle: the next install removes those
-// an hour old, and leaves a fresh one, which another run may still be filling.
-TEST(InstallerEndToEnd, InstallSweepsTheWorkFoldersAnEarlierCrashLeft) {
+// A run holds the plug-in folder while it has work folders there, so those the next run finds are
+// a killed run's, however fresh. A run killed between moving the older bundle aside and renaming
+// the new one in left no bundle: the next run puts the older one back first, so even an install
+// that then fails leaves a plug-in.
+TEST(InstallerEndToEnd, TheNextRunRestoresTheBundleAKilledRunLeftAsideAndSweepsItsFolders) {
     TempHome home;
     const fs::path plugins = home.pluginFolder();
-    for (const char* name :
-         {".Voxtrail.bundle-new-stale1", ".Voxtrail.bundle-old-stale2", ".Voxtrail.bundle-new-fresh"}) {
-        fs::create_directories(plugins / name / "Contents");
-        if (std::string(name).find("stale") != std::string::npos)
-            fs::last_write_time(plugins / name, fs::file_time_type::clock::now() - std::chrono::hours(2));
-    }
-    Outcome run = runInstaller(home.playerEnvironment(), {"--install"});
-    EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_EQ(namesIn(home.pluginFolder()),
-              (std::vector<std::string>{".Voxtrail.bundle-new-fresh", "Voxtrail.bundle"}));
+    fs::create_directories(plugins / ".Voxtrail.bundle-new-killed/Contents");
+    placeOlderBundle((plugins / ".Voxtrail.bundle-old-killed/Voxtrail.bundle").string());
+    const auto older = tree((plugins / ".Voxtrail.bundle-old-killed/Voxtrail.bundle").string());
+    const std::string app = home.file("Voxtrail_Installer.app");
+    fs::copy(kApp, app, fs::copy_options::recursive);
+    fs::remove_all(app + "/Contents/Resources/Voxtrail.bundle");
+    EXPECT_EQ(runInstaller(home.playerEnvironment(), {"--install"}, {}, app).status, 1);
+    EXPECT_EQ(tree(home.file(kInstalled)), older);
+    EXPECT_EQ(namesIn(home.pluginFolder()), std::vector<std::string>{"Voxtrail.bundle"});
+
+    EXPECT_EQ(runInstaller(home.playerEnvironment(), {"--install"}).status, 0);
+    EXPECT_EQ(tree(home.file(kInstalled)), tree(VX_VOXTRAIL_BUNDLE));
+    EXPECT_EQ(namesIn(home.pluginFolder()), std::vector<std::string>{"Voxtrail.bundle"});
 }
 
 // Only a player of this home holds the bundle: one in another home does not stop the install.
@@ -246,10 +253,16 @@ TEST(InstallerEndToEnd, InstallWhileThePlayerRunsChangesNothing) {
     EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
 }
 
+// The calendars the exports wrote go with the plug-in; a user's own files in them stay.
 TEST(InstallerEndToEnd, UninstallRemovesBundleAndDataFolderThenSaysAlreadyUninstalled) {
     TempHome home;
     ASSERT_EQ(runInstaller(home.playerEnvironment(), {"--install"}).status, 0);
     home.writeFile(kSupportFolder + "VoxtrailPref", "saved\n");
+    const std::string store = "Library/Calendars/Voxtrail Store/";
+    home.writeFile(store + "Voxtrail_Concerts/displayname", "Voxtrail_Concerts");
+    home.writeFile(store + "Voxtrail_Concerts/.voxtrail-exported", "displayname\nabc.ics\n");
+    home.writeFile(store + "Voxtrail_Concerts/abc.ics", "BEGIN:VCALENDAR\n");
+    home.writeFile(store + "Voxtrail_Concerts/my-own-event.ics", "mine");
     Outcome run = runHeadless(home.playerEnvironment(),
                               {"press uninstall", "answer Ok", "press uninstall", "answer Ok"});
     EXPECT_EQ(run.status, 0) << run.errors;
@@ -258,6 +271,7 @@ TEST(InstallerEndToEnd, UninstallRemovesBundleAndDataFolderThenSaysAlreadyUninst
                                         "sheet: Voxtrail is already uninstalled! | "}));
     EXPECT_FALSE(fs::exists(home.file(kInstalled)));
     EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
+    EXPECT_EQ(namesIn(home.file(store + "Voxtrail_Concerts")), std::vector<std::string>{"my-own-event.ics"});
 
     // The data folder alone is removed as well and counts as a successful uninstall.
     home.writeFile(kSupportFolder + "VoxtrailPref", "saved\n");
@@ -324,6 +338,38 @@ TEST(InstallerBadInput, AReadOnlyPlugInFolderFailsAndKeepsTheOlderBundle) {
     ASSERT_EQ(sheets(run).size(), 1u) << run.errors;
     EXPECT_EQ(sheets(run)[0].rfind(kFailed, 0), 0u) << sheets(run)[0];
     EXPECT_EQ(tree(home.pluginFolder()), before);
+}
+
+// A bundle that cannot be removed keeps the data it uses: the settings stay until it is gone.
+// Uninstalling while the player of this home runs is refused as installing is.
+TEST(InstallerBadInput, AnUninstallThatCannotRemoveTheBundleOrWhileThePlayerRunsKeepsEverything) {
+    TempHome home;
+    placeOlderBundle(home.file(kInstalled));
+    home.writeFile(kSupportFolder + "VoxtrailPref", "saved\n");
+    const std::map<std::string, std::string> before = tree(home.file("Library"));
+    std::vector<std::string> prefix; // root removes anything: the uninstall then runs as nobody
+    if (geteuid() == 0) {
+        prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        fs::permissions(home.path(), fs::perms::others_exec, fs::perm_options::add);
+        ASSERT_EQ(
+            std::system(("chown -R 65534:65534 '" + home.file("Library/Application Support") + "'").c_str()),
+            0);
+    }
+    ASSERT_EQ(std::system(("chmod -R a-w '" + home.pluginFolder() + "'").c_str()), 0);
+    Outcome run = runInstaller(home.playerEnvironment(), {"--uninstall"}, {}, kApp, prefix);
+    ASSERT_EQ(std::system(("chmod -R u+w '" + home.pluginFolder() + "'").c_str()), 0);
+    EXPECT_EQ(run.status, 1) << run.errors;
+    EXPECT_EQ(run.lines.at(0), "FAILED UNINSTALL!");
+    EXPECT_EQ(tree(home.file("Library")), before);
+
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    player.sendLine("idle 1");
+    EXPECT_EQ(sheets(runHeadless(home.playerEnvironment(), {"press uninstall", "answer Ok"})),
+              std::vector<std::string>{"sheet: Please close iTunes before uninstalling Voxtrail | "});
+    EXPECT_EQ(runInstaller(home.playerEnvironment(), {"--uninstall"}).status, 1);
+    EXPECT_EQ(tree(home.file("Library")), before);
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStepMs).value_or(-1), 0) << player.errorText();
 }
 
 TEST(InstallerBadInput, AnInstallerWithoutTheBundleFailsAndPlacesNothing) {

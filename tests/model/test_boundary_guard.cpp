@@ -1,10 +1,11 @@
-#include "plugin/model/boundary_guard.h"
+#include "platform/boundary_guard.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -29,4 +30,32 @@ TEST(BoundaryGuard, PassesStatusesThroughAndTurnsEachExceptionIntoAStatusAndOneL
               std::make_pair(OSStatus{paramErr}, std::string("Voxtrail: test call: disk gone\n")));
     EXPECT_EQ(guarded([] { throw 42; }),
               std::make_pair(OSStatus{paramErr}, std::string("Voxtrail: test call: unknown exception\n")));
+}
+
+namespace {
+
+OSStatus failingHandler(VxWindow*, const VxWindowEvent*, void*) {
+    throw std::runtime_error("handler broke");
+}
+void failingTimer(VxTimer*, void* ran) {
+    *static_cast<bool*>(ran) = true;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+// What is handed to the host or a thread answers as the guard does, under its own name.
+TEST(BoundaryGuard, GuardedCallbacksAndThreadsKeepTheirExceptionsInside) {
+    ::testing::internal::CaptureStderr();
+    const auto handler = vx::guarded<"preferences window", failingHandler>();
+    EXPECT_EQ(handler.get()(nullptr, nullptr, nullptr), paramErr);
+    bool ran = false;
+    vx::guarded<"notify window timer", failingTimer>().get()(nullptr, &ran);
+    EXPECT_TRUE(ran);
+    std::thread worker =
+        vx::startGuardedThread("click queue", [] { throw std::runtime_error("send broke"); });
+    worker.join();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Voxtrail: preferences window: handler broke\n"
+                                                        "Voxtrail: notify window timer: out of memory\n"
+                                                        "Voxtrail: click queue: send broke\n");
 }

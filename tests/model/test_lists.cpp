@@ -75,6 +75,19 @@ TEST(ShowList, MergesSameArtistSameDateIntoOneEntryWithUnionOfLabels) {
     EXPECT_EQ(list.size(), 3u);
 }
 
+// However many replies come, a full list only merges: its entries stay as many as its cap.
+TEST(ShowList, AFullListStillMergesButLinksNoMore) {
+    SHOWLIST list;
+    for (uint32_t i = 0; i < SHOWLIST::kMostShows; ++i)
+        ASSERT_TRUE(list.addShow(
+            show("Band", 2027 + static_cast<int>(i / 336), 1 + (i / 28) % 12, 1 + i % 28), nullptr));
+    EXPECT_TRUE(list.full());
+    EXPECT_FALSE(list.addShow(show("Band", 1999, 1, 1), nullptr));
+    EXPECT_FALSE(list.addShow(show("Band", 2027, 1, 1, {"ann"}), nullptr));
+    EXPECT_EQ(list.size(), SHOWLIST::kMostShows);
+    EXPECT_EQ(names(*list.head->nameList), (std::vector<std::string>{"ann"}));
+}
+
 TEST(ShowList, CarriesTheUsersChoiceOverFromTheOlderList) {
     SHOWLIST older, list;
     SHOWENTRY* chosen = show("Wilco", 2009, 7, 4);

@@ -53,15 +53,16 @@ TEST(ProtectedData, TypedFieldLimits) {
     for (char c : std::string("12345")) d.addLetterCurSearchRadiusDisplay(c);
     d.getCurSearchRadiusDisplay(buf);
     EXPECT_STREQ(buf, "1234");
-    d.limitCurSearchRadiusDisplay();
-    d.getCurSearchRadiusDisplay(buf);
-    EXPECT_STREQ(buf, "300");
-    for (const char* kept : {"300", "75", "", " "}) {
-        d.setCurSearchRadiusDisplay(kept);
-        d.limitCurSearchRadiusDisplay();
+    // What cannot be searched gives way to the radius searched last ("-"); the rest is kept ("+").
+    d.setCurSearchRadius(40);
+    std::string shown;
+    for (const char* typed : {"1234", "301", "0", "", "-5", "4 0", " 007 ", "300"}) {
+        d.setCurSearchRadiusDisplay(typed);
+        shown += d.acceptCurSearchRadiusDisplay() ? "+" : "-";
         d.getCurSearchRadiusDisplay(buf);
-        EXPECT_STREQ(buf, kept);
+        shown += std::string(buf) + " ";
     }
+    EXPECT_EQ(shown, "-40 -40 -40 -40 -40 -40 +7 +300 ");
 }
 
 TEST(ProtectedData, Progress) {

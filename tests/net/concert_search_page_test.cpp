@@ -137,3 +137,14 @@ TEST_F(SourcePage, AStopEndsTheReadingBeforeTheNextEvent) {
 }
 
 } // namespace
+
+// One reply cannot grow the list past its cap: the page is left once the list is full, and
+// that is no failure of the search.
+TEST_F(SourcePage, APageAddsShowsOnlyUpToTheListsCap) {
+    std::string page;
+    for (uint32_t i = 0; i < SHOWLIST::kMostShows + 50; ++i)
+        page += event({"The Kinks"}, std::to_string(1 + (i / 28) % 12) + "/" + std::to_string(1 + i % 28) +
+                                         "/" + std::to_string(2027 + i / 336));
+    EXPECT_EQ(read(page), 0);
+    EXPECT_EQ(concerts.size(), SHOWLIST::kMostShows);
+}

@@ -44,7 +44,7 @@ TEST_F(HttpRedirect, EveryRedirectStatusIsFollowed) {
 TEST_F(HttpRedirect, RedirectWithoutUsableLocationFails) {
     ScriptedServer server({closeAfter("HTTP/1.1 302 Found\r\n\r\n"),
                            closeAfter("HTTP/1.1 301 Moved\r\nLocation:   \r\n\r\n"),
-                           closeAfter("HTTP/1.1 303 Other\r\nlocation: http://x/\r\n\r\n")});
+                           closeAfter("HTTP/1.1 303 Other\r\nContent-Location: http://x/\r\n\r\n")});
     EXPECT_EQ(fetch(server.url()).length, -1);
     expectClientError(HTTP_ERR_NO_LOCATION, 302);
     EXPECT_STREQ(http_strerror(), "Status code of 302 but no Location: field");
@@ -100,6 +100,29 @@ TEST_F(HttpRedirect, VeryLongLocationIsCutWithTheHeader) {
     EXPECT_GT(line.size(), 900u);
     EXPECT_LT(line.size(), static_cast<std::size_t>(kHttpMaxHeader));
     EXPECT_EQ(line.rfind("GET /LLLL", 0), 0u);
+}
+
+// A redirect that names no host stays on the server asked; "." and ".." are resolved, and a
+// field name is matched whole and in any case.
+TEST_F(HttpRedirect, RelativeLocationsAreResolvedAgainstTheRequest) {
+    ScriptedServer server({});
+    const std::string here = "127.0.0.1:" + std::to_string(server.port());
+    const struct {
+        std::string field, expected;
+    } cases[] = {
+        {"Location: /top?q=1", "/top?q=1"},       {"LOCATION: next.php?y=2#part", "/dir/next.php?y=2"},
+        {"location:../up/./x", "/up/x"},          {"Location: ?z=3", "/dir/page.php?z=3"},
+        {"Location: //" + here + "/net", "/net"},
+    };
+    for (const auto& c : cases) {
+        server.setScript({closeAfter("HTTP/1.1 302 Found\r\n" + c.field + "\r\n\r\n"), kOk});
+        const std::size_t before = server.requests().size();
+        EXPECT_EQ(fetch(server.url("/dir/page.php?x=1")).length, 7) << c.field;
+        ASSERT_TRUE(server.waitServed(static_cast<int>(before) + 2));
+        const std::string second = server.requests().at(before + 1);
+        EXPECT_EQ(second.substr(0, second.find("\r\n")), "GET " + c.expected + " HTTP/1.1") << c.field;
+        EXPECT_NE(second.find("Host: " + here + "\r\n"), std::string::npos) << c.field;
+    }
 }
 
 } // namespace

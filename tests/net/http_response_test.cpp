@@ -1,4 +1,5 @@
 // How the client reads a reply: status, header, Content-Length and body, and the errors of each.
+#include "plugin/net/http_chunked.h"
 #include "tests/net/http_test_support.h"
 
 #include <string>
@@ -134,7 +135,58 @@ TEST_F(HttpResponse, DeclaredLengthOverTheCapFailsAtOnce) {
                                        CannedReply::Then::holdOpen}});
     EXPECT_EQ(fetch(server.url()).length, -1);
     EXPECT_EQ(http_lastError().http_errno, HTTP_ERR_BODY_TOO_LARGE);
-    EXPECT_STREQ(http_strerror(), "Body larger than 64 MiB");
+    EXPECT_STREQ(http_strerror(), "Body larger than 16 MiB");
+}
+
+const std::string kChunkedHead =
+    "HTTP/1.1 200 OK\r\nContent-Length: 3\r\ntransfer-encoding: gzip, Chunked\r\n\r\n";
+const std::string kChunkedBody = "5\r\nhello\r\n7;name=value\r\n, world\n0\r\nX-Trailer: t\r\n\r\n";
+
+// The coding is named in any case, outweighs a Content-Length, and ends with its last chunk: a
+// server that then keeps the connection open is not waited for.
+TEST_F(HttpResponse, ChunkedBodiesAreDecodedUpToTheirLastChunk) {
+    ScriptedServer server({closeAfter(kChunkedHead + kChunkedBody),
+                           CannedReply{kChunkedHead + kChunkedBody, CannedReply::Then::holdOpen}});
+    for (int i = 0; i < 2; ++i) {
+        Fetched f = fetch(server.url());
+        EXPECT_EQ(f.length, 12) << "reply " << i;
+        EXPECT_EQ(f.page, withNul("hello, world")) << "reply " << i;
+    }
+}
+
+TEST_F(HttpResponse, ChunkedFramingArrivingInPiecesDecodesTheSame) {
+    ChunkedDecoder decoder;
+    std::string out(kChunkedBody.size(), '\0');
+    std::size_t held = 0;
+    for (char c : kChunkedBody + "after the end") {
+        std::size_t written = 0;
+        EXPECT_NE(decoder.feed(std::string_view(&c, 1), out.data() + held, &written),
+                  ChunkedDecoder::Status::malformed);
+        held += written;
+    }
+    EXPECT_TRUE(decoder.done());
+    EXPECT_EQ(out.substr(0, held), "hello, world");
+}
+
+TEST_F(HttpResponse, BrokenOrCutChunkedBodiesFail) {
+    const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    ScriptedServer server({closeAfter(head + "5\r\nhello\r\n"), closeAfter(head + "zz\r\nhello\r\n0\r\n\r\n"),
+                           closeAfter(head + "3\r\nhello\r\n0\r\n\r\n")});
+    EXPECT_EQ(fetch(server.url()).length, -1);
+    expectClientError(HTTP_ERR_BODY_CUT, 5);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(fetch(server.url()).length, -1);
+        expectClientError(HTTP_ERR_BAD_CHUNK, 0);
+    }
+}
+
+// Only a field of that whole name counts, whatever its case.
+TEST_F(HttpResponse, ContentLengthIsFoundByItsWholeNameInAnyCase) {
+    ScriptedServer server(
+        {closeAfter("HTTP/1.1 200 OK\r\nX-Content-Length: abc\r\n\r\nhello"),
+         CannedReply{"HTTP/1.1 200 OK\r\nCONTENT-LENGTH: 0\r\n\r\n", CannedReply::Then::holdOpen}});
+    EXPECT_EQ(fetch(server.url()).page, withNul("hello"));
+    EXPECT_EQ(fetch(server.url()).length, 0);
 }
 
 } // namespace

@@ -9,9 +9,12 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QWidget>
 
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -45,7 +48,8 @@ class InterfaceWindowsTest : public ::testing::Test {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     VxWindow* open(Events* events) {
-        return vx::hostCreateWindow(VX_TESTDATA_DIR "/windows", "Vx_Test", recordEvent, events);
+        return vx::hostCreateWindow(VX_TESTDATA_DIR "/windows", "Vx_Test",
+                                    vx::guarded<"test window", recordEvent>(), events);
     }
 
     WindowBackend backend;
@@ -54,7 +58,8 @@ class InterfaceWindowsTest : public ::testing::Test {
 
 TEST_F(InterfaceWindowsTest, OpensHiddenFindsControlsByPairAndRefusesMissingFiles) {
     Events events;
-    EXPECT_EQ(vx::hostCreateWindow(VX_TESTDATA_DIR "/windows", "No_Such_Window", recordEvent, &events),
+    EXPECT_EQ(vx::hostCreateWindow(VX_TESTDATA_DIR "/windows", "No_Such_Window",
+                                   vx::guarded<"test window", recordEvent>(), &events),
               nullptr);
     VxWindow* w = open(&events);
     ASSERT_NE(w, nullptr);
@@ -141,7 +146,7 @@ void tick(VxTimer* timer, void* user) {
 
 TEST_F(InterfaceWindowsTest, TimersRepeatOnTheEventLoopUntilTheyRemoveThemselves) {
     Ticks ticks;
-    ASSERT_NE(vx::hostInstallTimer(0.01, 0.01, tick, &ticks), nullptr);
+    ASSERT_NE(vx::hostInstallTimer(0.01, 0.01, vx::guarded<"test timer", tick>(), &ticks), nullptr);
     EXPECT_EQ(backend.windows.timerCount(), 1u);
     QElapsedTimer clock;
     clock.start();
@@ -155,7 +160,7 @@ TEST_F(InterfaceWindowsTest, DisposeAllCountsWhatWasLeftAndAnOldTableHasNoWindow
     Events events;
     open(&events);
     Ticks ticks;
-    vx::hostInstallTimer(10, 10, tick, &ticks);
+    vx::hostInstallTimer(10, 10, vx::guarded<"test timer", tick>(), &ticks);
     const auto left = backend.windows.disposeAll();
     EXPECT_EQ(left.first, 1u);
     EXPECT_EQ(left.second, 1u);
@@ -166,8 +171,32 @@ TEST_F(InterfaceWindowsTest, DisposeAllCountsWhatWasLeftAndAnOldTableHasNoWindow
     vx::setHostServicesForTesting(&old);
     EXPECT_FALSE(vx::hostHasWindows());
     EXPECT_EQ(open(&events), nullptr);
-    EXPECT_EQ(vx::hostInstallTimer(0.01, 0.01, tick, &ticks), nullptr);
+    EXPECT_EQ(vx::hostInstallTimer(0.01, 0.01, vx::guarded<"test timer", tick>(), &ticks), nullptr);
     EXPECT_EQ(backend.windows.windowCount(), 0u);
+}
+
+// A callback is handed to the host only in its guarded form: a bare one does not compile.
+static_assert(!std::is_invocable_v<decltype(&vx::hostInstallTimer), double, double, VxTimerProc, void*>);
+static_assert(!std::is_invocable_v<decltype(&vx::hostPostToHostThread), void (*)(void*), void*>);
+static_assert(!std::is_constructible_v<vx::GuardedProc<VxTimerProc>, VxTimerProc>);
+static_assert(!std::is_default_constructible_v<vx::GuardedProcKey>);
+
+OSStatus throwOnEvent(VxWindow*, const VxWindowEvent*, void*) {
+    throw std::runtime_error("plug-in bug");
+}
+
+// A plug-in that hands the player a bare handler which throws ends only its own call; a window
+// disposed afterwards goes at once, as the player is no longer inside a call.
+TEST_F(InterfaceWindowsTest, AThrowingHandlerEndsOnlyItsOwnCall) {
+    VxWindow* w = backend.windows.create(VX_TESTDATA_DIR "/windows", "Vx_Test", throwOnEvent, nullptr);
+    ASSERT_NE(w, nullptr);
+    ::testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(backend.windows.click("Vx_Test", 250, 180));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("plug-in bug"), std::string::npos);
+    QPointer<QWidget> widget = backend.windows.widgetNamed("Vx_Test");
+    ASSERT_FALSE(widget.isNull());
+    backend.windows.dispose(w);
+    EXPECT_TRUE(widget.isNull());
 }
 
 } // namespace

@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vx::player;
 namespace fs = std::filesystem;
@@ -163,6 +168,20 @@ TEST(MusicLibrary, SurvivesHostileInput) {
         MusicLibrary lib = parseMusicLibrary(s);
         EXPECT_LE(lib.tracks.size(), 2u);
     }
+}
+
+// A FIFO in the library's place gives an empty library at once: the open would otherwise wait
+// for a writer, and the player's quit with it.
+TEST(MusicLibrary, AFifoInsteadOfTheFileIsRefusedAtOnce) {
+    const std::string fifo =
+        (fs::temp_directory_path() / ("vx-library-fifo-" + std::to_string(::getpid()))).string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return loadMusicLibrary(fifo, LibraryReadHooks{}); });
+    const bool prompt = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!prompt) ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // lets a waiting open go
+    EXPECT_TRUE(prompt);
+    EXPECT_TRUE(reading.get().tracks.empty());
+    fs::remove(fifo);
 }
 
 TEST(PlistText, DecodesEntitiesAndLeavesUnknownOnesAlone) {

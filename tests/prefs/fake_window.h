@@ -44,6 +44,7 @@ class FakeOutside : public PreferencesOutside {
     void openServicePage(const char* p) override { pages.push_back(p); }
     void savePreferences() override { ++saves; }
     void suggestUpdate(unsigned long mask) override { updates.push_back(mask); }
+    void libraryChanged() override {}
     void registerWithGrowl() override { ++growls; }
     int checkIfUserExists(const char* name) override {
         checkedNames.push_back(name);

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <future>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -177,6 +178,79 @@ TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
     EXPECT_EQ(longLine.status, 414);
 }
 
+// Opens a connection and sends a POST head that announces a body, and the body's first byte.
+int openSlowBodyClient(int port, bool chunked) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    const std::string head =
+        std::string("POST /zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA HTTP/1.1\r\n") +
+        (chunked ? "Transfer-Encoding: chunked\r\n\r\nea60\r\nx" : "Content-Length: 60000\r\n\r\nx");
+    (void)!send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    return fd;
+}
+
+TEST(ServiceServer, SlowRequestBodiesCannotTakeTheWorkers) {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    options.today = vxs::CivilDate{2026, 9, 1};
+    vxs::ServiceData data;
+    std::string error;
+    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    vxs::RequestLog log;
+    std::string logPath = testing::TempDir() + "slow-bodies-" + std::to_string(getpid()) + ".log";
+    ASSERT_TRUE(log.open(logPath, &error));
+    vxs::ServiceServer server(data, log);
+    ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
+    std::thread serving([&] { server.run(); });
+
+    for (int count : {8, 200}) {
+        std::vector<int> slow;
+        for (int i = 0; i < count; ++i)
+            if (int fd = openSlowBodyClient(server.port(), i % 2 == 1); fd >= 0) slow.push_back(fd);
+        EXPECT_EQ(slow.size(), static_cast<std::size_t>(count));
+        // They go on sending, a byte every half second, while others ask.
+        std::atomic<bool> done{false};
+        std::thread trickle([&] {
+            while (!done) {
+                for (int fd : slow)
+                    (void)!send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+                for (int i = 0; i < 5 && !done; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+        int answered = 0;
+        for (int i = 0; i < 20; ++i) {
+            RawReply geo =
+                rawGet(server.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA");
+            if (geo.status != 200 || geo.body.find("<LAT>") == std::string::npos) break;
+            ++answered;
+        }
+        done = true;
+        trickle.join();
+        int refused = 0;
+        for (int fd : slow) {
+            char reply[13] = {};
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 3000) > 0 && recv(fd, reply, 12, MSG_WAITALL) == 12 &&
+                std::string(reply) == "HTTP/1.1 413")
+                ++refused;
+            close(fd);
+        }
+        EXPECT_EQ(answered, 20) << count << " slow bodies";
+        EXPECT_EQ(refused, count);
+    }
+    server.stop();
+    serving.join();
+    std::remove(logPath.c_str());
+}
+
 TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
     vxs::GateLimits limits;
     limits.maxRequestLine = 20;
@@ -190,11 +264,16 @@ TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
     EXPECT_EQ(judge("GET / HTTP/1.1\nA: 1\nB: 2\n\n"), Head::complete);
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nHost: x\r\n"), Head::incomplete);
     EXPECT_EQ(judge("GET /"), Head::incomplete);
+    EXPECT_EQ(vxs::ConnectionGate::judge(nullptr, 0, limits), Head::incomplete);
     // Refused as soon as the bytes show it, before the line or the head has ended.
     EXPECT_EQ(judge("GET /" + std::string(30, 'a')), Head::lineTooLong);
     EXPECT_EQ(judge("GET /" + std::string(30, 'a') + " HTTP/1.1\r\n\r\n"), Head::lineTooLong);
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\n"), Head::tooManyHeaders);
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nA: " + std::string(80, 'v')), Head::tooManyHeaders);
+    // Every route is a GET: a head that announces a body is refused whole.
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nContent-length: 60000\r\n\r\n"), Head::hasBody);
+    EXPECT_EQ(judge("GET / HTTP/1.1\nTRANSFER-ENCODING: chunked\n\n"), Head::hasBody);
+    EXPECT_EQ(judge("GET / HTTP/1.1\r\nContent-Length: 0\r\n\r\n"), Head::complete);
 }
 
 TEST(ServiceServer, StopsBeforeItHasStartedListening) {
@@ -218,4 +297,21 @@ TEST(ServiceServer, StopsBeforeItHasStartedListening) {
     if (!ended) server.stop();
     serving.join();
     EXPECT_TRUE(ended) << "run() served although stop() came first";
+}
+
+TEST(ServiceServer, APortInUseIsAnErrorThatNamesIt) {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    vxs::ServiceData data;
+    std::string error;
+    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    vxs::RequestLog log;
+    vxs::ServiceServer first(data, log);
+    ASSERT_TRUE(first.bind("127.0.0.1", 0, 0, &error)) << error;
+    vxs::ServiceServer second(data, log);
+    EXPECT_FALSE(second.bind("127.0.0.1", first.port(), 0, &error));
+    EXPECT_NE(error.find("port " + std::to_string(first.port()) + " is in use"), std::string::npos) << error;
+    vxs::ServiceServer third(data, log);
+    EXPECT_FALSE(third.bind("127.0.0.1", 0, first.iplocPort(), &error));
+    EXPECT_NE(error.find(std::to_string(first.iplocPort())), std::string::npos) << error;
 }

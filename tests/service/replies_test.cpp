@@ -248,4 +248,6 @@ TEST(ServiceOptions, RefusesBadValues) {
     EXPECT_FALSE(parse({"--iploc-city", "Boston, MA"}));
     EXPECT_FALSE(parse({"--today", "2026-02-30"}));
     EXPECT_FALSE(parse({"--frobnicate", "1"}));
+    EXPECT_TRUE(parse({"--max-users-per-installation", "3", "--max-new-users-per-minute", "100"}));
+    EXPECT_FALSE(parse({"--max-new-users-per-minute", "0"}));
 }

@@ -123,3 +123,12 @@ TEST(NearbyUsersReply, TheRequestCarriesThePlaceWithPluses) {
     nearbyUsersRequestURL(url, sizeof url, "host:1", "New York", "NY");
     EXPECT_STREQ(url, "http://host:1/sharing/sharing.php?TODO=GETLOCALUSERS&CITY=New+York&STATE=NY");
 }
+
+// A friend's reply hands over at most as many shows as a list holds.
+TEST(FriendShowsReply, OneReplyGivesAtMostAListsWorthOfShows) {
+    std::string reply;
+    for (uint32_t i = 0; i < SHOWLIST::kMostShows + 50; ++i)
+        reply += event(std::to_string(2027 + i / 336) + "@@" + std::to_string(1 + (i / 28) % 12) + "@@" +
+                       std::to_string(1 + i % 28) + "@@0@@Band@@Club@@Boston, MA@@http://t/1@@");
+    EXPECT_EQ(shows(reply).size(), SHOWLIST::kMostShows);
+}

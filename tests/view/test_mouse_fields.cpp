@@ -77,12 +77,12 @@ TEST_F(MouseFields, ClickingElsewhereWithNoFieldEditedStartsNothing) {
     EXPECT_FALSE(refreshStarted());
 }
 
-TEST_F(MouseFields, ARadiusLeftByAClickIsCappedAsWhenEndedByKey) {
+TEST_F(MouseFields, ARadiusLeftByAClickIsRefusedAsWhenEndedByKey) {
     click(radius());
     root->state.setCurSearchRadiusDisplay("1234");
     click(elsewhere());
-    EXPECT_EQ(text(&ProtectedData::getCurSearchRadiusDisplay), "300");
-    EXPECT_TRUE(refreshStarted());
+    EXPECT_EQ(text(&ProtectedData::getCurSearchRadiusDisplay), "75");
+    EXPECT_FALSE(refreshStarted());
 }
 
 } // namespace

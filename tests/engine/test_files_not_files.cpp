@@ -1,0 +1,100 @@
+// Start-up when the preferences file or the library is not a file: a FIFO, a link to /dev/zero,
+// a large file without line ends. Each start runs in a child process, so that a start that
+// hangs or spins shows as a failure instead of holding the test run.
+#include "platform/host_services.h"
+#include "plugin/host/voxtrail_class.h"
+#include "tests/support/host_services_table.h"
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+std::string alertTexts;
+int32_t recordAlert(void*, const char*, const char* message, const char*, const char*) {
+    alertTexts += std::string(message ? message : "") + "\n";
+    return kVxAlertCancelButton;
+}
+int32_t noFile(void*, const char*, char*, uint32_t) {
+    return -1;
+}
+
+// The process's high-water mark of resident memory, in KiB.
+long residentPeakKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    for (long value = 0; status >> key;) {
+        if (key == "VmHWM:" && status >> value) return value;
+        status.ignore(256, '\n');
+    }
+    return 0;
+}
+
+// Starts the plug-in in a child: its exit status is 0 when start-up ended with the alert (or
+// none, for an empty one) and within 64 MiB more memory; -1 when it did not end in 30 s.
+int startInChild(const std::string& alert) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        VxHostServices services = currentHostServices();
+        services.showAlert = recordAlert;
+        services.chooseFile = noFile;
+        vx::setHostServicesForTesting(&services);
+        const long before = residentPeakKiB();
+        VoxtrailClass root;
+        root.engine.shutDown();
+        const bool alerted = alert.empty() || (alertTexts.find(alert) != std::string::npos &&
+                                               alertTexts.find("is not a regular file") != std::string::npos);
+        ::_exit((alerted ? 0 : 1) | (residentPeakKiB() - before < 64 * 1024 ? 0 : 2));
+    }
+    int status = 0;
+    for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; waited += 20) {
+        if (waited > 30000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// Exit 1: the message is missing; 2: the reading took memory by the file's size.
+TEST(FilesNotFiles, StartUpRefusesWhatIsNotARegularFileAndReadsLongLinesWithABound) {
+    const struct {
+        const char* name;
+        void (*make)(const TempHome&);
+        const char* alert;
+    } cases[] = {
+        {"preferences FIFO", [](const TempHome& h) { ::mkfifo(h.preferences().c_str(), 0600); },
+         "preferences file"},
+        {"library linked to /dev/zero",
+         [](const TempHome& h) {
+             std::filesystem::create_directories(h.path() + "/Music/iTunes");
+             std::filesystem::create_symlink("/dev/zero",
+                                             h.path() + "/Music/iTunes/iTunes Music Library.xml");
+         },
+         "library file"},
+        {"256 MiB sparse preferences without a line end",
+         [](const TempHome& h) {
+             h.write("Library/Application Support/Voxtrail/VoxtrailPref", "x");
+             std::filesystem::resize_file(h.preferences(), std::uintmax_t{256} << 20);
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        TempHome home;
+        c.make(home);
+        EXPECT_EQ(startInChild(c.alert), 0) << c.name;
+    }
+}

@@ -1,0 +1,16 @@
+# Fails when a plug-in source starts a thread other than through vx::startGuardedThread, or
+# hands the host table a callback without the guarded wrappers of platform/.
+cmake_minimum_required(VERSION 3.20)
+file(GLOB_RECURSE sources ${ROOT}/*.cpp ${ROOT}/*.h)
+set(bare "")
+foreach(source ${sources})
+  file(STRINGS ${source} lines REGEX "std::thread[ ]*[({]|std::jthread|std::async|pthread_create|->(installTimer|createWindowFromInterfaceFile|postToHostThread|installMouseHandler)[ ]*\\(")
+  foreach(line IN LISTS lines)
+    string(REPLACE ";" "," line "${line}")
+    list(APPEND bare "${source}: ${line}")
+  endforeach()
+endforeach()
+if(bare)
+  list(JOIN bare "\n" text)
+  message(FATAL_ERROR "Bare callbacks in the plug-in:\n${text}")
+endif()
