@@ -67,6 +67,7 @@ std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& e) {
     vx::copyText(copy->location, e.location);
     vx::copyText(copy->otherArtists, e.otherArtists);
     vx::copyText(copy->url, e.url);
+    vx::copyText(copy->uid, e.uid);
     copy->year = e.year;
     copy->month = e.month;
     copy->day = e.day;
@@ -103,7 +104,10 @@ std::string sharedShowRequest(const char* serviceHost, const char* todo, const c
            "&MONTH=" + std::to_string(s.month) + "&DAY=" + std::to_string(s.day) +
            "&TICKETSAVAILABLE=" + (s.ticketsAvailable ? "1" : "0") + "&ARTIST=" + queryValue(s.artist) +
            "&VENUE=" + queryValue(s.venue) + "&LOCATION=" + queryValue(s.location) +
-           "&URL=" + queryValue(s.url) + "&OTHERARTISTS=" + queryValue(s.otherArtists);
+           "&URL=" + queryValue(s.url) + "&OTHERARTISTS=" + queryValue(s.otherArtists) +
+           // Last, so older services that read up to OTHERARTISTS still take the request; the
+           // service's feed gives the show the UID the exports give it.
+           (s.uid[0] ? "&UID=" + queryValue(s.uid) : std::string());
 }
 
 int checkIfUserExists(WebSession& web, const char* username) {
