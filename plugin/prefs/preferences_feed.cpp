@@ -4,13 +4,11 @@
 
 namespace {
 
-constexpr const char* kFeedSharingOff =
-    "Turn on sharing to get an address where calendar programs can subscribe to your shows.";
-constexpr const char* kFeedNoAccount =
-    "Choose a user name and press OK: the address comes with your sharing account.";
-constexpr const char* kFeedRefused = "No address yet: your sharing account is set up when you press OK.";
-constexpr const char* kFeedOffline =
-    "No address: the service could not be reached. Try again when you are online.";
+// Short enough to show whole in the box.
+constexpr const char* kFeedSharingOff = "Turn on sharing to get your calendar's address.";
+constexpr const char* kFeedNoAccount = "Choose a user name and press OK to get an address.";
+constexpr const char* kFeedRefused = "No address yet: press OK to set up your account.";
+constexpr const char* kFeedOffline = "No address: the service could not be reached.";
 
 } // namespace
 
