@@ -128,6 +128,40 @@ std::multiset<std::string> chosenEvents(const std::string& prefs, const std::str
     return events;
 }
 
+// "SUMMARY<TAB>LOCATION" of each event of the files, as python-icalendar and vobject (which must
+// agree) read them; with calcurse, calcurse must import every event too. "!" when a reader failed.
+std::multiset<std::string> readersList(const std::vector<std::string>& files, bool calcurse) {
+    std::string command = std::string("/usr/bin/python3 ") + VX_READERS_DIR + "/ical_readers.py" +
+                          (calcurse ? " --calcurse" : "");
+    for (const std::string& f : files)
+        command += " '" + f + "'";
+    std::multiset<std::string> lines;
+    FILE* out = popen((command + " 2>&1").c_str(), "r");
+    if (!out) return {"!"};
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        text.append(buffer, n);
+    if (pclose(out) != 0) return {"!" + text};
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.insert(line);
+    return lines;
+}
+
+// What the readers should read of the chosen shows: the title, and the venue and place as the
+// file or the store writes them.
+std::multiset<std::string> chosenTexts(const std::string& prefs, bool file) {
+    std::multiset<std::string> texts;
+    for (const std::string& line : showLines(prefs, 0)) {
+        const std::vector<std::string> f = fields(line);
+        if (f.at(1) != "1") continue;
+        texts.insert(f.at(6) + "\t" + f.at(7) +
+                     (file ? (f.at(8) == "-" ? "" : "\\n(" + f.at(8) + ")") : " - (" + f.at(8) + ")"));
+    }
+    return texts;
+}
+
 // "date title @ venue - (location)" of every event khal lists in the store's calendar.
 std::multiset<std::string> khalList(const TempHome& home) {
     const std::string listed =
@@ -187,6 +221,7 @@ TEST(CalendarExportEndToEnd, TenFourWritesTheChosenShowsToTheiCalFileAndRemovesI
         text = home.readFile(location);
         EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
         EXPECT_EQ(eventsInFile(text).size(), 2u);
+        EXPECT_EQ(readersList({location}, true), chosenTexts(home.readFile(s.prefs), true));
         EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n", 0), 0u);
         EXPECT_EQ(text.substr(text.size() - 15), "END:VCALENDAR\r\n");
         s.quit();
@@ -285,6 +320,10 @@ TEST(CalendarExportEndToEnd, TenSixFillsTheStoreCalendarThatKhalReads) {
         const std::vector<std::string> chosen = chosenLines(home.readFile(s.prefs));
         ASSERT_EQ(chosen.size(), 1u);
         EXPECT_EQ(khalList(home), khalLines(chosen));
+        std::vector<std::string> events;
+        for (const auto& entry : fs::directory_iterator(home.file(kStoreCalendar)))
+            if (entry.path().extension() == ".ics") events.push_back(entry.path().string());
+        EXPECT_EQ(readersList(events, false), chosenTexts(home.readFile(s.prefs), false));
         s.quit();
     }
     EXPECT_FALSE(fs::exists(home.file(kiCalFolder)));
