@@ -78,14 +78,4 @@ TEST(IcalEvent, DatesThatDoNotExistGiveNoEventAndMonthEndsRollOver) {
     EXPECT_NE(vx::ical::eventText(e).find("DTEND;VALUE=DATE:20090101\r\n"), std::string::npos);
 }
 
-TEST(IcalEvent, FeedCalendarCarriesItsNameAndRefresh) {
-    vx::ical::CalendarFields c;
-    c.name = "Voxtrail: ann";
-    c.refreshHours = 6;
-    const std::string text = vx::ical::calendarText(c, {});
-    for (const char* line : {"NAME:Voxtrail: ann\r\n", "X-WR-CALNAME:Voxtrail: ann\r\n",
-                             "REFRESH-INTERVAL;VALUE=DURATION:PT6H\r\n", "X-PUBLISHED-TTL:PT6H\r\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line << text;
-}
-
 } // namespace

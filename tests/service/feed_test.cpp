@@ -52,7 +52,9 @@ TEST_F(FeedFixture, OwnerAddressStaysUntilRotatedAndFeedFollowsShowChanges) {
     vxs::Reply first = vxs::feedReply(name, *feeds, host, "", "");
     ASSERT_EQ(first.status, 200);
     EXPECT_EQ(first.contentType, "text/calendar; charset=utf-8");
-    EXPECT_NE(first.body.find("X-WR-CALNAME:Voxtrail: ann\r\n"), std::string::npos);
+    EXPECT_NE(first.body.find("X-WR-CALNAME:Voxtrail: ann\r\nREFRESH-INTERVAL;VALUE=DURATION:PT6H\r\n"
+                              "X-PUBLISHED-TTL:PT6H\r\n"),
+              std::string::npos);
     EXPECT_NE(first.body.find("UID:show-1\r\nSEQUENCE:0\r\n"), std::string::npos);
     EXPECT_NE(first.body.find("LOCATION:Hall - (Boston\\, MA)\r\n"), std::string::npos);
     const std::string etag = first.headers.at(0).second, lastModified = first.headers.at(1).second;
