@@ -1,6 +1,7 @@
 #include "calstore/calendar_store.h"
 
 #include "common/exported_calendar.h"
+#include "common/ical_event.h"
 #include "common/stale_folders.h"
 #include "platform/system.h"
 
@@ -175,40 +176,14 @@ Calendar* createCalendar(const std::string& title) {
 }
 
 std::string eventObject(const Event& e, const std::string& uid) {
-    if (e.year < 1 || e.year > 9999 || e.month < 1 || e.month > 12 || e.day < 1 ||
-        e.day > icaltime_days_in_month(e.month, e.year))
-        return "";
-    std::string notes;
-    if (!e.otherActs.empty())
-        notes = e.title + "\n-- playing with --\n    " + e.otherActs + "\n---------------\n\n";
-    if (!e.friends.empty()) notes += "Friends\n" + e.friends + "\n\n";
-    if (e.tickets) notes += "Tickets Available!";
-
-    icaltimetype start = icaltime_null_date();
-    start.year = e.year;
-    start.month = e.month;
-    start.day = e.day;
-    icaltimetype end = start;
-    icaltime_adjust(&end, 1, 0, 0, 0);
-
-    std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> cal(
-        icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
-                            icalproperty_new_prodid("-//Voxtrail//Voxtrail_iCalExport 2.9//EN"), nullptr),
-        icalcomponent_free);
-    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    icalcomponent_add_property(ev, icalproperty_new_uid(uid.c_str()));
-    icalcomponent_add_property(
-        ev, icalproperty_new_dtstamp(icaltime_current_time_with_zone(icaltimezone_get_utc_timezone())));
-    icalcomponent_add_property(ev, icalproperty_new_dtstart(start));
-    icalcomponent_add_property(ev, icalproperty_new_dtend(end));
-    icalcomponent_add_property(ev, icalproperty_new_summary(e.title.c_str()));
-    icalcomponent_add_property(ev, icalproperty_new_location((e.venue + " - (" + e.location + ")").c_str()));
-    if (!e.url.empty()) icalcomponent_add_property(ev, icalproperty_new_url(e.url.c_str()));
-    if (!notes.empty()) icalcomponent_add_property(ev, icalproperty_new_description(notes.c_str()));
-    icalcomponent_add_component(cal.get(), ev);
-
-    std::unique_ptr<char, decltype(&std::free)> text(icalcomponent_as_ical_string_r(cal.get()), std::free);
-    return text ? std::string(text.get()) : std::string();
+    vx::ical::EventFields fields;
+    fields.uid = uid;
+    fields.year = e.year, fields.month = e.month, fields.day = e.day;
+    fields.summary = e.title;
+    fields.location = vx::ical::showLocation(e.venue, e.location);
+    fields.url = e.url;
+    fields.description = vx::ical::showNotes(e.title, e.otherActs, e.friends, e.tickets);
+    return vx::ical::singleEventCalendar({"-//Voxtrail//Voxtrail_iCalExport 2.9//EN", "", 0}, fields);
 }
 
 void addEvent(Calendar& cal, const Event& event, const std::string& givenUid) {

@@ -82,6 +82,13 @@ OSStatus hostOpenURL(const char* url) {
     return s->openURL(s->context, url);
 }
 
+bool hostCopyToClipboard(const char* text) {
+    const VxHostServices* s = hostServices();
+    if (!VX_HOST_SERVICES_HAS(s, copyToClipboard)) return false;
+    s->copyToClipboard(s->context, text ? text : "");
+    return true;
+}
+
 bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx) {
     const VxHostServices* s = hostServices();
     if (!VX_HOST_SERVICES_HAS(s, postToHostThread)) return false;

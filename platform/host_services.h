@@ -36,6 +36,8 @@ int32_t hostChooseFile(const char* title, char* outPath, uint32_t capacity);
 int32_t hostChooseFileIn(const char* title, const char* folder, char* outPath, uint32_t capacity);
 // noErr when the host opened the URL; unimpErr without the service.
 OSStatus hostOpenURL(const char* url);
+// False when the host has no clipboard service.
+bool hostCopyToClipboard(const char* text);
 // False when fn was not posted (no host): the caller keeps ownership of ctx.
 bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx);
 // False when the host does not say; the outputs are then left as they were.

@@ -352,7 +352,7 @@ typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData
  * kVxHostServicesMinimumVersion, and plug-ins refuse older tables.
  * Expected next: loading a bundle, desktop notifications. */
 enum {
-    kVxHostServicesVersion = 4,       /* the table this header declares */
+    kVxHostServicesVersion = 5,       /* the table this header declares */
     kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */
 };
 
@@ -477,6 +477,9 @@ typedef struct VxHostServices {
     VxTimer* (*installTimer)(void* context, double firstDelay, double interval, VxTimerProc proc,
                              void* userData);
     void (*removeTimer)(void* context, VxTimer* timer);
+
+    /* Version 5. Host thread. Puts the text (UTF-8) on the clipboard for the user to paste. */
+    void (*copyToClipboard)(void* context, const char* text);
 
     /* New services are appended here. */
 } VxHostServices;

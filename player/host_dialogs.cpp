@@ -59,6 +59,10 @@ std::optional<std::string> HeadlessDialogs::chooseFile(const std::string& title,
     return file;
 }
 
+void HeadlessDialogs::copyText(const std::string& text) {
+    printLine("clipboard: " + oneLine(text));
+}
+
 bool HeadlessDialogs::openUrl(const std::string& url) {
     printLine("open-url: " + oneLine(url));
     return true;

@@ -31,6 +31,7 @@ class HostDialogs {
     virtual std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) = 0;
     // False when the browser could not be started.
     virtual bool openUrl(const std::string& url) = 0;
+    virtual void copyText(const std::string& text) = 0;
 
     ScriptedAnswers answers;
 };
@@ -42,6 +43,8 @@ class HeadlessDialogs : public HostDialogs {
                   const std::string& cancelButton) override;
     std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) override;
     bool openUrl(const std::string& url) override;
+    // Headless, the copied text is printed as "clipboard: TEXT".
+    void copyText(const std::string& text) override;
 };
 
 } // namespace vx::player

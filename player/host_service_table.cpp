@@ -45,6 +45,10 @@ OSStatus openURL(void* context, const char* url) {
     return b ? b->openURL(url) : paramErr;
 }
 
+void copyToClipboard(void* context, const char* text) {
+    if (HostServiceBackend* b = backendOf(context)) b->copyToClipboard(text);
+}
+
 void postToHostThread(void* context, void (*fn)(void*), void* ctx) {
     if (HostServiceBackend* b = backendOf(context)) b->postToHostThread(fn, ctx);
 }
@@ -182,6 +186,7 @@ VxHostServices makeHostServiceTable(HostServiceBackend* backend) {
     t.setControlRows = &setControlRows;
     t.installTimer = &installTimer;
     t.removeTimer = &removeTimer;
+    t.copyToClipboard = &copyToClipboard;
     return t;
 }
 

@@ -32,7 +32,8 @@ const char* usageText() {
            "    \"control-error: NAME WHY\" (no such control, is disabled, is in a hidden window, ...)\n"
            "  press NAME: clicks that button, check box or radio button; prints \"press: NAME\" or\n"
            "    \"press-error: NAME WHY\"\n"
-           "Timers and windows run on while the script sleeps or waits.\n";
+           "Timers and windows run on while the script sleeps or waits.\n"
+           "Headless, text the plug-in puts on the clipboard prints \"clipboard: TEXT\".\n";
 }
 
 std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, std::string& error) {

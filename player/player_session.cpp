@@ -374,6 +374,10 @@ OSStatus PlayerSession::openURL(const char* url) {
     return dialogs_.openUrl(url) ? noErr : paramErr;
 }
 
+void PlayerSession::copyToClipboard(const char* text) {
+    if (onHostThread("copyToClipboard")) dialogs_.copyText(text ? text : "");
+}
+
 void PlayerSession::postToHostThread(void (*fn)(void*), void* ctx) {
     queue_.post(fn, ctx);
 }

@@ -105,6 +105,7 @@ class PlayerSession : public HostServiceBackend {
                       const char* cancelButton) override;
     int32_t chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) override;
     OSStatus openURL(const char* url) override;
+    void copyToClipboard(const char* text) override;
     void postToHostThread(void (*fn)(void*), void* ctx) override;
     void systemVersion(int32_t* major, int32_t* minor) override;
     vx::InterfaceWindows* windowServices(const char* service) override;

@@ -3,7 +3,9 @@
 #include "platform/visual_plugin_api.h"
 #include "player/output.h"
 
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -54,6 +56,11 @@ std::optional<std::string> WindowDialogs::chooseFile(const std::string& title, c
         QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString::fromStdString(folder));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
+}
+
+void WindowDialogs::copyText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 bool WindowDialogs::openUrl(const std::string& url) {

@@ -18,6 +18,7 @@ class WindowDialogs : public HostDialogs {
                   const std::string& cancelButton) override;
     std::optional<std::string> chooseFile(const std::string& title, const std::string& folder) override;
     bool openUrl(const std::string& url) override;
+    void copyText(const std::string& text) override;
 
   private:
     QPointer<QWidget> parent_;

@@ -1,6 +1,8 @@
 #pragma once
 // What an endpoint answers: a status and a plain-text body.
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vxs {
 
@@ -9,6 +11,7 @@ struct Reply {
     std::string body;
     std::string contentType = "text/plain";
     std::string location; // for a redirect
+    std::vector<std::pair<std::string, std::string>> headers = {};
 };
 
 // A refusal the plug-in and a person can both read: "VoxtrailError: " and the reason.

@@ -5,6 +5,7 @@
 #include "service/catalogue.h"
 #include "service/city_table.h"
 #include "service/event_store.h"
+#include "service/feed_store.h"
 #include "service/service_database.h"
 #include "service/sharing_store.h"
 #include "service/venue_table.h"
@@ -39,6 +40,7 @@ struct ServiceData {
     IpPlace ipPlace;
     ServiceDatabase db;
     std::unique_ptr<SharingStore> sharing;
+    std::unique_ptr<FeedStore> feeds;
 };
 
 } // namespace vxs

@@ -2,6 +2,7 @@
 
 #include "service/album_releases.h"
 #include "service/concert_sources.h"
+#include "service/feed_replies.h"
 #include "service/place_replies.h"
 #include "service/query_params.h"
 #include "service/request_log.h"
@@ -23,6 +24,8 @@ constexpr std::size_t kMaxTargetBytes = 4096;
 void send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
     if (!reply.location.empty()) res.set_header("Location", reply.location);
+    for (const auto& [name, value] : reply.headers)
+        res.set_header(name, value);
     res.set_content(reply.body, reply.contentType.c_str());
 }
 
@@ -81,7 +84,7 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
         send(res, errorReply(500, "internal error"));
     });
     server.set_logger([this, name](const httplib::Request& req, const httplib::Response& res) {
-        log_.write(name, req.method, req.target, res.status);
+        log_.write(name, req.method, feedTargetForLog(req.target), res.status);
     });
 }
 
@@ -137,7 +140,15 @@ void ServiceServer::addWebRoutes() {
         });
     }
     web_.Get("/sharing/sharing.php", [this](const httplib::Request& req, httplib::Response& res) {
-        send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
+        if (const auto rotate = feedAddressRequest(req.target))
+            send(res, feedAddressReply(req.target, *rotate, *data_.sharing, *data_.feeds, hostFor(req)));
+        else
+            send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
+    });
+    web_.Get(R"(/feed/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+        send(res,
+             feedReply(req.matches[1].str(), *data_.feeds, hostFor(req),
+                       req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since")));
     });
     web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
         send(res, phoneReply(req.target, *data_.sharing, req.remote_addr));

@@ -38,6 +38,7 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
                                                 focusArea(options, data->cities), options.today);
     if (!data->db.open(options.dbPath, error)) return false;
     data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
+    data->feeds = std::make_unique<FeedStore>(data->db);
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     return true;

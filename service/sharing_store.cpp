@@ -1,11 +1,14 @@
 #include "service/sharing_store.h"
 
+#include "service/feed_store.h"
+#include "service/feed_token.h"
 #include "service/password_hash.h"
 #include "service/sqlite_statement.h"
 #include "service/text_keys.h"
 
 #include <openssl/rand.h>
 
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -14,6 +17,7 @@ namespace vxs {
 SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
     : db_(db.handle()), limits_(limits), newUsers_(limits.maxNewUsersPerAddressPerMinute),
       failures_(limits.throttle), verified_(limits.verifiedLifetime) {
+    addFeedColumns(db_);
     // Of a password nobody has: a name without an account costs the same hash as one with.
     unsigned char noise[16];
     if (RAND_bytes(noise, sizeof noise) == 1) {
@@ -89,33 +93,86 @@ bool SharingStore::ownsAccount(const std::string& username, const std::string& u
     return find.step() == SQLITE_ROW && find.text(0) == uuid;
 }
 
+namespace {
+
+// The account's feed changed now.
+void touchFeed(sqlite3* db, const std::string& username, long long now) {
+    Statement touch(
+        db, "UPDATE users SET feed_changed = ?2, feed_version = feed_version + 1 WHERE username = ?1");
+    touch.bind(1, username).bind(2, now).step();
+}
+
+bool sameContent(Statement& row, const SharedShow& show) {
+    return row.integer(1) == show.year && row.integer(2) == show.month && row.integer(3) == show.day &&
+           row.integer(4) == (show.tickets ? 1 : 0) && row.text(5) == show.artist &&
+           row.text(6) == show.venue && row.text(7) == show.location && row.text(8) == show.url &&
+           row.text(9) == show.otherArtists;
+}
+
+} // namespace
+
 bool SharingStore::addShow(const std::string& username, const SharedShow& show) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Statement existing(db_,
-                       "SELECT COUNT(*) FROM shared_shows WHERE username = ?1 AND year = ?2 AND month = ?3 "
-                       "AND day = ?4 AND artist = ?5 AND venue = ?6");
-    existing.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-    existing.bind(5, show.artist).bind(6, show.venue);
-    bool known = existing.step() == SQLITE_ROW && existing.integer(0) > 0;
-    if (!known &&
-        count("SELECT COUNT(*) FROM shared_shows WHERE username = ?1", username) >= limits_.maxShowsPerUser)
+    const long long now = static_cast<long long>(std::time(nullptr));
+    // The same show: its UID when the client sends one, else (or for a show stored before UIDs)
+    // its date, artist and venue.
+    const char* columns =
+        "SELECT rowid, year, month, day, tickets, artist, venue, location, url, other_artists, "
+        "uid, sequence FROM shared_shows WHERE username = ?1 ";
+    Statement byUid(db_, (std::string(columns) + "AND uid = ?2").c_str());
+    byUid.bind(1, username).bind(2, show.uid);
+    Statement byKey(db_, (std::string(columns) +
+                          "AND year = ?2 AND month = ?3 AND day = ?4 AND artist = ?5 AND venue = ?6")
+                             .c_str());
+    byKey.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
+    byKey.bind(5, show.artist).bind(6, show.venue);
+    Statement* found = nullptr;
+    if (!show.uid.empty() && byUid.step() == SQLITE_ROW)
+        found = &byUid;
+    else if (byKey.step() == SQLITE_ROW)
+        found = &byKey;
+
+    if (found) {
+        const bool contentSame = sameContent(*found, show);
+        if (contentSame && (show.uid.empty() || show.uid == found->text(10))) return true;
+        // OR REPLACE: a show moved onto the date of another copy of itself takes that row's place.
+        Statement update(db_,
+                         "UPDATE OR REPLACE shared_shows SET year = ?2, month = ?3, day = ?4, tickets = ?5, "
+                         "artist = ?6, venue = ?7, location = ?8, url = ?9, other_artists = ?10, uid = ?11, "
+                         "sequence = ?12, changed = ?13 WHERE rowid = ?1");
+        update.bind(1, found->integer(0)).bind(2, show.year).bind(3, show.month).bind(4, show.day);
+        update.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
+        update.bind(9, show.url).bind(10, show.otherArtists);
+        update.bind(11, show.uid.empty() ? found->text(10) : show.uid);
+        update.bind(12, found->integer(11) + (contentSame ? 0 : 1)).bind(13, now);
+        if (update.step() != SQLITE_DONE) return false;
+        touchFeed(db_, username, now);
+        return true;
+    }
+    if (count("SELECT COUNT(*) FROM shared_shows WHERE username = ?1", username) >= limits_.maxShowsPerUser)
         return false;
     Statement put(db_,
                   "INSERT OR REPLACE INTO shared_shows (username, year, month, day, tickets, artist, venue, "
-                  "location, url, other_artists) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+                  "location, url, other_artists, uid, sequence, changed) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12)");
     put.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
     put.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
-    put.bind(9, show.url).bind(10, show.otherArtists);
-    return put.step() == SQLITE_DONE;
+    put.bind(9, show.url).bind(10, show.otherArtists).bind(11, show.uid.empty() ? randomHex(16) : show.uid);
+    put.bind(12, now);
+    if (put.step() != SQLITE_DONE) return false;
+    touchFeed(db_, username, now);
+    return true;
 }
 
 void SharingStore::deleteShow(const std::string& username, const SharedShow& show) {
     std::lock_guard<std::mutex> lock(mutex_);
     Statement del(db_,
-                  "DELETE FROM shared_shows WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = ?4 "
-                  "AND artist = ?5 AND venue = ?6");
+                  "DELETE FROM shared_shows WHERE username = ?1 AND ((year = ?2 AND month = ?3 AND day = ?4 "
+                  "AND artist = ?5 AND venue = ?6) OR (?7 <> '' AND uid = ?7))");
     del.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-    del.bind(5, show.artist).bind(6, show.venue).step();
+    del.bind(5, show.artist).bind(6, show.venue).bind(7, show.uid);
+    if (del.step() == SQLITE_DONE && sqlite3_changes(db_) > 0)
+        touchFeed(db_, username, static_cast<long long>(std::time(nullptr)));
 }
 
 std::vector<SharedShow> SharingStore::shows(const std::string& username) {

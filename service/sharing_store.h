@@ -19,6 +19,7 @@ struct SharedShow {
     int year = 0, month = 0, day = 0;
     bool tickets = false;
     std::string artist, venue, location, url, otherArtists;
+    std::string uid; // the show's UID in calendars; one is made when the client sends none
 };
 
 struct SharingUser {
@@ -55,7 +56,8 @@ class SharingStore {
                               const std::string& client = "");
     bool userExists(const std::string& username);
     bool ownsAccount(const std::string& username, const std::string& uuid);
-    // False when the user is at the cap; sending a show again changes nothing.
+    // False when the user is at the cap; sending a show again changes nothing. A show is found by
+    // its UID, or by its date, artist and venue; one that changed gets a higher sequence.
     bool addShow(const std::string& username, const SharedShow& show);
     void deleteShow(const std::string& username, const SharedShow& show);
     std::vector<SharedShow> shows(const std::string& username);

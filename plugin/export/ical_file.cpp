@@ -1,6 +1,7 @@
 #include "plugin/export/ical_file.h"
 
 #include "common/durable_files.h"
+#include "common/ical_event.h"
 #include "platform/system.h"
 #include "plugin/export/exported_shows.h"
 #include "plugin/net/query_escape.h"
@@ -16,25 +17,11 @@
 namespace {
 
 constexpr const char* kClickThrough = "/clickthrough.php?target=";
+const vx::ical::CalendarFields kiCalFileCalendar{"-//Voxtrail//Voxtrail 2.9//EN", "", 0};
 
-// A record's text up to its terminator (or its whole field). A backslash is doubled, as readers
-// take a backslash for the start of an escape and would lose it; control characters become blanks.
+// A record's text up to its terminator (or its whole field).
 template <std::size_t N> std::string value(const char (&field)[N]) {
-    std::string text;
-    for (std::size_t i = 0; i < N && field[i]; ++i) {
-        const char c = field[i];
-        if (c == '\\')
-            text += "\\\\";
-        else
-            text += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
-    }
-    return text;
-}
-
-std::string twoDigits(int32_t n) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", n);
-    return text;
+    return std::string(field, strnlen(field, N));
 }
 
 bool exists(const std::string& path) {
@@ -88,24 +75,20 @@ std::string iCalFolderDescription() {
 
 void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
                      const std::string& uid) {
-    const std::string host = webServiceHost ? webServiceHost : "";
+    const std::string clickThrough =
+        std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough;
     const std::string location = value(show.location);
     const std::string others = value(show.otherArtists);
     const std::string url = queryValue(value(show.url));
-    text += "BEGIN:VEVENT\n";
-    text += "DTSTART;VALUE=DATE:" + std::to_string(show.year) + twoDigits(show.month) + twoDigits(show.day) +
-            "\n";
-    text += "LOCATION:" + value(show.venue);
-    if (location != "-") text += "\\n(" + location + ")";
-    text += "\n";
-    text += "SUMMARY:" + value(show.artist) + "\n";
-    text += "UID:" + uid + "\n";
-    text += "SEQUENCE:2\n";
-    text += "URL;VALUE=URI:http://" + host + kClickThrough + url + "\n";
-    if (!others.empty())
-        text +=
-            "DESCRIPTION:With:\\n" + others + "\\n\\nURL:http://" + host + kClickThrough + "\\n" + url + "\n";
-    text += "END:VEVENT\n";
+    vx::ical::EventFields e;
+    e.uid = uid;
+    e.sequence = 2;
+    e.year = show.year, e.month = show.month, e.day = show.day;
+    e.summary = value(show.artist);
+    e.location = value(show.venue) + (location != "-" ? "\n(" + location + ")" : "");
+    e.url = clickThrough + url;
+    if (!others.empty()) e.description = "With:\n" + others + "\n\nURL:" + clickThrough + url;
+    text += vx::ical::eventText(e);
 }
 
 int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) {
@@ -164,12 +147,12 @@ bool replaceFileWhole(const std::string& path, const std::string& text) {
 int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     if (!root) return 0;
     std::lock_guard<std::mutex> exporting(calendarExportLock());
-    std::string text = "BEGIN:VCALENDAR\n";
+    std::string events;
     forEachExportedShow(root, [&](const SHOWENTRY& show) {
-        appendiCalEvent(text, show, webServiceHost,
+        appendiCalEvent(events, show, webServiceHost,
                         show.uid[0] ? std::string(show.uid) : vx::newUuidString());
     });
-    text += "END:VCALENDAR";
+    const std::string text = vx::ical::calendarText(kiCalFileCalendar, {events});
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);

@@ -11,9 +11,8 @@ constexpr const char* kiCalIndexName = "Index";
 // The folder's description, each line ended by a line feed.
 std::string iCalFolderDescription();
 
-// Appends one show's event lines, each ended by a line feed. Values go as stored, except that a
-// backslash is doubled and a line break or other control character becomes a blank, so
-// no value can add lines of its own.
+// Appends one show's VEVENT, valid iCalendar with each line ended by CRLF; nothing for a date that
+// does not exist. Texts are escaped, so no value can add lines or properties of its own.
 void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
                      const std::string& uid);
 

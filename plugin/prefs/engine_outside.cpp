@@ -69,3 +69,15 @@ bool EngineOutside::writePassword(const char* password) {
     std::fprintf(stderr, "The password could not be kept: %s\n", why.c_str());
     return false;
 }
+
+int EngineOutside::feedAddress(bool rotate, std::string& url) {
+    return ::requestFeedAddress(engine, rotate, url);
+}
+
+bool EngineOutside::confirm(const char* title, const char* message, const char* button) {
+    return vx::hostShowAlert(title, message, button, "Cancel") == kVxAlertDefaultButton;
+}
+
+void EngineOutside::copyToClipboard(const std::string& text) {
+    vx::hostCopyToClipboard(text.c_str());
+}

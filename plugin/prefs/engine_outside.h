@@ -20,6 +20,9 @@ class EngineOutside : public PreferencesOutside {
     int iPhoneSync_Initialize() override;
     int nearbyUsers(std::vector<SHARER>& users) override;
     bool writePassword(const char* password) override;
+    int feedAddress(bool rotate, std::string& url) override;
+    bool confirm(const char* title, const char* message, const char* button) override;
+    void copyToClipboard(const std::string& text) override;
 
   private:
     CalGetData& engine;

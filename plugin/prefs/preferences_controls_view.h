@@ -49,4 +49,11 @@ class PreferencesOutside {
     virtual int nearbyUsers(std::vector<SHARER>& users) = 0;
     // Writes the password file; false when it could not be written.
     virtual bool writePassword(const char* password) = 0;
+    // The account's calendar feed address, or a new one with rotate: 0 done, 1 refused, 2 fetch failed.
+    virtual int feedAddress(bool /*rotate*/, std::string& /*url*/) { return 2; }
+    // A question with a confirming and a Cancel button, waited for; true when confirmed.
+    virtual bool confirm(const char* /*title*/, const char* /*message*/, const char* /*button*/) {
+        return false;
+    }
+    virtual void copyToClipboard(const std::string& /*text*/) {}
 };

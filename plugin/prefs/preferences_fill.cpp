@@ -61,6 +61,7 @@ void PreferencesWindowLogic::fill() {
     controls.setVisible(CID_SHARING_LBOX_seeLocalFriends, false);
     controls.setVisible(CID_SHARING_TEXT_lboxHeader, false);
     controls.setVisible(CID_SHARING_BTTN_seeLocalFriends, true);
+    showFeedAddress(false);
 
     for (int32_t id = CID_RELEASES_CBOX_imports.id; id <= CID_RELEASES_CBOX_nonActive.id; ++id)
         controls.setValue(findPreferenceControl(id)->pair, !st.isFilterOn(releaseFormatOfControl(id)));

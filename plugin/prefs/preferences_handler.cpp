@@ -34,6 +34,13 @@ OSStatus PreferencesWindowLogic::controlHit(int32_t id) {
         break;
     case 20:
         enableSharingFields(controls.value(CID_SHARING_CBOX_shareCal) != 0);
+        showFeedAddress(false);
+        break;
+    case 34:
+        copyFeedAddress();
+        break;
+    case 35:
+        replaceFeedAddress();
         break;
     case 24:
     case 25:

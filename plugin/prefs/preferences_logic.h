@@ -63,6 +63,12 @@ class PreferencesWindowLogic {
     void chooseLibraryFile();
     void chooseiCalLocation();
     void enableSharingFields(bool on);
+    // The feed address (a new one with rotate) in its read-only box, or why there is none.
+    void showFeedAddress(bool rotate);
+    void copyFeedAddress();
+    // Asks first: subscribers of the old address lose the shows.
+    void replaceFeedAddress();
+    bool feedAddressShown = false;
     void enableExportFields(bool on);
     void enablePhoneFields(bool on);
     void afterSelection();

@@ -67,6 +67,7 @@ std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& e) {
     vx::copyText(copy->location, e.location);
     vx::copyText(copy->otherArtists, e.otherArtists);
     vx::copyText(copy->url, e.url);
+    vx::copyText(copy->uid, e.uid);
     copy->year = e.year;
     copy->month = e.month;
     copy->day = e.day;
@@ -103,7 +104,10 @@ std::string sharedShowRequest(const char* serviceHost, const char* todo, const c
            "&MONTH=" + std::to_string(s.month) + "&DAY=" + std::to_string(s.day) +
            "&TICKETSAVAILABLE=" + (s.ticketsAvailable ? "1" : "0") + "&ARTIST=" + queryValue(s.artist) +
            "&VENUE=" + queryValue(s.venue) + "&LOCATION=" + queryValue(s.location) +
-           "&URL=" + queryValue(s.url) + "&OTHERARTISTS=" + queryValue(s.otherArtists);
+           "&URL=" + queryValue(s.url) + "&OTHERARTISTS=" + queryValue(s.otherArtists) +
+           // Last, so older services that read up to OTHERARTISTS still take the request; the
+           // service's feed gives the show the UID the exports give it.
+           (s.uid[0] ? "&UID=" + queryValue(s.uid) : std::string());
 }
 
 int checkIfUserExists(WebSession& web, const char* username) {
@@ -173,4 +177,29 @@ void postUsernameTakenAlert() {
     // The update thread never waits for the host thread, which may be joining it.
     if (!vx::hostPostToHostThread(vx::guarded<"username alert", showUsernameTakenAlert>(), nullptr))
         std::fprintf(stderr, "Voxtrail: that username is already taken; please try a new name.\n");
+}
+
+int requestFeedAddress(WebSession& session, bool rotate, std::string& url) {
+    ProtectedData& st = session.root->state;
+    char user[64], uuid[128];
+    st.getUsername(user);
+    st.getUUID(uuid);
+    const std::string request = sharingAddress(session.services.webServiceHost) +
+                                (rotate ? "?TODO=FEED_ROTATE" : "?TODO=FEED_URL") +
+                                "&USERNAME=" + queryValue(user) + "&UUID=" + queryValue(uuid);
+    WebExchange web(session);
+    char address[kFetchURLCapacity];
+    copyRequest(address, sizeof address, request);
+    if (web.fetch(address) != 0) return kSharingFetchFailed;
+    const std::string page = web.page();
+    const std::size_t open = page.find("<FEED>"), close = page.find("</FEED>");
+    if (sharingRefused(page.c_str()) || open == std::string::npos || close == std::string::npos ||
+        close < open)
+        return kSharingRefused;
+    url = page.substr(open + 6, close - open - 6);
+    // Only an address of the form the service gives is shown: nothing else of the reply.
+    if (url.rfind("http://", 0) != 0 || url.size() > 512 ||
+        url.find_first_of(" \t\r\n\"<>") != std::string::npos)
+        return kSharingRefused;
+    return kSharingDone;
 }

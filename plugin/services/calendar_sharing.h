@@ -40,5 +40,9 @@ int deleteSingleSharedShow(WebSession& web, SHOWENTRY* show);
 // Either of the two; *stopped tells a send that a newer refresh or the shutdown broke off.
 int shareSingleShow(WebSession& web, const SHOWENTRY* show, bool add, bool* stopped);
 
+// The account's calendar feed address: 0 with url set, 1 refused (no such account here), 2 fetch
+// failed. With rotate the service replaces the address; the old one stops working.
+int requestFeedAddress(WebSession& web, bool rotate, std::string& url);
+
 // Posts the "Username already taken." alert to the host thread; the caller does not wait.
 void postUsernameTakenAlert();

@@ -77,26 +77,43 @@ std::string twoDigits(const std::string& n) {
     return n.size() == 1 ? "0" + n : n;
 }
 
-// A saved show line's event in the iCal file, without its UID line (fresh at every export).
+// A text value as the file escapes it.
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += (c == ',' || c == ';' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return out;
+}
+
+// A saved show line's event in the iCal file, without the lines that change at every export
+// (UID, DTSTAMP) and without DTEND.
 std::string eventOf(const std::string& showLine, const std::string& host) {
     const std::vector<std::string> f = fields(showLine);
-    std::string e = "BEGIN:VEVENT\nDTSTART;VALUE=DATE:" + f.at(3) + twoDigits(f.at(4)) + twoDigits(f.at(5)) +
-                    "\nLOCATION:" + f.at(7) + (f.at(8) == "-" ? "" : "\\n(" + f.at(8) + ")") +
-                    "\nSUMMARY:" + f.at(6) + "\nSEQUENCE:2\nURL;VALUE=URI:http://" + host +
-                    "/clickthrough.php?target=" + f.at(9) + "\n";
+    const std::string click = "http://" + host + "/clickthrough.php?target=" + f.at(9);
+    std::string e = "BEGIN:VEVENT\nSEQUENCE:2\nDTSTART;VALUE=DATE:" + f.at(3) + twoDigits(f.at(4)) +
+                    twoDigits(f.at(5)) + "\nSUMMARY:" + escaped(f.at(6)) + "\nLOCATION:" + escaped(f.at(7)) +
+                    (f.at(8) == "-" ? "" : "\\n(" + escaped(f.at(8)) + ")") + "\nURL:" + click + "\n";
     if (f.size() > 10 && !f[10].empty() && f[10] != "-")
-        e += "DESCRIPTION:With:\\n" + f[10] + "\\n\\nURL:http://" + host + "/clickthrough.php?target=\\n" +
-             f[9] + "\n";
+        e += "DESCRIPTION:With:\\n" + escaped(f[10]) + "\\n\\nURL:" + escaped(click) + "\n";
     return e + "END:VEVENT";
 }
 
-// The file's events, each without its UID line.
+// The file's events (CRLF lines, folded lines joined), each without its UID, DTSTAMP and DTEND.
 std::multiset<std::string> eventsInFile(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string line = text.substr(start, end - start);
+        if (!line.empty() && line[0] == ' ' && !lines.empty())
+            lines.back() += line.substr(1);
+        else
+            lines.push_back(line);
+    }
     std::multiset<std::string> events;
-    std::istringstream in(text);
     std::string event;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("UID:", 0) == 0) continue;
+    for (const std::string& line : lines) {
+        if (line.rfind("UID:", 0) == 0 || line.rfind("DTSTAMP:", 0) == 0 || line.rfind("DTEND;", 0) == 0)
+            continue;
         if (line == "BEGIN:VEVENT") event.clear();
         event += (event.empty() ? "" : "\n") + line;
         if (line == "END:VEVENT") events.insert(event);
@@ -109,6 +126,40 @@ std::multiset<std::string> chosenEvents(const std::string& prefs, const std::str
     for (const std::string& line : showLines(prefs, 0))
         if (fields(line).at(1) == "1") events.insert(eventOf(line, host));
     return events;
+}
+
+// "SUMMARY<TAB>LOCATION" of each event of the files, as python-icalendar and vobject (which must
+// agree) read them; with calcurse, calcurse must import every event too. "!" when a reader failed.
+std::multiset<std::string> readersList(const std::vector<std::string>& files, bool calcurse) {
+    std::string command = std::string("/usr/bin/python3 ") + VX_READERS_DIR + "/ical_readers.py" +
+                          (calcurse ? " --calcurse" : "");
+    for (const std::string& f : files)
+        command += " '" + f + "'";
+    std::multiset<std::string> lines;
+    FILE* out = popen((command + " 2>&1").c_str(), "r");
+    if (!out) return {"!"};
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        text.append(buffer, n);
+    if (pclose(out) != 0) return {"!" + text};
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.insert(line);
+    return lines;
+}
+
+// What the readers should read of the chosen shows: the title, and the venue and place as the
+// file or the store writes them.
+std::multiset<std::string> chosenTexts(const std::string& prefs, bool file) {
+    std::multiset<std::string> texts;
+    for (const std::string& line : showLines(prefs, 0)) {
+        const std::vector<std::string> f = fields(line);
+        if (f.at(1) != "1") continue;
+        texts.insert(f.at(6) + "\t" + f.at(7) +
+                     (file ? (f.at(8) == "-" ? "" : "\\n(" + f.at(8) + ")") : " - (" + f.at(8) + ")"));
+    }
+    return texts;
 }
 
 // "date title @ venue - (location)" of every event khal lists in the store's calendar.
@@ -156,7 +207,9 @@ TEST(CalendarExportEndToEnd, TenFourWritesTheChosenShowsToTheiCalFileAndRemovesI
     {
         Session s(home, "10.4");
         // The refresh exported the shows chosen so far: none.
-        EXPECT_EQ(home.readFile(location), "BEGIN:VCALENDAR\nEND:VCALENDAR");
+        EXPECT_EQ(
+            home.readFile(location),
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Voxtrail//Voxtrail 2.9//EN\r\nEND:VCALENDAR\r\n");
         EXPECT_NE(home.readFile(kiCalFolder + "Info.plist")
                       .find("<string>com.apple.ical.sources.naivereadwrite</string>"),
                   std::string::npos);
@@ -168,8 +221,9 @@ TEST(CalendarExportEndToEnd, TenFourWritesTheChosenShowsToTheiCalFileAndRemovesI
         text = home.readFile(location);
         EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
         EXPECT_EQ(eventsInFile(text).size(), 2u);
-        EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\n", 0), 0u);
-        EXPECT_EQ(text.substr(text.size() - 14), "\nEND:VCALENDAR");
+        EXPECT_EQ(readersList({location}, true), chosenTexts(home.readFile(s.prefs), true));
+        EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n", 0), 0u);
+        EXPECT_EQ(text.substr(text.size() - 15), "END:VCALENDAR\r\n");
         s.quit();
     }
 
@@ -266,6 +320,10 @@ TEST(CalendarExportEndToEnd, TenSixFillsTheStoreCalendarThatKhalReads) {
         const std::vector<std::string> chosen = chosenLines(home.readFile(s.prefs));
         ASSERT_EQ(chosen.size(), 1u);
         EXPECT_EQ(khalList(home), khalLines(chosen));
+        std::vector<std::string> events;
+        for (const auto& entry : fs::directory_iterator(home.file(kStoreCalendar)))
+            if (entry.path().extension() == ".ics") events.push_back(entry.path().string());
+        EXPECT_EQ(readersList(events, false), chosenTexts(home.readFile(s.prefs), false));
         s.quit();
     }
     EXPECT_FALSE(fs::exists(home.file(kiCalFolder)));

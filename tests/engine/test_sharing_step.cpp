@@ -69,6 +69,7 @@ class SharingStep : public ServedRoot {
         std::snprintf(e->venue, sizeof e->venue, "The Roxy");
         std::snprintf(e->location, sizeof e->location, "Boston, MA");
         std::snprintf(e->url, sizeof e->url, "http://h/%d", day);
+        std::snprintf(e->uid, sizeof e->uid, "show-%d", day);
         e->year = 2027;
         e->month = 3;
         e->day = day;
@@ -81,7 +82,8 @@ class SharingStep : public ServedRoot {
         return kSharing + "ADD_SHOW&USERNAME=Ann+%26+Co&UUID=" + kUuid +
                "&YEAR=2027&MONTH=3&DAY=" + std::to_string(day) +
                "&TICKETSAVAILABLE=" + (day % 2 == 1 ? "1" : "0") + "&ARTIST=" + artistValue +
-               "&VENUE=The+Roxy&LOCATION=Boston,+MA&URL=http://h/" + std::to_string(day) + "&OTHERARTISTS=";
+               "&VENUE=The+Roxy&LOCATION=Boston,+MA&URL=http://h/" + std::to_string(day) +
+               "&OTHERARTISTS=&UID=show-" + std::to_string(day);
     }
     void shareAll(bool all) {
         root->state.setSharing(true);

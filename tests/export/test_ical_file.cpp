@@ -17,11 +17,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The file's properties as a reader sees them: CRLF lines, folded lines joined.
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string line = text.substr(start, end - start);
+        if (!line.empty() && line[0] == ' ' && !lines.empty())
+            lines.back() += line.substr(1);
+        else
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// The lines of a file with its fresh UIDs and time stamps blanked.
+std::vector<std::string> steadyLines(const std::string& text) {
+    std::vector<std::string> lines = linesOf(text);
+    for (std::string& l : lines)
+        if (l.rfind("UID:", 0) == 0 || l.rfind("DTSTAMP:", 0) == 0) l = l.substr(0, l.find(':') + 1);
     return lines;
 }
 
@@ -43,7 +57,9 @@ class ICalFile : public ::testing::Test {
     PluginData data_;
 };
 
-TEST_F(ICalFile, HoldsTheChosenShowsLineByLineWithNoLineEndAfterTheLast) {
+// Valid iCalendar: version and producer, CRLF lines, DTSTAMP, an all-day date with its end, and
+// the texts escaped so that readers keep commas and the URL whole.
+TEST_F(ICalFile, HoldsTheChosenShowsAsValidICalendar) {
     fs::create_directories(fs::path(folder()).parent_path().parent_path());
     addShow(data_, {"Calexico", "Stubb's", "Austin, TX", "Iron & Wine, Bon Iver", "http://x/e?id=2", 2008, 11,
                     20, true, true});
@@ -51,59 +67,65 @@ TEST_F(ICalFile, HoldsTheChosenShowsLineByLineWithNoLineEndAfterTheLast) {
     addShow(data_, {"Not Chosen", "Club", "Boston, MA", "", "e/3", 2009, 1, 2, false});
 
     const std::string text = exportNow();
-    ASSERT_FALSE(text.empty());
-    EXPECT_NE(text.back(), '\n');
-    std::vector<std::string> lines = linesOf(text);
-    ASSERT_EQ(lines.size(), 19u) << text;
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_EQ(lines.size(), 25u) << text;
     const std::regex uid("UID:[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
-    EXPECT_TRUE(std::regex_match(lines[5], uid)) << lines[5];
-    EXPECT_TRUE(std::regex_match(lines[13], uid)) << lines[13];
-    EXPECT_NE(lines[5], lines[13]);
-    lines[5] = lines[13] = "UID:";
+    EXPECT_TRUE(std::regex_match(lines[4], uid)) << lines[4];
+    EXPECT_TRUE(std::regex_match(lines[14], uid)) << lines[14];
+    EXPECT_TRUE(std::regex_match(lines[6], std::regex("DTSTAMP:\\d{8}T\\d{6}Z"))) << lines[6];
     const std::vector<std::string> expected{
         "BEGIN:VCALENDAR",
+        "VERSION:2.0",
+        "PRODID:-//Voxtrail//Voxtrail 2.9//EN",
         "BEGIN:VEVENT",
-        "DTSTART;VALUE=DATE:20080305",
-        "LOCATION:The Parish",
-        "SUMMARY:Beirut",
         "UID:",
         "SEQUENCE:2",
-        "URL;VALUE=URI:http://127.0.0.1:8460/clickthrough.php?target=e/1",
+        "DTSTAMP:",
+        "DTSTART;VALUE=DATE:20080305",
+        "DTEND;VALUE=DATE:20080306",
+        "SUMMARY:Beirut",
+        "LOCATION:The Parish",
+        "URL:http://127.0.0.1:8460/clickthrough.php?target=e/1",
         "END:VEVENT",
         "BEGIN:VEVENT",
-        "DTSTART;VALUE=DATE:20081120",
-        "LOCATION:Stubb's\\n(Austin, TX)",
-        "SUMMARY:Calexico",
         "UID:",
         "SEQUENCE:2",
+        "DTSTAMP:",
+        "DTSTART;VALUE=DATE:20081120",
+        "DTEND;VALUE=DATE:20081121",
+        "SUMMARY:Calexico",
+        "LOCATION:Stubb's\\n(Austin\\, TX)",
         // The link as one query value: its own "?" cannot end the click-through's query.
-        "URL;VALUE=URI:http://127.0.0.1:8460/clickthrough.php?target=http://x/e%3Fid=2",
-        "DESCRIPTION:With:\\nIron & Wine, Bon Iver\\n\\nURL:http://127.0.0.1:8460/clickthrough.php?target=\\n"
+        "URL:http://127.0.0.1:8460/clickthrough.php?target=http://x/e%3Fid=2",
+        "DESCRIPTION:With:\\nIron & Wine\\, Bon Iver\\n\\nURL:http://127.0.0.1:8460/clickthrough.php?target="
         "http://x/e%3Fid=2",
         "END:VEVENT",
         "END:VCALENDAR",
     };
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(steadyLines(text), expected);
 
     // The folder's description, exactly; a show keeps its UID (its record's) from export to export.
     EXPECT_EQ(TempHome::read(folder() + "Info.plist"), iCalFolderDescription());
-    EXPECT_EQ(linesOf(exportNow())[5], linesOf(text)[5]);
-    EXPECT_EQ(linesOf(text)[5], std::string("UID:") + data_.concerts->head->uid);
+    EXPECT_EQ(linesOf(exportNow())[4], lines[4]);
+    EXPECT_EQ(lines[4], std::string("UID:") + data_.concerts->head->uid);
 }
 
 TEST_F(ICalFile, ExportAllTakesEveryShowAndNoChoiceGivesTheBareCalendar) {
     fs::create_directories(fs::path(folder()).parent_path().parent_path());
     addShow(data_, {"Beirut", "The Parish", "-", "", "e/1", 2008, 3, 5, false});
     addShow(data_, {"Wilco", "Stubb's", "-", "", "e/2", 2008, 3, 6, false});
-    EXPECT_EQ(exportNow(), "BEGIN:VCALENDAR\nEND:VCALENDAR");
+    EXPECT_EQ(exportNow(), "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Voxtrail//Voxtrail 2.9//EN\r\n"
+                           "END:VCALENDAR\r\n");
     data_.state.setExportAllShows(true);
     const std::string all = exportNow();
-    EXPECT_NE(all.find("SUMMARY:Beirut\n"), std::string::npos);
-    EXPECT_NE(all.find("SUMMARY:Wilco\n"), std::string::npos);
+    EXPECT_NE(all.find("SUMMARY:Beirut\r\n"), std::string::npos);
+    EXPECT_NE(all.find("SUMMARY:Wilco\r\n"), std::string::npos);
 }
 
-// Texts go as stored, commas, semicolons, quotes and UTF-8 alike, a backslash escaped so that
-// readers keep it; a line break in a value cannot add lines (a forged event) to the file.
+// Texts are escaped so that readers keep commas, semicolons, quotes, backslashes and UTF-8; a line
+// break in a value cannot add lines (a forged event) to the file.
 TEST_F(ICalFile, AwkwardTextsStayInTheirOwnLines) {
     fs::create_directories(fs::path(folder()).parent_path().parent_path());
     addShow(data_, {"Café Tacvba, \"Live\"; AC\\DC", "Club; A, B", "Zürich, ZH", "", "q?a=1,b=2;c", 2031, 12,
@@ -112,10 +134,11 @@ TEST_F(ICalFile, AwkwardTextsStayInTheirOwnLines) {
                     30, true});
     const std::string text = exportNow();
     const std::vector<std::string> lines = linesOf(text);
-    ASSERT_EQ(lines.size(), 19u) << text;
-    EXPECT_NE(text.find("\nSUMMARY:Café Tacvba, \"Live\"; AC\\\\DC\n"), std::string::npos);
-    EXPECT_NE(text.find("\nLOCATION:Club; A, B\\n(Zürich, ZH)\n"), std::string::npos);
-    EXPECT_NE(text.find("\nSUMMARY:Evil END:VEVENT BEGIN:VEVENT SUMMARY:Forged\n"), std::string::npos);
+    ASSERT_EQ(lines.size(), 25u) << text;
+    EXPECT_NE(text.find("\nSUMMARY:Café Tacvba\\, \"Live\"\\; AC\\\\DC\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nLOCATION:Club\\; A\\, B\\n(Zürich\\, ZH)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\nSUMMARY:Evil\\nEND:VEVENT\\nBEGIN:VEVENT\\nSUMMARY:Forged\r\n"),
+              std::string::npos);
 
     // A calendar reader finds the two events with their titles.
     std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> cal(icalparser_parse_string(text.c_str()),
@@ -218,8 +241,8 @@ TEST(ICalConcurrency, TwoExportsAtOnceLeaveOneWholeFile) {
         while (!done) {
             const std::string text = TempHome::read(file);
             const std::size_t events = linesOf(text).size();
-            if (text.rfind("BEGIN:VCALENDAR\n", 0) != 0 || text.size() < 13 ||
-                text.compare(text.size() - 13, 13, "END:VCALENDAR") != 0 || events != 2 + 28 * 9)
+            if (text.rfind("BEGIN:VCALENDAR\r\n", 0) != 0 || text.size() < 15 ||
+                text.compare(text.size() - 15, 15, "END:VCALENDAR\r\n") != 0 || events != 4 + 28 * 11)
                 ++badReads;
         }
     });

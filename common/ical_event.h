@@ -1,0 +1,43 @@
+#pragma once
+// The one writer of calendar events: the iCal file, the calendar store and the service's feed all
+// write a show through it, so each is valid iCalendar (CRLF lines folded at 75 octets, text values
+// escaped) and a show has the same UID, SEQUENCE and STATUS in all three.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vx::ical {
+
+struct EventFields {
+    std::string uid;
+    int sequence = 0;
+    std::string status;                              // "CONFIRMED", "CANCELLED", or empty for none
+    int32_t year = 0, month = 0, day = 0;            // an all-day event; DTEND is the next day
+    int64_t dtstamp = 0;                             // seconds since 1970 (UTC); 0 means now
+    std::string summary, location, url, description; // url is left out when empty
+};
+
+struct CalendarFields {
+    std::string prodid = "-//Voxtrail//Voxtrail 2.9//EN";
+    std::string name;     // NAME and X-WR-CALNAME when not empty
+    int refreshHours = 0; // REFRESH-INTERVAL and X-PUBLISHED-TTL when above 0
+};
+
+// Whether the date is one of the calendar's (years 1 to 9999).
+bool validDate(int32_t year, int32_t month, int32_t day);
+
+// One VEVENT, each line ended by CRLF; "" when the date does not exist.
+std::string eventText(const EventFields& event);
+
+// A whole VCALENDAR holding the given VEVENT texts (as eventText makes them) in order.
+std::string calendarText(const CalendarFields& calendar, const std::vector<std::string>& events);
+
+// A whole VCALENDAR with one VEVENT: what a store event file holds.
+std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event);
+
+// Show texts as the calendar store and the feed give them.
+std::string showLocation(const std::string& venue, const std::string& location);
+std::string showNotes(const std::string& title, const std::string& otherActs, const std::string& friends,
+                      bool tickets);
+
+} // namespace vx::ical

@@ -1,0 +1,75 @@
+#pragma once
+// The feed side of the sharing accounts: each account's feed token (kept as a nonce and the
+// token's hash) and the shows its feed lists.
+#include "service/service_database.h"
+#include "service/sharing_store.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vxs {
+
+struct FeedShow {
+    SharedShow show;
+    std::string uid;
+    int sequence = 0;
+    int64_t changed = 0; // seconds since 1970
+};
+
+// Which account a token names and how far its feed has come.
+struct FeedHead {
+    std::string username;
+    int64_t changed = 0; // the feed's last change: a show added, changed or removed
+    int64_t version = 0; // raised at every change
+};
+
+struct FeedContent {
+    FeedHead head;
+    std::vector<FeedShow> shows;
+};
+
+// A feed as served, kept until the account's feed changes.
+struct RenderedFeed {
+    int64_t version = 0;
+    std::string host, body, etag;
+};
+
+class FeedStore {
+  public:
+    // db must be open and outlive the store.
+    explicit FeedStore(ServiceDatabase& db);
+
+    // The account's token, made when it has none (or anew with rotate); "" when none could be made.
+    // The caller has checked that uuid owns the account.
+    std::string token(const std::string& username, const std::string& uuid, bool rotate);
+
+    // The account whose token this is. Every token, well formed or not, is looked up by its
+    // hash, so the answer takes the same time whether the token is known or not.
+    std::optional<FeedHead> head(std::string_view token);
+    FeedContent content(const FeedHead& head);
+
+    // The account's feed as last served for host, when it is still of version; else null.
+    std::shared_ptr<const RenderedFeed> rendered(const std::string& username, int64_t version,
+                                                 const std::string& host);
+    void keep(const std::string& username, std::shared_ptr<const RenderedFeed> feed);
+
+    // Bytes of served feeds kept, at most.
+    static constexpr std::size_t kMaxKeptBytes = 64u << 20;
+
+  private:
+    sqlite3* db_;
+    std::mutex mutex_;
+    std::mutex keptMutex_;
+    std::map<std::string, std::shared_ptr<const RenderedFeed>> kept_;
+    std::size_t keptBytes_ = 0;
+};
+
+// Adds the feed's tables and columns to a database laid out before the feed existed.
+void addFeedColumns(sqlite3* db);
+
+} // namespace vxs

@@ -1,0 +1,81 @@
+// The shared event writer: what any reader needs of each line, for hostile texts as well.
+#include "common/ical_event.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+using vx::ical::EventFields;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t crlf; (crlf = text.find("\r\n", start)) != std::string::npos; start = crlf + 2)
+        lines.push_back(text.substr(start, crlf - start));
+    EXPECT_EQ(start, text.size()) << "text after the last CRLF";
+    return lines;
+}
+
+// Lines unfolded as a reader unfolds them.
+std::vector<std::string> unfolded(const std::string& text) {
+    std::vector<std::string> out;
+    for (const std::string& l : linesOf(text)) {
+        if (!l.empty() && (l[0] == ' ' || l[0] == '\t'))
+            out.back() += l.substr(1);
+        else
+            out.push_back(l);
+    }
+    return out;
+}
+
+bool continuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+TEST(IcalEvent, EveryLineIsCrlfFoldedOnCharactersAndNoTextStartsAProperty) {
+    EventFields e;
+    e.uid = "show-1\r\nATTACH:http://evil";
+    e.year = 2008, e.month = 3, e.day = 5;
+    e.dtstamp = 1200000000;
+    e.summary = "X\r\nATTACH:http://evil";
+    e.location = std::string("Achterberg, Ost; \"Z\" \\ caf\xC3\xA9 ") + std::string(40, 'x') +
+                 "\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1\xE4\xBA\xAC\xFF";
+    e.url = "http://h/clickthrough.php?target=a b\r\nATTACH:x";
+    e.description = "line1\rline2\nline3";
+    const std::string text = vx::ical::singleEventCalendar({}, e);
+    for (const std::string& l : linesOf(text)) {
+        EXPECT_LE(l.size(), 75u) << l;
+        EXPECT_EQ(l.find('\r'), std::string::npos);
+        if (l.size() > 1 && l[0] == ' ') {
+            EXPECT_FALSE(continuation(static_cast<unsigned char>(l[1]))) << l;
+        }
+    }
+    std::vector<std::string> props;
+    for (const std::string& l : unfolded(text))
+        props.push_back(l.substr(0, l.find_first_of(":;")));
+    const std::vector<std::string> expected{"BEGIN",    "VERSION", "PRODID",      "BEGIN", "UID",
+                                            "SEQUENCE", "DTSTAMP", "DTSTART",     "DTEND", "SUMMARY",
+                                            "LOCATION", "URL",     "DESCRIPTION", "END",   "END"};
+    EXPECT_EQ(props, expected);
+    const std::vector<std::string> lines = unfolded(text);
+    EXPECT_EQ(lines[6], "DTSTAMP:20080110T212000Z");
+    EXPECT_EQ(lines[7], "DTSTART;VALUE=DATE:20080305");
+    EXPECT_EQ(lines[8], "DTEND;VALUE=DATE:20080306");
+    EXPECT_EQ(lines[9], "SUMMARY:X\\nATTACH:http://evil");
+    EXPECT_NE(lines[10].find("Achterberg\\, Ost\\; "), std::string::npos) << lines[10];
+    EXPECT_NE(lines[10].find("\\\\ caf\xC3\xA9"), std::string::npos) << lines[10];
+    EXPECT_NE(lines[10].find("\xEF\xBF\xBD"), std::string::npos) << "a stray byte becomes U+FFFD";
+    EXPECT_EQ(lines[11], "URL:http://h/clickthrough.php?target=a%20b%0D%0AATTACH:x");
+    EXPECT_EQ(lines[12], "DESCRIPTION:line1\\nline2\\nline3");
+}
+
+TEST(IcalEvent, DatesThatDoNotExistGiveNoEventAndMonthEndsRollOver) {
+    EventFields e;
+    e.year = 2009, e.month = 2, e.day = 29;
+    EXPECT_EQ(vx::ical::eventText(e), "");
+    e.year = 2008, e.month = 12, e.day = 31;
+    EXPECT_NE(vx::ical::eventText(e).find("DTEND;VALUE=DATE:20090101\r\n"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+// The calendar feed: the owner's address, what the feed lists as shows change, the conditional
+// answers calendar programs rely on, and tokens that name no feed.
+#include "service/feed_replies.h"
+#include "service/sharing_replies.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FeedFixture : ::testing::Test {
+    vxs::ServiceDatabase db;
+    std::unique_ptr<vxs::SharingStore> sharing;
+    std::unique_ptr<vxs::FeedStore> feeds;
+    const std::string host = "127.0.0.1:8460";
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(db.open(":memory:", &error)) << error;
+        sharing = std::make_unique<vxs::SharingStore>(db);
+        feeds = std::make_unique<vxs::FeedStore>(db);
+        sharing->registerUser({"ann", "Ann", "B", "Boston", "MA"}, "uuid-ann");
+    }
+    std::string sharingRequest(const std::string& query) {
+        const std::string target = "/sharing/sharing.php?" + query;
+        if (auto rotate = vxs::feedAddressRequest(target))
+            return vxs::feedAddressReply(target, *rotate, *sharing, *feeds, host).body;
+        return vxs::sharingReply(target, *sharing).body;
+    }
+    // The token of the address the owner is shown, with ".ics".
+    std::string feedName(const char* todo = "FEED_URL") {
+        const std::string reply = sharingRequest(std::string("TODO=") + todo + "&USERNAME=ann&UUID=uuid-ann");
+        const std::string prefix = "<FEED>http://" + host + "/feed/";
+        EXPECT_EQ(reply.rfind(prefix, 0), 0u) << reply;
+        return reply.substr(prefix.size(), reply.find("</FEED>") - prefix.size());
+    }
+    void addShow(const std::string& day, const std::string& venue, const std::string& uid) {
+        sharingRequest("TODO=ADD_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=" + day +
+                       "&TICKETSAVAILABLE=0&ARTIST=AC/DC&VENUE=" + venue +
+                       "&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=" + (uid.empty() ? "" : "&UID=" + uid));
+    }
+};
+
+TEST_F(FeedFixture, OwnerAddressStaysUntilRotatedAndFeedFollowsShowChanges) {
+    EXPECT_NE(sharingRequest("TODO=FEED_URL&USERNAME=ann&UUID=someone-else").find("VoxtrailError"),
+              std::string::npos);
+    const std::string name = feedName();
+    ASSERT_EQ(name.size(), 64u + 4u);
+    EXPECT_EQ(feedName(), name);
+
+    addShow("5", "Club+A", "show-1");
+    addShow("6", "Hall", ""); // an older client sends no UID
+    vxs::Reply first = vxs::feedReply(name, *feeds, host, "", "");
+    ASSERT_EQ(first.status, 200);
+    EXPECT_EQ(first.contentType, "text/calendar; charset=utf-8");
+    EXPECT_NE(first.body.find("X-WR-CALNAME:Voxtrail: ann\r\nREFRESH-INTERVAL;VALUE=DURATION:PT6H\r\n"
+                              "X-PUBLISHED-TTL:PT6H\r\n"),
+              std::string::npos);
+    EXPECT_NE(first.body.find("UID:show-1\r\nSEQUENCE:0\r\n"), std::string::npos);
+    EXPECT_NE(first.body.find("LOCATION:Hall - (Boston\\, MA)\r\n"), std::string::npos);
+    const std::string etag = first.headers.at(0).second, lastModified = first.headers.at(1).second;
+    EXPECT_EQ(vxs::feedReply(name, *feeds, host, etag, "").status, 304);
+    EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", lastModified).status, 304);
+
+    // The same show moved to another venue keeps its UID and raises its sequence.
+    addShow("5", "Club+B", "show-1");
+    vxs::Reply moved = vxs::feedReply(name, *feeds, host, etag, "");
+    ASSERT_EQ(moved.status, 200);
+    EXPECT_NE(moved.headers.at(0).second, etag);
+    EXPECT_NE(moved.body.find("UID:show-1\r\nSEQUENCE:1\r\n"), std::string::npos);
+    EXPECT_EQ(moved.body.find("Club A"), std::string::npos);
+
+    sharingRequest("TODO=DELETE_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=6&TICKETSAVAILABLE=0"
+                   "&ARTIST=AC/DC&VENUE=Hall&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=");
+    EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "").body.find("Hall"), std::string::npos);
+
+    const std::string rotated = feedName("FEED_ROTATE");
+    EXPECT_NE(rotated, name);
+    EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "").status, 404);
+    EXPECT_EQ(vxs::feedReply(rotated, *feeds, host, "", "").status, 200);
+    EXPECT_EQ(vxs::feedTargetForLog("/feed/" + rotated), "/feed/*.ics");
+}
+
+TEST_F(FeedFixture, NamesThatAreNoTokenAnswer404) {
+    const std::string good = feedName();
+    const std::string token = good.substr(0, 64);
+    for (const std::string& name :
+         {std::string(), std::string(".ics"), token.substr(0, 31) + ".ics", token + "a.ics",
+          token.substr(0, 33) + ".ics", std::string(10000, 'a') + ".ics", std::string(64, 'z') + ".ics",
+          "../" + good, std::string("\0", 1) + good, token + std::string("\0.ics", 5), token, token + ".ICS"})
+        EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "").status, 404) << name.size();
+}
+
+} // namespace
