@@ -287,7 +287,7 @@ TEST(CalendarExportEndToEnd, TenFourMakesItsFoldersAndEveryShowKeepsItsUidInTheF
     std::vector<std::string> inFile;
     std::istringstream in(home.readFile(file));
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("UID:", 0) == 0) inFile.push_back(line);
+        if (line.rfind("UID:", 0) == 0) inFile.push_back(line.substr(0, line.find('\r')));
     EXPECT_EQ(inFile, uids);
 
     makeRefreshDue(home);
