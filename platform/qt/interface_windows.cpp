@@ -394,7 +394,9 @@ void InterfaceWindows::placeOnAnchor(Window* w) const {
     // corner of the screen, far from the pane that asked for it.
     if (w->overlay || !anchor_ || !anchor_->isVisible()) return;
     w->placed = true;
-    const QRect anchor = anchor_->frameGeometry();
+    // Asked of the window system: without a window manager, a move made from outside is not
+    // always in the toolkit's cached geometry.
+    const QRect anchor(anchor_->mapToGlobal(QPoint(0, 0)), anchor_->size());
     const QSize size = w->widget->size();
     QPoint topLeft = anchor.center() - QPoint(size.width() / 2, size.height() / 2);
     // Kept on the anchor's screen, title bar included, when the anchor is near an edge.
