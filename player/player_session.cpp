@@ -106,6 +106,22 @@ void PlayerSession::loadPlugins(const std::vector<std::string>& folders) {
         printNote("no visual plug-in named " + options_.visualizerName);
 }
 
+std::vector<Visualizer*> PlayerSession::visualizers() const {
+    std::vector<Visualizer*> all;
+    for (const auto& b : bundles_)
+        for (const auto& v : b->visualizers())
+            all.push_back(v.get());
+    return all;
+}
+
+void PlayerSession::setActiveVisualizer(Visualizer* v) {
+    if (!v || v == active_) return;
+    const bool wasShown = shown_;
+    hide();
+    active_ = v;
+    if (wasShown) show(paneWidth_, paneHeight_);
+}
+
 OSStatus PlayerSession::send(OSType message, VisualPluginMessageInfo* info) {
     if (!active_) return unimpErr;
     VisualPluginMessageInfo empty;

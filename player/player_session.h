@@ -39,6 +39,11 @@ class PlayerSession : public HostServiceBackend {
     // "loaded: ..." for each one kept, notes the rest.
     void loadPlugins(const std::vector<std::string>& folders);
     Visualizer* activeVisualizer() const { return active_; }
+    // Every visual plug-in loaded, in loading order.
+    std::vector<Visualizer*> visualizers() const;
+    // Makes v the active one; while the pane is shown, the old one is hidden and v shown in its
+    // place at the same size.
+    void setActiveVisualizer(Visualizer* v);
 
     // Called on the GUI thread after the port posted a repaint.
     void setRepaintHandler(std::function<void()> handler) { onRepaint_ = std::move(handler); }

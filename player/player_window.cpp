@@ -4,6 +4,7 @@
 #include "player/pane_widget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,12 +66,9 @@ PlayerWindow::PlayerWindow(PlayerSession& session, std::function<void(int)> quit
     setCentralWidget(content_);
     session_.setRepaintHandler([this] { pane_->update(); });
 
-    int minW = 64, minH = 64;
-    if (Visualizer* v = session_.activeVisualizer()) {
-        minW = std::max<int>(v->registration().minWidth, 1);
-        minH = std::max<int>(v->registration().minHeight, 1);
-    }
-    content_->setMinimumSize(portWidthFor(minW), portHeightFor(minH));
+    applyMinimumSize();
+    // The plug-ins' own windows open over this one.
+    session_.interfaceWindows().setPlacementAnchor(this);
 
     QMenu* file = menuBar()->addMenu("&File");
     QAction* quitAction = file->addAction("&Quit");
@@ -83,6 +81,7 @@ PlayerWindow::PlayerWindow(PlayerSession& session, std::function<void(int)> quit
     visualizerAction_->setShortcut(QKeySequence("Ctrl+T"));
     visualizerAction_->setEnabled(session_.activeVisualizer() != nullptr);
     connect(visualizerAction_, &QAction::toggled, this, [this](bool on) { setVisualizerOn(on); });
+    addVisualizerMenu(view);
     optionsAction_ = view->addAction("Visualizer Options\u2026");
     optionsAction_->setEnabled(session_.activeVisualizer() && session_.activeVisualizer()->wantsConfigure());
     connect(optionsAction_, &QAction::triggered, this, [this] {
@@ -101,6 +100,45 @@ PlayerWindow::PlayerWindow(PlayerSession& session, std::function<void(int)> quit
     resize(portWidthFor(kDefaultPaneWidth),
            portHeightFor(kDefaultPaneHeight) + menuBar()->sizeHint().height());
     refreshControls();
+}
+
+void PlayerWindow::addVisualizerMenu(QMenu* view) {
+    QMenu* menu = view->addMenu("Visuali&zer");
+    auto* group = new QActionGroup(menu);
+    for (Visualizer* v : session_.visualizers()) {
+        // A plug-in's name is shown as it is, an ampersand included.
+        QAction* a = menu->addAction(QString::fromStdString(v->name()).replace("&", "&&"));
+        a->setCheckable(true);
+        a->setChecked(v == session_.activeVisualizer());
+        group->addAction(a);
+        visualizerChoices_.emplace_back(a, v);
+        connect(a, &QAction::triggered, this, [this, v] { chooseVisualizer(v); });
+    }
+    menu->setEnabled(!group->actions().isEmpty());
+}
+
+void PlayerWindow::chooseVisualizer(Visualizer* v) {
+    // Not while the plug-in is inside a call: the menu's check goes back to the active one.
+    if (!session_.busy()) session_.setActiveVisualizer(v);
+    Visualizer* active = session_.activeVisualizer();
+    for (auto& [action, visualizer] : visualizerChoices_)
+        action->setChecked(visualizer == active);
+    optionsAction_->setEnabled(active && active->wantsConfigure());
+    applyMinimumSize();
+    if (session_.isShown() && active && active->wantsIdle())
+        idleTimer_.start();
+    else
+        idleTimer_.stop();
+    pane_->update();
+}
+
+void PlayerWindow::applyMinimumSize() {
+    int minW = 64, minH = 64;
+    if (Visualizer* v = session_.activeVisualizer()) {
+        minW = std::max<int>(v->registration().minWidth, 1);
+        minH = std::max<int>(v->registration().minHeight, 1);
+    }
+    content_->setMinimumSize(portWidthFor(minW), portHeightFor(minH));
 }
 
 void PlayerWindow::setVisualizerOn(bool on) {

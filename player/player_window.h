@@ -1,14 +1,18 @@
 #pragma once
 // The player's window: a control strip (play/pause, next, the track) above the visualizer pane,
-// and a View menu that turns the visualizer on and off and opens its options.
+// and a View menu that turns the visualizer on and off, chooses among the loaded ones and opens
+// the active one's options.
 #include "player/player_session.h"
 
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace vx::player {
@@ -34,6 +38,11 @@ class PlayerWindow : public QMainWindow {
   private:
     class Content;
     void switchVisualizer(bool on, int width, int height);
+    // The View menu's "Visualizer" submenu: one checkable entry per loaded visualizer.
+    void addVisualizerMenu(QMenu* view);
+    void chooseVisualizer(Visualizer* v);
+    // The pane no smaller than the active visualizer asked for.
+    void applyMinimumSize();
     // Sizes the window so that the pane gets width x height pixels.
     void resizePaneTo(int width, int height);
     void paneResized(int width, int height);
@@ -48,6 +57,7 @@ class PlayerWindow : public QMainWindow {
     QLabel* trackLabel_ = nullptr;
     QAction* visualizerAction_ = nullptr;
     QAction* optionsAction_ = nullptr;
+    std::vector<std::pair<QAction*, Visualizer*>> visualizerChoices_;
     QTimer idleTimer_;
     QTimer controlsTimer_; // the track may change from a script, too
 };

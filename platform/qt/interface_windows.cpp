@@ -163,6 +163,8 @@ struct InterfaceWindows::Window : QObject {
     QPointer<QWidget> widget;
     VxWindowEventProc proc = nullptr;
     void* userData = nullptr;
+    bool overlay = false;
+    bool placed = false; // moved by the plug-in, or already placed by the host
     std::vector<std::unique_ptr<Control>> controls;
 
     ~Window() override { delete widget.data(); }
@@ -339,6 +341,7 @@ VxWindow* InterfaceWindows::create(const char* folder, const char* name, VxWindo
     window->widget = widget;
     window->proc = proc;
     window->userData = userData;
+    window->overlay = widget->property("vxWindowClass").toString() == "overlay";
     widget->installEventFilter(window);
     for (QWidget* child : widget->findChildren<QWidget*>()) {
         if (!hasPair(child)) continue;
@@ -381,15 +384,39 @@ void InterfaceWindows::show(VxWindow* handle, bool visible) {
         w->widget->hide();
         return;
     }
+    if (!w->placed) placeOnAnchor(w);
     w->widget->show();
     if (!onOffscreenPlatform()) w->widget->raise();
 }
 
+void InterfaceWindows::placeOnAnchor(Window* w) const {
+    // Overlays place themselves; a plain window left where the toolkit puts it opens in a
+    // corner of the screen, far from the pane that asked for it.
+    if (w->overlay || !anchor_ || !anchor_->isVisible()) return;
+    w->placed = true;
+    // Asked of the window system: without a window manager, a move made from outside is not
+    // always in the toolkit's cached geometry.
+    const QRect anchor(anchor_->mapToGlobal(QPoint(0, 0)), anchor_->size());
+    const QSize size = w->widget->size();
+    QPoint topLeft = anchor.center() - QPoint(size.width() / 2, size.height() / 2);
+    // Kept on the anchor's screen, title bar included, when the anchor is near an edge.
+    if (QScreen* screen = anchor_->screen()) {
+        const QRect avail = screen->availableGeometry();
+        topLeft.setX(
+            std::clamp(topLeft.x(), avail.left(), std::max(avail.left(), avail.right() - size.width())));
+        topLeft.setY(
+            std::clamp(topLeft.y(), avail.top(), std::max(avail.top(), avail.bottom() - size.height())));
+    }
+    w->widget->move(topLeft);
+}
+
 void InterfaceWindows::move(VxWindow* handle, int left, int top) {
     // The position is the content's, as the bounds are; the frame goes around it.
-    if (Window* w = live(handle))
+    if (Window* w = live(handle)) {
+        w->placed = true;
         w->widget->move(QPoint(left, top) -
                         (w->widget->geometry().topLeft() - w->widget->frameGeometry().topLeft()));
+    }
 }
 
 void InterfaceWindows::resize(VxWindow* handle, int width, int height) {

@@ -6,7 +6,9 @@
 // "overlay" makes a frameless window that floats above the others and takes no focus.
 #include "platform/visual_plugin_api.h"
 
+#include <QPointer>
 #include <QRect>
+#include <QWidget>
 
 #include <cstddef>
 #include <functional>
@@ -15,7 +17,6 @@
 #include <vector>
 
 class QObject;
-class QWidget;
 
 namespace vx {
 
@@ -35,6 +36,10 @@ class InterfaceWindows {
     ~InterfaceWindows();
     InterfaceWindows(const InterfaceWindows&) = delete;
     InterfaceWindows& operator=(const InterfaceWindows&) = delete;
+
+    // The host's own window: a plain window the plug-in shows without having moved it opens
+    // centred on it. Without one (headless) such a window keeps the toolkit's placement.
+    void setPlacementAnchor(QWidget* anchor) { anchor_ = anchor; }
 
     VxWindow* create(const char* folder, const char* name, VxWindowEventProc proc, void* userData);
     void dispose(VxWindow* window);
@@ -94,7 +99,10 @@ class InterfaceWindows {
     void release(QObject* object);
     bool sendMouse(const std::string& name, int x, int y, bool press);
 
+    void placeOnAnchor(Window* window) const;
+
     CallInto callInto_;
+    QPointer<QWidget> anchor_;
     std::vector<Window*> windows_;
     std::vector<Timer*> timers_;
     int depth_ = 0;      // calls into a plug-in in progress

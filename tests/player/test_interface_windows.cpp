@@ -134,6 +134,22 @@ TEST_F(InterfaceWindowsTest, MovesFadesAndAHandlerMayDisposeItsOwnWindow) {
     EXPECT_EQ(vx::hostFindControl(w, VX_FOURCC('t', 'e', 'x', 't'), 1), nullptr);
 }
 
+TEST_F(InterfaceWindowsTest, OpensCentredOnTheHostWindowUnlessThePluginMovedItFirst) {
+    QWidget player;
+    player.setGeometry(40, 30, 500, 400);
+    player.show();
+    backend.windows.setPlacementAnchor(&player);
+    Events events;
+    VxWindow* centred = open(&events);
+    VxWindow* moved = open(&events);
+    vx::hostMoveWindow(moved, 5, 6);
+    vx::hostShowWindow(centred, true);
+    vx::hostShowWindow(moved, true);
+    const QPoint offCentre = backend.windows.windows().at(0).geometry.center() - player.geometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2);
+    EXPECT_LT((backend.windows.windows().at(1).geometry.topLeft() - QPoint(5, 6)).manhattanLength(), 8);
+}
+
 struct Ticks {
     int count = 0;
     int removeAt = 3;

@@ -1,10 +1,13 @@
 // The player run as a program, headless, with fake plug-ins that log what they receive.
+#include "player/player_window.h"
 #include "tests/player/player_test_support.h"
+#include "tests/support/window_services.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QMenuBar>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -367,4 +370,26 @@ TEST(PlayerSession, WindowModeShowsTheVisualizerInThePaneBelowTheControls) {
     QImage shot(QString::fromStdString(h.home.file("win.png")));
     EXPECT_EQ(shot.size(), QSize(300, 200));
     EXPECT_EQ(shot.pixel(150, 100), 0xFF3366CCu);
+}
+
+// The installer tells the user to pick the plug-in under View > Visualizer.
+TEST(PlayerWindowMenu, VisualizerSubmenuListsTheLoadedOnesAndSwitchesTheShownOne) {
+    ensureTestApplication();
+    PlayerHome h;
+    const std::string alpha = h.installFake("Alpha"), beta = h.installFake("Beta");
+    vx::player::HeadlessDialogs dialogs;
+    vx::player::PlayerSession session({}, {}, dialogs);
+    session.loadPlugins({h.home.pluginFolder()});
+    vx::player::PlayerWindow window(session, [](int) {});
+    window.setVisualizerOn(true);
+    const QList<QAction*> view = window.menuBar()->actions().at(1)->menu()->actions();
+    EXPECT_EQ(view.at(0)->shortcut(), QKeySequence("Ctrl+T"));
+    EXPECT_EQ(view.at(2)->text(), "Visualizer Options\u2026");
+    const QList<QAction*> choices = view.at(1)->menu()->actions();
+    ASSERT_EQ(choices.size(), 2);
+    EXPECT_TRUE(choices.at(0)->isChecked() && choices.at(0)->text() == "Fake Alpha.bundle");
+    choices.at(1)->trigger();
+    EXPECT_TRUE(choices.at(1)->isChecked() && !choices.at(0)->isChecked());
+    EXPECT_THAT(h.messages(alpha), ::testing::Contains("hide"));
+    EXPECT_EQ(withPrefix(h.messages(beta), "show").size(), 1u);
 }
