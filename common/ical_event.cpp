@@ -12,6 +12,13 @@ namespace {
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
+// The UTC zone makes libical load its table of built-in zones, held by libical alone. A module
+// that writes events frees it when it is unloaded, so that a host closing the module leaves no
+// block that nothing points to.
+struct BuiltinZonesRelease {
+    ~BuiltinZonesRelease() { icaltimezone_free_builtin_timezones(); }
+} releaseBuiltinZones;
+
 // libical must report bad input as an error, never abort the process that writes.
 void prepareLibical() {
     static std::once_flag once;

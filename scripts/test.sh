@@ -23,7 +23,7 @@ run_build() { # dir sanitizer target ctest-args...
 run_build build "" ""
 # intercept_tls_get_addr=0: GCC 12's runtime can take a malloc'd block for an old glibc TLS
 # header and crash the leak checker's tracer at exit; the flag turns that guess off.
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build build-asan "address,undefined" ""
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(pwd)/tests/tsan.supp \
   run_build build-tsan "thread" concurrency_tests -L concurrency
