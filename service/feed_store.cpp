@@ -31,6 +31,7 @@ void addFeedColumns(sqlite3* db) {
     addColumn(db, "shared_shows", "uid", "TEXT NOT NULL DEFAULT ''");
     addColumn(db, "shared_shows", "sequence", "INTEGER NOT NULL DEFAULT 0");
     addColumn(db, "shared_shows", "changed", "INTEGER NOT NULL DEFAULT 0");
+    addColumn(db, "shared_shows", "cancelled", "INTEGER NOT NULL DEFAULT 0");
     addColumn(db, "users", "feed_changed", "INTEGER NOT NULL DEFAULT 0");
     addColumn(db, "users", "feed_version", "INTEGER NOT NULL DEFAULT 0");
     // Shows an older service stored get a UID of their own, once.
@@ -76,7 +77,7 @@ FeedContent FeedStore::content(const FeedHead& head) {
     std::lock_guard<std::mutex> lock(mutex_);
     FeedContent feed{head, {}};
     Statement s(db_, "SELECT year, month, day, tickets, artist, venue, location, url, other_artists, uid, "
-                     "sequence, changed FROM shared_shows WHERE username = ?1 "
+                     "sequence, changed, cancelled FROM shared_shows WHERE username = ?1 "
                      "ORDER BY year, month, day, artist, venue");
     s.bind(1, head.username);
     while (s.step() == SQLITE_ROW) {
@@ -93,6 +94,7 @@ FeedContent FeedStore::content(const FeedHead& head) {
         f.uid = s.text(9);
         f.sequence = static_cast<int>(s.integer(10));
         f.changed = s.integer(11);
+        f.show.cancelled = s.integer(12) == 1;
         feed.shows.push_back(std::move(f));
     }
     return feed;

@@ -106,7 +106,7 @@ bool sameContent(Statement& row, const SharedShow& show) {
     return row.integer(1) == show.year && row.integer(2) == show.month && row.integer(3) == show.day &&
            row.integer(4) == (show.tickets ? 1 : 0) && row.text(5) == show.artist &&
            row.text(6) == show.venue && row.text(7) == show.location && row.text(8) == show.url &&
-           row.text(9) == show.otherArtists;
+           row.text(9) == show.otherArtists && (row.integer(12) == 1) == show.cancelled;
 }
 
 } // namespace
@@ -118,7 +118,7 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
     // its date, artist and venue.
     const char* columns =
         "SELECT rowid, year, month, day, tickets, artist, venue, location, url, other_artists, "
-        "uid, sequence FROM shared_shows WHERE username = ?1 ";
+        "uid, sequence, cancelled FROM shared_shows WHERE username = ?1 ";
     Statement byUid(db_, (std::string(columns) + "AND uid = ?2").c_str());
     byUid.bind(1, username).bind(2, show.uid);
     Statement byKey(db_, (std::string(columns) +
@@ -139,12 +139,13 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
         Statement update(db_,
                          "UPDATE OR REPLACE shared_shows SET year = ?2, month = ?3, day = ?4, tickets = ?5, "
                          "artist = ?6, venue = ?7, location = ?8, url = ?9, other_artists = ?10, uid = ?11, "
-                         "sequence = ?12, changed = ?13 WHERE rowid = ?1");
+                         "sequence = ?12, changed = ?13, cancelled = ?14 WHERE rowid = ?1");
         update.bind(1, found->integer(0)).bind(2, show.year).bind(3, show.month).bind(4, show.day);
         update.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
         update.bind(9, show.url).bind(10, show.otherArtists);
         update.bind(11, show.uid.empty() ? found->text(10) : show.uid);
         update.bind(12, found->integer(11) + (contentSame ? 0 : 1)).bind(13, now);
+        update.bind(14, show.cancelled ? 1 : 0);
         if (update.step() != SQLITE_DONE) return false;
         touchFeed(db_, username, now);
         return true;
@@ -153,12 +154,12 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
         return false;
     Statement put(db_,
                   "INSERT OR REPLACE INTO shared_shows (username, year, month, day, tickets, artist, venue, "
-                  "location, url, other_artists, uid, sequence, changed) "
-                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12)");
+                  "location, url, other_artists, uid, sequence, changed, cancelled) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13)");
     put.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
     put.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
     put.bind(9, show.url).bind(10, show.otherArtists).bind(11, show.uid.empty() ? randomHex(16) : show.uid);
-    put.bind(12, now);
+    put.bind(12, now).bind(13, show.cancelled ? 1 : 0);
     if (put.step() != SQLITE_DONE) return false;
     touchFeed(db_, username, now);
     return true;
