@@ -73,22 +73,30 @@ std::string iCalFolderDescription() {
            "</plist>\n";
 }
 
-void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
-                     const std::string& uid) {
-    const std::string clickThrough =
-        std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough;
-    const std::string location = value(show.location);
-    const std::string others = value(show.otherArtists);
-    const std::string url = queryValue(value(show.url));
-    vx::ical::EventFields e;
-    e.uid = uid;
-    e.sequence = 2;
+iCalFileEvents::iCalFileEvents(const char* webServiceHost)
+    : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {
+    event_.sequence = 2;
+}
+
+void iCalFileEvents::append(std::string& text, const SHOWENTRY& show) {
+    vx::ical::EventFields& e = event_;
+    if (show.uid[0])
+        e.uid.assign(show.uid, strnlen(show.uid, sizeof show.uid));
+    else
+        e.uid = vx::newUuidString();
     e.year = show.year, e.month = show.month, e.day = show.day;
-    e.summary = value(show.artist);
-    e.location = value(show.venue) + (location != "-" ? "\n(" + location + ")" : "");
-    e.url = clickThrough + url;
-    if (!others.empty()) e.description = "With:\n" + others + "\n\nURL:" + clickThrough + url;
-    text += vx::ical::eventText(e);
+    e.summary.assign(show.artist, strnlen(show.artist, sizeof show.artist));
+    location_.assign(show.location, strnlen(show.location, sizeof show.location));
+    e.location.assign(show.venue, strnlen(show.venue, sizeof show.venue));
+    if (location_ != "-") e.location.append("\n(").append(location_).append(")");
+    e.url.assign(clickThrough_).append(queryValue(value(show.url)));
+    e.description.clear();
+    if (show.otherArtists[0] != '\0')
+        e.description.assign("With:\n")
+            .append(show.otherArtists, strnlen(show.otherArtists, sizeof show.otherArtists))
+            .append("\n\nURL:")
+            .append(e.url);
+    vx::ical::appendEventText(text, e);
 }
 
 int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) {
@@ -147,12 +155,15 @@ bool replaceFileWhole(const std::string& path, const std::string& text) {
 int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     if (!root) return 0;
     std::lock_guard<std::mutex> exporting(calendarExportLock());
-    std::string events;
-    forEachExportedShow(root, [&](const SHOWENTRY& show) {
-        appendiCalEvent(events, show, webServiceHost,
-                        show.uid[0] ? std::string(show.uid) : vx::newUuidString());
-    });
-    const std::string text = vx::ical::calendarText(kiCalFileCalendar, {events});
+    // The events go straight into the file's text: thousands of shows make a file of megabytes.
+    // Its room stays for the next export (the export lock guards it), so an export of as many
+    // shows neither copies the text as it grows nor makes its pages anew.
+    static std::string text;
+    text.clear(); // keeps the room
+    text += vx::ical::calendarHead(kiCalFileCalendar);
+    iCalFileEvents events(webServiceHost);
+    forEachExportedShow(root, [&](const SHOWENTRY& show) { events.append(text, show); });
+    text += vx::ical::kCalendarEnd;
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);
@@ -162,5 +173,7 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     else
         reportExportProblem(root, std::string(location) + " could not be written" +
                                       (errno ? std::string(" (") + std::strerror(errno) + ")." : "."));
+    // A list much shorter than the last gives back the room it no longer needs.
+    if (text.capacity() > 4 * text.size()) text.shrink_to_fit();
     return 0;
 }
