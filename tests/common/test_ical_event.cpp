@@ -77,6 +77,9 @@ TEST(IcalEvent, DatesThatDoNotExistGiveNoEventAndMonthEndsRollOver) {
     EXPECT_EQ(vx::ical::eventText(e), "");
     e.year = 2008, e.month = 12, e.day = 31;
     EXPECT_NE(vx::ical::eventText(e).find("DTEND;VALUE=DATE:20090101\r\n"), std::string::npos);
+    e.year = 9999, e.month = 12, e.day = 30; // far dates are dates too, never a blank time
+    EXPECT_NE(vx::ical::eventText(e).find("DTSTART;VALUE=DATE:99991230\r\nDTEND;VALUE=DATE:99991231\r\n"),
+              std::string::npos);
 }
 
 // The writer escapes and folds each line as libical does: against libical's own writing of the
