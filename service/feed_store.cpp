@@ -28,6 +28,12 @@ void addFeedColumns(sqlite3* db) {
                  " nonce TEXT NOT NULL,"
                  " token_hash TEXT NOT NULL UNIQUE)",
                  nullptr, nullptr, nullptr);
+    // Tokens made before the key existed follow from the nonce and the UUID the database holds, so
+    // a copy of it would give them away: they end, and their owners are given new ones.
+    if (!hasColumn(db, "feed_tokens", "keyed")) {
+        sqlite3_exec(db, "DELETE FROM feed_tokens", nullptr, nullptr, nullptr);
+        addColumn(db, "feed_tokens", "keyed", "INTEGER NOT NULL DEFAULT 1");
+    }
     addColumn(db, "shared_shows", "uid", "TEXT NOT NULL DEFAULT ''");
     addColumn(db, "shared_shows", "sequence", "INTEGER NOT NULL DEFAULT 0");
     addColumn(db, "shared_shows", "changed", "INTEGER NOT NULL DEFAULT 0");
@@ -39,7 +45,7 @@ void addFeedColumns(sqlite3* db) {
                  nullptr, nullptr);
 }
 
-FeedStore::FeedStore(ServiceDatabase& db) : db_(db.handle()) {
+FeedStore::FeedStore(ServiceDatabase& db, std::string key) : db_(db.handle()), key_(std::move(key)) {
     addFeedColumns(db_);
 }
 
@@ -49,14 +55,15 @@ std::string FeedStore::token(const std::string& username, const std::string& uui
         Statement find(db_, "SELECT nonce, token_hash FROM feed_tokens WHERE username = ?1");
         find.bind(1, username);
         if (find.step() == SQLITE_ROW) {
-            const std::string token = feedToken(find.text(0), uuid);
+            const std::string token = feedToken(key_, find.text(0), uuid);
             // A token made under another installation id cannot be shown again: a new one replaces it.
             if (sha256Hex(token) == find.text(1)) return token;
         }
     }
     const std::string nonce = randomHex(32);
-    if (nonce.empty()) return "";
-    const std::string token = feedToken(nonce, uuid);
+    if (nonce.empty() || key_.empty()) return "";
+    const std::string token = feedToken(key_, nonce, uuid);
+    if (token.empty()) return "";
     Statement put(db_,
                   "INSERT OR REPLACE INTO feed_tokens (username, nonce, token_hash) VALUES (?1, ?2, ?3)");
     put.bind(1, username).bind(2, nonce).bind(3, sha256Hex(token));

@@ -38,6 +38,10 @@ const char* serviceUsage() {
            "  --host ADDR               address to listen on (default 127.0.0.1)\n"
            "  --data DIR                folder holding cities.tsv\n"
            "  --db FILE                 SQLite database of accounts and shared shows (default in memory)\n"
+           "  --feed-key FILE           secret key of the calendar feeds' addresses, made (0600) when\n"
+           "                            missing; every process on one database needs the same file\n"
+           "                            (default FILE.feed-key beside the --db file; a new key per\n"
+           "                            run for a database in memory)\n"
            "  --log FILE                request log (default standard output)\n"
            "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
            "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
@@ -86,6 +90,8 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             o.dataDir = value;
         } else if (arg == "--db") {
             o.dbPath = value;
+        } else if (arg == "--feed-key") {
+            o.feedKeyPath = value;
         } else if (arg == "--log") {
             o.logPath = value;
         } else if (arg == "--iploc-country" || arg == "--iploc-region" || arg == "--iploc-city") {

@@ -15,7 +15,8 @@ struct ServiceOptions {
     int iplocPort = 8461;
     std::string dataDir;
     std::string dbPath = ":memory:";
-    std::string logPath; // empty: standard output
+    std::string feedKeyPath; // empty: beside a database file, or none for one in memory
+    std::string logPath;     // empty: standard output
     IpPlace ipPlace;
     VersionAnnouncement version;
     std::vector<std::string> libraries; // --catalog-from-library, in order

@@ -38,7 +38,17 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
                                                 focusArea(options, data->cities), options.today);
     if (!data->db.open(options.dbPath, error)) return false;
     data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
-    data->feeds = std::make_unique<FeedStore>(data->db);
+    std::string key = newFeedKey();
+    const std::string keyPath = !options.feedKeyPath.empty() ? options.feedKeyPath
+                                : options.dbPath.empty() || options.dbPath == ":memory:"
+                                    ? ""
+                                    : options.dbPath + ".feed-key";
+    if (!keyPath.empty()) {
+        std::optional<std::string> kept = loadOrCreateFeedKey(keyPath, error);
+        if (!kept) return false;
+        key = std::move(*kept);
+    }
+    data->feeds = std::make_unique<FeedStore>(data->db, std::move(key));
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     return true;
