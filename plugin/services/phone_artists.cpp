@@ -1,12 +1,12 @@
 #include "plugin/services/phone_artists.h"
 
 #include "common/fixed_text.h"
-#include "plugin/services/library_markers.h"
-#include "plugin/services/library_scan.h"
-#include "plugin/services/line_markers.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/library_markers.h"
+#include "plugin/library/library_scan.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/line_source.h"
+#include "plugin/library/xml_entities.h"
 #include "plugin/services/unicode_letters.h"
-#include "plugin/services/xml_entities.h"
 
 #include <cstring>
 #include <string>

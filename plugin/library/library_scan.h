@@ -1,8 +1,8 @@
 #pragma once
 // The line-by-line walk over a library file: tracks are recognised by the keys iTunes writes one
 // per line, and a playlist named after the product narrows the lists to its own tracks.
+#include "plugin/library/name_table.h"
 #include "plugin/model/record_lists.h"
-#include "plugin/services/name_table.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "plugin/services/library_reader.h"
+#include "plugin/library/library_reader.h"
 
-#include "plugin/services/artist_name_forms.h"
-#include "plugin/services/library_scan.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/library/library_scan.h"
+#include "plugin/library/line_source.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "plugin/services/library_scan.h"
+#include "plugin/library/library_scan.h"
 
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/library/library_markers.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/xml_entities.h"
 #include "plugin/model/protected_data.h"
-#include "plugin/services/artist_name_forms.h"
-#include "plugin/services/library_markers.h"
-#include "plugin/services/line_markers.h"
-#include "plugin/services/xml_entities.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 // Where the markers of a library file stand in one line, found in one pass: a library holds a
 // million lines, nearly all of them keys the reader has no use for.
-#include "plugin/services/line_markers.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/line_source.h"
 
 #include <algorithm>
 #include <cstddef>
