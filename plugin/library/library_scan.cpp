@@ -174,9 +174,7 @@ void LibraryScan::recordTrack() {
     if (albumSeen) addAlbum(*album);
     // Only a playlist that narrows the lists looks its tracks up.
     if (!policy.playlistNarrows) return;
-    if (recordedCount % kRecordBlock == 0) recorded.emplace_back().reserve(kRecordBlock);
-    recorded.back().push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
-    ++recordedCount;
+    recorded.push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
 }
 
 std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
@@ -195,8 +193,8 @@ std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
 }
 
 const LibraryScan::TrackNames* LibraryScan::recordedTrack(std::string_view id) {
-    for (; indexed < recordedCount; ++indexed) {
-        const Recorded& r = recorded[indexed / kRecordBlock][indexed % kRecordBlock];
+    for (; indexed < recorded.size(); ++indexed) {
+        const Recorded& r = recorded[indexed];
         TrackNames& names = tracks[r.id];
         names.artist = numbered[r.artist];
         // A later track of the same id without an album keeps the earlier one's.

@@ -1,6 +1,7 @@
 #pragma once
 // The line-by-line walk over a library file: tracks are recognised by the keys iTunes writes one
 // per line, and a playlist named after the product narrows the lists to its own tracks.
+#include "plugin/library/huge_blocks.h"
 #include "plugin/library/name_table.h"
 #include "plugin/model/record_lists.h"
 
@@ -113,10 +114,8 @@ class LibraryScan {
     Names::Entry* lastArtist = nullptr;
     Names::Entry* lastAlbum = nullptr;
     unsigned filling = 1; // counts the emptyings of the lists
-    // What the tracks recorded, in file order: blocks that are never moved or copied.
-    static constexpr std::size_t kRecordBlock = 4096;
-    std::vector<std::vector<Recorded>> recorded;
-    std::size_t recordedCount = 0;
+    // What the tracks recorded, in file order.
+    HugeBlocks<Recorded> recorded;
     std::vector<Name*> numbered{nullptr}; // every name, so that a record holds 4 bytes per name
     std::unordered_map<std::string, std::uint64_t> oddIds;
     // Track id to the names recorded for it (later tracks of the same id win), covering
