@@ -18,6 +18,8 @@ struct StoreEvent {
     std::string uid, artist, otherArtists, venue, url, location;
     int32_t year, month, day;
     unsigned char tickets;
+    int32_t sequence;
+    bool cancelled;
 };
 
 template <std::size_t N> std::string fieldText(const char (&field)[N]) {
@@ -29,8 +31,9 @@ std::vector<StoreEvent> eventsToExport(PluginData* root, const char* webServiceH
     std::vector<StoreEvent> events;
     forEachExportedShow(root, [&](const SHOWENTRY& s) {
         events.push_back({fieldText(s.uid), fieldText(s.artist), fieldText(s.otherArtists),
-                          fieldText(s.venue), host + clickThroughPath(fieldText(s.url)), fieldText(s.location),
-                          s.year, s.month, s.day, static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
+                          fieldText(s.venue), host + clickThroughPath(fieldText(s.url)),
+                          fieldText(s.location), s.year, s.month, s.day,
+                          static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0), s.sequence, s.cancelled});
     });
     return events;
 }
@@ -85,6 +88,7 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
     // Later additions: a bundle without them gives each event a new UID and cannot say it failed.
     auto addEventWithUid = lookUp<Vxt_AddEventWithUIDFn>(bundle.get(), "Vxt_AddEventWithUID");
     auto calendarSaved = lookUp<Vxt_CalendarSavedFn>(bundle.get(), "Vxt_CalendarSaved");
+    auto addChangedEvent = lookUp<Vxt_AddChangedEventFn>(bundle.get(), "Vxt_AddChangedEvent");
     if (initialize) initialize();
     if (!createCalendar || !addEvent || !saveCalendar) {
         reportExportProblem(root, std::string(kExportBundleName) + " lacks one of its functions.");
@@ -102,7 +106,12 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
-        if (addEventWithUid) {
+        if (addChangedEvent) {
+            CFOwned<CFStringRef> uid(makeRecordString(e.uid));
+            addChangedEvent(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
+                            location.get(), friends.get(), e.year, e.month, e.day, e.tickets, e.sequence,
+                            e.cancelled ? 1 : 0);
+        } else if (addEventWithUid) {
             CFOwned<CFStringRef> uid(makeRecordString(e.uid));
             addEventWithUid(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
                             location.get(), friends.get(), e.year, e.month, e.day, e.tickets);

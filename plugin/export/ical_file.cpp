@@ -82,7 +82,9 @@ void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webSe
     const std::string url = queryValue(value(show.url));
     vx::ical::EventFields e;
     e.uid = uid;
-    e.sequence = 2;
+    // Each change after the first export raises it, so calendar programs take the newer copy.
+    e.sequence = 2 + show.sequence;
+    if (show.cancelled) e.status = "CANCELLED";
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = value(show.artist);
     e.location = value(show.venue) + (location != "-" ? "\n(" + location + ")" : "");

@@ -25,7 +25,7 @@ void removeExcludedArtists(XML_Artist_List& artists, const char* path) {
 
 } // namespace
 
-int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums) {
+int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums, ArtistPlays* plays) {
     artists.clear();
     albums.clear();
 
@@ -39,6 +39,7 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
         while (library.nextLines(lines))
             scan.readLines(lines);
     }
+    if (plays) plays->replace(scan.artistPlays());
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

@@ -1,6 +1,7 @@
 #pragma once
 // The line-by-line walk over a library file: tracks are recognised by the keys iTunes writes one
 // per line, and a playlist named after the product narrows the lists to its own tracks.
+#include "plugin/model/artist_plays.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/services/name_table.h"
 
@@ -28,6 +29,8 @@ class LibraryScan {
 
     // A run of whole lines, as LineSource::nextLines gives them.
     void readLines(std::string_view lines);
+    // Plays of each artist read so far, summed over its tracks, by cleaned name.
+    ArtistPlays::Counts artistPlays() const;
 
   private:
     void lineFound(const LibraryLine& found);
@@ -41,6 +44,7 @@ class LibraryScan {
         std::string stored;       // for an artist, one name or two joined by a comma
         unsigned offered = 0;     // the filling of the lists it was last offered to
         std::uint32_t number = 0; // its place in numbered
+        std::uint64_t plays = 0;  // an artist's plays over its tracks
     };
     using Names = NameTable<Name>;
     struct TrackNames {
@@ -77,6 +81,8 @@ class LibraryScan {
     bool notMusic = false;    // a movie, TV show, podcast or audiobook: its artist is no band
     bool spokenGenre = false; // the track's last genre is one of spoken word
     std::string trackId;
+    std::uint64_t playCount = 0;
+    std::vector<Name*> playedArtists; // artists with plays, each once
     Name* artist = nullptr;
     Name* album = nullptr;
 
