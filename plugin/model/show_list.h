@@ -80,6 +80,7 @@ class SHOWLIST {
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
     // No room for another entry: a reader of a long reply may stop there.
     bool full();
+    // The first show of the artist that is not cancelled.
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
     SHOWENTRY* findAlbum(const char* artist);

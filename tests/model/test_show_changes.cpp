@@ -163,4 +163,12 @@ TEST(ShowChanges, EachRefreshOfTheTable) {
     }
 }
 
+TEST(ShowChanges, ACancelledShowIsNoUpcomingOneForTheNotice) {
+    SHOWLIST list;
+    list.addShow(show("Kinks|2027-01-09|Club|http://e/1|*x1"), nullptr);
+    list.addShow(show("Kinks|2027-02-09|Hall|http://e/2|"), nullptr);
+    ASSERT_NE(list.findShow("The Kinks"), nullptr);
+    EXPECT_STREQ(list.findShow("The Kinks")->venue, "Hall");
+}
+
 } // namespace
