@@ -178,6 +178,8 @@ Calendar* createCalendar(const std::string& title) {
 std::string eventObject(const Event& e, const std::string& uid) {
     vx::ical::EventFields fields;
     fields.uid = uid;
+    fields.sequence = e.sequence;
+    if (e.cancelled) fields.status = "CANCELLED";
     fields.year = e.year, fields.month = e.month, fields.day = e.day;
     fields.summary = e.title;
     fields.location = vx::ical::showLocation(e.venue, e.location);

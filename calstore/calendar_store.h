@@ -30,6 +30,8 @@ struct Event {
     std::string title, otherActs, venue, url, location, friends;
     int32_t year = 0, month = 0, day = 0;
     bool tickets = false;
+    int32_t sequence = 0;
+    bool cancelled = false;
 };
 
 std::filesystem::path storeFolder();

@@ -64,6 +64,20 @@ Vxt_AddEventWithUID(CFTypeRef calendar, CFStringRef uid, CFStringRef title, CFSt
     });
 }
 
+__attribute__((visibility("default"))) void
+Vxt_AddChangedEvent(CFTypeRef calendar, CFStringRef uid, CFStringRef title, CFStringRef otherActs,
+                    CFStringRef venue, CFStringRef url, CFStringRef location, CFStringRef friends,
+                    int32_t year, int32_t month, int32_t day, unsigned char tickets, int32_t sequence,
+                    unsigned char cancelled) {
+    if (!calendar) return;
+    vx::guardBoundary("Vxt_AddChangedEvent", [&] {
+        vx::calstore::Event e{
+            text(title), text(otherActs), text(venue), text(url),    text(location), text(friends),
+            year,        month,           day,         tickets == 1, sequence,       cancelled == 1};
+        vx::calstore::addEvent(*calendarOf(calendar), e, text(uid));
+    });
+}
+
 __attribute__((visibility("default"))) int Vxt_CalendarSaved(CFTypeRef calendar) {
     if (!calendar) return 0;
     const vx::calstore::Calendar& cal = *calendarOf(calendar);
@@ -84,3 +98,4 @@ static_assert(std::is_same_v<decltype(&Vxt_AddEvent), Vxt_AddEventFn>);
 static_assert(std::is_same_v<decltype(&Vxt_SaveCalendar), Vxt_SaveCalendarFn>);
 static_assert(std::is_same_v<decltype(&Vxt_AddEventWithUID), Vxt_AddEventWithUIDFn>);
 static_assert(std::is_same_v<decltype(&Vxt_CalendarSaved), Vxt_CalendarSavedFn>);
+static_assert(std::is_same_v<decltype(&Vxt_AddChangedEvent), Vxt_AddChangedEventFn>);

@@ -20,6 +20,12 @@ using Vxt_AddEventWithUIDFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFSt
                                        CFStringRef otherActs, CFStringRef venue, CFStringRef url,
                                        CFStringRef location, CFStringRef friends, int32_t year, int32_t month,
                                        int32_t day, unsigned char tickets);
+// As Vxt_AddEventWithUID, with the event's SEQUENCE and whether it is cancelled (STATUS:CANCELLED).
+using Vxt_AddChangedEventFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFStringRef title,
+                                       CFStringRef otherActs, CFStringRef venue, CFStringRef url,
+                                       CFStringRef location, CFStringRef friends, int32_t year, int32_t month,
+                                       int32_t day, unsigned char tickets, int32_t sequence,
+                                       unsigned char cancelled);
 // 1 when the calendar was saved with every event added to it, else 0.
 using Vxt_CalendarSavedFn = int (*)(CFTypeRef calendar);
 }

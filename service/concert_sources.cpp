@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace vxs {
 namespace {
@@ -80,6 +82,15 @@ std::optional<Reply> readSourcePageRequest(int source, const Query& query, const
     if (!city || !state) return errorReply(400, "city and state are required");
     if (!parseRadius(query.get("radius"), &request->radius))
         return errorReply(400, "radius must be a whole number of miles");
+
+    const SourceInfo& info = sourceInfo(source);
+    if (!data.sourcePages.empty()) {
+        std::ifstream in(data.sourcePages + "/" + info.name + ".txt", std::ios::binary);
+        if (!in) return errorReply(503, std::string(info.name) + " is down");
+        Reply scripted;
+        scripted.body.assign(std::istreambuf_iterator<char>(in), {});
+        return scripted;
+    }
     std::optional<RegionRef> region = resolveRegion(*state, RegionTable::Search);
     request->centre = region ? data.cities.find(*city, *region) : nullptr;
     if (!request->centre) {

@@ -38,6 +38,8 @@ struct ServiceData {
     std::unique_ptr<EventStore> events;
     VersionAnnouncement version;
     IpPlace ipPlace;
+    // When set, the folder whose NAME.txt each concert source answers with, read at each request.
+    std::string sourcePages;
     ServiceDatabase db;
     std::unique_ptr<SharingStore> sharing;
     std::unique_ptr<FeedStore> feeds;

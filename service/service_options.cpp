@@ -51,6 +51,9 @@ const char* serviceUsage() {
            "  --announce-message TEXT   message sent with a newer version\n"
            "  --catalog-from-library F  add the artists of a library file to the catalogue (repeatable)\n"
            "  --today YYYY-MM-DD        generate concerts as if this were the date\n"
+           "  --source-pages DIR        each concert source answers with DIR/NAME.txt as it is at the\n"
+           "                            request (NAME: ticketline, gigwire); no such file is an outage "
+           "(503)\n"
            "  --focus-city NAME         city that draws a share of all shows (default the IP-location city)\n"
            "  --focus-region CODE       its region or country code (location table)\n"
            "  --no-focus                spread shows by city size alone\n"
@@ -129,6 +132,8 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
                 *error = "--today needs a date YYYY-MM-DD";
                 return std::nullopt;
             }
+        } else if (arg == "--source-pages") {
+            o.sourcePages = value;
         } else if (arg == "--focus-city") {
             o.focusCity = value;
         } else if (arg == "--focus-region") {

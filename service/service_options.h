@@ -20,6 +20,7 @@ struct ServiceOptions {
     IpPlace ipPlace;
     VersionAnnouncement version;
     std::vector<std::string> libraries; // --catalog-from-library, in order
+    std::string sourcePages;            // --source-pages: folder of scripted source pages
     std::optional<CivilDate> today;
     bool focus = true;
     std::string focusCity;   // empty: the IP-location city

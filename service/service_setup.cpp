@@ -51,6 +51,7 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->feeds = std::make_unique<FeedStore>(data->db, std::move(key));
     data->version = options.version;
     data->ipPlace = options.ipPlace;
+    data->sourcePages = options.sourcePages;
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "plugin/engine/cal_get_data.h"
+#include "plugin/engine/show_changes_step.h"
 
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
@@ -92,6 +93,21 @@ class ConcertStepRollback {
     bool listStarted_ = false;
     bool completed_ = false;
 };
+
+// The search was of the place the list before it was found for, compared in canonical form.
+bool samePlace(ProtectedData& st, const char* cityBefore, const char* regionBefore, int radiusBefore) {
+    char city[256], region[256], oldCity[256], oldRegion[256];
+    st.getCurCity(city);
+    st.getCurState(region);
+    vx::copyText(oldCity, cityBefore);
+    vx::copyText(oldRegion, regionBefore);
+    cleanCity(city);
+    cleanCity(oldCity);
+    latLongStateAbbrev(region);
+    latLongStateAbbrev(oldRegion);
+    return std::strcmp(city, oldCity) == 0 && std::strcmp(region, oldRegion) == 0 &&
+           st.getCurSearchRadius() == radiusBefore;
+}
 
 // Names the place the service did not know, as typed, for the status line.
 void reportPlaceNotFound(ProtectedData& st) {
@@ -263,6 +279,10 @@ int CalGetData::UpdateConcerts() {
     st.setUpdatingProgress(0.0);
     root->redraw();
     ConcertStepRollback rollback(*root);
+    char searchedCity[256], searchedRegion[256];
+    st.getCurCity(searchedCity);
+    st.getCurState(searchedRegion);
+    const int searchedRadius = st.getCurSearchRadius();
 
     if (useIpLocation && !placeTyped(st)) {
         // Kept set when the look-up fails or is stopped, so the next refresh locates again.
@@ -297,8 +317,11 @@ int CalGetData::UpdateConcerts() {
     if (stopRequested()) return 1;
     artistInfos.clear();
 
-    if (genericParser(*this, artists) != 0 || stopRequested()) return 1;
+    bool sourcesAsUsual = false;
+    if (genericParser(*this, artists, &sourcesAsUsual) != 0 || stopRequested()) return 1;
     rollback.completed();
+    trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), sourcesAsUsual,
+                        services.webServiceHost);
 
     if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {
         st.setUpdatingConcerts(false);
@@ -319,7 +342,7 @@ int CalGetData::UpdateConcerts() {
 }
 
 int CalGetData::parseXML() {
-    return readLibrary(root->state, artists, albums);
+    return readLibrary(root->state, artists, albums, &root->artistPlays);
 }
 
 int CalGetData::UpdateShared() {

@@ -40,6 +40,39 @@ bool isUidField(std::string_view field) {
     return true;
 }
 
+// What a concert keeps of its changes, after its UID: "changed:SEQUENCE:c:YYYY-MM-DD:VENUE" ("c"
+// when cancelled, else "-"; the date and venue where it was before it moved, "0-0-0" when never).
+constexpr std::string_view kChangePrefix = "changed:";
+
+std::string changeField(const SHOWENTRY& show) {
+    char head[96];
+    std::snprintf(head, sizeof head, "changed:%d:%c:%d-%d-%d:", static_cast<int>(show.sequence),
+                  show.cancelled ? 'c' : '-', static_cast<int>(show.movedYear),
+                  static_cast<int>(show.movedMonth), static_cast<int>(show.movedDay));
+    return head + fieldValue(show.movedVenue);
+}
+
+bool readChangeField(std::string_view field, SHOWENTRY& show) {
+    if (!field.starts_with(kChangePrefix)) return false;
+    field.remove_prefix(kChangePrefix.size());
+    const std::size_t a = field.find(':');
+    if (a == std::string_view::npos || a + 3 > field.size() || field[a + 2] != ':') return false;
+    const std::size_t b = field.find(':', a + 3);
+    if (b == std::string_view::npos) return false;
+    int32_t sequence = 0, y = 0, m = 0, d = 0;
+    const std::string_view date = field.substr(a + 3, b - a - 3);
+    const std::size_t d1 = date.find('-'), d2 = date.rfind('-');
+    if (!readDecimal(field.substr(0, a), sequence) || sequence < 0 || d1 == d2 ||
+        !readDecimal(date.substr(0, d1), y) || !readDecimal(date.substr(d1 + 1, d2 - d1 - 1), m) ||
+        !readDecimal(date.substr(d2 + 1), d))
+        return false;
+    show.sequence = sequence;
+    show.cancelled = field[a + 1] == 'c';
+    if (isCalendarDate(y, m, d)) show.movedYear = y, show.movedMonth = m, show.movedDay = d;
+    copyText(show.movedVenue, fieldText(field.substr(b + 1).substr(0, sizeof show.movedVenue - 1)).c_str());
+    return true;
+}
+
 } // namespace
 
 std::string showLine(const SHOWENTRY& show, ShowKind kind) {
@@ -55,7 +88,10 @@ std::string showLine(const SHOWENTRY& show, ShowKind kind) {
     addField(line, show.url);
     addField(line, (album || show.otherArtists[0] == '\0') ? "-" : show.otherArtists);
     // Only concerts are exported, so only they keep a UID across restarts.
-    if (kind == kConcertLine && isUidField(show.uid)) addField(line, show.uid);
+    if (kind == kConcertLine && isUidField(show.uid)) {
+        addField(line, show.uid);
+        if (show.sequence > 0 || show.cancelled || show.movedYear > 0) addField(line, changeField(show));
+    }
     if (show.nameList) {
         std::lock_guard<ListMutex> hold(show.nameList->mutex);
         for (FRIENDNAME* n = show.nameList->head; n; n = n->next)
@@ -95,6 +131,8 @@ ParsedShow parseShowLine(std::string_view line) {
     std::size_t labels = kFixedFields;
     if (kind == kConcertLine && labels + 1 < pieces.size() && isUidField(pieces[labels]))
         copyField(show->uid, pieces[labels++]);
+    if (kind == kConcertLine && labels + 1 < pieces.size() && readChangeField(pieces[labels], *show))
+        ++labels;
     for (std::size_t i = labels; i + 1 < pieces.size() && i < labels + kMostLabels; ++i)
         show->nameList->add(new FRIENDNAME(fieldText(pieces[i]).c_str()));
     parsed.show = std::move(show);

@@ -98,7 +98,10 @@ std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
                              st.getNotificationWindowStyle(),
                              st.getiPhoneSync()};
     for (std::size_t i = 0; i < std::size(switches); ++i)
-        appendSwitch(out, switches[i], i + 1 == std::size(switches));
+        appendSwitch(out, switches[i], false);
+    // Later settings follow the eleven switches, where older versions read past the last number.
+    appendSwitch(out, st.getNotifyShowChanges(), false);
+    out += std::to_string(st.getMostPlayedPlays()) + "\n";
 
     st.getiCalLoc(text);
     out += vx::oneLine(text) + "\n";
@@ -363,6 +366,10 @@ void PreferencesReader::switches(std::string_view text) {
     st.setNotifyAlbums(on[8]);
     st.setNotificationWindowStyle(on[9]);
     st.setiPhoneSync(on[10]);
+    // Files of older versions end the line at the eleventh switch and keep the defaults.
+    int32_t n = 0;
+    if (pieces.size() > 12 && vx::readDecimal(pieces[11], n)) st.setNotifyShowChanges(n != 0);
+    if (pieces.size() > 12 && vx::readDecimal(pieces[12], n) && n > 0) st.setMostPlayedPlays(n);
 }
 
 void PreferencesReader::account(std::string_view text) {

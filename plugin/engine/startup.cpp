@@ -122,7 +122,7 @@ void CalGetData::initialize() {
 
     // A save killed before its rename left its temporary file; the saved file itself is whole.
     vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
-                                            "VoxtrailExcludeBands.txt", "FirstRun"});
+                                            "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log"});
     services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());

@@ -72,6 +72,7 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
     // Later additions: a bundle without them gives each event a new UID and cannot say it failed.
     auto addEventWithUid = lookUp<Vxt_AddEventWithUIDFn>(bundle.get(), "Vxt_AddEventWithUID");
     auto calendarSaved = lookUp<Vxt_CalendarSavedFn>(bundle.get(), "Vxt_CalendarSaved");
+    auto addChangedEvent = lookUp<Vxt_AddChangedEventFn>(bundle.get(), "Vxt_AddChangedEvent");
     if (initialize) initialize();
     if (!createCalendar || !addEvent || !saveCalendar) {
         reportExportProblem(root, std::string(kExportBundleName) + " lacks one of its functions.");
@@ -89,7 +90,12 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
-        if (addEventWithUid) {
+        if (addChangedEvent) {
+            CFOwned<CFStringRef> uid(makeRecordString(e.uid));
+            addChangedEvent(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
+                            location.get(), friends.get(), e.year, e.month, e.day,
+                            static_cast<unsigned char>(e.ticketsAvailable), e.sequence, e.cancelled ? 1 : 0);
+        } else if (addEventWithUid) {
             CFOwned<CFStringRef> uid(makeRecordString(e.uid));
             addEventWithUid(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
                             location.get(), friends.get(), e.year, e.month, e.day,

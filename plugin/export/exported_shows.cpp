@@ -35,7 +35,7 @@ std::vector<ExportedShow> exportedShows(PluginData* root) {
         if (!all && !s->selected) continue;
         shows.push_back({fieldText(s->uid), fieldText(s->artist), fieldText(s->otherArtists),
                          fieldText(s->venue), fieldText(s->url), fieldText(s->location), s->year, s->month,
-                         s->day, s->ticketsAvailable});
+                         s->day, s->ticketsAvailable, s->sequence, s->cancelled});
     }
     return shows;
 }

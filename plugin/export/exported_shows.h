@@ -20,6 +20,8 @@ struct ExportedShow {
     std::string uid, artist, otherArtists, venue, url, location;
     int32_t year = 0, month = 0, day = 0;
     bool ticketsAvailable = false;
+    int32_t sequence = 0; // changes since the first export
+    bool cancelled = false;
 };
 
 // The shows of `concerts` in list order that are exported: the chosen ones, or every one when

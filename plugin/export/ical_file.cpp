@@ -69,13 +69,14 @@ std::string iCalFolderDescription() {
 }
 
 iCalFileEvents::iCalFileEvents(const char* webServiceHost)
-    : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {
-    event_.sequence = 2;
-}
+    : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {}
 
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
     vx::ical::EventFields& e = event_;
     e.uid = show.uid.empty() ? vx::newUuidString() : show.uid;
+    // Each change after the first export raises it, so calendar programs take the newer copy.
+    e.sequence = 2 + show.sequence;
+    e.status = show.cancelled ? "CANCELLED" : "";
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
     e.location = show.venue;

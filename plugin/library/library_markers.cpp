@@ -16,6 +16,7 @@ const std::string_view kLibraryMarkerText[kLibraryMarkers] = {
     "<key>Movie</key><true/>",
     "<key>TV Show</key><true/>",
     "<key>Podcast</key><true/>",
+    "<key>Play Count</key><integer>",
     "<key>name</key><string>voxtrail</string>",
 };
 
@@ -86,7 +87,10 @@ void markLibraryMarker(LibraryLine& found, const char* at, std::size_t left, std
         if (startsWith(at, left, "<key>Movie</key><true/>")) found.mark(kMovieFlag, pos);
         return;
     case 'P':
-        if (startsWith(at, left, "<key>Podcast</key><true/>")) found.mark(kPodcastFlag, pos);
+        if (startsWith(at, left, "<key>Podcast</key><true/>"))
+            found.mark(kPodcastFlag, pos);
+        else if (startsWith(at, left, "<key>Play Count</key><integer>"))
+            found.mark(kPlayCountKey, pos);
         return;
     case 'n':
     case 'N':

@@ -19,18 +19,19 @@
 namespace vx {
 
 enum LibraryMarker {
-    kDictOpen,    // "<dict>"
-    kDictClose,   // "</dict>"
-    kVersionKey,  // "<key>Application Version</key><string>"
-    kTrackIdKey,  // "<key>Track ID</key><integer>"
-    kArtistKey,   // "<key>Artist</key><string>"
-    kAlbumKey,    // "<key>Album</key><string>"
-    kGenreKey,    // "<key>Genre</key><string>"
-    kKindKey,     // "<key>Kind</key><string>"
-    kMovieFlag,   // "<key>Movie</key><true/>"
-    kTvShowFlag,  // "<key>TV Show</key><true/>"
-    kPodcastFlag, // "<key>Podcast</key><true/>"
-    kOwnPlaylist, // "<key>name</key><string>voxtrail</string>" in any letter case
+    kDictOpen,     // "<dict>"
+    kDictClose,    // "</dict>"
+    kVersionKey,   // "<key>Application Version</key><string>"
+    kTrackIdKey,   // "<key>Track ID</key><integer>"
+    kArtistKey,    // "<key>Artist</key><string>"
+    kAlbumKey,     // "<key>Album</key><string>"
+    kGenreKey,     // "<key>Genre</key><string>"
+    kKindKey,      // "<key>Kind</key><string>"
+    kMovieFlag,    // "<key>Movie</key><true/>"
+    kTvShowFlag,   // "<key>TV Show</key><true/>"
+    kPodcastFlag,  // "<key>Podcast</key><true/>"
+    kPlayCountKey, // "<key>Play Count</key><integer>"
+    kOwnPlaylist,  // "<key>name</key><string>voxtrail</string>" in any letter case
     kLibraryMarkers
 };
 

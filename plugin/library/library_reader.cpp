@@ -25,7 +25,7 @@ void removeExcludedArtists(XML_Artist_List& artists, const char* path) {
 
 } // namespace
 
-int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums) {
+int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums, ArtistPlays* plays) {
     artists.clear();
     albums.clear();
 
@@ -33,6 +33,7 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
     state.getiTunes_xml_path(path);
     vx::LibraryScan scan(artists, albums, state);
     if (!scan.readFile(path)) return 1;
+    if (plays) plays->replace(scan.artistPlays());
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

@@ -7,6 +7,7 @@
 #include "plugin/library/xml_entities.h"
 #include "plugin/model/protected_data.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -47,6 +48,18 @@ float versionNumber(std::string_view text) {
 // The text up to the first NUL, as a C string field would hold it.
 std::string_view asField(std::string_view value) {
     return value.substr(0, findByte(value, '\0'));
+}
+
+// A track's play count: absent, negative or unreadable is 0; more than anyone could play a
+// track is cut, so that no sum over a library can overflow.
+std::uint64_t playCountOf(std::string_view text) {
+    constexpr std::uint64_t kMostPlays = 1000000;
+    std::uint64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return c == '-' || n == 0 ? 0 : std::min(n, kMostPlays);
+        n = std::min(n * 10 + static_cast<std::uint64_t>(c - '0'), kMostPlays);
+    }
+    return n;
 }
 
 } // namespace
@@ -142,6 +155,7 @@ void LibraryScan::trackLine(const LibraryLine& found) {
     if (found.value(kGenreKey, kStringEnd, value)) {
         spokenGenre = isSpokenGenre(asField(cut(value)));
     }
+    if (found.value(kPlayCountKey, kIntegerEnd, value)) playCount = playCountOf(cut(value));
     if (found.has(kMovieFlag) || found.has(kTvShowFlag) || found.has(kPodcastFlag)) notMusic = true;
     if (found.value(kKindKey, kStringEnd, value) && isAudibleKind(value)) notMusic = true;
 
@@ -172,6 +186,10 @@ void LibraryScan::recordTrack() {
     if (notMusic || spokenGenre) return;
     addArtists(*artist);
     if (albumSeen) addAlbum(*album);
+    if (playCount > 0) {
+        if (artist->plays == 0) playedArtists.push_back(artist);
+        artist->plays += playCount;
+    }
     // Only a playlist that narrows the lists looks its tracks up.
     if (!policy.playlistNarrows) return;
     recorded.push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
@@ -237,6 +255,19 @@ void LibraryScan::clearLists() {
 
 void LibraryScan::clearTrack() {
     dictOpened = dictClosed = artistSeen = albumSeen = spokenGenre = trackIdSeen = notMusic = false;
+    playCount = 0;
+}
+
+ArtistPlays::Counts LibraryScan::artistPlays() const {
+    ArtistPlays::Counts counts;
+    for (const Name* name : playedArtists) {
+        const std::string& stored = name->stored;
+        const std::size_t comma = stored.find(',');
+        // A name written in two orders is one artist: each form has its plays.
+        counts[stored.substr(0, comma)] += name->plays;
+        if (comma != std::string::npos) counts[stored.substr(comma + 1)] += name->plays;
+    }
+    return counts;
 }
 
 } // namespace vx

@@ -3,6 +3,7 @@
 // per line, and a playlist named after the product narrows the lists to its own tracks.
 #include "plugin/library/huge_blocks.h"
 #include "plugin/library/name_table.h"
+#include "plugin/model/artist_plays.h"
 #include "plugin/model/record_lists.h"
 
 #include <cstdint>
@@ -51,6 +52,8 @@ class LibraryScan {
     // The whole file, block by block; between blocks a shutdown ends the reading where it
     // stands. False when the file does not open.
     bool readFile(const char* path);
+    // Plays of each artist read so far, summed over its tracks, by cleaned name.
+    ArtistPlays::Counts artistPlays() const;
 
   private:
     void lineFound(const LibraryLine& found);
@@ -64,6 +67,7 @@ class LibraryScan {
         std::string stored;       // for an artist, one name or two joined by a comma
         unsigned offered = 0;     // the filling of the lists it was last offered to
         std::uint32_t number = 0; // its place in numbered
+        std::uint64_t plays = 0;  // an artist's plays over its tracks
     };
     using Names = NameTable<Name>;
     struct TrackNames {
@@ -101,6 +105,8 @@ class LibraryScan {
     bool notMusic = false;    // a movie, TV show, podcast or audiobook: its artist is no band
     bool spokenGenre = false; // the track's last genre is one of spoken word
     std::string trackId;
+    std::uint64_t playCount = 0;
+    std::vector<Name*> playedArtists; // artists with plays, each once
     Name* artist = nullptr;
     Name* album = nullptr;
 

@@ -1,6 +1,7 @@
 #pragma once
 // What every subsystem of the plug-in shares: the state store and the record lists. The root
 // object adds the view and the update engine on top; the layers below the view see only this.
+#include "plugin/model/artist_plays.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
@@ -22,6 +23,8 @@ class PluginData {
     SHOWLIST* previousFriendShows;
     SHOWLIST* albumReleases;
     SHOWLIST* previousAlbumReleases;
+    // Plays of each library artist, from the library file.
+    ArtistPlays artistPlays;
 
     // Paints a frame of the calendar screen. The root paints through its view; a store with no
     // view has nothing to paint.

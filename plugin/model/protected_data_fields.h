@@ -61,3 +61,7 @@ VX_TEXT(VoxtrailExcludeBandsList, VoxtrailExcludeBandsList, 1024, "")
 VX_VALUE(OSXVersion, OSXVersion, float, 0.0f)
 VX_VALUE(iTunesVersion, iTunesVersion, float, 0.0f)
 VX_VALUE(NotificationWindowStyle, notificationWindowStyle, bool, false)
+// Notices of chosen shows moved or cancelled and of new shows by the most played artists.
+VX_VALUE(NotifyShowChanges, notifyShowChanges, bool, true)
+// An artist with at least this many plays counts among the most played (besides the top 25).
+VX_VALUE(MostPlayedPlays, mostPlayedPlays, int, 20)

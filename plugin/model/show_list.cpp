@@ -100,8 +100,9 @@ SHOWENTRY* SHOWLIST::findShow(const char* artist) {
     if (!artist) return nullptr;
     std::lock_guard<ListMutex> guard(mutex);
     const std::string wanted = cleanedName(artist);
+    // A cancelled show is no upcoming one.
     for (SHOWENTRY* e = head; e; e = e->next)
-        if (cleanedName(e->artist) == wanted) return e;
+        if (!e->cancelled && cleanedName(e->artist) == wanted) return e;
     return nullptr;
 }
 

@@ -26,6 +26,14 @@ struct SHOWENTRY {
     // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
     // programs see the same event, with the user's alarms and notes, export after export.
     char uid[64] = {};
+    // Raised each time the show changes after it was first exported (moved, cancelled, back),
+    // so that calendar programs take the newer copy.
+    int32_t sequence = 0;
+    // No source lists the chosen show any more: kept, drawn struck through, exported cancelled.
+    bool cancelled = false;
+    // Where a moved show was before (date, and venue when that changed); year 0 when never moved.
+    int32_t movedYear = 0, movedMonth = 0, movedDay = 0;
+    char movedVenue[256] = {};
     bool recentlyAdded = false;
     bool selected = false;
     FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry
@@ -72,6 +80,7 @@ class SHOWLIST {
     bool addShow(SHOWENTRY* entry, SHOWLIST* older);
     // No room for another entry: a reader of a long reply may stop there.
     bool full();
+    // The first show of the artist that is not cancelled.
     SHOWENTRY* findShow(const char* artist);
     // As findShow, passing over entries the format filters hide.
     SHOWENTRY* findAlbum(const char* artist);

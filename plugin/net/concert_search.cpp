@@ -55,7 +55,8 @@ void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
                   place.radius);
 }
 
-int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
+int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
+    bool asUsual = true;
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
     st.setUpdatingProgress(0.0);
@@ -87,6 +88,7 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
         WebExchange web(engine);
         if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
         if (engine.stopRequested()) return -1;
+        if (!sourceAnsweredAsUsual(web.page(), place.radius)) asUsual = false;
         // The page is read while the web lock is held, so it is used in place.
         if (readSourcePage(web.page(), source.ticketsAvailable, artists, *root->concerts,
                            root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)
@@ -95,12 +97,15 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists) {
 
     st.setUpdatingProgress(100.0);
     root->redraw();
+    // A place without sources answers with none; nothing there tells that shows were cancelled.
+    if (everySourceAsUsual) *everySourceAsUsual = asUsual && !directory.sources.empty();
     return 0;
 }
 
-int genericParser(WebSession& engine, XML_Artist_List& artists) {
+int genericParser(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
+    if (everySourceAsUsual) *everySourceAsUsual = false;
     if (engine.stopRequested()) return -1;
-    if (parseURL_generic(engine, artists) != 0) return -1;
+    if (parseURL_generic(engine, artists, everySourceAsUsual) != 0) return -1;
     if (engine.stopRequested()) return -1;
     engine.root->redraw();
     return 0;

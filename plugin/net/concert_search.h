@@ -7,9 +7,11 @@
 #include <cstddef>
 
 // The search itself: 0 when every source was read, -1 when a request failed or a stop came.
-int parseURL_generic(WebSession& web, XML_Artist_List& artists);
+// everySourceAsUsual, when given, tells whether each source answered in full (see
+// sourceAnsweredAsUsual) and at least one was asked.
+int parseURL_generic(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
 // The refresh's concert step: the search between two checks for a stop.
-int genericParser(WebSession& web, XML_Artist_List& artists);
+int genericParser(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
 
 // The place of a search as the requests carry it.
 struct ConcertSearchPlace {

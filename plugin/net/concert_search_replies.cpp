@@ -147,3 +147,26 @@ bool readEventDate(std::string_view text, EventDate& date) {
     date.year = *year;
     return true;
 }
+
+bool sourceAnsweredAsUsual(std::string_view page, int radius) {
+    if (page.empty() || page.back() != '\n' || page.substr(0, 2) != "# ") return false;
+    const std::string_view head = page.substr(0, page.find('\n'));
+    const std::size_t colon = head.find(": ");
+    if (colon == std::string_view::npos) return false;
+    const std::string_view counts = head.substr(colon + 2);
+    const std::size_t within = counts.find(" events within ");
+    const std::size_t miles = counts.find(" miles of ");
+    if (within == std::string_view::npos || miles == std::string_view::npos || miles < within) return false;
+    const std::string_view countText = counts.substr(0, within);
+    const std::string_view radiusText = counts.substr(within + 15, miles - within - 15);
+    const auto count = vx::leadingNumber(countText);
+    const auto asked = vx::leadingNumber(radiusText);
+    if (!count || !asked || std::to_string(*count) != countText || std::to_string(*asked) != radiusText)
+        return false;
+    if (*asked != radius) return false;
+    long events = 0;
+    for (std::size_t at = page.find("</event>"); at != std::string_view::npos;
+         at = page.find("</event>", at + 8))
+        ++events;
+    return events == *count;
+}

@@ -38,6 +38,12 @@ struct SourceEvent {
 // performers. Returns false when take returned false (reading stops there), true at the end.
 bool readSourceEvents(std::string_view page, const std::function<bool(const SourceEvent&)>& take);
 
+// Whether a source's page is what the source sends when it answered in full: it opens with its
+// summary line "# NAME: N events within R miles of PLACE", R is the radius asked, the page ends
+// with a line end and holds exactly N events. An empty page, a place the source does not know, a
+// radius it changed and a page cut short are not; only such answers may tell that a show is gone.
+bool sourceAnsweredAsUsual(std::string_view page, int radius);
+
 struct EventDate {
     int month = 0;
     int day = 0;

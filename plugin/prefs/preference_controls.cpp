@@ -43,6 +43,8 @@ const PreferenceControl kPreferenceControls[] = {
     VX_ROW(CID_NOTIFICATIONS_CBOX_albums, CheckBox),
     VX_ROW(CID_NOTIFICATIONS_RBTN_defaultWindow, RadioButton),
     VX_ROW(CID_NOTIFICATIONS_RBTN_growlWindow, RadioButton),
+    VX_ROW(CID_NOTIFICATIONS_CBOX_showChanges, CheckBox),
+    VX_ROW(CID_NOTIFICATIONS_TBOX_mostPlayed, TextBox),
     VX_ROW(CID_IPHONE_CBOX_sync, CheckBox),
     VX_ROW(CID_IPHONE_TBOX_userName, TextBox),
     VX_ROW(CID_IPHONE_TBOX_password, TextBox),

@@ -78,6 +78,8 @@ void PreferencesWindowLogic::fill() {
     controls.setValue(CID_NOTIFICATIONS_CBOX_albums, st.getNotifyAlbums());
     controls.setValue(CID_NOTIFICATIONS_RBTN_defaultWindow, !st.getNotificationWindowStyle());
     controls.setValue(CID_NOTIFICATIONS_RBTN_growlWindow, st.getNotificationWindowStyle());
+    controls.setValue(CID_NOTIFICATIONS_CBOX_showChanges, st.getNotifyShowChanges());
+    controls.setText(CID_NOTIFICATIONS_TBOX_mostPlayed, std::to_string(st.getMostPlayedPlays()).c_str());
 
     const bool sync = st.getiPhoneSync();
     controls.setValue(CID_IPHONE_CBOX_sync, sync);

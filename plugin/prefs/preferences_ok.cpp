@@ -6,6 +6,7 @@
 #include "plugin/prefs/name_rules.h"
 #include "plugin/prefs/preferences_logic.h"
 
+#include <cstdlib>
 #include <string>
 
 using vx::prefs::cutField;
@@ -154,6 +155,13 @@ void PreferencesWindowLogic::storeNotifications() {
     st.setNotifyAlbums(controls.value(CID_NOTIFICATIONS_CBOX_albums) != 0);
     const bool growl = controls.value(CID_NOTIFICATIONS_RBTN_growlWindow) != 0;
     st.setNotificationWindowStyle(growl);
+    st.setNotifyShowChanges(controls.value(CID_NOTIFICATIONS_CBOX_showChanges) != 0);
+    // A number that does not read keeps the one before.
+    const std::string plays = trimmedField(controls.text(CID_NOTIFICATIONS_TBOX_mostPlayed), 16);
+    char* end = nullptr;
+    const long n = std::strtol(plays.c_str(), &end, 10);
+    if (!plays.empty() && end && *end == '\0' && n > 0 && n <= 1000000)
+        st.setMostPlayedPlays(static_cast<int>(n));
     if (growl) outside.registerWithGrowl();
 }
 

@@ -73,6 +73,8 @@ std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& e) {
     copy->day = e.day;
     copy->ticketsAvailable = e.ticketsAvailable;
     copy->selected = e.selected;
+    copy->cancelled = e.cancelled;
+    copy->sequence = e.sequence;
     return copy;
 }
 
@@ -107,7 +109,9 @@ std::string sharedShowRequest(const char* serviceHost, const char* todo, const c
            "&URL=" + queryValue(s.url) + "&OTHERARTISTS=" + queryValue(s.otherArtists) +
            // Last, so older services that read up to OTHERARTISTS still take the request; the
            // service's feed gives the show the UID the exports give it.
-           (s.uid[0] ? "&UID=" + queryValue(s.uid) : std::string());
+           (s.uid[0] ? "&UID=" + queryValue(s.uid) : std::string()) +
+           // A cancelled show stays in the feed, marked so.
+           (s.uid[0] && s.cancelled ? "&STATUS=CANCELLED" : "");
 }
 
 int checkIfUserExists(WebSession& web, const char* username) {

@@ -12,6 +12,7 @@ CalendarData calendarDataOf(CalVis* vis) {
     d.friendShows = vis->root->friendShows;
     d.albumReleases = vis->root->albumReleases;
     d.friends = vis->root->friends;
+    d.artistPlays = &vis->root->artistPlays;
     return d;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What a frame and the month navigation read: the view, the state store and the root's lists.
 // Gathered in one place so the drawing can also be driven by a test's own objects.
+#include "plugin/model/artist_plays.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
@@ -15,6 +16,7 @@ struct CalendarData {
     SHOWLIST* friendShows = nullptr;
     SHOWLIST* albumReleases = nullptr;
     FRIENDLIST* friends = nullptr;
+    const ArtistPlays* artistPlays = nullptr;
 };
 
 CalendarData calendarDataOf(CalVis* vis);

@@ -2,7 +2,10 @@
 #include "plugin/view/calendar_frame.h"
 #include "plugin/view/entry_text.h"
 
+#include "plugin/model/show_identity.h"
+
 #include <cstdio>
+#include <string>
 
 void drawDetailPanel(Frame& f) {
     CalVis& v = *f.view;
@@ -24,6 +27,24 @@ void drawDetailPanel(Frame& f) {
 
     style.size = 9;
     int next = 56;
+    // What changed for the user, and how much they play the artist: each a line of its own.
+    std::string notes;
+    if (e->cancelled)
+        notes = "Cancelled";
+    else if (e->movedYear > 0 &&
+             (e->movedYear != e->year || e->movedMonth != e->month || e->movedDay != e->day))
+        notes = "Moved from " + showDateText(e->movedYear, e->movedMonth, e->movedDay, false);
+    else if (e->movedVenue[0])
+        notes = std::string("Moved from ") + e->movedVenue;
+    if (f.data && f.data->artistPlays && f.tab != 2) {
+        if (const uint64_t plays = f.data->artistPlays->plays(e->artist); plays > 0)
+            notes += (notes.empty() ? "" : "   ") + std::string("You played ") + e->artist + " " +
+                     std::to_string(plays) + (plays == 1 ? " time" : " times");
+    }
+    if (!notes.empty()) {
+        writeText(f.ctx, f.pane, notes.c_str(), paneRect(next, left, next + 12, right), style);
+        next += 12;
+    }
     if (e->otherArtists[0]) {
         std::snprintf(text, sizeof text, "playing with\n%s", e->otherArtists);
         writeText(f.ctx, f.pane, text, paneRect(next, left, next + 24, right), style);

@@ -1,6 +1,7 @@
 // The month grid: five or six weeks of day cells from the Sunday on or before the 1st, each with its
 // day band, the entries of its date, and small arrows when they do not all fit.
 #include "plugin/view/calendar_frame.h"
+#include "plugin/view/cancelled_text.h"
 #include "plugin/view/ticket_icons.h"
 
 #include <cstdio>
@@ -76,7 +77,10 @@ void drawCellEntries(Frame& f, int index, const Rect& cell, const std::vector<SH
         const Rect line = paneRect(top, cell.left, top + kLinePitch, lineRight);
         const Rect textBox =
             paneRect(top, cell.left, top + kLinePitch, lineRight - (e->ticketsAvailable ? 13 : 0));
-        writeText(f.ctx, f.pane, e->artist, textBox, entryStyle(e, 11, 1, e->hovered));
+        if (e->cancelled)
+            writeCancelledName(f.ctx, f.pane, e->artist, textBox, entryStyle(e, 11, 1, false));
+        else
+            writeText(f.ctx, f.pane, e->artist, textBox, entryStyle(e, 11, 1, e->hovered));
         if (e->ticketsAvailable) drawSmallTicketIcon(f.ctx, f.pane, lineRight - 17, top);
         e->inCellRect = line;
         e->inCell = true;

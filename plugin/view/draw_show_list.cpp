@@ -1,5 +1,6 @@
 // The show list at the left: one row per shown entry of the tab, scrolled by the view's offset.
 #include "plugin/view/calendar_frame.h"
+#include "plugin/view/cancelled_text.h"
 #include "plugin/view/entry_text.h"
 #include "plugin/view/ticket_icons.h"
 
@@ -67,8 +68,12 @@ void drawRow(Frame& f, SHOWENTRY* e, int y) {
     writeText(f.ctx, pane, line, paneRect(y + 1, left + 1, y + 16, right - 1), entryStyle(e, 11, 0, false));
 
     const int titleRight = right - 1 - (e->ticketsAvailable ? 34 : 0);
-    writeText(f.ctx, pane, e->artist, paneRect(y + 15, left + 1, y + 35, titleRight),
-              entryStyle(e, 15, 0, e->hovered));
+    if (e->cancelled)
+        writeCancelledName(f.ctx, pane, e->artist, paneRect(y + 15, left + 1, y + 35, titleRight),
+                           entryStyle(e, 15, 0, false));
+    else
+        writeText(f.ctx, pane, e->artist, paneRect(y + 15, left + 1, y + 35, titleRight),
+                  entryStyle(e, 15, 0, e->hovered));
     if (e->ticketsAvailable) drawLargeTicketIcon(f.ctx, f.pane, right - 35, y + 18);
 
     joinNames(e->nameList, "   ", line, sizeof line);

@@ -102,7 +102,7 @@ TEST(LibraryAndPreferencesEndToEnd, APreferencesFileOfGarbageHasThePlaceLocatedA
     // The switches and format filters that did not read are a fresh install's: every show
     // exported and shared, both notices on, the usual formats hidden.
     const std::string prefs = home.readFile(home.file(kSupportFolder + "VoxtrailPref"));
-    EXPECT_EQ(lineOf(prefs, 5), "0@@1@@0@@0@@0@@0@@1@@1@@1@@0@@0");
+    EXPECT_EQ(lineOf(prefs, 5), "0@@1@@0@@0@@0@@0@@1@@1@@1@@0@@0@@1@@20");
     EXPECT_EQ(lineOf(prefs, 9), "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@"
                                 "Soundtrack@@Non-Active Artist@@");
 }

@@ -104,6 +104,8 @@ void fillEverything(VoxtrailClass& root) {
     st.setNotifyAlbums(true);
     st.setNotificationWindowStyle(true);
     st.setiPhoneSync(true);
+    st.setNotifyShowChanges(false);
+    st.setMostPlayedPlays(7);
     st.setiCalLoc("/Users/me/Library/Calendars/Voxtrail.ics");
     st.setUsername("mia");
     st.setFirstname("Mia");
@@ -152,7 +154,7 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
     EXPECT_EQ(file[0], "/nowhere/My Library.xml");
     EXPECT_EQ(file[1], "2000000000");
     EXPECT_EQ(file[3], "Portland@@OR@@50@@4.551520e+01@@-1.226810e+02");
-    EXPECT_EQ(file[4], "1@@0@@1@@0@@1@@1@@0@@0@@1@@1@@1");
+    EXPECT_EQ(file[4], "1@@0@@1@@0@@1@@1@@0@@0@@1@@1@@1@@0@@7");
     EXPECT_EQ(file[6], "mia@@Mia@@Wallace@@");
     EXPECT_EQ(file[7], "jules@@vincent@@");
     EXPECT_EQ(
@@ -194,6 +196,8 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
     EXPECT_TRUE(st.getNotifyAlbums());
     EXPECT_TRUE(st.getNotificationWindowStyle());
     EXPECT_TRUE(st.getiPhoneSync());
+    EXPECT_FALSE(st.getNotifyShowChanges());
+    EXPECT_EQ(st.getMostPlayedPlays(), 7);
     EXPECT_EQ(text(st, &ProtectedData::getUsername), "mia");
     EXPECT_EQ(text(st, &ProtectedData::getFirstname), "Mia");
     EXPECT_EQ(text(st, &ProtectedData::getLastname), "Wallace");

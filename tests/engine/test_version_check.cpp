@@ -96,7 +96,7 @@ TEST_F(VersionCheck, ACurrentReplyClearsTheFlagAndShowsNothingEvenWithAMessage) 
     VoxtrailClass root;
     EXPECT_FALSE(root.state.getVoxtrail_version_update());
     EXPECT_TRUE(alerts.empty());
-    EXPECT_EQ(savedSwitches(), "0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@0");
+    EXPECT_EQ(savedSwitches(), "0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@1@@20");
     ASSERT_EQ(server.targets().size(), 1u);
     EXPECT_EQ(server.targets()[0], "/current_version.php?VERSION=2.9&OS=MAC");
 }

@@ -282,3 +282,20 @@ TEST_F(LibraryReader, LinesAcrossTheReadersBlocksAreReadWhole) {
 }
 
 } // namespace
+
+TEST_F(LibraryReader, PlaysAreSummedPerArtistAndOddCountsGiveNoneOrAreCut) {
+    std::string tracks;
+    const char* const counts[][2] = {
+        {"Kinks", "7"}, {"The Kinks", "5"}, {"Who", "-4"}, {"Who", ""}, {"Yes", "1099511627776"}};
+    for (int i = 0; i < 5; ++i)
+        tracks +=
+            "<dict>\n<key>Track ID</key><integer>" + std::to_string(i + 1) +
+            "</integer>\n<key>Artist</key><string>" + counts[i][0] + "</string>\n" +
+            (counts[i][1][0] ? std::string("<key>Play Count</key><integer>") + counts[i][1] + "</integer>\n"
+                             : "") +
+            "</dict>\n";
+    ASSERT_EQ(readBytes("<dict>\n" + tracks + "</dict>\n"), 0);
+    EXPECT_EQ(root->artistPlays.plays("Kinks"), 12u);
+    EXPECT_EQ(root->artistPlays.plays("Who"), 0u);
+    EXPECT_EQ(root->artistPlays.plays("Yes"), 1000000u);
+}

@@ -146,3 +146,15 @@ TEST(EventDates, TextsThatAreNoCalendarDay) {
 }
 
 } // namespace
+
+TEST(SourceAnswers, OnlyAWholePageForTheRadiusAskedIsAsUsual) {
+    const std::string event = "<artist>A</artist>\n</event>\n";
+    const std::string head = "# gigwire: 2 events within 75 miles of Boston, MA\n";
+    EXPECT_TRUE(sourceAnsweredAsUsual(head + event + event, 75));
+    EXPECT_TRUE(sourceAnsweredAsUsual("# gigwire: 0 events within 75 miles of Boston, MA\n", 75));
+    for (const std::string& page :
+         {std::string(), std::string("\n"), event + event, head + event, head + event + event.substr(0, 20),
+          std::string("# gigwire: no such place\n")})
+        EXPECT_FALSE(sourceAnsweredAsUsual(page, 75)) << page;
+    EXPECT_FALSE(sourceAnsweredAsUsual(head + event + event, 50)) << "the source changed the radius";
+}

@@ -51,7 +51,8 @@ TEST(PreferenceControls, EveryPairIsUniqueAndFoundByNameAndId) {
             sig += static_cast<char>(std::toupper(static_cast<int>((c.pair.signature >> shift) & 0xFF)));
         EXPECT_NE(std::string(c.name).find("_" + sig + "_"), std::string::npos) << c.name;
     }
-    EXPECT_EQ(kPreferenceControlCount, 46u); // the 43 of the window and the feed address with its two buttons
+    // the 43 of the window, the feed address with its two buttons, and the show changes' two
+    EXPECT_EQ(kPreferenceControlCount, 48u);
     EXPECT_EQ(findPreferenceControl(102), nullptr);
     EXPECT_STREQ(releaseFormatOfControl(42), "CD-single");
     EXPECT_EQ(releaseFormatOfControl(49), nullptr);
