@@ -36,8 +36,13 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->venues = std::make_unique<VenueTable>(data->cities);
     data->events = std::make_unique<EventStore>(data->catalogue, *data->venues,
                                                 focusArea(options, data->cities), options.today);
-    if (!data->db.open(options.dbPath, error)) return false;
-    data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
+    if (!data->db.open(options.dbPath, error, options.postgres)) return false;
+    try {
+        data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
+    } catch (const StoreError& e) {
+        *error = std::string("cannot read the accounts: ") + e.what();
+        return false;
+    }
     data->feeds = std::make_unique<FeedStore>(data->db);
     data->version = options.version;
     data->ipPlace = options.ipPlace;
