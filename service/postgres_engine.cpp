@@ -68,6 +68,9 @@ PostgresConnection::PostgresConnection(const std::string& uri, const PostgresSet
         conn_ = nullptr;
         throw StoreError(StoreError::Kind::Unavailable, "cannot reach PostgreSQL: " + why);
     }
+    // Notices ("already exists, skipping") are the server talking to itself, not to the log.
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
 }
 
 PostgresConnection::~PostgresConnection() {

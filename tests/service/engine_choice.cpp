@@ -1,0 +1,54 @@
+#include "tests/service/engine_choice.h"
+
+#include "service/postgres_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace vxtest {
+namespace {
+
+bool postgres = false;
+
+std::string sqliteTarget(const std::string& name) {
+    const std::string path =
+        testing::TempDir() + "vx-store-" + std::to_string(getpid()) + "-" + name + ".sqlite";
+    for (const char* side : {"", "-wal", "-shm"})
+        std::remove((path + side).c_str());
+    return path;
+}
+
+} // namespace
+
+bool onPostgres() {
+    return postgres;
+}
+
+std::string freshStoreTarget(const std::string& name) {
+    if (!postgres) return sqliteTarget(name);
+    const std::string uri = std::getenv("VX_TEST_PG_URI");
+    vxs::PostgresConnection c(uri, vxs::PostgresSettings{});
+    c.script("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+    return uri;
+}
+
+std::string otherEngineTarget(const std::string& name) {
+    return sqliteTarget(name + "-other");
+}
+
+} // namespace vxtest
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--engine=postgresql") == 0) vxtest::postgres = true;
+    if (vxtest::postgres && !std::getenv("VX_TEST_PG_URI")) {
+        std::puts("skipped: VX_TEST_PG_URI names no PostgreSQL database (scripts/pg-cluster.sh makes one)");
+        return 77;
+    }
+    return RUN_ALL_TESTS();
+}

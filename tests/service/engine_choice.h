@@ -1,0 +1,16 @@
+#pragma once
+// Which engine a store test runs on: --engine=sqlite (the default) or --engine=postgresql on the
+// database VX_TEST_PG_URI names. Without that variable the PostgreSQL run ends at once with 77,
+// which ctest reports as skipped (never as passed).
+#include <string>
+
+namespace vxtest {
+
+bool onPostgres();
+// An empty store, its schema not yet laid out: a new SQLite file, or the PostgreSQL database
+// with everything in it dropped.
+std::string freshStoreTarget(const std::string& name);
+// A second, empty SQLite store: the other end of a copy.
+std::string otherEngineTarget(const std::string& name);
+
+} // namespace vxtest
