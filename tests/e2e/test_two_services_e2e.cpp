@@ -1,0 +1,79 @@
+// End to end across two service processes on one store (run once per engine): a player shares
+// every show through the first service, and a friend's player, whose services file names the
+// second, lists exactly those shows in its Friend Shows.
+#include "tests/e2e/harness/player_process.h"
+#include "tests/e2e/harness/preferences_text.h"
+#include "tests/e2e/harness/temp_home.h"
+#include "tests/e2e/harness/web_service.h"
+#include "tests/service/engine_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace vx::e2e;
+
+namespace {
+
+constexpr int kStartMs = 30000;
+constexpr int kRefreshMs = 120000;
+const std::string kWrittenSave = "2026@@1@@8";
+
+void prepareHome(const TempHome& home, const WebService& service, bool sharingAll, const std::string& friends) {
+    home.writeFile(kLibraryFile,
+                   home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    // The place set and the next refresh overdue, so loading the plug-in refreshes everything.
+    std::ostringstream p;
+    p << home.file(kLibraryFile) << "\n1\n"
+      << kWrittenSave << "\nBoston@@MA@@75@@0.000000e+00@@0.000000e+00\n"
+      << "0@@1@@0@@0@@0@@" << sharingAll << "@@" << sharingAll << "@@0@@0@@0@@0\n-\n"
+      << (sharingAll ? "ann" : "-") << "@@Ann@@Lee@@\n"
+      << friends << "\n\n";
+    home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
+}
+
+std::unique_ptr<PlayerProcess> startRefreshed(const TempHome& home) {
+    auto player = std::make_unique<PlayerProcess>(VX_PLAYER_EXE, std::vector<std::string>{"--headless"},
+                                                  home.playerEnvironment(), home.path());
+    if (!player->waitForLine("loaded: ", kStartMs)) return nullptr;
+    const auto refreshed = [](const std::string& prefs) {
+        return !prefs.empty() && lineOf(prefs, 3) != kWrittenSave;
+    };
+    if (!home.waitForContent(kSupportFolder + "VoxtrailPref", refreshed, kRefreshMs)) return nullptr;
+    return player;
+}
+
+} // namespace
+
+TEST(TwoServicesEndToEnd, AFriendReadsThroughOneServiceWhatWasSharedThroughTheOther) {
+    TempHome homeA, homeB;
+    const std::string store = vxtest::freshStoreTarget("e2e");
+    const std::string catalogue = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
+    WebService first(homeA.file("first.log"), {"--db", store, "--catalog-from-library", catalogue});
+    WebService second(homeB.file("second.log"), {"--db", store, "--catalog-from-library", catalogue});
+
+    prepareHome(homeA, first, true, "");
+    auto a = startRefreshed(homeA);
+    ASSERT_TRUE(a);
+    const auto shared = showLines(homeA.readFile(kSupportFolder + "VoxtrailPref"), 0);
+    ASSERT_FALSE(shared.empty());
+    EXPECT_EQ(first.requestsMatching("TODO=ADD_SHOW&USERNAME=ann&"), shared.size());
+    a->sendLine("quit");
+    EXPECT_EQ(a->waitForExit(kStartMs).value_or(-1), 0);
+
+    prepareHome(homeB, second, false, "ann@@");
+    auto b = startRefreshed(homeB);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(second.requestsMatching("TODO=DISPLAY_USER_SHOWS&USERNAME=ann"), 1u);
+    EXPECT_EQ(second.requestsMatching("TODO=ADD_SHOW"), 0u);
+    const auto friendShows = showLines(homeB.readFile(kSupportFolder + "VoxtrailPref"), 1);
+    ASSERT_EQ(friendShows.size(), shared.size());
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        EXPECT_EQ(fields(friendShows[i]).at(6), fields(shared[i]).at(6));
+        EXPECT_EQ(fields(friendShows[i]).back(), "ann");
+    }
+    b->sendLine("quit");
+    EXPECT_EQ(b->waitForExit(kStartMs).value_or(-1), 0);
+}
