@@ -82,7 +82,7 @@ std::string feedCalendar(const FeedContent& feed, const std::string& host) {
         vx::ical::EventFields e;
         e.uid = f.uid;
         e.sequence = f.sequence;
-        e.status = "CONFIRMED";
+        e.status = s.cancelled ? "CANCELLED" : "CONFIRMED";
         e.year = s.year, e.month = s.month, e.day = s.day;
         e.dtstamp = f.changed > 0 ? f.changed : 1;
         e.summary = s.artist;

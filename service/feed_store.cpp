@@ -53,7 +53,7 @@ FeedContent FeedStore::content(const FeedHead& head) {
     FeedContent feed{head, {}};
     const SqlResult found =
         db_.run("SELECT year, month, day, tickets, artist, venue, location, url, other_artists, uid, "
-                "sequence, changed FROM shared_shows WHERE username = ?1 "
+                "sequence, changed, cancelled FROM shared_shows WHERE username = ?1 "
                 "ORDER BY year, month, day, artist, venue",
                 {head.username});
     for (const SqlRow& row : found.rows) {
@@ -70,6 +70,7 @@ FeedContent FeedStore::content(const FeedHead& head) {
         f.uid = row.text(9);
         f.sequence = static_cast<int>(row.integer(10));
         f.changed = row.integer(11);
+        f.show.cancelled = row.integer(12) == 1;
         feed.shows.push_back(std::move(f));
     }
     return feed;

@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 2> kMigrations{{
+const std::array<Migration, 3> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -133,6 +133,9 @@ CREATE TABLE limit_counts (
 );
 CREATE INDEX limit_counts_last ON limit_counts (last);
 )sql"},
+    // A show may be cancelled; a SQLite file of a service between the two may hold the column.
+    {"", "ALTER TABLE shared_shows ADD COLUMN cancelled INTEGER NOT NULL DEFAULT 0",
+     [](SqlConnection& c) { addColumn(c, "shared_shows", "cancelled", "INTEGER NOT NULL DEFAULT 0"); }},
 }};
 
 } // namespace

@@ -24,6 +24,11 @@ const std::vector<std::string> kShowKeysWithUid = [] {
     keys.push_back("UID");
     return keys;
 }();
+const std::vector<std::string> kShowKeysWithStatus = [] {
+    std::vector<std::string> keys = kShowKeysWithUid;
+    keys.push_back("STATUS");
+    return keys;
+}();
 const std::vector<std::string> kPhoneRegisterKeys{"TODO", "USERNAME", "UUID", "PWD"};
 const std::vector<std::string> kPhoneUploadKeys{"TODO", "USERNAME", "PWD", "ARTISTS"};
 const std::vector<std::string> kPhoneListKeys{"TODO", "USERNAME", "PWD"};
@@ -55,14 +60,18 @@ bool parseNumber(const std::string& text, int lo, int hi, int* out) {
 Reply showRequest(std::string_view target, SharingStore& store, bool add) {
     std::map<std::string, std::string> v;
     std::string error;
-    // UID comes last and only from newer clients.
-    if (!parseOrderedQuery(target, kShowKeysWithUid, kServiceLimits, &v, &error) &&
+    // UID and then STATUS come last and only from newer clients.
+    if (!parseOrderedQuery(target, kShowKeysWithStatus, kServiceLimits, &v, &error) &&
+        !parseOrderedQuery(target, kShowKeysWithUid, kServiceLimits, &v, &error) &&
         !parseOrderedQuery(target, kShowKeys, kServiceLimits, &v, &error))
         return errorReply(400, error);
     SharedShow show;
     show.uid = v["UID"];
     if (show.uid.size() > 255 || show.uid.find_first_of("\r\n") != std::string::npos)
         return errorReply(400, "UID is not a UID");
+    if (!v["STATUS"].empty() && v["STATUS"] != "CANCELLED")
+        return errorReply(400, "STATUS is CANCELLED or empty");
+    show.cancelled = v["STATUS"] == "CANCELLED";
     if (!parseNumber(v["YEAR"], 1900, 2999, &show.year) || !parseNumber(v["MONTH"], 1, 12, &show.month) ||
         !parseNumber(v["DAY"], 1, 31, &show.day))
         return errorReply(400, "YEAR, MONTH and DAY must be a date");

@@ -24,12 +24,13 @@ void touchFeed(SqlConnection& c, const std::string& username, long long now) {
           {username, now});
 }
 
-// Columns 0 to 8 of a show's row: year, month, day, tickets, artist, venue, location, url, other.
+// Columns 0 to 8 and 11 of a show's row: year, month, day, tickets, artist, venue, location, url,
+// other artists; cancelled.
 bool sameContent(const SqlRow& row, const SharedShow& show) {
     return row.integer(0) == show.year && row.integer(1) == show.month && row.integer(2) == show.day &&
            row.integer(3) == (show.tickets ? 1 : 0) && row.text(4) == show.artist &&
            row.text(5) == show.venue && row.text(6) == show.location && row.text(7) == show.url &&
-           row.text(8) == show.otherArtists;
+           row.text(8) == show.otherArtists && (row.integer(11) == 1) == show.cancelled;
 }
 
 SharedShow showOf(const SqlRow& row) {
@@ -118,12 +119,14 @@ bool SharingStore::ownsAccount(const std::string& username, const std::string& u
 bool SharingStore::addShow(const std::string& username, const SharedShow& show) {
     const long long now = static_cast<long long>(std::time(nullptr));
     const long long tickets = show.tickets ? 1 : 0;
+    const long long cancelled = show.cancelled ? 1 : 0;
     return withRetries(db_, [&](SqlConnection& c) {
         Transaction t(c, TransactionKind::Write);
         // The same show: its UID when the client sends one, else (or for a show stored before UIDs)
         // its date, artist and venue.
-        const std::string columns = "SELECT year, month, day, tickets, artist, venue, location, url, "
-                                    "other_artists, uid, sequence FROM shared_shows WHERE username = ?1 ";
+        const std::string columns =
+            "SELECT year, month, day, tickets, artist, venue, location, url, "
+            "other_artists, uid, sequence, cancelled FROM shared_shows WHERE username = ?1 ";
         SqlResult found;
         if (!show.uid.empty()) found = c.run(columns + "AND uid = ?2", {username, show.uid});
         if (found.rows.empty())
@@ -147,10 +150,11 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
             update.insert(update.end(),
                           {show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
                            show.url, show.otherArtists, show.uid.empty() ? row.text(9) : show.uid,
-                           row.integer(10) + (contentSame ? 0 : 1), now});
+                           row.integer(10) + (contentSame ? 0 : 1), now, cancelled});
             c.run("UPDATE shared_shows SET year = ?7, month = ?8, day = ?9, tickets = ?10, artist = ?11, "
                   "venue = ?12, location = ?13, url = ?14, other_artists = ?15, uid = ?16, sequence = ?17, "
-                  "changed = ?18 WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = ?4 "
+                  "changed = ?18, cancelled = ?19 WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = "
+                  "?4 "
                   "AND artist = ?5 AND venue = ?6",
                   update);
             touchFeed(c, username, now);
@@ -163,16 +167,18 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
         // Another process may add the same show at this moment: the key keeps one row, and the
         // later of the two writes it.
         c.run("INSERT INTO shared_shows (username, year, month, day, tickets, artist, venue, location, url, "
-              "other_artists, uid, sequence, changed) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-              "0, ?12) "
+              "other_artists, uid, sequence, changed, cancelled) "
+              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13) "
               "ON CONFLICT (username, year, month, day, artist, venue) DO UPDATE SET "
               "sequence = shared_shows.sequence + CASE WHEN shared_shows.tickets = excluded.tickets "
               "AND shared_shows.location = excluded.location AND shared_shows.url = excluded.url "
-              "AND shared_shows.other_artists = excluded.other_artists THEN 0 ELSE 1 END, "
+              "AND shared_shows.other_artists = excluded.other_artists "
+              "AND shared_shows.cancelled = excluded.cancelled THEN 0 ELSE 1 END, "
               "tickets = excluded.tickets, location = excluded.location, url = excluded.url, "
-              "other_artists = excluded.other_artists, changed = excluded.changed",
+              "other_artists = excluded.other_artists, changed = excluded.changed, cancelled = "
+              "excluded.cancelled",
               {username, show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
-               show.url, show.otherArtists, show.uid.empty() ? randomHex(16) : show.uid, now});
+               show.url, show.otherArtists, show.uid.empty() ? randomHex(16) : show.uid, now, cancelled});
         touchFeed(c, username, now);
         t.commit();
         return true;

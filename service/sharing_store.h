@@ -20,6 +20,7 @@ struct SharedShow {
     bool tickets = false;
     std::string artist, venue, location, url, otherArtists;
     std::string uid; // the show's UID in calendars; one is made when the client sends none
+    bool cancelled = false;
 };
 
 struct SharingUser {

@@ -33,10 +33,12 @@ struct FeedFixture : ::testing::Test {
         EXPECT_EQ(reply.rfind(prefix, 0), 0u) << reply;
         return reply.substr(prefix.size(), reply.find("</FEED>") - prefix.size());
     }
-    void addShow(const std::string& day, const std::string& venue, const std::string& uid) {
+    void addShow(const std::string& day, const std::string& venue, const std::string& uid,
+                 const std::string& status = "") {
         sharingRequest("TODO=ADD_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=" + day +
                        "&TICKETSAVAILABLE=0&ARTIST=AC/DC&VENUE=" + venue +
-                       "&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=" + (uid.empty() ? "" : "&UID=" + uid));
+                       "&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=" + (uid.empty() ? "" : "&UID=" + uid) +
+                       (status.empty() ? "" : "&STATUS=" + status));
     }
 };
 
@@ -68,6 +70,20 @@ TEST_F(FeedFixture, OwnerAddressStaysUntilRotatedAndFeedFollowsShowChanges) {
     EXPECT_NE(moved.headers.at(0).second, etag);
     EXPECT_NE(moved.body.find("UID:show-1\r\nSEQUENCE:1\r\n"), std::string::npos);
     EXPECT_EQ(moved.body.find("Club A"), std::string::npos);
+
+    // Cancelled and then listed again: the same event each time, its sequence raised each time.
+    addShow("5", "Club+B", "show-1", "CANCELLED");
+    const std::string cancelled = vxs::feedReply(name, *feeds, host, "", "").body;
+    EXPECT_NE(cancelled.find("UID:show-1\r\nSEQUENCE:2\r\n"), std::string::npos) << cancelled;
+    EXPECT_NE(cancelled.find("STATUS:CANCELLED\r\n"), std::string::npos);
+    addShow("5", "Club+B", "show-1");
+    const std::string back = vxs::feedReply(name, *feeds, host, "", "").body;
+    EXPECT_NE(back.find("UID:show-1\r\nSEQUENCE:3\r\n"), std::string::npos) << back;
+    EXPECT_EQ(back.find("STATUS:CANCELLED"), std::string::npos);
+    EXPECT_EQ(
+        sharingRequest("TODO=ADD_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=5&TICKETSAVAILABLE=0"
+                       "&ARTIST=AC/DC&VENUE=Hall&LOCATION=x&URL=x&OTHERARTISTS=&UID=u&STATUS=GONE"),
+        "VoxtrailError: STATUS is CANCELLED or empty\n");
 
     sharingRequest("TODO=DELETE_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=6&TICKETSAVAILABLE=0"
                    "&ARTIST=AC/DC&VENUE=Hall&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=");

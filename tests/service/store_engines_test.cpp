@@ -177,7 +177,7 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
             const char* sql :
             {"SELECT username, uuid, city, state, firstname, lastname, feed_changed, feed_version FROM users",
              "SELECT username, year, month, day, tickets, artist, venue, location, url, other_artists, uid, "
-             "sequence, changed FROM shared_shows",
+             "sequence, changed, cancelled FROM shared_shows",
              "SELECT username, uuid, password FROM phone_users", "SELECT username, artist FROM phone_artists",
              "SELECT username, nonce, token_hash FROM feed_tokens"}) {
             std::vector<std::string> rows;
@@ -200,7 +200,9 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
             s.sharing->addShow(name, show(1, "🎸"));
             s.feeds->token(name, std::string("U-") + name, false);
         }
-        s.sharing->addShow("ann", show(2, "Wilco"));
+        vxs::SharedShow cancelled = show(2, "Wilco");
+        cancelled.cancelled = true;
+        s.sharing->addShow("ann", cancelled);
         s.sharing->registerPhone("ann", "U-ann", "pw");
         s.sharing->addPhoneArtists("ann", {"Low", "Beck"});
     }
