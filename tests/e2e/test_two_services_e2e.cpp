@@ -1,6 +1,5 @@
-// End to end across two service processes on one store (run once per engine): a player shares
-// every show through the first service, and a friend's player, whose services file names the
-// second, lists exactly those shows in its Friend Shows.
+// Two service processes on one store (once per engine): a player shares every show through the
+// first, and a friend's player, on the second, lists exactly those shows in its Friend Shows.
 #include "tests/e2e/harness/player_process.h"
 #include "tests/e2e/harness/preferences_text.h"
 #include "tests/e2e/harness/temp_home.h"
@@ -19,7 +18,8 @@ constexpr int kStartMs = 30000;
 constexpr int kRefreshMs = 120000;
 const std::string kWrittenSave = "2026@@1@@8";
 
-void prepareHome(const TempHome& home, const WebService& service, bool sharingAll, const std::string& friends) {
+void prepareHome(const TempHome& home, const WebService& service, bool sharingAll,
+                 const std::string& friends) {
     home.writeFile(kLibraryFile,
                    home.readFile(std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml"));
     home.installBundle(VX_VOXTRAIL_BUNDLE);
@@ -34,15 +34,17 @@ void prepareHome(const TempHome& home, const WebService& service, bool sharingAl
     home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
 }
 
-std::unique_ptr<PlayerProcess> startRefreshed(const TempHome& home) {
-    auto player = std::make_unique<PlayerProcess>(VX_PLAYER_EXE, std::vector<std::string>{"--headless"},
-                                                  home.playerEnvironment(), home.path());
-    if (!player->waitForLine("loaded: ", kStartMs)) return nullptr;
+// The shows of kind (0 own, 1 friends') once a player in home has refreshed; it then quits.
+std::vector<std::string> showsAfterRefresh(const TempHome& home, int kind) {
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
     const auto refreshed = [](const std::string& prefs) {
         return !prefs.empty() && lineOf(prefs, 3) != kWrittenSave;
     };
-    if (!home.waitForContent(kSupportFolder + "VoxtrailPref", refreshed, kRefreshMs)) return nullptr;
-    return player;
+    EXPECT_TRUE(player.waitForLine("loaded: ", kStartMs) &&
+                home.waitForContent(kSupportFolder + "VoxtrailPref", refreshed, kRefreshMs));
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0);
+    return showLines(home.readFile(kSupportFolder + "VoxtrailPref"), kind);
 }
 
 } // namespace
@@ -55,25 +57,15 @@ TEST(TwoServicesEndToEnd, AFriendReadsThroughOneServiceWhatWasSharedThroughTheOt
     WebService second(homeB.file("second.log"), {"--db", store, "--catalog-from-library", catalogue});
 
     prepareHome(homeA, first, true, "");
-    auto a = startRefreshed(homeA);
-    ASSERT_TRUE(a);
-    const auto shared = showLines(homeA.readFile(kSupportFolder + "VoxtrailPref"), 0);
+    const auto shared = showsAfterRefresh(homeA, 0);
     ASSERT_FALSE(shared.empty());
     EXPECT_EQ(first.requestsMatching("TODO=ADD_SHOW&USERNAME=ann&"), shared.size());
-    a->sendLine("quit");
-    EXPECT_EQ(a->waitForExit(kStartMs).value_or(-1), 0);
 
     prepareHome(homeB, second, false, "ann@@");
-    auto b = startRefreshed(homeB);
-    ASSERT_TRUE(b);
+    const auto friendShows = showsAfterRefresh(homeB, 1);
     EXPECT_EQ(second.requestsMatching("TODO=DISPLAY_USER_SHOWS&USERNAME=ann"), 1u);
-    EXPECT_EQ(second.requestsMatching("TODO=ADD_SHOW"), 0u);
-    const auto friendShows = showLines(homeB.readFile(kSupportFolder + "VoxtrailPref"), 1);
     ASSERT_EQ(friendShows.size(), shared.size());
-    for (std::size_t i = 0; i < shared.size(); ++i) {
-        EXPECT_EQ(fields(friendShows[i]).at(6), fields(shared[i]).at(6));
-        EXPECT_EQ(fields(friendShows[i]).back(), "ann");
-    }
-    b->sendLine("quit");
-    EXPECT_EQ(b->waitForExit(kStartMs).value_or(-1), 0);
+    for (std::size_t i = 0; i < shared.size(); ++i)
+        EXPECT_EQ(fields(friendShows[i]).at(6) + fields(friendShows[i]).back(),
+                  fields(shared[i]).at(6) + "ann");
 }

@@ -10,11 +10,10 @@
 #include <unistd.h>
 
 namespace vxtest {
-namespace {
 
-bool postgres = false;
+static bool postgres = false;
 
-std::string sqliteTarget(const std::string& name) {
+std::string sqliteStoreTarget(const std::string& name) {
     const std::string path =
         testing::TempDir() + "vx-store-" + std::to_string(getpid()) + "-" + name + ".sqlite";
     for (const char* side : {"", "-wal", "-shm"})
@@ -22,22 +21,16 @@ std::string sqliteTarget(const std::string& name) {
     return path;
 }
 
-} // namespace
-
 bool onPostgres() {
     return postgres;
 }
 
 std::string freshStoreTarget(const std::string& name) {
-    if (!postgres) return sqliteTarget(name);
+    if (!postgres) return sqliteStoreTarget(name);
     const std::string uri = std::getenv("VX_TEST_PG_URI");
     vxs::PostgresConnection c(uri, vxs::PostgresSettings{});
     c.script("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
     return uri;
-}
-
-std::string otherEngineTarget(const std::string& name) {
-    return sqliteTarget(name + "-other");
 }
 
 } // namespace vxtest

@@ -10,7 +10,7 @@ bool onPostgres();
 // An empty store, its schema not yet laid out: a new SQLite file, or the PostgreSQL database
 // with everything in it dropped.
 std::string freshStoreTarget(const std::string& name);
-// A second, empty SQLite store: the other end of a copy.
-std::string otherEngineTarget(const std::string& name);
+// An empty SQLite store whatever the engine: the other end of a copy.
+std::string sqliteStoreTarget(const std::string& name);
 
 } // namespace vxtest

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -38,9 +39,7 @@ TEST(ServiceEngines, KilledMidWriteItKeepsEveryShowItAcknowledged) {
     for (int round = 0; round < 20; ++round) {
         ServiceProcess service({"--db", target});
         ASSERT_TRUE(service.started()) << "round " << round;
-        if (round == 0) {
-            ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
-        }
+        ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
         std::atomic<bool> stop{false};
         std::thread writer([&] {
             while (!stop) {
@@ -58,15 +57,13 @@ TEST(ServiceEngines, KilledMidWriteItKeepsEveryShowItAcknowledged) {
     vxs::ServiceDatabase db;
     std::string error;
     ASSERT_TRUE(db.open(target, &error)) << error;
-    if (!vxtest::onPostgres()) {
-        EXPECT_EQ(db.run("PRAGMA integrity_check").rows.at(0).text(0), "ok");
-    }
+    EXPECT_TRUE(vxtest::onPostgres() || db.run("PRAGMA integrity_check").rows.at(0).text(0) == "ok");
     std::set<std::string> kept;
     for (const auto& row : db.run("SELECT artist FROM shared_shows WHERE username = 'ann'").rows)
         kept.insert(row.text(0));
     EXPECT_GT(acknowledged.size(), 20u);
-    for (const std::string& artist : acknowledged)
-        EXPECT_TRUE(kept.count(artist)) << artist << " was acknowledged and lost";
+    EXPECT_TRUE(std::includes(kept.begin(), kept.end(), acknowledged.begin(), acknowledged.end()))
+        << "a show acknowledged was lost";
 }
 
 TEST(ServiceEngines, AnUnreachableDatabaseOrAPasswordInTheUriStopsTheStart) {
@@ -115,9 +112,7 @@ TEST(ServiceEngines, APostgresThatGoesAwayAnswers503AndIsFoundAgain) {
     ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
     ASSERT_EQ(runProgram({"/bin/bash", VX_PG_CLUSTER_SCRIPT, "stop", cluster}), 0);
     EXPECT_EQ(rawGet(service.port(), kUserExists).status, 503);
-    EXPECT_EQ(rawGet(service.port(), kUserExists).status, 503);
-    std::string uri;
-    ASSERT_EQ(runProgram({"/bin/bash", VX_PG_CLUSTER_SCRIPT, "start", cluster}, &uri), 0);
+    ASSERT_EQ(runProgram({"/bin/bash", VX_PG_CLUSTER_SCRIPT, "start", cluster}, nullptr), 0);
     const auto until = Clock::now() + std::chrono::seconds(20);
     RawReply reply;
     while ((reply = rawGet(service.port(), kUserExists)).status != 200 && Clock::now() < until)

@@ -28,7 +28,7 @@ struct Side {
 
 vxs::StoreLimits testLimits() {
     vxs::StoreLimits limits;
-    limits.hashCost = 1;
+    limits.hashCost = 1; // no wait of the throttle ends within a test:
     limits.throttle.firstWait = std::chrono::minutes(10);
     return limits;
 }
@@ -70,9 +70,7 @@ TEST(StoreEngines, TextsOfEveryKindReadBackAsWritten) {
     }
     const auto users = s.sharing->users();
     ASSERT_EQ(users.size(), 1u);
-    EXPECT_EQ(users[0].username, "Ann Lee");
-    EXPECT_EQ(users[0].firstName, texts[1]);
-    EXPECT_EQ(users[0].lastName, texts[0]);
+    EXPECT_EQ(users[0].username + users[0].firstName + users[0].lastName, "Ann Lee" + texts[1] + texts[0]);
     const auto shows = s.sharing->shows("ANN LEE");
     ASSERT_EQ(shows.size(), texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -81,10 +79,9 @@ TEST(StoreEngines, TextsOfEveryKindReadBackAsWritten) {
     }
     ASSERT_EQ(s.sharing->registerPhone("ann", "U-1", "pw"), vxs::Registration::Created);
     EXPECT_EQ(s.sharing->addPhoneArtists("ann", texts), static_cast<int>(texts.size()));
-    auto artists = s.sharing->phoneArtists("ann");
     auto sorted = texts;
     std::sort(sorted.begin(), sorted.end()); // by bytes on both engines
-    EXPECT_EQ(artists, sorted);
+    EXPECT_EQ(s.sharing->phoneArtists("ann"), sorted);
     // NUL is refused by both, and nothing of the show is kept.
     try {
         s.sharing->addShow("ann lee", show(9, std::string("a\0b", 3)));
@@ -105,14 +102,12 @@ TEST(StoreEngines, TwoStoresOnOneDatabaseShareAccountsShowsAndFeeds) {
     ASSERT_FALSE(token.empty());
     EXPECT_EQ(b.feeds->token("ann", "U-1", false), token) << "the same address through either";
     const auto before = b.feeds->head(token);
-    ASSERT_TRUE(before);
 
     // The same show through both at the same moment is kept once.
     atOnce(8, [&](int i) { (i % 2 ? a : b).sharing->addShow("ann", show(3, "Wilco")); });
     EXPECT_EQ(a.sharing->shows("ann").size(), 1u);
     const auto after = a.feeds->head(token);
-    ASSERT_TRUE(after);
-    EXPECT_GT(after->version, before->version);
+    ASSERT_TRUE(before && after && after->version > before->version);
     const auto feed = b.feeds->content(*after);
     ASSERT_EQ(feed.shows.size(), 1u);
     EXPECT_EQ(feed.shows[0].show.artist, "Wilco");
@@ -156,11 +151,8 @@ TEST(StoreEngines, AbuseLimitsHoldAcrossStores) {
 
 TEST(StoreEngines, ANewerSchemaIsRefusedWithAClearReason) {
     const std::string target = vxtest::freshStoreTarget("schema");
-    {
-        Side s(target, testLimits());
-        s.db.run("INSERT INTO schema_version (version) VALUES (?1)",
-                 {static_cast<long long>(vxs::knownSchemaVersion() + 1)});
-    }
+    Side(target, testLimits())
+        .db.run("INSERT INTO schema_version (version) VALUES (?1)", {vxs::knownSchemaVersion() + 1LL});
     vxs::ServiceDatabase again;
     std::string error;
     EXPECT_FALSE(again.open(target, &error));
@@ -169,29 +161,16 @@ TEST(StoreEngines, ANewerSchemaIsRefusedWithAClearReason) {
 
 TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
     const std::string target = vxtest::freshStoreTarget("copy");
-    const std::string other = vxtest::otherEngineTarget("copy");
+    const std::string other = vxtest::sqliteStoreTarget("copy-other");
+    // Every row of every copied table, in one order whatever the engine.
     const auto snapshot = [](const std::string& where) {
         Side s(where, testLimits());
-        std::string all;
-        for (
-            const char* sql :
-            {"SELECT username, uuid, city, state, firstname, lastname, feed_changed, feed_version FROM users",
-             "SELECT username, year, month, day, tickets, artist, venue, location, url, other_artists, uid, "
-             "sequence, changed, cancelled FROM shared_shows",
-             "SELECT username, uuid, password FROM phone_users", "SELECT username, artist FROM phone_artists",
-             "SELECT username, nonce, token_hash FROM feed_tokens"}) {
-            std::vector<std::string> rows;
-            for (const auto& row : s.db.run(sql).rows) {
-                std::string line;
-                for (const auto& cell : row.cells)
-                    line += cell + "|";
-                rows.push_back(line);
-            }
-            std::sort(rows.begin(), rows.end());
-            for (const auto& r : rows)
-                all += r + "\n";
-        }
-        return all;
+        std::vector<std::string> rows;
+        for (const char* table : {"users", "shared_shows", "phone_users", "phone_artists", "feed_tokens"})
+            for (const auto& row : s.db.run(std::string("SELECT * FROM ") + table).rows)
+                rows.push_back(table + ("|" + testing::PrintToString(row.cells)));
+        std::sort(rows.begin(), rows.end());
+        return rows;
     };
     {
         Side s(target, testLimits());
@@ -206,7 +185,7 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
         s.sharing->registerPhone("ann", "U-ann", "pw");
         s.sharing->addPhoneArtists("ann", {"Low", "Beck"});
     }
-    const std::string original = snapshot(target);
+    const auto original = snapshot(target);
     std::string summary, error;
     ASSERT_TRUE(vxs::copyStore(target, other, &summary, &error)) << error;
     EXPECT_EQ(summary, "2 accounts, 3 shows, 1 phone accounts, 2 phone artists, 2 feed tokens");
