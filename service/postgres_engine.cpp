@@ -1,5 +1,6 @@
 #include "service/postgres_engine.h"
 
+#include <cerrno>
 #include <cstring>
 #include <poll.h>
 
