@@ -1,5 +1,7 @@
 #include "common/ical_event.h"
 
+#include "common/utf8_append.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,25 +25,6 @@ struct BuiltinZonesRelease {
 void prepareLibical() {
     static std::once_flag once;
     std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
-}
-
-// Appends the code point as UTF-8.
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // The text as valid UTF-8 with line breaks as "\n" alone and no other control character: a

@@ -1,5 +1,7 @@
 #include "player/plist_reader.h"
 
+#include "common/utf8_append.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -214,25 +216,6 @@ class Parser {
     std::vector<std::string> path_; // keys from the top value to the dict being read
 };
 
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes one entity body ("amp", "#38", "#x26"); false when it is not one we know.
 bool decodeEntity(std::string_view body, std::string& out) {
     static constexpr std::pair<std::string_view, char> named[] = {
@@ -260,6 +243,7 @@ bool decodeEntity(std::string_view body, std::string& out) {
             return false;
         cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
     }
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     appendUtf8(out, cp);
     return true;
 }

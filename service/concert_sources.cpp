@@ -73,28 +73,39 @@ Reply directoryReply(const Query& query, const ServiceData& data, const std::str
     return reply;
 }
 
-Reply sourceReply(int source, const Query& query, ServiceData& data, const std::string& host) {
+std::optional<Reply> readSourcePageRequest(int source, const Query& query, const ServiceData& data,
+                                           SourcePageRequest* request) {
     const std::string* city = query.get("city");
     const std::string* state = query.get("state");
-    long radius = 0;
     if (!city || !state) return errorReply(400, "city and state are required");
-    if (!parseRadius(query.get("radius"), &radius))
+    if (!parseRadius(query.get("radius"), &request->radius))
         return errorReply(400, "radius must be a whole number of miles");
-
-    const SourceInfo& info = sourceInfo(source);
     std::optional<RegionRef> region = resolveRegion(*state, RegionTable::Search);
-    const City* centre = region ? data.cities.find(*city, *region) : nullptr;
-    Reply reply;
-    if (!centre) {
-        reply.body = std::string("# ") + info.name + ": no such place\n";
+    request->centre = region ? data.cities.find(*city, *region) : nullptr;
+    if (!request->centre) {
+        Reply reply;
+        reply.body = std::string("# ") + sourceInfo(source).name + ": no such place\n";
         return reply;
     }
-    auto events = data.events->events();
+    return std::nullopt;
+}
+
+Reply sourceReply(int source, const Query& query, ServiceData& data, const std::string& host) {
+    SourcePageRequest request;
+    if (std::optional<Reply> early = readSourcePageRequest(source, query, data, &request)) return *early;
+    return buildSourcePage(source, request, *data.events->events(), data, host);
+}
+
+Reply buildSourcePage(int source, const SourcePageRequest& request, const std::vector<Event>& events,
+                      const ServiceData& data, const std::string& host) {
+    const SourceInfo& info = sourceInfo(source);
+    const City* centre = request.centre;
+    const long radius = request.radius;
     const auto& artists = data.catalogue.artists();
     const auto& venues = data.venues->venues();
     std::string body;
     int count = 0;
-    for (const Event& e : *events) {
+    for (const Event& e : events) {
         if (!listedBySource(e, source)) continue;
         const Venue& v = venues[e.venue];
         if (distanceMiles(centre->lat, centre->lon, v.city->lat, v.city->lon) > static_cast<double>(radius))
@@ -120,6 +131,7 @@ Reply sourceReply(int source, const Query& query, ServiceData& data, const std::
     char head[512];
     std::snprintf(head, sizeof head, "# %s: %d events within %ld miles of %s, %s\n", info.name, count, radius,
                   centre->name.c_str(), centre->region.c_str());
+    Reply reply;
     reply.body = head + body;
     return reply;
 }

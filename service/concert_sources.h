@@ -4,7 +4,9 @@
 #include "service/reply.h"
 #include "service/service_data.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vxs {
 
@@ -24,5 +26,21 @@ Reply directoryReply(const Query& query, const ServiceData& data, const std::str
 // A source's events near "&city=..&state=..&radius=..", one tagged field a line,
 // each event closed by a "</event>" line.
 Reply sourceReply(int source, const Query& query, ServiceData& data, const std::string& host);
+
+// What a source page is made of once its query has been read: the page is the same for the same
+// source, centre, radius, host and list of events.
+struct SourcePageRequest {
+    const City* centre = nullptr;
+    long radius = 0;
+};
+
+// Reads a source page's query: a refusal, or the page of a place it does not know, is the reply
+// itself; otherwise nothing, and *request is filled in.
+std::optional<Reply> readSourcePageRequest(int source, const Query& query, const ServiceData& data,
+                                           SourcePageRequest* request);
+
+// The page of a read request, from that list of events.
+Reply buildSourcePage(int source, const SourcePageRequest& request, const std::vector<Event>& events,
+                      const ServiceData& data, const std::string& host);
 
 } // namespace vxs

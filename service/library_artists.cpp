@@ -1,5 +1,7 @@
 #include "service/library_artists.h"
 
+#include "common/utf8_append.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -17,24 +19,6 @@ bool valueBetween(const std::string& line, std::string_view open, std::string_vi
     if (b == std::string::npos) return false;
     *out = line.substr(a, b - a);
     return true;
-}
-
-void appendUtf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 bool isWordOfLetters(std::string_view w) {
@@ -79,7 +63,7 @@ std::string decodeXmlText(std::string_view text) {
             if (digits.empty() || *end != '\0' || cp == 0 || cp > 0x10FFFF)
                 done = false;
             else
-                appendUtf8(out, cp);
+                vx::appendUtf8(out, static_cast<char32_t>(cp));
         } else {
             done = false;
         }

@@ -116,7 +116,7 @@ void ServiceServer::addWebRoutes() {
     for (int s = 0; s < kSourceCount; ++s) {
         web_.Get(sourceInfo(s).path, [this, s](const httplib::Request& req, httplib::Response& res) {
             Query q;
-            if (readQuery(req, res, &q)) send(res, sourceReply(s, q, data_, hostFor(req)));
+            if (readQuery(req, res, &q)) send(res, *sourcePages_.reply(s, q, data_, hostFor(req)));
         });
     }
     web_.Get("/zipcodes/zipcodes.php", [this](const httplib::Request& req, httplib::Response& res) {

@@ -4,6 +4,7 @@
 #include "service/connection_gate.h"
 #include "service/request_log.h"
 #include "service/service_data.h"
+#include "service/source_page_cache.h"
 
 #include <httplib.h>
 
@@ -39,6 +40,7 @@ class ServiceServer {
 
     ServiceData& data_;
     RequestLog& log_;
+    SourcePageCache sourcePages_;
     GatedServer web_;
     GatedServer iploc_;
     int port_ = 0;

@@ -3,18 +3,15 @@
 #include "platform/graphics/cg_context.h"
 #include "platform/graphics/gui_application.h"
 #include "platform/qt/cg_image_private.h"
+#include "platform/qt/laid_out_texts.h"
 #include "platform/qt/qt_font_names.h"
-#include "platform/qt/text_decoding.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 
-#include <array>
 #include <cmath>
-#include <cstring>
-#include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -42,6 +39,7 @@ class QtImageContext final : public CGContext {
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, true);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        if (textUsable) texts().frameBegins();
     }
     ~QtImageContext() override { painter.end(); }
 
@@ -74,12 +72,15 @@ class QtImageContext final : public CGContext {
 
     double deviceTextAdvance(const char* bytes, std::size_t length) override {
         if (!fontReady()) return 0.0;
-        return shaped(bytes, length).advance;
+        std::lock_guard<std::mutex> guard(texts().lock());
+        return texts().find(fontKey, font, bytes, length).advance;
     }
 
     void deviceShowText(CGPoint baseline, const char* bytes, std::size_t length) override {
         if (!fontReady()) return;
-        const Shaped& text = shaped(bytes, length);
+        // Held while drawing too: the layout may be shared with other contexts.
+        std::lock_guard<std::mutex> guard(texts().lock());
+        const vx::LaidOutText& text = texts().find(fontKey, font, bytes, length);
         painter.setPen(qtColour(state.fill));
         text.layout->draw(&painter, QPointF(baseline.x, height - baseline.y - text.ascent));
     }
@@ -109,34 +110,7 @@ class QtImageContext final : public CGContext {
         return pen;
     }
 
-    // A text laid out once in the current font: measuring it and drawing it (which the text
-    // drawing does several times over for the same line) reuse the same glyphs.
-    struct Shaped {
-        std::string bytes;
-        unsigned generation = ~0u;
-        std::unique_ptr<QTextLayout> layout;
-        double advance = 0;
-        double ascent = 0;
-    };
-
-    const Shaped& shaped(const char* bytes, std::size_t length) {
-        for (Shaped& s : recent)
-            if (s.generation == builtGeneration && s.bytes.size() == length &&
-                std::memcmp(s.bytes.data(), bytes, length) == 0)
-                return s;
-        Shaped& s = recent[nextRecent];
-        nextRecent = (nextRecent + 1) % recent.size();
-        s.bytes.assign(bytes, length);
-        s.generation = builtGeneration;
-        s.layout = std::make_unique<QTextLayout>(vx::decodeDrawnText(bytes, length), font);
-        s.layout->setCacheEnabled(true);
-        s.layout->beginLayout();
-        QTextLine line = s.layout->createLine();
-        s.layout->endLayout();
-        s.advance = line.isValid() ? line.horizontalAdvance() : 0.0;
-        s.ascent = line.isValid() ? line.ascent() : 0.0;
-        return s;
-    }
+    vx::LaidOutTexts& texts() { return sharedTexts ? *sharedTexts : ownTexts; }
 
     // Builds the font when the name or size changed; false when no text can be drawn.
     bool fontReady() {
@@ -145,6 +119,7 @@ class QtImageContext final : public CGContext {
             const long px = std::lround(state.fontSize);
             pixelSize = px > 4096 ? 4096 : static_cast<int>(px);
             font = vx::fontForName(state.fontName.c_str(), pixelSize > 0 ? pixelSize : 1);
+            fontKey = state.fontName + '\0' + std::to_string(pixelSize);
             painter.setFont(font);
             builtGeneration = fontGeneration;
         }
@@ -155,8 +130,9 @@ class QtImageContext final : public CGContext {
     QPainter painter;
     const bool textUsable;
     QFont font;
-    std::array<Shaped, 4> recent;
-    std::size_t nextRecent = 0;
+    std::string fontKey; // what the laid-out texts know the font by
+    vx::LaidOutTexts* const sharedTexts = vx::LaidOutTexts::mainThreads();
+    vx::LaidOutTexts ownTexts; // this frame's, on a thread that may end
     int pixelSize = 0;
     unsigned builtGeneration = ~0u;
 };

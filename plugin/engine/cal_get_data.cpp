@@ -133,6 +133,7 @@ CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     shareClicks.stop();
     exportClicks.stop();
+    preferenceSaves.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -329,11 +330,14 @@ int CalGetData::UpdateiPhone() {
 }
 
 void CalGetData::shutDown() {
+    // A save asked for before the quit is written: once shutting down, nothing is.
+    preferenceSaves.drain();
     root->state.setShutingDown(true);
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     shareClicks.stop();
     exportClicks.stop();
+    preferenceSaves.stop();
 }
 
 bool CalGetData::fileExists(const char* path) {

@@ -2,7 +2,7 @@
 // The update engine: decides when the calendar data is refreshed, runs each refresh on one
 // background thread, lets a newer request stop a running one, serialises the web exchanges and
 // holds the library lists.
-#include "plugin/engine/click_export_queue.h"
+#include "plugin/engine/latest_task_queue.h"
 #include "plugin/model/plugin_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/net/web_session.h"
@@ -44,7 +44,12 @@ class CalGetData : public WebSession {
     // The sends of secondary clicks, off the host thread; stopped at shutdown.
     SharingClickQueue shareClicks{*this};
     // The exports of secondary clicks, off the host thread; stopped at shutdown.
-    ClickExportQueue exportClicks;
+    LatestTaskQueue exportClicks{"click export queue"};
+    // Opens the preferences window on the host thread; the host sets it, as the window is a
+    // layer above the engine. False when no window could be opened.
+    std::function<bool(CalGetData*)> preferencesWindowOpener;
+    // Preferences saves asked for by user actions, off the host thread; finished at shutdown.
+    LatestTaskQueue preferenceSaves{"preferences save queue"};
 
     // Start-up: defaults, paths, identifier, stored settings, library, version check.
     void initialize();

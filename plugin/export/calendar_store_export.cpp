@@ -12,26 +12,13 @@
 
 namespace {
 
-// What one event of the calendar needs of a show, copied so that the store is written with no
-// list locked and no frame kept waiting.
-struct StoreEvent {
-    std::string uid, artist, otherArtists, venue, url, location;
-    int32_t year, month, day;
-    unsigned char tickets;
-};
-
-template <std::size_t N> std::string fieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-
-std::vector<StoreEvent> eventsToExport(PluginData* root, const char* webServiceHost) {
+// The exported shows with each link through the service's click-through page, made once the
+// lists are given back.
+std::vector<ExportedShow> eventsToExport(PluginData* root, const char* webServiceHost) {
     const std::string host = std::string("http://") + (webServiceHost ? webServiceHost : "");
-    std::vector<StoreEvent> events;
-    forEachExportedShow(root, [&](const SHOWENTRY& s) {
-        events.push_back({fieldText(s.uid), fieldText(s.artist), fieldText(s.otherArtists),
-                          fieldText(s.venue), host + clickThroughPath(fieldText(s.url)), fieldText(s.location),
-                          s.year, s.month, s.day, static_cast<unsigned char>(s.ticketsAvailable ? 1 : 0)});
-    });
+    std::vector<ExportedShow> events = exportedShows(root);
+    for (ExportedShow& e : events)
+        e.url = host + clickThroughPath(e.url);
     return events;
 }
 
@@ -98,17 +85,18 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         return 0;
     }
 
-    for (const StoreEvent& e : eventsToExport(root, webServiceHost)) {
+    for (const ExportedShow& e : eventsToExport(root, webServiceHost)) {
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
         if (addEventWithUid) {
             CFOwned<CFStringRef> uid(makeRecordString(e.uid));
             addEventWithUid(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
-                            location.get(), friends.get(), e.year, e.month, e.day, e.tickets);
+                            location.get(), friends.get(), e.year, e.month, e.day,
+                            static_cast<unsigned char>(e.ticketsAvailable));
         } else {
             addEvent(currentCal.get(), artist.get(), others.get(), venue.get(), url.get(), location.get(),
-                     friends.get(), e.year, e.month, e.day, e.tickets);
+                     friends.get(), e.year, e.month, e.day, static_cast<unsigned char>(e.ticketsAvailable));
         }
     }
     saveCalendar(currentCal.get());

@@ -19,11 +19,6 @@ namespace {
 constexpr const char* kClickThrough = "/clickthrough.php?target=";
 const vx::ical::CalendarFields kiCalFileCalendar{"-//Voxtrail//Voxtrail 2.9//EN", "", 0};
 
-// A record's text up to its terminator (or its whole field).
-template <std::size_t N> std::string value(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-
 bool exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
@@ -73,19 +68,19 @@ std::string iCalFolderDescription() {
            "</plist>\n";
 }
 
-void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
+void appendiCalEvent(std::string& text, const ExportedShow& show, const char* webServiceHost,
                      const std::string& uid) {
     const std::string clickThrough =
         std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough;
-    const std::string location = value(show.location);
-    const std::string others = value(show.otherArtists);
-    const std::string url = queryValue(value(show.url));
+    const std::string& location = show.location;
+    const std::string& others = show.otherArtists;
+    const std::string url = queryValue(show.url);
     vx::ical::EventFields e;
     e.uid = uid;
     e.sequence = 2;
     e.year = show.year, e.month = show.month, e.day = show.day;
-    e.summary = value(show.artist);
-    e.location = value(show.venue) + (location != "-" ? "\n(" + location + ")" : "");
+    e.summary = show.artist;
+    e.location = show.venue + (location != "-" ? "\n(" + location + ")" : "");
     e.url = clickThrough + url;
     if (!others.empty()) e.description = "With:\n" + others + "\n\nURL:" + clickThrough + url;
     text += vx::ical::eventText(e);
@@ -148,10 +143,8 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     if (!root) return 0;
     std::lock_guard<std::mutex> exporting(calendarExportLock());
     std::string events;
-    forEachExportedShow(root, [&](const SHOWENTRY& show) {
-        appendiCalEvent(events, show, webServiceHost,
-                        show.uid[0] ? std::string(show.uid) : vx::newUuidString());
-    });
+    for (const ExportedShow& show : exportedShows(root))
+        appendiCalEvent(events, show, webServiceHost, show.uid.empty() ? vx::newUuidString() : show.uid);
     const std::string text = vx::ical::calendarText(kiCalFileCalendar, {events});
 
     char location[ProtectedData::iCalLocCapacity];

@@ -1,6 +1,7 @@
 #pragma once
 // The iCal file of systems before 10.5: an iCalendar text that iCal reads as a calendar of its
 // own, in a folder that an "Info.plist" describes.
+#include "plugin/export/exported_shows.h"
 #include "plugin/model/plugin_data.h"
 
 #include <string>
@@ -13,7 +14,7 @@ std::string iCalFolderDescription();
 
 // Appends one show's VEVENT, valid iCalendar with each line ended by CRLF; nothing for a date that
 // does not exist. Texts are escaped, so no value can add lines or properties of its own.
-void appendiCalEvent(std::string& text, const SHOWENTRY& show, const char* webServiceHost,
+void appendiCalEvent(std::string& text, const ExportedShow& show, const char* webServiceHost,
                      const std::string& uid);
 
 // With export on: makes the folder of iCalLoc (with every missing level) and, when withDescription,

@@ -1,8 +1,11 @@
 #include "plugin/host/voxtrail_class.h"
 
+#include "plugin/prefs/preferences_window.h"
+
 VoxtrailClass* gVoxtrail = nullptr;
 
 VoxtrailClass::VoxtrailClass() : view(this, &engine), sync(this), engine(this) {
+    engine.preferencesWindowOpener = OpenPreferencesGUI;
     engine.initialize();
 }
 

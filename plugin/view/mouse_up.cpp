@@ -6,7 +6,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/prefs/preferences_window.h"
+#include "plugin/engine/user_actions.h"
 #include "plugin/view/cal_vis.h"
 
 #include <mutex>
@@ -55,7 +55,7 @@ void followSpots(CalVis* vis, const SpotActions& a) {
         vis->Render();
     }
     if (a.version) openServicePage(vis, kHomePagePath);
-    if (a.preferences) OpenPreferencesGUI(vis->engine);
+    if (a.preferences) openPreferences(*vis->engine);
     if (a.iPhoneApp) openServicePage(vis, kiPhoneAppPath);
     if (a.androidApp) openServicePage(vis, kAndroidAppPath);
     if (a.tab >= 0) vis->root->state.setCurCalTab(a.tab);

@@ -2,6 +2,7 @@
 #include "service/concert_sources.h"
 #include "service/place_replies.h"
 #include "service/service_setup.h"
+#include "service/source_page_cache.h"
 #include "service/version_reply.h"
 #include "tests/service/reply_readers.h"
 
@@ -155,6 +156,31 @@ TEST_F(RepliesTest, EventsAreTheSameWhenBuiltAgain) {
     auto again = buildData();
     auto fresh = vxs::sourceReply(0, query("/x?feed=events&city=Boston&state=MA&radius=80"), *again, kHost);
     EXPECT_EQ(fresh.body, source(0, "Boston", "MA", "80").body);
+}
+
+// A kept page is the page built afresh: per place however it is spelt, bounded, and built again
+// from a new day's events.
+TEST(SourcePageCache, KeptPagesEqualFreshOnesUntilTheEventsChange) {
+    auto data = buildData();
+    vxs::SourcePageCache cache(2);
+    const auto fresh = [&](const std::string& target) {
+        return vxs::sourceReply(0, query(target), *data, kHost);
+    };
+    const std::string boston = "/x?feed=events&city=Boston&state=MA&radius=80";
+    auto first = cache.reply(0, query(boston), *data, kHost);
+    EXPECT_EQ(first->body, fresh(boston).body);
+    EXPECT_EQ(cache.reply(0, query("/x?radius=80&state=ma&city=BOSTON"), *data, kHost), first);
+    EXPECT_NE(cache.reply(0, query(boston), *data, "other:1")->body, first->body);
+    EXPECT_NE(cache.reply(1, query(boston), *data, kHost)->body, first->body);
+    EXPECT_EQ(cache.pages(), 2u);
+    EXPECT_EQ(cache.reply(0, query("/x?city=Boston&state=MA&radius=x"), *data, kHost)->status, 400);
+
+    data->events = std::make_unique<vxs::EventStore>(data->catalogue, *data->venues, std::nullopt,
+                                                     vxs::CivilDate{2026, 9, 1});
+    auto later = cache.reply(0, query(boston), *data, kHost);
+    EXPECT_NE(later->body, first->body);
+    EXPECT_EQ(later->body, fresh(boston).body);
+    EXPECT_EQ(cache.pages(), 1u);
 }
 
 TEST_F(RepliesTest, LatLonRepliesInTheTaggedForm) {

@@ -3,6 +3,8 @@
 #include "tests/view/test_mouse_fixture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 using mouse_test::centre;
 using mouse_test::openedURLs;
@@ -32,6 +34,20 @@ TEST_F(MouseSelection, ASecondaryClickOnAShowTogglesItAndSavesTheChoice) {
     EXPECT_FALSE(show->selected);
     EXPECT_TRUE(savedAs(0)) << prefsFile();
     EXPECT_TRUE(openedURLs().empty()) << "a secondary click follows no link";
+}
+
+TEST_F(MouseSelection, TheLastChoiceIsSavedEvenWhenThePlayerQuitsRightAfterIt) {
+    // A save under way keeps the clicks' saves waiting until the quit has begun, or a while.
+    root->engine.preferenceSaves.post([this] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (!root->state.getShutingDown() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    for (int i = 0; i < 7; ++i)
+        secondaryClick(centre(show->rowRect));
+    root->engine.shutDown();
+    ASSERT_TRUE(show->selected);
+    EXPECT_TRUE(savedAs(1)) << prefsFile();
 }
 
 TEST_F(MouseSelection, AControlClickIsASecondaryClick) {

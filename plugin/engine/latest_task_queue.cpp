@@ -1,22 +1,22 @@
-#include "plugin/engine/click_export_queue.h"
+#include "plugin/engine/latest_task_queue.h"
 
 #include "platform/boundary_guard.h"
 
-void ClickExportQueue::post(std::function<void()> exportShows) {
-    if (!exportShows) return;
+void LatestTaskQueue::post(std::function<void()> task) {
+    if (!task) return;
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) return;
-    pending_ = std::move(exportShows);
-    if (!worker_.joinable()) worker_ = vx::startGuardedThread("click export queue", [this] { run(); });
+    pending_ = std::move(task);
+    if (!worker_.joinable()) worker_ = vx::startGuardedThread(threadName_.c_str(), [this] { run(); });
     changed_.notify_all();
 }
 
-void ClickExportQueue::drain() {
+void LatestTaskQueue::drain() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return (!pending_ && !busy_) || stopping_; });
 }
 
-void ClickExportQueue::stop() {
+void LatestTaskQueue::stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -26,20 +26,20 @@ void ClickExportQueue::stop() {
     if (worker_.joinable()) worker_.join();
 }
 
-void ClickExportQueue::run() {
+void LatestTaskQueue::run() {
     for (;;) {
-        std::function<void()> exportShows;
+        std::function<void()> task;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             busy_ = false;
             changed_.notify_all();
             changed_.wait(lock, [this] { return stopping_ || pending_; });
             if (stopping_) return;
-            exportShows = std::move(pending_);
+            task = std::move(pending_);
             pending_ = nullptr;
             busy_ = true;
         }
-        // A failed export does not end the queue for the clicks after it.
-        vx::guardBoundary("click export", exportShows);
+        // A failed task does not end the queue for the ones after it.
+        vx::guardBoundary(threadName_.c_str(), task);
     }
 }

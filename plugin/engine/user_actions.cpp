@@ -1,0 +1,68 @@
+#include "plugin/engine/user_actions.h"
+
+#include "platform/host_services.h"
+#include "plugin/engine/cal_get_data.h"
+#include "plugin/export/calendar_store_export.h"
+#include "plugin/export/ical_file.h"
+#include "plugin/net/query_escape.h"
+#include "plugin/net/web_fetch.h"
+#include "plugin/services/calendar_sharing.h"
+
+#include <string>
+
+namespace {
+
+// Added when now chosen, withdrawn otherwise; the queue waits for the web lock a refresh holds.
+void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
+    ProtectedData& st = engine.root->state;
+    if (!st.getSharing() || st.getShareAllShows()) return;
+    engine.shareClicks.post(copyShowForSharing(show));
+}
+
+// The queue waits for the export lock a refresh's export holds.
+void exportChoice(CalGetData& engine) {
+    ProtectedData& st = engine.root->state;
+    if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
+    CalGetData* e = &engine;
+    engine.exportClicks.post([e] {
+        if (e->root->state.getOSXVersion() >= 10.5f) {
+            performExportTo_iCalCalendarStore(e->root, e->services.webServiceHost);
+        } else if (e->checkForInitialiCalFiles() == 0) {
+            performExportTo_iCal(e->root, e->services.webServiceHost);
+        }
+    });
+}
+
+} // namespace
+
+void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show) {
+    shareChoice(engine, show);
+    savePreferencesSoon(engine);
+    exportChoice(engine);
+}
+
+void savePreferencesSoon(CalGetData& engine) {
+    CalGetData* e = &engine;
+    engine.preferenceSaves.post([e] { e->genPref(); });
+}
+
+void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {
+    if (!pathAndQuery) return;
+    // Room for the host (255), the scheme and the longest path with a show's link (255).
+    char address[1024];
+    webServiceURL(address, sizeof address, engine.services.webServiceHost, pathAndQuery);
+    if (vx::hostOpenURL(address) == noErr) return;
+    // Without a browser the click would otherwise do nothing the user can see.
+    const std::string message = std::string("No web browser could be started to open this page:\n") + address;
+    vx::hostShowAlert("The page could not be opened", message.c_str(), "OK", nullptr);
+}
+
+void openShowClickThrough(CalGetData& engine, const char* showURL) {
+    if (!showURL || !showURL[0]) return;
+    const std::string path = clickThroughPath(showURL);
+    openWebServicePage(engine, path.c_str());
+}
+
+bool openPreferences(CalGetData& engine) {
+    return engine.preferencesWindowOpener && engine.preferencesWindowOpener(&engine);
+}

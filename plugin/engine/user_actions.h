@@ -1,0 +1,23 @@
+#pragma once
+// What the user does on the calendar screen enters the engine here, and here it is decided on
+// which thread each action runs: the host thread only asks, and never waits for a file or for a
+// lock that a refresh holds.
+class CalGetData;
+struct SHOWENTRY;
+
+// A show of "My Shows" was chosen or no longer is; called with its list locked. Sharing, the
+// preferences save and the export run on the engine's queues.
+void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show);
+
+// Saves the preferences on the engine's save queue. Saves run one at a time in the order asked,
+// each with the settings and lists as they are when it runs.
+void savePreferencesSoon(CalGetData& engine);
+
+// Opens a page of the web service in the user's browser; the address goes to the host's opener
+// as one argument, and an alert says when no browser could be started.
+void openWebServicePage(CalGetData& engine, const char* pathAndQuery);
+// Opens a show's link through the service's click-through page, the link escaped as one value.
+void openShowClickThrough(CalGetData& engine, const char* showURL);
+
+// Opens the preferences window (host thread); false when none could be opened.
+bool openPreferences(CalGetData& engine);

@@ -1,0 +1,54 @@
+#include "service/source_page_cache.h"
+
+namespace vxs {
+
+SourcePageCache::SourcePageCache(std::size_t maxPages, std::size_t maxBytes)
+    : maxPages_(maxPages), maxBytes_(maxBytes) {}
+
+std::shared_ptr<const Reply> SourcePageCache::reply(int source, const Query& query, ServiceData& data,
+                                                    const std::string& host) {
+    SourcePageRequest request;
+    if (std::optional<Reply> early = readSourcePageRequest(source, query, data, &request))
+        return std::make_shared<const Reply>(std::move(*early));
+    std::shared_ptr<const std::vector<Event>> events = data.events->events();
+    Key key{source, request.centre, request.radius, host};
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (events != events_) {
+            pages_.clear();
+            recent_.clear();
+            bytes_ = 0;
+            events_ = events;
+        }
+        if (auto found = pages_.find(key); found != pages_.end()) {
+            recent_.splice(recent_.begin(), recent_, found->second.recent);
+            return found->second.reply;
+        }
+    }
+    // Built without the lock, so that one large page does not hold up the others.
+    auto built = std::make_shared<const Reply>(buildSourcePage(source, request, *events, data, host));
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A page of a list that has been replaced meanwhile is answered but not kept.
+    if (events == events_ && maxPages_ > 0 && built->body.size() <= maxBytes_ && !pages_.count(key))
+        keep(std::move(key), built);
+    return built;
+}
+
+void SourcePageCache::keep(Key key, std::shared_ptr<const Reply> reply) {
+    bytes_ += reply->body.size();
+    recent_.push_front(key);
+    pages_.emplace(std::move(key), Entry{std::move(reply), recent_.begin()});
+    while (pages_.size() > maxPages_ || bytes_ > maxBytes_) {
+        auto oldest = pages_.find(recent_.back());
+        bytes_ -= oldest->second.reply->body.size();
+        pages_.erase(oldest);
+        recent_.pop_back();
+    }
+}
+
+std::size_t SourcePageCache::pages() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pages_.size();
+}
+
+} // namespace vxs
