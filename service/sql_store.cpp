@@ -1,6 +1,10 @@
 #include "service/sql_store.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <random>
+#include <thread>
 
 namespace vxs {
 
@@ -13,6 +17,12 @@ long long SqlRow::integer(std::size_t column) const {
 
 bool storableText(std::string_view text) {
     return text.find('\0') == std::string_view::npos;
+}
+
+void backOff(int attempt) {
+    thread_local std::minstd_rand random{std::random_device{}()};
+    const int ceiling = std::min(1 << std::min(attempt, 6), 64);
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % static_cast<unsigned>(ceiling) + 1));
 }
 
 Lease::~Lease() {

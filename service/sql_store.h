@@ -106,16 +106,21 @@ class Transaction {
     bool open_ = true;
 };
 
-// Runs work(connection) on a leased connection, again (a few times) when a concurrent
-// transaction won.
+// Waits a random while, longer after each attempt, so that transactions that collided do not
+// collide again at once.
+void backOff(int attempt);
+
+// Runs work(connection) on a leased connection, again (a dozen times at most, the connection
+// given back between tries) when a concurrent transaction won.
 template <typename Work> auto withRetries(Database& db, Work&& work) {
     for (int attempt = 1;; ++attempt) {
         try {
             Lease lease = db.lease();
             return work(*lease);
         } catch (const StoreError& e) {
-            if (e.kind() != StoreError::Kind::Conflict || attempt >= 8) throw;
+            if (e.kind() != StoreError::Kind::Conflict || attempt >= 12) throw;
         }
+        backOff(attempt);
     }
 }
 
