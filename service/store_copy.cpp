@@ -2,6 +2,7 @@
 
 #include "service/service_database.h"
 
+#include <unistd.h>
 #include <vector>
 
 namespace vxs {
@@ -56,6 +57,11 @@ long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t
 } // namespace
 
 bool copyStore(const std::string& from, const std::string& to, std::string* summary, std::string* error) {
+    // Opening a file makes it: a misspelt source would be copied as an empty store.
+    if (!isPostgresTarget(from) && from != ":memory:" && ::access(from.c_str(), R_OK) != 0) {
+        *error = "no store to copy at " + from;
+        return false;
+    }
     ServiceDatabase source, target;
     if (!source.open(from, error)) return false;
     if (!target.open(to, error)) return false;
