@@ -1,9 +1,9 @@
 // One read of a library file by the plug-in's reader, as a process of its own: the figure to hold
 // against `grep -c '<key>Artist</key>' FILE` with an outside timer. Links only the reader's
 // layers, so the process costs what the reading costs.
+#include "plugin/library/library_reader.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
-#include "plugin/services/library_reader.h"
 
 #include <cstdio>
 

@@ -1,6 +1,7 @@
 // The player's start-up with a given library: shown once, one idle frame, then quit; headless,
-// then with its window (drawn off screen). Prints for each the median wall time of the whole run
-// and its peak resident memory over several runs.
+// then with its window (drawn off screen); in an empty home, then with the plug-in installed.
+// Prints for each the median wall time of the whole run and its peak resident memory over
+// several runs, and beside the plug-in's figures those without it.
 // usage: bench_player_startup LIBRARY.xml [RUNS]
 #include "bench/bench_timing.h"
 
@@ -54,6 +55,24 @@ Figures measure(const std::string& script, const std::string& library, int runs,
     return f;
 }
 
+// A home of its own: empty, or with the plug-in installed and the library where the plug-in
+// looks for it (so that it asks for no file).
+std::string makeHome(const std::string& library, bool withPlugin) {
+    namespace fs = std::filesystem;
+    std::string home = (fs::temp_directory_path() / "vxstartup.XXXXXX").string();
+    if (!mkdtemp(home.data())) return {};
+    std::ofstream(home + "/script.txt") << "show 640 480\nidle 1\nquit\n";
+    if (withPlugin) {
+        const fs::path plugins = fs::path(home) / "Library/iTunes/iTunes Plug-ins";
+        fs::create_directories(plugins);
+        fs::copy(VX_BUNDLE_DIR, plugins / "Voxtrail.bundle", fs::copy_options::recursive);
+        const fs::path music = fs::path(home) / "Music/iTunes";
+        fs::create_directories(music);
+        fs::create_symlink(fs::absolute(library), music / "iTunes Music Library.xml");
+    }
+    return home;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -61,26 +80,34 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_player_startup LIBRARY.xml [RUNS]\n");
         return 2;
     }
-    namespace fs = std::filesystem;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    std::string home = (fs::temp_directory_path() / "vxstartup.XXXXXX").string();
-    if (!mkdtemp(home.data())) return 1;
-    setenv("HOME", home.c_str(), 1);
     // The window is drawn off screen, so that the figures do not depend on a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::string script = home + "/script.txt";
-    std::ofstream(script) << "show 640 480\nidle 1\nquit\n";
 
     bool ok = true;
-    for (bool window : {false, true}) {
-        const Figures f = measure(script, argv[1], runs, window);
-        ok = ok && f.ok && !f.wall.empty();
-        if (f.wall.empty()) continue;
-        std::printf("player start-up to its first frame and quit, %s, %s: median %.0f ms over %zu runs, "
-                    "peak %.1f MiB\n",
-                    window ? "with its window" : "headless", argv[1], vx::bench::median(f.wall),
-                    f.wall.size(), f.peakKib / 1024.0);
+    Figures without[2];
+    for (bool withPlugin : {false, true}) {
+        const std::string home = makeHome(argv[1], withPlugin);
+        if (home.empty()) return 1;
+        setenv("HOME", home.c_str(), 1);
+        for (bool window : {false, true}) {
+            // The first run, which writes the plug-in's first preferences, is not counted.
+            measure(home + "/script.txt", argv[1], 1, window);
+            const Figures f = measure(home + "/script.txt", argv[1], runs, window);
+            ok = ok && f.ok && !f.wall.empty();
+            if (f.wall.empty()) continue;
+            std::printf(
+                "player start-up to its first frame and quit, %s, %s, %s: median %.0f ms over %zu runs, "
+                "peak %.1f MiB",
+                withPlugin ? "plug-in installed" : "no plug-in", window ? "with its window" : "headless",
+                argv[1], vx::bench::median(f.wall), f.wall.size(), f.peakKib / 1024.0);
+            if (withPlugin && !without[window].wall.empty())
+                std::printf(" (without the plug-in: %.0f ms, %.1f MiB)",
+                            vx::bench::median(without[window].wall), without[window].peakKib / 1024.0);
+            std::printf("\n");
+            if (!withPlugin) without[window] = f;
+        }
+        std::filesystem::remove_all(home);
     }
-    fs::remove_all(home);
     return ok ? 0 : 1;
 }

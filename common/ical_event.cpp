@@ -2,8 +2,10 @@
 
 #include "common/utf8_append.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <libical/ical.h>
 #include <memory>
@@ -27,25 +29,49 @@ void prepareLibical() {
     std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
 }
 
-// The text as valid UTF-8 with line breaks as "\n" alone and no other control character: a
-// reader that meets a bare CR or a stray byte may end the property there or refuse the file.
-// Text that cannot start a line: with singleLine, a line break becomes a blank as well.
-std::string cleanText(const std::string& in, bool singleLine) {
-    std::string out;
-    out.reserve(in.size());
+// What a byte of a text asks of the writer.
+enum ByteKind : unsigned char { Plain, Escaped, LineBreak, Control, Lead };
+
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (std::size_t c = 0; c < 256; ++c)
+        kinds[c] = c >= 0x80 ? Lead : (c < 0x20 || c == 0x7F) ? Control : Plain;
+    kinds['\r'] = kinds['\n'] = LineBreak;
+    kinds[','] = kinds[';'] = kinds['\\'] = Escaped;
+    return kinds;
+}();
+
+// Appends the text as valid UTF-8 with line breaks as "\n" alone and no other control character:
+// a reader that meets a bare CR or a stray byte may end the property there or refuse the file.
+// Text that cannot start a line: with singleLine, a line break becomes a blank as well. With
+// escape, as a TEXT value: backslash, comma and semicolon escaped, a line break written "\\n".
+void appendClean(std::string& out, std::string_view in, bool singleLine, bool escape) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     for (std::size_t i = 0; i < n;) {
+        std::size_t run = i;
+        while (run < n && (kByteKinds[p[run]] == Plain || (!escape && kByteKinds[p[run]] == Escaped)))
+            ++run;
+        out.append(in.data() + i, run - i);
+        if ((i = run) == n) break;
         const unsigned char c = p[i];
-        if (c < 0x80) {
-            if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
-                out += singleLine ? ' ' : '\n';
-            } else {
-                out += (c < 0x20 || c == 0x7F) ? ' ' : static_cast<char>(c);
-            }
+        switch (kByteKinds[c]) {
+        case Escaped:
+            out += '\\';
+            out += static_cast<char>(c);
             ++i;
             continue;
+        case LineBreak:
+            if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
+            out += singleLine ? " " : escape ? "\\n" : "\n";
+            ++i;
+            continue;
+        case Control:
+            out += ' ';
+            ++i;
+            continue;
+        default:
+            break;
         }
         const int len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
         uint32_t cp = len == 4 ? c & 0x07 : len == 3 ? c & 0x0F : c & 0x1F;
@@ -57,21 +83,26 @@ std::string cleanText(const std::string& in, bool singleLine) {
         ok = ok && !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
              !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
         if (ok) {
-            out.append(in, i, static_cast<std::size_t>(len));
+            out.append(in.data() + i, static_cast<std::size_t>(len));
             i += static_cast<std::size_t>(len);
         } else {
-            appendUtf8(out, 0xFFFD);
+            vx::appendUtf8(out, 0xFFFD);
             ++i;
         }
     }
+}
+
+std::string cleanText(const std::string& in, bool singleLine) {
+    std::string out;
+    out.reserve(in.size());
+    appendClean(out, in, singleLine, false);
     return out;
 }
 
 // A URI value is not escaped by the format, so what could end the line or the value is
 // percent-encoded.
-std::string cleanUri(const std::string& in) {
+void appendUri(std::string& out, std::string_view in) {
     static const char* hex = "0123456789ABCDEF";
-    std::string out;
     for (unsigned char c : in) {
         if (c <= 0x20 || c >= 0x7F || c == '"') {
             out += '%';
@@ -81,44 +112,137 @@ std::string cleanUri(const std::string& in) {
             out += static_cast<char>(c);
         }
     }
-    return out;
 }
 
-icaltimetype dateOf(int32_t year, int32_t month, int32_t day) {
-    icaltimetype t = icaltime_null_date();
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    return t;
+constexpr std::size_t kMaxLine = 75;
+
+// The length of a line's first piece, as libical folds a line: the line end counts as part of
+// the line, a piece takes at most 74 octets and ends after the last blank, ':' or ';' that fits,
+// else before a character's first octet.
+std::size_t firstPiece(std::string_view line) {
+    if (line.size() < kMaxLine) return line.size();
+    for (std::size_t k = kMaxLine - 2; k > 0; --k)
+        if (line[k] == ';' || line[k] == ':' || line[k] == ' ') return k + 1;
+    for (std::size_t k = kMaxLine - 1; k > 0; --k) {
+        const auto c = static_cast<unsigned char>(line[k]);
+        if ((c & 0x80) == 0 || (c & 0xC0) == 0xC0) return k;
+    }
+    return kMaxLine - 1;
+}
+
+// Folds the content line that runs from `start` to the end of out (its CRLF included): every
+// further piece goes on a line of its own that starts with a blank.
+void foldFrom(std::string& out, std::size_t start) {
+    // Where the next pieces start, found on the line as written, then the line spread out from its
+    // end; a line of more pieces than fit in the table goes in rounds.
+    std::array<std::size_t, 32> breaks;
+    while (out.size() - start >= kMaxLine) {
+        std::size_t count = 0;
+        for (std::size_t at = start; count < breaks.size() && out.size() - at >= kMaxLine;) {
+            at += firstPiece(std::string_view(out).substr(at));
+            breaks[count++] = at;
+        }
+        std::size_t end = out.size();
+        out.resize(out.size() + 3 * count);
+        char* text = out.data();
+        for (std::size_t k = count; k-- > 0;) {
+            std::memmove(text + breaks[k] + 3 * (k + 1), text + breaks[k], end - breaks[k]);
+            std::memcpy(text + breaks[k] + 3 * k, "\r\n ", 3);
+            end = breaks[k];
+        }
+        start = breaks[count - 1] + 3 * count;
+    }
+}
+
+// Appends n in decimal, with leading zeros to at least `digits` digits (as "%0*u" would, without
+// the cost of a formatted print for each of the many numbers of an export).
+void appendNumber(std::string& out, unsigned long long n, int digits) {
+    char text[24];
+    std::size_t at = sizeof text;
+    do {
+        text[--at] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (sizeof text - at < static_cast<std::size_t>(digits))
+        text[--at] = '0';
+    out.append(text + at, sizeof text - at);
+}
+
+// The date's numbers are positive: validDate has passed them.
+void appendDate(std::string& out, int32_t year, int32_t month, int32_t day) {
+    appendNumber(out, static_cast<unsigned>(year), 4);
+    appendNumber(out, static_cast<unsigned>(month), 2);
+    appendNumber(out, static_cast<unsigned>(day), 2);
+}
+
+// Writes each content line straight into the output, folded once it is whole.
+class EventWriter {
+  public:
+    explicit EventWriter(std::string& out) : out_(out) {}
+    std::string& line(std::string_view nameAndColon) {
+        start_ = out_.size();
+        out_ += nameAndColon;
+        return out_;
+    }
+    void text(std::string_view nameAndColon, const std::string& value, bool singleLine) {
+        appendClean(line(nameAndColon), value, singleLine, true);
+        end();
+    }
+    void end() {
+        out_ += "\r\n";
+        foldFrom(out_, start_);
+    }
+
+  private:
+    std::string& out_;
+    std::size_t start_ = 0;
+};
+
+void appendEvent(std::string& out, const EventFields& e) {
+    EventWriter w(out);
+    out += "BEGIN:VEVENT\r\n";
+    w.text("UID:", e.uid, true);
+    appendNumber(w.line("SEQUENCE:"), e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
+    w.end();
+    const time_t stamp = e.dtstamp > 0 ? static_cast<time_t>(e.dtstamp) : std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&stamp, &utc);
+    std::string& dtstamp = w.line("DTSTAMP:");
+    appendDate(dtstamp, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
+    dtstamp += 'T';
+    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_hour), 2);
+    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_min), 2);
+    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_sec), 2);
+    dtstamp += 'Z';
+    w.end();
+    appendDate(w.line("DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
+    w.end();
+    // The next day; after 9999-12-31 the year has five digits, as libical writes it.
+    const bool monthEnds = e.day >= icaltime_days_in_month(e.month, e.year);
+    const bool yearEnds = monthEnds && e.month == 12;
+    appendDate(w.line("DTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
+               yearEnds    ? 1
+               : monthEnds ? e.month + 1
+                           : e.month,
+               monthEnds ? 1 : e.day + 1);
+    w.end();
+    if (e.status == "CONFIRMED" || e.status == "CANCELLED") {
+        w.line("STATUS:") += e.status;
+        w.end();
+    }
+    w.text("SUMMARY:", e.summary, false);
+    w.text("LOCATION:", e.location, false);
+    if (!e.url.empty()) {
+        appendUri(w.line("URL:"), e.url);
+        w.end();
+    }
+    if (!e.description.empty()) w.text("DESCRIPTION:", e.description, false);
+    out += "END:VEVENT\r\n";
 }
 
 std::string textOf(icalcomponent* c) {
     std::unique_ptr<char, decltype(&std::free)> text(icalcomponent_as_ical_string_r(c), std::free);
     return text ? std::string(text.get()) : std::string();
-}
-
-icalcomponent* newEvent(const EventFields& e) {
-    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    icalcomponent_add_property(ev, icalproperty_new_uid(cleanText(e.uid, true).c_str()));
-    icalcomponent_add_property(ev, icalproperty_new_sequence(e.sequence < 0 ? 0 : e.sequence));
-    const time_t stamp = e.dtstamp > 0 ? static_cast<time_t>(e.dtstamp) : std::time(nullptr);
-    icalcomponent_add_property(ev, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(
-                                       stamp, 0, icaltimezone_get_utc_timezone())));
-    icaltimetype start = dateOf(e.year, e.month, e.day);
-    icaltimetype end = start;
-    icaltime_adjust(&end, 1, 0, 0, 0);
-    icalcomponent_add_property(ev, icalproperty_new_dtstart(start));
-    icalcomponent_add_property(ev, icalproperty_new_dtend(end));
-    if (e.status == "CONFIRMED")
-        icalcomponent_add_property(ev, icalproperty_new_status(ICAL_STATUS_CONFIRMED));
-    if (e.status == "CANCELLED")
-        icalcomponent_add_property(ev, icalproperty_new_status(ICAL_STATUS_CANCELLED));
-    icalcomponent_add_property(ev, icalproperty_new_summary(cleanText(e.summary, false).c_str()));
-    icalcomponent_add_property(ev, icalproperty_new_location(cleanText(e.location, false).c_str()));
-    if (!e.url.empty()) icalcomponent_add_property(ev, icalproperty_new_url(cleanUri(e.url).c_str()));
-    if (!e.description.empty())
-        icalcomponent_add_property(ev, icalproperty_new_description(cleanText(e.description, false).c_str()));
-    return ev;
 }
 
 Component newCalendar(const CalendarFields& c) {
@@ -156,34 +280,52 @@ bool validDate(int32_t year, int32_t month, int32_t day) {
 }
 
 std::string eventText(const EventFields& event) {
-    if (!validDate(event.year, event.month, event.day)) return "";
-    prepareLibical();
-    Component ev(newEvent(event), icalcomponent_free);
-    return textOf(ev.get());
+    std::string out;
+    appendEventText(out, event);
+    return out;
+}
+
+bool appendEventText(std::string& out, const EventFields& event) {
+    if (!validDate(event.year, event.month, event.day)) return false;
+    appendEvent(out, event);
+    return true;
+}
+
+std::string calendarHead(const CalendarFields& calendar) {
+    // Every event of a store and every feed has the same head: libical makes it once.
+    static std::mutex mutex;
+    static CalendarFields made;
+    static std::string head;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (head.empty() || made.prodid != calendar.prodid || made.name != calendar.name ||
+        made.refreshHours != calendar.refreshHours) {
+        prepareLibical();
+        Component cal = newCalendar(calendar);
+        head = textOf(cal.get());
+        head.resize(head.size() - kCalendarEnd.size());
+        made = calendar;
+    }
+    return head;
 }
 
 std::string calendarText(const CalendarFields& calendar, const std::vector<std::string>& events) {
-    prepareLibical();
-    Component cal = newCalendar(calendar);
-    // The calendar's own lines from libical, the events spliced in before its last line.
-    std::string text = textOf(cal.get());
-    const std::string end = "END:VCALENDAR\r\n";
     std::size_t size = 0;
     for (const std::string& e : events)
         size += e.size();
-    std::string out;
-    out.reserve(text.size() + size);
-    out.append(text, 0, text.size() - end.size());
+    std::string out = calendarHead(calendar);
+    out.reserve(out.size() + size + kCalendarEnd.size());
     for (const std::string& e : events)
         out += e;
-    out += end;
+    out += kCalendarEnd;
     return out;
 }
 
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event) {
-    std::string ev = eventText(event);
-    if (ev.empty()) return "";
-    return calendarText(calendar, {ev});
+    if (!validDate(event.year, event.month, event.day)) return "";
+    std::string out = calendarHead(calendar);
+    appendEvent(out, event);
+    out += kCalendarEnd;
+    return out;
 }
 
 std::string showLocation(const std::string& venue, const std::string& location) {

@@ -1,9 +1,12 @@
 #pragma once
 // The one writer of calendar events: the iCal file, the calendar store and the service's feed all
 // write a show through it, so each is valid iCalendar (CRLF lines folded at 75 octets, text values
-// escaped) and a show has the same UID, SEQUENCE and STATUS in all three.
+// escaped) and a show has the same UID, SEQUENCE and STATUS in all three. Events are written
+// straight into text, line by line as libical writes them: thousands of shows are exported at
+// once, and a libical component per event costs more than writing the file.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vx::ical {
@@ -28,6 +31,12 @@ bool validDate(int32_t year, int32_t month, int32_t day);
 
 // One VEVENT, each line ended by CRLF; "" when the date does not exist.
 std::string eventText(const EventFields& event);
+// The same appended to out; false (nothing appended) when the date does not exist.
+bool appendEventText(std::string& out, const EventFields& event);
+
+// A VCALENDAR's lines before its events, and its last line.
+std::string calendarHead(const CalendarFields& calendar);
+inline constexpr std::string_view kCalendarEnd = "END:VCALENDAR\r\n";
 
 // A whole VCALENDAR holding the given VEVENT texts (as eventText makes them) in order.
 std::string calendarText(const CalendarFields& calendar, const std::vector<std::string>& events);

@@ -44,7 +44,8 @@ LibraryTrack trackFrom(const PlistValue& d) {
 // Thrown from the entry sink to leave the reader when a stop was asked.
 struct ReadingStopped {};
 
-MusicLibrary parseWithHooks(std::string_view xml, const LibraryReadHooks& hooks) {
+// parse(sink) reads the document, handing each entry to sink.
+template <typename Parse> MusicLibrary parseWithHooks(const Parse& parse, const LibraryReadHooks& hooks) {
     MusicLibrary lib;
     bool versionHeard = false;
     // Tracks are taken one by one as they are read, and playlists dropped as they are read: a
@@ -68,7 +69,7 @@ MusicLibrary parseWithHooks(std::string_view xml, const LibraryReadHooks& hooks)
         // A later "Tracks" dict is read past; a track's own keys stay in its dict until it is taken.
         return path[0] == "Playlists" || (path.size() == 1 && path[0] == "Tracks");
     };
-    std::unique_ptr<PlistValue> top = parsePlist(xml, sink);
+    std::unique_ptr<PlistValue> top = parse(sink);
     if (!top || top->kind != PlistValue::Kind::Dict) return MusicLibrary{};
     lib.applicationVersion = top->textOf("Application Version");
     return lib;
@@ -77,7 +78,8 @@ MusicLibrary parseWithHooks(std::string_view xml, const LibraryReadHooks& hooks)
 } // namespace
 
 MusicLibrary parseMusicLibrary(std::string_view xml) {
-    return parseWithHooks(xml, LibraryReadHooks{});
+    return parseWithHooks([xml](const PlistEntrySink& sink) { return parsePlist(xml, sink); },
+                          LibraryReadHooks{});
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path) {
@@ -95,45 +97,28 @@ MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& h
         ::close(fd);
         return {};
     }
-    // The version stands near the top: heard from the file's head, before the whole file is read.
-    // A head read as a document gives the same entries as the whole up to where it is cut.
-    LibraryReadHooks rest = hooks;
-    if (hooks.onVersion) {
-        std::string head(std::min<std::size_t>(size, 64 * 1024), '\0');
-        const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
-        head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        LibraryReadHooks headHooks;
-        headHooks.onVersion = [&](const std::string& version) {
-            rest.onVersion = nullptr;
-            hooks.onVersion(version);
-        };
-        parseWithHooks(head, headHooks);
-    }
-    // One buffer of the file's size, neither zeroed first nor faulted in page by page: for a large
-    // library both would cost as much as the reading.
-    auto text = std::make_unique_for_overwrite<char[]>(size + 1);
-#ifdef MADV_POPULATE_WRITE
-    const std::uintptr_t page = 4096;
-    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(text.get()) + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(text.get()) + size) & ~(page - 1);
-    if (size >= (1u << 20) && to > from)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#endif
-    std::size_t held = 0;
-    const std::size_t chunk = std::size_t{4} << 20; // a stop is heard between chunks
-    while (held < size && !(hooks.stop && hooks.stop->load(std::memory_order_relaxed))) {
-        const ssize_t n = ::read(fd, text.get() + held, std::min(chunk, size - held));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        held += static_cast<std::size_t>(n);
+    // Read a block at a time as the parser asks: a library's text is never held whole, and the
+    // version near its top is heard as soon as it is read.
+    std::size_t left = size;
+    const PlistBlockReader read = [&](char* into, std::size_t room) -> std::size_t {
+        for (;;) {
+            if (left == 0 || (hooks.stop && hooks.stop->load(std::memory_order_relaxed))) return 0;
+            const ssize_t n = ::read(fd, into, std::min(room, left));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return 0;
+            left -= static_cast<std::size_t>(n);
+            return static_cast<std::size_t>(n);
+        }
+    };
+    MusicLibrary library;
+    try {
+        library =
+            parseWithHooks([&read](const PlistEntrySink& sink) { return parsePlist(read, sink); }, hooks);
+    } catch (const ReadingStopped&) {
     }
     ::close(fd);
     if (hooks.stop && hooks.stop->load()) return {};
-    try {
-        return parseWithHooks(std::string_view(text.get(), held), rest);
-    } catch (const ReadingStopped&) {
-        return MusicLibrary{};
-    }
+    return library;
 }
 
 } // namespace vx::player

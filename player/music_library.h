@@ -33,7 +33,7 @@ struct MusicLibrary {
 // Reads the library text; whatever cannot be read is left out, nothing throws.
 MusicLibrary parseMusicLibrary(std::string_view xml);
 
-// The file is read whole into memory: beyond this (about half a million tracks) it is not read.
+// Beyond this (about half a million tracks) a library file is not read.
 constexpr std::size_t kLargestLibraryBytes = std::size_t{512} << 20;
 
 // Reads the library file; an empty library when it cannot be opened, is not a regular file or

@@ -2,6 +2,7 @@
 
 #include "common/utf8_append.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -19,9 +20,12 @@ struct Token {
     std::string_view name; // tag name, or the raw text
 };
 
+// Tokens of a whole text, or of one read a block at a time. Read in blocks, only the bytes from
+// the token being scanned on are held: a token stays valid until the next one is scanned.
 class Lexer {
   public:
     explicit Lexer(std::string_view s) : s_(s) {}
+    explicit Lexer(const PlistBlockReader& read) : read_(&read) {}
 
     const Token& peek() {
         if (!havePeek_) {
@@ -40,9 +44,11 @@ class Lexer {
   private:
     Token scan() {
         for (;;) {
+            dropScanned();
+            ensure(9); // the longest opening looked for, "<![CDATA["
             if (pos_ >= s_.size()) return {};
             if (s_[pos_] != '<') {
-                size_t end = s_.find('<', pos_);
+                size_t end = find("<", pos_);
                 if (end == std::string_view::npos) end = s_.size();
                 Token t{Token::Kind::Text, s_.substr(pos_, end - pos_)};
                 pos_ = end;
@@ -50,7 +56,7 @@ class Lexer {
             }
             std::string_view rest = s_.substr(pos_);
             if (rest.starts_with("<![CDATA[")) {
-                size_t end = s_.find("]]>", pos_ + 9);
+                size_t end = find("]]>", pos_ + 9);
                 size_t stop = end == std::string_view::npos ? s_.size() : end;
                 Token t{Token::Kind::Text, s_.substr(pos_ + 9, stop - (pos_ + 9))};
                 pos_ = end == std::string_view::npos ? s_.size() : end + 3;
@@ -68,7 +74,7 @@ class Lexer {
                 skipPast(">");
                 continue;
             }
-            size_t end = s_.find('>', pos_);
+            size_t end = find(">", pos_);
             if (end == std::string_view::npos) {
                 pos_ = s_.size();
                 return {};
@@ -91,12 +97,52 @@ class Lexer {
     }
 
     void skipPast(std::string_view marker) {
-        size_t end = s_.find(marker, pos_ + 1);
+        size_t end = find(marker, pos_ + 1);
         pos_ = end == std::string_view::npos ? s_.size() : end + marker.size();
     }
 
+    // The first `what` at or after `from`, reading on as long as there is more to read.
+    size_t find(std::string_view what, size_t from) {
+        for (;;) {
+            const size_t at = s_.find(what, from);
+            if (at != std::string_view::npos) return at;
+            const size_t searched = s_.size() >= what.size() ? s_.size() - what.size() + 1 : 0;
+            if (!readMore()) return std::string_view::npos;
+            from = std::max(from, searched);
+        }
+    }
+
+    void ensure(size_t bytes) {
+        while (s_.size() - std::min(pos_, s_.size()) < bytes && readMore()) {
+        }
+    }
+
+    // Appends the next block; false at the end of the input.
+    bool readMore() {
+        if (!read_ || ended_) return false;
+        const size_t held = buffer_.size();
+        buffer_.resize(held + kBlockBytes);
+        const size_t n = (*read_)(buffer_.data() + held, kBlockBytes);
+        buffer_.resize(held + n);
+        ended_ = n == 0;
+        s_ = buffer_;
+        return n > 0;
+    }
+
+    // Forgets the bytes before the next token once they are the larger part of the buffer.
+    void dropScanned() {
+        if (!read_ || pos_ < kBlockBytes || pos_ * 2 < buffer_.size()) return;
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+        s_ = buffer_;
+    }
+
+    static constexpr size_t kBlockBytes = size_t{1} << 20;
     std::string_view s_;
     size_t pos_ = 0;
+    const PlistBlockReader* read_ = nullptr;
+    std::string buffer_; // what is held of a block-read input
+    bool ended_ = false;
     Token peeked_;
     bool havePeek_ = false;
 };
@@ -104,6 +150,7 @@ class Lexer {
 class Parser {
   public:
     explicit Parser(std::string_view xml, const PlistEntrySink* sink = nullptr) : lex_(xml), sink_(sink) {}
+    Parser(const PlistBlockReader& read, const PlistEntrySink* sink) : lex_(read), sink_(sink) {}
 
     std::unique_ptr<PlistValue> document() {
         // Skip to the first element that makes a value; a <plist> wrapper is looked through.
@@ -268,6 +315,10 @@ std::unique_ptr<PlistValue> parsePlist(std::string_view xml) {
 
 std::unique_ptr<PlistValue> parsePlist(std::string_view xml, const PlistEntrySink& sink) {
     return Parser(xml, &sink).document();
+}
+
+std::unique_ptr<PlistValue> parsePlist(const PlistBlockReader& read, const PlistEntrySink& sink) {
+    return Parser(read, &sink).document();
 }
 
 std::string decodeXmlText(std::string_view raw) {

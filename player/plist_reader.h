@@ -1,6 +1,7 @@
 #pragma once
 // A small, forgiving reader of XML property lists (library files, bundle Info.plist files).
 // It keeps what it could read and stops quietly at anything it does not understand.
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,6 +34,11 @@ std::unique_ptr<PlistValue> parsePlist(std::string_view xml);
 using PlistEntrySink = std::function<bool(const std::vector<std::string>& path, const std::string& key,
                                           std::unique_ptr<PlistValue>& value)>;
 std::unique_ptr<PlistValue> parsePlist(std::string_view xml, const PlistEntrySink& sink);
+
+// Fills up to `room` bytes at `into` with the document's next bytes; 0 at its end.
+using PlistBlockReader = std::function<std::size_t(char* into, std::size_t room)>;
+// The same reading from a document read a block at a time, holding little more than a block.
+std::unique_ptr<PlistValue> parsePlist(const PlistBlockReader& read, const PlistEntrySink& sink);
 
 // Decodes the five named entities and numeric character references; unknown ones stay as written.
 std::string decodeXmlText(std::string_view raw);

@@ -75,8 +75,9 @@ std::string feedCalendar(const FeedContent& feed, const std::string& host) {
     calendar.name = "Voxtrail: " + feed.head.username;
     calendar.refreshHours = kFeedRefreshHours;
     const std::string clickThrough = "http://" + host + "/clickthrough.php?target=";
-    std::vector<std::string> events;
-    events.reserve(feed.shows.size());
+    std::string text = vx::ical::calendarHead(calendar);
+    // Room for every event at once: a feed of thousands of shows is megabytes.
+    text.reserve(text.size() + feed.shows.size() * 512 + vx::ical::kCalendarEnd.size());
     for (const FeedShow& f : feed.shows) {
         const SharedShow& s = f.show;
         vx::ical::EventFields e;
@@ -89,10 +90,9 @@ std::string feedCalendar(const FeedContent& feed, const std::string& host) {
         e.location = vx::ical::showLocation(s.venue, s.location);
         e.url = clickThrough + s.url;
         e.description = vx::ical::showNotes(s.artist, s.otherArtists, "", s.tickets);
-        std::string text = vx::ical::eventText(e);
-        if (!text.empty()) events.push_back(std::move(text));
+        vx::ical::appendEventText(text, e);
     }
-    return vx::ical::calendarText(calendar, events);
+    return text += vx::ical::kCalendarEnd;
 }
 
 Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host,

@@ -4,7 +4,7 @@
 
 namespace vxs {
 
-FeedStore::FeedStore(ServiceDatabase& db) : db_(db.engine()) {}
+FeedStore::FeedStore(ServiceDatabase& db, std::string key) : db_(db.engine()), key_(std::move(key)) {}
 
 std::string FeedStore::token(const std::string& username, const std::string& uuid, bool rotate) {
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -14,14 +14,15 @@ std::string FeedStore::token(const std::string& username, const std::string& uui
                 db_.run("SELECT nonce, token_hash FROM feed_tokens WHERE username = ?1", {username});
             held = !found.rows.empty();
             if (held) {
-                const std::string token = feedToken(found.rows[0].text(0), uuid);
+                const std::string token = feedToken(key_, found.rows[0].text(0), uuid);
                 // A token made under another installation id cannot be shown again: a new one replaces it.
                 if (sha256Hex(token) == found.rows[0].text(1)) return token;
             }
         }
         const std::string nonce = randomHex(32);
-        if (nonce.empty()) return "";
-        const std::string token = feedToken(nonce, uuid);
+        if (nonce.empty() || key_.empty()) return "";
+        const std::string token = feedToken(key_, nonce, uuid);
+        if (token.empty()) return "";
         const SqlParams row{username, nonce, sha256Hex(token)};
         if (rotate || held) {
             db_.run("INSERT INTO feed_tokens (username, nonce, token_hash) VALUES (?1, ?2, ?3) ON CONFLICT "

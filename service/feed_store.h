@@ -1,6 +1,8 @@
 #pragma once
 // The feed side of the sharing accounts: each account's feed token (kept as a nonce and the
-// token's hash) and the shows its feed lists.
+// token's hash; the token also needs the service's key, which is not in the database) and the
+// shows its feed lists.
+#include "service/feed_token.h"
 #include "service/service_database.h"
 #include "service/sharing_store.h"
 
@@ -42,8 +44,9 @@ struct RenderedFeed {
 
 class FeedStore {
   public:
-    // db must be open and outlive the store.
-    explicit FeedStore(ServiceDatabase& db);
+    // db must be open and outlive the store. key is the service's feed key: every process on one
+    // database needs the same one (a fresh key per process suits a database in memory).
+    explicit FeedStore(ServiceDatabase& db, std::string key = newFeedKey());
 
     // The account's token, made when it has none (or anew with rotate); "" when none could be made.
     // The caller has checked that uuid owns the account.
@@ -64,6 +67,7 @@ class FeedStore {
 
   private:
     Database& db_;
+    const std::string key_;
     std::mutex keptMutex_;
     std::map<std::string, std::shared_ptr<const RenderedFeed>> kept_;
     std::size_t keptBytes_ = 0;

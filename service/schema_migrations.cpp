@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 3> kMigrations{{
+const std::array<Migration, 4> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -136,6 +136,14 @@ CREATE INDEX limit_counts_last ON limit_counts (last);
     // A show may be cancelled; a SQLite file of a service between the two may hold the column.
     {"", "ALTER TABLE shared_shows ADD COLUMN cancelled INTEGER NOT NULL DEFAULT 0",
      [](SqlConnection& c) { addColumn(c, "shared_shows", "cancelled", "INTEGER NOT NULL DEFAULT 0"); }},
+    // Tokens made before the feed key existed follow from the nonce and the UUID the database holds,
+    // so a copy of it would give them away: they end, and their owners are given new ones.
+    {"", "DELETE FROM feed_tokens; ALTER TABLE feed_tokens ADD COLUMN keyed INTEGER NOT NULL DEFAULT 1",
+     [](SqlConnection& c) {
+         if (hasColumn(c, "feed_tokens", "keyed")) return;
+         c.script("DELETE FROM feed_tokens");
+         addColumn(c, "feed_tokens", "keyed", "INTEGER NOT NULL DEFAULT 1");
+     }},
 }};
 
 } // namespace

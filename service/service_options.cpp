@@ -45,6 +45,10 @@ const char* serviceUsage() {
            "  --db-timeout-ms N         a PostgreSQL statement's deadline (default 2000)\n"
            "  --copy-db FROM TO         copy every account, show, phone artist and feed token from one\n"
            "                            store (file or URI) into another, empty one, and end\n"
+           "  --feed-key FILE           secret key of the calendar feeds' addresses, made (0600) when\n"
+           "                            missing; every process on one database needs the same file\n"
+           "                            (default FILE.feed-key beside the --db file; a new key per\n"
+           "                            run for a database in memory; required with PostgreSQL)\n"
            "  --log FILE                request log (default standard output)\n"
            "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
            "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
@@ -102,6 +106,8 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             o.dataDir = value;
         } else if (arg == "--db") {
             o.dbPath = value;
+        } else if (arg == "--feed-key") {
+            o.feedKeyPath = value;
         } else if (arg == "--db-connections") {
             if (!parseCount(value, &o.postgres.maxConnections) || o.postgres.maxConnections > 1000) {
                 *error = "--db-connections needs a number from 1 to 1000";

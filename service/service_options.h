@@ -18,7 +18,8 @@ struct ServiceOptions {
     PostgresSettings postgres;
     // --copy-db FROM TO: copy one store into another and end.
     std::string copyFrom, copyTo;
-    std::string logPath; // empty: standard output
+    std::string feedKeyPath; // empty: beside a database file, or none for one in memory
+    std::string logPath;     // empty: standard output
     IpPlace ipPlace;
     VersionAnnouncement version;
     std::vector<std::string> libraries; // --catalog-from-library, in order

@@ -43,7 +43,23 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
         *error = std::string("cannot read the accounts: ") + e.what();
         return false;
     }
-    data->feeds = std::make_unique<FeedStore>(data->db);
+    // Every process on a PostgreSQL database must hold the same key, and no path beside the
+    // database is there to find it: it is named.
+    if (isPostgresTarget(options.dbPath) && options.feedKeyPath.empty()) {
+        *error = "a PostgreSQL store needs --feed-key FILE, the one feed key of every service on it";
+        return false;
+    }
+    std::string key = newFeedKey();
+    const std::string keyPath = !options.feedKeyPath.empty() ? options.feedKeyPath
+                                : options.dbPath.empty() || options.dbPath == ":memory:"
+                                    ? ""
+                                    : options.dbPath + ".feed-key";
+    if (!keyPath.empty()) {
+        std::optional<std::string> kept = loadOrCreateFeedKey(keyPath, error);
+        if (!kept) return false;
+        key = std::move(*kept);
+    }
+    data->feeds = std::make_unique<FeedStore>(data->db, std::move(key));
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     return true;

@@ -38,7 +38,7 @@ enum class SignIn { Accepted, Refused, Throttled };
 // anonymous requests could fill for everyone.
 struct StoreLimits {
     int maxUsersPerInstallation = 10; // in each of the sharing and the phone accounts
-    int maxShowsPerUser = 2000;
+    int maxShowsPerUser = 5000;       // half the plug-in's list of 10,000, as one account shares them
     int maxPhoneArtistsPerUser = 20000;
     int maxNewUsersPerAddressPerMinute = 10;
     int hashCost = kDefaultHashCost;

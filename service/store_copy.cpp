@@ -27,7 +27,7 @@ const std::vector<CopiedTable> kTables{
      {"year", "month", "day", "tickets", "sequence", "changed", "cancelled"}},
     {"phone_users", "phone accounts", {"username", "uuid", "password"}, {}},
     {"phone_artists", "phone artists", {"username", "artist"}, {}},
-    {"feed_tokens", "feed tokens", {"username", "nonce", "token_hash"}, {}},
+    {"feed_tokens", "feed tokens", {"username", "nonce", "token_hash"}, {"keyed"}},
 };
 
 long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t) {

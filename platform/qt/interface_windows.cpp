@@ -485,6 +485,8 @@ void InterfaceWindows::setText(VxControl* handle, const char* text) {
         setLabelText(l, t);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(t);
+        // A text to read (an address, a path) shows from its start, as the user reads it.
+        if (e->isReadOnly()) e->setCursorPosition(0);
     } else if (auto* e = qobject_cast<QTextEdit*>(w)) {
         e->setPlainText(t);
     } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {

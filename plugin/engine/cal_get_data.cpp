@@ -6,12 +6,12 @@
 #include "plugin/export/calendar_store_export.h"
 #include "plugin/export/ical_file.h"
 #include "plugin/export/notify_window.h"
+#include "plugin/library/library_reader.h"
 #include "plugin/net/clean_city.h"
 #include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
 #include "plugin/services/calendar_sharing.h"
-#include "plugin/services/library_reader.h"
 #include "plugin/services/phone_sync.h"
 
 #include <cerrno>

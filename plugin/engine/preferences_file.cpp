@@ -9,7 +9,7 @@
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/private_file.h"
 #include "plugin/engine/startup_steps.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/line_source.h"
 
 #include <atomic>
 #include <cstdio>

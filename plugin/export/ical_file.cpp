@@ -68,22 +68,23 @@ std::string iCalFolderDescription() {
            "</plist>\n";
 }
 
-void appendiCalEvent(std::string& text, const ExportedShow& show, const char* webServiceHost,
-                     const std::string& uid) {
-    const std::string clickThrough =
-        std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough;
-    const std::string& location = show.location;
-    const std::string& others = show.otherArtists;
-    const std::string url = queryValue(show.url);
-    vx::ical::EventFields e;
-    e.uid = uid;
-    e.sequence = 2;
+iCalFileEvents::iCalFileEvents(const char* webServiceHost)
+    : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {
+    event_.sequence = 2;
+}
+
+void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
+    vx::ical::EventFields& e = event_;
+    e.uid = show.uid.empty() ? vx::newUuidString() : show.uid;
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
-    e.location = show.venue + (location != "-" ? "\n(" + location + ")" : "");
-    e.url = clickThrough + url;
-    if (!others.empty()) e.description = "With:\n" + others + "\n\nURL:" + clickThrough + url;
-    text += vx::ical::eventText(e);
+    e.location = show.venue;
+    if (show.location != "-") e.location.append("\n(").append(show.location).append(")");
+    e.url.assign(clickThrough_).append(queryValue(show.url));
+    e.description.clear();
+    if (!show.otherArtists.empty())
+        e.description.assign("With:\n").append(show.otherArtists).append("\n\nURL:").append(e.url);
+    vx::ical::appendEventText(text, e);
 }
 
 int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) {
@@ -142,10 +143,16 @@ bool replaceFileWhole(const std::string& path, const std::string& text) {
 int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     if (!root) return 0;
     std::lock_guard<std::mutex> exporting(calendarExportLock());
-    std::string events;
+    // The events go straight into the file's text: thousands of shows make a file of megabytes.
+    // Its room stays for the next export (the export lock guards it), so an export of as many
+    // shows neither copies the text as it grows nor makes its pages anew.
+    static std::string text;
+    text.clear(); // keeps the room
+    text += vx::ical::calendarHead(kiCalFileCalendar);
+    iCalFileEvents events(webServiceHost);
     for (const ExportedShow& show : exportedShows(root))
-        appendiCalEvent(events, show, webServiceHost, show.uid.empty() ? vx::newUuidString() : show.uid);
-    const std::string text = vx::ical::calendarText(kiCalFileCalendar, {events});
+        events.append(text, show);
+    text += vx::ical::kCalendarEnd;
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);
@@ -155,5 +162,7 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     else
         reportExportProblem(root, std::string(location) + " could not be written" +
                                       (errno ? std::string(" (") + std::strerror(errno) + ")." : "."));
+    // A list much shorter than the last gives back the room it no longer needs.
+    if (text.capacity() > 4 * text.size()) text.shrink_to_fit();
     return 0;
 }

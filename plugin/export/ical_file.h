@@ -1,6 +1,7 @@
 #pragma once
 // The iCal file of systems before 10.5: an iCalendar text that iCal reads as a calendar of its
 // own, in a folder that an "Info.plist" describes.
+#include "common/ical_event.h"
 #include "plugin/export/exported_shows.h"
 #include "plugin/model/plugin_data.h"
 
@@ -12,10 +13,19 @@ constexpr const char* kiCalIndexName = "Index";
 // The folder's description, each line ended by a line feed.
 std::string iCalFolderDescription();
 
-// Appends one show's VEVENT, valid iCalendar with each line ended by CRLF; nothing for a date that
-// does not exist. Texts are escaped, so no value can add lines or properties of its own.
-void appendiCalEvent(std::string& text, const ExportedShow& show, const char* webServiceHost,
-                     const std::string& uid);
+// Appends shows' VEVENTs, valid iCalendar with each line ended by CRLF; nothing for a date that
+// does not exist. Texts are escaped, so no value can add lines or properties of its own. One
+// writer serves a whole export, its texts' room kept from one show to the next.
+class iCalFileEvents {
+  public:
+    explicit iCalFileEvents(const char* webServiceHost);
+    // Under the show's UID, or a new one when it has none.
+    void append(std::string& text, const ExportedShow& show);
+
+  private:
+    std::string clickThrough_;
+    vx::ical::EventFields event_;
+};
 
 // With export on: makes the folder of iCalLoc (with every missing level) and, when withDescription,
 // its description unless one is there. With export off: removes an exported file and, when the

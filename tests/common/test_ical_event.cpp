@@ -2,6 +2,7 @@
 #include "common/ical_event.h"
 
 #include <gtest/gtest.h>
+#include <libical/ical.h>
 #include <sstream>
 
 namespace {
@@ -76,6 +77,36 @@ TEST(IcalEvent, DatesThatDoNotExistGiveNoEventAndMonthEndsRollOver) {
     EXPECT_EQ(vx::ical::eventText(e), "");
     e.year = 2008, e.month = 12, e.day = 31;
     EXPECT_NE(vx::ical::eventText(e).find("DTEND;VALUE=DATE:20090101\r\n"), std::string::npos);
+    e.year = 9999, e.month = 12, e.day = 30; // far dates are dates too, never a blank time
+    EXPECT_NE(vx::ical::eventText(e).find("DTSTART;VALUE=DATE:99991230\r\nDTEND;VALUE=DATE:99991231\r\n"),
+              std::string::npos);
+}
+
+// The writer escapes and folds each line as libical does: against libical's own writing of the
+// property, for texts whose folds fall on a blank, a ':' or ';', inside a character of two to four
+// octets, next to an escape, or at the line end.
+TEST(IcalEvent, TextLinesAreWhatLibicalWrites) {
+    std::vector<std::string> texts{"", "AC/DC, \"Live\"; Tour", "a\nb\\c"};
+    for (const std::string unit : {"x", " ", ":", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9F\x8E\xB8", ",", "ab;"})
+        for (std::size_t n = 50; n < 80; ++n) {
+            std::string text;
+            while (text.size() < n)
+                text += unit;
+            texts.push_back(text);
+            texts.push_back("Caf\xC3\xA9 " + text + text);
+        }
+    for (const std::string& text : texts) {
+        EventFields e;
+        e.year = 2027, e.month = 3, e.day = 5;
+        e.dtstamp = 1;
+        e.summary = text;
+        const std::string ours = vx::ical::eventText(e);
+        icalproperty* summary = icalproperty_new_summary(text.c_str());
+        char* theirs = icalproperty_as_ical_string_r(summary);
+        EXPECT_NE(ours.find(std::string("\r\n") + theirs), std::string::npos) << text << "\n" << ours;
+        std::free(theirs);
+        icalproperty_free(summary);
+    }
 }
 
 } // namespace

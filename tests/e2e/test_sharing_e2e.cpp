@@ -2,7 +2,8 @@
 // secondary clicks and they reach the service, and B, who follows A, sees what A left shared;
 // sharing everything sends every show at each refresh and nothing on a click; phone sync
 // leaves the library's phone names with the service in batches that fit a request; a name that
-// another installation owns brings one alert and sends no show.
+// another installation owns brings one alert and sends no show; the shows A marks reach A's
+// calendar feed, which vdirsyncer syncs and khal lists, and leave it when unmarked.
 #include "tests/e2e/harness/player_process.h"
 #include "tests/e2e/harness/preferences_text.h"
 #include "tests/e2e/harness/temp_home.h"
@@ -15,8 +16,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -126,6 +130,51 @@ std::unique_ptr<PlayerProcess> startRefreshed(const TempHome& home) {
 void quit(PlayerProcess& player) {
     player.sendLine("quit");
     EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+}
+
+// A library of one track per artist (names as the file writes them).
+std::string libraryOf(const std::vector<std::string>& artists) {
+    std::string library = "<plist version=\"1.0\">\n<dict>\n\t<key>Tracks</key>\n\t<dict>\n";
+    for (std::size_t i = 0; i < artists.size(); ++i)
+        library += "\t\t<key>" + std::to_string(i + 1) +
+                   "</key>\n\t\t<dict>\n\t\t\t<key>Track ID</key><integer>" + std::to_string(i + 1) +
+                   "</integer>\n\t\t\t<key>Artist</key><string>" + artists[i] + "</string>\n\t\t</dict>\n";
+    return library + "\t</dict>\n</dict>\n</plist>\n";
+}
+
+// What subscribers read of the feed at url: an "event<TAB>title<TAB>location" line per event as
+// python-icalendar and vobject (which must agree) read it, and a "khal<TAB>date title" line per
+// event khal lists after vdirsyncer synced the feed into a vdir kept in work. "!" when one failed.
+std::multiset<std::string> feedAsRead(const std::string& url, const std::string& work) {
+    const std::string command = std::string("/usr/bin/python3 ") + VX_READERS_DIR + "/feed_readers.py '" +
+                                url + "' '" + work + "' 2000-01-01 2100-12-31 2>&1";
+    std::string text;
+    FILE* out = popen(command.c_str(), "r");
+    if (!out) return {"!"};
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        text.append(buffer, n);
+    if (pclose(out) != 0) return {"!" + text};
+    std::multiset<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.insert(line);
+    return lines;
+}
+
+// What the feed should give of the shows the preferences file has marked.
+std::multiset<std::string> markedAsRead(const std::string& prefs) {
+    std::multiset<std::string> lines;
+    for (const std::string& line : showLines(prefs, 0)) {
+        const std::vector<std::string> f = fields(line);
+        if (f.at(1) != "1") continue;
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", std::stoi(f.at(3)), std::stoi(f.at(4)),
+                      std::stoi(f.at(5)));
+        lines.insert("event\t" + f.at(6) + "\t" + f.at(7) + " - (" + f.at(8) + ")");
+        lines.insert("khal\t" + std::string(date) + " " + f.at(6));
+    }
+    return lines;
 }
 
 std::vector<std::string> artistsOf(const std::vector<std::string>& showLines) {
@@ -253,15 +302,9 @@ TEST(PhoneSyncEndToEnd, TheServiceHoldsTheLibrarysPhoneNamesSentInBatchesThatFit
         artists.push_back("Band Number " + std::to_string(100 + i) + " & Friends");
         expected.push_back("Band Number " + std::to_string(100 + i) + " and Friends");
     }
-    std::string library = "<plist version=\"1.0\">\n<dict>\n\t<key>Tracks</key>\n\t<dict>\n";
-    for (std::size_t i = 0; i < artists.size(); ++i) {
-        const std::string artist =
-            artists[i] == "Band Number 100 & Friends" ? "Band Number 100 &#38; Friends" : artists[i];
-        library += "\t\t<key>" + std::to_string(i + 1) +
-                   "</key>\n\t\t<dict>\n\t\t\t<key>Track ID</key><integer>" + std::to_string(i + 1) +
-                   "</integer>\n\t\t\t<key>Artist</key><string>" + artist + "</string>\n\t\t</dict>\n";
-    }
-    library += "\t</dict>\n</dict>\n</plist>\n";
+    for (std::string& artist : artists)
+        if (artist == "Band Number 100 & Friends") artist = "Band Number 100 &#38; Friends";
+    const std::string library = libraryOf(artists);
     // "&", written "&#38;" or (as a lenient reader takes it) bare, becomes "and".
     prepareHome(home, service, library);
     home.writeFile(kSupportFolder + "VoxtrailIncludeBands.txt", "Sonic Youth!\n");
@@ -297,4 +340,60 @@ TEST(PhoneSyncEndToEnd, TheServiceHoldsTheLibrarysPhoneNamesSentInBatchesThatFit
         EXPECT_LE(("http://" + service.host() + target).size(), 1023u) << target;
     }
     EXPECT_GT(batches, 1u);
+}
+
+TEST(SharingEndToEnd, MarkedShowsReachTheCalendarFeedThatVdirsyncerAndKhalFollow) {
+    TempHome home;
+    // Titles and places with commas, a slash, an apostrophe, accents and CJK.
+    const std::string library =
+        libraryOf({"AC/DC", "Sigur R\xc3\xb3s", "\xe6\x9d\xb1\xe4\xba\xac\xe4\xba\x8b\xe5\xa4\x89",
+                   "Earth, Wind &#38; Fire", "Guns N' Roses", "Beyonc\xc3\xa9"});
+    home.writeFile("catalogue.xml", library);
+    WebService service(home.file("service.log"), {"--catalog-from-library", home.file("catalogue.xml")});
+    prepareHome(home, service, library);
+    writePreferences(home, sharingAs("ann", false));
+    auto player = startRefreshed(home);
+    ASSERT_TRUE(player);
+    const std::string prefsPath = kSupportFolder + "VoxtrailPref";
+    const std::size_t rows = std::min<std::size_t>(showLines(home.readFile(prefsPath), 0).size(), 6);
+    ASSERT_GE(rows, 3u);
+
+    // Every row the pane shows.
+    player->sendLine("show 800 480");
+    for (std::size_t row = 0; row < rows; ++row)
+        player->sendLine("rclick 100 " + std::to_string(kListTop + 35 + row * kRowPitch));
+    ASSERT_TRUE(eventually([&] { return count(sharedShows(service, "ann"), "<event>") == rows; }, kStepMs))
+        << sharedShows(service, "ann");
+    EXPECT_EQ(service.requestsMatching("&UID="), rows);
+
+    // The address as the Sharing tab's Copy button gives it.
+    player->sendLine("config");
+    player->sendLine("press CID_SHARING_BTTN_copyFeedURL");
+    const std::optional<std::string> copied = player->waitForLine("clipboard: ", kStepMs);
+    ASSERT_TRUE(copied) << player->errorText();
+    const std::string url = copied->substr(std::string("clipboard: ").size());
+    ASSERT_EQ(url.rfind("http://" + service.host() + "/feed/", 0), 0u) << url;
+
+    const std::string work = home.file("subscriber");
+    std::filesystem::create_directories(work);
+    const auto marked = [&](std::size_t n) {
+        return home.waitForContent(
+            prefsPath, [&](const std::string& p) { return markedAsRead(p).size() == 2 * n; }, kStepMs);
+    };
+    ASSERT_TRUE(marked(rows));
+    const std::multiset<std::string> all = markedAsRead(home.readFile(prefsPath));
+    EXPECT_EQ(feedAsRead(url, work), all);
+
+    // Unmarked in the player, the show leaves the service, the feed and, synced again, khal.
+    player->sendLine(std::string("rclick ") + kFirstRow);
+    ASSERT_TRUE(
+        eventually([&] { return count(sharedShows(service, "ann"), "<event>") == rows - 1; }, kStepMs));
+    ASSERT_TRUE(marked(rows - 1));
+    const std::multiset<std::string> left = markedAsRead(home.readFile(prefsPath));
+    EXPECT_EQ(feedAsRead(url, work), left);
+    EXPECT_EQ(all.size() - left.size(), 2u);
+    quit(*player);
+    // Read at least once by each run's reader and sync, never logged with its token.
+    EXPECT_GE(service.requestsMatching("/feed/*.ics"), 4u);
+    EXPECT_EQ(service.requestsMatching(url.substr(url.rfind('/') + 1, 64)), 0u);
 }

@@ -82,6 +82,11 @@ TEST_F(InterfaceWindowsTest, TextsGoInAsPluginBytesAndComeOutAsUtf8WithoutMarkup
     VxControl* box = vx::hostFindControl(w, VX_FOURCC('t', 'b', 'o', 'x'), 3);
     vx::hostSetControlText(box, longText.c_str());
     EXPECT_EQ(vx::hostControlText(box), longText) << "a text longer than the first buffer comes out whole";
+    // A box only to read (an address) shows its text from the start.
+    auto* edit = backend.windows.widgetNamed("Vx_Test")->findChild<QLineEdit*>("CID_TEST_TBOX_box");
+    edit->setReadOnly(true);
+    vx::hostSetControlText(box, ("http://host/" + longText).c_str());
+    EXPECT_EQ(edit->cursorPosition(), 0);
     char small[4];
     vx::setHostServicesForTesting(&table);
     EXPECT_EQ(table.controlText(table.context, label, small, sizeof small), 14u);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -36,6 +37,29 @@ std::string track(const std::string& id, const std::string& name, const std::str
 }
 
 const std::string kData = VX_TESTDATA_DIR;
+
+// A document as text that two reads can be compared by.
+std::string dump(const PlistValue* v) {
+    if (!v) return "-";
+    std::string out = v->tag + "(" + v->text;
+    for (const auto& [key, value] : v->entries)
+        out += key + ":" + dump(value.get());
+    for (const auto& item : v->items)
+        out += dump(item.get());
+    return out + ")";
+}
+
+// The document read a few bytes at a time, as a file can hand it over.
+std::string dumpReadInPieces(const std::string& text, std::mt19937& rng) {
+    std::size_t at = 0;
+    const PlistBlockReader read = [&](char* into, std::size_t room) {
+        const std::size_t n = std::min({room, text.size() - at, std::size_t{1} + rng() % 7});
+        std::copy_n(text.data() + at, n, into);
+        at += n;
+        return n;
+    };
+    return dump(parsePlist(read, [](auto&, auto&, auto&) { return false; }).get());
+}
 
 } // namespace
 
@@ -167,6 +191,8 @@ TEST(MusicLibrary, SurvivesHostileInput) {
         }
         MusicLibrary lib = parseMusicLibrary(s);
         EXPECT_LE(lib.tracks.size(), 2u);
+        // Tokens cut across reads are read as the whole text reads them.
+        ASSERT_EQ(dumpReadInPieces(s, rng), dump(parsePlist(s).get())) << s;
     }
 }
 

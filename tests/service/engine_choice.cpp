@@ -25,6 +25,12 @@ bool onPostgres() {
     return postgres;
 }
 
+std::vector<std::string> storeOptions(const std::string& target) {
+    if (!postgres) return {"--db", target};
+    return {"--db", target, "--feed-key",
+            testing::TempDir() + "vx-feed-" + std::to_string(getpid()) + ".key"};
+}
+
 std::string freshStoreTarget(const std::string& name) {
     if (!postgres) return sqliteStoreTarget(name);
     const std::string uri = std::getenv("VX_TEST_PG_URI");

@@ -3,6 +3,7 @@
 // database VX_TEST_PG_URI names. Without that variable the PostgreSQL run ends at once with 77,
 // which ctest reports as skipped (never as passed).
 #include <string>
+#include <vector>
 
 namespace vxtest {
 
@@ -10,6 +11,9 @@ bool onPostgres();
 // An empty store, its schema not yet laid out: a new SQLite file, or the PostgreSQL database
 // with everything in it dropped.
 std::string freshStoreTarget(const std::string& name);
+// The service's options for the store at target: --db, and with PostgreSQL the feed key's file
+// that every service on the database shares.
+std::vector<std::string> storeOptions(const std::string& target);
 // An empty SQLite store whatever the engine: the other end of a copy.
 std::string sqliteStoreTarget(const std::string& name);
 

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
 namespace {
 
 struct FeedFixture : ::testing::Test {
@@ -104,6 +109,60 @@ TEST_F(FeedFixture, NamesThatAreNoTokenAnswer404) {
           token.substr(0, 33) + ".ics", std::string(10000, 'a') + ".ics", std::string(64, 'z') + ".ics",
           "../" + good, std::string("\0", 1) + good, token + std::string("\0.ics", 5), token, token + ".ICS"})
         EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "").status, 404) << name.size();
+}
+
+// The database file alone (nonces, token hashes, UUIDs) must not give a feed's address away; the
+// key file gives the same address after a restart, and is made once, private.
+TEST(FeedKey, TheAddressNeedsTheKeyFileAndTheDatabaseAloneDoesNotGiveIt) {
+    namespace fs = std::filesystem;
+    std::string folder = (fs::temp_directory_path() / "vx-feed-key-XXXXXX").string();
+    ASSERT_TRUE(mkdtemp(folder.data()));
+    const std::string dbPath = folder + "/service.db", keyPath = folder + "/service.db.feed-key";
+    std::string error;
+    const std::optional<std::string> key = vxs::loadOrCreateFeedKey(keyPath, &error);
+    ASSERT_TRUE(key) << error;
+    EXPECT_EQ(vxs::loadOrCreateFeedKey(keyPath, &error), key);
+    struct stat st {};
+    ASSERT_EQ(::stat(keyPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    std::string token;
+    {
+        vxs::ServiceDatabase db;
+        ASSERT_TRUE(db.open(dbPath, &error)) << error;
+        vxs::SharingStore sharing(db);
+        sharing.registerUser({"ann", "Ann", "B", "Boston", "MA"}, "uuid-ann");
+        token = vxs::FeedStore(db, *key).token("ann", "uuid-ann", false);
+        ASSERT_EQ(token.size(), 64u);
+    }
+    const std::string copy = folder + "/stolen.db";
+    fs::copy_file(dbPath, copy);
+    {
+        vxs::ServiceDatabase db;
+        ASSERT_TRUE(db.open(copy, &error)) << error;
+        const vxs::SqlResult row =
+            db.run("SELECT t.nonce, u.uuid FROM feed_tokens t JOIN users u USING (username)");
+        ASSERT_EQ(row.rows.size(), 1u);
+        const std::string nonce = row.rows[0].text(0), uuid = row.rows[0].text(1);
+        EXPECT_NE(vxs::sha256Hex("voxtrail-feed\n" + nonce + "\n" + uuid), token);
+        EXPECT_NE(vxs::feedToken("", nonce, uuid), token);
+        std::ifstream raw(copy, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.find(token), std::string::npos);
+        EXPECT_EQ(bytes.find(*key), std::string::npos);
+        // Under another key the stored token cannot be shown again: the owner gets a new one.
+        EXPECT_NE(vxs::FeedStore(db, vxs::newFeedKey()).token("ann", "uuid-ann", false), token);
+    }
+    {
+        vxs::ServiceDatabase db;
+        ASSERT_TRUE(db.open(dbPath, &error)) << error;
+        EXPECT_EQ(
+            vxs::FeedStore(db, *vxs::loadOrCreateFeedKey(keyPath, &error)).token("ann", "uuid-ann", false),
+            token);
+    }
+    std::ofstream(keyPath, std::ios::trunc) << "not a key\n";
+    EXPECT_FALSE(vxs::loadOrCreateFeedKey(keyPath, &error));
+    fs::remove_all(folder);
 }
 
 } // namespace

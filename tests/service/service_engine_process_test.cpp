@@ -37,7 +37,7 @@ TEST(ServiceEngines, KilledMidWriteItKeepsEveryShowItAcknowledged) {
     std::set<std::string> acknowledged;
     int next = 0;
     for (int round = 0; round < 20; ++round) {
-        ServiceProcess service({"--db", target});
+        ServiceProcess service(vxtest::storeOptions(target));
         ASSERT_TRUE(service.started()) << "round " << round;
         ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
         std::atomic<bool> stop{false};
@@ -86,7 +86,9 @@ TEST(ServiceEngines, AnUnreachableDatabaseOrAPasswordInTheUriStopsTheStart) {
 TEST(ServiceEngines, ASlowPostgresCostsARequestItsDeadlineNotMore) {
     if (!vxtest::onPostgres()) GTEST_SKIP() << "PostgreSQL only";
     const std::string target = vxtest::freshStoreTarget("slow");
-    ServiceProcess service({"--db", target, "--db-timeout-ms", "500"});
+    auto options = vxtest::storeOptions(target);
+    options.insert(options.end(), {"--db-timeout-ms", "500"});
+    ServiceProcess service(options);
     ASSERT_TRUE(service.started());
     ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
     {
@@ -107,7 +109,7 @@ TEST(ServiceEngines, APostgresThatGoesAwayAnswers503AndIsFoundAgain) {
     if (!vxtest::onPostgres() || !cluster)
         GTEST_SKIP() << "needs the test cluster's folder in VX_TEST_PG_DIR";
     const std::string target = vxtest::freshStoreTarget("away");
-    ServiceProcess service({"--db", target});
+    ServiceProcess service(vxtest::storeOptions(target));
     ASSERT_TRUE(service.started());
     ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
     ASSERT_EQ(runProgram({"/bin/bash", VX_PG_CLUSTER_SCRIPT, "stop", cluster}), 0);

@@ -22,7 +22,7 @@ struct Side {
         std::string error;
         if (!db.open(target, &error)) throw std::runtime_error(error);
         sharing = std::make_unique<vxs::SharingStore>(db, limits);
-        feeds = std::make_unique<vxs::FeedStore>(db);
+        feeds = std::make_unique<vxs::FeedStore>(db, std::string(64, '7')); // one key, as one key file
     }
 };
 

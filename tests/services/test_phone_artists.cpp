@@ -94,6 +94,24 @@ TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilati
     EXPECT_EQ(list.size(), 0u);
 }
 
+TEST(PhoneArtistList, AShutdownEndsTheLibraryReadWhereItStands) {
+    TempHome home;
+    std::string lib = "<dict>\n<key>Tracks</key>\n<dict>\n";
+    for (int t = 1; t <= 5000; ++t)
+        lib += track(t, "Band " + std::to_string(t));
+    home.write("lib.xml", lib + "</dict>\n</dict>\n");
+    ProtectedData st;
+    st.setiTunes_xml_path((home.path() + "/lib.xml").c_str());
+    XML_Artist_List list;
+    ASSERT_EQ(GetFullArtistList(st, list), 0);
+    ASSERT_EQ(list.size(), 5000u);
+
+    // Half a megabyte is read in blocks; a shutdown is heard before the first of them.
+    st.setShutingDown(true);
+    GetFullArtistList(st, list);
+    EXPECT_EQ(list.size(), 0u);
+}
+
 TEST(PhoneBatches, GrowPastEightHundredButNeverPastTheRequestsRoom) {
     EXPECT_EQ(phoneBatches({"Solo"}, 900).size(), 1u);
     EXPECT_EQ(phoneBatches({"Solo"}, 900)[0].text, "Solo");

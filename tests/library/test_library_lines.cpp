@@ -1,8 +1,8 @@
 // The block walk over a library's lines against the plain line-by-line search, and the bounded
 // line buffer.
-#include "plugin/services/library_markers.h"
-#include "plugin/services/line_markers.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/library_markers.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/line_source.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 #pragma once
 // The line-by-line walk over a library file: tracks are recognised by the keys iTunes writes one
 // per line, and a playlist named after the product narrows the lists to its own tracks.
+#include "plugin/library/huge_blocks.h"
+#include "plugin/library/name_table.h"
 #include "plugin/model/record_lists.h"
-#include "plugin/services/name_table.h"
 
 #include <cstdint>
 #include <string>
@@ -21,13 +22,35 @@ struct LibraryLine;
 bool isAudibleKind(std::string_view kind);
 bool isSpokenGenre(std::string_view genre);
 
+// What a reader keeps of the tracks the walk finds: the walk, its track rule and how it finds
+// the product's playlist are the same for every reader.
+struct LibraryScanPolicy {
+    // The artist entry for a track's artist as written in the file (entities still encoded): a
+    // name, or two joined by a comma that both stand for it; "" leaves the track out.
+    std::string (*artistEntry)(std::string_view written);
+    // Artists are compared by their cleaned forms (addUncleaned) rather than their names (add).
+    bool keepsWrittenForm = false;
+    // The product's own playlist narrows the lists to its tracks; otherwise its lines are passed over.
+    bool playlistNarrows = true;
+    bool readsAlbums = true;
+    bool readsVersion = true;
+};
+
+// The entry the library lists hold: the normalised name, in both word orders where it has two.
+std::string listArtistEntry(std::string_view written);
+extern const LibraryScanPolicy kListsPolicy;
+
 class LibraryScan {
   public:
-    LibraryScan(XML_Artist_List& artists, XML_Album_List& albums, ProtectedData& state)
-        : artists(artists), albums(albums), state(state) {}
+    LibraryScan(XML_Artist_List& artists, XML_Album_List& albums, ProtectedData& state,
+                const LibraryScanPolicy& policy = kListsPolicy)
+        : artists(artists), albums(albums), state(state), policy(policy) {}
 
     // A run of whole lines, as LineSource::nextLines gives them.
     void readLines(std::string_view lines);
+    // The whole file, block by block; between blocks a shutdown ends the reading where it
+    // stands. False when the file does not open.
+    bool readFile(const char* path);
 
   private:
     void lineFound(const LibraryLine& found);
@@ -68,6 +91,7 @@ class LibraryScan {
     XML_Artist_List& artists;
     XML_Album_List& albums;
     ProtectedData& state;
+    const LibraryScanPolicy& policy;
 
     bool dictOpened = false;
     bool dictClosed = false;
@@ -90,10 +114,8 @@ class LibraryScan {
     Names::Entry* lastArtist = nullptr;
     Names::Entry* lastAlbum = nullptr;
     unsigned filling = 1; // counts the emptyings of the lists
-    // What the tracks recorded, in file order: blocks that are never moved or copied.
-    static constexpr std::size_t kRecordBlock = 4096;
-    std::vector<std::vector<Recorded>> recorded;
-    std::size_t recordedCount = 0;
+    // What the tracks recorded, in file order.
+    HugeBlocks<Recorded> recorded;
     std::vector<Name*> numbered{nullptr}; // every name, so that a record holds 4 bytes per name
     std::unordered_map<std::string, std::uint64_t> oddIds;
     // Track id to the names recorded for it (later tracks of the same id win), covering

@@ -2,9 +2,12 @@
 // Written names to what the reader keeps of them, looked up once per track: open addressing over
 // a power-of-two table with each text's hash beside it, so that a miss costs no text compare.
 // Entries never move once added.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <deque>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +17,17 @@ namespace vx {
 template <typename Value> class NameTable {
   public:
     struct Entry {
-        std::string written;
+        std::string_view written; // the text stored just behind the entry
         Value value{};
     };
+
+    NameTable() = default;
+    NameTable(const NameTable&) = delete;
+    NameTable& operator=(const NameTable&) = delete;
+    ~NameTable() {
+        for (Entry* e : entries)
+            e->~Entry();
+    }
 
     // The entry for the written text, added with a default value when new.
     Entry& find(std::string_view written, bool& added) {
@@ -32,7 +43,7 @@ template <typename Value> class NameTable {
         }
         // Kept at most half full, so that probes stay short.
         if ((entries.size() + 1) * 2 > slots.size()) grow();
-        Entry& entry = entries.emplace_back(Entry{std::string(written), Value{}});
+        Entry& entry = store(written);
         place({hash, &entry});
         added = true;
         return entry;
@@ -88,6 +99,25 @@ template <typename Value> class NameTable {
         std::memcpy(&w, p, 8);
         return w;
     }
+    // An entry and its text side by side in a block of their own kind, so that a look-up reads
+    // one place behind its slot rather than two.
+    Entry& store(std::string_view written) {
+        constexpr std::size_t kBlock = 64 << 10;
+        const std::size_t bytes =
+            (sizeof(Entry) + written.size() + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
+        if (blocks.empty() || used + bytes > blockSize) {
+            blockSize = std::max(kBlock, bytes);
+            blocks.push_back(std::make_unique<std::byte[]>(blockSize));
+            used = 0;
+        }
+        std::byte* at = blocks.back().get() + used;
+        used += bytes;
+        char* text = reinterpret_cast<char*>(at + sizeof(Entry));
+        if (!written.empty()) std::memcpy(text, written.data(), written.size());
+        Entry* entry = new (at) Entry{std::string_view(text, written.size()), Value{}};
+        entries.push_back(entry);
+        return *entry;
+    }
     void place(Slot s) {
         const std::size_t mask = slots.size() - 1;
         std::size_t i = s.hash & mask;
@@ -102,7 +132,10 @@ template <typename Value> class NameTable {
             if (s.entry) place(s);
     }
 
-    std::deque<Entry> entries;
+    std::vector<std::unique_ptr<std::byte[]>> blocks;
+    std::size_t blockSize = 0;
+    std::size_t used = 0;
+    std::vector<Entry*> entries;
     std::vector<Slot> slots = std::vector<Slot>(64);
 };
 

@@ -1,4 +1,4 @@
-#include "plugin/services/xml_entities.h"
+#include "plugin/library/xml_entities.h"
 
 #include "common/utf8_append.h"
 

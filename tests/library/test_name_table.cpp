@@ -1,6 +1,6 @@
 // The reader's table of written names: texts that differ in any one byte are different names,
 // whatever their length, and entries stay where they are while the table grows.
-#include "plugin/services/name_table.h"
+#include "plugin/library/name_table.h"
 
 #include <gtest/gtest.h>
 

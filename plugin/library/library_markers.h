@@ -1,8 +1,8 @@
 #pragma once
 // Where the markers of a library file stand in one line, found in one pass: a library holds a
 // million lines, nearly all of them keys the reader has no use for.
-#include "plugin/services/line_markers.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/line_source.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -65,9 +65,10 @@ namespace detail {
 
 // Bit i of a step's `open` is set when p[i] is a '<' that can start a marker ("<k", "<K", "<d"
 // or "</d"), of its `feed` when p[i] is '\n'. Most '<' of a library close a key or open and close
-// its value, and are dropped here. findSteps finds the bits of `count` 64-byte steps from
-// data[base]; a step reads 66 bytes, and one that reaches past the text's end reads zeros there.
-constexpr std::size_t kStepReach = 66;
+// its value, and are dropped here; the wide walk also drops keys whose name starts with no
+// marker's letter. findSteps finds the bits of `count` 64-byte steps from data[base]; a step
+// reads 69 bytes, and one that reaches past the text's end reads zeros there.
+constexpr std::size_t kStepReach = 69;
 
 // Where the step at data[base] is read from: the text, or a copy of its last bytes.
 inline const char* stepBytes(const char* data, std::size_t size, std::size_t base, char (&tail)[kStepReach]) {
@@ -141,8 +142,21 @@ struct WideBits {
 #define VX_IS(v, c) _mm256_cmpeq_epi8((v), _mm256_set1_epi8(c))
     [[gnu::target("avx2"), gnu::always_inline]] static void find(const char* p, std::uint32_t& open,
                                                                  std::uint32_t& feed) {
-        const __m256i v0 = VX_AT(0), v1 = VX_AT(1), v2 = VX_AT(2);
-        const __m256i key = VX_IS(_mm256_or_si256(v1, _mm256_set1_epi8(0x20)), 'k');
+        const __m256i v0 = VX_AT(0), v1 = VX_AT(1), v2 = VX_AT(2), v5 = VX_AT(5);
+        // A marker's key name starts with one of "AGKMPTNn": looked up by the letter's two halves
+        // (bit 0: 0x4_, bit 1: 0x5_, bit 2: 0x6_), as "<key>Size" and the like are most keys.
+        const __m256i lowHalf = _mm256_setr_epi8(2, 1, 0, 0, 2, 0, 0, 1, 0, 0, 0, 1, 0, 1, 5, 0, 2, 1, 0, 0,
+                                                 2, 0, 0, 1, 0, 0, 0, 1, 0, 1, 5, 0);
+        const __m256i highHalf = _mm256_setr_epi8(0, 0, 0, 0, 1, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                  1, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        const __m256i nibble = _mm256_set1_epi8(0x0F);
+        const __m256i letterBits = _mm256_and_si256(
+            _mm256_shuffle_epi8(lowHalf, _mm256_and_si256(v5, nibble)),
+            _mm256_shuffle_epi8(highHalf, _mm256_and_si256(_mm256_srli_epi16(v5, 4), nibble)));
+        const __m256i markerLetter =
+            _mm256_andnot_si256(VX_IS(letterBits, 0), _mm256_set1_epi8(static_cast<char>(0xFF)));
+        const __m256i key =
+            _mm256_and_si256(VX_IS(_mm256_or_si256(v1, _mm256_set1_epi8(0x20)), 'k'), markerLetter);
         const __m256i dict =
             _mm256_or_si256(VX_IS(v1, 'd'), _mm256_and_si256(VX_IS(v1, '/'), VX_IS(v2, 'd')));
         open = static_cast<std::uint32_t>(

@@ -1,8 +1,8 @@
-#include "plugin/services/library_reader.h"
+#include "plugin/library/library_reader.h"
 
-#include "plugin/services/artist_name_forms.h"
-#include "plugin/services/library_scan.h"
-#include "plugin/services/line_source.h"
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/library/library_scan.h"
+#include "plugin/library/line_source.h"
 
 namespace {
 
@@ -32,13 +32,7 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
     char path[1024];
     state.getiTunes_xml_path(path);
     vx::LibraryScan scan(artists, albums, state);
-    {
-        vx::LineSource library(path);
-        if (!library.isOpen()) return 1;
-        std::string_view lines;
-        while (library.nextLines(lines))
-            scan.readLines(lines);
-    }
+    if (!scan.readFile(path)) return 1;
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

@@ -1,4 +1,4 @@
-#include "plugin/services/line_source.h"
+#include "plugin/library/line_source.h"
 
 #include "common/regular_file.h"
 

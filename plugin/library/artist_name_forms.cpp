@@ -1,4 +1,4 @@
-#include "plugin/services/artist_name_forms.h"
+#include "plugin/library/artist_name_forms.h"
 
 #include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"

@@ -1,10 +1,11 @@
-#include "plugin/services/library_scan.h"
+#include "plugin/library/library_scan.h"
 
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/library/library_markers.h"
+#include "plugin/library/line_markers.h"
+#include "plugin/library/line_source.h"
+#include "plugin/library/xml_entities.h"
 #include "plugin/model/protected_data.h"
-#include "plugin/services/artist_name_forms.h"
-#include "plugin/services/library_markers.h"
-#include "plugin/services/line_markers.h"
-#include "plugin/services/xml_entities.h"
 
 #include <charconv>
 #include <cmath>
@@ -58,6 +59,22 @@ bool isSpokenGenre(std::string_view genre) {
     return genre == "Podcast" || genre == "Audiobook" || genre == "Audiobooks";
 }
 
+std::string listArtistEntry(std::string_view written) {
+    const ArtistNameForms forms = artistNameForms(decodeXmlEntities(written));
+    return forms.two ? forms.first + "," + forms.second : forms.first;
+}
+
+const LibraryScanPolicy kListsPolicy{listArtistEntry};
+
+bool LibraryScan::readFile(const char* path) {
+    LineSource library(path);
+    if (!library.isOpen()) return false;
+    std::string_view lines;
+    while (!state.getShutingDown() && library.nextLines(lines))
+        readLines(lines);
+    return true;
+}
+
 void LibraryScan::readLines(std::string_view lines) {
     // Outside the playlist a line without any marker changes nothing.
     forEachLibraryLine(
@@ -65,7 +82,7 @@ void LibraryScan::readLines(std::string_view lines) {
 }
 
 void LibraryScan::lineFound(const LibraryLine& found) {
-    if (!versionTaken) takeVersion(found);
+    if (!versionTaken && policy.readsVersion) takeVersion(found);
     if (playlistMode && !playlistLine(found)) return;
     trackLine(found);
 }
@@ -89,6 +106,7 @@ bool LibraryScan::playlistLine(const LibraryLine& found) {
         insideItems = false;
         return true;
     }
+    if (!policy.playlistNarrows) return false;
     if (firstPlaylistLine) {
         // The playlist replaces the whole library.
         clearLists();
@@ -117,7 +135,7 @@ void LibraryScan::trackLine(const LibraryLine& found) {
         artist = storedName(artistNames, lastArtist, asField(cut(value)), true);
         artistSeen = true;
     }
-    if (found.value(kAlbumKey, kStringEnd, value)) {
+    if (policy.readsAlbums && found.value(kAlbumKey, kStringEnd, value)) {
         album = storedName(albumNames, lastAlbum, asField(cut(value)), false);
         albumSeen = true;
     }
@@ -142,13 +160,8 @@ LibraryScan::Name* LibraryScan::storedName(Names& names, Names::Entry*& last, st
         last->value.number = static_cast<std::uint32_t>(numbered.size());
         numbered.push_back(&last->value);
         // Decoded here, once per new name, so the walk over the lines stays as fast as it is.
-        const std::string name = decodeXmlEntities(written);
-        if (isArtist) {
-            const ArtistNameForms forms = artistNameForms(name);
-            last->value.stored = forms.two ? forms.first + "," + forms.second : forms.first;
-        } else {
-            last->value.stored = normalisedName(name);
-        }
+        last->value.stored =
+            isArtist ? policy.artistEntry(written) : normalisedName(decodeXmlEntities(written));
     }
     return &last->value;
 }
@@ -159,9 +172,9 @@ void LibraryScan::recordTrack() {
     if (notMusic || spokenGenre) return;
     addArtists(*artist);
     if (albumSeen) addAlbum(*album);
-    if (recordedCount % kRecordBlock == 0) recorded.emplace_back().reserve(kRecordBlock);
-    recorded.back().push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
-    ++recordedCount;
+    // Only a playlist that narrows the lists looks its tracks up.
+    if (!policy.playlistNarrows) return;
+    recorded.push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
 }
 
 std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
@@ -180,8 +193,8 @@ std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
 }
 
 const LibraryScan::TrackNames* LibraryScan::recordedTrack(std::string_view id) {
-    for (; indexed < recordedCount; ++indexed) {
-        const Recorded& r = recorded[indexed / kRecordBlock][indexed % kRecordBlock];
+    for (; indexed < recorded.size(); ++indexed) {
+        const Recorded& r = recorded[indexed];
         TrackNames& names = tracks[r.id];
         names.artist = numbered[r.artist];
         // A later track of the same id without an album keeps the earlier one's.
@@ -195,13 +208,19 @@ void LibraryScan::addArtists(Name& name) {
     if (name.offered == filling) return;
     name.offered = filling;
     const std::string& stored = name.stored;
+    const auto add = [this](const std::string& entry) {
+        if (policy.keepsWrittenForm)
+            artists.addUncleaned(new XMLARTIST(entry.c_str()));
+        else
+            artists.add(new XMLARTIST(entry.c_str()));
+    };
     const std::size_t comma = stored.find(',');
     if (comma == std::string::npos) {
-        artists.add(new XMLARTIST(stored.c_str()));
+        add(stored);
         return;
     }
-    artists.add(new XMLARTIST(stored.substr(0, comma).c_str()));
-    artists.add(new XMLARTIST(stored.substr(comma + 1).c_str()));
+    add(stored.substr(0, comma));
+    add(stored.substr(comma + 1));
 }
 
 void LibraryScan::addAlbum(Name& name) {

@@ -1,6 +1,6 @@
-#include "plugin/services/library_markers.h"
+#include "plugin/library/library_markers.h"
 
-#include "plugin/services/line_markers.h"
+#include "plugin/library/line_markers.h"
 
 namespace vx {
 
