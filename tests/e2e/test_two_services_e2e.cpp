@@ -53,8 +53,7 @@ TEST(TwoServicesEndToEnd, AFriendReadsThroughOneServiceWhatWasSharedThroughTheOt
     TempHome homeA, homeB;
     const std::string store = vxtest::freshStoreTarget("e2e");
     const std::string catalogue = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
-    auto options = vxtest::storeOptions(store);
-    options.insert(options.end(), {"--catalog-from-library", catalogue});
+    const auto options = vxtest::storeOptions(store, {"--catalog-from-library", catalogue});
     WebService first(homeA.file("first.log"), options), second(homeB.file("second.log"), options);
 
     prepareHome(homeA, first, true, "");

@@ -25,10 +25,10 @@ bool onPostgres() {
     return postgres;
 }
 
-std::vector<std::string> storeOptions(const std::string& target) {
-    if (!postgres) return {"--db", target};
-    return {"--db", target, "--feed-key",
-            testing::TempDir() + "vx-feed-" + std::to_string(getpid()) + ".key"};
+std::vector<std::string> storeOptions(const std::string& target, std::vector<std::string> more) {
+    more.insert(more.begin(),
+                {"--db", target, "--feed-key", testing::TempDir() + "vx-feed-" + std::to_string(getpid())});
+    return more;
 }
 
 std::string freshStoreTarget(const std::string& name) {

@@ -11,9 +11,8 @@ bool onPostgres();
 // An empty store, its schema not yet laid out: a new SQLite file, or the PostgreSQL database
 // with everything in it dropped.
 std::string freshStoreTarget(const std::string& name);
-// The service's options for the store at target: --db, and with PostgreSQL the feed key's file
-// that every service on the database shares.
-std::vector<std::string> storeOptions(const std::string& target);
+// The service's options for the store at target (its feed key file shared), then more.
+std::vector<std::string> storeOptions(const std::string& target, std::vector<std::string> more = {});
 // An empty SQLite store whatever the engine: the other end of a copy.
 std::string sqliteStoreTarget(const std::string& name);
 

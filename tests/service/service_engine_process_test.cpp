@@ -86,9 +86,7 @@ TEST(ServiceEngines, AnUnreachableDatabaseOrAPasswordInTheUriStopsTheStart) {
 TEST(ServiceEngines, ASlowPostgresCostsARequestItsDeadlineNotMore) {
     if (!vxtest::onPostgres()) GTEST_SKIP() << "PostgreSQL only";
     const std::string target = vxtest::freshStoreTarget("slow");
-    auto options = vxtest::storeOptions(target);
-    options.insert(options.end(), {"--db-timeout-ms", "500"});
-    ServiceProcess service(options);
+    ServiceProcess service(vxtest::storeOptions(target, {"--db-timeout-ms", "500"}));
     ASSERT_TRUE(service.started());
     ASSERT_EQ(rawGet(service.port(), kRegister).body, "Registered.\n");
     {
