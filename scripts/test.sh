@@ -10,6 +10,14 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 start=$SECONDS
 
+# A throwaway PostgreSQL cluster, so the store's tests and the two-services end-to-end test run on
+# both engines; stopped and removed however the run ends.
+pg_dir=$(mktemp -d /tmp/vx-pg-XXXXXX)
+trap 'bash scripts/pg-cluster.sh stop "$pg_dir" || true; rm -rf "$pg_dir"' EXIT
+VX_TEST_PG_URI=$(bash scripts/pg-cluster.sh start "$pg_dir")
+export VX_TEST_PG_URI VX_TEST_PG_DIR=$pg_dir
+echo "=== PostgreSQL test cluster at $VX_TEST_PG_URI"
+
 run_build() { # dir sanitizer target ctest-args...
   local dir=$1 san=$2 target=$3; shift 3
   echo "=== build $dir ${san:+($san)} [$((SECONDS - start)) s]"

@@ -4,60 +4,54 @@
 
 namespace vxs {
 
-bool FailureThrottle::mayTry(const std::string& key, Clock::time_point now) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = keys_.find(key);
-    return found == keys_.end() || now >= found->second.notBefore;
+long long wallClockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
-void FailureThrottle::failed(const std::string& key, Clock::time_point now) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (keys_.size() >= rules_.maxKeys) forgetOld(now);
-    auto found = keys_.find(key);
-    if (found == keys_.end()) {
-        // Full of keys that are all in use: the newest key goes unwatched rather than an old one.
-        if (keys_.size() >= rules_.maxKeys) return;
-        found = keys_.emplace(key, Failures{}).first;
-    }
-    Failures& f = found->second;
-    ++f.count;
-    f.last = now;
-    const int over = f.count - rules_.freeFailures;
+void SharedLimits::forgetOld(SqlConnection& c, long long nowMs) {
+    const long long idle = std::max<long long>(3600000, rules_.longestWait.count());
+    c.run("DELETE FROM limit_counts WHERE last < ?1 AND not_before < ?2", {nowMs - idle, nowMs});
+}
+
+bool SharedLimits::takeNewUser(SqlConnection& c, const std::string& client, long long nowMs) {
+    forgetOld(c, nowMs);
+    // One statement counts and reads, so two processes counting at once both see their own count.
+    const SqlResult counted =
+        c.run("INSERT INTO limit_counts (name, count, since, last) VALUES (?1, 1, ?2, ?2) "
+              "ON CONFLICT (name) DO UPDATE SET "
+              "count = CASE WHEN ?2 - limit_counts.since < 60000 THEN limit_counts.count + 1 ELSE 1 END, "
+              "since = CASE WHEN ?2 - limit_counts.since < 60000 THEN limit_counts.since ELSE ?2 END, "
+              "last = ?2 RETURNING count",
+              {"new users from " + client, nowMs});
+    return !counted.rows.empty() && counted.rows[0].integer(0) <= newUsersPerMinute_;
+}
+
+bool SharedLimits::mayTry(SqlConnection& c, const std::string& key, long long nowMs) {
+    const SqlResult found = c.run("SELECT not_before FROM limit_counts WHERE name = ?1", {"failures " + key});
+    return found.rows.empty() || nowMs >= found.rows[0].integer(0);
+}
+
+void SharedLimits::failed(SqlConnection& c, const std::string& key, long long nowMs) {
+    forgetOld(c, nowMs);
+    const std::string name = "failures " + key;
+    const SqlResult counted =
+        c.run("INSERT INTO limit_counts (name, count, since, last) VALUES (?1, 1, ?2, ?2) "
+              "ON CONFLICT (name) DO UPDATE SET count = limit_counts.count + 1, last = ?2 "
+              "RETURNING count",
+              {name, nowMs});
+    const long long over = counted.rows.empty() ? 0 : counted.rows[0].integer(0) - rules_.freeFailures;
     if (over <= 0) return;
     auto wait = rules_.firstWait;
-    for (int i = 1; i < over && wait < rules_.longestWait; ++i)
+    for (long long i = 1; i < over && wait < rules_.longestWait; ++i)
         wait *= 2;
-    f.notBefore = now + std::min(wait, rules_.longestWait);
+    c.run("UPDATE limit_counts SET not_before = ?2 WHERE name = ?1",
+          {name, nowMs + std::min(wait, rules_.longestWait).count()});
 }
 
-void FailureThrottle::succeeded(const std::string& key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    keys_.erase(key);
-}
-
-void FailureThrottle::forgetOld(Clock::time_point now) {
-    const auto idle = std::max<Clock::duration>(std::chrono::hours(1), rules_.longestWait);
-    std::erase_if(keys_, [&](const auto& entry) {
-        return now >= entry.second.notBefore && now - entry.second.last > idle;
-    });
-}
-
-bool RateLimit::take(const std::string& key, Clock::time_point now) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (keys_.size() >= maxKeys_)
-        std::erase_if(keys_,
-                      [&](const auto& entry) { return now - entry.second.start >= std::chrono::minutes(1); });
-    auto found = keys_.find(key);
-    if (found == keys_.end()) {
-        // Every key still inside its minute: refuse rather than grow.
-        if (keys_.size() >= maxKeys_) return false;
-        found = keys_.emplace(key, Window{now, 0}).first;
-    }
-    Window& w = found->second;
-    if (now - w.start >= std::chrono::minutes(1)) w = Window{now, 0};
-    if (w.count >= perMinute_) return false;
-    ++w.count;
-    return true;
+void SharedLimits::succeeded(SqlConnection& c, const std::string& key) {
+    c.run("DELETE FROM limit_counts WHERE name = ?1", {"failures " + key});
 }
 
 } // namespace vxs

@@ -1,13 +1,16 @@
 #pragma once
-// Slows guessing: after a few failed sign-ins under one key (an account, or a client address)
-// that key must wait before it may try again, and each further failure doubles the wait up to
-// a ceiling. A refused try costs the service no hash, so a flood of guesses costs it little.
-// Keys unused for an hour are forgotten, and the table has a fixed size.
+// Limits every service process on one database shares, counted in the database's limit_counts
+// table rather than in a process's memory, so that a second process gives a client no second
+// allowance.
+//
+// Failed sign-ins slow guessing: after a few failures under one key (an account, or a client
+// address) that key must wait before it may try again, and each further failure doubles the wait
+// up to a ceiling. A refused try costs the service no hash. New accounts are counted per client
+// address in windows of a minute. Keys unused for an hour are forgotten.
+#include "service/sql_store.h"
+
 #include <chrono>
-#include <cstddef>
-#include <mutex>
 #include <string>
-#include <unordered_map>
 
 namespace vxs {
 
@@ -15,52 +18,30 @@ struct ThrottleRules {
     int freeFailures = 5; // failures before the first wait
     std::chrono::milliseconds firstWait{1000};
     std::chrono::milliseconds longestWait{60000};
-    std::size_t maxKeys = 100000;
 };
 
-class FailureThrottle {
-  public:
-    using Clock = std::chrono::steady_clock;
-    explicit FailureThrottle(ThrottleRules rules = {}) : rules_(rules) {}
+// Milliseconds since 1970: the clock every process on the database reads alike.
+long long wallClockMs();
 
-    // Whether key may try now.
-    bool mayTry(const std::string& key, Clock::time_point now = Clock::now());
-    void failed(const std::string& key, Clock::time_point now = Clock::now());
+class SharedLimits {
+  public:
+    SharedLimits(int newUsersPerMinute, ThrottleRules rules)
+        : newUsersPerMinute_(newUsersPerMinute), rules_(rules) {}
+
+    // Counts one new account from client; false when the client's minute is full.
+    bool takeNewUser(SqlConnection& c, const std::string& client, long long nowMs = wallClockMs());
+
+    // Whether key may try to sign in now.
+    bool mayTry(SqlConnection& c, const std::string& key, long long nowMs = wallClockMs());
+    void failed(SqlConnection& c, const std::string& key, long long nowMs = wallClockMs());
     // A success forgets the key's failures.
-    void succeeded(const std::string& key);
+    void succeeded(SqlConnection& c, const std::string& key);
 
   private:
-    struct Failures {
-        int count = 0;
-        Clock::time_point notBefore{};
-        Clock::time_point last{};
-    };
-    void forgetOld(Clock::time_point now);
+    void forgetOld(SqlConnection& c, long long nowMs);
 
+    int newUsersPerMinute_;
     ThrottleRules rules_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Failures> keys_;
-};
-
-// Counts events per key in fixed one-minute windows: at most a given number per window.
-class RateLimit {
-  public:
-    using Clock = std::chrono::steady_clock;
-    explicit RateLimit(int perMinute, std::size_t maxKeys = 100000)
-        : perMinute_(perMinute), maxKeys_(maxKeys) {}
-
-    // Counts one event for key; false (and nothing counted) when its minute is full.
-    bool take(const std::string& key, Clock::time_point now = Clock::now());
-
-  private:
-    struct Window {
-        Clock::time_point start{};
-        int count = 0;
-    };
-    int perMinute_;
-    std::size_t maxKeys_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Window> keys_;
 };
 
 } // namespace vxs

@@ -35,7 +35,8 @@ struct FeedContent {
     std::vector<FeedShow> shows;
 };
 
-// A feed as served, kept until the account's feed changes.
+// A feed as served, kept until the account's feed changes. Each process keeps its own; the version
+// read from the database at every request tells when a kept one is stale.
 struct RenderedFeed {
     int64_t version = 0;
     std::string host, body, etag;
@@ -65,15 +66,11 @@ class FeedStore {
     static constexpr std::size_t kMaxKeptBytes = 64u << 20;
 
   private:
-    sqlite3* db_;
+    Database& db_;
     const std::string key_;
-    std::mutex mutex_;
     std::mutex keptMutex_;
     std::map<std::string, std::shared_ptr<const RenderedFeed>> kept_;
     std::size_t keptBytes_ = 0;
 };
-
-// Adds the feed's tables and columns to a database laid out before the feed existed.
-void addFeedColumns(sqlite3* db);
 
 } // namespace vxs

@@ -1,25 +1,29 @@
 #pragma once
-// The service's SQLite database: sharing accounts, shared shows, phone accounts
-// and their artists.
-#include <sqlite3.h>
+// The service's store of sharing accounts, shared shows, phone accounts with their artists and
+// feed tokens: a SQLite file, or a PostgreSQL database that several service processes share.
+#include "service/postgres_engine.h"
+#include "service/sql_store.h"
 
+#include <memory>
 #include <string>
 
 namespace vxs {
 
+// Whether a --db value names a PostgreSQL database (a libpq connection URI), not a SQLite file.
+bool isPostgresTarget(const std::string& target);
+
 class ServiceDatabase {
   public:
-    ServiceDatabase() = default;
-    ~ServiceDatabase();
-    ServiceDatabase(const ServiceDatabase&) = delete;
-    ServiceDatabase& operator=(const ServiceDatabase&) = delete;
+    // Opens the SQLite file (creating it when missing; ":memory:" keeps it in memory) or connects
+    // to the PostgreSQL database, and brings its schema up to date; false with a reason.
+    bool open(const std::string& target, std::string* error, const PostgresSettings& settings = {});
 
-    // Opens (creating when missing) and lays out the tables; false with a reason.
-    bool open(const std::string& path, std::string* error);
-    sqlite3* handle() const { return db_; }
+    Database& engine() { return *db_; }
+    Lease lease() { return db_->lease(); }
+    SqlResult run(std::string_view sql, const SqlParams& params = {}) { return db_->run(sql, params); }
 
   private:
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Database> db_;
 };
 
 } // namespace vxs

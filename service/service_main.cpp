@@ -5,6 +5,7 @@
 #include "service/service_options.h"
 #include "service/service_server.h"
 #include "service/service_setup.h"
+#include "service/store_copy.h"
 
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,15 @@ int main(int argc, char** argv) {
         if (error == "help") return 0;
         std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
         return 2;
+    }
+    if (!options->copyFrom.empty()) {
+        std::string summary;
+        if (!vxs::copyStore(options->copyFrom, options->copyTo, &summary, &error)) {
+            std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("copied: %s\n", summary.c_str());
+        return 0;
     }
     // Termination requests are taken by one thread with sigwait, so no handler runs inside the servers.
     sigset_t stopSignals;

@@ -38,10 +38,17 @@ const char* serviceUsage() {
            "  --host ADDR               address to listen on (default 127.0.0.1)\n"
            "  --data DIR                folder holding cities.tsv\n"
            "  --db FILE                 SQLite database of accounts and shared shows (default in memory)\n"
+           "  --db postgresql://USER@HOST:PORT/NAME\n"
+           "                            a PostgreSQL database instead, which several services may share;\n"
+           "                            the password from PGPASSWORD or ~/.pgpass, never in the URI\n"
+           "  --db-connections N        PostgreSQL connections at most (default 8)\n"
+           "  --db-timeout-ms N         a PostgreSQL statement's deadline (default 2000)\n"
+           "  --copy-db FROM TO         copy every account, show, phone artist and feed token from one\n"
+           "                            store (file or URI) into another, empty one, and end\n"
            "  --feed-key FILE           secret key of the calendar feeds' addresses, made (0600) when\n"
            "                            missing; every process on one database needs the same file\n"
            "                            (default FILE.feed-key beside the --db file; a new key per\n"
-           "                            run for a database in memory)\n"
+           "                            run for a database in memory; required with PostgreSQL)\n"
            "  --log FILE                request log (default standard output)\n"
            "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
            "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
@@ -77,6 +84,15 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             o.focus = false;
             continue;
         }
+        if (arg == "--copy-db") {
+            if (i + 2 >= argc) {
+                *error = "--copy-db needs FROM and TO";
+                return std::nullopt;
+            }
+            o.copyFrom = argv[++i];
+            o.copyTo = argv[++i];
+            continue;
+        }
         if (i + 1 >= argc) {
             *error = "missing value after " + arg;
             return std::nullopt;
@@ -95,6 +111,18 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
             o.dbPath = value;
         } else if (arg == "--feed-key") {
             o.feedKeyPath = value;
+        } else if (arg == "--db-connections") {
+            if (!parseCount(value, &o.postgres.maxConnections) || o.postgres.maxConnections > 1000) {
+                *error = "--db-connections needs a number from 1 to 1000";
+                return std::nullopt;
+            }
+        } else if (arg == "--db-timeout-ms") {
+            int ms = 0;
+            if (!parseCount(value, &ms) || ms > 600000) {
+                *error = "--db-timeout-ms needs a number of milliseconds from 1 to 600000";
+                return std::nullopt;
+            }
+            o.postgres.statementTimeout = std::chrono::milliseconds(ms);
         } else if (arg == "--log") {
             o.logPath = value;
         } else if (arg == "--iploc-country" || arg == "--iploc-region" || arg == "--iploc-city") {

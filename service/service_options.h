@@ -14,7 +14,10 @@ struct ServiceOptions {
     int port = 8460;
     int iplocPort = 8461;
     std::string dataDir;
-    std::string dbPath = ":memory:";
+    std::string dbPath = ":memory:"; // a SQLite file, or a postgresql:// URI
+    PostgresSettings postgres;
+    // --copy-db FROM TO: copy one store into another and end.
+    std::string copyFrom, copyTo;
     std::string feedKeyPath; // empty: beside a database file, or none for one in memory
     std::string logPath;     // empty: standard output
     IpPlace ipPlace;

@@ -80,8 +80,22 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
             res.status == 404 ? "no such page " + printableTarget(req.path) : "request refused";
         send(res, errorReply(res.status, reason));
     });
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        send(res, errorReply(500, "internal error"));
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const StoreError& failure) {
+            // The database away or too slow: the client may try again, and the next request finds
+            // it again when it is back.
+            if (failure.kind() == StoreError::Kind::Unavailable ||
+                failure.kind() == StoreError::Kind::Conflict)
+                send(res, errorReply(503, "the store is unavailable; try again later"));
+            else if (failure.kind() == StoreError::Kind::Refused)
+                send(res, errorReply(400, "a value the store cannot keep"));
+            else
+                send(res, errorReply(500, "internal error"));
+        } catch (...) {
+            send(res, errorReply(500, "internal error"));
+        }
     });
     server.set_logger([this, name](const httplib::Request& req, const httplib::Response& res) {
         log_.write(name, req.method, feedTargetForLog(req.target), res.status);

@@ -36,8 +36,19 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->venues = std::make_unique<VenueTable>(data->cities);
     data->events = std::make_unique<EventStore>(data->catalogue, *data->venues,
                                                 focusArea(options, data->cities), options.today);
-    if (!data->db.open(options.dbPath, error)) return false;
-    data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
+    if (!data->db.open(options.dbPath, error, options.postgres)) return false;
+    try {
+        data->sharing = std::make_unique<SharingStore>(data->db, options.accounts);
+    } catch (const StoreError& e) {
+        *error = std::string("cannot read the accounts: ") + e.what();
+        return false;
+    }
+    // Every process on a PostgreSQL database must hold the same key, and no path beside the
+    // database is there to find it: it is named.
+    if (isPostgresTarget(options.dbPath) && options.feedKeyPath.empty()) {
+        *error = "a PostgreSQL store needs --feed-key FILE, the one feed key of every service on it";
+        return false;
+    }
     std::string key = newFeedKey();
     const std::string keyPath = !options.feedKeyPath.empty() ? options.feedKeyPath
                                 : options.dbPath.empty() || options.dbPath == ":memory:"

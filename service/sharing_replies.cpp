@@ -82,6 +82,10 @@ Reply showRequest(std::string_view target, SharingStore& store, bool add) {
     show.url = v["URL"];
     show.otherArtists = v["OTHERARTISTS"];
     if (show.artist.empty()) return errorReply(400, "ARTIST is empty");
+    // NUL would cut a text short in one store and not in another: no store takes it.
+    for (const std::string* text :
+         {&show.uid, &show.artist, &show.venue, &show.location, &show.url, &show.otherArtists})
+        if (!storableText(*text)) return errorReply(400, "a show's text holds NUL");
     const std::optional<std::string> name = accountName(v["USERNAME"]);
     if (!name || !store.ownsAccount(*name, v["UUID"]))
         return okReply("VoxtrailError: unknown user or installation");
@@ -102,6 +106,8 @@ Reply registerRequest(std::string_view target, SharingStore& store, const std::s
     const std::optional<std::string> name = accountName(v["USERNAME"]);
     if (!name || v["UUID"].empty()) return errorReply(400, kNameRule);
     SharingUser user{*name, v["FIRSTNAME"], v["LASTNAME"], v["CITY"], v["STATE"]};
+    for (const std::string* text : {&user.firstName, &user.lastName, &user.city, &user.state})
+        if (!storableText(*text)) return errorReply(400, "a text holds NUL");
     switch (store.registerUser(user, v["UUID"], client)) {
     case Registration::Created:
     case Registration::Updated:
@@ -236,7 +242,7 @@ Reply phoneReply(std::string_view target, SharingStore& store, const std::string
             std::size_t sep = batch.find("@@", start);
             std::string name =
                 batch.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
-            if (!name.empty() && name.size() <= 255) names.push_back(name);
+            if (!name.empty() && name.size() <= 255 && storableText(name)) names.push_back(name);
             if (sep == std::string::npos) break;
             start = sep + 2;
         }

@@ -1,9 +1,7 @@
 #include "service/sharing_store.h"
 
-#include "service/feed_store.h"
 #include "service/feed_token.h"
 #include "service/password_hash.h"
-#include "service/sqlite_statement.h"
 #include "service/text_keys.h"
 
 #include <openssl/rand.h>
@@ -13,11 +11,47 @@
 #include <vector>
 
 namespace vxs {
+namespace {
+
+long long countOf(SqlConnection& c, const char* sql, const std::string& key) {
+    const SqlResult counted = c.run(sql, {key});
+    return counted.rows.empty() ? 0 : counted.rows[0].integer(0);
+}
+
+// The account's feed changed now.
+void touchFeed(SqlConnection& c, const std::string& username, long long now) {
+    c.run("UPDATE users SET feed_changed = ?2, feed_version = feed_version + 1 WHERE username = ?1",
+          {username, now});
+}
+
+// Columns 0 to 8 and 11 of a show's row: year, month, day, tickets, artist, venue, location, url,
+// other artists; cancelled.
+bool sameContent(const SqlRow& row, const SharedShow& show) {
+    return row.integer(0) == show.year && row.integer(1) == show.month && row.integer(2) == show.day &&
+           row.integer(3) == (show.tickets ? 1 : 0) && row.text(4) == show.artist &&
+           row.text(5) == show.venue && row.text(6) == show.location && row.text(7) == show.url &&
+           row.text(8) == show.otherArtists && (row.integer(11) == 1) == show.cancelled;
+}
+
+SharedShow showOf(const SqlRow& row) {
+    SharedShow show;
+    show.year = static_cast<int>(row.integer(0));
+    show.month = static_cast<int>(row.integer(1));
+    show.day = static_cast<int>(row.integer(2));
+    show.tickets = row.integer(3) == 1;
+    show.artist = row.text(4);
+    show.venue = row.text(5);
+    show.location = row.text(6);
+    show.url = row.text(7);
+    show.otherArtists = row.text(8);
+    return show;
+}
+
+} // namespace
 
 SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
-    : db_(db.handle()), limits_(limits), newUsers_(limits.maxNewUsersPerAddressPerMinute),
-      failures_(limits.throttle), verified_(limits.verifiedLifetime) {
-    addFeedColumns(db_);
+    : db_(db.engine()), limits_(limits), shared_(limits.maxNewUsersPerAddressPerMinute, limits.throttle),
+      verified_(limits.verifiedLifetime) {
     // Of a password nobody has: a name without an account costs the same hash as one with.
     unsigned char noise[16];
     if (RAND_bytes(noise, sizeof noise) == 1) {
@@ -31,234 +65,220 @@ SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
 
 void SharingStore::hashPlainPasswords() {
     std::vector<std::pair<std::string, std::string>> plain;
-    {
-        Statement s(db_, "SELECT username, password FROM phone_users");
-        // An empty text is no password (a failed hash of an older service): it stays, and matches
-        // nothing.
-        while (s.step() == SQLITE_ROW)
-            if (!isPasswordHash(s.text(1)) && !s.text(1).empty()) plain.emplace_back(s.text(0), s.text(1));
-    }
+    // An empty text is no password (a failed hash of an older service): it stays, and matches nothing.
+    for (const SqlRow& row : db_.run("SELECT username, password FROM phone_users").rows)
+        if (!isPasswordHash(row.text(1)) && !row.text(1).empty())
+            plain.emplace_back(row.text(0), row.text(1));
     for (const auto& [user, password] : plain) {
         const std::string hashed = hashPassword(password, limits_.hashCost);
         if (hashed.empty()) continue;
-        Statement update(db_, "UPDATE phone_users SET password = ?2 WHERE username = ?1");
-        update.bind(1, user).bind(2, hashed).step();
+        db_.run("UPDATE phone_users SET password = ?2 WHERE username = ?1 AND password = ?3",
+                {user, hashed, password});
     }
 }
 
-long long SharingStore::count(const char* sql, const std::string& username) {
-    Statement s(db_, sql);
-    if (!username.empty()) s.bind(1, username);
-    return s.step() == SQLITE_ROW ? s.integer(0) : 0;
-}
-
-Registration SharingStore::roomForNewUser(const char* countSql, const std::string& uuid,
+Registration SharingStore::roomForNewUser(SqlConnection& c, const char* countSql, const std::string& uuid,
                                           const std::string& client) {
-    if (count(countSql, uuid) >= limits_.maxUsersPerInstallation) return Registration::Full;
-    if (!newUsers_.take(client)) return Registration::Busy;
+    if (countOf(c, countSql, uuid) >= limits_.maxUsersPerInstallation) return Registration::Full;
+    if (!shared_.takeNewUser(c, client)) return Registration::Busy;
     return Registration::Created;
 }
 
 Registration SharingStore::registerUser(const SharingUser& user, const std::string& uuid,
                                         const std::string& client) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement find(db_, "SELECT uuid FROM users WHERE username = ?1");
-    find.bind(1, user.username);
-    if (find.step() == SQLITE_ROW) {
-        if (find.text(0) != uuid) return Registration::Taken;
-        Statement update(db_, "UPDATE users SET city = ?2, state = ?3, firstname = ?4, lastname = ?5 "
-                              "WHERE username = ?1");
-        update.bind(1, user.username).bind(2, user.city).bind(3, user.state).bind(4, user.firstName);
-        update.bind(5, user.lastName).step();
-        return Registration::Updated;
-    }
-    const Registration room = roomForNewUser("SELECT COUNT(*) FROM users WHERE uuid = ?1", uuid, client);
-    if (room != Registration::Created) return room;
-    Statement insert(db_, "INSERT INTO users (username, uuid, city, state, firstname, lastname) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    insert.bind(1, user.username).bind(2, uuid).bind(3, user.city).bind(4, user.state);
-    insert.bind(5, user.firstName).bind(6, user.lastName);
-    return insert.step() == SQLITE_DONE ? Registration::Created : Registration::Failed;
+    return withRetries(db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Serializable);
+        const SqlResult found = c.run("SELECT uuid FROM users WHERE username = ?1", {user.username});
+        if (!found.rows.empty()) {
+            if (found.rows[0].text(0) != uuid) return Registration::Taken;
+            c.run("UPDATE users SET city = ?2, state = ?3, firstname = ?4, lastname = ?5 WHERE username = ?1",
+                  {user.username, user.city, user.state, user.firstName, user.lastName});
+            t.commit();
+            return Registration::Updated;
+        }
+        const Registration room =
+            roomForNewUser(c, "SELECT COUNT(*) FROM users WHERE uuid = ?1", uuid, client);
+        if (room == Registration::Created)
+            c.run("INSERT INTO users (username, uuid, city, state, firstname, lastname) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
+                  {user.username, uuid, user.city, user.state, user.firstName, user.lastName});
+        t.commit();
+        return room;
+    });
 }
 
 bool SharingStore::userExists(const std::string& username) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return count("SELECT COUNT(*) FROM users WHERE username = ?1", username) > 0;
+    return !db_.run("SELECT 1 FROM users WHERE username = ?1", {username}).rows.empty();
 }
 
 bool SharingStore::ownsAccount(const std::string& username, const std::string& uuid) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement find(db_, "SELECT uuid FROM users WHERE username = ?1");
-    find.bind(1, username);
-    return find.step() == SQLITE_ROW && find.text(0) == uuid;
+    const SqlResult found = db_.run("SELECT uuid FROM users WHERE username = ?1", {username});
+    return !found.rows.empty() && found.rows[0].text(0) == uuid;
 }
-
-namespace {
-
-// The account's feed changed now.
-void touchFeed(sqlite3* db, const std::string& username, long long now) {
-    Statement touch(
-        db, "UPDATE users SET feed_changed = ?2, feed_version = feed_version + 1 WHERE username = ?1");
-    touch.bind(1, username).bind(2, now).step();
-}
-
-bool sameContent(Statement& row, const SharedShow& show) {
-    return row.integer(1) == show.year && row.integer(2) == show.month && row.integer(3) == show.day &&
-           row.integer(4) == (show.tickets ? 1 : 0) && row.text(5) == show.artist &&
-           row.text(6) == show.venue && row.text(7) == show.location && row.text(8) == show.url &&
-           row.text(9) == show.otherArtists && (row.integer(12) == 1) == show.cancelled;
-}
-
-} // namespace
 
 bool SharingStore::addShow(const std::string& username, const SharedShow& show) {
-    std::lock_guard<std::mutex> lock(mutex_);
     const long long now = static_cast<long long>(std::time(nullptr));
-    // The same show: its UID when the client sends one, else (or for a show stored before UIDs)
-    // its date, artist and venue.
-    const char* columns =
-        "SELECT rowid, year, month, day, tickets, artist, venue, location, url, other_artists, "
-        "uid, sequence, cancelled FROM shared_shows WHERE username = ?1 ";
-    Statement byUid(db_, (std::string(columns) + "AND uid = ?2").c_str());
-    byUid.bind(1, username).bind(2, show.uid);
-    Statement byKey(db_, (std::string(columns) +
-                          "AND year = ?2 AND month = ?3 AND day = ?4 AND artist = ?5 AND venue = ?6")
-                             .c_str());
-    byKey.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-    byKey.bind(5, show.artist).bind(6, show.venue);
-    Statement* found = nullptr;
-    if (!show.uid.empty() && byUid.step() == SQLITE_ROW)
-        found = &byUid;
-    else if (byKey.step() == SQLITE_ROW)
-        found = &byKey;
-
-    if (found) {
-        const bool contentSame = sameContent(*found, show);
-        if (contentSame && (show.uid.empty() || show.uid == found->text(10))) return true;
-        // OR REPLACE: a show moved onto the date of another copy of itself takes that row's place.
-        Statement update(db_,
-                         "UPDATE OR REPLACE shared_shows SET year = ?2, month = ?3, day = ?4, tickets = ?5, "
-                         "artist = ?6, venue = ?7, location = ?8, url = ?9, other_artists = ?10, uid = ?11, "
-                         "sequence = ?12, changed = ?13, cancelled = ?14 WHERE rowid = ?1");
-        update.bind(1, found->integer(0)).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-        update.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
-        update.bind(9, show.url).bind(10, show.otherArtists);
-        update.bind(11, show.uid.empty() ? found->text(10) : show.uid);
-        update.bind(12, found->integer(11) + (contentSame ? 0 : 1)).bind(13, now);
-        update.bind(14, show.cancelled ? 1 : 0);
-        if (update.step() != SQLITE_DONE) return false;
-        touchFeed(db_, username, now);
+    const long long tickets = show.tickets ? 1 : 0;
+    const long long cancelled = show.cancelled ? 1 : 0;
+    return withRetries(db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Write);
+        // The same show: its UID when the client sends one, else (or for a show stored before UIDs)
+        // its date, artist and venue.
+        const std::string columns =
+            "SELECT year, month, day, tickets, artist, venue, location, url, "
+            "other_artists, uid, sequence, cancelled FROM shared_shows WHERE username = ?1 ";
+        SqlResult found;
+        if (!show.uid.empty()) found = c.run(columns + "AND uid = ?2", {username, show.uid});
+        if (found.rows.empty())
+            found =
+                c.run(columns + "AND year = ?2 AND month = ?3 AND day = ?4 AND artist = ?5 AND venue = ?6",
+                      {username, show.year, show.month, show.day, show.artist, show.venue});
+        if (!found.rows.empty()) {
+            const SqlRow& row = found.rows[0];
+            const bool contentSame = sameContent(row, show);
+            if (contentSame && (show.uid.empty() || show.uid == row.text(9))) return true;
+            const SqlParams oldKey{username,       row.integer(0), row.integer(1),
+                                   row.integer(2), row.text(4),    row.text(5)};
+            // A show moved onto the date of another copy of itself takes that copy's place.
+            SqlParams moved = oldKey;
+            moved.insert(moved.end(), {show.year, show.month, show.day, show.artist, show.venue});
+            c.run("DELETE FROM shared_shows WHERE username = ?1 AND year = ?7 AND month = ?8 AND day = ?9 "
+                  "AND artist = ?10 AND venue = ?11 AND NOT (year = ?2 AND month = ?3 AND day = ?4 "
+                  "AND artist = ?5 AND venue = ?6)",
+                  moved);
+            SqlParams update = oldKey;
+            update.insert(update.end(),
+                          {show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
+                           show.url, show.otherArtists, show.uid.empty() ? row.text(9) : show.uid,
+                           row.integer(10) + (contentSame ? 0 : 1), now, cancelled});
+            c.run("UPDATE shared_shows SET year = ?7, month = ?8, day = ?9, tickets = ?10, artist = ?11, "
+                  "venue = ?12, location = ?13, url = ?14, other_artists = ?15, uid = ?16, sequence = ?17, "
+                  "changed = ?18, cancelled = ?19 WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = "
+                  "?4 "
+                  "AND artist = ?5 AND venue = ?6",
+                  update);
+            touchFeed(c, username, now);
+            t.commit();
+            return true;
+        }
+        if (countOf(c, "SELECT COUNT(*) FROM shared_shows WHERE username = ?1", username) >=
+            limits_.maxShowsPerUser)
+            return false;
+        // Another process may add the same show at this moment: the key keeps one row, and the
+        // later of the two writes it.
+        c.run("INSERT INTO shared_shows (username, year, month, day, tickets, artist, venue, location, url, "
+              "other_artists, uid, sequence, changed, cancelled) "
+              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13) "
+              "ON CONFLICT (username, year, month, day, artist, venue) DO UPDATE SET "
+              "sequence = shared_shows.sequence + CASE WHEN shared_shows.tickets = excluded.tickets "
+              "AND shared_shows.location = excluded.location AND shared_shows.url = excluded.url "
+              "AND shared_shows.other_artists = excluded.other_artists "
+              "AND shared_shows.cancelled = excluded.cancelled THEN 0 ELSE 1 END, "
+              "tickets = excluded.tickets, location = excluded.location, url = excluded.url, "
+              "other_artists = excluded.other_artists, changed = excluded.changed, cancelled = "
+              "excluded.cancelled",
+              {username, show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
+               show.url, show.otherArtists, show.uid.empty() ? randomHex(16) : show.uid, now, cancelled});
+        touchFeed(c, username, now);
+        t.commit();
         return true;
-    }
-    if (count("SELECT COUNT(*) FROM shared_shows WHERE username = ?1", username) >= limits_.maxShowsPerUser)
-        return false;
-    Statement put(db_,
-                  "INSERT OR REPLACE INTO shared_shows (username, year, month, day, tickets, artist, venue, "
-                  "location, url, other_artists, uid, sequence, changed, cancelled) "
-                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13)");
-    put.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-    put.bind(5, show.tickets ? 1 : 0).bind(6, show.artist).bind(7, show.venue).bind(8, show.location);
-    put.bind(9, show.url).bind(10, show.otherArtists).bind(11, show.uid.empty() ? randomHex(16) : show.uid);
-    put.bind(12, now).bind(13, show.cancelled ? 1 : 0);
-    if (put.step() != SQLITE_DONE) return false;
-    touchFeed(db_, username, now);
-    return true;
+    });
 }
 
 void SharingStore::deleteShow(const std::string& username, const SharedShow& show) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement del(db_,
-                  "DELETE FROM shared_shows WHERE username = ?1 AND ((year = ?2 AND month = ?3 AND day = ?4 "
-                  "AND artist = ?5 AND venue = ?6) OR (?7 <> '' AND uid = ?7))");
-    del.bind(1, username).bind(2, show.year).bind(3, show.month).bind(4, show.day);
-    del.bind(5, show.artist).bind(6, show.venue).bind(7, show.uid);
-    if (del.step() == SQLITE_DONE && sqlite3_changes(db_) > 0)
-        touchFeed(db_, username, static_cast<long long>(std::time(nullptr)));
+    const SqlParams key{username, show.year, show.month, show.day, show.artist, show.venue, show.uid};
+    withRetries(db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Write);
+        const char* byKey = "DELETE FROM shared_shows WHERE username = ?1 AND year = ?2 AND month = ?3 "
+                            "AND day = ?4 AND artist = ?5 AND venue = ?6";
+        const char* byKeyOrUid =
+            "DELETE FROM shared_shows WHERE username = ?1 AND ((year = ?2 AND month = ?3 "
+            "AND day = ?4 AND artist = ?5 AND venue = ?6) OR uid = ?7)";
+        const SqlResult deleted =
+            show.uid.empty() ? c.run(byKey, SqlParams(key.begin(), key.end() - 1)) : c.run(byKeyOrUid, key);
+        if (deleted.changes > 0) touchFeed(c, username, static_cast<long long>(std::time(nullptr)));
+        t.commit();
+    });
 }
 
 std::vector<SharedShow> SharingStore::shows(const std::string& username) {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<SharedShow> list;
-    Statement s(db_, "SELECT year, month, day, tickets, artist, venue, location, url, other_artists "
-                     "FROM shared_shows WHERE username = ?1 ORDER BY year, month, day, artist");
-    s.bind(1, username);
-    while (s.step() == SQLITE_ROW) {
-        SharedShow show;
-        show.year = static_cast<int>(s.integer(0));
-        show.month = static_cast<int>(s.integer(1));
-        show.day = static_cast<int>(s.integer(2));
-        show.tickets = s.integer(3) == 1;
-        show.artist = s.text(4);
-        show.venue = s.text(5);
-        show.location = s.text(6);
-        show.url = s.text(7);
-        show.otherArtists = s.text(8);
-        list.push_back(std::move(show));
-    }
+    const SqlResult found =
+        db_.run("SELECT year, month, day, tickets, artist, venue, location, url, other_artists "
+                "FROM shared_shows WHERE username = ?1 ORDER BY year, month, day, artist",
+                {username});
+    list.reserve(found.rows.size());
+    for (const SqlRow& row : found.rows)
+        list.push_back(showOf(row));
     return list;
 }
 
 std::vector<SharingUser> SharingStore::users() {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<SharingUser> list;
-    Statement s(db_, "SELECT username, firstname, lastname, city, state FROM users ORDER BY username");
-    while (s.step() == SQLITE_ROW)
-        list.push_back(SharingUser{s.text(0), s.text(1), s.text(2), s.text(3), s.text(4)});
+    for (const SqlRow& row :
+         db_.run("SELECT username, firstname, lastname, city, state FROM users ORDER BY username").rows)
+        list.push_back(SharingUser{row.text(0), row.text(1), row.text(2), row.text(3), row.text(4)});
     return list;
 }
 
 Registration SharingStore::registerPhone(const std::string& username, const std::string& uuid,
                                          const std::string& password, const std::string& client) {
-    // Hashes are made without the lock, so each write checks that the row is still as it was read,
-    // and a row that changed meanwhile is read again.
+    // Hashes are made outside any transaction, so each write checks that the row is still as it was
+    // read, and a row that changed meanwhile is read again.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        bool exists = false;
-        std::string ownerUuid, stored;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            Statement find(db_, "SELECT uuid, password FROM phone_users WHERE username = ?1");
-            find.bind(1, username);
-            if (find.step() == SQLITE_ROW) {
-                exists = true;
-                ownerUuid = find.text(0);
-                stored = find.text(1);
-            }
-        }
+        const SqlResult found =
+            db_.run("SELECT uuid, password FROM phone_users WHERE username = ?1", {username});
+        const bool exists = !found.rows.empty();
+        const std::string ownerUuid = exists ? found.rows[0].text(0) : "";
+        const std::string stored = exists ? found.rows[0].text(1) : "";
         if (exists && ownerUuid != uuid) {
             // The owner on a new installation, known by the password.
             const SignIn known = phoneSignIn(username, password, client);
             if (known != SignIn::Accepted)
                 return known == SignIn::Throttled ? Registration::Throttled : Registration::Taken;
-            std::lock_guard<std::mutex> lock(mutex_);
-            Statement update(db_, "UPDATE phone_users SET uuid = ?2 WHERE username = ?1 AND uuid = ?3");
-            update.bind(1, username).bind(2, uuid).bind(3, ownerUuid).step();
-            if (sqlite3_changes(db_) > 0) return Registration::Updated;
+            if (db_.run("UPDATE phone_users SET uuid = ?2 WHERE username = ?1 AND uuid = ?3",
+                        {username, uuid, ownerUuid})
+                    .changes > 0)
+                return Registration::Updated;
             continue;
         }
         // The same installation registers at every update: an unchanged password costs no new hash.
         if (exists && verify(username, password, stored)) return Registration::Updated;
         if (!exists) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            const Registration room =
-                roomForNewUser("SELECT COUNT(*) FROM phone_users WHERE uuid = ?1", uuid, client);
+            const Registration room = withRetries(db_, [&](SqlConnection& c) {
+                Transaction t(c, TransactionKind::Serializable);
+                const Registration r =
+                    roomForNewUser(c, "SELECT COUNT(*) FROM phone_users WHERE uuid = ?1", uuid, client);
+                t.commit();
+                return r;
+            });
             if (room != Registration::Created) return room;
         }
         const std::string hashed = hashPassword(password, limits_.hashCost);
         if (hashed.empty()) return Registration::Failed;
-        std::lock_guard<std::mutex> lock(mutex_);
+        long long changed = 0;
         if (exists) {
             // The installation that owns the account may give it a new password.
-            Statement update(
-                db_,
-                "UPDATE phone_users SET password = ?3 WHERE username = ?1 AND uuid = ?2 AND password = ?4");
-            update.bind(1, username).bind(2, uuid).bind(3, hashed).bind(4, stored).step();
+            changed = db_.run("UPDATE phone_users SET password = ?3 WHERE username = ?1 AND uuid = ?2 "
+                              "AND password = ?4",
+                              {username, uuid, hashed, stored})
+                          .changes;
         } else {
-            Statement insert(
-                db_, "INSERT OR IGNORE INTO phone_users (username, uuid, password) VALUES (?1, ?2, ?3)");
-            insert.bind(1, username).bind(2, uuid).bind(3, hashed);
-            insert.step();
+            // The installation's cap is counted again with the insert: another process may have
+            // made an account of it while the hash was made.
+            changed = withRetries(db_, [&](SqlConnection& c) {
+                Transaction t(c, TransactionKind::Serializable);
+                const long long added =
+                    c.run("INSERT INTO phone_users (username, uuid, password) SELECT ?1, ?2, ?3 "
+                          "WHERE (SELECT COUNT(*) FROM phone_users WHERE uuid = ?2) < ?4 "
+                          "ON CONFLICT (username) DO NOTHING",
+                          {username, uuid, hashed, static_cast<long long>(limits_.maxUsersPerInstallation)})
+                        .changes;
+                t.commit();
+                return added;
+            });
         }
-        if (sqlite3_changes(db_) > 0) {
+        if (changed > 0) {
             // The uploads that follow a registration sign in with this password.
             verified_.remember(username, password, hashed);
             return exists ? Registration::Updated : Registration::Created;
@@ -271,20 +291,22 @@ SignIn SharingStore::phoneSignIn(const std::string& username, const std::string&
                                  const std::string& client) {
     const std::string accountKey = "account " + upperAscii(username);
     const std::string clientKey = "client " + client;
-    if (!failures_.mayTry(accountKey) || !failures_.mayTry(clientKey)) return SignIn::Throttled;
     std::string stored;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Statement find(db_, "SELECT password FROM phone_users WHERE username = ?1");
-        find.bind(1, username);
-        if (find.step() == SQLITE_ROW) stored = find.text(0);
+        Lease c = db_.lease();
+        if (!shared_.mayTry(*c, accountKey) || !shared_.mayTry(*c, clientKey)) return SignIn::Throttled;
+        const SqlResult found = c->run("SELECT password FROM phone_users WHERE username = ?1", {username});
+        if (!found.rows.empty()) stored = found.rows[0].text(0);
     }
-    if (verify(username, password, stored)) {
-        failures_.succeeded(accountKey);
+    // The hash is made with no connection leased.
+    const bool matches = verify(username, password, stored);
+    Lease c = db_.lease();
+    if (matches) {
+        shared_.succeeded(*c, accountKey);
         return SignIn::Accepted;
     }
-    failures_.failed(accountKey);
-    failures_.failed(clientKey);
+    shared_.failed(*c, accountKey);
+    shared_.failed(*c, clientKey);
     return SignIn::Refused;
 }
 
@@ -298,43 +320,41 @@ bool SharingStore::verify(const std::string& username, const std::string& passwo
     if (!isCurrentHash(stored)) {
         // A hash of an older form is made again now that the password is at hand.
         const std::string fresh = hashPassword(password, limits_.hashCost);
-        if (!fresh.empty()) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            Statement update(db_,
-                             "UPDATE phone_users SET password = ?2 WHERE username = ?1 AND password = ?3");
-            update.bind(1, username).bind(2, fresh).bind(3, stored).step();
-            if (sqlite3_changes(db_) > 0) current = fresh;
-        }
+        if (!fresh.empty() &&
+            db_.run("UPDATE phone_users SET password = ?2 WHERE username = ?1 AND password = ?3",
+                    {username, fresh, stored})
+                    .changes > 0)
+            current = fresh;
     }
     verified_.remember(username, password, current);
     return true;
 }
 
 int SharingStore::addPhoneArtists(const std::string& username, const std::vector<std::string>& artists) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    long long held = count("SELECT COUNT(*) FROM phone_artists WHERE username = ?1", username);
-    int added = 0;
-    sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-    for (const std::string& artist : artists) {
-        if (held >= limits_.maxPhoneArtistsPerUser) break;
-        Statement put(db_, "INSERT OR IGNORE INTO phone_artists (username, artist) VALUES (?1, ?2)");
-        put.bind(1, username).bind(2, artist);
-        if (put.step() == SQLITE_DONE && sqlite3_changes(db_) > 0) {
-            ++added;
-            ++held;
+    return withRetries(db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Write);
+        long long held = countOf(c, "SELECT COUNT(*) FROM phone_artists WHERE username = ?1", username);
+        int added = 0;
+        for (const std::string& artist : artists) {
+            if (held >= limits_.maxPhoneArtistsPerUser) break;
+            if (c.run("INSERT INTO phone_artists (username, artist) VALUES (?1, ?2) "
+                      "ON CONFLICT (username, artist) DO NOTHING",
+                      {username, artist})
+                    .changes > 0) {
+                ++added;
+                ++held;
+            }
         }
-    }
-    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    return added;
+        t.commit();
+        return added;
+    });
 }
 
 std::vector<std::string> SharingStore::phoneArtists(const std::string& username) {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> list;
-    Statement s(db_, "SELECT artist FROM phone_artists WHERE username = ?1 ORDER BY artist");
-    s.bind(1, username);
-    while (s.step() == SQLITE_ROW)
-        list.push_back(s.text(0));
+    for (const SqlRow& row :
+         db_.run("SELECT artist FROM phone_artists WHERE username = ?1 ORDER BY artist", {username}).rows)
+        list.push_back(row.text(0));
     return list;
 }
 

@@ -2,14 +2,14 @@
 // Sharing accounts and the shows they share, and the phone accounts with their
 // artists, kept in the service's database. Every table has a cap (accounts: per
 // installation, and new ones per client address and minute), so no client can make
-// the database grow without bound.
+// the database grow without bound. Every check that guards a write runs in the write's
+// transaction, so the caps hold when several processes share the database.
 #include "service/failure_throttle.h"
 #include "service/password_hash.h"
 #include "service/service_database.h"
 #include "service/verified_passwords.h"
 
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -82,18 +82,17 @@ class SharingStore {
   private:
     // Older databases kept phone passwords as typed: they are hashed when the store opens.
     void hashPlainPasswords();
-    long long count(const char* sql, const std::string& username);
-    // Whether a new account of uuid from client may be made (called under the lock).
-    Registration roomForNewUser(const char* countSql, const std::string& uuid, const std::string& client);
+    // Whether a new account of uuid from client may be made (inside the registration's transaction).
+    Registration roomForNewUser(SqlConnection& c, const char* countSql, const std::string& uuid,
+                                const std::string& client);
     // Verifies password against the stored hash (or the dummy when there is none), through the
     // cache of recent verifications; replaces an older form of hash on success.
     bool verify(const std::string& username, const std::string& password, const std::string& stored);
 
-    sqlite3* db_;
+    Database& db_;
     StoreLimits limits_;
-    std::mutex mutex_;
-    RateLimit newUsers_;
-    FailureThrottle failures_;
+    SharedLimits shared_;
+    // Per process: a cache that spares hashes, not a limit; a miss costs one hash, nothing more.
     VerifiedPasswords verified_;
     std::string dummyHash_; // what unknown names are checked against
 };

@@ -3,7 +3,6 @@
 #include "service/password_hash.h"
 #include "service/sharing_replies.h"
 #include "service/sharing_store.h"
-#include "service/sqlite_statement.h"
 
 #include <gtest/gtest.h>
 
@@ -28,9 +27,8 @@ class AccountTest : public ::testing::Test {
         return vxs::phoneReply("/iphone/exchange.php?" + query, *store, client).body;
     }
     std::string storedPassword(const std::string& name) {
-        vxs::Statement s(db.handle(), "SELECT password FROM phone_users WHERE username = ?1");
-        s.bind(1, name);
-        return s.step() == SQLITE_ROW ? s.text(0) : "(none)";
+        const vxs::SqlResult found = db.run("SELECT password FROM phone_users WHERE username = ?1", {name});
+        return found.rows.empty() ? "(none)" : found.rows[0].text(0);
     }
 
     vxs::StoreLimits limits;
@@ -122,10 +120,8 @@ TEST_F(AccountTest, OlderHashesAreReplacedAndAnEmptyOneNeverOpens) {
     phone("TODO=INITIALIZE_USER&USERNAME=blank&UUID=U-2&PWD=pw");
     // As an older service stored them: SHA-512 crypt, and the empty text of a failed hash.
     const std::string sha512 = crypt("pw", "$6$saltsalt$");
-    vxs::Statement(db.handle(),
-                   ("UPDATE phone_users SET password = '" + sha512 + "' WHERE username = 'old'").c_str())
-        .step();
-    vxs::Statement(db.handle(), "UPDATE phone_users SET password = '' WHERE username = 'blank'").step();
+    db.run("UPDATE phone_users SET password = ?1 WHERE username = 'old'", {sha512});
+    db.run("UPDATE phone_users SET password = '' WHERE username = 'blank'");
     reopen();
     EXPECT_EQ(storedPassword("blank"), "");
     EXPECT_FALSE(store->phonePasswordMatches("blank", ""));

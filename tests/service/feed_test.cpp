@@ -2,7 +2,6 @@
 // answers calendar programs rely on, and tokens that name no feed.
 #include "service/feed_replies.h"
 #include "service/sharing_replies.h"
-#include "service/sqlite_statement.h"
 
 #include <gtest/gtest.h>
 
@@ -141,10 +140,10 @@ TEST(FeedKey, TheAddressNeedsTheKeyFileAndTheDatabaseAloneDoesNotGiveIt) {
     {
         vxs::ServiceDatabase db;
         ASSERT_TRUE(db.open(copy, &error)) << error;
-        vxs::Statement row(db.handle(),
-                           "SELECT t.nonce, u.uuid FROM feed_tokens t JOIN users u USING (username)");
-        ASSERT_EQ(row.step(), SQLITE_ROW);
-        const std::string nonce = row.text(0), uuid = row.text(1);
+        const vxs::SqlResult row =
+            db.run("SELECT t.nonce, u.uuid FROM feed_tokens t JOIN users u USING (username)");
+        ASSERT_EQ(row.rows.size(), 1u);
+        const std::string nonce = row.rows[0].text(0), uuid = row.rows[0].text(1);
         EXPECT_NE(vxs::sha256Hex("voxtrail-feed\n" + nonce + "\n" + uuid), token);
         EXPECT_NE(vxs::feedToken("", nonce, uuid), token);
         std::ifstream raw(copy, std::ios::binary);

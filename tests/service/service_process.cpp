@@ -127,9 +127,9 @@ ServiceProcess::~ServiceProcess() {
     }
 }
 
-int ServiceProcess::stop() {
+int ServiceProcess::stop(int signal) {
     if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
@@ -145,13 +145,14 @@ std::vector<std::string> ServiceProcess::logLines() const {
     return lines;
 }
 
-int runProgram(const std::vector<std::string>& args, std::string* stdoutText) {
+int runProgram(const std::vector<std::string>& args, std::string* stdoutText, bool alsoStderr) {
     int out[2];
     if (pipe(out) != 0) return -1;
     std::vector<char*> argv = argvOf(args);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(out[1], STDOUT_FILENO);
+        if (alsoStderr) dup2(out[1], STDERR_FILENO);
         close(out[0]);
         close(out[1]);
         execv(argv[0], argv.data());

@@ -33,8 +33,8 @@ class ServiceProcess {
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
     // The request log written so far, one line per request.
     std::vector<std::string> logLines() const;
-    // Asks it to stop and waits; the exit status (0 for a clean stop).
-    int stop();
+    // Asks it to stop (or, with SIGKILL, kills it) and waits; the exit status (0 for a clean stop).
+    int stop(int signal = 15);
 
   private:
     int pid_ = -1;
@@ -43,5 +43,7 @@ class ServiceProcess {
     std::string logPath_;
 };
 
-// Runs a program to its end; its exit status, or -1 when it did not run.
-int runProgram(const std::vector<std::string>& argv, std::string* stdoutText = nullptr);
+// Runs a program to its end; its exit status, or -1 when it did not run. With alsoStderr the
+// text holds what it wrote to standard error too.
+int runProgram(const std::vector<std::string>& argv, std::string* stdoutText = nullptr,
+               bool alsoStderr = false);

@@ -3,7 +3,6 @@
 #include "service/ordered_query.h"
 #include "service/sharing_replies.h"
 #include "service/sharing_store.h"
-#include "service/sqlite_statement.h"
 #include "tests/service/reply_readers.h"
 
 #include <gtest/gtest.h>
@@ -251,11 +250,8 @@ TEST_F(SharingTest, PhonePasswordsAreKeptOnlyAsSaltedHashes) {
     phone("TODO=INITIALIZE_USER&USERNAME=bob&UUID=U-1&PWD=secret");
     phone("TODO=INITIALIZE_USER&USERNAME=cy&UUID=U-2&PWD=secret");
     std::vector<std::string> stored;
-    {
-        vxs::Statement s(db.handle(), "SELECT password FROM phone_users ORDER BY username");
-        while (s.step() == SQLITE_ROW)
-            stored.push_back(s.text(0));
-    }
+    for (const vxs::SqlRow& row : db.run("SELECT password FROM phone_users ORDER BY username").rows)
+        stored.push_back(row.text(0));
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(stored[0].find("secret"), std::string::npos);
     EXPECT_NE(stored[0], stored[1]) << "the same password salted apart";
@@ -264,11 +260,9 @@ TEST_F(SharingTest, PhonePasswordsAreKeptOnlyAsSaltedHashes) {
     EXPECT_FALSE(store->phonePasswordMatches("bob", ""));
 
     // A database of an older service kept the password as typed: it is hashed on opening.
-    vxs::Statement(db.handle(), "UPDATE phone_users SET password = 'plain' WHERE username = 'cy'").step();
+    db.run("UPDATE phone_users SET password = 'plain' WHERE username = 'cy'");
     store = std::make_unique<vxs::SharingStore>(db, smallLimits());
-    vxs::Statement s(db.handle(), "SELECT password FROM phone_users WHERE username = 'cy'");
-    ASSERT_EQ(s.step(), SQLITE_ROW);
-    EXPECT_NE(s.text(0), "plain");
+    EXPECT_NE(db.run("SELECT password FROM phone_users WHERE username = 'cy'").rows.at(0).text(0), "plain");
     EXPECT_TRUE(store->phonePasswordMatches("cy", "plain"));
 }
 

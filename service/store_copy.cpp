@@ -1,0 +1,91 @@
+#include "service/store_copy.h"
+
+#include "service/service_database.h"
+
+#include <unistd.h>
+#include <vector>
+
+namespace vxs {
+namespace {
+
+struct CopiedTable {
+    const char* table;
+    const char* what; // as the summary counts it
+    std::vector<const char*> texts;
+    std::vector<const char*> numbers;
+};
+
+// The limit counts stay behind: they are a minute's or an hour's state, not data.
+const std::vector<CopiedTable> kTables{
+    {"users",
+     "accounts",
+     {"username", "uuid", "city", "state", "firstname", "lastname"},
+     {"feed_changed", "feed_version"}},
+    {"shared_shows",
+     "shows",
+     {"username", "artist", "venue", "location", "url", "other_artists", "uid"},
+     {"year", "month", "day", "tickets", "sequence", "changed", "cancelled"}},
+    {"phone_users", "phone accounts", {"username", "uuid", "password"}, {}},
+    {"phone_artists", "phone artists", {"username", "artist"}, {}},
+    {"feed_tokens", "feed tokens", {"username", "nonce", "token_hash"}, {"keyed"}},
+};
+
+long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t) {
+    std::string columns, placeholders;
+    int n = 0;
+    for (const auto* list : {&t.texts, &t.numbers})
+        for (const char* column : *list) {
+            columns += std::string(n ? ", " : "") + column;
+            placeholders += std::string(n ? ", " : "") + "?" + std::to_string(n + 1);
+            ++n;
+        }
+    const std::string insert =
+        std::string("INSERT INTO ") + t.table + " (" + columns + ") VALUES (" + placeholders + ")";
+    long long copied = 0;
+    for (const SqlRow& row : from.run(std::string("SELECT ") + columns + " FROM " + t.table).rows) {
+        SqlParams values;
+        for (std::size_t i = 0; i < row.cells.size(); ++i)
+            if (i < t.texts.size())
+                values.emplace_back(row.text(i));
+            else
+                values.emplace_back(row.integer(i));
+        copied += to.run(insert, values).changes;
+    }
+    return copied;
+}
+
+} // namespace
+
+bool copyStore(const std::string& from, const std::string& to, std::string* summary, std::string* error) {
+    // Opening a file makes it: a misspelt source would be copied as an empty store.
+    if (!isPostgresTarget(from) && from != ":memory:" && ::access(from.c_str(), R_OK) != 0) {
+        *error = "no store to copy at " + from;
+        return false;
+    }
+    ServiceDatabase source, target;
+    if (!source.open(from, error)) return false;
+    if (!target.open(to, error)) return false;
+    try {
+        Lease in = source.lease();
+        Lease out = target.lease();
+        Transaction reading(*in, TransactionKind::Serializable); // one picture of the source
+        Transaction writing(*out, TransactionKind::Write);
+        for (const CopiedTable& t : kTables)
+            if (!out->run(std::string("SELECT 1 FROM ") + t.table + " LIMIT 1").rows.empty()) {
+                *error = std::string("the target store already holds ") + t.what + "; copy into an empty one";
+                return false;
+            }
+        summary->clear();
+        for (const CopiedTable& t : kTables)
+            *summary +=
+                (summary->empty() ? "" : ", ") + std::to_string(copyTable(*in, *out, t)) + " " + t.what;
+        writing.commit();
+        reading.commit();
+        return true;
+    } catch (const StoreError& e) {
+        *error = std::string("the copy failed, nothing was copied: ") + e.what();
+        return false;
+    }
+}
+
+} // namespace vxs
