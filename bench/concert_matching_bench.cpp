@@ -94,6 +94,17 @@ double longestArtistsWait(const std::string& page, XML_Artist_List& library, std
     return longest;
 }
 
+// A performer as the matcher looks it up: cut to the record's 255 bytes, then cleaned.
+struct CleanedName {
+    char text[256];
+    explicit CleanedName(std::string_view performer) {
+        const std::size_t n = std::min<std::size_t>(performer.size(), 255);
+        std::memcpy(text, performer.data(), n);
+        text[n] = '\0';
+        cleanArtist(text);
+    }
+};
+
 } // namespace
 
 int main() {
@@ -136,12 +147,8 @@ int main() {
         matched = 0;
         readSourceEvents(everyEvent, [&](const SourceEvent& event) {
             for (std::string_view performer : event.performers) {
-                char name[256];
-                const std::size_t n = std::min<std::size_t>(performer.size(), 255);
-                std::memcpy(name, performer.data(), n);
-                name[n] = '\0';
-                cleanArtist(name);
-                if (index.contains(name)) ++matched;
+                CleanedName name(performer);
+                if (index.contains(name.text)) ++matched;
             }
             return true;
         });
@@ -153,14 +160,8 @@ int main() {
     // The floor: the same performers, already cut out and cleaned, looked up in a plain hash set.
     std::vector<std::string> performers;
     readSourceEvents(everyEvent, [&](const SourceEvent& event) {
-        for (std::string_view performer : event.performers) {
-            char name[256];
-            const std::size_t n = std::min<std::size_t>(performer.size(), 255);
-            std::memcpy(name, performer.data(), n);
-            name[n] = '\0';
-            cleanArtist(name);
-            performers.emplace_back(name);
-        }
+        for (std::string_view performer : event.performers)
+            performers.emplace_back(CleanedName(performer).text);
         return true;
     });
     std::unordered_set<std::string> names;

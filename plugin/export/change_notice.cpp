@@ -5,6 +5,7 @@
 #include "platform/growl_script.h"
 #include "platform/host_services.h"
 #include "platform/script_runner.h"
+#include "plugin/export/notify_texts.h"
 #include "plugin/export/notify_window.h"
 
 #include <memory>
@@ -24,19 +25,7 @@ std::string changesScript(const std::vector<std::string>& lines) {
     std::string description;
     for (const std::string& line : lines)
         description += vx::appleScriptStringContent(line) + "\r";
-    std::string s;
-    s += "tell application \"System Events\"\n";
-    s += "\tset bGrowlIsRunning to (count of (every process whose name is \"GrowlHelperApp\")) > 0\n";
-    s += "\tif bGrowlIsRunning is true then\n";
-    s += "tell application \"GrowlHelperApp\"\n";
-    s += std::string("notify with name \"") + kNoticeName + "\" title \"" + kNoticeName + "\" description \"";
-    s += description;
-    s += "\" application name \"Voxtrail\" image from location "
-         "\"~/Library/iTunes/iTunes Plug-ins/Voxtrail.bundle/Contents/Resources/Voxtrail_icon_blue.png\"\n";
-    s += "end tell\n";
-    s += " end if\n";
-    s += "end tell";
-    return s;
+    return growlNotifyScript(kNoticeName, description, "Voxtrail_icon_blue.png");
 }
 
 void showNotice(void* context) {

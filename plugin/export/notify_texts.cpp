@@ -17,22 +17,14 @@ std::string notifyVenueText(const char* venue, const char* location) {
     return std::string(venue ? venue : "") + " (" + (location ? location : "") + ")";
 }
 
-std::string growlNoticeScript(NoticeKind kind, const char* artist, const char* secondValue,
-                              const char* dateText) {
-    const bool concert = kind == NoticeKind::Concert;
-    const char* name = concert ? "Upcoming Concert" : "Upcoming Album Release";
-    const char* secondLabel = concert ? "Venue:" : "Album:";
-    const char* icon = concert ? "Voxtrail_icon_blue.png" : "Voxtrail_icon_purple.png";
-    auto quoted = [](const char* t) { return vx::appleScriptStringContent(t ? t : ""); };
+std::string growlNotifyScript(const char* name, const std::string& description, const char* icon) {
     std::string s;
     s += "tell application \"System Events\"\n";
     s += "\tset bGrowlIsRunning to (count of (every process whose name is \"GrowlHelperApp\")) > 0\n";
     s += "\tif bGrowlIsRunning is true then\n";
     s += "tell application \"GrowlHelperApp\"\n";
     s += std::string("notify with name \"") + name + "\" title \"" + name + "\" description \"";
-    s += "Artist: " + quoted(artist) + "\r";
-    s += std::string(secondLabel) + " " + quoted(secondValue) + "\r";
-    s += "Date: " + quoted(dateText) + "\r";
+    s += description;
     s += "\" application name \"Voxtrail\" image from location "
          "\"~/Library/iTunes/iTunes Plug-ins/Voxtrail.bundle/Contents/Resources/";
     s += icon;
@@ -41,4 +33,16 @@ std::string growlNoticeScript(NoticeKind kind, const char* artist, const char* s
     s += " end if\n";
     s += "end tell";
     return s;
+}
+
+std::string growlNoticeScript(NoticeKind kind, const char* artist, const char* secondValue,
+                              const char* dateText) {
+    const bool concert = kind == NoticeKind::Concert;
+    const char* name = concert ? "Upcoming Concert" : "Upcoming Album Release";
+    const char* secondLabel = concert ? "Venue:" : "Album:";
+    const char* icon = concert ? "Voxtrail_icon_blue.png" : "Voxtrail_icon_purple.png";
+    auto quoted = [](const char* t) { return vx::appleScriptStringContent(t ? t : ""); };
+    const std::string description = "Artist: " + quoted(artist) + "\r" + secondLabel + " " +
+                                    quoted(secondValue) + "\r" + "Date: " + quoted(dateText) + "\r";
+    return growlNotifyScript(name, description, icon);
 }

@@ -17,3 +17,6 @@ enum class NoticeKind { Concert = 0, Album = 1 };
 // text can end its quoted part or add to the script.
 std::string growlNoticeScript(NoticeKind kind, const char* artist, const char* secondValue,
                               const char* dateText);
+// The notification script for a notice of the given name; the description must be escaped
+// already (each line ended by "\r").
+std::string growlNotifyScript(const char* name, const std::string& description, const char* icon);
