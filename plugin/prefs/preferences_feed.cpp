@@ -18,12 +18,15 @@ void PreferencesWindowLogic::showFeedAddress(bool rotate) {
     st.getUsername(user);
     std::string address;
     const char* why = nullptr;
+    feedAccountUnknown = false;
     if (controls.value(CID_SHARING_CBOX_shareCal) == 0)
         why = kFeedSharingOff;
     else if (user[0] == '\0' || !st.getSharing())
         why = kFeedNoAccount;
-    else if (const int result = outside.feedAddress(rotate, address); result != 0)
-        why = result == 1 ? kFeedRefused : kFeedOffline;
+    else if (const int result = outside.feedAddress(rotate, address); result != 0) {
+        feedAccountUnknown = result == 1;
+        why = feedAccountUnknown ? kFeedRefused : kFeedOffline;
+    }
     controls.setText(CID_SHARING_TBOX_feedURL, why ? why : address);
     controls.setEnabled(CID_SHARING_BTTN_copyFeedURL, why == nullptr);
     controls.setEnabled(CID_SHARING_BTTN_newFeedURL, why == nullptr);

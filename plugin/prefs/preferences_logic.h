@@ -69,6 +69,9 @@ class PreferencesWindowLogic {
     // Asks first: subscribers of the old address lose the shows.
     void replaceFeedAddress();
     bool feedAddressShown = false;
+    // The service does not know the saved account (a reinstall, a new store): OK registers it
+    // again even when no field changed.
+    bool feedAccountUnknown = false;
     void enableExportFields(bool on);
     void enablePhoneFields(bool on);
     void afterSelection();

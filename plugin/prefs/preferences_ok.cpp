@@ -94,7 +94,8 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
         st.getFirstname(storedFirst);
         st.getLastname(storedLast);
         // An empty name is never taken as unchanged: sharing needs a name to publish under.
-        if (user.empty() || user != initialUsername || first != storedFirst || last != storedLast) {
+        if (user.empty() || user != initialUsername || first != storedFirst || last != storedLast ||
+            feedAccountUnknown) {
             if (!usernameAccepted(user)) return false;
             if (!lettersDigitsBlanks(first))
                 return failWith("Illegal characters.",

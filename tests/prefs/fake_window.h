@@ -32,7 +32,7 @@ class FakeOutside : public PreferencesOutside {
     std::vector<unsigned long> updates;
     std::vector<std::string> checkedNames, passwords, pages;
     int saves = 0, growls = 0, sharingRegistrations = 0, phoneRegistrations = 0;
-    int userExists = 0, sharingResult = 0, phoneResult = 0;
+    int userExists = 0, sharingResult = 0, phoneResult = 0, feedResult = 2;
     std::string chosenFile; // "" cancels the dialog
     std::vector<std::string> chooserFolders;
     std::vector<SHARER> nearby;
@@ -56,6 +56,7 @@ class FakeOutside : public PreferencesOutside {
         ++sharingRegistrations;
         return sharingResult;
     }
+    int feedAddress(bool, std::string&) override { return feedResult; }
     int iPhoneSync_Initialize() override {
         ++phoneRegistrations;
         return phoneResult;

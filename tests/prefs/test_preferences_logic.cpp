@@ -209,6 +209,16 @@ TEST_F(PreferencesLogicTest, SharingRegistersTheNameAndReportsEachRefusal) {
     EXPECT_TRUE(root.state.getSharing());
     EXPECT_EQ(outside.sharingRegistrations, 2);
     EXPECT_THAT(outside.updates, ElementsAre(1u | kUpdateConcerts | kUpdateShared));
+
+    // An account the service no longer knows has no feed; OK registers it again unchanged.
+    outside.feedResult = 1;
+    logic.fill();
+    click(CID_MAIN_BTTN_ok);
+    EXPECT_EQ(outside.sharingRegistrations, 3);
+    outside.feedResult = 0;
+    logic.fill();
+    click(CID_MAIN_BTTN_ok);
+    EXPECT_EQ(outside.sharingRegistrations, 3);
 }
 
 TEST_F(PreferencesLogicTest, AnOKEndedByAnAlertStillAsksForWhatItStored) {
