@@ -11,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vx::e2e;
@@ -43,6 +46,9 @@ void writePreferences(const TempHome& home, bool exportOn, bool exportAll, const
     home.writeFile(kSupportFolder + "VoxtrailPref", p.str());
 }
 
+std::vector<std::string> chosenLines(const std::string& prefs);
+std::size_t eventCount(const std::string& text);
+
 struct Session {
     Session(const TempHome& home, const std::string& osVersion)
         : prefs(home.file(kSupportFolder + "VoxtrailPref")),
@@ -53,11 +59,18 @@ struct Session {
         EXPECT_TRUE(home.waitForContent(prefs, searched, kRefreshMs)) << player.errorText();
         player.sendLine("show 800 480");
     }
-    // A secondary click on a row; the snapshot after it says the click has been handled.
-    void choose(const TempHome& home, const char* row) {
+    // A secondary click on a row that makes `chosen` shows chosen; the click's save and export run
+    // on the engine's queues, so this waits for the saved choice and, when given, the export.
+    void choose(const TempHome& home, const char* row, std::size_t chosen,
+                const std::function<bool()>& exported = {}) {
         player.sendLine(std::string("rclick ") + row);
         player.sendLine("snapshot " + home.file("after-click.png"));
         EXPECT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+        const auto saved = [chosen](const std::string& t) { return chosenLines(t).size() == chosen; };
+        EXPECT_TRUE(home.waitForContent(prefs, saved, kStepMs)) << player.errorText();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStepMs);
+        while (exported && !exported() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     void quit() {
         player.sendLine("quit");
@@ -119,6 +132,10 @@ std::multiset<std::string> eventsInFile(const std::string& text) {
         if (line == "END:VEVENT") events.insert(event);
     }
     return events;
+}
+
+std::size_t eventCount(const std::string& text) {
+    return eventsInFile(text).size();
 }
 
 std::multiset<std::string> chosenEvents(const std::string& prefs, const std::string& host) {
@@ -213,11 +230,11 @@ TEST(CalendarExportEndToEnd, TenFourWritesTheChosenShowsToTheiCalFileAndRemovesI
         EXPECT_NE(home.readFile(kiCalFolder + "Info.plist")
                       .find("<string>com.apple.ical.sources.naivereadwrite</string>"),
                   std::string::npos);
-        s.choose(home, kFirstRow);
+        s.choose(home, kFirstRow, 1, [&] { return eventCount(home.readFile(location)) == 1; });
         std::string text = home.readFile(location);
         EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
         EXPECT_EQ(eventsInFile(text).size(), 1u);
-        s.choose(home, kSecondRow);
+        s.choose(home, kSecondRow, 2, [&] { return eventCount(home.readFile(location)) == 2; });
         text = home.readFile(location);
         EXPECT_EQ(eventsInFile(text), chosenEvents(home.readFile(s.prefs), service.host())) << text;
         EXPECT_EQ(eventsInFile(text).size(), 2u);
@@ -245,7 +262,7 @@ TEST(CalendarExportEndToEnd, AnUnusableiCalLocationExportsNothingAndKeepsTheSett
     const std::string location = home.file("no/such/folder/corestorage.ics");
     writePreferences(home, true, false, location);
     Session s(home, "10.4");
-    s.choose(home, kFirstRow);
+    s.choose(home, kFirstRow, 1);
     s.quit();
     EXPECT_EQ(home.readFile("no"), "a file where a folder should be");
     EXPECT_NE(s.player.errorText().find("Your shows could not be exported to iCal"), std::string::npos);
@@ -316,7 +333,7 @@ TEST(CalendarExportEndToEnd, TenSixFillsTheStoreCalendarThatKhalReads) {
         // Nothing chosen yet: the calendar is there and empty.
         EXPECT_TRUE(fs::is_directory(home.file(kStoreCalendar)));
         EXPECT_TRUE(khalList(home).empty());
-        s.choose(home, kFirstRow);
+        s.choose(home, kFirstRow, 1, [&] { return !khalList(home).empty(); });
         const std::vector<std::string> chosen = chosenLines(home.readFile(s.prefs));
         ASSERT_EQ(chosen.size(), 1u);
         EXPECT_EQ(khalList(home), khalLines(chosen));
@@ -345,7 +362,7 @@ TEST(CalendarExportEndToEnd, AMissingExportBundleExportsNothingAndBreaksNothing)
     fs::remove_all(home.pluginFolder() + "/Voxtrail.bundle/Contents/Resources/Voxtrail_iCalExport.bundle");
     writePreferences(home, true, false, "-");
     Session s(home, "10.6");
-    s.choose(home, kFirstRow);
+    s.choose(home, kFirstRow, 1);
     s.quit();
     EXPECT_FALSE(fs::exists(home.file("Library/Calendars")));
     EXPECT_EQ(chosenLines(home.readFile(s.prefs)).size(), 1u);

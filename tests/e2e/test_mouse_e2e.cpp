@@ -95,10 +95,15 @@ TEST(MouseEndToEnd, TypedPlaceFindsShowsWhoseLinkAndChoiceTheMouseFollows) {
               "open-url: http://" + host + "/clickthrough.php?target=" + first[9])
         << player.errorText();
 
-    // The secondary click saves at once; a snapshot afterwards says the click has been handled.
+    // The secondary click's save runs on the engine's save queue: wait for the choice to be saved.
     player.sendLine(std::string("rclick ") + kFirstRow);
     player.sendLine("snapshot " + home.file("chosen.png"));
     ASSERT_TRUE(player.waitForLine("snapshot: ", kStepMs)) << player.errorText();
+    const auto firstChosen = [](const std::string& t) {
+        const auto shows = showLines(t, 0);
+        return !shows.empty() && fields(shows.front()).size() > 1 && fields(shows.front())[1] == "1";
+    };
+    EXPECT_TRUE(home.waitForContent(prefsPath, firstChosen, kStepMs));
     const std::vector<std::string> saved = showLines(home.readFile(prefsPath), 0);
     ASSERT_FALSE(saved.empty());
     const std::vector<std::string> chosen = fields(saved.front());
