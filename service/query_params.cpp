@@ -1,16 +1,8 @@
 #include "service/query_params.h"
 
+#include "common/hex_digit.h"
+
 namespace vxs {
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::string decodeQueryText(std::string_view text) {
     std::string out;
@@ -19,9 +11,9 @@ std::string decodeQueryText(std::string_view text) {
         char c = text[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-                   hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        } else if (c == '%' && i + 2 < text.size() && vx::hexDigitValue(text[i + 1]) >= 0 &&
+                   vx::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(vx::hexDigitValue(text[i + 1]) * 16 + vx::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += c;

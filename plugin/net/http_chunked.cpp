@@ -1,16 +1,11 @@
 #include "plugin/net/http_chunked.h"
 
+#include "common/hex_digit.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Chunks beyond this are no page's; the body cap refuses them long before anyway.
 constexpr unsigned long long kLargestChunk = 1ull << 40;
@@ -26,7 +21,7 @@ ChunkedDecoder::Status ChunkedDecoder::feed(std::string_view in, char* out, std:
         case State::size:
             if (++lineBytes_ > kLongestLine) {
                 state_ = State::malformed;
-            } else if (const int v = hexValue(c); v >= 0) {
+            } else if (const int v = vx::hexDigitValue(c); v >= 0) {
                 left_ = left_ * 16 + static_cast<unsigned>(v);
                 sawDigit_ = true;
                 if (left_ > kLargestChunk) state_ = State::malformed;
