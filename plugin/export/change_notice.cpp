@@ -8,6 +8,7 @@
 #include "plugin/export/notify_texts.h"
 #include "plugin/export/notify_window.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -17,6 +18,7 @@ constexpr const char* kNoticeName = "Show Changes";
 
 struct PendingNotice {
     std::vector<std::string> lines;
+    std::vector<NoticeRow> rows;
     bool growl = false;
     char webServiceHost[256] = {};
 };
@@ -30,21 +32,36 @@ std::string changesScript(const std::vector<std::string>& lines) {
 
 void showNotice(void* context) {
     std::unique_ptr<PendingNotice> notice(static_cast<PendingNotice*>(context));
-    const std::vector<std::string>& lines = notice->lines;
     if (notice->growl) {
-        SimpleRunAppleScript(changesScript(lines).c_str());
+        SimpleRunAppleScript(changesScript(notice->lines).c_str());
         return;
     }
-    // The window has three rows: two changes, then a third or what is left of the notice.
-    auto line = [&](std::size_t i) { return i < lines.size() ? lines[i].c_str() : ""; };
-    std::string third = line(2);
-    if (lines.size() > 3) third += " (" + std::to_string(lines.size() - 3) + " more lines)";
+    const std::vector<NoticeRow>& rows = notice->rows;
     closeNotifyWindow(&hNotifyConcertWindow, &theTimerConcertWindow, &theAnimationConcertWindow);
     OpenNotifyGUI(&hNotifyConcertWindow, &theTimerConcertWindow, &theAnimationConcertWindow, 0,
-                  "Changed:", "", "", line(0), line(1), third.c_str(), "", notice->webServiceHost);
+                  rows[0].label.c_str(), rows[1].label.c_str(), rows[2].label.c_str(), rows[0].value.c_str(),
+                  rows[1].value.c_str(), rows[2].value.c_str(), "", notice->webServiceHost);
 }
 
 } // namespace
+
+std::vector<NoticeRow> changeNoticeRows(const std::vector<std::string>& changes) {
+    // The window's label column is narrow: the kind of change goes there, the show beside it.
+    static const std::pair<const char*, const char*> kKinds[] = {{"Show moved: ", "Moved:"},
+                                                                 {"Show cancelled: ", "Off:"},
+                                                                 {"Show listed again: ", "Back:"},
+                                                                 {"New show: ", "New:"}};
+    std::vector<NoticeRow> rows(3);
+    for (std::size_t i = 0; i < rows.size() && i < changes.size(); ++i) {
+        rows[i].value = changes[i];
+        for (const auto& [prefix, label] : kKinds)
+            if (changes[i].rfind(prefix, 0) == 0) rows[i] = {label, changes[i].substr(std::strlen(prefix))};
+    }
+    // Three rows: past three changes the last says how many the window leaves out.
+    if (changes.size() > rows.size())
+        rows.back() = {"More:", std::to_string(changes.size() - 2) + " more changes"};
+    return rows;
+}
 
 std::vector<std::string> changeNoticeLines(const std::vector<std::string>& changes) {
     std::vector<std::string> lines;
@@ -60,6 +77,7 @@ void notifyShowChanges(PluginData* root, const std::vector<std::string>& changes
     if (!root || changes.empty()) return;
     auto notice = std::make_unique<PendingNotice>();
     notice->lines = changeNoticeLines(changes);
+    notice->rows = changeNoticeRows(changes);
     notice->growl = root->state.getNotificationWindowStyle();
     vx::copyText(notice->webServiceHost, webServiceHost ? webServiceHost : "");
     if (vx::hostPostToHostThread(vx::guarded<"change notice", showNotice>(), notice.get())) notice.release();

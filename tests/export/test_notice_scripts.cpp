@@ -3,7 +3,9 @@
 #include "platform/growl_script.h"
 #include "platform/script_runner.h"
 #include "plugin/engine/startup_steps.h"
+#include "plugin/export/change_notice.h"
 #include "plugin/export/notify_texts.h"
+#include "plugin/model/show_identity.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,30 @@ TEST(NoticeTexts, DatesUseTheMonthsShortNameAndNoLeadingZero) {
     EXPECT_EQ(notifyDateText(31, 12, 2027), "Dec 31, 2027");
     EXPECT_EQ(notifyDateText(1, 1, 2030), "Jan 1, 2030");
     EXPECT_EQ(notifyVenueText("The Paradise", "Boston, MA"), "The Paradise (Boston, MA)");
+}
+
+TEST(NoticeTexts, TheChangeWindowLabelsEachRowWithItsKindAndCountsWhatItLeavesOut) {
+    auto change = [](ShowChange::Kind kind, const char* artist) {
+        ShowChange c;
+        c.kind = kind;
+        c.artist = artist;
+        c.venue = "Hall";
+        c.year = 2027, c.month = 3, c.day = 5;
+        return changeText(c);
+    };
+    const std::vector<std::string> changes = {change(ShowChange::Moved, "A"),
+                                              change(ShowChange::Cancelled, "B"),
+                                              change(ShowChange::New, "C"), change(ShowChange::Back, "D")};
+    const std::vector<std::string> three(changes.begin(), changes.begin() + 3);
+    const auto rows = changeNoticeRows(three);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].label + rows[0].value, "Moved:A, now Fri, Mar 5, 2027 at Hall");
+    EXPECT_EQ(rows[1].label + rows[1].value, "Off:B, Fri, Mar 5, 2027 at Hall");
+    EXPECT_EQ(rows[2].label + rows[2].value, "New:C, Fri, Mar 5, 2027 at Hall");
+    EXPECT_EQ(changeNoticeRows({changes[3]})[0].label, "Back:");
+    EXPECT_EQ(changeNoticeRows({changes[3]})[1].label, "") << "rows past the changes stay empty";
+    const auto more = changeNoticeRows(changes);
+    EXPECT_EQ(more[2].label + more[2].value, "More:2 more changes");
 }
 
 TEST(NoticeScripts, ANoticeIsRecognisedWithItsTextsWhateverTheNameHolds) {
