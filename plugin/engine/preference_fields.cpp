@@ -78,14 +78,29 @@ std::string oneLine(const char* text) {
     return out;
 }
 
-std::string fieldValue(const char* text) {
-    const std::string line = oneLine(text);
-    std::string out;
-    out.reserve(line.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        out += line[i];
-        if (atRunsIntoAt(line, i)) out += ' ';
+void appendFieldValue(std::string& out, std::string_view text) {
+    // Control bytes count as the blanks they are written as.
+    auto blank = [](char c) { return c == ' ' || isControl(c); };
+    std::size_t plain = 0; // where the run of bytes written as they are began
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool control = isControl(c);
+        if (!control && c != '@') continue;
+        out.append(text.substr(plain, i - plain));
+        plain = i + 1;
+        out += control ? ' ' : '@';
+        if (control) continue;
+        std::size_t next = i + 1;
+        while (next < text.size() && blank(text[next]))
+            ++next;
+        if (next == text.size() || text[next] == '@') out += ' ';
     }
+    out.append(text.substr(plain));
+}
+
+std::string fieldValue(const char* text) {
+    std::string out;
+    if (text) appendFieldValue(out, text);
     return out;
 }
 

@@ -30,6 +30,8 @@ std::string oneLine(const char* text);
 // inside a field. "Band@@Name" is written "Band@ @Name"; fieldText takes the blank out again.
 // Any text without such an "@" is written as it is, so files written before read the same.
 std::string fieldValue(const char* text);
+// The same, appended to out.
+void appendFieldValue(std::string& out, std::string_view text);
 
 // False when the text holds a control byte other than a tab: no setting or show holds one, so
 // such a field is damage, not a value.

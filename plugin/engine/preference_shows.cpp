@@ -5,7 +5,10 @@
 #include "plugin/model/show_list.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 
 namespace vx {
 
@@ -13,13 +16,15 @@ namespace {
 
 constexpr std::size_t kFixedFields = 11;
 
-void addField(std::string& line, const std::string& text) {
-    line += text;
+void addField(std::string& line, std::string_view text) {
+    appendFieldValue(line, text);
     line += "@@";
 }
 
-void addField(std::string& line, const char* text) {
-    addField(line, fieldValue(text));
+void addNumber(std::string& line, int32_t n) {
+    char digits[16];
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+    line += "@@";
 }
 
 template <std::size_t N> void copyField(char (&dst)[N], std::string_view field) {
@@ -44,14 +49,6 @@ bool isUidField(std::string_view field) {
 // when cancelled, else "-"; the date and venue where it was before it moved, "0-0-0" when never).
 constexpr std::string_view kChangePrefix = "changed:";
 
-std::string changeField(const SHOWENTRY& show) {
-    char head[96];
-    std::snprintf(head, sizeof head, "changed:%d:%c:%d-%d-%d:", static_cast<int>(show.sequence),
-                  show.cancelled ? 'c' : '-', static_cast<int>(show.movedYear),
-                  static_cast<int>(show.movedMonth), static_cast<int>(show.movedDay));
-    return head + fieldValue(show.movedVenue);
-}
-
 bool readChangeField(std::string_view field, SHOWENTRY& show) {
     if (!field.starts_with(kChangePrefix)) return false;
     field.remove_prefix(kChangePrefix.size());
@@ -75,30 +72,92 @@ bool readChangeField(std::string_view field, SHOWENTRY& show) {
 
 } // namespace
 
-std::string showLine(const SHOWENTRY& show, ShowKind kind) {
-    const bool album = kind == kAlbumReleaseLine;
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers, "%d@@%d@@%d@@%d@@%d@@%d@@", static_cast<int>(kind),
-                  album ? 0 : static_cast<int>(show.selected),
-                  album ? 0 : static_cast<int>(show.ticketsAvailable), show.year, show.month, show.day);
-    std::string line = numbers;
-    addField(line, show.artist);
-    addField(line, show.venue);
-    addField(line, album ? "-" : show.location);
-    addField(line, show.url);
-    addField(line, (album || show.otherArtists[0] == '\0') ? "-" : show.otherArtists);
-    // Only concerts are exported, so only they keep a UID across restarts.
-    if (kind == kConcertLine && isUidField(show.uid)) {
-        addField(line, show.uid);
-        if (show.sequence > 0 || show.cancelled || show.movedYear > 0) addField(line, changeField(show));
-    }
+template <std::size_t N> SavedShows::Span SavedShows::keep(const char (&field)[N]) {
+    const Span span{static_cast<uint32_t>(texts_.size()), static_cast<uint32_t>(strnlen(field, N))};
+    texts_.append(field, span.size);
+    return span;
+}
+
+void SavedShows::prepare(Size expected) {
+    // Resizing writes every byte; clearing keeps the capacity.
+    records_.resize(expected.shows);
+    records_.clear();
+    labels_.resize(expected.labels);
+    labels_.clear();
+    texts_.resize(expected.textBytes);
+    texts_.clear();
+}
+
+void SavedShows::prefetch(const SHOWENTRY& show) {
+    for (const char* text :
+         {show.artist, show.venue, show.location, show.url, show.otherArtists, show.uid, show.movedVenue})
+        __builtin_prefetch(text);
+    __builtin_prefetch(&show.nameList);
+}
+
+void SavedShows::add(const SHOWENTRY& show, ShowKind kind) {
+    Record r{kind,
+             show.selected,
+             show.ticketsAvailable,
+             show.cancelled,
+             show.year,
+             show.month,
+             show.day,
+             show.sequence,
+             show.movedYear,
+             show.movedMonth,
+             show.movedDay,
+             keep(show.artist),
+             keep(show.venue),
+             keep(show.location),
+             keep(show.url),
+             keep(show.otherArtists),
+             keep(show.uid),
+             keep(show.movedVenue),
+             static_cast<uint32_t>(labels_.size()),
+             0};
     if (show.nameList) {
         std::lock_guard<ListMutex> hold(show.nameList->mutex);
-        for (FRIENDNAME* n = show.nameList->head; n; n = n->next)
-            addField(line, n->name);
+        for (const FRIENDNAME* n = show.nameList->head; n; n = n->next)
+            labels_.push_back(keep(n->name));
     }
+    r.labels = static_cast<uint32_t>(labels_.size()) - r.firstLabel;
+    records_.push_back(r);
+}
+
+void SavedShows::appendLines(std::string& out) const {
+    for (const Record& show : records_)
+        appendLine(out, show);
+}
+
+void SavedShows::appendLine(std::string& line, const Record& show) const {
+    const bool album = show.kind == kAlbumReleaseLine;
+    addNumber(line, show.kind);
+    addNumber(line, album ? 0 : show.selected);
+    addNumber(line, album ? 0 : show.ticketsAvailable);
+    addNumber(line, show.year);
+    addNumber(line, show.month);
+    addNumber(line, show.day);
+    addField(line, text(show.artist));
+    addField(line, text(show.venue));
+    addField(line, album ? "-" : text(show.location));
+    addField(line, text(show.url));
+    addField(line, (album || show.otherArtists.size == 0) ? "-" : text(show.otherArtists));
+    // Only concerts are exported, so only they keep a UID across restarts.
+    if (show.kind == kConcertLine && isUidField(text(show.uid))) {
+        addField(line, text(show.uid));
+        if (show.sequence > 0 || show.cancelled || show.movedYear > 0) {
+            char head[96];
+            std::snprintf(head, sizeof head, "changed:%d:%c:%d-%d-%d:", static_cast<int>(show.sequence),
+                          show.cancelled ? 'c' : '-', static_cast<int>(show.movedYear),
+                          static_cast<int>(show.movedMonth), static_cast<int>(show.movedDay));
+            line += head;
+            addField(line, text(show.movedVenue));
+        }
+    }
+    for (uint32_t i = show.firstLabel; i < show.firstLabel + show.labels; ++i)
+        addField(line, text(labels_[i]));
     line += '\n';
-    return line;
 }
 
 ParsedShow parseShowLine(std::string_view line) {

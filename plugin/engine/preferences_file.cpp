@@ -46,11 +46,14 @@ constexpr std::size_t kLongestName = 63;
 constexpr std::size_t kMostNames = 1000;
 constexpr std::size_t kMostShows = 10000;
 
-// Writers compose in turn (under the render lock) but write outside it; a composition older than
-// the last one written is not written.
+// Writers copy what they save in turn (under the render lock) but compose and write outside it; a
+// copy older than the last one written is not written.
 std::mutex gWriteLock;
 uint64_t gLastWritten = 0;
 std::atomic<uint64_t> gCompositions{0};
+// How much the last copy of the lists held: the next is given room for a little more before it
+// takes the locks. A torn read only misjudges that room.
+std::atomic<std::size_t> gCopiedShows{0}, gCopiedLabels{0}, gCopiedTextBytes{0};
 
 std::string textOrDash(const char* text) {
     return text[0] ? vx::fieldValue(text) : std::string("-");
@@ -61,14 +64,25 @@ void appendSwitch(std::string& text, bool on, bool last) {
     text += last ? "\n" : "@@";
 }
 
-void appendShows(std::string& text, SHOWLIST* list, vx::ShowKind kind) {
+void copyShows(vx::SavedShows& shows, SHOWLIST* list, vx::ShowKind kind) {
     if (!list) return;
     std::lock_guard<ListMutex> hold(list->mutex);
-    for (SHOWENTRY* e = list->head; e; e = e->next)
-        text += vx::showLine(*e, kind);
+    for (SHOWENTRY* e = list->head; e; e = e->next) {
+        // The copy mostly waits for memory: the next record's texts are fetched meanwhile.
+        if (e->next) vx::SavedShows::prefetch(*e->next);
+        shows.add(*e, kind);
+    }
 }
 
-std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
+// What a save writes, as it was at one moment: the settings' lines composed, the show lists
+// copied to be composed later.
+struct PreferencesCopy {
+    std::string settings;
+    vx::SavedShows shows;
+};
+
+// The settings and the friends' names: few, so composed at once.
+std::string composeSettings(PluginData* root, int32_t nextUpdateTime) {
     ProtectedData& st = root->state;
     char text[1024];
     std::string out;
@@ -122,11 +136,15 @@ std::string composePreferences(PluginData* root, int32_t nextUpdateTime) {
     char filters[512];
     st.getFilterString(filters);
     out += vx::oneLine(filters) + "\n";
-
-    appendShows(out, root->concerts, vx::kConcertLine);
-    appendShows(out, root->friendShows, vx::kFriendShowLine);
-    appendShows(out, root->albumReleases, vx::kAlbumReleaseLine);
     return out;
+}
+
+// Called under the render lock.
+void copyPreferences(PreferencesCopy& copy, PluginData* root, int32_t nextUpdateTime) {
+    copy.settings = composeSettings(root, nextUpdateTime);
+    copyShows(copy.shows, root->concerts, vx::kConcertLine);
+    copyShows(copy.shows, root->friendShows, vx::kFriendShowLine);
+    copyShows(copy.shows, root->albumReleases, vx::kAlbumReleaseLine);
 }
 
 bool mustNotWrite(ProtectedData& st) {
@@ -152,14 +170,23 @@ void CalGetData::genPref() {
     st.getiCalLoc(text);
     if (!text[0]) st.setiCalLoc("-");
 
-    std::string contents;
+    PreferencesCopy copy;
+    auto withRoom = [](const std::atomic<std::size_t>& last) { return last + last / 8 + 64; };
+    copy.shows.prepare({withRoom(gCopiedShows), withRoom(gCopiedLabels), withRoom(gCopiedTextBytes)});
     uint64_t composition = 0;
     {
-        // The render lock keeps the show lists in their slots while they are walked.
+        // The render lock keeps the show lists in their slots while they are copied.
         std::lock_guard<std::recursive_mutex> frame(PluginData::renderLock);
-        contents = composePreferences(root, nextUpdateTime.load());
+        copyPreferences(copy, root, nextUpdateTime.load());
         composition = ++gCompositions;
     }
+    const vx::SavedShows::Size copied = copy.shows.size();
+    gCopiedShows = copied.shows;
+    gCopiedLabels = copied.labels;
+    gCopiedTextBytes = copied.textBytes;
+    // Composed with no lock held: frames go on meanwhile.
+    std::string contents = std::move(copy.settings);
+    copy.shows.appendLines(contents);
 
     if (mustNotWrite(st)) return;
     st.getVoxtrailPref(text);

@@ -1,4 +1,5 @@
 #include "common/fixed_text.h"
+#include "plugin/engine/preference_shows.h"
 #include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/temp_home.h"
@@ -443,6 +444,35 @@ TEST_F(PreferencesFile, AFailedWriteKeepsThePreviousFileWholeAndSaysSo) {
     EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("preferences were not saved"));
     EXPECT_EQ(TempHome::read(home.preferences() + "/inside"), "kept");
     EXPECT_THAT(strayFiles(home), ::testing::IsEmpty());
+}
+
+// A save copies the lists into room sized by the save before; far longer lists outgrow it.
+TEST_F(PreferencesFile, ListsGrownFarPastTheLastSaveAreSavedWholeAsTheyWereCopied) {
+    root->engine.genPref();
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "Band " + std::to_string(i) + std::string(200, 'x');
+        root->friendShows->addShow(show(name.c_str(), 2031, 2, 1 + i % 28, {"jules", "vincent"}), nullptr);
+    }
+    root->engine.genPref();
+    std::vector<std::string> expected;
+    for (const SHOWENTRY* e = root->friendShows->head; e; e = e->next)
+        expected.push_back("1@@0@@0@@2031@@2@@" + std::to_string(e->day) + "@@" + e->artist +
+                           "@@@@-@@@@-@@jules@@vincent@@");
+    std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file.size(), 9u + expected.size());
+    file.erase(file.begin(), file.begin() + 9);
+    EXPECT_EQ(file, expected);
+
+    // What is copied is written, whatever the records become before the lines are composed.
+    SHOWENTRY* gig = show("Before", 2031, 1, 2, {"label"});
+    vx::SavedShows copy;
+    copy.add(*gig, vx::kConcertLine);
+    vx::copyText(gig->artist, "After");
+    gig->nameList->add(new FRIENDNAME("later"));
+    delete gig;
+    std::string composed;
+    copy.appendLines(composed);
+    EXPECT_EQ(composed, "0@@0@@0@@2031@@1@@2@@Before@@@@-@@@@-@@label@@\n");
 }
 
 TEST_F(PreferencesFile, SavesFromBothThreadsLeaveOneWholeFile) {
