@@ -41,16 +41,29 @@ constexpr std::array<ByteKind, 256> kByteKinds = [] {
     return kinds;
 }();
 
+// The bytes that end a run copied as it is: for a TEXT value, and for text written unescaped.
+constexpr auto stopsOf(bool escape) {
+    std::array<bool, 256> stops{};
+    for (std::size_t c = 0; c < 256; ++c)
+        stops[c] = kByteKinds[c] != Plain && (escape || kByteKinds[c] != Escaped);
+    return stops;
+}
+constexpr std::array<bool, 256> kEscapedStops = stopsOf(true), kUnescapedStops = stopsOf(false);
+
 // Appends the text as valid UTF-8 with line breaks as "\n" alone and no other control character:
 // a reader that meets a bare CR or a stray byte may end the property there or refuse the file.
 // Text that cannot start a line: with singleLine, a line break becomes a blank as well. With
 // escape, as a TEXT value: backslash, comma and semicolon escaped, a line break written "\\n".
-void appendClean(std::string& out, std::string_view in, bool singleLine, bool escape) {
+// A piece after one that ended in CR skips its first LF, as one text would take the pair as one
+// line break; returns whether this one so ended.
+bool appendClean(std::string& out, std::string_view in, bool singleLine, bool escape, bool afterCr = false) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    for (std::size_t i = 0; i < n;) {
+    if (n == 0) return afterCr;
+    const std::array<bool, 256>& stops = escape ? kEscapedStops : kUnescapedStops;
+    for (std::size_t i = afterCr && p[0] == '\n' ? 1 : 0; i < n;) {
         std::size_t run = i;
-        while (run < n && (kByteKinds[p[run]] == Plain || (!escape && kByteKinds[p[run]] == Escaped)))
+        while (run < n && !stops[p[run]])
             ++run;
         out.append(in.data() + i, run - i);
         if ((i = run) == n) break;
@@ -62,8 +75,9 @@ void appendClean(std::string& out, std::string_view in, bool singleLine, bool es
             ++i;
             continue;
         case LineBreak:
-            if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
             out += singleLine ? " " : escape ? "\\n" : "\n";
+            if (c == '\r' && i + 1 == n) return true;
+            if (c == '\r' && p[i + 1] == '\n') ++i;
             ++i;
             continue;
         case Control:
@@ -90,6 +104,7 @@ void appendClean(std::string& out, std::string_view in, bool singleLine, bool es
             ++i;
         }
     }
+    return false;
 }
 
 std::string cleanText(const std::string& in, bool singleLine) {
@@ -101,16 +116,24 @@ std::string cleanText(const std::string& in, bool singleLine) {
 
 // A URI value is not escaped by the format, so what could end the line or the value is
 // percent-encoded.
+constexpr std::array<bool, 256> kUriEncoded = [] {
+    std::array<bool, 256> encoded{};
+    for (std::size_t c = 0; c < 256; ++c)
+        encoded[c] = c <= 0x20 || c >= 0x7F || c == '"';
+    return encoded;
+}();
+
 void appendUri(std::string& out, std::string_view in) {
     static const char* hex = "0123456789ABCDEF";
-    for (unsigned char c : in) {
-        if (c <= 0x20 || c >= 0x7F || c == '"') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        } else {
-            out += static_cast<char>(c);
-        }
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    for (std::size_t i = 0, n = in.size(); i < n; ++i) {
+        std::size_t run = i;
+        while (run < n && !kUriEncoded[p[run]])
+            ++run;
+        out.append(in.data() + i, run - i);
+        if ((i = run) == n) break;
+        const char escape[3] = {'%', hex[p[i] >> 4], hex[p[i] & 0xF]};
+        out.append(escape, 3);
     }
 }
 
@@ -154,90 +177,108 @@ void foldFrom(std::string& out, std::size_t start) {
     }
 }
 
-// Appends n in decimal, with leading zeros to at least `digits` digits (as "%0*u" would, without
-// the cost of a formatted print for each of the many numbers of an export).
-void appendNumber(std::string& out, unsigned long long n, int digits) {
+// Writes n in decimal at `at`, with leading zeros to at least `digits` digits (as "%0*u" would,
+// without the cost of a formatted print for each of the many numbers of an export); returns the
+// end.
+char* putNumber(char* at, unsigned long long n, int digits) {
     char text[24];
-    std::size_t at = sizeof text;
+    std::size_t from = sizeof text;
     do {
-        text[--at] = static_cast<char>('0' + n % 10);
+        text[--from] = static_cast<char>('0' + n % 10);
         n /= 10;
     } while (n > 0);
-    while (sizeof text - at < static_cast<std::size_t>(digits))
-        text[--at] = '0';
-    out.append(text + at, sizeof text - at);
+    while (sizeof text - from < static_cast<std::size_t>(digits))
+        text[--from] = '0';
+    std::memcpy(at, text + from, sizeof text - from);
+    return at + (sizeof text - from);
 }
 
 // The date's numbers are positive: validDate has passed them.
-void appendDate(std::string& out, int32_t year, int32_t month, int32_t day) {
-    appendNumber(out, static_cast<unsigned>(year), 4);
-    appendNumber(out, static_cast<unsigned>(month), 2);
-    appendNumber(out, static_cast<unsigned>(day), 2);
+char* putDate(char* at, int32_t year, int32_t month, int32_t day) {
+    at = putNumber(at, static_cast<unsigned>(year), 4);
+    at = putNumber(at, static_cast<unsigned>(month), 2);
+    return putNumber(at, static_cast<unsigned>(day), 2);
 }
 
-// Writes each content line straight into the output, folded once it is whole.
-class EventWriter {
-  public:
-    explicit EventWriter(std::string& out) : out_(out) {}
-    std::string& line(std::string_view nameAndColon) {
-        start_ = out_.size();
-        out_ += nameAndColon;
-        return out_;
-    }
-    void text(std::string_view nameAndColon, const std::string& value, bool singleLine) {
-        appendClean(line(nameAndColon), value, singleLine, true);
-        end();
-    }
-    void end() {
-        out_ += "\r\n";
-        foldFrom(out_, start_);
-    }
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
 
-  private:
-    std::string& out_;
-    std::size_t start_ = 0;
-};
+// The DTSTAMP line of a time. An export stamps thousands of events within the same second, so
+// each thread keeps the last line it made.
+std::string_view stampLine(int64_t seconds) {
+    thread_local int64_t made = -1;
+    thread_local char line[64];
+    thread_local std::size_t size = 0;
+    if (seconds != made) {
+        const time_t stamp = static_cast<time_t>(seconds);
+        std::tm utc{};
+        gmtime_r(&stamp, &utc);
+        char* at = put(line, "DTSTAMP:");
+        at = putDate(at, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
+        *at++ = 'T';
+        at = putNumber(at, static_cast<unsigned>(utc.tm_hour), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_min), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_sec), 2);
+        at = put(at, "Z\r\n");
+        size = static_cast<std::size_t>(at - line);
+        made = seconds;
+    }
+    return {line, size};
+}
 
-void appendEvent(std::string& out, const EventFields& e) {
-    EventWriter w(out);
+// A content line of a text value, folded once it is whole.
+void appendTextLine(std::string& out, std::string_view nameAndColon, const TextPieces& value,
+                    bool singleLine) {
+    const std::size_t start = out.size();
+    out += nameAndColon;
+    bool afterCr = false;
+    for (std::string_view piece : value)
+        afterCr = appendClean(out, piece, singleLine, true, afterCr);
+    out += "\r\n";
+    foldFrom(out, start);
+}
+
+void appendEvent(std::string& out, const EventPieces& e) {
     out += "BEGIN:VEVENT\r\n";
-    w.text("UID:", e.uid, true);
-    appendNumber(w.line("SEQUENCE:"), e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
-    w.end();
-    const time_t stamp = e.dtstamp > 0 ? static_cast<time_t>(e.dtstamp) : std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&stamp, &utc);
-    std::string& dtstamp = w.line("DTSTAMP:");
-    appendDate(dtstamp, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
-    dtstamp += 'T';
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_hour), 2);
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_min), 2);
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_sec), 2);
-    dtstamp += 'Z';
-    w.end();
-    appendDate(w.line("DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
-    w.end();
+    appendTextLine(out, "UID:", e.uid, true);
+    // The lines of numbers and names, each far shorter than a fold, go out in one piece.
+    char lines[256];
+    char* at = put(lines, "SEQUENCE:");
+    at = putNumber(at, e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
+    at = put(at, "\r\n");
+    at = put(at, stampLine(e.dtstamp > 0 ? e.dtstamp : static_cast<int64_t>(std::time(nullptr))));
+    at = putDate(put(at, "DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
     // The next day; after 9999-12-31 the year has five digits, as libical writes it.
     const bool monthEnds = e.day >= icaltime_days_in_month(e.month, e.year);
     const bool yearEnds = monthEnds && e.month == 12;
-    appendDate(w.line("DTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
-               yearEnds    ? 1
-               : monthEnds ? e.month + 1
-                           : e.month,
-               monthEnds ? 1 : e.day + 1);
-    w.end();
-    if (e.status == "CONFIRMED" || e.status == "CANCELLED") {
-        w.line("STATUS:") += e.status;
-        w.end();
-    }
-    w.text("SUMMARY:", e.summary, false);
-    w.text("LOCATION:", e.location, false);
+    at = putDate(put(at, "\r\nDTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
+                 yearEnds    ? 1
+                 : monthEnds ? e.month + 1
+                             : e.month,
+                 monthEnds ? 1 : e.day + 1);
+    at = put(at, "\r\n");
+    if (e.status == "CONFIRMED" || e.status == "CANCELLED")
+        at = put(put(put(at, "STATUS:"), e.status), "\r\n");
+    out.append(lines, static_cast<std::size_t>(at - lines));
+    appendTextLine(out, "SUMMARY:", e.summary, false);
+    appendTextLine(out, "LOCATION:", e.location, false);
     if (!e.url.empty()) {
-        appendUri(w.line("URL:"), e.url);
-        w.end();
+        const std::size_t start = out.size();
+        out += "URL:";
+        for (std::string_view piece : e.url)
+            appendUri(out, piece);
+        out += "\r\n";
+        foldFrom(out, start);
     }
-    if (!e.description.empty()) w.text("DESCRIPTION:", e.description, false);
+    if (!e.description.empty()) appendTextLine(out, "DESCRIPTION:", e.description, false);
     out += "END:VEVENT\r\n";
+}
+
+EventPieces piecesOf(const EventFields& e) {
+    return {e.uid,     e.sequence, e.status,   e.year, e.month,      e.day,
+            e.dtstamp, e.summary,  e.location, e.url,  e.description};
 }
 
 std::string textOf(icalcomponent* c) {
@@ -286,6 +327,10 @@ std::string eventText(const EventFields& event) {
 }
 
 bool appendEventText(std::string& out, const EventFields& event) {
+    return appendEventText(out, piecesOf(event));
+}
+
+bool appendEventText(std::string& out, const EventPieces& event) {
     if (!validDate(event.year, event.month, event.day)) return false;
     appendEvent(out, event);
     return true;
@@ -323,7 +368,7 @@ std::string calendarText(const CalendarFields& calendar, const std::vector<std::
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event) {
     if (!validDate(event.year, event.month, event.day)) return "";
     std::string out = calendarHead(calendar);
-    appendEvent(out, event);
+    appendEvent(out, piecesOf(event));
     out += kCalendarEnd;
     return out;
 }

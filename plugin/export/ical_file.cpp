@@ -72,19 +72,22 @@ iCalFileEvents::iCalFileEvents(const char* webServiceHost)
     : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {}
 
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
-    vx::ical::EventFields& e = event_;
-    e.uid = show.uid.empty() ? vx::newUuidString() : show.uid;
+    if (show.uid.empty()) newUid_ = vx::newUuidString();
+    link_ = queryValue(show.url);
+    vx::ical::EventPieces e;
+    e.uid = show.uid.empty() ? std::string_view(newUid_) : show.uid;
     // Each change after the first export raises it, so calendar programs take the newer copy.
     e.sequence = 2 + show.sequence;
     e.status = show.cancelled ? "CANCELLED" : "";
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
-    e.location = show.venue;
-    if (show.location != "-") e.location.append("\n(").append(show.location).append(")");
-    e.url.assign(clickThrough_).append(queryValue(show.url));
-    e.description.clear();
+    if (show.location != "-")
+        e.location = {show.venue, "\n(", show.location, ")"};
+    else
+        e.location = show.venue;
+    e.url = {clickThrough_, link_};
     if (!show.otherArtists.empty())
-        e.description.assign("With:\n").append(show.otherArtists).append("\n\nURL:").append(e.url);
+        e.description = {"With:\n", show.otherArtists, "\n\nURL:", clickThrough_, link_};
     vx::ical::appendEventText(text, e);
 }
 
@@ -150,8 +153,11 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     static std::string text;
     text.clear(); // keeps the room
     text += vx::ical::calendarHead(kiCalFileCalendar);
+    // The copy of the shows keeps its room as the text does.
+    static ExportedShows shows;
+    shows.copyFrom(root);
     iCalFileEvents events(webServiceHost);
-    for (const ExportedShow& show : exportedShows(root))
+    for (const ExportedShow& show : shows)
         events.append(text, show);
     text += vx::ical::kCalendarEnd;
 
