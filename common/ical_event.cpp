@@ -1,7 +1,5 @@
 #include "common/ical_event.h"
 
-#include "common/utf8_append.h"
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,8 @@
 
 namespace vx::ical {
 namespace {
+
+using namespace std::string_view_literals;
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
@@ -41,6 +41,72 @@ constexpr std::array<ByteKind, 256> kByteKinds = [] {
     return kinds;
 }();
 
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// An event's text as it is written, before it joins the output in one copy. Writes check their
+// room with one comparison, where each append to a string is a call into the library, and thousands
+// of events of a few dozen writes each are exported at once. Most events fit the buffer on the
+// stack; a larger one moves to the heap.
+class EventBuffer {
+  public:
+    EventBuffer() = default;
+    EventBuffer(const EventBuffer&) = delete;
+    EventBuffer& operator=(const EventBuffer&) = delete;
+
+    // Room for n more bytes at end(); what is written there is kept by advance(n).
+    char* room(std::size_t n) {
+        if (static_cast<std::size_t>(limit_ - at_) < n) grow(n);
+        return at_;
+    }
+    void advance(std::size_t n) { at_ += n; }
+    void put(std::string_view text) {
+        copy(room(text.size()), text.data(), text.size());
+        at_ += text.size();
+    }
+    void put(char c) {
+        *room(1) = c;
+        ++at_;
+    }
+    char* data() { return heap_ ? heap_.get() : local_; }
+    std::size_t size() { return static_cast<std::size_t>(at_ - data()); }
+    std::string_view text() { return {data(), size()}; }
+
+  private:
+    // Most pieces written are a few bytes long: copied by two fixed-size moves that may overlap,
+    // rather than by a call.
+    static void copy(char* to, const char* from, std::size_t n) {
+        if (n >= 8 && n <= 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else if (n < 4) {
+            for (std::size_t k = 0; k < n; ++k)
+                to[k] = from[k];
+        } else {
+            std::memcpy(to, from, n);
+        }
+    }
+
+    void grow(std::size_t n) {
+        const std::size_t used = size(), capacity = 2 * (used + n);
+        std::unique_ptr<char[]> bigger = std::make_unique_for_overwrite<char[]>(capacity);
+        std::memcpy(bigger.get(), data(), used);
+        heap_ = std::move(bigger);
+        at_ = heap_.get() + used;
+        limit_ = heap_.get() + capacity;
+    }
+
+    char local_[2048];
+    std::unique_ptr<char[]> heap_;
+    char* at_ = local_;
+    char* limit_ = local_ + sizeof local_;
+};
+
 // The bytes that end a run copied as it is: for a TEXT value, and for text written unescaped.
 constexpr auto stopsOf(bool escape) {
     std::array<bool, 256> stops{};
@@ -50,38 +116,73 @@ constexpr auto stopsOf(bool escape) {
 }
 constexpr std::array<bool, 256> kEscapedStops = stopsOf(true), kUnescapedStops = stopsOf(false);
 
+// Sixteen bytes compared at once, each as a signed number: the bytes from 0x80 up are below zero.
+using Bytes16 = signed char __attribute__((vector_size(16)));
+
+Bytes16 load16(const unsigned char* p) {
+    Bytes16 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+bool anySet(Bytes16 v) {
+    uint64_t halves[2];
+    std::memcpy(halves, &v, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+}
+
+// Where the run of bytes from i that need no care ends: the first byte of `stops`, else n. Texts
+// are mostly plain, so whole blocks of sixteen are passed over at once (`special` flags a block's
+// stop bytes); the last block may overlap the one before it.
+template <typename Special>
+std::size_t runEnd(const unsigned char* p, std::size_t i, std::size_t n, const std::array<bool, 256>& stops,
+                   Special special) {
+    while (i + 16 <= n && !anySet(special(load16(p + i))))
+        i += 16;
+    if (i + 16 > n && n >= 16 && !anySet(special(load16(p + n - 16)))) return n;
+    while (i < n && !stops[p[i]])
+        ++i;
+    return i;
+}
+
+std::size_t textRunEnd(const unsigned char* p, std::size_t i, std::size_t n, bool escape) {
+    if (escape)
+        return runEnd(p, i, n, kEscapedStops, [](Bytes16 v) {
+            return (v < ' ') | (v == 0x7F) | (v == ',') | (v == ';') | (v == '\\');
+        });
+    return runEnd(p, i, n, kUnescapedStops, [](Bytes16 v) { return (v < ' ') | (v == 0x7F); });
+}
+
 // Appends the text as valid UTF-8 with line breaks as "\n" alone and no other control character:
 // a reader that meets a bare CR or a stray byte may end the property there or refuse the file.
 // Text that cannot start a line: with singleLine, a line break becomes a blank as well. With
 // escape, as a TEXT value: backslash, comma and semicolon escaped, a line break written "\\n".
 // A piece after one that ended in CR skips its first LF, as one text would take the pair as one
 // line break; returns whether this one so ended.
-bool appendClean(std::string& out, std::string_view in, bool singleLine, bool escape, bool afterCr = false) {
+bool appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool escape, bool afterCr = false) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     if (n == 0) return afterCr;
-    const std::array<bool, 256>& stops = escape ? kEscapedStops : kUnescapedStops;
+    const std::string_view lineBreak = singleLine ? " "sv : escape ? "\\n"sv : "\n"sv;
     for (std::size_t i = afterCr && p[0] == '\n' ? 1 : 0; i < n;) {
-        std::size_t run = i;
-        while (run < n && !stops[p[run]])
-            ++run;
-        out.append(in.data() + i, run - i);
+        const std::size_t run = textRunEnd(p, i, n, escape);
+        out.put(in.substr(i, run - i));
         if ((i = run) == n) break;
         const unsigned char c = p[i];
         switch (kByteKinds[c]) {
         case Escaped:
-            out += '\\';
-            out += static_cast<char>(c);
+            out.put('\\');
+            out.put(static_cast<char>(c));
             ++i;
             continue;
         case LineBreak:
-            out += singleLine ? " " : escape ? "\\n" : "\n";
+            out.put(lineBreak);
             if (c == '\r' && i + 1 == n) return true;
             if (c == '\r' && p[i + 1] == '\n') ++i;
             ++i;
             continue;
         case Control:
-            out += ' ';
+            out.put(' ');
             ++i;
             continue;
         default:
@@ -97,10 +198,10 @@ bool appendClean(std::string& out, std::string_view in, bool singleLine, bool es
         ok = ok && !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
              !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
         if (ok) {
-            out.append(in.data() + i, static_cast<std::size_t>(len));
+            out.put(in.substr(i, static_cast<std::size_t>(len)));
             i += static_cast<std::size_t>(len);
         } else {
-            vx::appendUtf8(out, 0xFFFD);
+            out.put("\xEF\xBF\xBD"); // U+FFFD
             ++i;
         }
     }
@@ -108,10 +209,9 @@ bool appendClean(std::string& out, std::string_view in, bool singleLine, bool es
 }
 
 std::string cleanText(const std::string& in, bool singleLine) {
-    std::string out;
-    out.reserve(in.size());
+    EventBuffer out;
     appendClean(out, in, singleLine, false);
-    return out;
+    return std::string(out.text());
 }
 
 // A URI value is not escaped by the format, so what could end the line or the value is
@@ -123,17 +223,17 @@ constexpr std::array<bool, 256> kUriEncoded = [] {
     return encoded;
 }();
 
-void appendUri(std::string& out, std::string_view in) {
+void appendUri(EventBuffer& out, std::string_view in) {
     static const char* hex = "0123456789ABCDEF";
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     for (std::size_t i = 0, n = in.size(); i < n; ++i) {
-        std::size_t run = i;
-        while (run < n && !kUriEncoded[p[run]])
-            ++run;
-        out.append(in.data() + i, run - i);
+        const std::size_t run =
+            runEnd(p, i, n, kUriEncoded, [](Bytes16 v) { return (v <= ' ') | (v == 0x7F) | (v == '"'); });
+        out.put(in.substr(i, run - i));
         if ((i = run) == n) break;
-        const char escape[3] = {'%', hex[p[i] >> 4], hex[p[i] & 0xF]};
-        out.append(escape, 3);
+        char* escape = out.room(3);
+        escape[0] = '%', escape[1] = hex[p[i] >> 4], escape[2] = hex[p[i] & 0xF];
+        out.advance(3);
     }
 }
 
@@ -155,18 +255,19 @@ std::size_t firstPiece(std::string_view line) {
 
 // Folds the content line that runs from `start` to the end of out (its CRLF included): every
 // further piece goes on a line of its own that starts with a blank.
-void foldFrom(std::string& out, std::size_t start) {
+void foldFrom(EventBuffer& out, std::size_t start) {
     // Where the next pieces start, found on the line as written, then the line spread out from its
     // end; a line of more pieces than fit in the table goes in rounds.
     std::array<std::size_t, 32> breaks;
     while (out.size() - start >= kMaxLine) {
         std::size_t count = 0;
         for (std::size_t at = start; count < breaks.size() && out.size() - at >= kMaxLine;) {
-            at += firstPiece(std::string_view(out).substr(at));
+            at += firstPiece(out.text().substr(at));
             breaks[count++] = at;
         }
         std::size_t end = out.size();
-        out.resize(out.size() + 3 * count);
+        out.room(3 * count);
+        out.advance(3 * count);
         char* text = out.data();
         for (std::size_t k = count; k-- > 0;) {
             std::memmove(text + breaks[k] + 3 * (k + 1), text + breaks[k], end - breaks[k]);
@@ -193,16 +294,21 @@ char* putNumber(char* at, unsigned long long n, int digits) {
     return at + (sizeof text - from);
 }
 
-// The date's numbers are positive: validDate has passed them.
-char* putDate(char* at, int32_t year, int32_t month, int32_t day) {
-    at = putNumber(at, static_cast<unsigned>(year), 4);
-    at = putNumber(at, static_cast<unsigned>(month), 2);
-    return putNumber(at, static_cast<unsigned>(day), 2);
+// Two digits of a number below 100.
+char* putTwoDigits(char* at, unsigned n) {
+    at[0] = static_cast<char>('0' + n / 10);
+    at[1] = static_cast<char>('0' + n % 10);
+    return at + 2;
 }
 
-char* put(char* at, std::string_view text) {
-    std::memcpy(at, text.data(), text.size());
-    return at + text.size();
+// The date's numbers are positive: validDate has passed them, and a day or month has two digits.
+char* putDate(char* at, int32_t year, int32_t month, int32_t day) {
+    if (year < 10000)
+        at = putTwoDigits(putTwoDigits(at, static_cast<unsigned>(year) / 100),
+                          static_cast<unsigned>(year) % 100);
+    else
+        at = putNumber(at, static_cast<unsigned>(year), 4);
+    return putTwoDigits(putTwoDigits(at, static_cast<unsigned>(month)), static_cast<unsigned>(day));
 }
 
 // The DTSTAMP line of a time. An export stamps thousands of events within the same second, so
@@ -216,7 +322,9 @@ std::string_view stampLine(int64_t seconds) {
         std::tm utc{};
         gmtime_r(&stamp, &utc);
         char* at = put(line, "DTSTAMP:");
-        at = putDate(at, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_year + 1900), 4);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_mon + 1), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_mday), 2);
         *at++ = 'T';
         at = putNumber(at, static_cast<unsigned>(utc.tm_hour), 2);
         at = putNumber(at, static_cast<unsigned>(utc.tm_min), 2);
@@ -229,22 +337,23 @@ std::string_view stampLine(int64_t seconds) {
 }
 
 // A content line of a text value, folded once it is whole.
-void appendTextLine(std::string& out, std::string_view nameAndColon, const TextPieces& value,
+void appendTextLine(EventBuffer& out, std::string_view nameAndColon, const TextPieces& value,
                     bool singleLine) {
     const std::size_t start = out.size();
-    out += nameAndColon;
+    out.put(nameAndColon);
     bool afterCr = false;
     for (std::string_view piece : value)
         afterCr = appendClean(out, piece, singleLine, true, afterCr);
-    out += "\r\n";
+    out.put("\r\n");
     foldFrom(out, start);
 }
 
-void appendEvent(std::string& out, const EventPieces& e) {
-    out += "BEGIN:VEVENT\r\n";
+void appendEvent(std::string& text, const EventPieces& e) {
+    EventBuffer out;
+    out.put("BEGIN:VEVENT\r\n");
     appendTextLine(out, "UID:", e.uid, true);
-    // The lines of numbers and names, each far shorter than a fold, go out in one piece.
-    char lines[256];
+    // The lines of numbers and names, each far shorter than a fold, are written without folding.
+    char* const lines = out.room(256);
     char* at = put(lines, "SEQUENCE:");
     at = putNumber(at, e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
     at = put(at, "\r\n");
@@ -261,19 +370,20 @@ void appendEvent(std::string& out, const EventPieces& e) {
     at = put(at, "\r\n");
     if (e.status == "CONFIRMED" || e.status == "CANCELLED")
         at = put(put(put(at, "STATUS:"), e.status), "\r\n");
-    out.append(lines, static_cast<std::size_t>(at - lines));
+    out.advance(static_cast<std::size_t>(at - lines));
     appendTextLine(out, "SUMMARY:", e.summary, false);
     appendTextLine(out, "LOCATION:", e.location, false);
     if (!e.url.empty()) {
         const std::size_t start = out.size();
-        out += "URL:";
+        out.put("URL:");
         for (std::string_view piece : e.url)
             appendUri(out, piece);
-        out += "\r\n";
+        out.put("\r\n");
         foldFrom(out, start);
     }
     if (!e.description.empty()) appendTextLine(out, "DESCRIPTION:", e.description, false);
-    out += "END:VEVENT\r\n";
+    out.put("END:VEVENT\r\n");
+    text.append(out.text());
 }
 
 EventPieces piecesOf(const EventFields& e) {

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr const char* kClickThrough = "/clickthrough.php?target=";
 const vx::ical::CalendarFields kiCalFileCalendar{"-//Voxtrail//Voxtrail 2.9//EN", "", 0};
 
@@ -74,11 +76,11 @@ iCalFileEvents::iCalFileEvents(const char* webServiceHost)
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
     if (show.uid.empty()) newUid_ = vx::newUuidString();
     link_ = queryValue(show.url);
-    vx::ical::EventPieces e;
+    vx::ical::EventPieces& e = event_;
     e.uid = show.uid.empty() ? std::string_view(newUid_) : show.uid;
     // Each change after the first export raises it, so calendar programs take the newer copy.
     e.sequence = 2 + show.sequence;
-    e.status = show.cancelled ? "CANCELLED" : "";
+    e.status = show.cancelled ? "CANCELLED"sv : ""sv;
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
     if (show.location != "-")
@@ -88,6 +90,8 @@ void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
     e.url = {clickThrough_, link_};
     if (!show.otherArtists.empty())
         e.description = {"With:\n", show.otherArtists, "\n\nURL:", clickThrough_, link_};
+    else
+        e.description = {};
     vx::ical::appendEventText(text, e);
 }
 
