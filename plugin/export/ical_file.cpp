@@ -75,7 +75,8 @@ iCalFileEvents::iCalFileEvents(const char* webServiceHost)
 
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
     if (show.uid.empty()) newUid_ = vx::newUuidString();
-    link_ = queryValue(show.url);
+    link_.clear();
+    appendQueryValue(link_, show.url);
     vx::ical::EventPieces& e = event_;
     e.uid = show.uid.empty() ? std::string_view(newUid_) : show.uid;
     // Each change after the first export raises it, so calendar programs take the newer copy.
