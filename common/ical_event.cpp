@@ -70,7 +70,7 @@ class EventBuffer {
         *room(1) = c;
         ++at_;
     }
-    char* data() { return heap_ ? heap_.get() : local_; }
+    char* data() { return begin_; }
     std::size_t size() { return static_cast<std::size_t>(at_ - data()); }
     std::string_view text() { return {data(), size()}; }
 
@@ -97,12 +97,14 @@ class EventBuffer {
         std::unique_ptr<char[]> bigger = std::make_unique_for_overwrite<char[]>(capacity);
         std::memcpy(bigger.get(), data(), used);
         heap_ = std::move(bigger);
-        at_ = heap_.get() + used;
-        limit_ = heap_.get() + capacity;
+        begin_ = heap_.get();
+        at_ = begin_ + used;
+        limit_ = begin_ + capacity;
     }
 
     char local_[2048];
     std::unique_ptr<char[]> heap_;
+    char* begin_ = local_;
     char* at_ = local_;
     char* limit_ = local_ + sizeof local_;
 };
@@ -253,9 +255,9 @@ std::size_t firstPiece(std::string_view line) {
     return kMaxLine - 1;
 }
 
-// Folds the content line that runs from `start` to the end of out (its CRLF included): every
+// Folds a long content line that runs from `start` to the end of out (its CRLF included): every
 // further piece goes on a line of its own that starts with a blank.
-void foldFrom(EventBuffer& out, std::size_t start) {
+void foldLongLine(EventBuffer& out, std::size_t start) {
     // Where the next pieces start, found on the line as written, then the line spread out from its
     // end; a line of more pieces than fit in the table goes in rounds.
     std::array<std::size_t, 32> breaks;
@@ -276,6 +278,11 @@ void foldFrom(EventBuffer& out, std::size_t start) {
         }
         start = breaks[count - 1] + 3 * count;
     }
+}
+
+// Most lines fit: only a long one is looked at again.
+void foldFrom(EventBuffer& out, std::size_t start) {
+    if (out.size() - start >= kMaxLine) foldLongLine(out, start);
 }
 
 // Writes n in decimal at `at`, with leading zeros to at least `digits` digits (as "%0*u" would,

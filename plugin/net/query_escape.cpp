@@ -1,6 +1,7 @@
 #include "plugin/net/query_escape.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -11,8 +12,15 @@ constexpr bool escaped(unsigned char c) {
     return c >= 0x80 || c < 0x20 || c == 0x7F || c == '&' || c == '%' || c == '#' || c == '+' || c == '?';
 }
 
-// Whether a byte goes into a query as something else.
-constexpr auto changed = [](char c) { return c == ' ' || escaped(static_cast<unsigned char>(c)); };
+// Whether a byte goes into a query as something else, looked up: links are query-encoded by
+// the thousand.
+constexpr std::array<bool, 256> kChanged = [] {
+    std::array<bool, 256> changed{};
+    for (std::size_t c = 0; c < 256; ++c)
+        changed[c] = c == ' ' || escaped(static_cast<unsigned char>(c));
+    return changed;
+}();
+constexpr auto changed = [](char c) { return kChanged[static_cast<unsigned char>(c)]; };
 
 // The query form of one byte.
 void appendQueryByte(std::string& out, unsigned char c) {
