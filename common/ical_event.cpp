@@ -78,7 +78,10 @@ class EventBuffer {
     // Most pieces written are a few bytes long: copied by two fixed-size moves that may overlap,
     // rather than by a call.
     static void copy(char* to, const char* from, std::size_t n) {
-        if (n >= 8 && n <= 16) {
+        if (n > 16 && n <= 32) {
+            std::memcpy(to, from, 16);
+            std::memcpy(to + n - 16, from + n - 16, 16);
+        } else if (n >= 8 && n <= 16) {
             std::memcpy(to, from, 8);
             std::memcpy(to + n - 8, from + n - 8, 8);
         } else if (n >= 4 && n < 8) {
@@ -159,14 +162,11 @@ std::size_t textRunEnd(const unsigned char* p, std::size_t i, std::size_t n, boo
 // a reader that meets a bare CR or a stray byte may end the property there or refuse the file.
 // Text that cannot start a line: with singleLine, a line break becomes a blank as well. With
 // escape, as a TEXT value: backslash, comma and semicolon escaped, a line break written "\\n".
-// A piece after one that ended in CR skips its first LF, as one text would take the pair as one
-// line break; returns whether this one so ended.
-bool appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool escape, bool afterCr = false) {
+void appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool escape) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    if (n == 0) return afterCr;
     const std::string_view lineBreak = singleLine ? " "sv : escape ? "\\n"sv : "\n"sv;
-    for (std::size_t i = afterCr && p[0] == '\n' ? 1 : 0; i < n;) {
+    for (std::size_t i = 0; i < n;) {
         const std::size_t run = textRunEnd(p, i, n, escape);
         out.put(in.substr(i, run - i));
         if ((i = run) == n) break;
@@ -179,8 +179,7 @@ bool appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool es
             continue;
         case LineBreak:
             out.put(lineBreak);
-            if (c == '\r' && i + 1 == n) return true;
-            if (c == '\r' && p[i + 1] == '\n') ++i;
+            if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
             ++i;
             continue;
         case Control:
@@ -207,7 +206,6 @@ bool appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool es
             ++i;
         }
     }
-    return false;
 }
 
 std::string cleanText(const std::string& in, bool singleLine) {
@@ -344,18 +342,16 @@ std::string_view stampLine(int64_t seconds) {
 }
 
 // A content line of a text value, folded once it is whole.
-void appendTextLine(EventBuffer& out, std::string_view nameAndColon, const TextPieces& value,
+void appendTextLine(EventBuffer& out, std::string_view nameAndColon, std::string_view value,
                     bool singleLine) {
     const std::size_t start = out.size();
     out.put(nameAndColon);
-    bool afterCr = false;
-    for (std::string_view piece : value)
-        afterCr = appendClean(out, piece, singleLine, true, afterCr);
+    appendClean(out, value, singleLine, true);
     out.put("\r\n");
     foldFrom(out, start);
 }
 
-void appendEvent(std::string& text, const EventPieces& e) {
+void appendEvent(std::string& text, const EventView& e) {
     EventBuffer out;
     out.put("BEGIN:VEVENT\r\n");
     appendTextLine(out, "UID:", e.uid, true);
@@ -383,8 +379,7 @@ void appendEvent(std::string& text, const EventPieces& e) {
     if (!e.url.empty()) {
         const std::size_t start = out.size();
         out.put("URL:");
-        for (std::string_view piece : e.url)
-            appendUri(out, piece);
+        appendUri(out, e.url);
         out.put("\r\n");
         foldFrom(out, start);
     }
@@ -393,7 +388,7 @@ void appendEvent(std::string& text, const EventPieces& e) {
     text.append(out.text());
 }
 
-EventPieces piecesOf(const EventFields& e) {
+EventView viewOf(const EventFields& e) {
     return {e.uid,     e.sequence, e.status,   e.year, e.month,      e.day,
             e.dtstamp, e.summary,  e.location, e.url,  e.description};
 }
@@ -444,10 +439,10 @@ std::string eventText(const EventFields& event) {
 }
 
 bool appendEventText(std::string& out, const EventFields& event) {
-    return appendEventText(out, piecesOf(event));
+    return appendEventText(out, viewOf(event));
 }
 
-bool appendEventText(std::string& out, const EventPieces& event) {
+bool appendEventText(std::string& out, const EventView& event) {
     if (!validDate(event.year, event.month, event.day)) return false;
     appendEvent(out, event);
     return true;
@@ -485,7 +480,7 @@ std::string calendarText(const CalendarFields& calendar, const std::vector<std::
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event) {
     if (!validDate(event.year, event.month, event.day)) return "";
     std::string out = calendarHead(calendar);
-    appendEvent(out, piecesOf(event));
+    appendEvent(out, viewOf(event));
     out += kCalendarEnd;
     return out;
 }

@@ -4,11 +4,9 @@
 // escaped) and a show has the same UID, SEQUENCE and STATUS in all three. Events are written
 // straight into text, line by line as libical writes them: thousands of shows are exported at
 // once, and a libical component per event costs more than writing the file.
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 namespace vx::ical {
@@ -28,39 +26,15 @@ struct CalendarFields {
     int refreshHours = 0; // REFRESH-INTERVAL and X-PUBLISHED-TTL when above 0
 };
 
-// A text value given as pieces written one after another, so that a value made of several texts
-// (a venue and its city, a link behind the service's address) is written without being put
-// together first. A character cut between two pieces is written as the bad bytes it is alone.
-class TextPieces {
-  public:
-    static constexpr std::size_t kMostPieces = 5;
-    TextPieces() = default;
-    template <typename... Texts>
-    requires(sizeof...(Texts) <= kMostPieces &&
-             (std::is_convertible_v<const Texts&, std::string_view> && ...)) TextPieces(const Texts&... texts)
-        : pieces_{std::string_view(texts)...}, count_(sizeof...(Texts)) {}
-    bool empty() const {
-        for (std::string_view piece : *this)
-            if (!piece.empty()) return false;
-        return true;
-    }
-    const std::string_view* begin() const { return pieces_.data(); }
-    const std::string_view* end() const { return pieces_.data() + count_; }
-
-  private:
-    std::array<std::string_view, kMostPieces> pieces_{};
-    std::size_t count_ = 0;
-};
-
 // EventFields with texts the caller holds: what an export of thousands of shows hands the writer,
 // with no copy of any text.
-struct EventPieces {
+struct EventView {
     std::string_view uid;
     int sequence = 0;
     std::string_view status;
     int32_t year = 0, month = 0, day = 0;
     int64_t dtstamp = 0;
-    TextPieces summary, location, url, description;
+    std::string_view summary, location, url, description;
 };
 
 // Whether the date is one of the calendar's (years 1 to 9999).
@@ -70,7 +44,7 @@ bool validDate(int32_t year, int32_t month, int32_t day);
 std::string eventText(const EventFields& event);
 // The same appended to out; false (nothing appended) when the date does not exist.
 bool appendEventText(std::string& out, const EventFields& event);
-bool appendEventText(std::string& out, const EventPieces& event);
+bool appendEventText(std::string& out, const EventView& event);
 
 // A VCALENDAR's lines before its events, and its last line.
 std::string calendarHead(const CalendarFields& calendar);

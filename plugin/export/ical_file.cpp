@@ -74,25 +74,27 @@ iCalFileEvents::iCalFileEvents(const char* webServiceHost)
     : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {}
 
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
+    // The composed texts go into strings that keep their room from one show to the next.
     if (show.uid.empty()) newUid_ = vx::newUuidString();
-    link_.clear();
-    appendQueryValue(link_, show.url);
-    vx::ical::EventPieces& e = event_;
+    vx::ical::EventView e;
     e.uid = show.uid.empty() ? std::string_view(newUid_) : show.uid;
     // Each change after the first export raises it, so calendar programs take the newer copy.
     e.sequence = 2 + show.sequence;
     e.status = show.cancelled ? "CANCELLED"sv : ""sv;
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
-    if (show.location != "-")
-        e.location = {show.venue, "\n(", show.location, ")"};
-    else
-        e.location = show.venue;
-    e.url = {clickThrough_, link_};
-    if (!show.otherArtists.empty())
-        e.description = {"With:\n", show.otherArtists, "\n\nURL:", clickThrough_, link_};
-    else
-        e.description = {};
+    e.location = show.venue;
+    if (show.location != "-") {
+        location_.assign(show.venue).append("\n(").append(show.location).append(")");
+        e.location = location_;
+    }
+    url_.assign(clickThrough_);
+    appendQueryValue(url_, show.url);
+    e.url = url_;
+    if (!show.otherArtists.empty()) {
+        description_.assign("With:\n").append(show.otherArtists).append("\n\nURL:").append(url_);
+        e.description = description_;
+    }
     vx::ical::appendEventText(text, e);
 }
 

@@ -24,8 +24,7 @@ class iCalFileEvents {
 
   private:
     std::string clickThrough_;
-    std::string newUid_, link_; // a show's new UID and its link as a query value
-    vx::ical::EventPieces event_;
+    std::string newUid_, location_, url_, description_;
 };
 
 // With export on: makes the folder of iCalLoc (with every missing level) and, when withDescription,
