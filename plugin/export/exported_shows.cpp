@@ -64,8 +64,9 @@ void ExportedShows::copyFrom(PluginData* root) {
         e.sequence = s->sequence;
         e.cancelled = s->cancelled;
     }
-    // A list much shorter than the last gives back the blocks it no longer needs.
+    // A list much shorter than the last gives back the room it no longer needs.
     if (blocks_.size() > 2 * (block_ + 1)) blocks_.resize(block_ + 1);
+    if (shows_.capacity() > 4 * shows_.size()) shows_.shrink_to_fit();
 }
 
 ExportedShows exportedShows(PluginData* root) {
