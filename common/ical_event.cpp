@@ -1,7 +1,5 @@
 #include "common/ical_event.h"
 
-#include "common/utf8_append.h"
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,8 @@
 
 namespace vx::ical {
 namespace {
+
+using namespace std::string_view_literals;
 
 using Component = std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)>;
 
@@ -41,33 +41,149 @@ constexpr std::array<ByteKind, 256> kByteKinds = [] {
     return kinds;
 }();
 
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// An event's text as it is written, before it joins the output in one copy. Writes check their
+// room with one comparison, where each append to a string is a call into the library, and thousands
+// of events of a few dozen writes each are exported at once. Most events fit the buffer on the
+// stack; a larger one moves to the heap.
+class EventBuffer {
+  public:
+    EventBuffer() = default;
+    EventBuffer(const EventBuffer&) = delete;
+    EventBuffer& operator=(const EventBuffer&) = delete;
+
+    // Room for n more bytes at end(); what is written there is kept by advance(n).
+    char* room(std::size_t n) {
+        if (static_cast<std::size_t>(limit_ - at_) < n) grow(n);
+        return at_;
+    }
+    void advance(std::size_t n) { at_ += n; }
+    void put(std::string_view text) {
+        copy(room(text.size()), text.data(), text.size());
+        at_ += text.size();
+    }
+    void put(char c) {
+        *room(1) = c;
+        ++at_;
+    }
+    char* data() { return begin_; }
+    std::size_t size() { return static_cast<std::size_t>(at_ - data()); }
+    std::string_view text() { return {data(), size()}; }
+
+  private:
+    // Most pieces written are a few bytes long: copied by two fixed-size moves that may overlap,
+    // rather than by a call.
+    static void copy(char* to, const char* from, std::size_t n) {
+        if (n > 16 && n <= 32) {
+            std::memcpy(to, from, 16);
+            std::memcpy(to + n - 16, from + n - 16, 16);
+        } else if (n >= 8 && n <= 16) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + n - 4, from + n - 4, 4);
+        } else if (n < 4) {
+            for (std::size_t k = 0; k < n; ++k)
+                to[k] = from[k];
+        } else {
+            std::memcpy(to, from, n);
+        }
+    }
+
+    void grow(std::size_t n) {
+        const std::size_t used = size(), capacity = 2 * (used + n);
+        std::unique_ptr<char[]> bigger = std::make_unique_for_overwrite<char[]>(capacity);
+        std::memcpy(bigger.get(), data(), used);
+        heap_ = std::move(bigger);
+        begin_ = heap_.get();
+        at_ = begin_ + used;
+        limit_ = begin_ + capacity;
+    }
+
+    char local_[2048];
+    std::unique_ptr<char[]> heap_;
+    char* begin_ = local_;
+    char* at_ = local_;
+    char* limit_ = local_ + sizeof local_;
+};
+
+// The bytes that end a run copied as it is: for a TEXT value, and for text written unescaped.
+constexpr auto stopsOf(bool escape) {
+    std::array<bool, 256> stops{};
+    for (std::size_t c = 0; c < 256; ++c)
+        stops[c] = kByteKinds[c] != Plain && (escape || kByteKinds[c] != Escaped);
+    return stops;
+}
+constexpr std::array<bool, 256> kEscapedStops = stopsOf(true), kUnescapedStops = stopsOf(false);
+
+// Sixteen bytes compared at once, each as a signed number: the bytes from 0x80 up are below zero.
+using Bytes16 = signed char __attribute__((vector_size(16)));
+
+Bytes16 load16(const unsigned char* p) {
+    Bytes16 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+bool anySet(Bytes16 v) {
+    uint64_t halves[2];
+    std::memcpy(halves, &v, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+}
+
+// Where the run of bytes from i that need no care ends: the first byte of `stops`, else n. Texts
+// are mostly plain, so whole blocks of sixteen are passed over at once (`special` flags a block's
+// stop bytes); the last block may overlap the one before it.
+template <typename Special>
+std::size_t runEnd(const unsigned char* p, std::size_t i, std::size_t n, const std::array<bool, 256>& stops,
+                   Special special) {
+    while (i + 16 <= n && !anySet(special(load16(p + i))))
+        i += 16;
+    if (i + 16 > n && n >= 16 && !anySet(special(load16(p + n - 16)))) return n;
+    while (i < n && !stops[p[i]])
+        ++i;
+    return i;
+}
+
+std::size_t textRunEnd(const unsigned char* p, std::size_t i, std::size_t n, bool escape) {
+    if (escape)
+        return runEnd(p, i, n, kEscapedStops, [](Bytes16 v) {
+            return (v < ' ') | (v == 0x7F) | (v == ',') | (v == ';') | (v == '\\');
+        });
+    return runEnd(p, i, n, kUnescapedStops, [](Bytes16 v) { return (v < ' ') | (v == 0x7F); });
+}
+
 // Appends the text as valid UTF-8 with line breaks as "\n" alone and no other control character:
 // a reader that meets a bare CR or a stray byte may end the property there or refuse the file.
 // Text that cannot start a line: with singleLine, a line break becomes a blank as well. With
 // escape, as a TEXT value: backslash, comma and semicolon escaped, a line break written "\\n".
-void appendClean(std::string& out, std::string_view in, bool singleLine, bool escape) {
+void appendClean(EventBuffer& out, std::string_view in, bool singleLine, bool escape) {
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
+    const std::string_view lineBreak = singleLine ? " "sv : escape ? "\\n"sv : "\n"sv;
     for (std::size_t i = 0; i < n;) {
-        std::size_t run = i;
-        while (run < n && (kByteKinds[p[run]] == Plain || (!escape && kByteKinds[p[run]] == Escaped)))
-            ++run;
-        out.append(in.data() + i, run - i);
+        const std::size_t run = textRunEnd(p, i, n, escape);
+        out.put(in.substr(i, run - i));
         if ((i = run) == n) break;
         const unsigned char c = p[i];
         switch (kByteKinds[c]) {
         case Escaped:
-            out += '\\';
-            out += static_cast<char>(c);
+            out.put('\\');
+            out.put(static_cast<char>(c));
             ++i;
             continue;
         case LineBreak:
+            out.put(lineBreak);
             if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
-            out += singleLine ? " " : escape ? "\\n" : "\n";
             ++i;
             continue;
         case Control:
-            out += ' ';
+            out.put(' ');
             ++i;
             continue;
         default:
@@ -83,34 +199,41 @@ void appendClean(std::string& out, std::string_view in, bool singleLine, bool es
         ok = ok && !(len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) &&
              !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF));
         if (ok) {
-            out.append(in.data() + i, static_cast<std::size_t>(len));
+            out.put(in.substr(i, static_cast<std::size_t>(len)));
             i += static_cast<std::size_t>(len);
         } else {
-            vx::appendUtf8(out, 0xFFFD);
+            out.put("\xEF\xBF\xBD"); // U+FFFD
             ++i;
         }
     }
 }
 
 std::string cleanText(const std::string& in, bool singleLine) {
-    std::string out;
-    out.reserve(in.size());
+    EventBuffer out;
     appendClean(out, in, singleLine, false);
-    return out;
+    return std::string(out.text());
 }
 
 // A URI value is not escaped by the format, so what could end the line or the value is
 // percent-encoded.
-void appendUri(std::string& out, std::string_view in) {
+constexpr std::array<bool, 256> kUriEncoded = [] {
+    std::array<bool, 256> encoded{};
+    for (std::size_t c = 0; c < 256; ++c)
+        encoded[c] = c <= 0x20 || c >= 0x7F || c == '"';
+    return encoded;
+}();
+
+void appendUri(EventBuffer& out, std::string_view in) {
     static const char* hex = "0123456789ABCDEF";
-    for (unsigned char c : in) {
-        if (c <= 0x20 || c >= 0x7F || c == '"') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        } else {
-            out += static_cast<char>(c);
-        }
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    for (std::size_t i = 0, n = in.size(); i < n; ++i) {
+        const std::size_t run =
+            runEnd(p, i, n, kUriEncoded, [](Bytes16 v) { return (v <= ' ') | (v == 0x7F) | (v == '"'); });
+        out.put(in.substr(i, run - i));
+        if ((i = run) == n) break;
+        char* escape = out.room(3);
+        escape[0] = '%', escape[1] = hex[p[i] >> 4], escape[2] = hex[p[i] & 0xF];
+        out.advance(3);
     }
 }
 
@@ -130,20 +253,21 @@ std::size_t firstPiece(std::string_view line) {
     return kMaxLine - 1;
 }
 
-// Folds the content line that runs from `start` to the end of out (its CRLF included): every
+// Folds a long content line that runs from `start` to the end of out (its CRLF included): every
 // further piece goes on a line of its own that starts with a blank.
-void foldFrom(std::string& out, std::size_t start) {
+void foldLongLine(EventBuffer& out, std::size_t start) {
     // Where the next pieces start, found on the line as written, then the line spread out from its
     // end; a line of more pieces than fit in the table goes in rounds.
     std::array<std::size_t, 32> breaks;
     while (out.size() - start >= kMaxLine) {
         std::size_t count = 0;
         for (std::size_t at = start; count < breaks.size() && out.size() - at >= kMaxLine;) {
-            at += firstPiece(std::string_view(out).substr(at));
+            at += firstPiece(out.text().substr(at));
             breaks[count++] = at;
         }
         std::size_t end = out.size();
-        out.resize(out.size() + 3 * count);
+        out.room(3 * count);
+        out.advance(3 * count);
         char* text = out.data();
         for (std::size_t k = count; k-- > 0;) {
             std::memmove(text + breaks[k] + 3 * (k + 1), text + breaks[k], end - breaks[k]);
@@ -154,90 +278,119 @@ void foldFrom(std::string& out, std::size_t start) {
     }
 }
 
-// Appends n in decimal, with leading zeros to at least `digits` digits (as "%0*u" would, without
-// the cost of a formatted print for each of the many numbers of an export).
-void appendNumber(std::string& out, unsigned long long n, int digits) {
+// Most lines fit: only a long one is looked at again.
+void foldFrom(EventBuffer& out, std::size_t start) {
+    if (out.size() - start >= kMaxLine) foldLongLine(out, start);
+}
+
+// Writes n in decimal at `at`, with leading zeros to at least `digits` digits (as "%0*u" would,
+// without the cost of a formatted print for each of the many numbers of an export); returns the
+// end.
+char* putNumber(char* at, unsigned long long n, int digits) {
     char text[24];
-    std::size_t at = sizeof text;
+    std::size_t from = sizeof text;
     do {
-        text[--at] = static_cast<char>('0' + n % 10);
+        text[--from] = static_cast<char>('0' + n % 10);
         n /= 10;
     } while (n > 0);
-    while (sizeof text - at < static_cast<std::size_t>(digits))
-        text[--at] = '0';
-    out.append(text + at, sizeof text - at);
+    while (sizeof text - from < static_cast<std::size_t>(digits))
+        text[--from] = '0';
+    std::memcpy(at, text + from, sizeof text - from);
+    return at + (sizeof text - from);
 }
 
-// The date's numbers are positive: validDate has passed them.
-void appendDate(std::string& out, int32_t year, int32_t month, int32_t day) {
-    appendNumber(out, static_cast<unsigned>(year), 4);
-    appendNumber(out, static_cast<unsigned>(month), 2);
-    appendNumber(out, static_cast<unsigned>(day), 2);
+// Two digits of a number below 100.
+char* putTwoDigits(char* at, unsigned n) {
+    at[0] = static_cast<char>('0' + n / 10);
+    at[1] = static_cast<char>('0' + n % 10);
+    return at + 2;
 }
 
-// Writes each content line straight into the output, folded once it is whole.
-class EventWriter {
-  public:
-    explicit EventWriter(std::string& out) : out_(out) {}
-    std::string& line(std::string_view nameAndColon) {
-        start_ = out_.size();
-        out_ += nameAndColon;
-        return out_;
-    }
-    void text(std::string_view nameAndColon, const std::string& value, bool singleLine) {
-        appendClean(line(nameAndColon), value, singleLine, true);
-        end();
-    }
-    void end() {
-        out_ += "\r\n";
-        foldFrom(out_, start_);
-    }
+// The date's numbers are positive: validDate has passed them, and a day or month has two digits.
+char* putDate(char* at, int32_t year, int32_t month, int32_t day) {
+    if (year < 10000)
+        at = putTwoDigits(putTwoDigits(at, static_cast<unsigned>(year) / 100),
+                          static_cast<unsigned>(year) % 100);
+    else
+        at = putNumber(at, static_cast<unsigned>(year), 4);
+    return putTwoDigits(putTwoDigits(at, static_cast<unsigned>(month)), static_cast<unsigned>(day));
+}
 
-  private:
-    std::string& out_;
-    std::size_t start_ = 0;
-};
+// The DTSTAMP line of a time. An export stamps thousands of events within the same second, so
+// each thread keeps the last line it made.
+std::string_view stampLine(int64_t seconds) {
+    thread_local int64_t made = -1;
+    thread_local char line[64];
+    thread_local std::size_t size = 0;
+    if (seconds != made) {
+        const time_t stamp = static_cast<time_t>(seconds);
+        std::tm utc{};
+        gmtime_r(&stamp, &utc);
+        char* at = put(line, "DTSTAMP:");
+        at = putNumber(at, static_cast<unsigned>(utc.tm_year + 1900), 4);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_mon + 1), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_mday), 2);
+        *at++ = 'T';
+        at = putNumber(at, static_cast<unsigned>(utc.tm_hour), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_min), 2);
+        at = putNumber(at, static_cast<unsigned>(utc.tm_sec), 2);
+        at = put(at, "Z\r\n");
+        size = static_cast<std::size_t>(at - line);
+        made = seconds;
+    }
+    return {line, size};
+}
 
-void appendEvent(std::string& out, const EventFields& e) {
-    EventWriter w(out);
-    out += "BEGIN:VEVENT\r\n";
-    w.text("UID:", e.uid, true);
-    appendNumber(w.line("SEQUENCE:"), e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
-    w.end();
-    const time_t stamp = e.dtstamp > 0 ? static_cast<time_t>(e.dtstamp) : std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&stamp, &utc);
-    std::string& dtstamp = w.line("DTSTAMP:");
-    appendDate(dtstamp, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
-    dtstamp += 'T';
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_hour), 2);
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_min), 2);
-    appendNumber(dtstamp, static_cast<unsigned>(utc.tm_sec), 2);
-    dtstamp += 'Z';
-    w.end();
-    appendDate(w.line("DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
-    w.end();
+// A content line of a text value, folded once it is whole.
+void appendTextLine(EventBuffer& out, std::string_view nameAndColon, std::string_view value,
+                    bool singleLine) {
+    const std::size_t start = out.size();
+    out.put(nameAndColon);
+    appendClean(out, value, singleLine, true);
+    out.put("\r\n");
+    foldFrom(out, start);
+}
+
+void appendEvent(std::string& text, const EventView& e) {
+    EventBuffer out;
+    out.put("BEGIN:VEVENT\r\n");
+    appendTextLine(out, "UID:", e.uid, true);
+    // The lines of numbers and names, each far shorter than a fold, are written without folding.
+    char* const lines = out.room(256);
+    char* at = put(lines, "SEQUENCE:");
+    at = putNumber(at, e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
+    at = put(at, "\r\n");
+    at = put(at, stampLine(e.dtstamp > 0 ? e.dtstamp : static_cast<int64_t>(std::time(nullptr))));
+    at = putDate(put(at, "DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
     // The next day; after 9999-12-31 the year has five digits, as libical writes it.
     const bool monthEnds = e.day >= icaltime_days_in_month(e.month, e.year);
     const bool yearEnds = monthEnds && e.month == 12;
-    appendDate(w.line("DTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
-               yearEnds    ? 1
-               : monthEnds ? e.month + 1
-                           : e.month,
-               monthEnds ? 1 : e.day + 1);
-    w.end();
-    if (e.status == "CONFIRMED" || e.status == "CANCELLED") {
-        w.line("STATUS:") += e.status;
-        w.end();
-    }
-    w.text("SUMMARY:", e.summary, false);
-    w.text("LOCATION:", e.location, false);
+    at = putDate(put(at, "\r\nDTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
+                 yearEnds    ? 1
+                 : monthEnds ? e.month + 1
+                             : e.month,
+                 monthEnds ? 1 : e.day + 1);
+    at = put(at, "\r\n");
+    if (e.status == "CONFIRMED" || e.status == "CANCELLED")
+        at = put(put(put(at, "STATUS:"), e.status), "\r\n");
+    out.advance(static_cast<std::size_t>(at - lines));
+    appendTextLine(out, "SUMMARY:", e.summary, false);
+    appendTextLine(out, "LOCATION:", e.location, false);
     if (!e.url.empty()) {
-        appendUri(w.line("URL:"), e.url);
-        w.end();
+        const std::size_t start = out.size();
+        out.put("URL:");
+        appendUri(out, e.url);
+        out.put("\r\n");
+        foldFrom(out, start);
     }
-    if (!e.description.empty()) w.text("DESCRIPTION:", e.description, false);
-    out += "END:VEVENT\r\n";
+    if (!e.description.empty()) appendTextLine(out, "DESCRIPTION:", e.description, false);
+    out.put("END:VEVENT\r\n");
+    text.append(out.text());
+}
+
+EventView viewOf(const EventFields& e) {
+    return {e.uid,     e.sequence, e.status,   e.year, e.month,      e.day,
+            e.dtstamp, e.summary,  e.location, e.url,  e.description};
 }
 
 std::string textOf(icalcomponent* c) {
@@ -286,6 +439,10 @@ std::string eventText(const EventFields& event) {
 }
 
 bool appendEventText(std::string& out, const EventFields& event) {
+    return appendEventText(out, viewOf(event));
+}
+
+bool appendEventText(std::string& out, const EventView& event) {
     if (!validDate(event.year, event.month, event.day)) return false;
     appendEvent(out, event);
     return true;
@@ -323,7 +480,7 @@ std::string calendarText(const CalendarFields& calendar, const std::vector<std::
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event) {
     if (!validDate(event.year, event.month, event.day)) return "";
     std::string out = calendarHead(calendar);
-    appendEvent(out, event);
+    appendEvent(out, viewOf(event));
     out += kCalendarEnd;
     return out;
 }

@@ -26,6 +26,17 @@ struct CalendarFields {
     int refreshHours = 0; // REFRESH-INTERVAL and X-PUBLISHED-TTL when above 0
 };
 
+// EventFields with texts the caller holds: what an export of thousands of shows hands the writer,
+// with no copy of any text.
+struct EventView {
+    std::string_view uid;
+    int sequence = 0;
+    std::string_view status;
+    int32_t year = 0, month = 0, day = 0;
+    int64_t dtstamp = 0;
+    std::string_view summary, location, url, description;
+};
+
 // Whether the date is one of the calendar's (years 1 to 9999).
 bool validDate(int32_t year, int32_t month, int32_t day);
 
@@ -33,6 +44,7 @@ bool validDate(int32_t year, int32_t month, int32_t day);
 std::string eventText(const EventFields& event);
 // The same appended to out; false (nothing appended) when the date does not exist.
 bool appendEventText(std::string& out, const EventFields& event);
+bool appendEventText(std::string& out, const EventView& event);
 
 // A VCALENDAR's lines before its events, and its last line.
 std::string calendarHead(const CalendarFields& calendar);

@@ -12,16 +12,6 @@
 
 namespace {
 
-// The exported shows with each link through the service's click-through page, made once the
-// lists are given back.
-std::vector<ExportedShow> eventsToExport(PluginData* root, const char* webServiceHost) {
-    const std::string host = std::string("http://") + (webServiceHost ? webServiceHost : "");
-    std::vector<ExportedShow> events = exportedShows(root);
-    for (ExportedShow& e : events)
-        e.url = host + clickThroughPath(e.url);
-    return events;
-}
-
 template <typename Fn> Fn lookUp(CFBundleRef bundle, const char* name) {
     CFOwned<CFStringRef> text(CFStringCreateWithCString(kCFAllocatorDefault, name, kCFStringEncodingUTF8));
     return reinterpret_cast<Fn>(CFBundleGetFunctionPointerForName(bundle, text.get()));
@@ -86,9 +76,11 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         return 0;
     }
 
-    for (const ExportedShow& e : eventsToExport(root, webServiceHost)) {
+    // Each link goes through the service's click-through page, made once the lists are given back.
+    const std::string host = std::string("http://") + (webServiceHost ? webServiceHost : "");
+    for (const ExportedShow& e : exportedShows(root)) {
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
-            venue(makeRecordString(e.venue)), url(makeRecordString(e.url)),
+            venue(makeRecordString(e.venue)), url(makeRecordString(host + clickThroughPath(e.url))),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
         if (addChangedEvent) {
             CFOwned<CFStringRef> uid(makeRecordString(e.uid));

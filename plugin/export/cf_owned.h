@@ -3,6 +3,7 @@
 #include "platform/core_foundation.h"
 
 #include <string>
+#include <string_view>
 
 template <typename Ref> class CFOwned {
   public:
@@ -20,7 +21,8 @@ template <typename Ref> class CFOwned {
 
 // A string of a record's text: the plug-in keeps UTF-8, and bytes that are not UTF-8 (old texts)
 // are read as Mac OS Roman, so every text crosses as a string, never as a null.
-inline CFStringRef makeRecordString(const std::string& text) {
+inline CFStringRef makeRecordString(std::string_view record) {
+    const std::string text(record);
     if (CFStringRef s = CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingUTF8))
         return s;
     return CFStringCreateWithCString(kCFAllocatorDefault, text.c_str(), kCFStringEncodingMacRoman);

@@ -2,13 +2,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
-// A record's text up to its terminator (or its whole field).
-template <std::size_t N> std::string fieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
+// Each block holds many shows' texts; a show's texts never span two blocks.
+constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kMostShowText = sizeof(SHOWENTRY::uid) + sizeof(SHOWENTRY::artist) +
+                                      sizeof(SHOWENTRY::otherArtists) + sizeof(SHOWENTRY::venue) +
+                                      sizeof(SHOWENTRY::url) + sizeof(SHOWENTRY::location);
+static_assert(kMostShowText <= kBlockSize);
 
 } // namespace
 
@@ -23,19 +26,51 @@ void reportExportProblem(PluginData* root, const std::string& reason) {
     root->state.setExportProblem(text.c_str());
 }
 
-std::vector<ExportedShow> exportedShows(PluginData* root) {
-    std::vector<ExportedShow> shows;
+std::string_view ExportedShows::copyText(const char* field, std::size_t capacity) {
+    // A record's text up to its terminator (or its whole field).
+    const std::size_t size = strnlen(field, capacity);
+    char* at = blocks_[block_].get() + used_;
+    std::memcpy(at, field, size);
+    used_ += size;
+    return {at, size};
+}
+
+void ExportedShows::copyFrom(PluginData* root) {
+    shows_.clear();
+    block_ = used_ = 0;
     std::lock_guard<std::recursive_mutex> frame(PluginData::renderLock);
     SHOWLIST* list = root->concerts;
-    if (!list) return shows;
+    if (!list) return;
     std::lock_guard<SHOWLIST> walk(*list);
     const bool all = root->state.getExportAllShows();
-    shows.reserve(all ? list->size() : 0);
+    shows_.reserve(all ? list->size() : 0);
+    if (blocks_.empty()) blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
     for (const SHOWENTRY* s = list->head; s; s = s->next) {
         if (!all && !s->selected) continue;
-        shows.push_back({fieldText(s->uid), fieldText(s->artist), fieldText(s->otherArtists),
-                         fieldText(s->venue), fieldText(s->url), fieldText(s->location), s->year, s->month,
-                         s->day, s->ticketsAvailable, s->sequence, s->cancelled});
+        if (kBlockSize - used_ < kMostShowText) {
+            if (++block_ == blocks_.size())
+                blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+            used_ = 0;
+        }
+        ExportedShow& e = shows_.emplace_back();
+        e.uid = copyText(s->uid, sizeof s->uid);
+        e.artist = copyText(s->artist, sizeof s->artist);
+        e.otherArtists = copyText(s->otherArtists, sizeof s->otherArtists);
+        e.venue = copyText(s->venue, sizeof s->venue);
+        e.url = copyText(s->url, sizeof s->url);
+        e.location = copyText(s->location, sizeof s->location);
+        e.year = s->year, e.month = s->month, e.day = s->day;
+        e.ticketsAvailable = s->ticketsAvailable;
+        e.sequence = s->sequence;
+        e.cancelled = s->cancelled;
     }
+    // A list much shorter than the last gives back the room it no longer needs.
+    if (blocks_.size() > 2 * (block_ + 1)) blocks_.resize(block_ + 1);
+    if (shows_.capacity() > 4 * shows_.size()) shows_.shrink_to_fit();
+}
+
+ExportedShows exportedShows(PluginData* root) {
+    ExportedShows shows;
+    shows.copyFrom(root);
     return shows;
 }

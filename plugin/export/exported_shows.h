@@ -4,8 +4,10 @@
 #include "plugin/model/plugin_data.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Taken for a whole export, before the render lock and the list locks.
@@ -15,9 +17,9 @@ std::mutex& calendarExportLock();
 void reportExportProblem(PluginData* root, const std::string& reason);
 
 // What an export writes of one show, copied so that the event texts are built and written with
-// no lock held that a frame needs.
+// no lock held that a frame needs. Its texts live in the ExportedShows that holds it.
 struct ExportedShow {
-    std::string uid, artist, otherArtists, venue, url, location;
+    std::string_view uid, artist, otherArtists, venue, url, location;
     int32_t year = 0, month = 0, day = 0;
     bool ticketsAvailable = false;
     int32_t sequence = 0; // changes since the first export
@@ -25,6 +27,30 @@ struct ExportedShow {
 };
 
 // The shows of `concerts` in list order that are exported: the chosen ones, or every one when
-// all shows are exported. Holds the render lock (a refresh may replace the list) and the list's
-// lock only while copying.
-std::vector<ExportedShow> exportedShows(PluginData* root);
+// all shows are exported. Their texts are copied into a few large blocks rather than a string
+// each, so the copy, made under the render lock, costs little more than reading them.
+class ExportedShows {
+  public:
+    ExportedShows() = default;
+    ExportedShows(const ExportedShows&) = delete;
+    ExportedShows& operator=(const ExportedShows&) = delete;
+    ExportedShows(ExportedShows&&) = default;
+    ExportedShows& operator=(ExportedShows&&) = default;
+
+    // Replaces the shows with root's, keeping the room the last copy took. Holds the render lock
+    // (a refresh may replace the list) and the list's lock only while copying.
+    void copyFrom(PluginData* root);
+
+    const ExportedShow* begin() const { return shows_.data(); }
+    const ExportedShow* end() const { return shows_.data() + shows_.size(); }
+    std::size_t size() const { return shows_.size(); }
+
+  private:
+    std::string_view copyText(const char* field, std::size_t capacity);
+
+    std::vector<ExportedShow> shows_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t block_ = 0, used_ = 0; // the block being filled, and how much of it
+};
+
+ExportedShows exportedShows(PluginData* root);

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr const char* kClickThrough = "/clickthrough.php?target=";
 const vx::ical::CalendarFields kiCalFileCalendar{"-//Voxtrail//Voxtrail 2.9//EN", "", 0};
 
@@ -72,19 +74,27 @@ iCalFileEvents::iCalFileEvents(const char* webServiceHost)
     : clickThrough_(std::string("http://") + (webServiceHost ? webServiceHost : "") + kClickThrough) {}
 
 void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
-    vx::ical::EventFields& e = event_;
-    e.uid = show.uid.empty() ? vx::newUuidString() : show.uid;
+    // The composed texts go into strings that keep their room from one show to the next.
+    if (show.uid.empty()) newUid_ = vx::newUuidString();
+    vx::ical::EventView e;
+    e.uid = show.uid.empty() ? std::string_view(newUid_) : show.uid;
     // Each change after the first export raises it, so calendar programs take the newer copy.
     e.sequence = 2 + show.sequence;
-    e.status = show.cancelled ? "CANCELLED" : "";
+    e.status = show.cancelled ? "CANCELLED"sv : ""sv;
     e.year = show.year, e.month = show.month, e.day = show.day;
     e.summary = show.artist;
     e.location = show.venue;
-    if (show.location != "-") e.location.append("\n(").append(show.location).append(")");
-    e.url.assign(clickThrough_).append(queryValue(show.url));
-    e.description.clear();
-    if (!show.otherArtists.empty())
-        e.description.assign("With:\n").append(show.otherArtists).append("\n\nURL:").append(e.url);
+    if (show.location != "-") {
+        location_.assign(show.venue).append("\n(").append(show.location).append(")");
+        e.location = location_;
+    }
+    url_.assign(clickThrough_);
+    appendQueryValue(url_, show.url);
+    e.url = url_;
+    if (!show.otherArtists.empty()) {
+        description_.assign("With:\n").append(show.otherArtists).append("\n\nURL:").append(url_);
+        e.description = description_;
+    }
     vx::ical::appendEventText(text, e);
 }
 
@@ -150,8 +160,11 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     static std::string text;
     text.clear(); // keeps the room
     text += vx::ical::calendarHead(kiCalFileCalendar);
+    // The copy of the shows keeps its room as the text does.
+    static ExportedShows shows;
+    shows.copyFrom(root);
     iCalFileEvents events(webServiceHost);
-    for (const ExportedShow& show : exportedShows(root))
+    for (const ExportedShow& show : shows)
         events.append(text, show);
     text += vx::ical::kCalendarEnd;
 

@@ -24,7 +24,7 @@ class iCalFileEvents {
 
   private:
     std::string clickThrough_;
-    vx::ical::EventFields event_;
+    std::string newUid_, location_, url_, description_;
 };
 
 // With export on: makes the folder of iCalLoc (with every missing level) and, when withDescription,

@@ -10,6 +10,8 @@
 // whole character (never inside one or inside an escape) to keep within capacity - 1 bytes.
 void escapeQueryValue(char* text, std::size_t capacity);
 std::string queryValue(std::string_view text);
+// The same appended to out: an export of thousands of links writes each into one reused string.
+void appendQueryValue(std::string& out, std::string_view text);
 
 // The service's click-through path for a link: the link travels as one query value, so its own
 // query ("?ASIN=..&CITY=..") reaches the service whole instead of splitting the outer query.

@@ -95,6 +95,8 @@ TEST(IcalEvent, TextLinesAreWhatLibicalWrites) {
             texts.push_back(text);
             texts.push_back("Caf\xC3\xA9 " + text + text);
         }
+    // Longer than an event usually is: the writer's room grows, and the line folds in many rounds.
+    texts.push_back(std::string(3000, ';') + "\xE6\x9D\xB1\n" + std::string(2000, 'x'));
     for (const std::string& text : texts) {
         EventFields e;
         e.year = 2027, e.month = 3, e.day = 5;
