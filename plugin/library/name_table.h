@@ -107,7 +107,8 @@ template <typename Value> class NameTable {
             (sizeof(Entry) + written.size() + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
         if (blocks.empty() || used + bytes > blockSize) {
             blockSize = std::max(kBlock, bytes);
-            blocks.push_back(std::make_unique<std::byte[]>(blockSize));
+            // Left unwritten: a page of the block costs a fault only once a name reaches it.
+            blocks.push_back(std::unique_ptr<std::byte[]>(new std::byte[blockSize]));
             used = 0;
         }
         std::byte* at = blocks.back().get() + used;
