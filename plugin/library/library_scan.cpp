@@ -80,7 +80,7 @@ std::string listArtistEntry(std::string_view written) {
 const LibraryScanPolicy kListsPolicy{listArtistEntry};
 
 bool LibraryScan::readFile(const char* path) {
-    LineSource library(path);
+    LineSource library(path, &arena);
     if (!library.isOpen()) return false;
     std::string_view lines;
     while (!state.getShutingDown() && library.nextLines(lines))

@@ -116,13 +116,15 @@ class LibraryScan {
     bool insideItems = false;
     bool firstPlaylistLine = true;
 
-    Names artistNames;
-    Names albumNames;
+    // Declared before the tables and records that live in it, so that it outlives them.
+    HugeArena arena;
+    Names artistNames{arena};
+    Names albumNames{arena};
     Names::Entry* lastArtist = nullptr;
     Names::Entry* lastAlbum = nullptr;
     unsigned filling = 1; // counts the emptyings of the lists
     // What the tracks recorded, in file order.
-    HugeBlocks<Recorded> recorded;
+    HugeBlocks<Recorded> recorded{arena};
     std::vector<Name*> numbered{nullptr}; // every name, so that a record holds 4 bytes per name
     std::unordered_map<std::string, std::uint32_t> oddIds;
     // Track id to the names recorded for it (later tracks of the same id win), covering
