@@ -80,7 +80,7 @@ std::string listArtistEntry(std::string_view written) {
 const LibraryScanPolicy kListsPolicy{listArtistEntry};
 
 bool LibraryScan::readFile(const char* path) {
-    LineSource library(path);
+    LineSource library(path, &arena);
     if (!library.isOpen()) return false;
     std::string_view lines;
     while (!state.getShutingDown() && library.nextLines(lines))
@@ -192,20 +192,23 @@ void LibraryScan::recordTrack() {
     }
     // Only a playlist that narrows the lists looks its tracks up.
     if (!policy.playlistNarrows) return;
-    recorded.push_back({trackKey(trackId, true), artist->number, albumSeen ? album->number : 0});
+    recorded.push_back(
+        {static_cast<std::uint32_t>(trackKey(trackId, true)), artist->number, albumSeen ? album->number : 0});
 }
 
 std::uint64_t LibraryScan::trackKey(std::string_view id, bool adding) {
-    constexpr std::uint64_t kOdd = std::uint64_t{1} << 63;
-    const bool plain = !id.empty() && id.size() <= 18 && (id[0] != '0' || id.size() == 1) &&
-                       id.find_first_not_of("0123456789") == std::string_view::npos;
-    if (plain) {
-        std::uint64_t number = 0;
-        for (char c : id)
-            number = number * 10 + static_cast<std::uint64_t>(c - '0');
-        return number;
+    constexpr std::uint32_t kOdd = std::uint32_t{1} << 31;
+    bool plain = !id.empty() && id.size() <= 10 && (id[0] != '0' || id.size() == 1);
+    std::uint64_t number = 0;
+    for (std::size_t i = 0; plain && i < id.size(); ++i) {
+        const unsigned digit = static_cast<unsigned char>(id[i]) - unsigned{'0'};
+        plain = digit <= 9;
+        number = number * 10 + digit;
     }
-    if (adding) return oddIds.try_emplace(std::string(id), kOdd | oddIds.size()).first->second;
+    if (plain && number < kOdd) return number;
+    if (adding)
+        return oddIds.try_emplace(std::string(id), kOdd | static_cast<std::uint32_t>(oddIds.size()))
+            .first->second;
     auto it = oddIds.find(std::string(id));
     return it == oddIds.end() ? std::string_view::npos : it->second;
 }

@@ -76,13 +76,14 @@ class LibraryScan {
     };
     // What a track recorded, in file order; indexed by track id only once a playlist asks.
     struct Recorded {
-        std::uint64_t id;     // see trackKey
+        std::uint32_t id;     // see trackKey
         std::uint32_t artist; // places in numbered; 0 for a track without an album
         std::uint32_t album;
     };
     const TrackNames* recordedTrack(std::string_view id);
-    // A track id as a number: a plain decimal keeps its value, any other text its place among
-    // oddIds with the top bit set; npos for an odd text never recorded (when not adding).
+    // A track id as a number: a plain decimal below 2^31 keeps its value, any other text its
+    // place among oddIds with bit 31 set; npos for an odd text never recorded (when not adding).
+    // Four bytes a track keep half a million tracks' records in a few megabytes.
     std::uint64_t trackKey(std::string_view id, bool adding);
 
     Name* storedName(Names& names, Names::Entry*& last, std::string_view written, bool isArtist);
@@ -115,15 +116,17 @@ class LibraryScan {
     bool insideItems = false;
     bool firstPlaylistLine = true;
 
-    Names artistNames;
-    Names albumNames;
+    // Declared before the tables and records that live in it, so that it outlives them.
+    HugeArena arena;
+    Names artistNames{arena};
+    Names albumNames{arena};
     Names::Entry* lastArtist = nullptr;
     Names::Entry* lastAlbum = nullptr;
     unsigned filling = 1; // counts the emptyings of the lists
     // What the tracks recorded, in file order.
-    HugeBlocks<Recorded> recorded;
+    HugeBlocks<Recorded> recorded{arena};
     std::vector<Name*> numbered{nullptr}; // every name, so that a record holds 4 bytes per name
-    std::unordered_map<std::string, std::uint64_t> oddIds;
+    std::unordered_map<std::string, std::uint32_t> oddIds;
     // Track id to the names recorded for it (later tracks of the same id win), covering
     // recorded[0, indexed).
     std::unordered_map<std::uint64_t, TrackNames> tracks;

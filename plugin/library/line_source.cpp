@@ -22,7 +22,7 @@ const char* lastLineFeed(const char* from, std::size_t length) {
 
 } // namespace
 
-LineSource::LineSource(const char* path) {
+LineSource::LineSource(const char* path, HugeArena* arena) {
     vx::FileOpening opening = vx::FileOpening::missing;
     fd = vx::openRegularFile(path, &opening);
     notRegular_ = opening == vx::FileOpening::notRegular;
@@ -32,7 +32,19 @@ LineSource::LineSource(const char* path) {
     std::size_t bytes = kBlockBytes;
     if (::fstat(fd, &info) == 0 && info.st_size >= 0 && static_cast<uint64_t>(info.st_size) < kBlockBytes)
         bytes = std::max(kSmallestBlock, static_cast<std::size_t>(info.st_size) + 1);
-    block.resize(bytes);
+    if (arena && bytes == kBlockBytes) {
+        block = reinterpret_cast<char*>(arena->take(bytes));
+        blockSize = bytes;
+    } else {
+        growBlock(bytes);
+    }
+}
+
+void LineSource::growBlock(std::size_t bytes) {
+    if (block != grown.data()) grown.assign(block, block + end);
+    grown.resize(bytes);
+    block = grown.data();
+    blockSize = bytes;
 }
 
 LineSource::~LineSource() {
@@ -41,16 +53,16 @@ LineSource::~LineSource() {
 
 bool LineSource::readMore() {
     if (begin > 0) {
-        std::memmove(block.data(), block.data() + begin, end - begin);
+        std::memmove(block, block + begin, end - begin);
         end -= begin;
         begin = 0;
     }
-    if (end == block.size()) {
-        if (block.size() >= kLongestLine) return false;
-        block.resize(std::min(kLongestLine, block.size() * 2));
+    if (end == blockSize) {
+        if (blockSize >= kLongestLine) return false;
+        growBlock(std::min(kLongestLine, blockSize * 2));
     }
     while (!atEnd) {
-        const ssize_t n = ::read(fd, block.data() + end, block.size() - end);
+        const ssize_t n = ::read(fd, block + end, blockSize - end);
         if (n < 0 && errno == EINTR) continue;
         // A read error (a folder, a vanished disk) ends the file where it stands.
         if (n <= 0) {
@@ -68,19 +80,18 @@ bool LineSource::nextLines(std::string_view& out) {
     std::size_t searched = begin; // bytes before this hold no line feed
     for (;;) {
         if (skipping && begin < end) {
-            const void* feed = std::memchr(block.data() + begin, '\n', end - begin);
+            const void* feed = std::memchr(block + begin, '\n', end - begin);
             if (!feed) {
                 begin = searched = end;
             } else {
-                begin = searched =
-                    static_cast<std::size_t>(static_cast<const char*>(feed) - block.data()) + 1;
+                begin = searched = static_cast<std::size_t>(static_cast<const char*>(feed) - block) + 1;
                 skipping = false;
             }
         }
         if (!skipping && begin < end) {
-            if (const char* feed = lastLineFeed(block.data() + searched, end - searched)) {
-                const std::size_t stop = static_cast<std::size_t>(feed - block.data()) + 1;
-                out = std::string_view(block.data() + begin, stop - begin);
+            if (const char* feed = lastLineFeed(block + searched, end - searched)) {
+                const std::size_t stop = static_cast<std::size_t>(feed - block) + 1;
+                out = std::string_view(block + begin, stop - begin);
                 begin = stop;
                 return true;
             }
@@ -93,7 +104,7 @@ bool LineSource::nextLines(std::string_view& out) {
         }
         if (skipping || begin == end) return false;
         // The file's last line without a line end, or the head of a line longer than the buffer.
-        out = std::string_view(block.data() + begin, end - begin);
+        out = std::string_view(block + begin, end - begin);
         skipping = !atEnd;
         begin = end;
         return true;

@@ -3,6 +3,8 @@
 // million short lines, and a copy per line would cost as much as the reading itself. The buffer
 // grows for a long line only up to kLongestLine; a longer line is searched in that much of its
 // head and the rest of it is skipped, so a file without line ends costs bounded memory.
+#include "plugin/library/huge_blocks.h"
+
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -14,7 +16,8 @@ class LineSource {
     static constexpr std::size_t kBlockBytes = 128 << 10;
     static constexpr std::size_t kLongestLine = 8 << 20;
 
-    explicit LineSource(const char* path);
+    // With an arena, a large file's block is taken from it rather than from the heap.
+    explicit LineSource(const char* path, HugeArena* arena = nullptr);
     ~LineSource();
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
@@ -36,8 +39,13 @@ class LineSource {
 
     int fd = -1;
     bool notRegular_ = false;
-    std::vector<char> block;
-    std::size_t begin = 0; // unread bytes are block[begin, end)
+    // Grows the block to `bytes`, keeping block[0, end).
+    void growBlock(std::size_t bytes);
+
+    char* block = nullptr;
+    std::size_t blockSize = 0;
+    std::vector<char> grown; // the block once it is not the first one
+    std::size_t begin = 0;   // unread bytes are block[begin, end)
     std::size_t end = 0;
     bool atEnd = false;
     bool skipping = false;  // dropping the tail of an over-long line up to its line end

@@ -1,7 +1,9 @@
 #pragma once
 // Written names to what the reader keeps of them, looked up once per track: open addressing over
 // a power-of-two table with each text's hash beside it, so that a miss costs no text compare.
-// Entries never move once added.
+// Entries never move once added; the table and entries live in the reading's arena.
+#include "plugin/library/huge_blocks.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +23,7 @@ template <typename Value> class NameTable {
         Value value{};
     };
 
-    NameTable() = default;
+    explicit NameTable(HugeArena& arena) : arena(arena) { resizeSlots(64); }
     NameTable(const NameTable&) = delete;
     NameTable& operator=(const NameTable&) = delete;
     ~NameTable() {
@@ -32,7 +34,7 @@ template <typename Value> class NameTable {
     // The entry for the written text, added with a default value when new.
     Entry& find(std::string_view written, bool& added) {
         const std::uint64_t hash = hashOf(written);
-        std::size_t mask = slots.size() - 1;
+        const std::size_t mask = slotCount - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = slots[i];
             if (!slot.entry) break;
@@ -42,7 +44,7 @@ template <typename Value> class NameTable {
             }
         }
         // Kept at most half full, so that probes stay short.
-        if ((entries.size() + 1) * 2 > slots.size()) grow();
+        if ((entries.size() + 1) * 2 > slotCount) grow();
         Entry& entry = store(written);
         place({hash, &entry});
         added = true;
@@ -102,15 +104,16 @@ template <typename Value> class NameTable {
     // An entry and its text side by side in a block of their own kind, so that a look-up reads
     // one place behind its slot rather than two.
     Entry& store(std::string_view written) {
+        static_assert(alignof(Entry) <= HugeArena::kAlign);
         constexpr std::size_t kBlock = 64 << 10;
         const std::size_t bytes =
             (sizeof(Entry) + written.size() + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
-        if (blocks.empty() || used + bytes > blockSize) {
+        if (!block || used + bytes > blockSize) {
             blockSize = std::max(kBlock, bytes);
-            blocks.push_back(std::make_unique<std::byte[]>(blockSize));
+            block = arena.take(blockSize);
             used = 0;
         }
-        std::byte* at = blocks.back().get() + used;
+        std::byte* at = block + used;
         used += bytes;
         char* text = reinterpret_cast<char*>(at + sizeof(Entry));
         if (!written.empty()) std::memcpy(text, written.data(), written.size());
@@ -119,24 +122,33 @@ template <typename Value> class NameTable {
         return *entry;
     }
     void place(Slot s) {
-        const std::size_t mask = slots.size() - 1;
+        const std::size_t mask = slotCount - 1;
         std::size_t i = s.hash & mask;
         while (slots[i].entry)
             i = (i + 1) & mask;
         slots[i] = s;
     }
+    void resizeSlots(std::size_t count) {
+        slots = reinterpret_cast<Slot*>(arena.take(count * sizeof(Slot)));
+        std::uninitialized_fill_n(slots, count, Slot{});
+        slotCount = count;
+    }
+    // The old slots stay in the arena: all the tables ever held come to twice the last.
     void grow() {
-        std::vector<Slot> old(slots.size() * 2);
-        old.swap(slots);
-        for (const Slot& s : old)
-            if (s.entry) place(s);
+        Slot* const old = slots;
+        const std::size_t oldCount = slotCount;
+        resizeSlots(slotCount * 2);
+        for (std::size_t i = 0; i < oldCount; ++i)
+            if (old[i].entry) place(old[i]);
     }
 
-    std::vector<std::unique_ptr<std::byte[]>> blocks;
+    HugeArena& arena;
+    std::byte* block = nullptr;
     std::size_t blockSize = 0;
     std::size_t used = 0;
     std::vector<Entry*> entries;
-    std::vector<Slot> slots = std::vector<Slot>(64);
+    Slot* slots = nullptr;
+    std::size_t slotCount = 0;
 };
 
 } // namespace vx

@@ -145,28 +145,38 @@ template <typename Record> bool SortedNameList<Record>::insert(Record* a, bool c
     return true;
 }
 
+template <typename Record> std::string SortedNameList<Record>::keyOf(const char* name) const {
+    return order == Order::Cleaned ? uncleanedListKey(name) : std::string(name);
+}
+
+template <typename Record> Record* SortedNameList<Record>::findExact(const char* name) {
+    if (order == Order::Bytes || order == Order::Cleaned) {
+        // A name has one key and a key at most one record: a list of thousands is not walked
+        // for each of thousands of excluded names.
+        auto it = index.find(keyOf(name));
+        return it != index.end() && std::strcmp(it->second->name, name) == 0 ? it->second : nullptr;
+    }
+    for (Record* r = head; r; r = r->next)
+        if (std::strcmp(r->name, name) == 0) return r;
+    return nullptr;
+}
+
 template <typename Record> bool SortedNameList<Record>::contains(const char* name) {
     if (!name) return false;
     std::lock_guard<ListMutex> guard(mutex);
-    for (Record* r = head; r; r = r->next)
-        if (std::strcmp(r->name, name) == 0) return true;
-    return false;
+    return findExact(name) != nullptr;
 }
 
 template <typename Record> void SortedNameList<Record>::remove(const char* name) {
     if (!name) return;
     std::lock_guard<ListMutex> guard(mutex);
-    for (Record* r = head; r; r = r->next) {
-        if (std::strcmp(r->name, name) != 0) continue;
-        vx::unlinkRecord(r, head, tail, count);
-        ++changes;
-        if (order == Order::Bytes)
-            index.erase(r->name);
-        else if (order == Order::Cleaned)
-            index.erase(cleanedName(r->name));
-        delete r;
-        return;
-    }
+    Record* r = findExact(name);
+    if (!r) return;
+    vx::unlinkRecord(r, head, tail, count);
+    ++changes;
+    // Under the key it was indexed by: a name that cleans to nothing is indexed by itself.
+    if (order != Order::Mixed) index.erase(keyOf(r->name));
+    delete r;
 }
 
 template <typename Record> void SortedNameList<Record>::clear() {

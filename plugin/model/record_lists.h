@@ -91,6 +91,10 @@ template <typename Record> class SortedNameList {
   protected:
     enum class Order { None, Bytes, Cleaned, Mixed };
     bool insert(Record* a, bool cleaned);
+    // The index's key for a name under the list's order, and the record named exactly so (the
+    // caller holds the mutex).
+    std::string keyOf(const char* name) const;
+    Record* findExact(const char* name);
     Order order = Order::None;
     std::map<std::string, Record*> index; // key: the name, or its cleaned form
 };

@@ -132,6 +132,26 @@ TEST_F(LibraryReader, APlaylistWithoutItemsEmptiesTheLibraryButNotTheIncludedNam
     EXPECT_THAT(albums(), IsEmpty());
 }
 
+TEST_F(LibraryReader, APlaylistFindsItsTracksByTheirIdsWrittenExactly) {
+    const auto track = [](const std::string& id, const std::string& artist) {
+        return "<dict>\n<key>Track ID</key><integer>" + id + "</integer>\n<key>Artist</key><string>" +
+               artist + "</string>\n</dict>\n";
+    };
+    const auto item = [](const std::string& id) {
+        return "<dict>\n<key>Track ID</key><integer>" + id + "</integer>\n</dict>\n";
+    };
+    // Large, zero-led and lettered ids are told apart from the small ids they resemble.
+    const std::string library =
+        "<dict>\n<key>Tracks</key>\n<dict>\n" + track("7", "Seven") + track("07", "Zero Seven") +
+        track("2147483648", "Two Gig") + track("4294967303", "Four Gig Seven") + track("x7", "Lettered") +
+        track("8", "Eight") + "</dict>\n<key>Playlists</key>\n<array>\n<dict>\n" +
+        "<key>Name</key><string>Voxtrail</string>\n<key>Playlist Items</key>\n<array>\n" +
+        item("4294967303") + item("07") + item("2147483648") + item("9") +
+        "</array>\n</dict>\n</array>\n</dict>\n";
+    ASSERT_EQ(readBytes(library), 0);
+    EXPECT_THAT(artists(), ElementsAre("fourgigseven", "twogig", "zeroseven"));
+}
+
 // ---- Tracks ----
 
 TEST_F(LibraryReader, ACommaInsideANameStandsForBothWordOrders) {

@@ -11,7 +11,8 @@
 namespace {
 
 TEST(NameTable, TextsDifferingInOneByteAreDifferentNamesAndEntriesNeverMove) {
-    vx::NameTable<int> table;
+    vx::HugeArena arena;
+    vx::NameTable<int> table(arena);
     std::vector<std::pair<std::string, vx::NameTable<int>::Entry*>> seen;
     for (std::size_t length = 0; length < 40; ++length) {
         const std::string base(length, 'a');

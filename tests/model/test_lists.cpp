@@ -234,6 +234,21 @@ TEST(ArtistList, AddUncleanedComparesCleanedNamesAndKeepsTheRecordsText) {
     EXPECT_EQ(names(list), (std::vector<std::string>{"a-ha", "Beach Boys", "The Zombies"}));
 }
 
+TEST(ArtistList, RemoveAndContainsCompareExactlyAndANameThatCleansToNothingComesBack) {
+    XML_Artist_List list;
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("!!!")));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("Beta")));
+    list.remove("beta");
+    EXPECT_TRUE(list.contains("Beta"));
+    EXPECT_FALSE(list.contains("beta"));
+    list.remove("!!!");
+    EXPECT_FALSE(list.contains("!!!"));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("!!")));
+    EXPECT_TRUE(list.addUncleaned(new XMLARTIST("!!!")));
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Beta", "!!", "!!!"}));
+    EXPECT_TRUE(linksAreConsistent(list));
+}
+
 TEST(ArtistList, MixedInsertionsFallBackToTheWalk) {
     // After a byte-ordered add, a cleaned add walks the list as it stands.
     XML_Artist_List list;
