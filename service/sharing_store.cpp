@@ -18,9 +18,11 @@ long long countOf(SqlConnection& c, const char* sql, const std::string& key) {
     return counted.rows.empty() ? 0 : counted.rows[0].integer(0);
 }
 
-// The account's feed changed now.
+// The account's feed changed now. Its second rises with every change, even within one second, so
+// a client that fetched in that second and asks by date alone still learns of the change.
 void touchFeed(SqlConnection& c, const std::string& username, long long now) {
-    c.run("UPDATE users SET feed_changed = ?2, feed_version = feed_version + 1 WHERE username = ?1",
+    c.run("UPDATE users SET feed_changed = CASE WHEN ?2 > feed_changed THEN ?2 ELSE feed_changed + 1 END, "
+          "feed_version = feed_version + 1 WHERE username = ?1",
           {username, now});
 }
 
