@@ -35,6 +35,15 @@ bool sameContent(const SqlRow& row, const SharedShow& show) {
            row.text(8) == show.otherArtists && (row.integer(11) == 1) == show.cancelled;
 }
 
+// text cut to at most max bytes, never inside a UTF-8 character.
+void cutText(std::string* text, std::size_t max) {
+    if (text->size() <= max) return;
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80)
+        --end;
+    text->resize(end);
+}
+
 SharedShow showOf(const SqlRow& row) {
     SharedShow show;
     show.year = static_cast<int>(row.integer(0));
@@ -46,10 +55,23 @@ SharedShow showOf(const SqlRow& row) {
     show.location = row.text(6);
     show.url = row.text(7);
     show.otherArtists = row.text(8);
+    boundShowTexts(&show);
     return show;
 }
 
 } // namespace
+
+bool showTextsFit(const SharedShow& show) {
+    return show.artist.size() <= kMaxShowText && show.venue.size() <= kMaxShowText &&
+           show.location.size() <= kMaxShowText && show.url.size() <= kMaxShowText &&
+           show.otherArtists.size() <= kMaxOtherArtists;
+}
+
+void boundShowTexts(SharedShow* show) {
+    for (std::string* text : {&show->artist, &show->venue, &show->location, &show->url})
+        cutText(text, kMaxShowText);
+    cutText(&show->otherArtists, kMaxOtherArtists);
+}
 
 SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
     : db_(db.engine()), limits_(limits), shared_(limits.maxNewUsersPerAddressPerMinute, limits.throttle),
