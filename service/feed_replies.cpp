@@ -160,7 +160,8 @@ std::string feedCalendar(const FeedContent& feed, const std::string& host) {
     // Room for every event at once: a feed of thousands of shows is megabytes.
     text.reserve(text.size() + feed.shows.size() * 512 + vx::ical::kCalendarEnd.size());
     for (const FeedShow& f : feed.shows) {
-        const SharedShow& s = f.show;
+        SharedShow s = f.show;
+        boundShowTexts(&s); // a show kept before the bound
         vx::ical::EventFields e;
         e.uid = f.uid;
         e.sequence = f.sequence;

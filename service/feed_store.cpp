@@ -72,7 +72,6 @@ FeedContent FeedStore::content(const FeedHead& head) {
         f.sequence = static_cast<int>(row.integer(10));
         f.changed = row.integer(11);
         f.show.cancelled = row.integer(12) == 1;
-        boundShowTexts(&f.show);
         feed.shows.push_back(std::move(f));
     }
     return feed;

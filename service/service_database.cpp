@@ -22,7 +22,8 @@ bool ServiceDatabase::open(const std::string& target, std::string* error, const 
 }
 
 bool ServiceDatabase::openToRead(const std::string& target, std::string* error) {
-    if (isPostgresTarget(target)) return open(target, error);
+    // A database in memory starts empty: there is nothing in it to keep unchanged.
+    if (isPostgresTarget(target) || target.empty() || target == ":memory:") return open(target, error);
     db_.reset();
     std::unique_ptr<Database> db = SqliteDatabase::open(target, error, true);
     if (!db) return false;

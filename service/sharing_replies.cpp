@@ -129,7 +129,8 @@ Reply registerRequest(std::string_view target, SharingStore& store, const std::s
 Reply displayShows(const std::string& username, SharingStore& store) {
     if (!store.userExists(username)) return okReply("VoxtrailError: no such user");
     Reply reply;
-    for (const SharedShow& s : store.shows(username)) {
+    for (SharedShow& s : store.shows(username)) {
+        boundShowTexts(&s); // a show kept before the bound
         // The reader drops the event text's last character: the line feed before "</event>".
         reply.body += "<event>" + std::to_string(s.year) + "@@" + std::to_string(s.month) + "@@" +
                       std::to_string(s.day) + "@@" + (s.tickets ? "1" : "0") + "@@" + recordText(s.artist) +

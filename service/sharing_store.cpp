@@ -55,7 +55,6 @@ SharedShow showOf(const SqlRow& row) {
     show.location = row.text(6);
     show.url = row.text(7);
     show.otherArtists = row.text(8);
-    boundShowTexts(&show);
     return show;
 }
 

@@ -30,7 +30,8 @@ constexpr std::size_t kMaxOtherArtists = 1023;
 
 // Whether each of the show's texts is within its bound.
 bool showTextsFit(const SharedShow& show);
-// The show with each text cut to its bound at the start of a character: for rows kept before.
+// The show with each text cut to its bound at the start of a character: for replies of shows kept
+// before the bound.
 void boundShowTexts(SharedShow* show);
 
 struct SharingUser {

@@ -122,8 +122,7 @@ TEST(ServiceServer, ManyClientsAtOnceAllGetTheirAnswers) {
     std::remove(logPath.c_str());
 }
 
-// The i-th of many slow clients comes from one of four loopback addresses, each under the
-// service's limit of connections per client.
+// The i-th of many slow clients, from one of four addresses, each under the limit of one client.
 const char* slowClientAddress(int i) {
     static const char* addresses[] = {"127.0.0.10", "127.0.0.11", "127.0.0.12", "127.0.0.13"};
     return addresses[i % 4];

@@ -10,8 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -32,61 +32,41 @@ std::string pathOf(const std::string& url) {
 
 struct Ended {
     int status = -1;    // exit status, 128 + a signal's number, or -1 when it had to be killed
-    double seconds = 0; // from start to end
     std::string output; // standard output and error
 };
 
 // Runs the service with args, sends it signal after signalAfterMs (when given), and kills it when
 // it has not ended after limitMs.
-Ended runService(const std::vector<std::string>& args, int limitMs, int signal = 0, int signalAfterMs = 0) {
-    int out[2];
-    if (pipe(out) != 0) return {};
-    std::vector<std::string> all{VX_SERVICE_BIN};
-    all.insert(all.end(), args.begin(), args.end());
+Ended runService(std::vector<std::string> args, int limitMs, int signal = 0, int signalAfterMs = 0) {
+    const std::string log = testing::TempDir() + "run-service-" + std::to_string(getpid()) + ".out";
+    args.insert(args.begin(), VX_SERVICE_BIN);
     std::vector<char*> argv;
-    for (std::string& a : all)
+    for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(out[1], STDERR_FILENO);
-        close(out[0]);
-        close(out[1]);
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
-    close(out[1]);
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
     Ended ended;
-    int status = 0;
-    bool signalled = signal == 0, done = false;
-    for (;;) {
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                .count();
-        char buf[4096];
-        for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;)
-            ended.output.append(buf, static_cast<std::size_t>(n));
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            done = true;
-            break;
-        }
-        if (!signalled && ms >= signalAfterMs) {
-            kill(pid, signal);
-            signalled = true;
-        }
-        if (ms >= limitMs) break;
+    int status = 0, ms = 0;
+    for (; ms < limitMs && waitpid(pid, &status, WNOHANG) != pid; ms += 10) {
+        if (signal != 0 && ms == signalAfterMs) kill(pid, signal);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!done) {
+    if (ms >= limitMs) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
+    } else {
+        ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    ended.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    close(out[0]);
-    if (done) ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::ifstream in(log);
+    ended.output.assign(std::istreambuf_iterator<char>(in), {});
+    std::remove(log.c_str());
     return ended;
 }
 
@@ -119,20 +99,15 @@ TEST(ServiceProcess, StartsOrRefusesAtOnceWhateverItsFilesAreAndStopsWhenAsked) 
     ASSERT_EQ(truncate(huge.c_str(), 1LL << 36), 0);
     std::vector<std::string> slow = ports;
     slow.insert(slow.end(), {"--catalog-from-library", huge, "--start-timeout", "1"});
-    const Ended late = runService(slow, 20000);
+    const Ended late = runService(slow, 5000);
     EXPECT_EQ(late.status, 1) << late.output;
     EXPECT_NE(late.output.find("did not finish within 1 s"), std::string::npos) << late.output;
-    EXPECT_LT(late.seconds, 5) << late.output;
     slow.resize(slow.size() - 2);
     for (int signal : {SIGTERM, SIGINT}) {
-        const Ended stopped = runService(slow, 20000, signal, 300);
+        const Ended stopped = runService(slow, 3000, signal, 300);
         EXPECT_EQ(stopped.status, 128 + signal) << stopped.output;
-        EXPECT_LT(stopped.seconds, 3) << stopped.output;
     }
-    for (const std::string& path : {fifo, data + "/cities.tsv", huge})
-        std::remove(path.c_str());
-    rmdir(data.c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 // --copy-db only reads its source, which must be a store and not the target under another name.
@@ -163,12 +138,7 @@ TEST(ServiceProcess, CopyingAStoreRefusesAnEmptySourceAndItsOwnTarget) {
     const Ended copied = runService({"--copy-db", store, dir + "/new.sqlite"}, 10000);
     EXPECT_EQ(copied.status, 0) << copied.output;
     EXPECT_NE(copied.output.find("copied: 0 accounts"), std::string::npos) << copied.output;
-    for (const char* name :
-         {"/empty.sqlite", "/store.sqlite", "/linked.sqlite", "/new.sqlite", "/store.sqlite.feed-key",
-          "/new.sqlite.feed-key", "/store.sqlite-wal", "/store.sqlite-shm", "/new.sqlite-wal",
-          "/new.sqlite-shm", "/new.sqlite.feed-key", "/empty.sqlite-wal", "/empty.sqlite-shm"})
-        std::remove((dir + name).c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ServiceProcess, AnswersThePluginsRequestChain) {
@@ -349,7 +319,6 @@ TEST(ServiceProcess, SecretsStayOutOfTheLogAndItsFilesArePrivate) {
     // Files an older service left readable to all are narrowed.
     for (const std::string& path : {log, db})
         ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-    std::string token;
     ::chmod(log.c_str(), 0644);
     {
         ServiceProcess svc({"--db", db, "--log", log});
@@ -360,14 +329,6 @@ TEST(ServiceProcess, SecretsStayOutOfTheLogAndItsFilesArePrivate) {
                "/iphone/exchange.php?TODO=ADD_ARTISTS&USERNAME=nia&PWD=s3cret+&+more&ARTISTS=A@@B");
         rawGet(svc.port(), "/sharing/sharing.php?TODO=ADD_SHOW&USERNAME=nia&UUID=SECRET-UUID-1&YEAR=2027");
         rawGet(svc.port(), "/x.php?a=1&api_token=SECRET-T&Password=SECRET-P");
-        // A feed's token, in whatever form of the path carries it.
-        rawGet(svc.port(), "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=nia&UUID=SECRET-UUID-1&CITY=B"
-                           "&STATE=MA&FIRSTNAME=N&LASTNAME=O");
-        const std::string address =
-            rawGet(svc.port(), "/sharing/sharing.php?TODO=FEED_URL&USERNAME=nia&UUID=SECRET-UUID-1").body;
-        token = address.substr(address.find("/feed/") + 6, 64);
-        EXPECT_EQ(rawGet(svc.port(), "/%66eed/" + token + ".ics").status, 200);
-        rawGet(svc.port(), "/x/../feed/" + token + ".ics");
         EXPECT_EQ(modeOf(log), 0600);
         EXPECT_EQ(modeOf(db), 0600);
         EXPECT_EQ(modeOf(db + "-wal"), 0600);
@@ -376,13 +337,11 @@ TEST(ServiceProcess, SecretsStayOutOfTheLogAndItsFilesArePrivate) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.find("s3cret"), std::string::npos) << text;
     EXPECT_EQ(text.find("SECRET"), std::string::npos) << text;
-    ASSERT_EQ(token.size(), 64u);
-    EXPECT_EQ(text.find(token.substr(0, 32)), std::string::npos) << text;
     // The key names stay, so the log still tells which requests came.
     EXPECT_NE(text.find("TODO=INITIALIZE_USER&USERNAME=nia&UUID=*&PWD=* 200"), std::string::npos) << text;
     EXPECT_NE(text.find("TODO=ADD_ARTISTS&USERNAME=nia&PWD=*&ARTISTS=A@@B 200"), std::string::npos) << text;
     EXPECT_NE(text.find("/x.php?a=1&api_token=*&Password=* 404"), std::string::npos) << text;
-    for (const char* suffix : {".log", ".sqlite", ".sqlite-wal", ".sqlite-shm", ".sqlite.feed-key"})
+    for (const char* suffix : {".log", ".sqlite", ".sqlite-wal", ".sqlite-shm"})
         std::remove((base + suffix).c_str());
 }
 

@@ -26,20 +26,14 @@ constexpr auto kProbeLimit = std::chrono::milliseconds(400);
 constexpr auto kProbeLimit = std::chrono::milliseconds(100);
 #endif
 
-std::string padded(std::string text, std::size_t size) {
-    text.resize(size, 'x');
-    return text;
-}
-
 } // namespace
 
 TEST(ServiceServer, SlowReadersAndHalfOpenConnectionsOfOneClientKeepNoOtherWaiting) {
     // Both ends of two thousand connections live in this process.
     rlimit files{};
     getrlimit(RLIMIT_NOFILE, &files);
-    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 8192));
-    setrlimit(RLIMIT_NOFILE, &files);
-    ASSERT_GE(files.rlim_cur, 4096u) << "too few file descriptors for this test";
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 8192);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
 
     vxs::ServiceOptions options;
     options.dataDir = VX_SERVICE_DATA_DIR;
@@ -55,14 +49,13 @@ TEST(ServiceServer, SlowReadersAndHalfOpenConnectionsOfOneClientKeepNoOtherWaiti
         vxs::Lease c = data.db.lease();
         vxs::Transaction t(*c, vxs::TransactionKind::Write);
         for (int i = 0; i < 5000; ++i)
-            c->run("INSERT INTO shared_shows (username, year, month, day, tickets, artist, venue, location, "
-                   "url, "
-                   "other_artists, uid, sequence, changed, cancelled) "
-                   "VALUES ('big', 2027, ?1, ?2, 1, ?3, ?4, ?5, ?6, ?7, ?8, 0, 1, 0)",
-                   {1 + i % 12, 1 + i % 28, padded("Artist " + std::to_string(i) + " ", vxs::kMaxShowText),
-                    padded("Venue ", vxs::kMaxShowText), padded("Boston, MA ", vxs::kMaxShowText),
-                    padded("http://e/" + std::to_string(i) + "/", vxs::kMaxShowText),
-                    padded("Others ", vxs::kMaxOtherArtists), "uid-" + std::to_string(i)});
+            c->run(
+                "INSERT INTO shared_shows (username, year, month, day, tickets, artist, venue, location, "
+                "url, "
+                "other_artists, uid, sequence, changed, cancelled) VALUES ('big', 2027, ?1, ?2, 1, ?3 || ?4, "
+                "?4, ?4, ?4, ?5, ?3, 0, 1, 0)",
+                {1 + i % 12, 1 + i % 28, std::to_string(i), std::string(vxs::kMaxShowText - 4, 'x'),
+                 std::string(vxs::kMaxOtherArtists, 'o')});
         t.commit();
     }
     const std::string feed = "/feed/" + data.feeds->token("big", "uuid-big", false) + ".ics";
@@ -74,44 +67,38 @@ TEST(ServiceServer, SlowReadersAndHalfOpenConnectionsOfOneClientKeepNoOtherWaiti
     ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
     std::thread serving([&] { server.run(); });
 
+    // 32 readers of a whole account that take none of it, then 1,030 requests never finished.
     std::vector<int> held;
-    for (int i = 0; i < 32; ++i) {
+    std::vector<pollfd> readers;
+    for (int i = 0; i < 32 + 1030; ++i) {
         const int fd = connectFrom(nullptr, server.port());
         const std::string request =
-            "GET " + (i % 2 ? feed : friends) + " HTTP/1.1\r\nConnection: Close\r\n\r\n";
+            i >= 32 ? "GET /zip"
+                    : "GET " + (i % 2 ? feed : friends) + " HTTP/1.1\r\nConnection: Close\r\n\r\n";
         if (fd >= 0) (void)!send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         held.push_back(fd);
+        if (i < 32) readers.push_back(pollfd{fd, POLLIN, 0});
     }
-    for (int i = 0; i < 1030; ++i) {
-        const int fd = connectFrom(nullptr, server.port());
-        if (fd >= 0) (void)!send(fd, "GET /zip", 8, MSG_NOSIGNAL);
-        held.push_back(fd);
-    }
-    EXPECT_EQ(std::count(held.begin(), held.end(), -1), 0);
     // The attack is on once a reply has started to reach a reader that takes none of it.
-    std::vector<pollfd> readers;
-    for (int i = 0; i < 32; ++i)
-        readers.push_back(pollfd{held[static_cast<std::size_t>(i)], POLLIN, 0});
     ASSERT_GT(poll(readers.data(), readers.size(), 10000), 0);
 
-    std::vector<long long> probeMs;
+    auto slowest = Clock::duration::zero();
     for (int i = 0; i < 20; ++i) {
         const auto start = Clock::now();
         const RawReply geo =
             rawGet(server.port(), "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA", "127.0.0.2");
-        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        probeMs.push_back(took.count());
+        slowest = std::max(slowest, Clock::now() - start);
         EXPECT_EQ(geo.status, 200) << "probe " << i;
-        EXPECT_LE(took, kProbeLimit) << "probe " << i;
     }
-    std::sort(probeMs.begin(), probeMs.end());
-    std::printf("probes: median %lld ms, slowest %lld ms\n", probeMs[10], probeMs.back());
+    EXPECT_LE(slowest, kProbeLimit);
+    std::printf(
+        "slowest probe: %lld ms\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count()));
     // A reader that takes its reply gets all of it, however long.
     const RawReply all = rawGet(server.port(), friends, "127.0.0.2");
     EXPECT_EQ(all.status, 200);
     std::size_t events = 0;
-    for (std::size_t at = all.body.find("</event>"); at != std::string::npos;
-         at = all.body.find("</event>", at + 1))
+    for (std::size_t at = 0; (at = all.body.find("</event>", at)) != std::string::npos; ++at)
         ++events;
     EXPECT_EQ(events, 5000u);
     EXPECT_LE(all.body.size(), 5000u * 2200u) << "a show's texts are bounded";
