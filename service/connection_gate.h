@@ -40,9 +40,9 @@ struct GateLimits {
     std::size_t maxWaiting = 1024;
     std::size_t maxDraining = 1024; // refused connections read and dropped at once; others closed
     std::size_t workers = 8;
-    std::size_t maxQueued = 256;                // complete heads waiting for a worker
-    std::size_t maxPerClient = 64;              // connections of one client, from accept to close
-    std::size_t maxServedPerClient = 2;         // of them with a worker at once
+    std::size_t maxQueued = 256;        // complete heads waiting for a worker
+    std::size_t maxPerClient = 64;      // connections of one client, from accept to close
+    std::size_t maxServedPerClient = 4; // of them with a worker at once: half, so others find one free
     std::size_t maxUnreadPerClient = 32u << 20; // reply bytes one client has not taken yet
     std::size_t maxUnread = 256u << 20;         // the same over all clients
 };
