@@ -31,7 +31,7 @@ started=0
 start_service() { # db; sets port
   started=$((started + 1))
   local out=$work/out.$started
-  "$service" --port 0 --iploc-port 0 --log /dev/null --db "$1" --feed-key "$work/feed.key" >"$out" &
+  "$service" --port 0 --iploc-port 0 --log "$work/requests.$started.log" --db "$1" --feed-key "$work/feed.key" >"$out" &
   pids+=($!)
   for _ in $(seq 100); do grep -q iploc-port "$out" && break; sleep 0.1; done
   port=$(sed -n 's/^port: //p' "$out")

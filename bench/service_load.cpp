@@ -34,10 +34,12 @@ int main(int argc, char** argv) {
     const int clients = argc > 4 ? std::atoi(argv[4]) : 50;
     const int perClient = argc > 5 ? std::atoi(argv[5]) : 40;
 
-    // The slow clients: one byte of a request that never ends, every second.
+    // The slow clients: one byte of a request that never ends, every second, from four addresses
+    // (the service limits the connections of each).
     std::vector<int> slow;
     for (int i = 0; i < slowCount; ++i)
-        if (int fd = connectTo(port); fd >= 0) slow.push_back(fd);
+        if (int fd = connectTo(port, ("127.0.0." + std::to_string(10 + i % 4)).c_str()); fd >= 0)
+            slow.push_back(fd);
     std::atomic<bool> done{false};
     std::thread trickle([&] {
         const std::string head =

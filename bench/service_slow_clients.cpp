@@ -30,8 +30,10 @@ struct Run {
 Run oneRun(int port, int slowBody, int slowHead) {
     const std::string path = "/zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA";
     std::vector<int> slow;
+    // From eight addresses: the service limits the connections of each.
+    auto from = [](int i) { return "127.0.0." + std::to_string(10 + i % 8); };
     for (int i = 0; i < slowBody; ++i) {
-        const int fd = connectTo(port);
+        const int fd = connectTo(port, from(i).c_str());
         if (fd < 0) continue;
         const std::string head =
             "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
@@ -40,7 +42,7 @@ Run oneRun(int port, int slowBody, int slowHead) {
         slow.push_back(fd);
     }
     for (int i = 0; i < slowHead; ++i)
-        if (const int fd = connectTo(port); fd >= 0) slow.push_back(fd);
+        if (const int fd = connectTo(port, from(i).c_str()); fd >= 0) slow.push_back(fd);
     std::atomic<bool> done{false};
     std::thread trickle([&] {
         const std::string bytes = "GET " + path + " HTTP/1.1\r\nX-Slow: ";

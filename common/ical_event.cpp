@@ -374,7 +374,9 @@ void appendEvent(std::string& text, const EventView& e) {
     if (e.status == "CONFIRMED" || e.status == "CANCELLED")
         at = put(put(put(at, "STATUS:"), e.status), "\r\n");
     out.advance(static_cast<std::size_t>(at - lines));
-    appendTextLine(out, "SUMMARY:", e.summary, false);
+    // Many readers (calcurse among them) show no STATUS: a cancelled show says so in its title.
+    const bool cancelled = e.status == "CANCELLED";
+    appendTextLine(out, cancelled ? "SUMMARY:Cancelled: " : "SUMMARY:", e.summary, false);
     appendTextLine(out, "LOCATION:", e.location, false);
     if (!e.url.empty()) {
         const std::size_t start = out.size();

@@ -14,7 +14,7 @@ namespace vx::ical {
 struct EventFields {
     std::string uid;
     int sequence = 0;
-    std::string status;                              // "CONFIRMED", "CANCELLED", or empty for none
+    std::string status; // "CONFIRMED", "CANCELLED" (SUMMARY then starts "Cancelled: "), or empty
     int32_t year = 0, month = 0, day = 0;            // an all-day event; DTEND is the next day
     int64_t dtstamp = 0;                             // seconds since 1970 (UTC); 0 means now
     std::string summary, location, url, description; // url is left out when empty

@@ -18,26 +18,32 @@ inline FileOpening regularFileState(const char* path) {
     return S_ISREG(info.st_mode) ? FileOpening::opened : FileOpening::notRegular;
 }
 
-// A descriptor for reading path when it is a regular file, or -1 with *why (when given) saying
-// whether it was missing (or unreadable) or not a regular file. The open never blocks: the type
-// is checked on what was opened, so a file swapped in meanwhile is caught too.
-inline int openRegularFile(const char* path, FileOpening* why = nullptr) {
+// A descriptor for path opened with flags (and mode, when they create it) when it is a regular
+// file, or -1 with *why (when given) saying whether it was missing (or could not be opened) or not
+// a regular file. The open never blocks: the type is checked on what was opened, so a file swapped
+// in meanwhile is caught too. errno tells why when the open itself failed.
+inline int openRegularFileWith(const char* path, int flags, mode_t mode, FileOpening* why = nullptr) {
     auto refuse = [&](FileOpening reason) {
         if (why) *why = reason;
         return -1;
     };
     if (regularFileState(path) == FileOpening::notRegular) return refuse(FileOpening::notRegular);
-    const int fd = path ? ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY) : -1;
+    const int fd = path ? ::open(path, flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, mode) : -1;
     if (fd < 0) return refuse(FileOpening::missing);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return refuse(FileOpening::notRegular);
     }
-    // Reads of a regular file never wait anyway; blocking mode keeps them plain.
+    // Reads and writes of a regular file never wait anyway; blocking mode keeps them plain.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (why) *why = FileOpening::opened;
     return fd;
+}
+
+// A descriptor for reading path when it is a regular file (as above).
+inline int openRegularFile(const char* path, FileOpening* why = nullptr) {
+    return openRegularFileWith(path, O_RDONLY, 0, why);
 }
 
 } // namespace vx

@@ -1,11 +1,11 @@
 #include "service/city_table.h"
 
+#include "service/regular_file_text.h"
 #include "service/text_keys.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 
 namespace vxs {
 namespace {
@@ -42,15 +42,16 @@ std::vector<std::string> keyVariants(const std::string& key) {
 } // namespace
 
 bool CityTable::load(const std::string& path, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        if (error) *error = "cannot open city table " + path;
+    FileLines in;
+    std::string reason;
+    if (!in.open(path, "city table", &reason)) {
+        if (error) *error = reason;
         return false;
     }
     cities_.clear();
     byKey_.clear();
     std::string line;
-    while (std::getline(in, line)) {
+    while (in.next(&line)) {
         if (line.empty() || line[0] == '#') continue;
         std::vector<std::string> f = splitTabs(line);
         if (f.size() != 7 || f[0].empty() || f[3].size() != 2) continue;

@@ -1,11 +1,11 @@
 #include "service/concert_sources.h"
 
+#include "service/regular_file_text.h"
 #include "service/text_keys.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 
 namespace vxs {
@@ -17,6 +17,7 @@ const SourceInfo kSources[kSourceCount] = {
 };
 
 constexpr long kMaxRadiusMiles = 12500; // half way round the earth
+constexpr std::size_t kMaxScriptedPage = 16u << 20;
 
 // A radius as the plug-in writes it ("%d"); negative, huge or non-numeric ones are refused.
 bool parseRadius(const std::string* text, long* miles) {
@@ -85,10 +86,12 @@ std::optional<Reply> readSourcePageRequest(int source, const Query& query, const
 
     const SourceInfo& info = sourceInfo(source);
     if (!data.sourcePages.empty()) {
-        std::ifstream in(data.sourcePages + "/" + info.name + ".txt", std::ios::binary);
-        if (!in) return errorReply(503, std::string(info.name) + " is down");
+        // A page is a few hundred kilobytes at most; anything else at the name is an outage.
         Reply scripted;
-        scripted.body.assign(std::istreambuf_iterator<char>(in), {});
+        std::string why;
+        if (!readRegularFile(data.sourcePages + "/" + info.name + ".txt", kMaxScriptedPage, &scripted.body,
+                             &why))
+            return errorReply(503, std::string(info.name) + " is down");
         return scripted;
     }
     std::optional<RegionRef> region = resolveRegion(*state, RegionTable::Search);

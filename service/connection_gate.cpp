@@ -1,5 +1,6 @@
 #include "service/connection_gate.h"
 
+#include "service/peer_address.h"
 #include "service/reply.h"
 
 #include <algorithm>
@@ -42,16 +43,16 @@ const char* statusText(int status) {
     }
 }
 
-// The socket of a connection a worker serves, as the HTTP library reads and writes it: each wait
-// bounded by the server's read or write time-out.
+// The socket of a connection a worker serves, as the HTTP library reads it (each wait bounded by
+// the server's read time-out) and writes to it (into memory, for the gate to send).
 class GateStream : public httplib::Stream {
   public:
-    GateStream(int fd, std::chrono::microseconds readTimeout, std::chrono::microseconds writeTimeout,
-               Clock::time_point deadline)
-        : fd_(fd), readMs_(toMs(readTimeout)), writeMs_(toMs(writeTimeout)), deadline_(deadline) {}
+    GateStream(int fd, std::chrono::microseconds readTimeout, Clock::time_point deadline)
+        : fd_(fd), readMs_(toMs(readTimeout)), deadline_(deadline) {}
 
     bool is_readable() const override { return readAt_ < readEnd_ || waitFor(POLLIN, readMs_); }
-    bool is_writable() const override { return waitFor(POLLOUT, writeMs_); }
+    // The reply goes into memory, and the gate sends it: no worker waits for a slow reader.
+    bool is_writable() const override { return true; }
     // Buffered: the library reads the request head a byte at a time, and a wait and a recv for
     // every byte cost more than all the rest of a small reply.
     ssize_t read(char* ptr, size_t size) override {
@@ -71,13 +72,10 @@ class GateStream : public httplib::Stream {
         return static_cast<ssize_t>(count);
     }
     ssize_t write(const char* ptr, size_t size) override {
-        if (!is_writable()) return -1;
-        ssize_t n;
-        do
-            n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
-        while (n < 0 && errno == EINTR);
-        return n;
+        reply_.append(ptr, size);
+        return static_cast<ssize_t>(size);
     }
+    std::string takeReply() { return std::move(reply_); }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         sockaddr_storage addr{};
         socklen_t len = sizeof addr;
@@ -118,8 +116,8 @@ class GateStream : public httplib::Stream {
 
     int fd_;
     int readMs_;
-    int writeMs_;
     Clock::time_point deadline_;
+    std::string reply_;
     char readBuffer_[4096];
     std::size_t readAt_ = 0;
     std::size_t readEnd_ = 0;
@@ -179,6 +177,24 @@ void ConnectionGate::admit(int fd) {
     (void)!::write(wake_, &one, sizeof one);
 }
 
+void ConnectionGate::reply(int fd, std::string bytes) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!stopping_) {
+            replies_.emplace_back(fd, std::move(bytes));
+            fd = -1;
+        }
+    }
+    if (fd >= 0) {
+        // Stopping: what the socket takes now, then the end.
+        (void)!::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(fd);
+        return;
+    }
+    const uint64_t one = 1;
+    (void)!::write(wake_, &one, sizeof one);
+}
+
 void ConnectionGate::shutdown() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -188,6 +204,7 @@ void ConnectionGate::shutdown() {
     const uint64_t one = 1;
     (void)!::write(wake_, &one, sizeof one);
     if (thread_.joinable()) thread_.join();
+    // Requests the workers still hold are answered as far as their sockets take it, then closed.
     workers_.shutdown();
 }
 
@@ -215,43 +232,35 @@ ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length
 
 void ConnectionGate::watch() {
     std::vector<epoll_event> events(64);
-    std::vector<char> peeked;
     for (;;) {
         std::vector<int> arrived;
+        std::vector<std::pair<int, std::string>> answered;
         bool stopping = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             arrived.swap(admitted_);
+            answered.swap(replies_);
             stopping = stopping_;
         }
-        for (int fd : arrived) {
-            if (stopping) {
-                ::close(fd);
-                continue;
-            }
-            if (waiting_.size() >= limits_.maxWaiting) {
-                refuse(fd, 503, "too many connections waiting");
-                continue;
-            }
-            // Edge-triggered: an event for every arrival of bytes, and one now if some are there.
-            epoll_event e{};
-            e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
-            e.data.fd = fd;
-            if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
-                ::close(fd);
-                continue;
-            }
-            const auto now = Clock::now();
-            Waiting w{now + limits_.headDeadline};
-            w.accepted = now;
-            waiting_[fd] = w;
-        }
         if (stopping) {
-            for (auto& [fd, deadline] : waiting_)
+            for (int fd : arrived)
+                ::close(fd);
+            for (auto& [fd, bytes] : answered) {
+                (void)!::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                ::close(fd);
+            }
+            for (const auto& [fd, waiting] : waiting_)
+                ::close(fd);
+            for (const auto& [fd, sending] : sending_)
                 ::close(fd);
             waiting_.clear();
+            sending_.clear();
             return;
         }
+        for (int fd : arrived)
+            take(fd);
+        for (auto& [fd, bytes] : answered)
+            startSending(fd, std::move(bytes));
         const int n = epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), kTickMs);
         for (int i = 0; i < n; ++i) {
             const int fd = events[static_cast<std::size_t>(i)].data.fd;
@@ -261,22 +270,48 @@ void ConnectionGate::watch() {
                 continue;
             }
             const uint32_t what = events[static_cast<std::size_t>(i)].events;
+            if (sending_.count(fd) > 0) {
+                if ((what & (EPOLLERR | EPOLLHUP)) != 0)
+                    drop(fd);
+                else
+                    sendMore(fd);
+                continue;
+            }
             examine(fd, (what & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0);
         }
-        const auto now = Clock::now();
-        for (auto it = waiting_.begin(); it != waiting_.end();) {
-            const int fd = it->first;
-            const Waiting w = it->second;
-            ++it;
-            if (w.deadline > now) continue;
-            if (w.draining) {
-                forget(fd);
-                ::close(fd);
-            } else {
-                refuse(fd, 408, "the request did not arrive in time");
-            }
-        }
+        expire(Clock::now());
+        serveWaiting();
     }
+}
+
+void ConnectionGate::take(int fd) {
+    const std::string client = peerKey(fd);
+    if (waitingHeads_ >= limits_.maxWaiting) {
+        refuse(fd, 503, "too many connections waiting");
+        return;
+    }
+    auto known = clients_.find(client);
+    if (known != clients_.end() && known->second.connections >= limits_.maxPerClient) {
+        refuse(fd, 503, "too many connections from your address");
+        return;
+    }
+    // Edge-triggered: an event for every arrival of bytes, and one now if some are there.
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
+    e.data.fd = fd;
+    if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
+        ::close(fd);
+        return;
+    }
+    ++clients_[client].connections;
+    const auto now = Clock::now();
+    Waiting w;
+    w.deadline = now + limits_.headDeadline;
+    w.accepted = now;
+    w.client = client;
+    w.counted = true;
+    waiting_.emplace(fd, std::move(w));
+    ++waitingHeads_;
 }
 
 void ConnectionGate::examine(int fd, bool peerDone) {
@@ -286,23 +321,29 @@ void ConnectionGate::examine(int fd, bool peerDone) {
         drain(fd);
         return;
     }
+    // A complete head waits for its client's turn, whatever the client does meanwhile.
+    if (found->second.ready) return;
     // Peeked, not read: the server reads the head itself once a worker has the connection.
     char bytes[16 * 1024 + 1];
     const std::size_t room = std::min(sizeof bytes, limits_.maxHeadBytes + 1);
     const ssize_t n = ::recv(fd, bytes, room, MSG_PEEK | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) && !peerDone) return;
     if (n <= 0) {
-        forget(fd);
-        ::close(fd);
+        drop(fd);
         return;
     }
     switch (judge(bytes, static_cast<std::size_t>(n), limits_)) {
     case Head::complete: {
-        const auto deadline = found->second.accepted + limits_.requestDeadline;
-        forget(fd);
-        // Every worker busy and the queue full: an answer now, not a wait on this thread.
-        if (!workers_.tryEnqueue([this, fd, deadline] { serve_(fd, deadline); }))
-            refuse(fd, 503, "the service is busy; try again");
+        Waiting& w = found->second;
+        Client& client = clients_[w.client];
+        if (mayServe(client)) {
+            dispatch(fd);
+            return;
+        }
+        // The client already has its share: this request waits for one of its others to end.
+        w.ready = true;
+        w.deadline = w.accepted + limits_.requestDeadline;
+        client.ready.push_back(fd);
         return;
     }
     case Head::hasBody:
@@ -321,6 +362,115 @@ void ConnectionGate::examine(int fd, bool peerDone) {
     }
 }
 
+bool ConnectionGate::mayServe(const Client& client) const {
+    return client.served < limits_.maxServedPerClient && client.unread < limits_.maxUnreadPerClient &&
+           (unread_ < limits_.maxUnread || client.unread == 0);
+}
+
+void ConnectionGate::dispatch(int fd) {
+    auto found = waiting_.find(fd);
+    const auto deadline = found->second.accepted + limits_.requestDeadline;
+    // Every worker busy and the queue full: an answer now, not a wait on this thread.
+    if (!workers_.tryEnqueue([this, fd, deadline] { serve_(fd, deadline); })) {
+        refuse(fd, 503, "the service is busy; try again");
+        return;
+    }
+    const std::string client = found->second.client;
+    forget(fd);
+    ++clients_[client].served;
+    served_[fd] = client;
+}
+
+void ConnectionGate::serveWaiting() {
+    for (auto it = clients_.begin(); it != clients_.end();) {
+        Client& client = it->second;
+        while (!client.ready.empty() && mayServe(client)) {
+            const int fd = client.ready.front();
+            client.ready.pop_front();
+            dispatch(fd);
+        }
+        it = client.connections == 0 ? clients_.erase(it) : std::next(it);
+    }
+}
+
+void ConnectionGate::startSending(int fd, std::string bytes) {
+    auto found = served_.find(fd);
+    if (found == served_.end()) {
+        ::close(fd);
+        return;
+    }
+    const std::string client = found->second;
+    served_.erase(found);
+    --clients_[client].served;
+    Sending s;
+    s.bytes = std::move(bytes);
+    s.client = client;
+    const auto now = Clock::now();
+    s.idleEnd = now + limits_.writeIdle;
+    s.end = now + limits_.writeDeadline;
+    sending_.emplace(fd, std::move(s));
+    Client& c = clients_[client];
+    c.unread += sending_[fd].bytes.size();
+    unread_ += sending_[fd].bytes.size();
+    // Most replies go whole into the socket at once; only what is left needs the socket's events.
+    epoll_event e{};
+    e.events = EPOLLOUT | EPOLLET;
+    e.data.fd = fd;
+    if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
+        drop(fd);
+        return;
+    }
+    sendMore(fd);
+}
+
+void ConnectionGate::sendMore(int fd) {
+    auto found = sending_.find(fd);
+    if (found == sending_.end()) return;
+    Sending& s = found->second;
+    const std::size_t before = s.sent;
+    bool failed = false;
+    while (s.sent < s.bytes.size()) {
+        const ssize_t n =
+            ::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) {
+            s.sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+        break;
+    }
+    const std::size_t taken = s.sent - before;
+    if (taken > 0) {
+        clients_[s.client].unread -= taken;
+        unread_ -= taken;
+        s.idleEnd = Clock::now() + limits_.writeIdle;
+    }
+    if (failed || s.sent == s.bytes.size()) drop(fd);
+}
+
+void ConnectionGate::expire(Clock::time_point now) {
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        const int fd = it->first;
+        const Waiting& w = it->second;
+        ++it;
+        if (w.deadline > now) continue;
+        if (w.draining)
+            drop(fd);
+        else if (w.ready)
+            refuse(fd, 503, "the service is busy; try again");
+        else
+            refuse(fd, 408, "the request did not arrive in time");
+    }
+    for (auto it = sending_.begin(); it != sending_.end();) {
+        const int fd = it->first;
+        const Sending& s = it->second;
+        ++it;
+        // A client that takes nothing, or takes too long, loses the rest of its reply.
+        if (s.idleEnd <= now || s.end <= now) drop(fd);
+    }
+}
+
 void ConnectionGate::refuse(int fd, int status, const char* reason) {
     const Reply r = errorReply(status, reason);
     const std::string reply =
@@ -331,10 +481,22 @@ void ConnectionGate::refuse(int fd, int status, const char* reason) {
     // loses it.
     (void)!::send(fd, reply.data(), reply.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_WR);
-    // Closing with unread bytes would reset the connection and could cost the client the reply:
-    // what it still sends is read and dropped for a while first.
     auto it = waiting_.find(fd);
-    if (it == waiting_.end()) {
+    if (it != waiting_.end() && it->second.ready) {
+        std::deque<int>& ready = clients_[it->second.client].ready;
+        ready.erase(std::remove(ready.begin(), ready.end(), fd), ready.end());
+    }
+    // Closing with unread bytes would reset the connection and could cost the client the reply:
+    // what it still sends is read and dropped for a while first, for as many as the limit allows.
+    const bool watched = it != waiting_.end();
+    if (draining_ >= limits_.maxDraining) {
+        if (watched)
+            drop(fd);
+        else
+            ::close(fd);
+        return;
+    }
+    if (!watched) {
         epoll_event e{};
         e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
         e.data.fd = fd;
@@ -343,9 +505,16 @@ void ConnectionGate::refuse(int fd, int status, const char* reason) {
             return;
         }
         it = waiting_.emplace(fd, Waiting{}).first;
+    } else {
+        --waitingHeads_;
     }
+    ++draining_;
     const auto now = Clock::now();
-    it->second = Waiting{now + limits_.drainIdle, true, now + limits_.drainTime};
+    Waiting& w = it->second;
+    w.deadline = now + limits_.drainIdle;
+    w.draining = true;
+    w.ready = false;
+    w.drainEnd = now + limits_.drainTime;
     drain(fd);
 }
 
@@ -363,12 +532,42 @@ void ConnectionGate::drain(int fd) {
         }
         break; // the client has finished, or the connection failed
     }
-    forget(fd);
-    ::close(fd);
+    drop(fd);
 }
 
 void ConnectionGate::forget(int fd) {
-    if (waiting_.erase(fd) > 0) epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+    auto it = waiting_.find(fd);
+    if (it == waiting_.end()) return;
+    if (it->second.draining)
+        --draining_;
+    else
+        --waitingHeads_;
+    waiting_.erase(it);
+    epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+}
+
+void ConnectionGate::drop(int fd) {
+    std::string client;
+    bool counted = false;
+    if (auto w = waiting_.find(fd); w != waiting_.end()) {
+        client = w->second.client;
+        counted = w->second.counted;
+        forget(fd);
+    } else if (auto s = sending_.find(fd); s != sending_.end()) {
+        client = s->second.client;
+        counted = true;
+        const std::size_t left = s->second.bytes.size() - s->second.sent;
+        clients_[client].unread -= left;
+        unread_ -= left;
+        sending_.erase(s);
+        epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+    }
+    ::close(fd);
+    if (!counted) return;
+    auto c = clients_.find(client);
+    if (c == clients_.end()) return;
+    --c->second.connections;
+    if (c->second.connections == 0 && c->second.served == 0 && c->second.ready.empty()) clients_.erase(c);
 }
 
 GatedServer::GatedServer(GateLimits limits)
@@ -392,14 +591,13 @@ bool GatedServer::process_and_close_socket(socket_t sock) {
 }
 
 void GatedServer::serveReady(int fd, std::chrono::steady_clock::time_point deadline) {
-    GateStream stream(
-        fd, std::chrono::seconds(read_timeout_sec_) + std::chrono::microseconds(read_timeout_usec_),
-        std::chrono::seconds(write_timeout_sec_) + std::chrono::microseconds(write_timeout_usec_), deadline);
+    GateStream stream(fd,
+                      std::chrono::seconds(read_timeout_sec_) + std::chrono::microseconds(read_timeout_usec_),
+                      deadline);
     bool closed = false;
     // One request per connection: the plug-in's client asks for the close and reads until it.
     process_request(stream, true, closed, nullptr);
-    ::shutdown(fd, SHUT_RDWR);
-    ::close(fd);
+    gate_.reply(fd, stream.takeReply());
 }
 
 } // namespace vxs

@@ -1,10 +1,12 @@
 #include "service/feed_replies.h"
 
+#include "common/hex_digit.h"
 #include "common/ical_event.h"
 #include "service/feed_token.h"
 #include "service/ordered_query.h"
 #include "service/query_params.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace vxs {
@@ -14,6 +16,7 @@ const std::vector<std::string> kFeedKeys{"TODO", "USERNAME", "UUID"};
 const QueryLimits kFeedLimits{1024, 8, 255};
 constexpr std::string_view kFeedPath = "/feed/";
 constexpr std::string_view kFeedSuffix = ".ics";
+constexpr std::size_t kTokenHexDigits = 64;
 
 std::string httpDate(int64_t seconds) {
     const time_t t = static_cast<time_t>(seconds);
@@ -36,12 +39,90 @@ std::optional<int64_t> parseHttpDate(const std::string& text) {
     return static_cast<int64_t>(timegm(&tm));
 }
 
-// Whether an If-None-Match list names etag (or is "*").
-bool matchesEtag(const std::string& header, const std::string& etag) {
-    if (header.find('*') != std::string::npos) return true;
-    for (std::size_t at = header.find(etag); at != std::string::npos; at = header.find(etag, at + 1))
-        if (at < 2 || header.compare(at - 2, 2, "W/") != 0) return true;
+// Whether an If-None-Match list names etag (or is "*"). The comparison is the weak one: W/"x"
+// names the same feed as "x".
+bool matchesEtag(std::string_view header, std::string_view etag) {
+    auto opaque = [](std::string_view tag) {
+        if (tag.substr(0, 2) == "W/") tag.remove_prefix(2);
+        return tag;
+    };
+    const std::string_view wanted = opaque(etag);
+    while (!header.empty()) {
+        const std::size_t comma = header.find(',');
+        std::string_view tag = header.substr(0, comma);
+        header.remove_prefix(comma == std::string_view::npos ? header.size() : comma + 1);
+        while (!tag.empty() && (tag.front() == ' ' || tag.front() == '\t'))
+            tag.remove_prefix(1);
+        while (!tag.empty() && (tag.back() == ' ' || tag.back() == '\t'))
+            tag.remove_suffix(1);
+        if (tag == "*" || opaque(tag) == wanted) return true;
+    }
     return false;
+}
+
+// target with its %XX escapes undone, again and again while one is left (at most a few rounds).
+std::string fullyDecoded(std::string_view target) {
+    std::string text(target);
+    for (int round = 0; round < 4; ++round) {
+        std::string next;
+        next.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const int high = text[i] == '%' && i + 2 < text.size() ? vx::hexDigitValue(text[i + 1]) : -1;
+            const int low = high >= 0 ? vx::hexDigitValue(text[i + 2]) : -1;
+            if (low < 0) {
+                next += text[i];
+                continue;
+            }
+            next += static_cast<char>(high * 16 + low);
+            i += 2;
+        }
+        if (next == text) break;
+        text = std::move(next);
+    }
+    return text;
+}
+
+// A path with "." and ".." segments resolved and empty ones dropped ("\\" counts as "/").
+std::string withoutDotSegments(std::string_view path) {
+    std::vector<std::string_view> kept;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/' && path[i] != '\\') continue;
+        const std::string_view segment = path.substr(start, i - start);
+        start = i + 1;
+        if (segment.empty() || segment == ".") continue;
+        if (segment == "..") {
+            if (!kept.empty()) kept.pop_back();
+            continue;
+        }
+        kept.push_back(segment);
+    }
+    std::string out;
+    for (std::string_view segment : kept)
+        out.append("/").append(segment);
+    // A last slash stays: "/feed/" is a folder's name.
+    if (!path.empty() && (path.back() == '/' || path.back() == '\\')) out += '/';
+    return out.empty() ? "/" : out;
+}
+
+// text with every run of at least minRun hex digits replaced by "*".
+std::string withoutHexRuns(const std::string& text, std::size_t minRun) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        while (end < text.size() && vx::hexDigitValue(text[end]) >= 0)
+            ++end;
+        if (end == i) {
+            out += text[i++];
+            continue;
+        }
+        if (end - i >= minRun)
+            out += '*';
+        else
+            out.append(text, i, end - i);
+        i = end;
+    }
+    return out;
 }
 
 } // namespace
@@ -79,7 +160,8 @@ std::string feedCalendar(const FeedContent& feed, const std::string& host) {
     // Room for every event at once: a feed of thousands of shows is megabytes.
     text.reserve(text.size() + feed.shows.size() * 512 + vx::ical::kCalendarEnd.size());
     for (const FeedShow& f : feed.shows) {
-        const SharedShow& s = f.show;
+        SharedShow s = f.show;
+        boundShowTexts(&s); // a show kept before the bound
         vx::ical::EventFields e;
         e.uid = f.uid;
         e.sequence = f.sequence;
@@ -116,11 +198,17 @@ Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host
     }
     Reply reply{200, "", "text/calendar; charset=utf-8", ""};
     const std::string& etag = feed->etag;
-    const int64_t changed = head->changed > 0 ? head->changed : 1;
-    reply.headers = {
-        {"ETag", etag}, {"Last-Modified", httpDate(changed)}, {"Cache-Control", "private, no-cache"}};
+    reply.headers = {{"ETag", etag}, {"Cache-Control", "private, no-cache"}};
+    // The stored second rises with every change and may run ahead of the clock after many changes
+    // in one second; the header never names a time to come, so a copy dated by it is always older
+    // than the next change. A feed that never changed has no date at all.
+    const int64_t changed = head->changed;
+    if (changed > 0)
+        reply.headers.insert(reply.headers.begin() + 1,
+                             {"Last-Modified", httpDate(std::min<int64_t>(changed, std::time(nullptr)))});
     const std::optional<int64_t> since = parseHttpDate(ifModifiedSince);
-    const bool current = !ifNoneMatch.empty() ? matchesEtag(ifNoneMatch, etag) : since && *since >= changed;
+    const bool current =
+        !ifNoneMatch.empty() ? matchesEtag(ifNoneMatch, etag) : changed > 0 && since && *since >= changed;
     if (current)
         reply.status = 304;
     else
@@ -129,8 +217,14 @@ Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host
 }
 
 std::string feedTargetForLog(std::string_view target) {
-    if (target.substr(0, kFeedPath.size()) != kFeedPath) return std::string(target);
-    return std::string(kFeedPath) + "*" + std::string(kFeedSuffix);
+    // The server routes by the decoded path ("/%66eed/…" reaches the feed), and a client may add
+    // dot segments or encode twice: the path is judged as fully decoded and normalised.
+    const std::string decoded = fullyDecoded(target);
+    const std::string path = withoutDotSegments(std::string_view(decoded).substr(0, decoded.find('?')));
+    if (path.rfind(kFeedPath, 0) == 0) return std::string(kFeedPath) + "*" + std::string(kFeedSuffix);
+    // Anywhere else a run of hex digits as long as half a token is blanked, whatever its encoding.
+    std::string blanked = withoutHexRuns(decoded, kTokenHexDigits / 2);
+    return blanked == decoded ? std::string(target) : blanked;
 }
 
 } // namespace vxs

@@ -1,5 +1,7 @@
 #include "service/feed_token.h"
 
+#include "common/regular_file.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -57,7 +59,8 @@ bool writeAll(int fd, const std::string& bytes) {
 
 // The key file's text (a line end allowed), or nullopt when it cannot be read.
 std::optional<std::string> readKeyFile(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    // Not waiting: a FIFO at the path would hold the start until someone wrote to it.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     if (file.fd < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(file.fd, &st) != 0) return std::nullopt;
@@ -105,6 +108,10 @@ std::string newFeedKey() {
 }
 
 std::optional<std::string> loadOrCreateFeedKey(const std::string& path, std::string* error) {
+    if (vx::regularFileState(path.c_str()) == vx::FileOpening::notRegular) {
+        *error = "feed key file " + path + " is not a regular file";
+        return std::nullopt;
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (std::optional<std::string> text = readKeyFile(path)) {
             if (isKey(*text)) return text;

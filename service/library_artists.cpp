@@ -1,10 +1,10 @@
 #include "service/library_artists.h"
 
 #include "common/utf8_append.h"
+#include "service/regular_file_text.h"
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <unordered_set>
 
@@ -92,16 +92,17 @@ std::string listingName(const std::string& libraryName) {
 
 bool readLibraryArtists(const std::string& path, std::vector<std::string>* artists, std::string* error,
                         std::map<std::string, std::vector<std::string>>* albums) {
-    std::ifstream in(path);
-    if (!in) {
-        if (error) *error = "cannot open library " + path;
+    FileLines in;
+    std::string reason;
+    if (!in.open(path, "library", &reason)) {
+        if (error) *error = reason;
         return false;
     }
     std::unordered_set<std::string> seen;
     std::set<std::pair<std::string, std::string>> seenAlbums;
     std::string line, artist, genre, album;
     bool inTrack = false;
-    while (std::getline(in, line)) {
+    while (in.next(&line)) {
         std::string value;
         if (line.find("<key>Track ID</key>") != std::string::npos) {
             inTrack = true;

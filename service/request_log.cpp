@@ -2,9 +2,14 @@
 
 #include "service/secret_redaction.h"
 
+#include "common/regular_file.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +22,25 @@ bool writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = ::write(fd, text.data(), text.size());
         if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes text to a destination that may stall (a pipe nobody reads), a pipe buffer's worth at a
+// time once it has room, so the writer can give up when the service stops; false then or on failure.
+bool writeUnlessStopped(int fd, std::string_view text, const std::atomic<bool>& stopped) {
+    while (!text.empty()) {
+        pollfd ready{fd, POLLOUT, 0};
+        const int r = ::poll(&ready, 1, 100);
+        if (r < 0 && errno != EINTR) return false;
+        if (r <= 0) {
+            if (stopped) return false;
+            continue;
+        }
+        const ssize_t n = ::write(fd, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return false;
         text.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -51,13 +75,17 @@ void RequestLog::use(int fd, bool owned) {
 }
 
 bool RequestLog::open(const std::string& path, std::string* error) {
-    // Only the service's own user reads the log: a log made by an older service is narrowed too.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    // A regular file only, opened without waiting (a FIFO would hold the start until a reader came),
+    // and only the service's own user reads it: a log made by an older service is narrowed too.
+    vx::FileOpening why{};
+    const int fd = vx::openRegularFileWith(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0600, &why);
     if (fd < 0) {
-        if (error) *error = "cannot open log " + path;
+        if (error)
+            *error = why == vx::FileOpening::notRegular ? "log " + path + " is not a regular file"
+                                                        : "cannot open log " + path;
         return false;
     }
-    if (isRegularFile(fd) && ::fchmod(fd, 0600) != 0) {
+    if (::fchmod(fd, 0600) != 0) {
         ::close(fd);
         if (error) *error = "cannot make log " + path + " private";
         return false;
@@ -118,7 +146,7 @@ void RequestLog::drain() {
         }
         const int fd = fd_;
         lock.unlock();
-        writeAll(fd, text);
+        writeUnlessStopped(fd, text, stopped_);
         lock.lock();
     }
 }
@@ -128,8 +156,10 @@ void RequestLog::stopWriter() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
+    stopped_ = true;
     queued_.notify_all();
     if (writer_.joinable()) writer_.join();
+    stopped_ = false;
 }
 
 } // namespace vxs

@@ -4,6 +4,7 @@
 // Any other destination (standard output to a pipe or a terminal) can stall, so its lines go
 // through a bounded queue to a writer thread: a stalled reader costs dropped lines, never a
 // waiting request. Secret query values (passwords, installation ids, tokens) are blanked.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -43,6 +44,7 @@ class RequestLog {
     std::deque<std::string> lines_;
     std::size_t dropped_ = 0;
     bool stopping_ = false;
+    std::atomic<bool> stopped_{false}; // the writer gives up on a stalled destination
     std::thread writer_;
 };
 

@@ -17,6 +17,9 @@ class ServiceDatabase {
     // Opens the SQLite file (creating it when missing; ":memory:" keeps it in memory) or connects
     // to the PostgreSQL database, and brings its schema up to date; false with a reason.
     bool open(const std::string& target, std::string* error, const PostgresSettings& settings = {});
+    // Opens a store to read from, changing nothing in it: a SQLite file is opened read-only and must
+    // already hold this service's current schema (a PostgreSQL database is opened as above).
+    bool openToRead(const std::string& target, std::string* error);
 
     Database& engine() { return *db_; }
     Lease lease() { return db_->lease(); }

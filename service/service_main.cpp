@@ -5,12 +5,13 @@
 #include "service/service_options.h"
 #include "service/service_server.h"
 #include "service/service_setup.h"
+#include "service/stop_signals.h"
 #include "service/store_copy.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <pthread.h>
-#include <thread>
+#include <sys/resource.h>
 
 int main(int argc, char** argv) {
     std::string error;
@@ -30,38 +31,38 @@ int main(int argc, char** argv) {
         std::printf("copied: %s\n", summary.c_str());
         return 0;
     }
-    // Termination requests are taken by one thread with sigwait, so no handler runs inside the servers.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    vxs::StopSignals signals(std::chrono::seconds(options->startTimeoutSeconds));
     std::signal(SIGPIPE, SIG_IGN);
+    // Every waiting connection is a descriptor, and the usual soft limit (1,024) is below what the
+    // gate admits: take what the system allows, up to a bound.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 65536);
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     vxs::ServiceData data;
     vxs::RequestLog log;
-    if (!vxs::buildServiceData(*options, &data, &error) ||
-        (!options->logPath.empty() && !log.open(options->logPath, &error))) {
+    signals.stage("reading its data and opening its store");
+    if (!vxs::buildServiceData(*options, &data, &error)) {
+        std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
+        return 1;
+    }
+    signals.stage("opening its log");
+    if (!options->logPath.empty() && !log.open(options->logPath, &error)) {
         std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
         return 1;
     }
     vxs::ServiceServer server(data, log);
+    signals.stage("taking its ports");
     if (!server.bind(options->host, options->port, options->iplocPort, &error)) {
         std::fprintf(stderr, "voxtrail-service: %s\n", error.c_str());
         return 1;
     }
+    signals.serving([&server] { server.stop(); });
     std::printf("port: %d\niploc-port: %d\n", server.port(), server.iplocPort());
     std::fflush(stdout);
-
-    std::thread signalWaiter([&] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        server.stop();
-    });
     server.run();
-    // Wake the waiter if the servers ended on their own.
-    pthread_kill(signalWaiter.native_handle(), SIGTERM);
-    signalWaiter.join();
+    signals.done();
     return 0;
 }

@@ -49,7 +49,9 @@ const char* serviceUsage() {
            "                            missing; every process on one database needs the same file\n"
            "                            (default FILE.feed-key beside the --db file; a new key per\n"
            "                            run for a database in memory; required with PostgreSQL)\n"
-           "  --log FILE                request log (default standard output)\n"
+           "  --log FILE                request log, a regular file (default standard output)\n"
+           "  --start-timeout S         give up a start (files, database, ports) that takes longer than\n"
+           "                            S seconds, with a message and exit status 1 (default 30)\n"
            "  --iploc-country NAME      country the IP-location page reports (default UNITED STATES)\n"
            "  --iploc-region NAME       region it reports (default MASSACHUSETTS)\n"
            "  --iploc-city NAME         city it reports (default BOSTON)\n"
@@ -123,6 +125,11 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
                 return std::nullopt;
             }
             o.postgres.statementTimeout = std::chrono::milliseconds(ms);
+        } else if (arg == "--start-timeout") {
+            if (!parseCount(value, &o.startTimeoutSeconds) || o.startTimeoutSeconds > 3600) {
+                *error = "--start-timeout needs a number of seconds from 1 to 3600";
+                return std::nullopt;
+            }
         } else if (arg == "--log") {
             o.logPath = value;
         } else if (arg == "--iploc-country" || arg == "--iploc-region" || arg == "--iploc-city") {

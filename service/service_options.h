@@ -24,6 +24,7 @@ struct ServiceOptions {
     VersionAnnouncement version;
     std::vector<std::string> libraries; // --catalog-from-library, in order
     std::string sourcePages;            // --source-pages: folder of scripted source pages
+    int startTimeoutSeconds = 30;       // --start-timeout: a start that takes longer ends
     std::optional<CivilDate> today;
     bool focus = true;
     std::string focusCity;   // empty: the IP-location city

@@ -29,6 +29,14 @@ void send(httplib::Response& res, const Reply& reply) {
     res.set_content(reply.body, reply.contentType.c_str());
 }
 
+// A reply made for this request gives its body away: an account's reply runs to megabytes.
+void send(httplib::Response& res, Reply&& reply) {
+    std::string body = std::move(reply.body);
+    reply.body.clear();
+    send(res, reply);
+    res.body = std::move(body);
+}
+
 // Parses the query under the service's limits; on a breach answers 400 and gives false.
 bool readQuery(const httplib::Request& req, httplib::Response& res, Query* query) {
     std::string error;

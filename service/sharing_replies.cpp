@@ -82,6 +82,9 @@ Reply showRequest(std::string_view target, SharingStore& store, bool add) {
     show.url = v["URL"];
     show.otherArtists = v["OTHERARTISTS"];
     if (show.artist.empty()) return errorReply(400, "ARTIST is empty");
+    // A longer text than the plug-in keeps only makes every reply of the account longer.
+    if (add && !showTextsFit(show))
+        return errorReply(400, "ARTIST, VENUE, LOCATION and URL hold at most 255 bytes, OTHERARTISTS 1023");
     // NUL would cut a text short in one store and not in another: no store takes it.
     for (const std::string* text :
          {&show.uid, &show.artist, &show.venue, &show.location, &show.url, &show.otherArtists})
@@ -126,7 +129,8 @@ Reply registerRequest(std::string_view target, SharingStore& store, const std::s
 Reply displayShows(const std::string& username, SharingStore& store) {
     if (!store.userExists(username)) return okReply("VoxtrailError: no such user");
     Reply reply;
-    for (const SharedShow& s : store.shows(username)) {
+    for (SharedShow& s : store.shows(username)) {
+        boundShowTexts(&s); // a show kept before the bound
         // The reader drops the event text's last character: the line feed before "</event>".
         reply.body += "<event>" + std::to_string(s.year) + "@@" + std::to_string(s.month) + "@@" +
                       std::to_string(s.day) + "@@" + (s.tickets ? "1" : "0") + "@@" + recordText(s.artist) +

@@ -18,9 +18,11 @@ long long countOf(SqlConnection& c, const char* sql, const std::string& key) {
     return counted.rows.empty() ? 0 : counted.rows[0].integer(0);
 }
 
-// The account's feed changed now.
+// The account's feed changed now. Its second rises with every change, even within one second, so
+// a client that fetched in that second and asks by date alone still learns of the change.
 void touchFeed(SqlConnection& c, const std::string& username, long long now) {
-    c.run("UPDATE users SET feed_changed = ?2, feed_version = feed_version + 1 WHERE username = ?1",
+    c.run("UPDATE users SET feed_changed = CASE WHEN ?2 > feed_changed THEN ?2 ELSE feed_changed + 1 END, "
+          "feed_version = feed_version + 1 WHERE username = ?1",
           {username, now});
 }
 
@@ -31,6 +33,15 @@ bool sameContent(const SqlRow& row, const SharedShow& show) {
            row.integer(3) == (show.tickets ? 1 : 0) && row.text(4) == show.artist &&
            row.text(5) == show.venue && row.text(6) == show.location && row.text(7) == show.url &&
            row.text(8) == show.otherArtists && (row.integer(11) == 1) == show.cancelled;
+}
+
+// text cut to at most max bytes, never inside a UTF-8 character.
+void cutText(std::string* text, std::size_t max) {
+    if (text->size() <= max) return;
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80)
+        --end;
+    text->resize(end);
 }
 
 SharedShow showOf(const SqlRow& row) {
@@ -48,6 +59,18 @@ SharedShow showOf(const SqlRow& row) {
 }
 
 } // namespace
+
+bool showTextsFit(const SharedShow& show) {
+    return show.artist.size() <= kMaxShowText && show.venue.size() <= kMaxShowText &&
+           show.location.size() <= kMaxShowText && show.url.size() <= kMaxShowText &&
+           show.otherArtists.size() <= kMaxOtherArtists;
+}
+
+void boundShowTexts(SharedShow* show) {
+    for (std::string* text : {&show->artist, &show->venue, &show->location, &show->url})
+        cutText(text, kMaxShowText);
+    cutText(&show->otherArtists, kMaxOtherArtists);
+}
 
 SharingStore::SharingStore(ServiceDatabase& db, StoreLimits limits)
     : db_(db.engine()), limits_(limits), shared_(limits.maxNewUsersPerAddressPerMinute, limits.throttle),

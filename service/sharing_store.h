@@ -23,6 +23,17 @@ struct SharedShow {
     bool cancelled = false;
 };
 
+// The longest texts of a show, in bytes: what the plug-in's show record holds. With the cap on an
+// account's shows they bound each of its replies (about 11 MB listed for friends at the most).
+constexpr std::size_t kMaxShowText = 255; // artist, venue, location, URL
+constexpr std::size_t kMaxOtherArtists = 1023;
+
+// Whether each of the show's texts is within its bound.
+bool showTextsFit(const SharedShow& show);
+// The show with each text cut to its bound at the start of a character: for replies of shows kept
+// before the bound.
+void boundShowTexts(SharedShow* show);
+
 struct SharingUser {
     std::string username, firstName, lastName, city, state;
 };

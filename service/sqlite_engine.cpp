@@ -1,5 +1,7 @@
 #include "service/sqlite_engine.h"
 
+#include "common/regular_file.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +18,12 @@ bool inMemory(const std::string& path) {
 // SQLite gives its side files the database file's mode, so the file is made (or narrowed) first,
 // and side files an older service left are narrowed as well.
 bool makePrivate(const std::string& path, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    vx::FileOpening why{};
+    const int fd = vx::openRegularFileWith(path.c_str(), O_RDWR | O_CREAT, 0600, &why);
+    if (why == vx::FileOpening::notRegular) {
+        *error = "database " + path + " is not a regular file";
+        return false;
+    }
     if (fd < 0 || ::fchmod(fd, 0600) != 0) {
         if (fd >= 0) ::close(fd);
         *error = "cannot make database " + path + " private";
@@ -104,18 +111,36 @@ void SqliteConnection::script(const std::string& sql) {
 }
 
 void SqliteConnection::begin(TransactionKind) {
-    run("BEGIN IMMEDIATE");
+    run(readOnly_ ? "BEGIN" : "BEGIN IMMEDIATE");
 }
 
-std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::string& path, std::string* error) {
-    if (!inMemory(path) && !makePrivate(path, error)) return nullptr;
+std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::string& path, std::string* error,
+                                                     bool readOnly) {
+    if (readOnly) {
+        // Checked without waiting first: SQLite's own open would wait on a FIFO.
+        vx::FileOpening why{};
+        const int fd = vx::openRegularFile(path.c_str(), &why);
+        if (fd < 0) {
+            *error = why == vx::FileOpening::notRegular ? "database " + path + " is not a regular file"
+                                                        : "no database at " + path;
+            return nullptr;
+        }
+        ::close(fd);
+    } else if (!inMemory(path) && !makePrivate(path, error)) {
+        return nullptr;
+    }
     sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db,
+                        readOnly ? SQLITE_OPEN_READONLY
+                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
+                                       (path.rfind("file:", 0) == 0 ? SQLITE_OPEN_URI : 0),
+                        nullptr) != SQLITE_OK) {
         *error = "cannot open database " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return nullptr;
     }
     sqlite3_busy_timeout(db, 2000);
+    if (readOnly) return std::make_unique<SqliteDatabase>(db, true);
     // WAL: readers in other processes do not wait for a writer.
     if (sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
         *error = "cannot open database " + path + ": " + sqlite3_errmsg(db);

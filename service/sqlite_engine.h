@@ -13,7 +13,7 @@ namespace vxs {
 
 class SqliteConnection : public SqlConnection {
   public:
-    explicit SqliteConnection(sqlite3* db) : db_(db) {}
+    explicit SqliteConnection(sqlite3* db, bool readOnly = false) : db_(db), readOnly_(readOnly) {}
     ~SqliteConnection() override;
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
@@ -29,15 +29,18 @@ class SqliteConnection : public SqlConnection {
     [[noreturn]] void fail(int code, const std::string& doing);
 
     sqlite3* db_;
+    bool readOnly_; // a transaction then only reads, and takes no write lock
     // Statements are few and run often: each is prepared once.
     std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
 };
 
 class SqliteDatabase : public Database {
   public:
-    // Opens (creating when missing, readable by this user only); null with a reason.
-    static std::unique_ptr<SqliteDatabase> open(const std::string& path, std::string* error);
-    explicit SqliteDatabase(sqlite3* db) : connection_(db) {}
+    // Opens (creating when missing, readable by this user only); null with a reason. readOnly opens
+    // an existing regular file for reading only, changing nothing in it.
+    static std::unique_ptr<SqliteDatabase> open(const std::string& path, std::string* error,
+                                                bool readOnly = false);
+    explicit SqliteDatabase(sqlite3* db, bool readOnly = false) : connection_(db, readOnly) {}
 
     Engine engine() const override { return Engine::Sqlite; }
     Lease lease() override;

@@ -2,6 +2,7 @@
 
 #include "service/service_database.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -54,16 +55,32 @@ long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t
     return copied;
 }
 
+// Why the copy from one to the other cannot start, or "" when it can: the source must be a store
+// (a misspelt or empty file is none) and the target another one (the same file, however named,
+// would wait on its own lock).
+std::string refusedCopy(const std::string& from, const std::string& to) {
+    if (isPostgresTarget(from) || from == ":memory:")
+        return from == to ? "the source and the target are the same store" : "";
+    struct stat source {};
+    if (::stat(from.c_str(), &source) != 0) return "no store to copy at " + from;
+    if (!S_ISREG(source.st_mode)) return from + " is not a regular file";
+    if (source.st_size == 0) return from + " is empty (0 bytes): no store to copy";
+    struct stat target {};
+    if (!isPostgresTarget(to) && ::stat(to.c_str(), &target) == 0 && target.st_dev == source.st_dev &&
+        target.st_ino == source.st_ino)
+        return "the source and the target are the same file";
+    return "";
+}
+
 } // namespace
 
 bool copyStore(const std::string& from, const std::string& to, std::string* summary, std::string* error) {
-    // Opening a file makes it: a misspelt source would be copied as an empty store.
-    if (!isPostgresTarget(from) && from != ":memory:" && ::access(from.c_str(), R_OK) != 0) {
-        *error = "no store to copy at " + from;
+    if (std::string why = refusedCopy(from, to); !why.empty()) {
+        *error = why;
         return false;
     }
     ServiceDatabase source, target;
-    if (!source.open(from, error)) return false;
+    if (!source.openToRead(from, error)) return false;
     if (!target.open(to, error)) return false;
     try {
         Lease in = source.lease();

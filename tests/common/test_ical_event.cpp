@@ -102,12 +102,17 @@ TEST(IcalEvent, TextLinesAreWhatLibicalWrites) {
         e.year = 2027, e.month = 3, e.day = 5;
         e.dtstamp = 1;
         e.summary = text;
-        const std::string ours = vx::ical::eventText(e);
-        icalproperty* summary = icalproperty_new_summary(text.c_str());
-        char* theirs = icalproperty_as_ical_string_r(summary);
-        EXPECT_NE(ours.find(std::string("\r\n") + theirs), std::string::npos) << text << "\n" << ours;
-        std::free(theirs);
-        icalproperty_free(summary);
+        // A cancelled show's title says so, folded as the whole title is.
+        for (const std::string status : {"CONFIRMED", "CANCELLED"}) {
+            e.status = status;
+            const std::string ours = vx::ical::eventText(e);
+            const std::string title = (status == "CANCELLED" ? "Cancelled: " : "") + text;
+            icalproperty* summary = icalproperty_new_summary(title.c_str());
+            char* theirs = icalproperty_as_ical_string_r(summary);
+            EXPECT_NE(ours.find(std::string("\r\n") + theirs), std::string::npos) << text << "\n" << ours;
+            std::free(theirs);
+            icalproperty_free(summary);
+        }
     }
 }
 

@@ -204,6 +204,8 @@ TEST_F(ShowChanges, MovedDroppedAndNewAreAnnouncedExportedAndLoggedAndAnOutageCa
                 << calendar;
             EXPECT_NE(calendar.find("SEQUENCE:1\r\n"), std::string::npos) << calendar;
             EXPECT_EQ(calendar.find("STATUS:CANCELLED\r\n") != std::string::npos, cancelled) << calendar;
+            EXPECT_EQ(calendar.find("SUMMARY:Cancelled: Band Two\r\n") != std::string::npos, cancelled)
+                << calendar;
         }
     const std::string log = changeLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;

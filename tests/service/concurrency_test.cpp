@@ -122,19 +122,17 @@ TEST(ServiceServer, ManyClientsAtOnceAllGetTheirAnswers) {
     std::remove(logPath.c_str());
 }
 
+// The i-th of many slow clients, from one of four addresses, each under the limit of one client.
+const char* slowClientAddress(int i) {
+    static const char* addresses[] = {"127.0.0.10", "127.0.0.11", "127.0.0.12", "127.0.0.13"};
+    return addresses[i % 4];
+}
+
 // Opens a connection to the port and sends the first bytes of a request that never ends.
-int openSlowClient(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-        (void)!send(fd, "GET /zip", 8, MSG_NOSIGNAL);
-        return fd;
-    }
-    if (fd >= 0) close(fd);
-    return -1;
+int openSlowClient(int port, const char* from) {
+    const int fd = connectFrom(from, port);
+    if (fd >= 0) (void)!send(fd, "GET /zip", 8, MSG_NOSIGNAL);
+    return fd;
 }
 
 TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
@@ -154,7 +152,7 @@ TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
     // Far more half-sent requests than the service has workers, each holding its connection.
     std::vector<int> slow;
     for (int i = 0; i < 200; ++i)
-        if (int fd = openSlowClient(server.port()); fd >= 0) slow.push_back(fd);
+        if (int fd = openSlowClient(server.port(), slowClientAddress(i)); fd >= 0) slow.push_back(fd);
     EXPECT_EQ(slow.size(), 200u);
     int answered = 0;
     for (int i = 0; i < 20; ++i) {
@@ -179,16 +177,9 @@ TEST(ServiceServer, SlowClientsCannotKeepOthersWaiting) {
 }
 
 // Opens a connection and sends a POST head that announces a body, and the body's first byte.
-int openSlowBodyClient(int port, bool chunked) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        if (fd >= 0) close(fd);
-        return -1;
-    }
+int openSlowBodyClient(int port, bool chunked, const char* from) {
+    const int fd = connectFrom(from, port);
+    if (fd < 0) return -1;
     const std::string head =
         std::string("POST /zipcodes/zipcodes.php?TODO=GETLATLON&CITY=Boston&STATE=MA HTTP/1.1\r\n") +
         (chunked ? "Transfer-Encoding: chunked\r\n\r\nea60\r\nx" : "Content-Length: 60000\r\n\r\nx");
@@ -213,7 +204,8 @@ TEST(ServiceServer, SlowRequestBodiesCannotTakeTheWorkers) {
     for (int count : {8, 200}) {
         std::vector<int> slow;
         for (int i = 0; i < count; ++i)
-            if (int fd = openSlowBodyClient(server.port(), i % 2 == 1); fd >= 0) slow.push_back(fd);
+            if (int fd = openSlowBodyClient(server.port(), i % 2 == 1, slowClientAddress(i)); fd >= 0)
+                slow.push_back(fd);
         EXPECT_EQ(slow.size(), static_cast<std::size_t>(count));
         // They go on sending, a byte every half second, while others ask.
         std::atomic<bool> done{false};

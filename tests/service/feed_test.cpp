@@ -64,9 +64,11 @@ TEST_F(FeedFixture, OwnerAddressStaysUntilRotatedAndFeedFollowsShowChanges) {
               std::string::npos);
     EXPECT_NE(first.body.find("UID:show-1\r\nSEQUENCE:0\r\n"), std::string::npos);
     EXPECT_NE(first.body.find("LOCATION:Hall - (Boston\\, MA)\r\n"), std::string::npos);
-    const std::string etag = first.headers.at(0).second, lastModified = first.headers.at(1).second;
+    const std::string etag = first.headers.at(0).second;
+    EXPECT_EQ(first.headers.at(1).first, "Last-Modified");
     EXPECT_EQ(vxs::feedReply(name, *feeds, host, etag, "").status, 304);
-    EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", lastModified).status, 304);
+    // Two changes within a second date the feed a second ahead, so only a later date is current.
+    EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "Fri, 01 Jan 2100 00:00:00 GMT").status, 304);
 
     // The same show moved to another venue keeps its UID and raises its sequence.
     addShow("5", "Club+B", "show-1");
@@ -99,6 +101,49 @@ TEST_F(FeedFixture, OwnerAddressStaysUntilRotatedAndFeedFollowsShowChanges) {
     EXPECT_EQ(vxs::feedReply(name, *feeds, host, "", "").status, 404);
     EXPECT_EQ(vxs::feedReply(rotated, *feeds, host, "", "").status, 200);
     EXPECT_EQ(vxs::feedTargetForLog("/feed/" + rotated), "/feed/*.ics");
+}
+
+// Calendar programs that send only If-Modified-Since must see a change made in the second of
+// their last fetch; a weak tag names the feed as its strong form does.
+TEST_F(FeedFixture, EveryChangeRaisesTheDateAndWeakTagsMatch) {
+    const std::string name = feedName();
+    auto header = [](const vxs::Reply& r, const std::string& key) {
+        for (const auto& [k, v] : r.headers)
+            if (k == key) return v;
+        return std::string("none");
+    };
+    EXPECT_EQ(header(vxs::feedReply(name, *feeds, host, "", ""), "Last-Modified"), "none") << "never changed";
+    for (int day = 1; day <= 5; ++day) {
+        addShow("1", "Club+" + std::to_string(day), "");
+        const vxs::Reply seen = vxs::feedReply(name, *feeds, host, "", "");
+        addShow(std::to_string(day + 10), "Hall", ""); // within the same second, as a rule
+        const vxs::Reply after = vxs::feedReply(name, *feeds, host, "", header(seen, "Last-Modified"));
+        EXPECT_EQ(after.status, 200) << "change " << day << " unseen";
+        const std::string etag = header(after, "ETag");
+        for (const std::string& tag : {"W/" + etag, "\"x\", W/" + etag + " ", std::string("*")})
+            EXPECT_EQ(vxs::feedReply(name, *feeds, host, tag, "").status, 304) << tag;
+        EXPECT_EQ(vxs::feedReply(name, *feeds, host, "W/\"x\", \"y\"", "").status, 200);
+    }
+}
+
+// The log never keeps a feed's token, however the path that carried it was written.
+TEST_F(FeedFixture, TheLogBlanksATokenInAnyFormOfThePath) {
+    const std::string token = feedName().substr(0, 64);
+    std::string encoded;
+    for (char c : token)
+        encoded += "%" + std::string(1, "0123456789ABCDEF"[c / 16]) + "0123456789ABCDEF"[c % 16];
+    for (const std::string& target :
+         {"/%66eed/" + token + ".ics", "/x/../feed/" + token + ".ics", "/%2566eed/" + token + ".ics",
+          "//feed//" + token + ".ics", "/./feed/" + token, "/FEED/" + token + ".ics",
+          "/x/" + encoded + ".ics", "/clickthrough.php?target=" + token.substr(0, 40)}) {
+        const std::string logged = vxs::feedTargetForLog(target);
+        EXPECT_EQ(logged.find(token.substr(0, 32)), std::string::npos) << target;
+    }
+    EXPECT_EQ(vxs::feedTargetForLog("/%66eed/" + token + ".ics"), "/feed/*.ics");
+    // Show UIDs and names stay as they came.
+    const std::string plain =
+        "/sharing/sharing.php?TODO=ADD_SHOW&ARTIST=%E6%9D%B1&UID=0A1B2C3D-4E5F-6789-ABCD";
+    EXPECT_EQ(vxs::feedTargetForLog(plain), plain);
 }
 
 TEST_F(FeedFixture, NamesThatAreNoTokenAnswer404) {

@@ -56,15 +56,30 @@ std::vector<char*> argvOf(const std::vector<std::string>& args) {
 
 } // namespace
 
-RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return {};
+int connectFrom(const char* from, int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return -1;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
+    if (from && (inet_pton(AF_INET, from, &addr.sin_addr) != 1 ||
+                 bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)) {
+        close(fd);
+        return -1;
+    }
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending, const char* from) {
+    const int fd = connectFrom(from, port);
+    if (fd < 0) return {};
     std::string data;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    {
         std::size_t sent = 0;
         while (sent < bytes.size()) {
             ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -79,9 +94,11 @@ RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending) {
     return splitReply(data);
 }
 
-RawReply rawGet(int port, const std::string& path) {
-    return rawExchange(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-                                 "\r\nReferer: \r\nUser-Agent: \r\nConnection: Close\r\n\r\n");
+RawReply rawGet(int port, const std::string& path, const char* from) {
+    return rawExchange(port,
+                       "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                           "\r\nReferer: \r\nUser-Agent: \r\nConnection: Close\r\n\r\n",
+                       false, from);
 }
 
 ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {

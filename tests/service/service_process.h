@@ -12,11 +12,15 @@ struct RawReply {
     std::string body;
 };
 
-// GET path from 127.0.0.1:port, as the plug-in sends it.
-RawReply rawGet(int port, const std::string& path);
+// GET path from 127.0.0.1:port, as the plug-in sends it; from another loopback address when given.
+RawReply rawGet(int port, const std::string& path, const char* from = nullptr);
 // Sends bytes as they are and reads the answer until the server closes; with endAfterSending
 // the sending side is shut first (the server then drops the connection without a reply).
-RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending = false);
+RawReply rawExchange(int port, const std::string& bytes, bool endAfterSending = false,
+                     const char* from = nullptr);
+// A socket connected to 127.0.0.1:port from the loopback address from (such as "127.0.0.2"), or
+// from 127.0.0.1 without one; -1 when it cannot connect.
+int connectFrom(const char* from, int port);
 
 class ServiceProcess {
   public:

@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -25,7 +30,116 @@ std::string pathOf(const std::string& url) {
     return slash == std::string::npos ? "/" : url.substr(slash);
 }
 
+struct Ended {
+    int status = -1;    // exit status, 128 + a signal's number, or -1 when it had to be killed
+    std::string output; // standard output and error
+};
+
+// Runs the service with args, sends it signal after signalAfterMs (when given), and kills it when
+// it has not ended after limitMs.
+Ended runService(std::vector<std::string> args, int limitMs, int signal = 0, int signalAfterMs = 0) {
+    const std::string log = testing::TempDir() + "run-service-" + std::to_string(getpid()) + ".out";
+    args.insert(args.begin(), VX_SERVICE_BIN);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Ended ended;
+    int status = 0, ms = 0;
+    for (; ms < limitMs && waitpid(pid, &status, WNOHANG) != pid; ms += 10) {
+        if (signal != 0 && ms == signalAfterMs) kill(pid, signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ms >= limitMs) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    } else {
+        ended.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::ifstream in(log);
+    ended.output.assign(std::istreambuf_iterator<char>(in), {});
+    std::remove(log.c_str());
+    return ended;
+}
+
 } // namespace
+
+// Whatever stands at the name of one of its files, the service starts or refuses at once, a start
+// that cannot finish ends by its deadline, and a signal ends it at any moment.
+TEST(ServiceProcess, StartsOrRefusesAtOnceWhateverItsFilesAreAndStopsWhenAsked) {
+    const std::string dir = testing::TempDir() + "odd-files-" + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string fifo = dir + "/fifo", data = dir + "/data", huge = dir + "/huge.xml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(data.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo((data + "/cities.tsv").c_str(), 0600), 0);
+    const std::vector<std::string> ports{"--port", "0", "--iploc-port", "0"};
+    for (const std::vector<std::string>& odd : {std::vector<std::string>{"--feed-key", fifo},
+                                                {"--log", fifo},
+                                                {"--db", fifo},
+                                                {"--catalog-from-library", fifo},
+                                                {"--data", data},
+                                                {"--log", "/dev/null"}}) {
+        std::vector<std::string> args = ports;
+        args.insert(args.end(), odd.begin(), odd.end());
+        const Ended ended = runService(args, 10000);
+        EXPECT_EQ(ended.status, 1) << odd[0] << ": " << ended.output;
+        EXPECT_NE(ended.output.find("is not a regular file"), std::string::npos) << ended.output;
+    }
+    // A library far too large to read in time (a sparse file: no disk is used).
+    ::close(::open(huge.c_str(), O_WRONLY | O_CREAT, 0600));
+    ASSERT_EQ(truncate(huge.c_str(), 1LL << 36), 0);
+    std::vector<std::string> slow = ports;
+    slow.insert(slow.end(), {"--catalog-from-library", huge, "--start-timeout", "1"});
+    const Ended late = runService(slow, 5000);
+    EXPECT_EQ(late.status, 1) << late.output;
+    EXPECT_NE(late.output.find("did not finish within 1 s"), std::string::npos) << late.output;
+    slow.resize(slow.size() - 2);
+    for (int signal : {SIGTERM, SIGINT}) {
+        const Ended stopped = runService(slow, 3000, signal, 300);
+        EXPECT_EQ(stopped.status, 128 + signal) << stopped.output;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// --copy-db only reads its source, which must be a store and not the target under another name.
+TEST(ServiceProcess, CopyingAStoreRefusesAnEmptySourceAndItsOwnTarget) {
+    const std::string dir = testing::TempDir() + "copy-" + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string empty = dir + "/empty.sqlite", store = dir + "/store.sqlite",
+                      linked = dir + "/linked.sqlite";
+    ::close(::open(empty.c_str(), O_WRONLY | O_CREAT, 0600));
+    {
+        ServiceProcess svc({"--db", store});
+        ASSERT_TRUE(svc.started());
+        EXPECT_EQ(svc.stop(), 0);
+    }
+    ASSERT_EQ(link(store.c_str(), linked.c_str()), 0);
+    for (const auto& [from, to, reason] :
+         {std::tuple{empty, dir + "/new.sqlite", "empty (0 bytes)"},
+          {store, dir + "/./store.sqlite", "same file"},
+          {store, linked, "same file"},
+          {dir + "/missing.sqlite", dir + "/new.sqlite", "no store to copy"}}) {
+        const Ended ended = runService({"--copy-db", from, to}, 10000);
+        EXPECT_EQ(ended.status, 1) << ended.output;
+        EXPECT_NE(ended.output.find(reason), std::string::npos) << ended.output;
+    }
+    struct stat info {};
+    EXPECT_EQ(::stat(empty.c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 0) << "the source is only read";
+    const Ended copied = runService({"--copy-db", store, dir + "/new.sqlite"}, 10000);
+    EXPECT_EQ(copied.status, 0) << copied.output;
+    EXPECT_NE(copied.output.find("copied: 0 accounts"), std::string::npos) << copied.output;
+    std::filesystem::remove_all(dir);
+}
 
 TEST(ServiceProcess, AnswersThePluginsRequestChain) {
     ServiceProcess svc({"--today", "2026-05-01"});

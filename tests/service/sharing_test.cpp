@@ -159,6 +159,16 @@ TEST_F(SharingTest, ShowsNeedTheOwnersInstallationAndStayUnderTheCap) {
             std::string::npos);
     EXPECT_NE(sharing("TODO=ADD_SHOW&" + kShow).find("Error"), std::string::npos);
     EXPECT_EQ(eventTexts(sharing("TODO=DISPLAY_USER_SHOWS&USERNAME=alice")).size(), 2u);
+    // A show's texts are no longer than the plug-in keeps them, so an account's reply is bounded.
+    for (const auto& [artist, others, status] :
+         {std::tuple{std::string(255, 'a'), std::string(1023, 'o'), 200},
+          {std::string(256, 'a'), "", 400},
+          {"A", std::string(1024, 'o'), 400}})
+        EXPECT_EQ(
+            sharingStatus("TODO=ADD_SHOW&USERNAME=alice&UUID=U-1&YEAR=2027&MONTH=2&DAY=1&TICKETSAVAILABLE=0"
+                          "&ARTIST=" +
+                          artist + "&VENUE=V&LOCATION=L&URL=U&OTHERARTISTS=" + others),
+            status);
 }
 
 TEST_F(SharingTest, MalformedRequestsAreRefusedWithAStatus) {
