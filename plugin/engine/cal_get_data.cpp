@@ -363,6 +363,13 @@ void CalGetData::shutDown() {
     preferenceSaves.stop();
 }
 
+void CalGetData::resume() {
+    shareClicks.restart();
+    exportClicks.restart();
+    preferenceSaves.restart();
+    root->state.setShutingDown(false);
+}
+
 bool CalGetData::fileExists(const char* path) {
     const int fd = vx::openRegularFile(path);
     if (fd < 0) return false;

@@ -66,6 +66,8 @@ class CalGetData : public WebSession {
     int UpdateShared();
     int UpdateiPhone();
     void shutDown();
+    // Undoes shutDown when the host starts the plug-in again in the same process.
+    void resume();
 
     // Library file.
     int parseXML();

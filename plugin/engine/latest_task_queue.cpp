@@ -26,6 +26,12 @@ void LatestTaskQueue::stop() {
     if (worker_.joinable()) worker_.join();
 }
 
+void LatestTaskQueue::restart() {
+    stop(); // joins a worker still finishing, so the new one is the only one
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = false;
+}
+
 void LatestTaskQueue::run() {
     for (;;) {
         std::function<void()> task;

@@ -23,6 +23,8 @@ class LatestTaskQueue {
     // At shutdown: a task still waiting is dropped, one under way is finished and the thread
     // is joined. Later posts are dropped.
     void stop();
+    // After a stop: takes posts again (the host may clean up and start the plug-in again).
+    void restart();
 
   private:
     void run();

@@ -42,7 +42,7 @@ OSStatus handleInit(VisualPluginMessageInfo* info) {
         gVoxtrail = new VoxtrailClass;
     } else {
         // The host may clean up and start the plug-in again in one process; the root stays.
-        gVoxtrail->state.setShutingDown(false);
+        gVoxtrail->engine.resume();
     }
     if (firstRun) gVoxtrail->state.setVoxtrail_version_update(false);
     gVoxtrail->engine.suggestUpdateShowList(kUpdateAll, firstRun);

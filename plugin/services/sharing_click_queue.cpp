@@ -29,6 +29,12 @@ void SharingClickQueue::stop() {
     if (worker_.joinable()) worker_.join();
 }
 
+void SharingClickQueue::restart() {
+    stop(); // joins a worker still finishing, so the new one is the only one
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = false;
+}
+
 void SharingClickQueue::run() {
     for (;;) {
         std::unique_ptr<SHOWENTRY> show;

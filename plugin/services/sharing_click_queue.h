@@ -25,6 +25,8 @@ class SharingClickQueue {
     // At shutdown: what is still queued is dropped, the send under way ends with the fetch the
     // shutdown stops, and the thread is joined. Later posts are dropped.
     void stop();
+    // After a stop: takes posts again (the host may clean up and start the plug-in again).
+    void restart();
 
   private:
     void run();

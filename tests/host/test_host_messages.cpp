@@ -1,5 +1,6 @@
 #include "platform/host_services.h"
 #include "plugin/host/host_handler.h"
+#include "plugin/engine/user_actions.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
@@ -290,4 +291,26 @@ TEST_F(HostSession, ArrowsMoveTheListWhenNotEditing) {
     EXPECT_EQ(send(kVisualPluginEventMessage, &info), unimpErr);
     EXPECT_EQ(gVoxtrail->view.mouseX, 80);
     EXPECT_EQ(gVoxtrail->view.mouseY, 120);
+}
+
+// Last in the file: it ends this process's first session. After a cleanup and a new init the
+// engine's queues must take the user's actions again, not drop them as they did at shutdown.
+TEST_F(HostSession, ActionsAreCarriedOutAfterCleanupAndANewInit) {
+    ASSERT_EQ(send(kVisualPluginCleanupMessage), noErr);
+    VisualPluginMessageInfo info{};
+    info.u.initMessage.appProc = fakeHost;
+    ASSERT_EQ(VisualPluginHandler(kVisualPluginInitMessage, &info, nullptr), noErr);
+    data = static_cast<VisualPluginData*>(info.u.initMessage.refCon);
+    CalGetData& engine = gVoxtrail->engine;
+    engine.preferenceSaves.drain();
+
+    std::filesystem::remove(home.preferences());
+    savePreferencesSoon(engine);
+    engine.preferenceSaves.drain();
+    EXPECT_TRUE(std::filesystem::exists(home.preferences()));
+
+    bool exported = false;
+    engine.exportClicks.post([&] { exported = true; });
+    engine.exportClicks.drain();
+    EXPECT_TRUE(exported);
 }
