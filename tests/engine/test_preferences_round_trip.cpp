@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using ::testing::ElementsAre;
@@ -241,6 +242,48 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
     EXPECT_THAT(labels(album), ElementsAre("Import", "Limited Edition"));
 }
 
+TEST_F(PreferencesFile, WhereEachConcertWasFoundSurvivesOnALineOlderVersionsDrop) {
+    fillEverything(*root);
+    SHOWENTRY* gig = root->concerts->head->next;
+    vx::copyText(gig->foundCity, "Boston");
+    vx::copyText(gig->foundState, "MA");
+    gig->foundRadius = 75;
+    gig->elsewhere = true;
+    root->engine.genPref();
+    std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file.size(), 14u);
+    EXPECT_THAT(file[10], StartsWith("0@@1@@1@@2031@@7@@14@@Radiohead@@"));
+    EXPECT_EQ(file[11], "place@@75@@e@@Boston@@MA@@");
+    EXPECT_EQ(vx::parseShowLine(file[11]).show, nullptr) << "no show, as older versions read it";
+
+    // Beck was saved with no place, as older versions save: found for the file's place.
+    restart();
+    const SHOWENTRY* beck = root->concerts->head;
+    gig = beck->next;
+    EXPECT_TRUE(root->state.getValid_preference_file());
+    EXPECT_EQ(std::tuple(std::string(gig->foundCity), std::string(gig->foundState), gig->foundRadius,
+                         gig->elsewhere),
+              std::tuple(std::string("Boston"), std::string("MA"), 75, true));
+    EXPECT_EQ(std::tuple(std::string(beck->foundCity), std::string(beck->foundState), beck->foundRadius,
+                         beck->elsewhere),
+              std::tuple(std::string("Portland"), std::string("OR"), 50, false));
+
+    // A damaged place line is passed over; the show and the rest of the file still read.
+    for (const char* damaged :
+         {"place@@x@@e@@Boston@@MA@@", "place@@75@@?@@Boston@@MA@@", "place@@75@@e@@"}) {
+        file[11] = damaged;
+        std::string text;
+        for (const std::string& line : file)
+            text += line + "\n";
+        TempHome::writeFile(home.preferences(), text);
+        restart();
+        ASSERT_EQ(root->concerts->size(), 2u) << damaged;
+        EXPECT_STREQ(root->concerts->head->next->foundCity, "Portland") << damaged;
+        EXPECT_EQ(root->friendShows->size(), 1u) << damaged;
+        EXPECT_EQ(root->albumReleases->size(), 1u) << damaged;
+    }
+}
+
 TEST_F(PreferencesFile, TheExportLocationIsReadOnlyOnSystemsBeforeTenFive) {
     root->state.setiCalLoc("/saved/Voxtrail.ics");
     root->engine.genPref();
@@ -294,10 +337,13 @@ TEST_F(PreferencesFile, SeparatorsInAnyTextReadBackAsTheyWereAndLineBreaksAsBlan
     vx::copyText(gig->url, "http://x/?a=b@@c&d=mail@host");
     vx::copyText(gig->otherArtists, "@@@");
     gig->selected = true;
+    vx::copyText(gig->foundCity, "Sea@@ttle");
+    vx::copyText(gig->foundState, "W@");
+    gig->foundRadius = 75;
     root->concerts->addShow(gig, nullptr);
     root->engine.genPref();
     const std::string first = saved();
-    EXPECT_EQ(lines(first).size(), 10u);
+    EXPECT_EQ(lines(first).size(), 11u);
 
     restart();
     ProtectedData& again = root->state;
@@ -318,6 +364,7 @@ TEST_F(PreferencesFile, SeparatorsInAnyTextReadBackAsTheyWereAndLineBreaksAsBlan
     EXPECT_STREQ(back->otherArtists, "@@@");
     EXPECT_TRUE(back->selected);
     EXPECT_THAT(labels(back), ElementsAre("la@@bel", "tab\there"));
+    EXPECT_STREQ(back->foundCity, "Sea@@ttle");
     EXPECT_TRUE(again.getValid_preference_file());
 
     // Saving what was read writes the same file.
