@@ -1,7 +1,9 @@
 #include "common/fixed_text.h"
+#include "platform/host_services.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
+#include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
@@ -282,6 +284,48 @@ TEST_F(PreferencesFile, WhereEachConcertWasFoundSurvivesOnALineOlderVersionsDrop
         EXPECT_EQ(root->friendShows->size(), 1u) << damaged;
         EXPECT_EQ(root->albumReleases->size(), 1u) << damaged;
     }
+}
+
+std::string gAlerts;
+int32_t recordAlert(void*, const char*, const char* message, const char*, const char*) {
+    gAlerts += std::string(message ? message : "") + "\n";
+    return kVxAlertCancelButton;
+}
+
+TEST_F(PreferencesFile, ADamagedTripsLineIsPassedOverAndTheUserToldOnce) {
+    VxHostServices services = currentHostServices();
+    services.showAlert = recordAlert;
+    vx::setHostServicesForTesting(&services);
+    const Trip trip{"Chicago", "IL", 300, {2099, 3, 3}, {2099, 3, 7}};
+    root->trips.set({trip});
+    root->concerts->addShow(show("Beck", 2031, 3, 2), nullptr);
+    root->engine.genPref();
+    std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file[9], "trips@@Chicago@@IL@@300@@2099-03-03@@2099-03-07@@");
+    restart();
+    EXPECT_EQ(root->trips.get(), std::vector<Trip>{trip});
+    EXPECT_EQ(gAlerts, "");
+
+    for (const char* damaged :
+         {"trips@@Chicago@@IL@@300@@2099-03-03@@", "trips@@Chicago@@IL@@0@@2099-03-03@@2099-03-07@@",
+          "trips@@Chicago@@IL@@300@@2099-03-08@@2099-03-07@@"}) {
+        gAlerts.clear();
+        file[9] = damaged;
+        std::string text;
+        for (const std::string& line : file)
+            text += line + "\n";
+        TempHome::writeFile(home.preferences(), text);
+        restart();
+        EXPECT_TRUE(root->trips.get().empty()) << damaged;
+        EXPECT_EQ(root->concerts->size(), 1u) << damaged;
+        EXPECT_THAT(gAlerts, HasSubstr("trips saved in the preferences could not be read")) << damaged;
+        // Saved again, the file holds no damage to tell of.
+        root->engine.genPref();
+        gAlerts.clear();
+        restart();
+        EXPECT_EQ(gAlerts, "") << damaged;
+    }
+    vx::setHostServicesForTesting(nullptr);
 }
 
 TEST_F(PreferencesFile, TheExportLocationIsReadOnlyOnSystemsBeforeTenFive) {
