@@ -157,8 +157,10 @@ std::vector<ShowChange> trackShowChanges(SHOWLIST& current, SHOWLIST& previous, 
         if (g.before.empty()) fresh.insert(fresh.end(), now.begin(), now.end());
     }
     if (rules.samePlace && rules.mostPlayed && previous.head) {
+        // A trip's shows are new to the user when the trip is: they are not announced one by one.
         for (SHOWENTRY* c : fresh)
-            if (!isPast(c->year, c->month, c->day, rules) && rules.mostPlayed->count(cleanedName(c->artist)))
+            if (!c->onTrip && !isPast(c->year, c->month, c->day, rules) &&
+                rules.mostPlayed->count(cleanedName(c->artist)))
                 changes.push_back(changeOf(ShowChange::New, *c));
     }
     // In a stable order for the notice and the log: by kind, then date and artist.

@@ -10,7 +10,8 @@
 namespace {
 
 // "Artist|YYYY-MM-DD|Venue|url|marks": marks holds '*' for chosen, 'x' for cancelled, 'o' for
-// found for another place than the one searched now, a digit for the sequence.
+// found for another place than the one searched now, 't' for found by a trip, a digit for the
+// sequence.
 SHOWENTRY* show(const std::string& spec) {
     std::vector<std::string> f;
     std::stringstream in(spec);
@@ -26,6 +27,7 @@ SHOWENTRY* show(const std::string& spec) {
     e->cancelled = f[4].find('x') != std::string::npos;
     vx::copyText(e->foundCity, f[4].find('o') != std::string::npos ? "Elsewhere" : "Here");
     e->foundRadius = 75;
+    e->onTrip = f[4].find('t') != std::string::npos;
     for (char c : f[4])
         if (c >= '0' && c <= '9') e->sequence = c - '0';
     return e;
@@ -149,6 +151,13 @@ const Case kCases[] = {
      true,
      {"New show: Kinks, Mon, Mar 1, 2027 at Club"},
      {"Who 2027-02-01 seq 0", "Kinks 2027-03-01 seq 0", "Yes 2027-03-02 seq 0"}},
+    {"a trip's shows are not announced as new",
+     {"Who|2027-02-01|Arena|http://e/2|"},
+     {"Who|2027-02-01|Arena|http://e/2|", "Kinks|2027-03-01|Club|http://e/3|t"},
+     true,
+     true,
+     {},
+     {"Who 2027-02-01 seq 0", "Kinks 2027-03-01 seq 0"}},
 };
 
 TEST(ShowChanges, EachRefreshOfTheTable) {
