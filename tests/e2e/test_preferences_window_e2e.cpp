@@ -407,17 +407,11 @@ TEST(PreferencesWindowEndToEnd, ArtistsIncludedOrExcludedCountInTheRefreshThatOK
 TEST(PreferencesWindowEndToEnd, ATripTypedInThePlacesTabIsCheckedSavedAndSearched) {
     PreferencesHome h;
     OpenWindow w(h.home);
-    const int year = static_cast<int>(std::chrono::year_month_day(std::chrono::floor<std::chrono::days>(
-                                                                      std::chrono::system_clock::now()))
-                                          .year()) +
-                     1;
-    const std::string from = std::to_string(year) + "-03-03", to = std::to_string(year) + "-03-07";
+    const std::string from = "2099-03-03", to = "2099-03-07";
     w.set("CID_MAIN_TABS_tabControl", "7");
-    for (const auto& [box, text] : {std::pair{"City", "Zurich"},
-                                    {"State", "ZH"},
-                                    {"Radius", "300"},
-                                    {"From", from.c_str()},
-                                    {"To", to.c_str()}})
+    const std::pair<const char*, std::string> typed[] = {
+        {"City", "Zurich"}, {"State", "ZH"}, {"Radius", "300"}, {"From", from}, {"To", to}};
+    for (const auto& [box, text] : typed)
         w.set(std::string("CID_PLACES_TBOX_trip") + box, text);
     w.press("CID_MAIN_BTTN_ok");
     w.player.sendLine("window-texts Voxtrail_Preferences");
