@@ -5,8 +5,8 @@
 #include "plugin/model/show_identity.h"
 
 #include <functional>
-
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -24,8 +24,8 @@ SearchPlace currentSearchPlace(ProtectedData& st);
 // The place the show was found for; radius 0 when it is not known.
 SearchPlace foundPlaceOf(const SHOWENTRY& show);
 
-// Notes the place on every show of the list that has none, and takes the "found elsewhere" mark
-// off. The caller holds the list.
+// Notes the place on the shows of the list (only on those that have none, with onlyUnknown) and
+// takes their "found elsewhere" mark off. The caller holds the list.
 void noteFoundPlace(SHOWLIST& list, const SearchPlace& place, bool onlyUnknown);
 
 // Today's local date.
@@ -34,7 +34,8 @@ DayDate localToday();
 std::vector<Trip> tripsToSearch(PluginData& root, DayDate today);
 // Where each show was found against this refresh: home, a trip it searched, or elsewhere.
 std::function<ChangeRules::Found(const SHOWENTRY&)> foundAtThisRefresh(PluginData& root);
-// The trip of the user's list whose place the show was found for; null when none.
+// The trip of the user's list whose place the show was found for and whose dates hold it; null
+// when none.
 const Trip* tripOf(const SHOWENTRY& show, const std::vector<Trip>& trips);
 
 // "Boston, MA"; the city alone when no region was typed.
