@@ -1,5 +1,6 @@
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/show_changes_step.h"
+#include "plugin/engine/trip_search_step.h"
 
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
@@ -109,13 +110,19 @@ bool samePlace(ProtectedData& st, const char* cityBefore, const char* regionBefo
            st.getCurSearchRadius() == radiusBefore;
 }
 
-// Names the place the service did not know, as typed, for the status line.
+// Names the place the service did not know, as typed, for the status line. A region the tables
+// do not know is told apart: the user typed a region inside a country, which no table lists.
 void reportPlaceNotFound(ProtectedData& st) {
     char city[256], region[256], text[256];
     st.getCurCity(city);
     st.getCurState(region);
+    const bool blank = !region[0] || std::strcmp(region, "-") == 0;
+    if (!blank && !regionKnown(region)) {
+        st.setRefreshProblem(kUnknownRegionAdvice);
+        return;
+    }
     std::string place = city;
-    if (region[0] && std::strcmp(region, "-") != 0) place += std::string(", ") + region;
+    if (!blank) place += std::string(", ") + region;
     std::snprintf(text, sizeof text, "\"%s\" was not found.\nPlease check the city and state.",
                   place.c_str());
     st.setRefreshProblem(text);
@@ -124,10 +131,9 @@ void reportPlaceNotFound(ProtectedData& st) {
 // A region neither table knows (a blank one included) cannot be searched: the service would
 // answer it with no shows, which would replace the user's list and choices.
 bool regionSearchable(ProtectedData& st) {
-    char region[256], copy[256];
+    char region[256];
     st.getCurState(region);
-    vx::copyText(copy, region);
-    return latLongStateAbbrev(region) == 0 || stateAbbrev_generic(copy) == 0;
+    return regionKnown(region);
 }
 
 // The user has typed a place (or one was loaded): the IP look-up must not replace it.
@@ -319,6 +325,7 @@ int CalGetData::UpdateConcerts() {
 
     bool sourcesAsUsual = false;
     if (genericParser(*this, artists, &sourcesAsUsual) != 0 || stopRequested()) return 1;
+    if (searchTrips(*this, artists) != 0 || stopRequested()) return 1;
     rollback.completed();
     trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), sourcesAsUsual,
                         services.webServiceHost);

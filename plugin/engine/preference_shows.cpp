@@ -48,6 +48,7 @@ bool isUidField(std::string_view field) {
 // What a concert keeps of its changes, after its UID: "changed:SEQUENCE:c:YYYY-MM-DD:VENUE" ("c"
 // when cancelled, else "-"; the date and venue where it was before it moved, "0-0-0" when never).
 constexpr std::string_view kChangePrefix = "changed:";
+constexpr std::string_view kPlacePrefix = "place@@";
 
 bool readChangeField(std::string_view field, SHOWENTRY& show) {
     if (!field.starts_with(kChangePrefix)) return false;
@@ -100,6 +101,8 @@ void SavedShows::add(const SHOWENTRY& show, ShowKind kind) {
              show.selected,
              show.ticketsAvailable,
              show.cancelled,
+             show.elsewhere,
+             show.onTrip,
              show.year,
              show.month,
              show.day,
@@ -107,6 +110,7 @@ void SavedShows::add(const SHOWENTRY& show, ShowKind kind) {
              show.movedYear,
              show.movedMonth,
              show.movedDay,
+             show.foundRadius,
              keep(show.artist),
              keep(show.venue),
              keep(show.location),
@@ -114,6 +118,8 @@ void SavedShows::add(const SHOWENTRY& show, ShowKind kind) {
              keep(show.otherArtists),
              keep(show.uid),
              keep(show.movedVenue),
+             keep(show.foundCity),
+             keep(show.foundState),
              static_cast<uint32_t>(labels_.size()),
              0};
     if (show.nameList) {
@@ -158,6 +164,34 @@ void SavedShows::appendLine(std::string& line, const Record& show) const {
     for (uint32_t i = show.firstLabel; i < show.firstLabel + show.labels; ++i)
         addField(line, text(labels_[i]));
     line += '\n';
+    if (show.kind == kConcertLine && show.foundRadius > 0) {
+        line += kPlacePrefix;
+        addNumber(line, show.foundRadius);
+        addField(line, show.elsewhere ? "e" : show.onTrip ? "t" : "-");
+        addField(line, text(show.foundCity));
+        addField(line, text(show.foundState));
+        line += '\n';
+    }
+}
+
+bool isPlaceLine(std::string_view line) {
+    return line.starts_with(kPlacePrefix);
+}
+
+bool readPlaceLine(std::string_view line, SHOWENTRY& show) {
+    if (!isPlaceLine(line)) return false;
+    const std::vector<std::string_view> pieces = splitFields(line);
+    int32_t radius = 0;
+    if (pieces.size() != 6 || !readDecimal(pieces[1], radius) || radius <= 0 ||
+        (pieces[2] != "e" && pieces[2] != "t" && pieces[2] != "-") || !isReadableText(pieces[3]) ||
+        !isReadableText(pieces[4]))
+        return false;
+    copyField(show.foundCity, pieces[3]);
+    copyField(show.foundState, pieces[4]);
+    show.foundRadius = radius;
+    show.elsewhere = pieces[2] == "e";
+    show.onTrip = pieces[2] == "t";
+    return true;
 }
 
 ParsedShow parseShowLine(std::string_view line) {

@@ -39,9 +39,9 @@ class SavedShows {
     };
     struct Record {
         ShowKind kind;
-        bool selected, ticketsAvailable, cancelled;
-        int32_t year, month, day, sequence, movedYear, movedMonth, movedDay;
-        Span artist, venue, location, url, otherArtists, uid, movedVenue;
+        bool selected, ticketsAvailable, cancelled, elsewhere, onTrip;
+        int32_t year, month, day, sequence, movedYear, movedMonth, movedDay, foundRadius;
+        Span artist, venue, location, url, otherArtists, uid, movedVenue, foundCity, foundState;
         uint32_t firstLabel, labels; // in labels_
     };
     template <std::size_t N> Span keep(const char (&field)[N]);
@@ -61,5 +61,12 @@ struct ParsedShow {
 // The record of a line; no show when its kind or date is not a number, or the date is no
 // calendar date. The kind is returned as read, also when no list takes it.
 ParsedShow parseShowLine(std::string_view line);
+
+// A concert's place line follows its show line: "place@@RADIUS@@FLAG@@CITY@@REGION@@", FLAG "e"
+// when the last search did not list it, "t" when a trip's search found it. Older versions drop the line, as
+// any line that is no show.
+bool isPlaceLine(std::string_view line);
+// Fills the found place of show from the line; false (show unchanged) when the line is damaged.
+bool readPlaceLine(std::string_view line, SHOWENTRY& show);
 
 } // namespace vx

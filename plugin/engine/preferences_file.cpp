@@ -5,10 +5,12 @@
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
 #include "plugin/engine/cal_get_data.h"
+#include "plugin/engine/found_place.h"
 #include "plugin/engine/preference_fields.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/private_file.h"
 #include "plugin/engine/startup_steps.h"
+#include "plugin/engine/trip_rules.h"
 #include "plugin/library/line_source.h"
 
 #include <atomic>
@@ -136,6 +138,7 @@ std::string composeSettings(PluginData* root, int32_t nextUpdateTime) {
     char filters[512];
     st.getFilterString(filters);
     out += vx::oneLine(filters) + "\n";
+    out += vx::tripsLine(root->trips.get());
     return out;
 }
 
@@ -237,6 +240,9 @@ class PreferencesReader {
     bool radiusRead = false;
     bool filtersRead = false;
     std::size_t shows[3] = {0, 0, 0};
+    // The concert the last show line linked, which a place line that follows belongs to.
+    SHOWENTRY* lastConcert = nullptr;
+    bool tripsDamaged = false;
 };
 
 void PreferencesReader::line(std::size_t number, std::string_view text) {
@@ -290,6 +296,17 @@ void PreferencesReader::exportLocation(std::string_view text) {
 }
 
 void PreferencesReader::finish() {
+    if (root->concerts) {
+        // Shows saved without a place (by older versions) were found for the file's place.
+        std::lock_guard<ListMutex> hold(root->concerts->mutex);
+        vx::noteFoundPlace(*root->concerts, vx::currentSearchPlace(st), true);
+    }
+    if (tripsDamaged) {
+        // Said once: the next save writes the trips the user has, none of the damage.
+        valid = false;
+        reportStartupProblem("The trips saved in the preferences could not be read. Add them again in the "
+                             "Places tab of the preferences.");
+    }
     if (!filtersRead)
         for (const char* filter : vx::kDefaultFormatFilters)
             st.addFormatFilter(filter);
@@ -439,6 +456,19 @@ void PreferencesReader::formatFilters(std::string_view text) {
 }
 
 void PreferencesReader::show(std::string_view text) {
+    if (vx::isTripsLine(text)) {
+        if (auto trips = vx::readTripsLine(text, vx::localToday()))
+            root->trips.set(std::move(*trips));
+        else
+            tripsDamaged = true;
+        return;
+    }
+    if (vx::isPlaceLine(text)) {
+        if (!lastConcert || !vx::readPlaceLine(text, *lastConcert)) valid = false;
+        lastConcert = nullptr;
+        return;
+    }
+    lastConcert = nullptr;
     vx::ParsedShow parsed = vx::parseShowLine(text);
     SHOWLIST* list = nullptr;
     if (parsed.show) {
@@ -460,7 +490,8 @@ void PreferencesReader::show(std::string_view text) {
         valid = false;
         return;
     }
-    list->addShow(parsed.show.release(), nullptr);
+    SHOWENTRY* entry = parsed.show.release();
+    if (list->addShow(entry, nullptr) && parsed.kind == vx::kConcertLine) lastConcert = entry;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "plugin/engine/show_changes_step.h"
 
 #include "plugin/engine/change_log.h"
+#include "plugin/engine/found_place.h"
 #include "plugin/export/change_notice.h"
 #include "plugin/model/show_identity.h"
 
@@ -22,6 +23,7 @@ std::size_t trackConcertChanges(PluginData& root, bool samePlace, bool sourcesAs
     rules.todayYear = today.tm_year + 1900, rules.todayMonth = today.tm_mon + 1,
     rules.todayDay = today.tm_mday;
     rules.mostPlayed = &mostPlayed;
+    rules.foundAt = vx::foundAtThisRefresh(root);
 
     std::vector<ShowChange> changes;
     {
@@ -30,6 +32,8 @@ std::size_t trackConcertChanges(PluginData& root, bool samePlace, bool sourcesAs
         if (!root.concerts || !root.previousConcerts) return 0;
         std::lock_guard<ListMutex> current(root.concerts->mutex);
         std::lock_guard<ListMutex> previous(root.previousConcerts->mutex);
+        // The shows home's search listed were found there; trips' shows and those kept keep theirs.
+        vx::noteFoundPlace(*root.concerts, vx::currentSearchPlace(st), true);
         changes = trackShowChanges(*root.concerts, *root.previousConcerts, rules);
     }
     if (changes.empty()) return 0;

@@ -5,6 +5,7 @@
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/trips.h"
 
 #include <mutex>
 
@@ -25,6 +26,8 @@ class PluginData {
     SHOWLIST* previousAlbumReleases;
     // Plays of each library artist, from the library file.
     ArtistPlays artistPlays;
+    // Places searched besides home, each for its dates.
+    TripList trips;
 
     // Paints a frame of the calendar screen. The root paints through its view; a store with no
     // view has nothing to paint.

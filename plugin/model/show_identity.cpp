@@ -61,10 +61,13 @@ void sameShow(const SHOWENTRY& p, SHOWENTRY& c, std::vector<ShowChange>& changes
     }
 }
 
-// A chosen show that no source lists any more.
+// A chosen show that no source lists any more. It stays the user's until its date passes; only a
+// search of the place it was found for, where every source answered, may cancel it.
 void notListed(const SHOWENTRY& p, SHOWLIST& current, const ChangeRules& rules,
                std::vector<ShowChange>& changes) {
-    if (!p.selected || !rules.samePlace || isPast(p.year, p.month, p.day, rules)) return;
+    if (!p.selected || isPast(p.year, p.month, p.day, rules)) return;
+    const ChangeRules::Found found = rules.foundAt ? rules.foundAt(p) : ChangeRules::Found::Here;
+    const bool here = found == ChangeRules::Found::Here;
     auto* kept = new SHOWENTRY;
     vx::copyText(kept->artist, p.artist);
     vx::copyText(kept->venue, p.venue);
@@ -75,8 +78,13 @@ void notListed(const SHOWENTRY& p, SHOWLIST& current, const ChangeRules& rules,
     kept->ticketsAvailable = p.ticketsAvailable;
     kept->selected = true;
     carryIdentity(p, *kept);
+    vx::copyText(kept->foundCity, p.foundCity);
+    vx::copyText(kept->foundState, p.foundState);
+    kept->foundRadius = p.foundRadius;
+    kept->elsewhere = found == ChangeRules::Found::Elsewhere;
+    kept->onTrip = p.onTrip && !kept->elsewhere;
     kept->cancelled = p.cancelled;
-    if (rules.sourcesAsUsual && !p.cancelled) {
+    if (here && rules.samePlace && rules.sourcesAsUsual && !p.cancelled) {
         kept->cancelled = true;
         ++kept->sequence;
         changes.push_back(changeOf(ShowChange::Cancelled, *kept));
@@ -149,8 +157,10 @@ std::vector<ShowChange> trackShowChanges(SHOWLIST& current, SHOWLIST& previous, 
         if (g.before.empty()) fresh.insert(fresh.end(), now.begin(), now.end());
     }
     if (rules.samePlace && rules.mostPlayed && previous.head) {
+        // A trip's shows are new to the user when the trip is: they are not announced one by one.
         for (SHOWENTRY* c : fresh)
-            if (!isPast(c->year, c->month, c->day, rules) && rules.mostPlayed->count(cleanedName(c->artist)))
+            if (!c->onTrip && !isPast(c->year, c->month, c->day, rules) &&
+                rules.mostPlayed->count(cleanedName(c->artist)))
                 changes.push_back(changeOf(ShowChange::New, *c));
     }
     // In a stable order for the notice and the log: by kind, then date and artist.

@@ -5,6 +5,7 @@
 // artists the user plays most.
 #include "plugin/model/show_list.h"
 
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -28,14 +29,20 @@ struct ChangeRules {
     int32_t todayYear = 0, todayMonth = 0, todayDay = 0;
     // Cleaned names of the artists whose new shows are announced; none when null.
     const std::unordered_set<std::string>* mostPlayed = nullptr;
+    // Where a show was found, against this refresh's searches; every show was found Here when
+    // empty. A chosen show found for a trip searched now or for another place is never cancelled
+    // (the rules above speak of the home search); one found elsewhere is kept until its date passes.
+    enum class Found { Here, OnTrip, Elsewhere };
+    std::function<Found(const SHOWENTRY&)> foundAt;
 };
 
 // The identity key of a show.
 std::string showIdentity(const SHOWENTRY& show);
 
 // Compares the refreshed list with the one before it: moved shows are chosen again with their
-// UID, a raised sequence and where they were; cancelled chosen shows are added to current; shows
-// listed again lose their cancellation. The caller holds both lists.
+// UID, a raised sequence and where they were; chosen shows not listed are added to current (kept,
+// cancelled, or marked as found elsewhere); shows listed again lose their cancellation. The caller
+// holds both lists.
 std::vector<ShowChange> trackShowChanges(SHOWLIST& current, SHOWLIST& previous, const ChangeRules& rules);
 
 // "Sat, Jan 9", and with the year "Sat, Jan 9, 2027".

@@ -34,6 +34,14 @@ struct SHOWENTRY {
     // Where a moved show was before (date, and venue when that changed); year 0 when never moved.
     int32_t movedYear = 0, movedMonth = 0, movedDay = 0;
     char movedVenue[256] = {};
+    // The place whose search listed the show (city and region as typed, radius; radius 0 when not
+    // known), and whether the last refresh's search did not list it: a chosen show found for
+    // another place or radius is kept, and the screen tells where it was found.
+    char foundCity[128] = {};
+    char foundState[64] = {};
+    int32_t foundRadius = 0;
+    bool elsewhere = false;
+    bool onTrip = false; // found for one of the user's trips, not for home
     bool recentlyAdded = false;
     bool selected = false;
     FRIENDLIST* nameList; // format labels, or the friends who go; owned by the entry

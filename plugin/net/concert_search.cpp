@@ -56,16 +56,21 @@ void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
 }
 
 int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
+    ProtectedData& st = engine.root->state;
+    char city[256], region[256];
+    st.getCurCity(city);
+    st.getCurState(region);
+    return searchConcertsAt(engine, artists, concertSearchPlace(city, region, st.getCurSearchRadius()),
+                            *engine.root->concerts, everySourceAsUsual);
+}
+
+int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const ConcertSearchPlace& place,
+                     SHOWLIST& into, bool* everySourceAsUsual) {
     bool asUsual = true;
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
     st.setUpdatingProgress(0.0);
     root->redraw();
-
-    char city[256], region[256];
-    st.getCurCity(city);
-    st.getCurState(region);
-    const ConcertSearchPlace place = concertSearchPlace(city, region, st.getCurSearchRadius());
 
     std::string directoryReply;
     {
@@ -90,8 +95,8 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySo
         if (engine.stopRequested()) return -1;
         if (!sourceAnsweredAsUsual(web.page(), place.radius)) asUsual = false;
         // The page is read while the web lock is held, so it is used in place.
-        if (readSourcePage(web.page(), source.ticketsAvailable, artists, *root->concerts,
-                           root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)
+        if (readSourcePage(web.page(), source.ticketsAvailable, artists, into, root->previousConcerts,
+                           [&engine] { return engine.stopRequested(); }) != 0)
             return -1;
     }
 

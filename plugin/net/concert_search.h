@@ -2,6 +2,7 @@
 // The concert search: asks the web service which concert sources cover the place, asks each of
 // them for its events and keeps the shows of the library's artists in the concerts list.
 #include "plugin/model/record_lists.h"
+#include "plugin/model/show_list.h"
 #include "plugin/net/web_session.h"
 
 #include <cstddef>
@@ -21,6 +22,9 @@ struct ConcertSearchPlace {
 };
 
 ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius);
+// The search of one place, its shows added to into (choices carried over from previousConcerts).
+int searchConcertsAt(WebSession& web, XML_Artist_List& artists, const ConcertSearchPlace& place,
+                     SHOWLIST& into, bool* everySourceAsUsual = nullptr);
 // "http://" host "/datasources/datasources.php?TODO=GETSITES&CITY=..&STATE=..&RADIUS=..&VERSION=2.9".
 void sourceDirectoryURL(char* url, std::size_t capacity, const char* serviceHost,
                         const ConcertSearchPlace& place);

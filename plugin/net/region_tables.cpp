@@ -229,3 +229,13 @@ int stateAbbrev_generic(char* region) {
 int latLongStateAbbrev(char* region) {
     return abbreviate(region, {kUsStates, kLocationCanada, kLocationCountries});
 }
+
+const char* const kUnknownRegionAdvice =
+    "Type the country for places outside\nthe US and Canada, such as Switzerland.";
+
+bool regionKnown(const char* region) {
+    char search[kRegionCapacity], location[kRegionCapacity];
+    vx::copyText(search, region ? region : "");
+    vx::copyText(location, region ? region : "");
+    return stateAbbrev_generic(search) == 0 || latLongStateAbbrev(location) == 0;
+}

@@ -8,3 +8,9 @@
 int stateAbbrev_generic(char* region);
 // The same with the location region table (geographic look-up, IP location, place comparison).
 int latLongStateAbbrev(char* region);
+
+// Either table knows the typed region (by name or by code).
+bool regionKnown(const char* region);
+// What a user who typed a region neither table knows is told: the tables name countries, not
+// the regions inside them, outside the US and Canada.
+extern const char* const kUnknownRegionAdvice;

@@ -1,6 +1,6 @@
 #pragma once
 // The controls of the preferences window, named by their (signature, id) pairs as the interface
-// file carries them, and the tab control with its six panes.
+// file carries them, and the tab control with its seven panes.
 #include "platform/visual_plugin_api.h"
 
 #include <cstddef>
@@ -65,6 +65,20 @@ VX_CONTROL(CID_IPHONE_TBOX_userName, 't', 'b', 'o', 'x', 91)
 VX_CONTROL(CID_IPHONE_TBOX_password, 't', 'b', 'o', 'x', 92)
 VX_CONTROL(CID_IPHONE_BTTN_getApp, 'b', 't', 't', 'n', 93)
 VX_CONTROL(CID_IPHONE_BTTN_watchDemo, 'b', 't', 't', 'n', 94)
+VX_CONTROL(CID_PLACES_TEXT_home, 't', 'e', 'x', 't', 110)
+VX_CONTROL(CID_PLACES_TBOX_tripCity, 't', 'b', 'o', 'x', 111)
+VX_CONTROL(CID_PLACES_TBOX_tripState, 't', 'b', 'o', 'x', 112)
+VX_CONTROL(CID_PLACES_TBOX_tripRadius, 't', 'b', 'o', 'x', 113)
+VX_CONTROL(CID_PLACES_TBOX_tripFrom, 't', 'b', 'o', 'x', 114)
+VX_CONTROL(CID_PLACES_TBOX_tripTo, 't', 'b', 'o', 'x', 115)
+VX_CONTROL(CID_PLACES_TEXT_cityProblem, 't', 'e', 'x', 't', 116)
+VX_CONTROL(CID_PLACES_TEXT_stateProblem, 't', 'e', 'x', 't', 117)
+VX_CONTROL(CID_PLACES_TEXT_radiusProblem, 't', 'e', 'x', 't', 118)
+VX_CONTROL(CID_PLACES_TEXT_fromProblem, 't', 'e', 'x', 't', 119)
+VX_CONTROL(CID_PLACES_TEXT_toProblem, 't', 'e', 'x', 't', 120)
+VX_CONTROL(CID_PLACES_BTTN_addTrip, 'b', 't', 't', 'n', 121)
+VX_CONTROL(CID_PLACES_LBOX_trips, 'l', 'b', 'o', 'x', 122)
+VX_CONTROL(CID_PLACES_BTTN_removeTrip, 'b', 't', 't', 'n', 123)
 VX_CONTROL(CID_MAIN_BTTN_cancel, 'b', 't', 't', 'n', 100)
 VX_CONTROL(CID_MAIN_BTTN_ok, 'b', 't', 't', 'n', 101)
 // The tab control and its panes, in tab order.
@@ -72,7 +86,7 @@ VX_CONTROL(CID_MAIN_TABS_tabControl, 't', 'a', 'b', 's', 128)
 #undef VX_CONTROL
 
 // Count, then the pane ids (signature 'tabs'), in tab order.
-inline constexpr int32_t tabList[] = {6, 129, 130, 131, 132, 133, 134};
+inline constexpr int32_t tabList[] = {7, 129, 130, 131, 132, 133, 134, 135};
 inline constexpr OSType kTabsSignature = VX_FOURCC('t', 'a', 'b', 's');
 
 // Every control of the window that the handler knows, the tab control last.

@@ -88,6 +88,7 @@ void PreferencesWindowLogic::fill() {
     st.getPassword(password);
     controls.setText(CID_IPHONE_TBOX_password, password);
     enablePhoneFields(sync);
+    fillPlaces();
 }
 
 void PreferencesWindowLogic::enableSharingFields(bool on) {

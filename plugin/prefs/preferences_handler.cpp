@@ -74,6 +74,12 @@ OSStatus PreferencesWindowLogic::controlHit(int32_t id) {
     case 94:
         outside.openServicePage("/iphone.php");
         break;
+    case 121:
+        addTrip(false);
+        break;
+    case 123:
+        removeTrip();
+        break;
     case 100:
         controls.hideWindow();
         break;

@@ -2,6 +2,7 @@
 // The preferences window's decisions: filling the controls from the settings, the reactions to
 // every control, the checks and the stores of OK, and the friend and near-user lists.
 #include "plugin/model/plugin_data.h"
+#include "plugin/model/trips.h"
 #include "plugin/prefs/preferences_controls_view.h"
 
 #include <string>
@@ -35,6 +36,7 @@ class PreferencesWindowLogic {
     // A row of the friend list (or of the near-users list) was selected; -1 for none.
     void friendListSelection(int32_t row);
     void localListSelection(int32_t row);
+    void tripListSelection(int32_t row);
 
     // Data browser item data: the text of a property of item (row + 1); noErr or
     // errDataBrowserPropertyNotSupported.
@@ -53,9 +55,20 @@ class PreferencesWindowLogic {
     // Bits asked for by OK presses that ended in an alert; their settings are stored already, so
     // the next OK must still ask for their refresh.
     unsigned long pendingMask = 1;
+    // The trips as the Places tab shows them; stored by OK.
+    std::vector<Trip> editedTrips;
+    bool tripsChanged = false;
+    int32_t iTripListItemSelected = -1;
 
   private:
     OSStatus pressOK();
+    void fillPlaces();
+    // Reads the trip fields into the list; false, with the message beside the field at fault,
+    // when they do not read. Empty fields read as no trip when emptyIsNone.
+    bool addTrip(bool emptyIsNone);
+    void removeTrip();
+    void refillTripBrowser();
+    bool storeTrips(unsigned long& mask);
     void addFriend();
     void removeFriend();
     void showNearbyUsers();

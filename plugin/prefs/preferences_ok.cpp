@@ -35,6 +35,9 @@ bool storeArtistList(const std::string& shown, std::string& saved, const char* p
 } // namespace
 
 OSStatus PreferencesWindowLogic::pressOK() {
+    unsigned long tripMask = kNothing;
+    if (!storeTrips(tripMask)) return kPrefsValidationAlert;
+    pendingMask |= tripMask;
     unsigned long mask = storeGeneral();
     bool ok = storeSharing(mask);
     if (ok) {

@@ -49,6 +49,8 @@ OSStatus PreferencesControlHandler(VxWindow*, const VxWindowEvent* event, void* 
             prefs->logic.friendListSelection(vx::hostControlValue(event->control));
         else if (event->id == CID_SHARING_LBOX_seeLocalFriends.id)
             prefs->logic.localListSelection(vx::hostControlValue(event->control));
+        else if (event->id == CID_PLACES_LBOX_trips.id)
+            prefs->logic.tripListSelection(vx::hostControlValue(event->control));
         return noErr;
     default:
         return eventNotHandledErr;

@@ -13,6 +13,7 @@ CalendarData calendarDataOf(CalVis* vis) {
     d.albumReleases = vis->root->albumReleases;
     d.friends = vis->root->friends;
     d.artistPlays = &vis->root->artistPlays;
+    d.trips = &vis->root->trips;
     return d;
 }
 

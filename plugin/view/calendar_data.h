@@ -5,6 +5,7 @@
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/trips.h"
 #include "plugin/view/cal_vis.h"
 
 #include <cstdint>
@@ -17,6 +18,7 @@ struct CalendarData {
     SHOWLIST* albumReleases = nullptr;
     FRIENDLIST* friends = nullptr;
     const ArtistPlays* artistPlays = nullptr;
+    const TripList* trips = nullptr;
 };
 
 CalendarData calendarDataOf(CalVis* vis);

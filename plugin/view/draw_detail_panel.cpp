@@ -1,6 +1,7 @@
 // The panel at the top of the screen about the entry under the pointer.
 #include "plugin/view/calendar_frame.h"
 #include "plugin/view/entry_text.h"
+#include "plugin/view/place_mark.h"
 
 #include "plugin/model/show_identity.h"
 
@@ -36,6 +37,9 @@ void drawDetailPanel(Frame& f) {
         notes = "Moved from " + showDateText(e->movedYear, e->movedMonth, e->movedDay, false);
     else if (e->movedVenue[0])
         notes = std::string("Moved from ") + e->movedVenue;
+    if (f.tab == 0 && hasPlaceMark(*e))
+        notes = placeLine(*e, f.data && f.data->trips ? f.data->trips->get() : std::vector<Trip>{}) +
+                (notes.empty() ? "" : "   " + notes);
     if (f.data && f.data->artistPlays && f.tab != 2) {
         if (const uint64_t plays = f.data->artistPlays->plays(e->artist); plays > 0)
             notes += (notes.empty() ? "" : "   ") + std::string("You played ") + e->artist + " " +

@@ -2,6 +2,7 @@
 // day band, the entries of its date, and small arrows when they do not all fit.
 #include "plugin/view/calendar_frame.h"
 #include "plugin/view/cancelled_text.h"
+#include "plugin/view/place_mark.h"
 #include "plugin/view/ticket_icons.h"
 
 #include <cstdio>
@@ -75,8 +76,10 @@ void drawCellEntries(Frame& f, int index, const Rect& cell, const std::vector<SH
     for (long long i = skip; i < count && top + kLinePitch <= cell.bottom; ++i, top += kLinePitch) {
         SHOWENTRY* e = entries[static_cast<std::size_t>(i)];
         const Rect line = paneRect(top, cell.left, top + kLinePitch, lineRight);
+        const int textLeft = cell.left + (hasPlaceMark(*e) ? kPlaceMarkWidth : 0);
         const Rect textBox =
-            paneRect(top, cell.left, top + kLinePitch, lineRight - (e->ticketsAvailable ? 13 : 0));
+            paneRect(top, textLeft, top + kLinePitch, lineRight - (e->ticketsAvailable ? 13 : 0));
+        if (hasPlaceMark(*e)) drawPlaceMark(f.ctx, f.pane, *e, cell.left + 2, top - 1);
         if (e->cancelled)
             writeCancelledName(f.ctx, f.pane, e->artist, textBox, entryStyle(e, 11, 1, false));
         else

@@ -2,6 +2,7 @@
 #include "plugin/view/calendar_frame.h"
 #include "plugin/view/cancelled_text.h"
 #include "plugin/view/entry_text.h"
+#include "plugin/view/place_mark.h"
 #include "plugin/view/ticket_icons.h"
 
 #include <algorithm>
@@ -68,15 +69,19 @@ void drawRow(Frame& f, SHOWENTRY* e, int y) {
     writeText(f.ctx, pane, line, paneRect(y + 1, left + 1, y + 16, right - 1), entryStyle(e, 11, 0, false));
 
     const int titleRight = right - 1 - (e->ticketsAvailable ? 34 : 0);
+    const int titleLeft = left + 1 + (hasPlaceMark(*e) ? kPlaceMarkWidth : 0);
+    if (hasPlaceMark(*e)) drawPlaceMark(f.ctx, pane, *e, left + 2, y + 18);
     if (e->cancelled)
-        writeCancelledName(f.ctx, pane, e->artist, paneRect(y + 15, left + 1, y + 35, titleRight),
+        writeCancelledName(f.ctx, pane, e->artist, paneRect(y + 15, titleLeft, y + 35, titleRight),
                            entryStyle(e, 15, 0, false));
     else
-        writeText(f.ctx, pane, e->artist, paneRect(y + 15, left + 1, y + 35, titleRight),
+        writeText(f.ctx, pane, e->artist, paneRect(y + 15, titleLeft, y + 35, titleRight),
                   entryStyle(e, 15, 0, e->hovered));
     if (e->ticketsAvailable) drawLargeTicketIcon(f.ctx, f.pane, right - 35, y + 18);
 
     joinNames(e->nameList, "   ", line, sizeof line);
+    if (hasPlaceMark(*e) && e->nameList->size() == 0)
+        std::snprintf(line, sizeof line, "   %s", placeLabel(*e).c_str());
     TextStyle names;
     names.size = 9;
     names.colour = colour::secondary;

@@ -403,3 +403,33 @@ TEST(PreferencesWindowEndToEnd, ArtistsIncludedOrExcludedCountInTheRefreshThatOK
     EXPECT_TRUE(listed(h.prefs(), "Biosphere")) << h.prefs();
     w.quit();
 }
+
+TEST(PreferencesWindowEndToEnd, ATripTypedInThePlacesTabIsCheckedSavedAndSearched) {
+    PreferencesHome h;
+    OpenWindow w(h.home);
+    const std::string from = "2099-03-03", to = "2099-03-07";
+    w.set("CID_MAIN_TABS_tabControl", "7");
+    const std::pair<const char*, std::string> typed[] = {
+        {"City", "Zurich"}, {"State", "ZH"}, {"Radius", "300"}, {"From", from}, {"To", to}};
+    for (const auto& [box, text] : typed)
+        w.set(std::string("CID_PLACES_TBOX_trip") + box, text);
+    w.press("CID_MAIN_BTTN_ok");
+    w.player.sendLine("window-texts Voxtrail_Preferences");
+    EXPECT_EQ(w.player.waitForLine("window-text: CID_PLACES_TEXT_stateProblem", kStartMs).value_or(""),
+              "window-text: CID_PLACES_TEXT_stateProblem Type the country for places outside\\nthe US and "
+              "Canada, such as Switzerland.");
+
+    w.set("CID_PLACES_TBOX_tripCity", "Chicago");
+    w.set("CID_PLACES_TBOX_tripState", "IL");
+    w.press("CID_MAIN_BTTN_ok");
+    const std::string line = "trips@@Chicago@@IL@@300@@" + from + "@@" + to + "@@";
+    EXPECT_TRUE(h.home.waitForContent(
+        kSupportFolder + "VoxtrailPref", [&](const std::string& p) { return lineOf(p, 10) == line; },
+        kStartMs))
+        << h.prefs();
+    for (int i = 0;
+         i < kRefreshMs / 100 && h.service.requestsMatching("city=Chicago&state=IL&radius=300") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_GT(h.service.requestsMatching("city=Chicago&state=IL&radius=300"), 0u);
+    w.quit();
+}

@@ -229,4 +229,94 @@ TEST_F(ShowChanges, MovedDroppedAndNewAreAnnouncedExportedAndLoggedAndAnOutageCa
     EXPECT_TRUE(movedKept) << "still chosen, not cancelled";
 }
 
+// Chosen shows are the user's wherever they search: marked in the pane, they stay chosen through a
+// wider radius and another city, in the list, the file, the store and the feed; one unmarked on
+// the new search leaves the feed.
+TEST_F(ShowChanges, ChosenShowsStayThroughAnotherRadiusAndCityUntilUnmarked) {
+    const std::string prefsPath = kSupportFolder + "VoxtrailPref";
+    std::string prefs = home.readFile(prefsPath);
+    for (std::size_t at; (at = prefs.find("\n0@@1@@")) != std::string::npos;)
+        prefs.replace(at, 8, "\n0@@0@@");
+    home.writeFile(prefsPath, prefs);
+    std::vector<std::string> gigwire{event("Band Two", 2, 1, "Hall", "http://e/2")};
+    sources({event("Band One", 1, 9, "Club", "http://e/1")}, &gigwire);
+
+    auto env = home.playerEnvironment();
+    env["DBUS_SESSION_BUS_ADDRESS"] = address;
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, env, home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const auto placeIs = [&](const std::string& place) {
+        return home.waitForContent(
+            prefsPath,
+            [&](const std::string& p) {
+                return lineOf(p, 4).rfind(place + "@@", 0) == 0 && lineOf(p, 3) != kWrittenSave;
+            },
+            kRefreshMs);
+    };
+    ASSERT_TRUE(placeIs("Boston@@MA@@75")) << player.errorText();
+    player.sendLine("show 800 480");
+    player.sendLine("rclick 100 140");
+    player.sendLine("rclick 100 194");
+    const auto chosen = [&](const std::string& uid) {
+        for (const std::string& line : showLines(home.readFile(prefsPath), 0))
+            if (line.find(uid) != std::string::npos) return line.rfind("0@@1@@", 0) == 0;
+        return false;
+    };
+    const auto inFeed = [&](const std::string& uid) {
+        for (int i = 0; i < 400; ++i) {
+            if (!eventOf(feed(), uid).empty()) return true;
+            std::this_thread::sleep_for(chr::milliseconds(50));
+        }
+        return false;
+    };
+    ASSERT_TRUE(inFeed(kUidMoved) && inFeed(kUidDropped));
+
+    // Both sources now list only Band Three, for the radius and then the city searched.
+    const std::string other = event("Band Three", 3, 1, "Arena", "http://e/3");
+    gigwire = {other};
+    sources({other}, &gigwire);
+    const auto retype = [&](const char* box, int erase, const std::string& text) {
+        player.sendLine(std::string("click ") + box);
+        for (int i = 0; i < erase; ++i)
+            player.sendLine("key backspace");
+        player.sendLine("type " + text);
+    };
+    retype("150 70", 2, "80");
+    player.sendLine("key return");
+    ASSERT_TRUE(placeIs("Boston@@MA@@80")) << player.errorText();
+    for (const std::string& uid : {kUidMoved, kUidDropped}) {
+        EXPECT_TRUE(chosen(uid)) << uid;
+        EXPECT_NE(storeEvent(uid), "") << uid;
+        EXPECT_TRUE(inFeed(uid)) << uid;
+    }
+    retype("150 28", 6, "Chicago");
+    retype("150 49", 2, "IL");
+    player.sendLine("key return");
+    ASSERT_TRUE(placeIs("Chicago@@IL@@80")) << player.errorText();
+    const std::string saved = home.readFile(prefsPath);
+    for (const std::string& uid : {kUidMoved, kUidDropped}) {
+        EXPECT_TRUE(chosen(uid)) << saved;
+        EXPECT_NE(storeEvent(uid), "") << uid;
+        EXPECT_TRUE(inFeed(uid)) << uid;
+        EXPECT_EQ(eventOf(feed(), uid).find("STATUS:CANCELLED"), std::string::npos) << uid;
+    }
+    EXPECT_NE(saved.find("place@@75@@e@@Boston@@MA@@\n"), std::string::npos) << saved;
+
+    // The first row is Band One, kept from Boston: unmarked, it leaves the feed and the store.
+    player.sendLine("rclick 100 140");
+    bool left = false;
+    for (int i = 0; i < 400 && !left; ++i) {
+        left = eventOf(feed(), kUidMoved).empty();
+        if (!left) std::this_thread::sleep_for(chr::milliseconds(50));
+    }
+    EXPECT_TRUE(left) << feed();
+    EXPECT_FALSE(eventOf(feed(), kUidDropped).empty());
+    EXPECT_GE(service->requestsMatching("TODO=DELETE_SHOW"), 1u);
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    EXPECT_FALSE(chosen(kUidMoved));
+    EXPECT_EQ(storeEvent(kUidMoved), "");
+    EXPECT_TRUE(chosen(kUidDropped));
+}
+
 } // namespace

@@ -104,6 +104,18 @@ TEST_F(FailedRefresh, APlaceTheServiceDoesNotKnowKeepsTheListThePlaceAndTheFile)
     EXPECT_EQ(shows(), std::vector<std::string>{"Kinks *"});
 }
 
+TEST_F(FailedRefresh, ARegionNoTableKnowsAsksForTheCountryAndSearchesNothing) {
+    for (const char* region : {"ZH", "27", "Zuerich!"}) {
+        typePlace("Zurich", region, "75");
+        root->engine.performUpdate(kUpdateConcerts);
+        EXPECT_EQ(text(&ProtectedData::getRefreshProblem),
+                  "Type the country for places outside\nthe US and Canada, such as Switzerland.")
+            << region;
+    }
+    EXPECT_EQ(requests(), std::vector<std::string>{});
+    EXPECT_EQ(shows(), std::vector<std::string>{"Kinks *"});
+}
+
 TEST_F(FailedRefresh, ChoicesSurviveFailedAndStoppedRefreshesInARowAndCarryOverAfter) {
     answer(kLookUp, "<LAT>42.36</LAT><LON>-71.06</LON>");
     ::testing::internal::CaptureStderr();

@@ -1,7 +1,9 @@
 #include "common/fixed_text.h"
+#include "platform/host_services.h"
 #include "plugin/engine/preference_shows.h"
 #include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
+#include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
@@ -14,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using ::testing::ElementsAre;
@@ -241,6 +244,85 @@ TEST_F(PreferencesFile, EveryFieldAndEveryListSurvivesASaveAndTheNextStart) {
     EXPECT_THAT(labels(album), ElementsAre("Import", "Limited Edition"));
 }
 
+TEST_F(PreferencesFile, WhereEachConcertWasFoundSurvivesOnALineOlderVersionsDrop) {
+    fillEverything(*root);
+    SHOWENTRY* gig = root->concerts->head->next;
+    vx::copyText(gig->foundCity, "Boston");
+    vx::copyText(gig->foundState, "MA");
+    gig->foundRadius = 75;
+    gig->elsewhere = true;
+    root->engine.genPref();
+    std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file.size(), 14u);
+    EXPECT_THAT(file[10], StartsWith("0@@1@@1@@2031@@7@@14@@Radiohead@@"));
+    EXPECT_EQ(file[11], "place@@75@@e@@Boston@@MA@@");
+    EXPECT_EQ(vx::parseShowLine(file[11]).show, nullptr) << "no show, as older versions read it";
+
+    // Beck was saved with no place, as older versions save: found for the file's place.
+    restart();
+    const SHOWENTRY* beck = root->concerts->head;
+    gig = beck->next;
+    EXPECT_TRUE(root->state.getValid_preference_file());
+    EXPECT_EQ(std::tuple(std::string(gig->foundCity), std::string(gig->foundState), gig->foundRadius,
+                         gig->elsewhere),
+              std::tuple(std::string("Boston"), std::string("MA"), 75, true));
+    EXPECT_EQ(std::tuple(std::string(beck->foundCity), std::string(beck->foundState), beck->foundRadius,
+                         beck->elsewhere),
+              std::tuple(std::string("Portland"), std::string("OR"), 50, false));
+
+    // A damaged place line is passed over; the show and the rest of the file still read.
+    for (const char* damaged :
+         {"place@@x@@e@@Boston@@MA@@", "place@@75@@?@@Boston@@MA@@", "place@@75@@e@@"}) {
+        file[11] = damaged;
+        std::string text;
+        for (const std::string& line : file)
+            text += line + "\n";
+        TempHome::writeFile(home.preferences(), text);
+        restart();
+        ASSERT_EQ(root->concerts->size(), 2u) << damaged;
+        EXPECT_STREQ(root->concerts->head->next->foundCity, "Portland") << damaged;
+        EXPECT_EQ(root->friendShows->size(), 1u) << damaged;
+        EXPECT_EQ(root->albumReleases->size(), 1u) << damaged;
+    }
+}
+
+std::string gAlerts;
+int32_t recordAlert(void*, const char*, const char* message, const char*, const char*) {
+    gAlerts += std::string(message ? message : "") + "\n";
+    return kVxAlertCancelButton;
+}
+
+TEST_F(PreferencesFile, ADamagedTripsLineIsPassedOverAndTheUserToldOnce) {
+    VxHostServices services = currentHostServices();
+    services.showAlert = recordAlert;
+    vx::setHostServicesForTesting(&services);
+    const Trip trip{"Chicago", "IL", 300, {2099, 3, 3}, {2099, 3, 7}};
+    root->trips.set({trip});
+    root->concerts->addShow(show("Beck", 2031, 3, 2), nullptr);
+    root->engine.genPref();
+    std::vector<std::string> file = lines(saved());
+    ASSERT_EQ(file[9], "trips@@Chicago@@IL@@300@@2099-03-03@@2099-03-07@@");
+    restart();
+    EXPECT_EQ(root->trips.get(), std::vector<Trip>{trip});
+    EXPECT_EQ(gAlerts, "");
+
+    for (const char* damaged :
+         {"trips@@Chicago@@IL@@300@@2099-03-03@@", "trips@@Chicago@@IL@@0@@2099-03-03@@2099-03-07@@",
+          "trips@@Chicago@@IL@@300@@2099-03-08@@2099-03-07@@"}) {
+        gAlerts.clear();
+        file[9] = damaged;
+        std::string text;
+        for (const std::string& line : file)
+            text += line + "\n";
+        TempHome::writeFile(home.preferences(), text);
+        restart();
+        EXPECT_TRUE(root->trips.get().empty()) << damaged;
+        EXPECT_EQ(root->concerts->size(), 1u) << damaged;
+        EXPECT_THAT(gAlerts, HasSubstr("trips saved in the preferences could not be read")) << damaged;
+    }
+    vx::setHostServicesForTesting(nullptr);
+}
+
 TEST_F(PreferencesFile, TheExportLocationIsReadOnlyOnSystemsBeforeTenFive) {
     root->state.setiCalLoc("/saved/Voxtrail.ics");
     root->engine.genPref();
@@ -294,10 +376,13 @@ TEST_F(PreferencesFile, SeparatorsInAnyTextReadBackAsTheyWereAndLineBreaksAsBlan
     vx::copyText(gig->url, "http://x/?a=b@@c&d=mail@host");
     vx::copyText(gig->otherArtists, "@@@");
     gig->selected = true;
+    vx::copyText(gig->foundCity, "Sea@@ttle");
+    vx::copyText(gig->foundState, "W@");
+    gig->foundRadius = 75;
     root->concerts->addShow(gig, nullptr);
     root->engine.genPref();
     const std::string first = saved();
-    EXPECT_EQ(lines(first).size(), 10u);
+    EXPECT_EQ(lines(first).size(), 11u);
 
     restart();
     ProtectedData& again = root->state;
@@ -318,6 +403,7 @@ TEST_F(PreferencesFile, SeparatorsInAnyTextReadBackAsTheyWereAndLineBreaksAsBlan
     EXPECT_STREQ(back->otherArtists, "@@@");
     EXPECT_TRUE(back->selected);
     EXPECT_THAT(labels(back), ElementsAre("la@@bel", "tab\there"));
+    EXPECT_STREQ(back->foundCity, "Sea@@ttle");
     EXPECT_TRUE(again.getValid_preference_file());
 
     // Saving what was read writes the same file.

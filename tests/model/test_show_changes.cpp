@@ -9,8 +9,9 @@
 
 namespace {
 
-// "Artist|YYYY-MM-DD|Venue|url|marks": marks holds '*' for chosen, 'x' for cancelled, a digit
-// for the sequence.
+// "Artist|YYYY-MM-DD|Venue|url|marks": marks holds '*' for chosen, 'x' for cancelled, 'o' for
+// found for another place than the one searched now, 't' for found by a trip, a digit for the
+// sequence.
 SHOWENTRY* show(const std::string& spec) {
     std::vector<std::string> f;
     std::stringstream in(spec);
@@ -24,6 +25,9 @@ SHOWENTRY* show(const std::string& spec) {
     vx::copyText(e->url, f[3].c_str());
     e->selected = f[4].find('*') != std::string::npos;
     e->cancelled = f[4].find('x') != std::string::npos;
+    vx::copyText(e->foundCity, f[4].find('o') != std::string::npos ? "Elsewhere" : "Here");
+    e->foundRadius = 75;
+    e->onTrip = f[4].find('t') != std::string::npos;
     for (char c : f[4])
         if (c >= '0' && c <= '9') e->sequence = c - '0';
     return e;
@@ -39,6 +43,7 @@ std::vector<std::string> summary(SHOWLIST& list) {
         std::string s = line;
         if (e->movedYear) s += " from " + std::to_string(e->movedMonth) + "/" + std::to_string(e->movedDay);
         if (e->movedVenue[0]) s += std::string(" ") + e->movedVenue;
+        if (e->elsewhere) s += std::string(" found in ") + e->foundCity;
         out.push_back(s);
     }
     return out;
@@ -102,13 +107,27 @@ const Case kCases[] = {
      false,
      {},
      {"Kinks 2027-01-09 * seq 0", "Yes 2027-02-01 seq 0"}},
-    {"another place is another search: nothing cancelled or new",
-     {"Kinks|2027-01-09|Club|http://e/1|*"},
+    {"another place is another search: nothing cancelled or new, the chosen show kept",
+     {"Kinks|2027-01-09|Club|http://e/1|*o", "Yes|2027-01-10|Club|http://e/5|o"},
      {"Who|2027-02-01|Arena|http://e/2|"},
      false,
      true,
      {},
-     {"Who 2027-02-01 seq 0"}},
+     {"Kinks 2027-01-09 * seq 0 found in Elsewhere", "Who 2027-02-01 seq 0"}},
+    {"found for another place, this place searched again in full: still kept, not cancelled",
+     {"Kinks|2027-01-09|Club|http://e/1|*o1", "Who|2027-02-01|Arena|http://e/2|"},
+     {"Who|2027-02-01|Arena|http://e/2|"},
+     true,
+     true,
+     {},
+     {"Kinks 2027-01-09 * seq 1 found in Elsewhere", "Who 2027-02-01 seq 0"}},
+    {"back at the place it was found for after another search: kept as it was",
+     {"Kinks|2027-01-09|Club|http://e/1|*"},
+     {},
+     false,
+     true,
+     {},
+     {"Kinks 2027-01-09 * seq 0"}},
     {"a past show goes quietly", {"Kinks|2026-01-09|Club|http://e/1|*"}, {}, true, true, {}, {}},
     {"cancelled and listed again: back, sequence raised again",
      {"Kinks|2027-01-09|Club|http://e/1|*x1"},
@@ -132,6 +151,13 @@ const Case kCases[] = {
      true,
      {"New show: Kinks, Mon, Mar 1, 2027 at Club"},
      {"Who 2027-02-01 seq 0", "Kinks 2027-03-01 seq 0", "Yes 2027-03-02 seq 0"}},
+    {"a trip's shows are not announced as new",
+     {"Who|2027-02-01|Arena|http://e/2|"},
+     {"Who|2027-02-01|Arena|http://e/2|", "Kinks|2027-03-01|Club|http://e/3|t"},
+     true,
+     true,
+     {},
+     {"Who 2027-02-01 seq 0", "Kinks 2027-03-01 seq 0"}},
 };
 
 TEST(ShowChanges, EachRefreshOfTheTable) {
@@ -149,6 +175,10 @@ TEST(ShowChanges, EachRefreshOfTheTable) {
         rules.sourcesAsUsual = c.asUsual;
         rules.todayYear = 2026, rules.todayMonth = 12, rules.todayDay = 9;
         rules.mostPlayed = &mostPlayed;
+        rules.foundAt = [](const SHOWENTRY& e) {
+            return std::string(e.foundCity) == "Here" ? ChangeRules::Found::Here
+                                                      : ChangeRules::Found::Elsewhere;
+        };
         std::vector<std::string> texts;
         for (const ShowChange& change : trackShowChanges(current, before, rules))
             texts.push_back(changeText(change));

@@ -347,3 +347,67 @@ TEST_F(PreferencesLogicTest, UnknownIdsAndPagesAndTheLibraryDialog) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PreferencesLogicTest, PlacesTabTripsAreCheckedBesideTheirFieldAndStoredOnlyWhenTheyRead) {
+    logic.fill();
+    struct Typed {
+        std::vector<std::string> fields;
+        ControlID beside;
+        const char* message;
+    };
+    const Typed refused[] = {
+        {{" ", "IL", "50", "2099-03-03", "2099-03-07"},
+         CID_PLACES_TEXT_cityProblem,
+         "Type the city of the trip."},
+        {{"Zurich", "ZH", "50", "2099-03-03", "2099-03-07"},
+         CID_PLACES_TEXT_stateProblem,
+         "Type the country for places outside\nthe US and Canada, such as Switzerland."},
+        {{"Chicago", "IL", "301", "2099-03-03", "2099-03-07"},
+         CID_PLACES_TEXT_radiusProblem,
+         "The radius must be 1 to 300 miles."},
+        {{"Chicago", "IL", "50", "2099-02-30", "2099-03-07"},
+         CID_PLACES_TEXT_fromProblem,
+         "Type the first day as 2027-03-03 or 3/3/2027."},
+        {{"Chicago", "IL", "50", "2099-03-07", "3/3/2099"},
+         CID_PLACES_TEXT_toProblem,
+         "The last day comes before the first."},
+        {{"Chicago", "IL", "50", "2001-03-03", "2001-03-07"},
+         CID_PLACES_TEXT_toProblem,
+         "This trip has ended already."},
+    };
+    const ControlID boxes[] = {CID_PLACES_TBOX_tripCity, CID_PLACES_TBOX_tripState,
+                               CID_PLACES_TBOX_tripRadius, CID_PLACES_TBOX_tripFrom, CID_PLACES_TBOX_tripTo};
+    auto typeTrip = [&](const std::vector<std::string>& fields) {
+        for (std::size_t i = 0; i < 5; ++i)
+            controls.texts[boxes[i].id] = fields[i];
+    };
+    for (const Typed& t : refused) {
+        typeTrip(t.fields);
+        EXPECT_EQ(click(CID_MAIN_BTTN_ok), kPrefsValidationAlert) << t.message;
+        EXPECT_EQ(controls.texts[t.beside.id], t.message);
+        EXPECT_FALSE(controls.hidden);
+    }
+    EXPECT_TRUE(root.trips.get().empty());
+    EXPECT_EQ(outside.saves, 0);
+
+    // Ten trips at most; a trip of one day, in any script, reads.
+    typeTrip({"\xe6\x9d\xb1\xe4\xba\xac", "Japan", "300", "3/3/2099", "2099-03-03"});
+    EXPECT_EQ(click(CID_PLACES_BTTN_addTrip), kPrefsHandled);
+    for (int i = 1; i < 10; ++i) {
+        typeTrip({"St. Paul", "Minnesota", "1", "2099-01-01", "2099-12-31"});
+        click(CID_PLACES_BTTN_addTrip);
+    }
+    EXPECT_EQ(controls.rows[CID_PLACES_LBOX_trips.id].size(), 10u);
+    EXPECT_FALSE(controls.enabled[CID_PLACES_BTTN_addTrip.id]);
+    logic.tripListSelection(9);
+    click(CID_PLACES_BTTN_removeTrip);
+    EXPECT_EQ(click(CID_MAIN_BTTN_ok), kPrefsHandled);
+    ASSERT_EQ(root.trips.get().size(), 9u);
+    EXPECT_EQ(root.trips.get()[0],
+              (Trip{"\xe6\x9d\xb1\xe4\xba\xac", "Japan", 300, {2099, 3, 3}, {2099, 3, 3}}));
+    EXPECT_THAT(outside.updates, ElementsAre(1u | kUpdateConcerts));
+}
+
+} // namespace

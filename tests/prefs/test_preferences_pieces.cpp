@@ -51,8 +51,9 @@ TEST(PreferenceControls, EveryPairIsUniqueAndFoundByNameAndId) {
             sig += static_cast<char>(std::toupper(static_cast<int>((c.pair.signature >> shift) & 0xFF)));
         EXPECT_NE(std::string(c.name).find("_" + sig + "_"), std::string::npos) << c.name;
     }
-    // the 43 of the window, the feed address with its two buttons, and the show changes' two
-    EXPECT_EQ(kPreferenceControlCount, 48u);
+    // the 43 of the window, the feed address with its two buttons, the show changes' two and the
+    // Places tab's fourteen
+    EXPECT_EQ(kPreferenceControlCount, 62u);
     EXPECT_EQ(findPreferenceControl(102), nullptr);
     EXPECT_STREQ(releaseFormatOfControl(42), "CD-single");
     EXPECT_EQ(releaseFormatOfControl(49), nullptr);
@@ -68,7 +69,7 @@ TEST(PreferencesTabs, OnlyTheSelectedTabsPaneIsShownAndEnabled) {
     EXPECT_EQ(TabEventHandler(controls, CID_MAIN_BTTN_ok.id), eventNotHandledErr);
     EXPECT_EQ(TabEventHandler(controls, CID_MAIN_TABS_tabControl.id), noErr);
     EXPECT_EQ(lastTabIndex, 3);
-    for (int32_t pane = 129; pane <= 134; ++pane) {
+    for (int32_t pane = 129; pane <= 135; ++pane) {
         EXPECT_EQ(controls.visible[pane], pane == 131) << pane;
         EXPECT_EQ(controls.enabled[pane], pane == 131) << pane;
     }

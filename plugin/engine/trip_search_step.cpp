@@ -1,0 +1,49 @@
+#include "plugin/engine/trip_search_step.h"
+
+#include "common/fixed_text.h"
+#include "plugin/engine/found_place.h"
+#include "plugin/net/concert_search.h"
+
+namespace {
+
+// The show as the trip found it, for the concerts list; its choice and UID came from the list
+// before when the trip's search added it.
+SHOWENTRY* tripShow(const SHOWENTRY& found, const Trip& trip) {
+    auto* show = new SHOWENTRY;
+    vx::copyText(show->artist, found.artist);
+    vx::copyText(show->venue, found.venue);
+    vx::copyText(show->location, found.location);
+    vx::copyText(show->otherArtists, found.otherArtists);
+    vx::copyText(show->url, found.url);
+    vx::copyText(show->uid, found.uid);
+    show->year = found.year, show->month = found.month, show->day = found.day;
+    show->selected = found.selected;
+    show->ticketsAvailable = found.ticketsAvailable;
+    show->nameList->combine(found.nameList);
+    vx::copyText(show->foundCity, trip.city.c_str());
+    vx::copyText(show->foundState, trip.region.c_str());
+    show->foundRadius = trip.radius;
+    show->onTrip = true;
+    return show;
+}
+
+} // namespace
+
+void mergeTripShows(const SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous) {
+    // A show home's search listed too stays home's: addShow merges it into that one.
+    for (const SHOWENTRY* e = found.head; e; e = e->next)
+        if (tripCovers(trip, {e->year, e->month, e->day})) concerts.addShow(tripShow(*e, trip), previous);
+}
+
+int searchTrips(WebSession& engine, XML_Artist_List& artists) {
+    PluginData& root = *engine.root;
+    for (const Trip& trip : vx::tripsToSearch(root, vx::localToday())) {
+        SHOWLIST found;
+        const ConcertSearchPlace place =
+            concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
+        if (searchConcertsAt(engine, artists, place, found) != 0 || engine.stopRequested()) return 1;
+        mergeTripShows(found, trip, *root.concerts, root.previousConcerts);
+        root.redraw();
+    }
+    return 0;
+}
