@@ -1,6 +1,6 @@
 #include "platform/host_services.h"
-#include "plugin/host/host_handler.h"
 #include "plugin/engine/user_actions.h"
+#include "plugin/host/host_handler.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
