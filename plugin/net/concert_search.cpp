@@ -55,8 +55,7 @@ void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
                   place.radius);
 }
 
-int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
-    bool asUsual = true;
+int parseURL_generic(WebSession& engine, XML_Artist_List& artists, ConcertSearchAnswers* answers) {
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
     st.setUpdatingProgress(0.0);
@@ -88,7 +87,9 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySo
         WebExchange web(engine);
         if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
         if (engine.stopRequested()) return -1;
-        if (!sourceAnsweredAsUsual(web.page(), place.radius)) asUsual = false;
+        if (answers)
+            answers->sources.push_back(
+                {source.name, checkSourceAnswer(web.page(), {source.name, city, region, place.radius})});
         // The page is read while the web lock is held, so it is used in place.
         if (readSourcePage(web.page(), source.ticketsAvailable, artists, *root->concerts,
                            root->previousConcerts, [&engine] { return engine.stopRequested(); }) != 0)
@@ -97,15 +98,13 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySo
 
     st.setUpdatingProgress(100.0);
     root->redraw();
-    // A place without sources answers with none; nothing there tells that shows were cancelled.
-    if (everySourceAsUsual) *everySourceAsUsual = asUsual && !directory.sources.empty();
     return 0;
 }
 
-int genericParser(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
-    if (everySourceAsUsual) *everySourceAsUsual = false;
+int genericParser(WebSession& engine, XML_Artist_List& artists, ConcertSearchAnswers* answers) {
+    if (answers) answers->sources.clear();
     if (engine.stopRequested()) return -1;
-    if (parseURL_generic(engine, artists, everySourceAsUsual) != 0) return -1;
+    if (parseURL_generic(engine, artists, answers) != 0) return -1;
     if (engine.stopRequested()) return -1;
     engine.root->redraw();
     return 0;

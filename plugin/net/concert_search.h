@@ -2,16 +2,27 @@
 // The concert search: asks the web service which concert sources cover the place, asks each of
 // them for its events and keeps the shows of the library's artists in the concerts list.
 #include "plugin/model/record_lists.h"
+#include "plugin/net/concert_search_replies.h"
 #include "plugin/net/web_session.h"
 
 #include <cstddef>
+#include <string>
+#include <vector>
+
+// How each source asked in a search answered (see checkSourceAnswer), in directory order.
+struct ConcertSearchAnswers {
+    struct Source {
+        std::string name; // as the directory gave it
+        SourceAnswer answer;
+    };
+    std::vector<Source> sources;
+};
 
 // The search itself: 0 when every source was read, -1 when a request failed or a stop came.
-// everySourceAsUsual, when given, tells whether each source answered in full (see
-// sourceAnsweredAsUsual) and at least one was asked.
-int parseURL_generic(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
+// answers, when given, receives how each source answered.
+int parseURL_generic(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswers* answers = nullptr);
 // The refresh's concert step: the search between two checks for a stop.
-int genericParser(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
+int genericParser(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswers* answers = nullptr);
 
 // The place of a search as the requests carry it.
 struct ConcertSearchPlace {

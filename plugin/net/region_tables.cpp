@@ -229,3 +229,12 @@ int stateAbbrev_generic(char* region) {
 int latLongStateAbbrev(char* region) {
     return abbreviate(region, {kUsStates, kLocationCanada, kLocationCountries});
 }
+
+bool isStateOrProvinceCode(const char* code) {
+    char lower[8] = {};
+    for (std::size_t i = 0; code && code[i]; ++i) {
+        if (i + 1 == sizeof lower) return false;
+        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
+    }
+    return isCode(lower, {kUsStates, kSearchCanada});
+}

@@ -8,3 +8,6 @@
 int stateAbbrev_generic(char* region);
 // The same with the location region table (geographic look-up, IP location, place comparison).
 int latLongStateAbbrev(char* region);
+// Whether an upper-case code is a US state's or a Canadian province's: other countries' places
+// are told by their own subdivision codes, which the tables do not hold.
+bool isStateOrProvinceCode(const char* code);
