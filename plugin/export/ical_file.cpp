@@ -3,6 +3,7 @@
 #include "common/durable_files.h"
 #include "common/ical_event.h"
 #include "platform/system.h"
+#include "plugin/export/export_stamp.h"
 #include "plugin/export/exported_shows.h"
 #include "plugin/net/query_escape.h"
 
@@ -170,10 +171,14 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);
+    const std::string stamp =
+        vx::exportStamp(shows, vx::fileExportTarget(location), webServiceHost ? webServiceHost : "");
+    vx::forgetExportStamp(root);
     errno = 0;
-    if (replaceFileWhole(location, text))
+    if (replaceFileWhole(location, text)) {
         reportExportProblem(root, "");
-    else
+        vx::keepExportStamp(root, stamp);
+    } else
         reportExportProblem(root, std::string(location) + " could not be written" +
                                       (errno ? std::string(" (") + std::strerror(errno) + ")." : "."));
     // A list much shorter than the last gives back the room it no longer needs.

@@ -106,3 +106,29 @@ TEST(FilesNotFiles, StartUpRefusesWhatIsNotARegularFileAndReadsLongLinesWithABou
         EXPECT_EQ(startInChild(c.alert), 0) << c.name;
     }
 }
+
+#include "plugin/engine/change_log.h"
+
+#include <unistd.h>
+
+namespace {
+
+// The change log tells which shows the user chose: a link in its place is replaced, never read
+// or written through, and the log is the user's alone.
+TEST(ChangeLog, ALinkInItsPlaceIsReplacedNotFollowed) {
+    TempHome home;
+    const std::string secret = home.path() + "/secret", log = home.path() + "/VoxtrailChanges.log";
+    TempHome::writeFile(secret, "password=1\n");
+    ASSERT_EQ(::symlink(secret.c_str(), log.c_str()), 0);
+    ASSERT_TRUE(vx::appendChangeLog(log, {"Show moved: A"}, 0));
+    struct stat info {};
+    ASSERT_EQ(::lstat(log.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const std::string text = TempHome::read(log);
+    EXPECT_EQ(text.find("password"), std::string::npos) << text;
+    EXPECT_NE(text.find(" Show moved: A\n"), std::string::npos) << text;
+    EXPECT_EQ(TempHome::read(secret), "password=1\n");
+}
+
+} // namespace
