@@ -2,6 +2,7 @@
 // a large file without line ends. Each start runs in a child process, so that a start that
 // hangs or spins shows as a failure instead of holding the test run.
 #include "platform/host_services.h"
+#include "plugin/engine/change_log.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -107,12 +109,6 @@ TEST(FilesNotFiles, StartUpRefusesWhatIsNotARegularFileAndReadsLongLinesWithABou
     }
 }
 
-#include "plugin/engine/change_log.h"
-
-#include <unistd.h>
-
-namespace {
-
 // The change log tells which shows the user chose: a link in its place is replaced, never read
 // or written through, and the log is the user's alone.
 TEST(ChangeLog, ALinkInItsPlaceIsReplacedNotFollowed) {
@@ -130,5 +126,3 @@ TEST(ChangeLog, ALinkInItsPlaceIsReplacedNotFollowed) {
     EXPECT_NE(text.find(" Show moved: A\n"), std::string::npos) << text;
     EXPECT_EQ(TempHome::read(secret), "password=1\n");
 }
-
-} // namespace

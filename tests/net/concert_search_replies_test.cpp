@@ -154,7 +154,6 @@ TEST(SourceAnswers, OnlyAWholePageForTheRadiusAskedIsAsUsual) {
     const std::string head = "# gigwire: 2 events within 75 miles of Boston, MA\n";
     const ExpectedAnswer asked{"gigwire", "boston", "Massachusetts", 75};
     EXPECT_TRUE(checkSourceAnswer(head + event + event, asked).full);
-    EXPECT_EQ(checkSourceAnswer(head + event + event, asked).events, 2);
     EXPECT_TRUE(checkSourceAnswer("# gigwire: 0 events within 75 miles of Boston, MA\n", asked).full);
     for (const std::string& page :
          {std::string(), std::string("\n"), event + event, head + event, head + event + event.substr(0, 20),
