@@ -109,9 +109,12 @@ int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) 
     if (exportOn) {
         // Every missing level: a fresh home of 10.4 has no "iCal/Sources" yet, and the export
         // would otherwise write nothing.
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        if (!std::filesystem::is_directory(folder, ec)) return -1;
+        std::error_code made, ec;
+        std::filesystem::create_directories(folder, made);
+        if (!std::filesystem::is_directory(folder, ec)) {
+            errno = made ? made.value() : ENOTDIR; // the system's reason, for the status line
+            return -1;
+        }
         if (!withDescription || exists(description)) return 0;
         return replaceFileWhole(description, iCalFolderDescription()) ? 0 : -1;
     }
