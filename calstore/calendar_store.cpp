@@ -14,6 +14,8 @@
 #include <iterator>
 #include <libical/ical.h>
 #include <memory>
+#include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -32,10 +34,18 @@ bool writeNewFile(const fs::path& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const bool written = writeAndSync(fd, text);
+    int error = errno;
     const bool closed = ::close(fd) == 0;
     if (written && closed) return true;
+    if (written) error = errno;
     ::unlink(path.c_str());
+    errno = error;
     return false;
+}
+
+// Keeps the system's reason for the first thing of an export that failed.
+void noteFailure(Calendar& cal, int error) {
+    if (cal.failure == 0) cal.failure = error ? error : EIO;
 }
 
 // A file name that an event's UID gives, or "" when the UID cannot name a file.
@@ -79,18 +89,37 @@ bool carryUserFiles(const fs::path& from, const fs::path& to, bool move) {
     return all && !ec;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string trimmed(std::string s) {
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
         s.pop_back();
     return s;
 }
 
-// The last calendar folder, in name order, whose display name is `title`; empty when none.
+// A calendar's title as its "displayname" holds it, read without following a link; nothing when
+// that is a link or anything but a regular file.
+std::optional<std::string> readTitle(const fs::path& folder) {
+    const int fd = ::open((folder / kCalendarTitleFile).c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    struct stat info {};
+    std::optional<std::string> title;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        char buffer[1024];
+        ssize_t n;
+        while ((n = ::read(fd, buffer, sizeof buffer)) < 0 && errno == EINTR) {
+        }
+        title = trimmed(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0));
+    }
+    ::close(fd);
+    return title;
+}
+
+std::string folderName(const std::string& title);
+
+// The last calendar folder, in name order, whose display name is `title`; empty when none. A
+// folder whose "displayname" was replaced by a link or another kind of file is still ours when it
+// bears the title's folder name or our list of exported files: it is replaced as a whole, so no
+// stale copy of the calendar stays beside the new one.
 fs::path findCalendar(const fs::path& store, const std::string& title) {
     std::error_code ec;
     std::vector<fs::path> folders;
@@ -100,8 +129,12 @@ fs::path findCalendar(const fs::path& store, const std::string& title) {
     }
     std::sort(folders.begin(), folders.end());
     fs::path found;
-    for (const auto& f : folders)
-        if (trimmed(readFile(f / "displayname")) == title) found = f;
+    for (const auto& f : folders) {
+        const std::optional<std::string> shown = readTitle(f);
+        if (shown ? *shown == title
+                  : f.filename() == folderName(title) || fs::is_regular_file(f / kExportedFilesList, ec))
+            found = f;
+    }
     return found;
 }
 
@@ -169,6 +202,7 @@ Calendar* createCalendar(const std::string& title) {
         cal->staging = staging;
         cal->written.insert(kCalendarTitleFile);
     } else {
+        noteFailure(*cal, ec ? ec.value() : errno);
         fs::remove_all(staging, ec);
         say("Could not save Voxtrail calendar to iCal");
     }
@@ -206,6 +240,7 @@ void addEvent(Calendar& cal, const Event& event, const std::string& givenUid) {
         if (written) cal.written.insert(name);
     }
     if (!written) {
+        if (!text.empty()) noteFailure(cal, folder.empty() ? cal.failure : errno);
         // A calendar missing an event it could hold must not replace the whole one; a date that
         // does not exist is no event at all, and leaves the others to go ahead.
         if (!text.empty()) cal.complete = false;
@@ -216,7 +251,10 @@ void addEvent(Calendar& cal, const Event& event, const std::string& givenUid) {
 void saveCalendar(Calendar& cal) {
     std::error_code ec;
     if (cal.saved) {
-        if (!fs::is_directory(cal.target, ec)) say("Could not save Voxtrail  calendar");
+        if (!fs::is_directory(cal.target, ec)) {
+            noteFailure(cal, ec ? ec.value() : ENOENT);
+            say("Could not save Voxtrail  calendar");
+        }
         return;
     }
     fs::path old;
@@ -225,6 +263,7 @@ void saveCalendar(Calendar& cal) {
     if (cal.staging.empty() || !cal.complete || !carryUserFiles(cal.target, cal.staging, false) ||
         !writeNewFile(cal.staging / kExportedFilesList, listText(cal.written)) ||
         !syncFolder(cal.staging.string()) || !swapIn(cal.staging, cal.target, old)) {
+        noteFailure(cal, errno);
         say("Could not save Voxtrail  calendar");
         if (!cal.staging.empty()) fs::remove_all(cal.staging, ec);
         cal.staging.clear();

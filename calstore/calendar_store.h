@@ -22,6 +22,7 @@ struct Calendar : VxCFObject {
     std::filesystem::path staging; // empty once saved, or when it could not be made
     bool saved = false;
     bool complete = true;                  // no file of this export failed to be written
+    int failure = 0;                       // errno of the first thing that failed; 0 when none
     std::set<std::string> written;         // the names this export wrote, for the calendar's list of them
     std::unique_ptr<FolderLock> storeLock; // held while staging; absent when another export holds it
 };

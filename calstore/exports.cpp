@@ -84,6 +84,10 @@ __attribute__((visibility("default"))) int Vxt_CalendarSaved(CFTypeRef calendar)
     return cal.saved && cal.complete ? 1 : 0;
 }
 
+__attribute__((visibility("default"))) int Vxt_CalendarFailure(CFTypeRef calendar) {
+    return calendar ? calendarOf(calendar)->failure : 0;
+}
+
 __attribute__((visibility("default"))) void Vxt_SaveCalendar(CFTypeRef calendar) {
     if (!calendar) return;
     vx::guardBoundary("Vxt_SaveCalendar", [&] { vx::calstore::saveCalendar(*calendarOf(calendar)); });
@@ -99,3 +103,4 @@ static_assert(std::is_same_v<decltype(&Vxt_SaveCalendar), Vxt_SaveCalendarFn>);
 static_assert(std::is_same_v<decltype(&Vxt_AddEventWithUID), Vxt_AddEventWithUIDFn>);
 static_assert(std::is_same_v<decltype(&Vxt_CalendarSaved), Vxt_CalendarSavedFn>);
 static_assert(std::is_same_v<decltype(&Vxt_AddChangedEvent), Vxt_AddChangedEventFn>);
+static_assert(std::is_same_v<decltype(&Vxt_CalendarFailure), Vxt_CalendarFailureFn>);

@@ -1,4 +1,5 @@
-// Arbitrary bytes as a concert source's page, read into shows against a small library.
+// Arbitrary bytes as a concert source's page, read into shows against a small library and
+// checked for being a full answer.
 #include "fuzz/fuzz_library.h"
 #include "plugin/net/concert_search_page.h"
 
@@ -24,5 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (s->month < 1 || s->month > 12 || s->day < 1 || s->day > 31) __builtin_trap();
         if (s->next && compareDates(s, s->next) > 0) __builtin_trap();
     }
+    // A full answer's events are exactly the ones the reader takes.
+    const SourceAnswer answer = checkSourceAnswer(page, {"gigwire", "Boston", "MA", 75});
+    long taken = 0;
+    readSourceEvents(page, [&](const SourceEvent&) { return ++taken > 0; });
+    if (answer.full && answer.events != taken) __builtin_trap();
     return 0;
 }

@@ -28,4 +28,7 @@ using Vxt_AddChangedEventFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFSt
                                        unsigned char cancelled);
 // 1 when the calendar was saved with every event added to it, else 0.
 using Vxt_CalendarSavedFn = int (*)(CFTypeRef calendar);
+// The system's error number (errno) of the first step of the export that failed; 0 when none did
+// or the reason is not known.
+using Vxt_CalendarFailureFn = int (*)(CFTypeRef calendar);
 }

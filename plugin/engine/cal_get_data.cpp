@@ -323,11 +323,11 @@ int CalGetData::UpdateConcerts() {
     if (stopRequested()) return 1;
     artistInfos.clear();
 
-    bool sourcesAsUsual = false;
-    if (genericParser(*this, artists, &sourcesAsUsual) != 0 || stopRequested()) return 1;
+    ConcertSearchAnswers answers;
+    if (genericParser(*this, artists, &answers) != 0 || stopRequested()) return 1;
     if (searchTrips(*this, artists) != 0 || stopRequested()) return 1;
     rollback.completed();
-    trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), sourcesAsUsual,
+    trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), answers,
                         services.webServiceHost);
 
     if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {

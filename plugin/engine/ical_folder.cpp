@@ -6,6 +6,9 @@
 #include "plugin/export/exported_shows.h"
 #include "plugin/export/ical_file.h"
 
+#include <cerrno>
+#include <cstring>
+
 int CalGetData::checkForInitialiCalFiles() {
     ProtectedData& st = root->state;
     char location[ProtectedData::iCalLocCapacity];
@@ -21,11 +24,13 @@ int CalGetData::checkForInitialiCalFiles() {
     const bool withDescription = osVersion >= 10.35f;
     // Never while an export writes into the folder.
     std::lock_guard<std::mutex> exporting(calendarExportLock());
+    errno = 0;
     const int prepared = prepareiCalFolder(location, exportOn, withDescription);
     if (prepared != 0 && exportOn) {
         const std::string path = location;
+        const std::string why = errno ? std::string(" (") + std::strerror(errno) + ")." : ".";
         reportExportProblem(root,
-                            "the folder " + path.substr(0, path.rfind('/') + 1) + " could not be made.");
+                            "the folder " + path.substr(0, path.rfind('/') + 1) + " could not be made" + why);
     }
     return prepared;
 }

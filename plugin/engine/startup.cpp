@@ -5,7 +5,10 @@
 #include "platform/system.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/private_file.h"
+#include "plugin/engine/source_counts.h"
 #include "plugin/engine/startup_steps.h"
+#include "plugin/engine/user_actions.h"
+#include "plugin/export/export_stamp.h"
 
 #include <cctype>
 #include <cstdio>
@@ -122,7 +125,8 @@ void CalGetData::initialize() {
 
     // A save killed before its rename left its temporary file; the saved file itself is whole.
     vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
-                                            "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log"});
+                                            "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log",
+                                            vx::kExportStampFile, vx::kSourceCountsFile});
     services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());
@@ -157,4 +161,5 @@ void CalGetData::initialize() {
 
     const int32_t due = nextUpdateTime.load();
     if (due == 0 || static_cast<int32_t>(std::time(nullptr)) > due) checkForVersionUpdate();
+    exportAgainIfStale(*this);
 }

@@ -3,6 +3,7 @@
 #include "platform/host_services.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/export/calendar_store_export.h"
+#include "plugin/export/export_stamp.h"
 #include "plugin/export/ical_file.h"
 #include "plugin/net/query_escape.h"
 #include "plugin/net/web_fetch.h"
@@ -19,18 +20,21 @@ void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
     engine.shareClicks.post(copyShowForSharing(show));
 }
 
+// The export of this system, on the export queue's thread.
+void exportNow(CalGetData* e) {
+    if (e->root->state.getOSXVersion() >= 10.5f) {
+        performExportTo_iCalCalendarStore(e->root, e->services.webServiceHost);
+    } else if (e->checkForInitialiCalFiles() == 0) {
+        performExportTo_iCal(e->root, e->services.webServiceHost);
+    }
+}
+
 // The queue waits for the export lock a refresh's export holds.
 void exportChoice(CalGetData& engine) {
     ProtectedData& st = engine.root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     CalGetData* e = &engine;
-    engine.exportClicks.post([e] {
-        if (e->root->state.getOSXVersion() >= 10.5f) {
-            performExportTo_iCalCalendarStore(e->root, e->services.webServiceHost);
-        } else if (e->checkForInitialiCalFiles() == 0) {
-            performExportTo_iCal(e->root, e->services.webServiceHost);
-        }
-    });
+    engine.exportClicks.post([e] { exportNow(e); });
 }
 
 } // namespace
@@ -39,6 +43,14 @@ void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show) {
     shareChoice(engine, show);
     savePreferencesSoon(engine);
     exportChoice(engine);
+}
+
+void exportAgainIfStale(CalGetData& engine) {
+    if (!engine.root->state.getExportTo_iCal()) return;
+    CalGetData* e = &engine;
+    engine.exportClicks.post([e] {
+        if (!vx::exportsUpToDate(e->root, e->services.webServiceHost)) exportNow(e);
+    });
 }
 
 void savePreferencesSoon(CalGetData& engine) {

@@ -9,6 +9,10 @@ struct SHOWENTRY;
 // preferences save and the export run on the engine's queues.
 void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show);
 
+// At start-up: exports again, on the engine's export queue, when what the exports hold is not
+// what the preferences chose (a kill between a choice's save and its export leaves them apart).
+void exportAgainIfStale(CalGetData& engine);
+
 // Saves the preferences on the engine's save queue. Saves run one at a time in the order asked,
 // each with the settings and lists as they are when it runs.
 void savePreferencesSoon(CalGetData& engine);

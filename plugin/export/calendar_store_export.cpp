@@ -2,6 +2,7 @@
 
 #include "platform/calstore_exports.h"
 #include "plugin/export/cf_owned.h"
+#include "plugin/export/export_stamp.h"
 #include "plugin/export/exported_shows.h"
 #include "plugin/net/query_escape.h"
 
@@ -63,12 +64,17 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
     auto addEventWithUid = lookUp<Vxt_AddEventWithUIDFn>(bundle.get(), "Vxt_AddEventWithUID");
     auto calendarSaved = lookUp<Vxt_CalendarSavedFn>(bundle.get(), "Vxt_CalendarSaved");
     auto addChangedEvent = lookUp<Vxt_AddChangedEventFn>(bundle.get(), "Vxt_AddChangedEvent");
+    auto calendarFailure = lookUp<Vxt_CalendarFailureFn>(bundle.get(), "Vxt_CalendarFailure");
     if (initialize) initialize();
     if (!createCalendar || !addEvent || !saveCalendar) {
         reportExportProblem(root, std::string(kExportBundleName) + " lacks one of its functions.");
         return 0;
     }
 
+    const ExportedShows shows = exportedShows(root);
+    const std::string stamp =
+        vx::exportStamp(shows, vx::storeExportTarget(), webServiceHost ? webServiceHost : "");
+    vx::forgetExportStamp(root);
     CFOwned<CFStringRef> title(makeRecordString(kExportCalendarTitle));
     CFOwned<CFTypeRef> currentCal(createCalendar(title.get()));
     if (!currentCal.get()) {
@@ -78,7 +84,7 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
 
     // Each link goes through the service's click-through page, made once the lists are given back.
     const std::string host = std::string("http://") + (webServiceHost ? webServiceHost : "");
-    for (const ExportedShow& e : exportedShows(root)) {
+    for (const ExportedShow& e : shows) {
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(host + clickThroughPath(e.url))),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
@@ -98,9 +104,13 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         }
     }
     saveCalendar(currentCal.get());
-    if (calendarSaved && !calendarSaved(currentCal.get()))
-        reportExportProblem(root, "the calendar could not be saved whole (is the disk full?).");
-    else
+    if (calendarSaved && !calendarSaved(currentCal.get())) {
+        const int error = calendarFailure ? calendarFailure(currentCal.get()) : 0;
+        reportExportProblem(root, std::string("the calendar could not be saved whole") +
+                                      (error ? std::string(" (") + std::strerror(error) + ")." : "."));
+    } else {
         reportExportProblem(root, "");
+        vx::keepExportStamp(root, stamp);
+    }
     return 0;
 }

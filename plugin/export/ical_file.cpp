@@ -3,6 +3,7 @@
 #include "common/durable_files.h"
 #include "common/ical_event.h"
 #include "platform/system.h"
+#include "plugin/export/export_stamp.h"
 #include "plugin/export/exported_shows.h"
 #include "plugin/net/query_escape.h"
 
@@ -108,9 +109,12 @@ int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription) 
     if (exportOn) {
         // Every missing level: a fresh home of 10.4 has no "iCal/Sources" yet, and the export
         // would otherwise write nothing.
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        if (!std::filesystem::is_directory(folder, ec)) return -1;
+        std::error_code made, ec;
+        std::filesystem::create_directories(folder, made);
+        if (!std::filesystem::is_directory(folder, ec)) {
+            errno = made ? made.value() : ENOTDIR; // the system's reason, for the status line
+            return -1;
+        }
         if (!withDescription || exists(description)) return 0;
         return replaceFileWhole(description, iCalFolderDescription()) ? 0 : -1;
     }
@@ -170,10 +174,14 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
 
     char location[ProtectedData::iCalLocCapacity];
     root->state.getiCalLoc(location);
+    const std::string stamp =
+        vx::exportStamp(shows, vx::fileExportTarget(location), webServiceHost ? webServiceHost : "");
+    vx::forgetExportStamp(root);
     errno = 0;
-    if (replaceFileWhole(location, text))
+    if (replaceFileWhole(location, text)) {
         reportExportProblem(root, "");
-    else
+        vx::keepExportStamp(root, stamp);
+    } else
         reportExportProblem(root, std::string(location) + " could not be written" +
                                       (errno ? std::string(" (") + std::strerror(errno) + ")." : "."));
     // A list much shorter than the last gives back the room it no longer needs.

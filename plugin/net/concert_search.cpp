@@ -55,18 +55,17 @@ void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
                   place.radius);
 }
 
-int parseURL_generic(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
+int parseURL_generic(WebSession& engine, XML_Artist_List& artists, ConcertSearchAnswers* answers) {
     ProtectedData& st = engine.root->state;
     char city[256], region[256];
     st.getCurCity(city);
     st.getCurState(region);
     return searchConcertsAt(engine, artists, concertSearchPlace(city, region, st.getCurSearchRadius()),
-                            *engine.root->concerts, everySourceAsUsual);
+                            *engine.root->concerts, answers, city, region);
 }
 
 int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const ConcertSearchPlace& place,
-                     SHOWLIST& into, bool* everySourceAsUsual) {
-    bool asUsual = true;
+                     SHOWLIST& into, ConcertSearchAnswers* answers, const char* city, const char* region) {
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
     st.setUpdatingProgress(0.0);
@@ -93,7 +92,10 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
         WebExchange web(engine);
         if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
         if (engine.stopRequested()) return -1;
-        if (!sourceAnsweredAsUsual(web.page(), place.radius)) asUsual = false;
+        if (answers)
+            answers->sources.push_back(
+                {source.name, checkSourceAnswer(web.page(), {source.name, city ? city : "",
+                                                             region ? region : "", place.radius})});
         // The page is read while the web lock is held, so it is used in place.
         if (readSourcePage(web.page(), source.ticketsAvailable, artists, into, root->previousConcerts,
                            [&engine] { return engine.stopRequested(); }) != 0)
@@ -102,15 +104,13 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
 
     st.setUpdatingProgress(100.0);
     root->redraw();
-    // A place without sources answers with none; nothing there tells that shows were cancelled.
-    if (everySourceAsUsual) *everySourceAsUsual = asUsual && !directory.sources.empty();
     return 0;
 }
 
-int genericParser(WebSession& engine, XML_Artist_List& artists, bool* everySourceAsUsual) {
-    if (everySourceAsUsual) *everySourceAsUsual = false;
+int genericParser(WebSession& engine, XML_Artist_List& artists, ConcertSearchAnswers* answers) {
+    if (answers) answers->sources.clear();
     if (engine.stopRequested()) return -1;
-    if (parseURL_generic(engine, artists, everySourceAsUsual) != 0) return -1;
+    if (parseURL_generic(engine, artists, answers) != 0) return -1;
     if (engine.stopRequested()) return -1;
     engine.root->redraw();
     return 0;

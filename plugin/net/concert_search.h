@@ -3,16 +3,27 @@
 // them for its events and keeps the shows of the library's artists in the concerts list.
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/net/concert_search_replies.h"
 #include "plugin/net/web_session.h"
 
 #include <cstddef>
+#include <string>
+#include <vector>
+
+// How each source asked in a search answered (see checkSourceAnswer), in directory order.
+struct ConcertSearchAnswers {
+    struct Source {
+        std::string name; // as the directory gave it
+        SourceAnswer answer;
+    };
+    std::vector<Source> sources;
+};
 
 // The search itself: 0 when every source was read, -1 when a request failed or a stop came.
-// everySourceAsUsual, when given, tells whether each source answered in full (see
-// sourceAnsweredAsUsual) and at least one was asked.
-int parseURL_generic(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
+// answers, when given, receives how each source answered.
+int parseURL_generic(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswers* answers = nullptr);
 // The refresh's concert step: the search between two checks for a stop.
-int genericParser(WebSession& web, XML_Artist_List& artists, bool* everySourceAsUsual = nullptr);
+int genericParser(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswers* answers = nullptr);
 
 // The place of a search as the requests carry it.
 struct ConcertSearchPlace {
@@ -23,8 +34,10 @@ struct ConcertSearchPlace {
 
 ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius);
 // The search of one place, its shows added to into (choices carried over from previousConcerts).
+// answers, when given, receives how each source answered for the place typed as city and region.
 int searchConcertsAt(WebSession& web, XML_Artist_List& artists, const ConcertSearchPlace& place,
-                     SHOWLIST& into, bool* everySourceAsUsual = nullptr);
+                     SHOWLIST& into, ConcertSearchAnswers* answers = nullptr, const char* city = nullptr,
+                     const char* region = nullptr);
 // "http://" host "/datasources/datasources.php?TODO=GETSITES&CITY=..&STATE=..&RADIUS=..&VERSION=2.9".
 void sourceDirectoryURL(char* url, std::size_t capacity, const char* serviceHost,
                         const ConcertSearchPlace& place);

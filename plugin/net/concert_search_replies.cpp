@@ -1,7 +1,11 @@
 #include "plugin/net/concert_search_replies.h"
 
+#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
+#include "plugin/net/clean_city.h"
+#include "plugin/net/region_tables.h"
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -95,6 +99,59 @@ struct PendingEvent {
     }
 };
 
+// The value of name="..." in an entry's attribute text; empty when it has none.
+std::string_view attributeValue(std::string_view attributes, std::string_view name) {
+    const std::string key = " " + std::string(name) + "=\"";
+    const std::size_t at = attributes.find(key);
+    if (at == std::string_view::npos) return {};
+    const std::size_t from = at + key.size();
+    const std::size_t end = attributes.find('"', from);
+    return end == std::string_view::npos ? std::string_view() : attributes.substr(from, end - from);
+}
+
+// A whole number written as "%d" writes it, and nothing else.
+std::optional<long> exactNumber(std::string_view text) {
+    const auto n = vx::leadingNumber(text);
+    if (!n || std::to_string(*n) != text) return std::nullopt;
+    return *n;
+}
+
+// A place as the search compares it: the city in canonical form, the region as its code.
+struct CanonicalPlace {
+    char city[256];
+    char region[256];
+
+    CanonicalPlace(std::string_view cityText, std::string_view regionText) {
+        copyCut(city, cityText);
+        cleanCity(city);
+        copyCut(region, regionText);
+        known_ = stateAbbrev_generic(region) == 0;
+    }
+    // The page's place is the one asked: the same city, and the same region unless the search was
+    // of a country, where a page names the city's subdivision by a code of that country's own.
+    bool answers(const CanonicalPlace& asked) const {
+        if (std::strcmp(city, asked.city) != 0) return false;
+        if (std::strcmp(region, asked.region) == 0) return true;
+        return asked.known_ && !isStateOrProvinceCode(asked.region) && !known_;
+    }
+
+  private:
+    bool known_ = false; // the region is one the search table knows
+    static void copyCut(char (&to)[256], std::string_view text) {
+        const std::size_t n = text.size() < sizeof to - 1 ? text.size() : sizeof to - 1;
+        std::memcpy(to, text.data(), n);
+        to[n] = '\0';
+    }
+};
+
+bool wholeEvent(const PendingEvent& pending) {
+    EventDate date;
+    if (!pending.complete() || !readEventDate(pending.event.date, date)) return false;
+    for (std::string_view performer : pending.event.performers)
+        if (!performer.empty()) return true;
+    return false;
+}
+
 } // namespace
 
 SourceDirectory readSourceDirectory(std::string_view reply) {
@@ -111,6 +168,7 @@ SourceDirectory readSourceDirectory(std::string_view reply) {
         const std::size_t urlStart = entry.find('>');
         ConcertSource source;
         if (urlStart != std::string_view::npos) source.url = std::string(entry.substr(urlStart + 1));
+        source.name = std::string(attributeValue(entry.substr(0, urlStart), "name"));
         source.ticketsAvailable = entry.find(kTicketMark) != std::string_view::npos;
         directory.sources.push_back(std::move(source));
         start = reply.find(kSiteOpen, end + kSiteClose.size());
@@ -148,25 +206,61 @@ bool readEventDate(std::string_view text, EventDate& date) {
     return true;
 }
 
-bool sourceAnsweredAsUsual(std::string_view page, int radius) {
-    if (page.empty() || page.back() != '\n' || page.substr(0, 2) != "# ") return false;
+SourceAnswer checkSourceAnswer(std::string_view page, const ExpectedAnswer& expected) {
+    SourceAnswer answer;
+    auto refuse = [&answer](std::string why) {
+        answer.problem = std::move(why);
+        return answer;
+    };
+    if (page.empty() || page.back() != '\n') return refuse("the page is empty or cut short");
     const std::string_view head = page.substr(0, page.find('\n'));
-    const std::size_t colon = head.find(": ");
-    if (colon == std::string_view::npos) return false;
-    const std::string_view counts = head.substr(colon + 2);
-    const std::size_t within = counts.find(" events within ");
-    const std::size_t miles = counts.find(" miles of ");
-    if (within == std::string_view::npos || miles == std::string_view::npos || miles < within) return false;
-    const std::string_view countText = counts.substr(0, within);
-    const std::string_view radiusText = counts.substr(within + 15, miles - within - 15);
-    const auto count = vx::leadingNumber(countText);
-    const auto asked = vx::leadingNumber(radiusText);
-    if (!count || !asked || std::to_string(*count) != countText || std::to_string(*asked) != radiusText)
-        return false;
-    if (*asked != radius) return false;
+    const std::string opening = "# " + std::string(expected.source) + ": ";
+    if (expected.source.empty() || !head.starts_with(opening))
+        return refuse("the page does not name the source");
+    const std::string_view counts = head.substr(opening.size());
+    constexpr std::string_view kWithin = " events within ", kMilesOf = " miles of ";
+    const std::size_t within = counts.find(kWithin);
+    const std::size_t miles = counts.find(kMilesOf, within == std::string_view::npos ? 0 : within);
+    if (within == std::string_view::npos || miles == std::string_view::npos)
+        return refuse("the summary line is not as usual");
+    const auto count = exactNumber(counts.substr(0, within));
+    const auto radius = exactNumber(counts.substr(within + kWithin.size(), miles - within - kWithin.size()));
+    if (!count || !radius) return refuse("the summary line is not as usual");
+    if (*radius != expected.radius) return refuse("the page is for another radius");
+    const std::string_view place = counts.substr(miles + kMilesOf.size());
+    const std::size_t comma = place.rfind(", ");
+    if (comma == std::string_view::npos || !CanonicalPlace(place.substr(0, comma), place.substr(comma + 2))
+                                                .answers(CanonicalPlace(expected.city, expected.region)))
+        return refuse("the page is for another place");
+
+    PendingEvent pending;
+    bool inEvent = false;
     long events = 0;
-    for (std::size_t at = page.find("</event>"); at != std::string_view::npos;
-         at = page.find("</event>", at + 8))
-        ++events;
-    return events == *count;
+    for (std::size_t from = head.size() + 1; from < page.size();) {
+        const std::size_t end = page.find('\n', from);
+        std::string_view line = page.substr(from, end - from);
+        from = end + 1;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (!inEvent) {
+            if (line != "<event>") return refuse("text stands outside the events");
+            inEvent = true;
+            pending.reset();
+        } else if (line == "</event>") {
+            if (!wholeEvent(pending)) return refuse("an event lacks a date, a performer or a field");
+            ++events;
+            inEvent = false;
+        } else if (line.find("<event>") != std::string_view::npos ||
+                   line.find(kEventEnd) != std::string_view::npos) {
+            return refuse("an event does not end on a line of its own");
+        } else {
+            pending.readLine(line);
+        }
+    }
+    if (inEvent) return refuse("the last event is not closed");
+    if (events != *count)
+        return refuse(std::to_string(events) + " events where the summary line says " +
+                      std::to_string(*count));
+    answer.full = true;
+    answer.events = events;
+    return answer;
 }

@@ -9,6 +9,7 @@
 // One source named by the directory.
 struct ConcertSource {
     std::string url;               // the text behind the entry's first '>'; empty when none
+    std::string name;              // the entry's name="..." attribute; empty when none
     bool ticketsAvailable = false; // the entry carries "ticket=1"
 };
 
@@ -38,11 +39,28 @@ struct SourceEvent {
 // performers. Returns false when take returned false (reading stops there), true at the end.
 bool readSourceEvents(std::string_view page, const std::function<bool(const SourceEvent&)>& take);
 
-// Whether a source's page is what the source sends when it answered in full: it opens with its
-// summary line "# NAME: N events within R miles of PLACE", R is the radius asked, the page ends
-// with a line end and holds exactly N events. An empty page, a place the source does not know, a
-// radius it changed and a page cut short are not; only such answers may tell that a show is gone.
-bool sourceAnsweredAsUsual(std::string_view page, int radius);
+// What a source's page must say of itself to be a full answer: the source's name as the
+// directory gave it, and the place and radius that were asked (the place in any form that cleans
+// to the same city and region code, so "Boston, Massachusetts" is "Boston, MA").
+struct ExpectedAnswer {
+    std::string_view source;
+    std::string_view city;
+    std::string_view region;
+    int radius = 0;
+};
+
+struct SourceAnswer {
+    bool full = false;
+    long events = 0;     // the whole events of a full answer
+    std::string problem; // why it is not a full answer
+};
+
+// A full answer opens with its summary line "# NAME: N events within R miles of CITY, REGION"
+// that says what was asked, then holds exactly N whole events, each its own "<event>" line, the
+// six fields with a calendar date and a named performer, and its own "</event>" line, and nothing
+// after the last. Only a full answer may tell that a show is gone: an empty page, a place the
+// source does not know, a radius it changed, a page cut short or out of shape are not.
+SourceAnswer checkSourceAnswer(std::string_view page, const ExpectedAnswer& expected);
 
 struct EventDate {
     int month = 0;

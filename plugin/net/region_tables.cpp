@@ -239,3 +239,12 @@ bool regionKnown(const char* region) {
     vx::copyText(location, region ? region : "");
     return stateAbbrev_generic(search) == 0 || latLongStateAbbrev(location) == 0;
 }
+
+bool isStateOrProvinceCode(const char* code) {
+    char lower[8] = {};
+    for (std::size_t i = 0; code && code[i]; ++i) {
+        if (i + 1 == sizeof lower) return false;
+        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
+    }
+    return isCode(lower, {kUsStates, kSearchCanada});
+}

@@ -14,3 +14,6 @@ bool regionKnown(const char* region);
 // What a user who typed a region neither table knows is told: the tables name countries, not
 // the regions inside them, outside the US and Canada.
 extern const char* const kUnknownRegionAdvice;
+// Whether an upper-case code is a US state's or a Canadian province's: other countries' places
+// are told by their own subdivision codes, which the tables do not hold.
+bool isStateOrProvinceCode(const char* code);

@@ -327,3 +327,24 @@ TEST(CFStringStandIn, ConvertsBetweenMacRomanAndUtf8AndRefusesWhatItCannotHold) 
 }
 
 } // namespace
+
+namespace {
+
+// A calendar whose "displayname" became a link (to nothing, or to another file) is still the one
+// replaced, its link not read: no second calendar of the title appears beside a stale one.
+TEST_F(CalstoreBundle, ALinkedTitleFileLeavesNoStaleCalendar) {
+    const std::string other = home_.path() + "/other-title";
+    TempHome::writeFile(other, "Somebody else's calendar");
+    for (const std::string& target : {std::string("/nonexistent/title"), other}) {
+        ASSERT_TRUE(exportShows({kTricky, kPlain}));
+        const fs::path folder = store() / "Voxtrail_Concerts";
+        fs::remove(folder / "displayname");
+        fs::create_symlink(target, folder / "displayname");
+        ASSERT_TRUE(exportShows({kPlain}));
+        EXPECT_EQ(calendars(store()), std::vector<fs::path>{folder}) << target;
+        EXPECT_EQ(events(folder).size(), 1u) << target;
+        EXPECT_FALSE(fs::is_symlink(folder / "displayname")) << target;
+    }
+}
+
+} // namespace

@@ -319,4 +319,60 @@ TEST_F(ShowChanges, ChosenShowsStayThroughAnotherRadiusAndCityUntilUnmarked) {
     EXPECT_TRUE(chosen(kUidDropped));
 }
 
+// Each page gigwire might answer after a refresh that listed Band Two's show among its 4 events:
+// only a full answer for the source and place asked, of whole events and not collapsed to under
+// half, may cancel that show.
+TEST_F(ShowChanges, OnlyAFullAnswerOfTheSourceForThePlaceAskedCancels) {
+    std::vector<std::string> others;
+    for (int i = 3; i <= 5; ++i)
+        others.push_back(
+            event("Nobody " + std::to_string(i), 3, i, "Club", "http://e/f" + std::to_string(i)));
+    std::vector<std::string> gigwire{event("Band Two", 2, 1, "Hall", "http://e/2")};
+    gigwire.insert(gigwire.end(), others.begin(), others.end());
+    sources({event("Band One", 1, 9, "Club", "http://e/1")}, &gigwire);
+    refresh(true);
+    const std::string prefs = home.readFile(kSupportFolder + "VoxtrailPref");
+    const std::string counts = home.readFile(kSupportFolder + "VoxtrailSourceCounts");
+    ASSERT_NE(counts.find("gigwire\t4\n"), std::string::npos) << counts;
+
+    const std::string head = " events within 75 miles of ", boston = "# gigwire: 3" + head + "Boston, MA\n";
+    const std::string three = others[0] + others[1] + others[2];
+    const struct {
+        const char* shape;
+        std::string page;
+        bool cancels;
+    } cases[] = {
+        {"as usual", page("gigwire", others), true},
+        {"region spelled out", "# gigwire: 3" + head + "boston,  Massachusetts\n" + three, true},
+        {"name in capitals", "# GIGWIRE: 3" + head + "Boston, MA\n" + three, false},
+        {"another city", "# gigwire: 3" + head + "Springfield, IL\n" + three, false},
+        {"another state", "# gigwire: 3" + head + "Boston, Georgia\n" + three, false},
+        {"half event", boston + others[0] + others[1] + "<event>\n<artist>Band Two</artist>\n</event>\n",
+         false},
+        {"empty records", boston + "<event></event>\n<event></event>\n<event></event>\n", false},
+        {"bare end tags", boston + "</event>\n</event>\n</event>\n", false},
+        {"summary end tag", "# gigwire: 3" + head + "Boston, MA</event>\n" + others[0] + others[1], false},
+        {"no events", page("gigwire", {}), false},
+        {"under half of the last count", page("gigwire", {others[0]}), false},
+    };
+    for (const auto& c : cases) {
+        home.writeFile(kSupportFolder + "VoxtrailPref", prefs);
+        home.writeFile(kSupportFolder + "VoxtrailSourceCounts", counts);
+        home.writeFile("pages/gigwire.txt", c.page);
+        refresh(true);
+        bool cancelled = false, listed = false;
+        for (const std::string& line : showLines(home.readFile(kSupportFolder + "VoxtrailPref"), 0))
+            if (line.find(kUidDropped) != std::string::npos) {
+                listed = line.rfind("0@@1@@", 0) == 0;
+                cancelled = line.find(":c:") != std::string::npos;
+            }
+        EXPECT_TRUE(listed) << c.shape << ": the chosen show stays";
+        EXPECT_EQ(cancelled, c.cancels) << c.shape;
+    }
+    const std::string log = changeLog();
+    for (const char* why : {"Nothing cancelled: gigwire listed no events.",
+                            "Nothing cancelled: gigwire listed 1 event, 4 events at the last refresh."})
+        EXPECT_NE(log.find(why), std::string::npos) << log;
+}
+
 } // namespace

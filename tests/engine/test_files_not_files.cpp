@@ -2,6 +2,7 @@
 // a large file without line ends. Each start runs in a child process, so that a start that
 // hangs or spins shows as a failure instead of holding the test run.
 #include "platform/host_services.h"
+#include "plugin/engine/change_log.h"
 #include "plugin/host/voxtrail_class.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -105,4 +107,22 @@ TEST(FilesNotFiles, StartUpRefusesWhatIsNotARegularFileAndReadsLongLinesWithABou
         c.make(home);
         EXPECT_EQ(startInChild(c.alert), 0) << c.name;
     }
+}
+
+// The change log tells which shows the user chose: a link in its place is replaced, never read
+// or written through, and the log is the user's alone.
+TEST(ChangeLog, ALinkInItsPlaceIsReplacedNotFollowed) {
+    TempHome home;
+    const std::string secret = home.path() + "/secret", log = home.path() + "/VoxtrailChanges.log";
+    TempHome::writeFile(secret, "password=1\n");
+    ASSERT_EQ(::symlink(secret.c_str(), log.c_str()), 0);
+    ASSERT_TRUE(vx::appendChangeLog(log, {"Show moved: A"}, 0));
+    struct stat info {};
+    ASSERT_EQ(::lstat(log.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const std::string text = TempHome::read(log);
+    EXPECT_EQ(text.find("password"), std::string::npos) << text;
+    EXPECT_NE(text.find(" Show moved: A\n"), std::string::npos) << text;
+    EXPECT_EQ(TempHome::read(secret), "password=1\n");
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <libical/ical.h>
 #include <map>
+#include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
 
@@ -151,6 +152,22 @@ TEST_F(CalendarStoreExport, TwoExportsAtOnceLeaveOneWholeCalendar) {
     EXPECT_EQ(eventsByTitle().size(), 20u);
     const fs::path store = calendar().parent_path();
     EXPECT_EQ(std::distance(fs::directory_iterator(store), fs::directory_iterator()), 1);
+}
+
+// A disk that became read-only: the status line gives the system's reason.
+TEST_F(CalendarStoreExport, AReadOnlyDiskIsToldAsSuch) {
+    const fs::path disk = fs::path(home_.path()) / "Library/Calendars";
+    fs::create_directories(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount here (needs root)";
+    addShow(data_, {"Beirut", "The Parish", "-", "", "e/1", 2031, 3, 5, true});
+    performExportTo_iCalCalendarStore(&data_, kHost);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m"), 0);
+    performExportTo_iCalCalendarStore(&data_, kHost);
+    char problem[ProtectedData::exportProblemCapacity];
+    data_.state.getExportProblem(problem);
+    EXPECT_NE(std::string(problem).find("(Read-only file system)"), std::string::npos) << problem;
+    ::umount2(disk.c_str(), MNT_DETACH);
 }
 
 } // namespace

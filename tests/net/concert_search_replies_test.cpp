@@ -148,13 +148,23 @@ TEST(EventDates, TextsThatAreNoCalendarDay) {
 } // namespace
 
 TEST(SourceAnswers, OnlyAWholePageForTheRadiusAskedIsAsUsual) {
-    const std::string event = "<artist>A</artist>\n</event>\n";
+    const std::string event = "<event>\n<artist>A</artist>\n<event_date>3/14/2031</event_date>\n"
+                              "<venue_name>V</venue_name>\n<event_url>u</event_url>\n"
+                              "<venue_city>Boston</venue_city>\n<venue_state>MA</venue_state>\n</event>\n";
     const std::string head = "# gigwire: 2 events within 75 miles of Boston, MA\n";
-    EXPECT_TRUE(sourceAnsweredAsUsual(head + event + event, 75));
-    EXPECT_TRUE(sourceAnsweredAsUsual("# gigwire: 0 events within 75 miles of Boston, MA\n", 75));
+    const ExpectedAnswer asked{"gigwire", "boston", "Massachusetts", 75};
+    EXPECT_TRUE(checkSourceAnswer(head + event + event, asked).full);
+    EXPECT_TRUE(checkSourceAnswer("# gigwire: 0 events within 75 miles of Boston, MA\n", asked).full);
     for (const std::string& page :
          {std::string(), std::string("\n"), event + event, head + event, head + event + event.substr(0, 20),
-          std::string("# gigwire: no such place\n")})
-        EXPECT_FALSE(sourceAnsweredAsUsual(page, 75)) << page;
-    EXPECT_FALSE(sourceAnsweredAsUsual(head + event + event, 50)) << "the source changed the radius";
+          head + event + event + "\n", std::string("# gigwire: no such place\n")})
+        EXPECT_FALSE(checkSourceAnswer(page, asked).full) << page;
+    EXPECT_FALSE(checkSourceAnswer(head + event + event, {"gigwire", "Boston", "MA", 50}).full)
+        << "the source changed the radius";
+    EXPECT_FALSE(checkSourceAnswer(head + event + event, {"", "Boston", "MA", 75}).full)
+        << "the directory named no source";
+    // A country's page names the city's subdivision by that country's own code.
+    const std::string london = "# gigwire: 0 events within 75 miles of London, ENG\n";
+    EXPECT_TRUE(checkSourceAnswer(london, {"gigwire", "London", "UK", 75}).full);
+    EXPECT_FALSE(checkSourceAnswer(london, {"gigwire", "London", "ON", 75}).full);
 }

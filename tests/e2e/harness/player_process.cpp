@@ -111,6 +111,11 @@ void PlayerProcess::terminate() {
     if (!exitStatus_ && pid_ > 0) ::kill(pid_, SIGTERM);
 }
 
+void PlayerProcess::kill() {
+    if (!exitStatus_ && pid_ > 0) ::kill(pid_, SIGKILL);
+    waitForExit(10000);
+}
+
 void PlayerProcess::closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;

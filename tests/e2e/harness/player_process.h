@@ -33,6 +33,8 @@ class PlayerProcess {
 
     // Asks the child to end (SIGTERM), as a user stopping a server would.
     void terminate();
+    // Ends the child at once (SIGKILL), as a crash or a power cut would, and waits for it.
+    void kill();
 
     // The exit status (128 + signal when killed by one), or nothing when it has not ended in time.
     std::optional<int> waitForExit(int timeoutMs);
