@@ -520,19 +520,26 @@ void ConnectionGate::refuse(int fd, int status, const char* reason) {
 
 void ConnectionGate::drain(int fd) {
     char dropped[16 * 1024];
-    for (;;) {
+    // At most 256 KiB a turn: a client that never stops sending must not keep the gate from the
+    // other connections; the rest is read at its next turn, until the drain's end.
+    for (int turn = 0; turn < 16; ++turn) {
         const ssize_t n = ::recv(fd, dropped, sizeof dropped, MSG_DONTWAIT);
-        if (n > 0) continue;
-        if (n < 0 && errno == EINTR) continue;
+        if (n > 0 || (n < 0 && errno == EINTR)) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // Closed once the client has been quiet a while, or at the latest at the drain's end.
             Waiting& w = waiting_[fd];
             w.deadline = std::min(w.drainEnd, Clock::now() + limits_.drainIdle);
             return;
         }
-        break; // the client has finished, or the connection failed
+        drop(fd); // the client has finished, or the connection failed
+        return;
     }
-    drop(fd);
+    Waiting& w = waiting_[fd];
+    if (Clock::now() >= w.drainEnd) {
+        drop(fd);
+        return;
+    }
+    w.deadline = std::min(w.drainEnd, Clock::now() + limits_.drainIdle);
 }
 
 void ConnectionGate::forget(int fd) {

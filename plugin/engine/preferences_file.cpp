@@ -486,12 +486,14 @@ void PreferencesReader::show(std::string_view text) {
             break;
         }
     }
-    if (!list || ++shows[parsed.kind] > kMostShows) {
+    // Chosen concerts kept from other searches may take a full list past its room: they read back.
+    const bool keptChoice = parsed.kind == vx::kConcertLine && parsed.show->selected;
+    if (!list || (++shows[parsed.kind] > kMostShows && !keptChoice)) {
         valid = false;
         return;
     }
     SHOWENTRY* entry = parsed.show.release();
-    if (list->addShow(entry, nullptr) && parsed.kind == vx::kConcertLine) lastConcert = entry;
+    if (list->addShow(entry, nullptr, keptChoice) && parsed.kind == vx::kConcertLine) lastConcert = entry;
 }
 
 } // namespace

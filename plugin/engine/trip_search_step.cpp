@@ -4,6 +4,8 @@
 #include "plugin/engine/found_place.h"
 #include "plugin/net/concert_search.h"
 
+#include <cstdio>
+
 namespace {
 
 // The show as the trip found it, for the concerts list; its choice and UID came from the list
@@ -41,7 +43,19 @@ int searchTrips(WebSession& engine, XML_Artist_List& artists) {
         SHOWLIST found;
         const ConcertSearchPlace place =
             concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
-        if (searchConcertsAt(engine, artists, place, found) != 0 || engine.stopRequested()) return 1;
+        char problem[256];
+        root.state.getRefreshProblem(problem);
+        if (searchConcertsAt(engine, artists, place, found) != 0) {
+            if (engine.stopRequested()) return 1;
+            // A trip that cannot be searched now keeps home's finished search and the other trips;
+            // its chosen shows stay as kept choices, and the screen keeps home's own message.
+            root.state.setRefreshProblem(problem);
+            std::fprintf(stderr,
+                         "Voxtrail: the search near %s, %s failed; trying again at the next refresh\n",
+                         trip.city.c_str(), trip.region.c_str());
+            continue;
+        }
+        if (engine.stopRequested()) return 1;
         mergeTripShows(found, trip, *root.concerts, root.previousConcerts);
         root.redraw();
     }

@@ -84,12 +84,15 @@ void notListed(const SHOWENTRY& p, SHOWLIST& current, const ChangeRules& rules,
     kept->elsewhere = found == ChangeRules::Found::Elsewhere;
     kept->onTrip = p.onTrip && !kept->elsewhere;
     kept->cancelled = p.cancelled;
-    if (here && rules.samePlace && rules.sourcesAsUsual && !p.cancelled) {
+    const bool cancels = here && rules.samePlace && rules.sourcesAsUsual && !p.cancelled;
+    if (cancels) {
         kept->cancelled = true;
         ++kept->sequence;
-        changes.push_back(changeOf(ShowChange::Cancelled, *kept));
     }
-    current.addShow(kept, nullptr);
+    const ShowChange change = changeOf(ShowChange::Cancelled, *kept);
+    // The user's own choice is kept even in a full list; one merged into a show of the same date
+    // and artist was listed after all, and nothing is cancelled.
+    if (current.addShow(kept, nullptr, true) && cancels) changes.push_back(change);
 }
 
 } // namespace

@@ -60,7 +60,7 @@ std::string SHOWLIST::showKey(DateKey date, const std::string& cleanedArtist) {
     return key + cleanedArtist;
 }
 
-bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
+bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older, bool beyondCap) {
     if (!entry) return false;
     std::lock_guard<ListMutex> guard(mutex);
     const std::string key = showKey(dateKey(entry), cleanedName(entry->artist));
@@ -76,7 +76,7 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older) {
         delete entry;
         return false;
     }
-    if (count >= kMostShows) {
+    if (count >= kMostShows && !beyondCap) {
         delete entry;
         return false;
     }

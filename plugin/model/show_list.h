@@ -37,8 +37,8 @@ struct SHOWENTRY {
     // The place whose search listed the show (city and region as typed, radius; radius 0 when not
     // known), and whether the last refresh's search did not list it: a chosen show found for
     // another place or radius is kept, and the screen tells where it was found.
-    char foundCity[128] = {};
-    char foundState[64] = {};
+    char foundCity[256] = {}; // as long as the typed city, so the place compares whole
+    char foundState[256] = {};
     int32_t foundRadius = 0;
     bool elsewhere = false;
     bool onTrip = false; // found for one of the user's trips, not for home
@@ -84,8 +84,8 @@ class SHOWLIST {
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
     // artist (then entry is freed). The user's choice and the UID are carried over from older (read
     // unlocked); an entry left without a UID gets a new one. Returns whether entry itself was linked;
-    // an entry that would be past kMostShows is freed.
-    bool addShow(SHOWENTRY* entry, SHOWLIST* older);
+    // an entry that would be past kMostShows is freed, unless beyondCap (a choice the user kept).
+    bool addShow(SHOWENTRY* entry, SHOWLIST* older, bool beyondCap = false);
     // No room for another entry: a reader of a long reply may stop there.
     bool full();
     // The first show of the artist that is not cancelled.

@@ -193,6 +193,23 @@ TEST(ShowChanges, EachRefreshOfTheTable) {
     }
 }
 
+// A search that fills the list to its room still leaves the user's kept choice in it.
+TEST(ShowChanges, AChosenShowIsKeptWhenTheSearchFilledTheList) {
+    SHOWLIST before, current;
+    before.addShow(show("Who|2027-02-01|Arena|http://e/2|*o"), nullptr);
+    for (std::size_t i = 0; i < SHOWLIST::kMostShows; ++i)
+        current.addShow(
+            show("Band " + std::to_string(i) + "|2027-03-01|Club|http://e/b" + std::to_string(i) + "|"),
+            &before);
+    ASSERT_TRUE(current.full());
+    ChangeRules rules;
+    rules.todayYear = 2026, rules.todayMonth = 12, rules.todayDay = 9;
+    rules.foundAt = [](const SHOWENTRY&) { return ChangeRules::Found::Elsewhere; };
+    trackShowChanges(current, before, rules);
+    ASSERT_NE(current.findShow("Who"), nullptr);
+    EXPECT_TRUE(current.findShow("Who")->selected);
+}
+
 TEST(ShowChanges, ACancelledShowIsNoUpcomingOneForTheNotice) {
     SHOWLIST list;
     list.addShow(show("Kinks|2027-01-09|Club|http://e/1|*x1"), nullptr);
