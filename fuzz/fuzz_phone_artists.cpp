@@ -1,9 +1,9 @@
 // Arbitrary bytes as a library text for the phone's artist list: every name kept is a readable
 // phone name (letters of any script, digits and inner blanks, at most 255 bytes), no two alike once
 // normalised. The same bytes as a query value come back whole from the escaped form.
+#include "common/unicode_letters.h"
 #include "plugin/net/query_escape.h"
 #include "plugin/services/phone_artists.h"
-#include "plugin/services/unicode_letters.h"
 
 #include <algorithm>
 #include <cstdint>

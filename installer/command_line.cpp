@@ -2,6 +2,7 @@
 
 #include "installer/install_steps.h"
 #include "installer/scripts.h"
+#include "installer/sharing_end.h"
 #include "installer/sheet_texts.h"
 
 #include <cstdio>
@@ -28,11 +29,13 @@ int installFromCommandLine(const AppBundle& app, const InstallPaths& paths) {
 int uninstallFromCommandLine(const AppBundle& app, const InstallPaths& paths) {
     if (playerIsRunning(app.resources)) return report(closePlayerBeforeUninstallSheet(), 1);
     const std::string version = infoValue(app.infoPlist, "CFBundleVersion");
-    switch (removeInstallation(paths)) {
+    std::string sharingNote;
+    const auto endSharing = [&] { sharingNote = endSharingBeforeRemoval(paths.dataFolder); };
+    switch (removeInstallation(paths, endSharing)) {
     case UninstallResult::AlreadyUninstalled:
         return report(alreadyUninstalledSheet(), 0);
     case UninstallResult::Removed:
-        return report(uninstalledSheet(version), 0);
+        return report(uninstalledSheet(version, sharingNote), 0);
     case UninstallResult::Failed:
         break;
     }

@@ -194,7 +194,8 @@ void removeExportedCalendars(const InstallPaths& paths) {
         fs::remove(paths.tenThreeCalendar, ec);
 }
 
-UninstallResult removeInstallation(const InstallPaths& paths) {
+UninstallResult removeInstallation(const InstallPaths& paths,
+                                   const std::function<void()>& beforeDataRemoval) {
     std::error_code ec;
     std::unique_ptr<FolderLock> held;
     if (fs::is_directory(paths.pluginFolder, ec)) {
@@ -209,6 +210,7 @@ UninstallResult removeInstallation(const InstallPaths& paths) {
     // Settings and calendars only go with the plug-in: a bundle that stays keeps what it uses.
     if (existsAt(paths.pluginPath)) return UninstallResult::Failed;
     removeExportedCalendars(paths);
+    if (beforeDataRemoval) beforeDataRemoval();
     fs::remove_all(paths.dataFolder, ec);
     if (existsAt(paths.dataFolder)) return UninstallResult::Failed;
     return UninstallResult::Removed;

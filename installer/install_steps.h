@@ -4,6 +4,7 @@
 // wanted state was reached.
 #include "installer/install_paths.h"
 
+#include <functional>
 #include <string>
 
 namespace vx::installer {
@@ -25,8 +26,10 @@ bool placeBundle(const std::string& bundleSource, const InstallPaths& paths);
 
 enum class UninstallResult { AlreadyUninstalled, Removed, Failed };
 
-// Removes the bundle and, only once it is gone, the exported calendars and the data folder.
-UninstallResult removeInstallation(const InstallPaths& paths);
+// Removes the bundle and, only once it is gone, the exported calendars and the data folder;
+// beforeDataRemoval runs between the two, while the data folder is still whole.
+UninstallResult removeInstallation(const InstallPaths& paths,
+                                   const std::function<void()>& beforeDataRemoval = {});
 
 // Removes what the plug-in's exports wrote into the calendars (a user's own files there stay),
 // and the calendars' folders once empty.

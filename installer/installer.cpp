@@ -2,6 +2,7 @@
 
 #include "installer/install_steps.h"
 #include "installer/scripts.h"
+#include "installer/sharing_end.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
@@ -66,12 +67,14 @@ void Installer::attempt_install(QWidget* sender) {
 void Installer::attempt_uninstall(QWidget* sender) {
     // A running player holds the bundle and writes the settings and calendars being removed.
     if (IsITunesOpen(sender, closePlayerBeforeUninstallSheet())) return;
-    switch (removeInstallation(paths_)) {
+    std::string sharingNote;
+    const auto endSharing = [&] { sharingNote = endSharingBeforeRemoval(paths_.dataFolder); };
+    switch (removeInstallation(paths_, endSharing)) {
     case UninstallResult::AlreadyUninstalled:
         beginResultSheet(alreadyUninstalledSheet(), sender);
         break;
     case UninstallResult::Removed:
-        beginResultSheet(uninstalledSheet(version), sender);
+        beginResultSheet(uninstalledSheet(version, sharingNote), sender);
         break;
     case UninstallResult::Failed:
         beginResultSheet(uninstallFailedSheet(), sender);

@@ -54,8 +54,8 @@ Sheet alreadyUninstalledSheet() {
     return {"Voxtrail is already uninstalled!", "", false};
 }
 
-Sheet uninstalledSheet(const std::string& version) {
-    return {"Voxtrail v" + version + " has been uninstalled successfully", "", false};
+Sheet uninstalledSheet(const std::string& version, const std::string& note) {
+    return {"Voxtrail v" + version + " has been uninstalled successfully", note, false};
 }
 
 Sheet uninstallFailedSheet() {

@@ -23,7 +23,8 @@ Sheet closePlayerBeforeUninstallSheet();
 Sheet installedSheet(const std::string& version, bool startChecked);
 Sheet installFailedSheet();
 Sheet alreadyUninstalledSheet();
-Sheet uninstalledSheet(const std::string& version);
+// note: what is worth telling beside the success, such as shared shows the service kept.
+Sheet uninstalledSheet(const std::string& version, const std::string& note = "");
 Sheet uninstallFailedSheet();
 
 } // namespace vx::installer

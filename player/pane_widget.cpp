@@ -18,7 +18,10 @@ uint32_t classicModifiers(Qt::KeyboardModifiers m) {
     return out;
 }
 
-uint8_t classicKeyCode(int qtKey, const QString& text) {
+uint8_t classicKeyCode(int qtKey, const QString& text, Qt::KeyboardModifiers modifiers) {
+    // Control with a letter is a control character, as the Mac's keyboard gives it (Control-A is 1).
+    if ((modifiers & Qt::ControlModifier) && qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return static_cast<uint8_t>(qtKey - Qt::Key_A + 1);
     switch (qtKey) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -102,7 +105,7 @@ void PaneWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void PaneWidget::keyPressEvent(QKeyEvent* event) {
-    uint8_t code = classicKeyCode(event->key(), event->text());
+    uint8_t code = classicKeyCode(event->key(), event->text(), event->modifiers());
     if (code == 0 || session_.busy()) {
         QWidget::keyPressEvent(event);
         return;

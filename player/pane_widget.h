@@ -28,6 +28,6 @@ class PaneWidget : public QWidget {
 
 // The classic modifier bits for Qt's; the classic character code of a key, or 0 for none.
 uint32_t classicModifiers(Qt::KeyboardModifiers m);
-uint8_t classicKeyCode(int qtKey, const QString& text);
+uint8_t classicKeyCode(int qtKey, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 } // namespace vx::player

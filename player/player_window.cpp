@@ -16,8 +16,10 @@ namespace vx::player {
 
 namespace {
 constexpr int kIdleIntervalMs = 33; // about 30 idle messages a second
-constexpr int kDefaultPaneWidth = 640;
-constexpr int kDefaultPaneHeight = 480;
+// The first window's pane holds the concert calendar, whose layout needs 786 x 400 pixels at
+// least; a smaller pane would open on "Make this pane larger".
+constexpr int kDefaultPaneWidth = 800;
+constexpr int kDefaultPaneHeight = 540;
 } // namespace
 
 // The central widget, laid out by hand so that the pane's offset in the window's pixels is the

@@ -1,7 +1,9 @@
 #include "player/script_command.h"
 
 #include "common/mac_roman.h"
+#include "platform/visual_plugin_api.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -126,7 +128,16 @@ ParsedLine parseScriptLine(std::string_view raw) {
     } else if (name == "key") {
         c.kind = K::Keys;
         if (!expectArgs(1)) return error("expects one key name");
-        auto code = keyCodeForName(w[1]);
+        // "ctrl+A": the letter with Control held, sent as a classic event sends it (code 1 to 26).
+        const std::string_view key = w[1];
+        if (key.size() == 6 && key.substr(0, 5) == "ctrl+" &&
+            std::isalpha(static_cast<unsigned char>(key[5]))) {
+            c.keys.push_back(
+                static_cast<uint8_t>(std::toupper(static_cast<unsigned char>(key[5])) - 'A' + 1));
+            c.keyModifiers = controlKey;
+            return p;
+        }
+        auto code = keyCodeForName(key);
         if (!code) return error("unknown key name");
         c.keys.push_back(*code);
     } else if (name == "type") {

@@ -48,6 +48,7 @@ struct ScriptCommand {
     std::string window;        // window-snapshot, window-click, window-hover
     std::string album;         // play
     std::vector<uint8_t> keys; // key, type
+    uint16_t keyModifiers = 0; // key: held with the keys (ctrl+A holds controlKey)
 };
 
 struct ParsedLine {

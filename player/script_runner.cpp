@@ -103,7 +103,7 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         return false;
     case K::Keys:
         for (uint8_t k : c.keys)
-            session_.key(k);
+            session_.key(k, keyDown, c.keyModifiers);
         break;
     case K::Play:
         session_.play(c.text, c.album);

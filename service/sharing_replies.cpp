@@ -1,5 +1,6 @@
 #include "service/sharing_replies.h"
 
+#include "common/person_names.h"
 #include "service/account_rules.h"
 #include "service/ordered_query.h"
 #include "service/region_codes.h"
@@ -29,6 +30,7 @@ const std::vector<std::string> kShowKeysWithStatus = [] {
     keys.push_back("STATUS");
     return keys;
 }();
+const std::vector<std::string> kEndSharingKeys{"TODO", "UUID"};
 const std::vector<std::string> kPhoneRegisterKeys{"TODO", "USERNAME", "UUID", "PWD"};
 const std::vector<std::string> kPhoneUploadKeys{"TODO", "USERNAME", "PWD", "ARTISTS"};
 const std::vector<std::string> kPhoneListKeys{"TODO", "USERNAME", "PWD"};
@@ -100,6 +102,19 @@ Reply showRequest(std::string_view target, SharingStore& store, bool add) {
     return okReply("Show added.");
 }
 
+// Sent by the installer before it deletes the installation's data, and by the plug-in when its
+// user turns sharing off.
+Reply endSharingRequest(std::string_view target, SharingStore& store) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    if (!parseOrderedQuery(target, kEndSharingKeys, kServiceLimits, &v, &error))
+        return errorReply(400, error);
+    if (v["UUID"].empty()) return errorReply(400, "UUID is required");
+    const EndedSharing ended = store.endSharing(v["UUID"]);
+    return okReply("Sharing ended: " + std::to_string(ended.shows) + " shows removed from " +
+                   std::to_string(ended.accounts) + " accounts.");
+}
+
 const char* kNameRule = "USERNAME (1 to 63 letters, digits and blanks) and UUID are required";
 
 Reply registerRequest(std::string_view target, SharingStore& store, const std::string& client) {
@@ -111,6 +126,12 @@ Reply registerRequest(std::string_view target, SharingStore& store, const std::s
     SharingUser user{*name, v["FIRSTNAME"], v["LASTNAME"], v["CITY"], v["STATE"]};
     for (const std::string* text : {&user.firstName, &user.lastName, &user.city, &user.state})
         if (!storableText(*text)) return errorReply(400, "a text holds NUL");
+    // The plug-in's rule for names, checked again: a name here is shown to other users.
+    for (const std::string* name : {&user.firstName, &user.lastName})
+        if (const auto refused = vx::firstRefusedNameCharacter(*name))
+            return errorReply(400, "FIRSTNAME and LASTNAME hold letters, digits, blanks, apostrophes and "
+                                   "hyphens only, not " +
+                                       vx::describeNameCharacter(*name, *refused));
     switch (store.registerUser(user, v["UUID"], client)) {
     case Registration::Created:
     case Registration::Updated:
@@ -177,6 +198,7 @@ Reply sharingReply(std::string_view target, SharingStore& store, const std::stri
     if (!todo) return errorReply(400, "TODO is required");
     if (*todo == "ADD_SHOW" || *todo == "DELETE_SHOW") return showRequest(target, store, *todo == "ADD_SHOW");
     if (*todo == "INITIALIZE_USER") return registerRequest(target, store, client);
+    if (*todo == "REMOVE_INSTALLATION") return endSharingRequest(target, store);
     const std::string* username = q.get("USERNAME");
     if (*todo == "USER_EXISTS" || *todo == "DISPLAY_USER_SHOWS") {
         if (!username || username->empty()) return errorReply(400, "USERNAME is required");

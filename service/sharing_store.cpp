@@ -244,6 +244,25 @@ std::vector<SharingUser> SharingStore::users() {
     return list;
 }
 
+EndedSharing SharingStore::endSharing(const std::string& uuid) {
+    const long long now = static_cast<long long>(std::time(nullptr));
+    return withRetries(db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Write);
+        const char* owned = "(SELECT username FROM users WHERE uuid = ?1)";
+        EndedSharing ended;
+        ended.shows =
+            c.run(std::string("DELETE FROM shared_shows WHERE username IN ") + owned, {uuid}).changes;
+        c.run(std::string("DELETE FROM feed_tokens WHERE username IN ") + owned, {uuid});
+        // The version rises, so no process serves a feed it kept of the shows removed.
+        ended.accounts = c.run("UPDATE users SET city = '', state = '', firstname = '', lastname = '', "
+                               "feed_changed = ?2, feed_version = feed_version + 1 WHERE uuid = ?1",
+                               {uuid, now})
+                             .changes;
+        t.commit();
+        return ended;
+    });
+}
+
 Registration SharingStore::registerPhone(const std::string& username, const std::string& uuid,
                                          const std::string& password, const std::string& client) {
     // Hashes are made outside any transaction, so each write checks that the row is still as it was

@@ -45,6 +45,11 @@ enum class Registration { Created, Updated, Taken, Full, Busy, Throttled, Failed
 
 enum class SignIn { Accepted, Refused, Throttled };
 
+// What ending an installation's sharing touched.
+struct EndedSharing {
+    long long accounts = 0, shows = 0;
+};
+
 // Registration is bounded per installation and per client address, never by a total that
 // anonymous requests could fill for everyone.
 struct StoreLimits {
@@ -74,6 +79,11 @@ class SharingStore {
     void deleteShow(const std::string& username, const SharedShow& show);
     std::vector<SharedShow> shows(const std::string& username);
     std::vector<SharingUser> users();
+    // The installation stops sharing (it is uninstalled, or its user turned sharing off): every
+    // show of its accounts goes and their feed addresses answer 404. The accounts keep their
+    // names, so no one else can take a name friends follow, but no longer tell where or who
+    // their owner is; registering again fills those in. Nothing of another installation changes.
+    EndedSharing endSharing(const std::string& uuid);
 
     // Phone accounts: taken when registered under another UUID with another password. The
     // password is kept salted and hashed; every hash is made outside the store's lock.

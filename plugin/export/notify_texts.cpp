@@ -1,5 +1,6 @@
 #include "plugin/export/notify_texts.h"
 
+#include "platform/graphics/bundle_resources.h"
 #include "platform/growl_script.h"
 
 #include <cstdio>
@@ -17,6 +18,18 @@ std::string notifyVenueText(const char* venue, const char* location) {
     return std::string(venue ? venue : "") + " (" + (location ? location : "") + ")";
 }
 
+namespace {
+
+// The icons of the bundle that holds this code: the user's own copy, or the system's when only
+// that one is installed. Outside a bundle (a test program), where the user's copy would be.
+std::string iconFolder() {
+    const std::string folder = vx::ownBundleResourceFolder("com.Voxtrail.Voxtrail");
+    return folder.empty() ? "~/Library/iTunes/iTunes Plug-ins/Voxtrail.bundle/Contents/Resources/"
+                          : folder + "/";
+}
+
+} // namespace
+
 std::string growlNotifyScript(const char* name, const std::string& description, const char* icon) {
     std::string s;
     s += "tell application \"System Events\"\n";
@@ -25,9 +38,8 @@ std::string growlNotifyScript(const char* name, const std::string& description, 
     s += "tell application \"GrowlHelperApp\"\n";
     s += std::string("notify with name \"") + name + "\" title \"" + name + "\" description \"";
     s += description;
-    s += "\" application name \"Voxtrail\" image from location "
-         "\"~/Library/iTunes/iTunes Plug-ins/Voxtrail.bundle/Contents/Resources/";
-    s += icon;
+    s += "\" application name \"Voxtrail\" image from location \"";
+    s += vx::appleScriptStringContent(iconFolder() + icon);
     s += "\"\n";
     s += "end tell\n";
     s += " end if\n";

@@ -47,6 +47,32 @@ bool endsLine(unsigned char c) {
     return c == kReturn || c == kLineFeed;
 }
 
+// Control-A arrives as code 1; Command-A (and Control with the letter, from hosts that send it
+// so) as the letter with its modifier.
+bool selectsAll(unsigned char c, uint16_t modifiers) {
+    constexpr unsigned char kControlA = 1;
+    return c == kControlA || ((c == 'a' || c == 'A') && (modifiers & (cmdKey | controlKey)) != 0);
+}
+
+// One place field being typed into: the rule for its characters and its display text.
+struct PlaceField {
+    bool (*accepts)(unsigned char);
+    void (ProtectedData::*setText)(const char*);
+};
+
+// With the whole text selected, a typed character replaces it and backspace clears it; any other
+// key ends the selection and acts as usual. True when the key was used up here.
+bool typeOverSelection(ProtectedData& st, const PlaceField& field, unsigned char c) {
+    if (!st.getPlaceTextSelected()) return false;
+    st.setPlaceTextSelected(false);
+    if (c == kBackspace) {
+        (st.*field.setText)("");
+        return true;
+    }
+    if (field.accepts(c)) (st.*field.setText)("");
+    return false;
+}
+
 } // namespace
 
 OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
@@ -63,6 +89,20 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
 
     ProtectedData& st = root->state;
     const unsigned char c = static_cast<unsigned char>(event->message & 0xFF);
+    const bool editing = st.getUpdatingCity() || st.getUpdatingState() || st.getUpdatingSearchRadius();
+    if (editing && selectsAll(c, event->modifiers)) {
+        st.setPlaceTextSelected(true);
+        root->view.Render();
+        return noErr;
+    }
+    const PlaceField field =
+        st.getUpdatingCity()    ? PlaceField{isCityLetter, &ProtectedData::setCurCityDisplay}
+        : st.getUpdatingState() ? PlaceField{isPlaceLetter, &ProtectedData::setCurStateDisplay}
+                                : PlaceField{isRadiusLetter, &ProtectedData::setCurSearchRadiusDisplay};
+    if (editing && typeOverSelection(st, field, c)) {
+        root->view.Render();
+        return noErr;
+    }
     if (st.getUpdatingCity()) {
         if (isCityLetter(c))
             st.addLetterCurCityDisplay(TypedLetter(c).bytes);

@@ -20,6 +20,8 @@ VX_VALUE(LastSearch_y, lastSearch_y, int, 1970)
 VX_VALUE(UpdatingCity, updatingCity, bool, false)
 VX_VALUE(UpdatingState, updatingState, bool, false)
 VX_VALUE(UpdatingSearchRadius, updatingSearchRadius, bool, false)
+// The edited place field's whole text is selected (select all): the next key replaces it.
+VX_VALUE(PlaceTextSelected, placeTextSelected, bool, false)
 VX_VALUE(RestartingSearch, restartingSearch, bool, false)
 VX_VALUE(CurLat, curLat, double, 0.0)
 VX_VALUE(CurLon, curLon, double, 0.0)

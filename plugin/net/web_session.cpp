@@ -21,6 +21,8 @@ int WebSession::getURL(int timeoutSeconds) {
     root->state.getUUID(uuid);
     fetchURL[sizeof fetchURL - 1] = '\0';
     fetchReferer[sizeof fetchReferer - 1] = '\0';
+    if (requestBudgetSeconds > 0 && timeoutSeconds > requestBudgetSeconds)
+        timeoutSeconds = requestBudgetSeconds;
     const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid, timeoutSeconds};
     http_setCancelCheck(refreshStopped, this);
     const WebFetchResult result = webFetch(request, &fetchPage);

@@ -29,6 +29,9 @@ class WebSession {
     // or the shutdown stops it within a fraction of a second; the whole exchange ends within
     // timeoutSeconds.
     int getURL(int timeoutSeconds = kWebTimeoutSeconds);
+    // While above 0, no fetch waits longer than this many seconds: the preferences window's
+    // requests hold the host thread, which a stalled service must not keep for a minute.
+    int requestBudgetSeconds = 0;
     // How the last getURL ended; a refusal is told apart from a lost connection.
     WebFetchResult lastFetch = WebFetchResult::ok;
     // True when a running refresh must stop.

@@ -45,19 +45,27 @@ void EngineOutside::registerWithGrowl() {
 }
 
 int EngineOutside::checkIfUserExists(const char* name) {
+    const AccountRequestBudget budget(engine);
     return ::checkIfUserExists(engine, name);
 }
 
 int EngineOutside::initializeSharing() {
+    const AccountRequestBudget budget(engine);
     return ::initializeSharing(engine);
 }
 
 int EngineOutside::iPhoneSync_Initialize() {
+    const AccountRequestBudget budget(engine);
     return ::iPhoneSync_Initialize(engine);
 }
 
+int EngineOutside::endSharing() {
+    const AccountRequestBudget budget(engine);
+    return ::endInstallationSharing(engine);
+}
+
 int EngineOutside::nearbyUsers(std::vector<SHARER>& users) {
-    std::lock_guard<std::recursive_mutex> hold(engine.webLock);
+    const AccountRequestBudget budget(engine);
     const int result = getNearbyFriends(engine);
     users = result == 0 ? readNearbyUsers(engine.fetchPage) : std::vector<SHARER>{};
     return result;
@@ -71,6 +79,7 @@ bool EngineOutside::writePassword(const char* password) {
 }
 
 int EngineOutside::feedAddress(bool rotate, std::string& url) {
+    const AccountRequestBudget budget(engine);
     return ::requestFeedAddress(engine, rotate, url);
 }
 

@@ -18,6 +18,7 @@ class EngineOutside : public PreferencesOutside {
     int checkIfUserExists(const char* name) override;
     int initializeSharing() override;
     int iPhoneSync_Initialize() override;
+    int endSharing() override;
     int nearbyUsers(std::vector<SHARER>& users) override;
     bool writePassword(const char* password) override;
     int feedAddress(bool rotate, std::string& url) override;

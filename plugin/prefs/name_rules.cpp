@@ -1,5 +1,6 @@
 #include "plugin/prefs/name_rules.h"
 
+#include "common/person_names.h"
 #include "plugin/model/text_helpers.h"
 
 #include <vector>
@@ -31,6 +32,11 @@ bool lettersDigitsBlanks(const std::string& text) {
     for (char c : text)
         if (!letterOrDigit(c) && c != ' ') return false;
     return true;
+}
+
+std::string refusedInPersonName(const std::string& name) {
+    const auto refused = vx::firstRefusedNameCharacter(name);
+    return refused ? vx::describeNameCharacter(name, *refused) : "";
 }
 
 bool lettersDigits(const std::string& text) {

@@ -10,6 +10,9 @@ std::string trimmedField(const std::string& text, std::size_t capacity);
 std::string cutField(const std::string& text, std::size_t capacity);
 // Only A-Z, a-z, 0-9 and blanks.
 bool lettersDigitsBlanks(const std::string& text);
+// The first character a person's first or last name may not hold, as a message names it; ""
+// when every character may stay.
+std::string refusedInPersonName(const std::string& name);
 // Only A-Z, a-z and 0-9.
 bool lettersDigits(const std::string& text);
 

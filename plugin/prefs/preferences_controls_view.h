@@ -47,6 +47,9 @@ class PreferencesOutside {
     virtual int iPhoneSync_Initialize() = 0;
     // Users near the current place, read under the web lock; 0, or 2 when the fetch failed.
     virtual int nearbyUsers(std::vector<SHARER>& users) = 0;
+    // Sharing was turned off: the service removes what this installation shared. 0 done, 1
+    // refused, 2 fetch failed.
+    virtual int endSharing() = 0;
     // Writes the password file; false when it could not be written.
     virtual bool writePassword(const char* password) = 0;
     // The account's calendar feed address, or a new one with rotate: 0 done, 1 refused, 2 fetch failed.

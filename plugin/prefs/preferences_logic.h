@@ -98,6 +98,8 @@ class PreferencesWindowLogic {
     void storeNotifications();
     bool storePhone(unsigned long& mask);
     bool usernameAccepted(const std::string& user);
+    // which: "first" or "last".
+    bool personNameAccepted(const std::string& name, const char* which);
     bool accountCreated(int reply, const char* offlineMessage);
 
     PluginData& root;

@@ -3,6 +3,7 @@
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/private_file.h"
+#include "plugin/prefs/account_requests.h"
 #include "plugin/prefs/name_rules.h"
 #include "plugin/prefs/preferences_logic.h"
 
@@ -85,8 +86,17 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
     // A changed sharing setting asks for the sharing step and, as the shared shows follow the
     // concert list, for the concerts too.
     if (sharing != st.getSharing() || shareAll != st.getShareAllShows()) {
+        const bool turnedOff = !sharing && st.getSharing();
         st.setSharing(sharing);
         st.setShareAllShows(shareAll);
+        // Shows shared until now would stay on friends' calendars and in the feed. Sharing is off
+        // first, so no refresh that starts now sends them again.
+        if (turnedOff && outside.endSharing() == kSharingFetchFailed)
+            outside.alert(
+                "Shared shows not removed.",
+                "The Voxtrail service could not be reached, so the shows you shared stay visible to "
+                "your friends and in your calendar feed. Turn sharing on and off again when you are "
+                "online to remove them.");
         mask |= kUpdateShared | kUpdateConcerts;
     }
     if (sharing) {
@@ -100,12 +110,7 @@ bool PreferencesWindowLogic::storeSharing(unsigned long& mask) {
         if (user.empty() || user != initialUsername || first != storedFirst || last != storedLast ||
             feedAccountUnknown) {
             if (!usernameAccepted(user)) return false;
-            if (!lettersDigitsBlanks(first))
-                return failWith("Illegal characters.",
-                                "You can only use letters, numbers, and spaces in the first name.");
-            if (!lettersDigitsBlanks(last))
-                return failWith("Illegal characters.",
-                                "You can only use letters, numbers, and spaces in the last name.");
+            if (!personNameAccepted(first, "first") || !personNameAccepted(last, "last")) return false;
             st.setUsername(user.c_str());
             st.setFirstname(first.c_str());
             st.setLastname(last.c_str());
@@ -207,6 +212,17 @@ bool PreferencesWindowLogic::usernameAccepted(const std::string& user) {
         return failWith("Illegal characters.",
                         "You can only use letters, numbers, and spaces in you username.");
     return true;
+}
+
+// Names are written in every script, "Zoë", "O'Brien" and "Jean-Luc" among them; a refusal
+// names the character, which may be one the user cannot see.
+bool PreferencesWindowLogic::personNameAccepted(const std::string& name, const char* which) {
+    const std::string refused = vx::prefs::refusedInPersonName(name);
+    if (refused.empty()) return true;
+    const std::string message =
+        std::string("You can use letters, numbers, spaces, apostrophes and hyphens in the ") + which +
+        " name, but not " + refused + ".";
+    return failWith("Illegal characters.", message.c_str());
 }
 
 // A registration's reply: 0 created, 1 the name is another installation's, else the service

@@ -114,6 +114,16 @@ std::string sharedShowRequest(const char* serviceHost, const char* todo, const c
            (s.uid[0] && s.cancelled ? "&STATUS=CANCELLED" : "");
 }
 
+std::string endSharingRequest(const char* serviceHost, const char* uuid) {
+    return sharingAddress(serviceHost) + "?TODO=REMOVE_INSTALLATION&UUID=" + queryValue(uuid ? uuid : "");
+}
+
+int endInstallationSharing(WebSession& web) {
+    char uuid[128];
+    web.root->state.getUUID(uuid);
+    return sharingExchange(web, endSharingRequest(web.services.webServiceHost, uuid));
+}
+
 int checkIfUserExists(WebSession& web, const char* username) {
     return sharingExchange(web, userExistsRequest(web.services.webServiceHost, username));
 }

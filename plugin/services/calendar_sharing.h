@@ -44,5 +44,10 @@ int shareSingleShow(WebSession& web, const SHOWENTRY* show, bool add, bool* stop
 // failed. With rotate the service replaces the address; the old one stops working.
 int requestFeedAddress(WebSession& web, bool rotate, std::string& url);
 
+// Sharing is turned off: the service removes every show the installation's accounts share and
+// retires their feed addresses. 0 done, 1 refused, 2 fetch failed.
+int endInstallationSharing(WebSession& web);
+std::string endSharingRequest(const char* serviceHost, const char* uuid);
+
 // Posts the "Username already taken." alert to the host thread; the caller does not wait.
 void postUsernameTakenAlert();

@@ -1,10 +1,10 @@
 #include "plugin/services/phone_artists.h"
 
 #include "common/fixed_text.h"
+#include "common/unicode_letters.h"
 #include "plugin/library/library_scan.h"
 #include "plugin/library/line_source.h"
 #include "plugin/library/xml_entities.h"
-#include "plugin/services/unicode_letters.h"
 
 #include <cstring>
 #include <string>

@@ -23,6 +23,7 @@ constexpr RGB255 todayBody{225, 225, 255};
 constexpr RGB255 warning{255, 0, 0};
 constexpr RGB255 linkRed{250, 20, 20};
 constexpr RGB255 thumb{169, 183, 200};
+constexpr RGB255 selection{181, 213, 255}; // selected text of a place field
 } // namespace colour
 
 extern const char* const kRegularFont; // "Lucida Grande"

@@ -23,6 +23,8 @@ bool updateFieldEditing(CalVis* vis) {
     const bool inState = pointInSpot(v.stateSpot, x, y);
     const bool inRadius = pointInSpot(v.radiusSpot, x, y);
     bool search = false;
+    // A click puts the caret back at the end, as a click into a selection does.
+    st.setPlaceTextSelected(false);
 
     if (!st.getUpdatingCity() && inCity) {
         st.setUpdatingCity(true);

@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include <chrono>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -312,6 +313,29 @@ TEST_F(DesktopNotifications, APlayedTrackGivesExactlyOneNoticeWithItsTexts) {
               "Voxtrail\tUpcoming Album Release\tArtist: Band One\\nAlbum: New Record\\nDate: Dec 1, 2027\t" +
                   icon + "Voxtrail_icon_purple.png");
     quit(*player);
+}
+
+// Only the system's bundle (the packaged one beside the player, none in the user's folder): the
+// desktop notice's icon is that bundle's.
+TEST_F(DesktopNotifications, OnlyTheSystemsBundleGivesTheNoticeItsIcon) {
+    namespace fs = std::filesystem;
+    const std::string system = home.file("usr"), bundle = system + "/lib/voxtrail/plug-ins/Voxtrail.bundle";
+    fs::create_directories(system + "/bin");
+    fs::create_directories(fs::path(bundle).parent_path());
+    fs::copy_file(VX_PLAYER_EXE, system + "/bin/vxplayer");
+    fs::rename(home.pluginFolder() + "/Voxtrail.bundle", bundle);
+    home.writeFile(kSupportFolder + "VoxtrailPref", preferences(home, true, true, true, kShows));
+    auto env = home.playerEnvironment();
+    env["DBUS_SESSION_BUS_ADDRESS"] = address;
+    PlayerProcess player(system + "/bin/vxplayer", {"--headless"}, env, home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: " + bundle, kStartMs)) << player.errorText();
+    player.sendLine("play Band Three");
+    windows(player);
+    const std::vector<std::string> got = notices();
+    ASSERT_EQ(got.size(), 1u) << player.errorText();
+    EXPECT_EQ(got[0].substr(got[0].rfind('\t') + 1),
+              "file://" + bundle + "/Contents/Resources/Voxtrail_icon_blue.png");
+    quit(player);
 }
 
 TEST_F(Notifications, WithoutASessionBusNothingIsShownAndOneLineSaysSo) {

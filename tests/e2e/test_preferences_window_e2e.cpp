@@ -285,8 +285,8 @@ TEST(PreferencesWindowEndToEnd, OversizedAndForeignInputIsCutOrRefusedAndNothing
     w.set("CID_SHARING_TBOX_firstName", "Z\xc3\xbcrich \x01\x7f\xfe\xff");
     w.press("CID_MAIN_BTTN_ok");
     EXPECT_EQ(w.alertsSince(seen),
-              (Alerts{"alert: Illegal characters. | You can only use letters, numbers, and "
-                      "spaces in the first name."}));
+              (Alerts{"alert: Illegal characters. | You can use letters, numbers, spaces, apostrophes and "
+                      "hyphens in the first name, but not U+0001."}));
     w.set("CID_SHARING_CBOX_shareCal", "0");
     w.press("CID_MAIN_BTTN_ok");
     ASSERT_TRUE(h.home.waitForContent(

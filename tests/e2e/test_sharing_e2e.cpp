@@ -265,6 +265,29 @@ TEST(SharingEndToEnd, SharingAllSendsEveryShowAtARefreshAndNothingOnAClick) {
     EXPECT_EQ(service.requestsMatching("TODO=DELETE_SHOW"), 0u);
 }
 
+// Turning sharing off in the preferences ends what the installation shared: its shows leave the
+// service and its feed address answers 404.
+TEST(SharingEndToEnd, TurningSharingOffRemovesTheSharedShowsAndRetiresTheFeed) {
+    TempHome home;
+    const std::string library = std::string(VX_TESTDATA_DIR) + "/libraries/itunes-9.1-fixture.xml";
+    WebService service(home.file("service.log"), {"--catalog-from-library", library});
+    prepareHome(home, service, fixture(home, "itunes-9.1-fixture.xml"));
+    writePreferences(home, sharingAs("ann", true));
+    auto player = startRefreshed(home);
+    ASSERT_TRUE(player);
+    player->sendLine("config");
+    player->sendLine("press CID_SHARING_BTTN_copyFeedURL");
+    const std::optional<std::string> copied = player->waitForLine("clipboard: ", kStepMs);
+    ASSERT_TRUE(copied) << player->errorText();
+    const std::string feed = copied->substr(copied->find("/feed/"));
+    EXPECT_NE(httpGet(service.host(), feed).find("BEGIN:VEVENT"), std::string::npos);
+    player->sendLine("control CID_SHARING_CBOX_shareCal 0");
+    player->sendLine("press CID_MAIN_BTTN_ok");
+    EXPECT_TRUE(eventually([&] { return sharedShows(service, "ann") == "No shared shows.\n"; }, kStepMs));
+    EXPECT_THROW(httpGet(service.host(), feed), std::runtime_error) << "the feed answers 404";
+    quit(*player);
+}
+
 TEST(SharingEndToEnd, ANameAnotherInstallationOwnsGivesOneAlertAndSendsNoShow) {
     TempHome home;
     WebService service(

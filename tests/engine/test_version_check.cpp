@@ -1,8 +1,11 @@
 // The version check at start-up, against a loopback web service: each reply form, the alert and
 // its buttons, the download page, and the saved flag.
+#include "common/fixed_text.h"
 #include "platform/host_services.h"
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/net/web_fetch.h"
+#include "plugin/prefs/account_requests.h"
+#include "plugin/prefs/engine_outside.h"
 #include "tests/net/routed_server.h"
 #include "tests/net/scripted_server.h"
 #include "tests/support/host_services_table.h"
@@ -13,6 +16,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -194,4 +198,31 @@ TEST_F(VersionCheck, AStalledServiceHoldsTheStartForAFewSecondsOnly) {
         EXPECT_TRUE(alerts.empty());
         EXPECT_TRUE(stalled.waitServed(1));
     }
+}
+
+// The preferences window's account requests run on the host thread too: a service that accepts
+// and never answers reads as not reached after a few seconds, not after the minute of a refresh.
+TEST_F(VersionCheck, ThePreferencesWindowsRequestsGiveUpOnAStalledServiceAsTheCheckDoes) {
+    VoxtrailClass root;
+    ScriptedServer stalled({{"", CannedReply::Then::holdOpen}});
+    vx::copyText(root.engine.services.webServiceHost,
+                 ("127.0.0.1:" + std::to_string(stalled.port())).c_str());
+    EngineOutside outside(root.engine);
+    std::string url;
+    std::vector<SHARER> users;
+    const std::vector<std::pair<const char*, std::function<int()>>> requests{
+        {"friend check", [&] { return outside.checkIfUserExists("ann"); }},
+        {"registration", [&] { return outside.initializeSharing(); }},
+        {"phone account", [&] { return outside.iPhoneSync_Initialize(); }},
+        {"users near me", [&] { return outside.nearbyUsers(users); }},
+        {"feed address", [&] { return outside.feedAddress(false, url); }},
+        {"sharing end", [&] { return outside.endSharing(); }},
+    };
+    for (const auto& [what, request] : requests) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(request(), 2) << what;
+        const auto held = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(held, std::chrono::seconds(kAccountRequestSeconds + 3)) << what;
+    }
+    EXPECT_TRUE(stalled.waitServed(static_cast<int>(requests.size()))) << "every request reached the service";
 }

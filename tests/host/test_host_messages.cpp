@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 extern "C" OSStatus iTunesPluginMainMachO(OSType message, PluginMessageInfo* messageInfo, void* refCon);
@@ -87,10 +88,11 @@ class HostSession : public ::testing::Test {
         info.u.showWindowMessage.drawRect = {top, left, bottom, right};
         return send(message, &info);
     }
-    static OSStatus key(unsigned char c, uint16_t what = keyDown) {
+    static OSStatus key(unsigned char c, uint16_t what = keyDown, uint16_t modifiers = 0) {
         EventRecord ev{};
         ev.what = what;
         ev.message = c;
+        ev.modifiers = modifiers;
         VisualPluginMessageInfo info{};
         info.u.eventMessage.event = &ev;
         return send(kVisualPluginEventMessage, &info);
@@ -239,6 +241,34 @@ TEST_F(HostSession, TypingEditsCityStateAndRadius) {
     EXPECT_EQ(key(13), noErr);
     EXPECT_FALSE(st.getUpdatingState());
     EXPECT_EQ(key(keyUp, keyUp), unimpErr);
+}
+
+// Select all (Control-A as code 1, or the letter with Command or Control) in each field: the next
+// accepted key replaces the text, backspace clears it, a refused key only ends the selection.
+TEST_F(HostSession, SelectAllInEachFieldIsReplacedByTheNextKey) {
+    ProtectedData& st = gVoxtrail->state;
+    const std::tuple<void (ProtectedData::*)(bool), void (ProtectedData::*)(char*), const char*> fields[] = {
+        {&ProtectedData::setUpdatingCity, &ProtectedData::getCurCityDisplay, "9Lyon"},
+        {&ProtectedData::setUpdatingState, &ProtectedData::getCurStateDisplay, "9NY"},
+        {&ProtectedData::setUpdatingSearchRadius, &ProtectedData::getCurSearchRadiusDisplay, "x50"}};
+    for (const auto& [editing, shown, keys] : fields)
+        for (const auto& [code, modifiers] :
+             {std::pair<unsigned char, uint16_t>{1, 0}, {'a', cmdKey}, {'A', controlKey}}) {
+            st.setCurSearchRadiusDisplay("75");
+            (st.*editing)(true);
+            EXPECT_EQ(key(code, keyDown, modifiers), noErr);
+            const std::string before = text(shown);
+            key(keys[0]);
+            EXPECT_EQ(text(shown), before) << "a refused key leaves the text";
+            key(code, keyDown, modifiers);
+            type(keys + 1);
+            EXPECT_EQ(text(shown), keys + 1);
+            key(code, keyDown, modifiers);
+            key(8);
+            EXPECT_EQ(text(shown), "");
+            (st.*editing)(false);
+        }
+    EXPECT_EQ(key('a', keyDown, cmdKey), unimpErr) << "not while no field is edited";
 }
 
 TEST_F(HostSession, TypedLettersBeyondAsciiArriveAsUtf8) {

@@ -281,6 +281,66 @@ TEST(InstallerEndToEnd, UninstallRemovesBundleAndDataFolderThenSaysAlreadyUninst
     EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
 }
 
+namespace {
+
+// What a GET answers: its body, or why it failed ("... answered: HTTP/1.1 404 ...").
+std::string answer(const std::string& host, const std::string& target) {
+    try {
+        return httpGet(host, target);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// An installation sharing two shows as name, its UUID in the data folder; its feed's path.
+std::string shareFrom(const TempHome& home, const WebService& service, const std::string& name,
+                      const std::string& uuid) {
+    home.writeFile(kSupportFolder + "vxt", uuid);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    httpGet(service.host(), "/sharing/sharing.php?TODO=INITIALIZE_USER&USERNAME=" + name + "&UUID=" + uuid +
+                                "&CITY=&STATE=&FIRSTNAME=&LASTNAME=");
+    for (const char* day : {"5", "6"})
+        httpGet(service.host(),
+                "/sharing/sharing.php?TODO=ADD_SHOW&USERNAME=" + name + "&UUID=" + uuid +
+                    "&YEAR=2027&MONTH=3&DAY=" + day +
+                    "&TICKETSAVAILABLE=0&ARTIST=Wilco&VENUE=Hall&LOCATION=B&URL=u&OTHERARTISTS=");
+    const std::string feed =
+        httpGet(service.host(), "/sharing/sharing.php?TODO=FEED_URL&USERNAME=" + name + "&UUID=" + uuid);
+    return feed.substr(feed.find("/feed/"), feed.find("</FEED>") - feed.find("/feed/"));
+}
+
+} // namespace
+
+// Uninstall ends the installation's sharing before its UUID goes: its feed answers 404 and its
+// shows are gone, another installation's stay; a service out of reach is told of, and the
+// uninstall goes on.
+TEST(InstallerEndToEnd, UninstallEndsTheInstallationsSharingFirst) {
+    TempHome home, other;
+    WebService service(home.file("service.log"));
+    ASSERT_EQ(runInstaller(home.playerEnvironment(), {"--install"}).status, 0);
+    const std::string feed = shareFrom(home, service, "ann", "0a1b2c3d-0000-4000-8000-00000000000a");
+    const std::string otherFeed = shareFrom(other, service, "bo", "0a1b2c3d-0000-4000-8000-00000000000b");
+    ASSERT_NE(answer(service.host(), feed).find("BEGIN:VEVENT"), std::string::npos);
+    Outcome run = runInstaller(home.playerEnvironment(), {"--uninstall"});
+    EXPECT_EQ(run.lines, std::vector<std::string>{"Voxtrail v2.9 has been uninstalled successfully"})
+        << run.errors;
+    EXPECT_NE(answer(service.host(), feed).find("answered: HTTP/1.1 404"), std::string::npos);
+    EXPECT_EQ(answer(service.host(), "/sharing/sharing.php?TODO=DISPLAY_USER_SHOWS&USERNAME=ann"),
+              "No shared shows.\n");
+    EXPECT_NE(answer(service.host(), otherFeed).find("BEGIN:VEVENT"), std::string::npos);
+
+    ASSERT_EQ(runInstaller(home.playerEnvironment(), {"--install"}).status, 0);
+    home.writeFile(kSupportFolder + "vxt", "0a1b2c3d-0000-4000-8000-00000000000c");
+    home.writeFile(kSupportFolder + "VoxtrailServices", "127.0.0.1:1\n");
+    Outcome offline = runHeadless(home.playerEnvironment(), {"press uninstall", "answer Ok"});
+    EXPECT_EQ(sheets(offline),
+              std::vector<std::string>{"sheet: Voxtrail v2.9 has been uninstalled successfully | "
+                                       "The Voxtrail service (127.0.0.1:1) could not be reached, so "
+                                       "any shows you shared stay visible to your friends and in "
+                                       "your calendar feed."});
+    EXPECT_FALSE(fs::exists(home.file(kSupportFolder)));
+}
+
 // The start script runs the player built beside the installer; the installer quits once it has.
 TEST(InstallerEndToEnd, StartNowStartsThePlayerWithThePlugInAndQuits) {
     TempHome home;

@@ -6,8 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QMenuBar>
+#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -53,7 +55,8 @@ TEST(PlayerSession, ScriptedSessionReachesThePlugInInHostOrder) {
                             "vply length=2116 name=Life In Technicolor artist=Coldplay album=Viva la Vida",
                             "ctrk length=2116 name=Cemeteries of London artist=Coldplay album=Viva la Vida",
                             "vpau", "vunp", "vevt what=3 char=13", "cnfg",
-                            "swin port=408x348 rect=44,4,344,404", "hide", "posted at hide", "clr", "entry clr"));
+                            "swin port=408x348 rect=44,4,344,404", "hide", "posted at hide", "clr",
+                            "entry clr"));
 }
 
 TEST(PlayerSession, EndOfInputHidesCleansUpAndExitsZero) {
@@ -357,8 +360,8 @@ TEST(PlayerSession, WindowModeShowsTheVisualizerInThePaneBelowTheControls) {
     PlayerHome h;
     std::string bundle = h.installFake("Fake");
     h.home.writeFile("window.txt", "show 300 200\nsnapshot win.png\nresize 320 210\nconfig\nquit\n");
-    vx::e2e::PlayerProcess p(VX_PLAYER_EXE, {"--script", h.home.file("window.txt")}, h.home.playerEnvironment(),
-                             h.home.path());
+    vx::e2e::PlayerProcess p(VX_PLAYER_EXE, {"--script", h.home.file("window.txt")},
+                             h.home.playerEnvironment(), h.home.path());
     ASSERT_EQ(p.waitForExit(30000).value_or(-1), 0) << p.errorText();
     std::vector<std::string> m = h.messages(bundle);
     // The window turns the visualizer on at its own size, then follows the script's sizes.
@@ -366,7 +369,8 @@ TEST(PlayerSession, WindowModeShowsTheVisualizerInThePaneBelowTheControls) {
     EXPECT_THAT(withPrefix(m, "show")[0], HasSubstr(" rect=44,4,"));
     EXPECT_THAT(m, ::testing::Contains("swin port=328x258 rect=44,4,254,324"));
     EXPECT_THAT(withPrefix(m, "cnfg"), ElementsAre("cnfg"));
-    EXPECT_THAT(std::vector<std::string>(m.end() - 3, m.end()), ElementsAre("posted at hide", "clr", "entry clr"));
+    EXPECT_THAT(std::vector<std::string>(m.end() - 3, m.end()),
+                ElementsAre("posted at hide", "clr", "entry clr"));
     QImage shot(QString::fromStdString(h.home.file("win.png")));
     EXPECT_EQ(shot.size(), QSize(300, 200));
     EXPECT_EQ(shot.pixel(150, 100), 0xFF3366CCu);
@@ -381,7 +385,15 @@ TEST(PlayerWindowMenu, VisualizerSubmenuListsTheLoadedOnesAndSwitchesTheShownOne
     vx::player::PlayerSession session({}, {}, dialogs);
     session.loadPlugins({h.home.pluginFolder()});
     vx::player::PlayerWindow window(session, [](int) {});
+    window.show();
+    QCoreApplication::processEvents();
     window.setVisualizerOn(true);
+    // The first window's pane holds the calendar's layout (the plug-in view's smallest pane, 786 x
+    // 400), so it does not open on "Make this pane larger".
+    const std::string shown = withPrefix(h.messages(alpha), "show").at(0);
+    int top = 0, left = 0, bottom = 0, right = 0;
+    std::sscanf(shown.c_str() + shown.find("rect="), "rect=%d,%d,%d,%d", &top, &left, &bottom, &right);
+    EXPECT_TRUE(right - left >= 786 && bottom - top >= 400) << shown;
     const QList<QAction*> view = window.menuBar()->actions().at(1)->menu()->actions();
     EXPECT_EQ(view.at(0)->shortcut(), QKeySequence("Ctrl+T"));
     EXPECT_EQ(view.at(2)->text(), "Visualizer Options\u2026");

@@ -57,6 +57,7 @@ class FakeOutside : public PreferencesOutside {
         return sharingResult;
     }
     int feedAddress(bool, std::string&) override { return feedResult; }
+    int endSharing() override { return 0; }
     int iPhoneSync_Initialize() override {
         ++phoneRegistrations;
         return phoneResult;

@@ -188,10 +188,12 @@ TEST_F(PreferencesLogicTest, SharingRegistersTheNameAndReportsEachRefusal) {
     EXPECT_EQ(click(CID_MAIN_BTTN_ok), kPrefsValidationAlert);
     EXPECT_THAT(outside.alerts.back(), Pair("Empty username.", "Please enter a username."));
     controls.texts[CID_SHARING_TBOX_userName.id] = "me";
-    controls.texts[CID_SHARING_TBOX_lastName.id] = "O'Neil";
+    controls.texts[CID_SHARING_TBOX_lastName.id] = "O'Neil!";
     click(CID_MAIN_BTTN_ok);
-    EXPECT_EQ(outside.lastAlertText(), "You can only use letters, numbers, and spaces in the last name.");
-    controls.texts[CID_SHARING_TBOX_lastName.id] = "ONeil";
+    EXPECT_EQ(
+        outside.lastAlertText(),
+        "You can use letters, numbers, spaces, apostrophes and hyphens in the last name, but not \"!\".");
+    controls.texts[CID_SHARING_TBOX_lastName.id] = "O'Neil";
     outside.sharingResult = 1;
     EXPECT_EQ(click(CID_MAIN_BTTN_ok), kPrefsValidationAlert);
     EXPECT_THAT(outside.alerts.back(),
@@ -219,6 +221,35 @@ TEST_F(PreferencesLogicTest, SharingRegistersTheNameAndReportsEachRefusal) {
     logic.fill();
     click(CID_MAIN_BTTN_ok);
     EXPECT_EQ(outside.sharingRegistrations, 3);
+}
+
+// Names as people write them pass in every script; a refused character is named, by its code
+// when it does not show.
+TEST_F(PreferencesLogicTest, FirstNamesOfEveryScriptAndTheirRefusals) {
+    const std::pair<const char*, const char*> names[] = {{"Zoe\xcc\x88", ""},
+                                                         {"O\xe2\x80\x99"
+                                                          "Brien-Lee",
+                                                          ""},
+                                                         {"\xe6\x9d\x8e", ""},
+                                                         {"Ann@Lee", "\"@\""},
+                                                         {"Ann\xe2\x80\x8b", "U+200B"},
+                                                         {"Ann\xff", "byte 0xFF"}};
+    logic.fill();
+    click(CID_SHARING_CBOX_shareCal);
+    controls.texts[CID_SHARING_TBOX_userName.id] = "me";
+    for (const auto& [name, refused] : names) {
+        controls.texts[CID_SHARING_TBOX_firstName.id] = name;
+        outside.alerts.clear();
+        click(CID_MAIN_BTTN_ok);
+        char stored[256];
+        root.state.getFirstname(stored);
+        EXPECT_EQ(outside.lastAlertText(),
+                  *refused ? "You can use letters, numbers, spaces, apostrophes and hyphens "
+                             "in the first name, but not " +
+                                 std::string(refused) + "."
+                           : "");
+        EXPECT_EQ(std::string(stored) == name, !*refused) << name;
+    }
 }
 
 TEST_F(PreferencesLogicTest, AnOKEndedByAnAlertStillAsksForWhatItStored) {

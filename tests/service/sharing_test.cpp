@@ -289,3 +289,12 @@ TEST_F(SharingTest, EscapedValuesArriveAsTheUserTypedThem) {
     EXPECT_EQ(shows[0].location, "#Boston");
     EXPECT_EQ(shows[0].otherArtists, "Simon & Garfunkel");
 }
+
+// Names as the plug-in sends them: the ones it accepts are kept as typed, the others refused.
+TEST_F(SharingTest, PersonNamesFollowThePlugInsRule) {
+    const std::string plugIn = "TODO=INITIALIZE_USER&USERNAME=zoe&UUID=U-9&CITY=Boston&STATE=MA&FIRSTNAME=";
+    EXPECT_EQ(sharing(plugIn + "Zo%C3%AB+Jean-Luc&LASTNAME=O'Brien+%E6%9D%8E"), "Registered.\n");
+    EXPECT_EQ(store->users().at(0).lastName, "O'Brien \xe6\x9d\x8e");
+    for (const char* refused : {"Ann%40", "A%09B", "%F0%9F%98%80", "%FF"})
+        EXPECT_EQ(sharingStatus(plugIn + "Ann&LASTNAME=" + refused), 400) << refused;
+}

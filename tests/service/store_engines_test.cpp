@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 namespace {
@@ -113,6 +114,34 @@ TEST(StoreEngines, TwoStoresOnOneDatabaseShareAccountsShowsAndFeeds) {
     EXPECT_EQ(feed.shows[0].show.artist, "Wilco");
     b.sharing->deleteShow("ann", show(3, "Wilco"));
     EXPECT_TRUE(a.sharing->shows("ann").empty());
+}
+
+// Through another store on the database, as another service process would end it.
+TEST(StoreEngines, EndingAnInstallationsSharingRemovesOnlyItsShowsAndFeeds) {
+    const std::string target = vxtest::freshStoreTarget("ended");
+    Side a(target, testLimits()), b(target, testLimits());
+    std::map<std::string, std::string> tokens;
+    for (const auto& [name, uuid] : {std::pair{"ann", "U-1"}, {"ann two", "U-1"}, {"bo", "U-2"}}) {
+        a.sharing->registerUser({name, "Ann", "Lee", "Boston", "MA"}, uuid);
+        a.sharing->addShow(name, show(3, "Wilco"));
+        tokens[name] = a.feeds->token(name, uuid, false);
+    }
+    const auto kept = b.feeds->head(tokens["ann"]);
+    b.feeds->keep("ann",
+                  std::make_shared<vxs::RenderedFeed>(vxs::RenderedFeed{kept->version, "h", "x", "e"}));
+    const vxs::EndedSharing ended = b.sharing->endSharing("U-1");
+    EXPECT_EQ(ended.accounts * 10 + ended.shows, 22);
+    EXPECT_TRUE(a.sharing->shows("ann two").empty());
+    EXPECT_FALSE(a.feeds->head(tokens["ann two"])) << "the address answers 404";
+    EXPECT_EQ(b.sharing->registerUser({"Ann", "", "", "", ""}, "U-2"), vxs::Registration::Taken);
+    EXPECT_EQ(a.sharing->shows("bo").size(), 1u) << "another installation's shows stay";
+    EXPECT_TRUE(a.feeds->head(tokens["bo"]));
+    for (const vxs::SharingUser& u : a.sharing->users())
+        EXPECT_EQ(u.city.empty(), u.username != "bo") << u.username << " is no longer near anyone";
+    // Sharing again: a new address, and no feed kept from before is served for it.
+    const auto fresh = b.feeds->head(a.feeds->token("ann", "U-1", false));
+    ASSERT_TRUE(fresh);
+    EXPECT_FALSE(b.feeds->rendered("ann", fresh->version, "h"));
 }
 
 TEST(StoreEngines, AbuseLimitsHoldAcrossStores) {

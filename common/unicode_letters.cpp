@@ -1,4 +1,4 @@
-#include "plugin/services/unicode_letters.h"
+#include "common/unicode_letters.h"
 
 namespace vx {
 
