@@ -254,10 +254,12 @@ EndedSharing SharingStore::endSharing(const std::string& uuid) {
             c.run(std::string("DELETE FROM shared_shows WHERE username IN ") + owned, {uuid}).changes;
         c.run(std::string("DELETE FROM feed_tokens WHERE username IN ") + owned, {uuid});
         // The version rises, so no process serves a feed it kept of the shows removed.
-        ended.accounts = c.run("UPDATE users SET city = '', state = '', firstname = '', lastname = '', "
-                               "feed_changed = ?2, feed_version = feed_version + 1 WHERE uuid = ?1",
-                               {uuid, now})
-                             .changes;
+        ended.accounts =
+            c.run("UPDATE users SET city = '', state = '', firstname = '', lastname = '', "
+                  "feed_changed = CASE WHEN ?2 > feed_changed THEN ?2 ELSE feed_changed + 1 END, "
+                  "feed_version = feed_version + 1 WHERE uuid = ?1",
+                  {uuid, now})
+                .changes;
         t.commit();
         return ended;
     });
