@@ -1,7 +1,6 @@
 #include "plugin/library/rhythmdb_scan.h"
 
 #include "common/regular_file.h"
-#include "plugin/library/artist_name_forms.h"
 #include "plugin/library/xml_entities.h"
 #include "plugin/model/protected_data.h"
 
@@ -110,15 +109,40 @@ void RhythmdbScan::feed(std::string_view bytes) {
             break;
         }
         case Mode::tag: {
-            const char c = bytes[i++];
-            if (c == '>') {
-                tagEnded();
+            // A tag opening with '!' is read byte by byte until it is known to open a CDATA
+            // section or a comment, whose text may hold '>'; any other runs to its '>' at once.
+            if (tag.empty() && bytes[i] != '!') {
+                // Most tags are whole in the block: they are read where they stand.
+                const char* gt =
+                    static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+                if (gt) {
+                    const std::size_t stop = static_cast<std::size_t>(gt - bytes.data());
+                    const std::string_view whole = bytes.substr(i, std::min(stop - i, kLongestTag));
+                    i = stop + 1;
+                    tagEnded(whole);
+                    break;
+                }
+            }
+            if (tag.empty() || (tag[0] == '!' && tag.size() < 8)) {
+                const char c = bytes[i++];
+                if (c == '>') {
+                    tagEnded(tag);
+                } else {
+                    tag += c;
+                    if (tag == "![CDATA[" || tag == "!--") {
+                        mode = tag[1] == '[' ? Mode::cdata : Mode::comment;
+                        marks = 0;
+                    }
+                }
                 break;
             }
-            if (tag.size() < kLongestTag) tag += c;
-            if (tag == "![CDATA[" || tag == "!--") {
-                mode = tag[1] == '[' ? Mode::cdata : Mode::comment;
-                marks = 0;
+            const char* gt = static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+            const std::size_t stop = gt ? static_cast<std::size_t>(gt - bytes.data()) : bytes.size();
+            appendBounded(tag, bytes.substr(i, stop - i), kLongestTag);
+            i = stop;
+            if (gt) {
+                ++i;
+                tagEnded(tag);
             }
             break;
         }
@@ -160,9 +184,8 @@ void RhythmdbScan::endText() {
     pending.clear();
 }
 
-void RhythmdbScan::tagEnded() {
+void RhythmdbScan::tagEnded(std::string_view text) {
     mode = Mode::text;
-    const std::string_view text = tag;
     if (text.empty() || text[0] == '?' || text[0] == '!') return;
     const bool closes = text[0] == '/';
     const std::string_view name = tagName(closes ? text.substr(1) : text);
@@ -195,10 +218,10 @@ void RhythmdbScan::tagEnded() {
     }
 }
 
-void RhythmdbScan::entryStarted(std::string_view tag) {
+void RhythmdbScan::entryStarted(std::string_view start) {
     // An entry left open by a cut file is dropped, not merged into the next one.
     inEntry = true;
-    isSong = attribute(tag, "type") == "song";
+    isSong = attribute(start, "type") == "song";
     field = Field::none;
     for (std::string& value : values)
         value.clear();
@@ -217,12 +240,17 @@ void RhythmdbScan::entryEnded() {
     const std::uint64_t played = playCountOf(values[static_cast<int>(Field::playCount)]);
     if (written.empty()) return;
 
-    const ArtistNameForms forms = artistNameForms(written);
-    if (forms.first.empty()) return;
-    if (seenArtists.emplace(written).second) {
-        artists.add(new XMLARTIST(forms.first.c_str()));
-        if (forms.two) artists.add(new XMLARTIST(forms.second.c_str()));
+    // The songs of an artist are many: each name is cleaned and offered to the list once.
+    auto [known, added] = artistForms.try_emplace(std::string(written));
+    if (added) {
+        known->second = artistNameForms(written);
+        if (!known->second.first.empty()) {
+            artists.add(new XMLARTIST(known->second.first.c_str()));
+            if (known->second.two) artists.add(new XMLARTIST(known->second.second.c_str()));
+        }
     }
+    const ArtistNameForms& forms = known->second;
+    if (forms.first.empty()) return;
     if (played > 0) {
         // Summed per form and cut like each track's count, so no sum can overflow.
         std::uint64_t& first = plays[forms.first];

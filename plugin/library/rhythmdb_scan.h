@@ -2,12 +2,14 @@
 // The other library the plug-in reads: the XML database a Linux music player keeps of its songs
 // (rhythmdb.xml). Its bytes are walked once, block by block, in a small state machine that holds
 // at most one tag and one value at a time, so a file of any size or shape costs bounded memory.
+#include "plugin/library/artist_name_forms.h"
 #include "plugin/model/artist_plays.h"
 #include "plugin/model/record_lists.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 class ProtectedData;
@@ -35,14 +37,14 @@ class RhythmdbScan {
     void textByte(char c);
     void endText();
     void keep(std::string_view text);
-    void tagEnded();
-    void entryStarted(std::string_view tag);
+    void tagEnded(std::string_view text);
+    void entryStarted(std::string_view start);
     void entryEnded();
 
     XML_Artist_List& artists;
     XML_Album_List& albums;
     ArtistPlays::Counts plays;
-    std::unordered_set<std::string> seenArtists; // written names already offered to the list
+    std::unordered_map<std::string, ArtistNameForms> artistForms; // by written name
     std::unordered_set<std::string> seenAlbums;
 
     Mode mode = Mode::text;
