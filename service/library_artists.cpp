@@ -104,6 +104,18 @@ bool readLibraryArtists(const std::string& path, std::vector<std::string>* artis
     bool inTrack = false;
     while (in.next(&line)) {
         std::string value;
+        // A song of a Linux player's database stands for a track; its album artist names it.
+        if (line.find("<entry type=\"song\">") != std::string::npos) {
+            inTrack = true;
+            artist.clear();
+            genre.clear();
+            album.clear();
+        }
+        if (inTrack && valueBetween(line, "<album-artist>", "</album-artist>", &value))
+            artist = decodeXmlText(value);
+        if (inTrack && artist.empty() && valueBetween(line, "<artist>", "</artist>", &value))
+            artist = decodeXmlText(value);
+        if (inTrack && valueBetween(line, "<album>", "</album>", &value)) album = decodeXmlText(value);
         if (line.find("<key>Track ID</key>") != std::string::npos) {
             inTrack = true;
             artist.clear();
@@ -115,7 +127,7 @@ bool readLibraryArtists(const std::string& path, std::vector<std::string>* artis
             artist = decodeXmlText(value);
         if (valueBetween(line, "<key>Album</key><string>", "</string>", &value)) album = decodeXmlText(value);
         if (valueBetween(line, "<key>Genre</key><string>", "</string>", &value)) genre = decodeXmlText(value);
-        if (line.find("</dict>") != std::string::npos) {
+        if (line.find("</dict>") != std::string::npos || line.find("</entry>") != std::string::npos) {
             if (!artist.empty() && genre != "Podcast" && seen.insert(artist).second)
                 artists->push_back(artist);
             if (albums && !artist.empty() && !album.empty() && genre != "Podcast" &&

@@ -9,6 +9,7 @@
 #include "plugin/engine/startup_steps.h"
 #include "plugin/engine/user_actions.h"
 #include "plugin/export/export_stamp.h"
+#include "plugin/library/player_libraries.h"
 
 #include <cctype>
 #include <cstdio>
@@ -151,9 +152,14 @@ void CalGetData::initialize() {
         if (vx::regularFileState(path) == vx::FileOpening::notRegular)
             reportStartupProblem(std::string("The library file \"") + path +
                                  "\" is not a regular file, so it cannot be read.");
+        // Another player's library is the user's own: it is taken before anyone is asked.
+        const vx::FoundLibrary found = vx::findPlayerLibrary(home);
         char chosen[1024];
-        if (vx::hostChooseFileIn("Locate 'iTunes Music Library.xml'", musicFolder(home).c_str(), chosen,
-                                 sizeof chosen) == 0)
+        if (!found.path.empty()) {
+            st.setiTunes_xml_path(found.path.c_str());
+            st.setLibraryNotice(("Reading your " + found.player + " library: " + found.path).c_str());
+        } else if (vx::hostChooseFileIn("Locate 'iTunes Music Library.xml'", musicFolder(home).c_str(),
+                                        chosen, sizeof chosen) == 0)
             st.setiTunes_xml_path(chosen);
         st.getiTunes_xml_path(path);
     }

@@ -1,8 +1,10 @@
 #include "plugin/library/library_reader.h"
 
 #include "plugin/library/artist_name_forms.h"
+#include "plugin/library/library_kind.h"
 #include "plugin/library/library_scan.h"
 #include "plugin/library/line_source.h"
+#include "plugin/library/rhythmdb_scan.h"
 
 namespace {
 
@@ -31,9 +33,15 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
 
     char path[1024];
     state.getiTunes_xml_path(path);
-    vx::LibraryScan scan(artists, albums, state);
-    if (!scan.readFile(path)) return 1;
-    if (plays) plays->replace(scan.artistPlays());
+    if (vx::libraryKindOf(path) == vx::LibraryKind::rhythmdb) {
+        vx::RhythmdbScan scan(artists, albums);
+        if (!scan.readFile(path, state)) return 1;
+        if (plays) plays->replace(scan.artistPlays());
+    } else {
+        vx::LibraryScan scan(artists, albums, state);
+        if (!scan.readFile(path)) return 1;
+        if (plays) plays->replace(scan.artistPlays());
+    }
 
     state.getVoxtrailIncludeBandsList(path);
     addIncludedArtists(artists, path);

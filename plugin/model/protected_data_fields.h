@@ -35,6 +35,8 @@ VX_VALUE(Valid_internet_connection, valid_internet_connection, bool, true)
 VX_TEXT(RefreshProblem, refreshProblem, 256, "")
 // Why the last calendar export failed, for the status line; empty after one that worked.
 VX_TEXT(ExportProblem, exportProblem, 256, "")
+// Which library a first start took in place of the missing usual one, for the status line.
+VX_TEXT(LibraryNotice, libraryNotice, 256, "")
 VX_VALUE(Valid_preference_file, valid_preference_file, bool, true)
 VX_TEXT(iCalLoc, iCalLoc, 1024, "-")
 VX_TEXT(UUID, UUID, 128, "")

@@ -116,9 +116,10 @@ std::string folderOf(const std::string& path) {
 
 void PreferencesWindowLogic::chooseLibraryFile() {
     std::string path;
-    if (outside.chooseFile("Locate 'iTunes Music Library.xml'",
-                           "Please locate your 'iTunes Music Library.xml' file.\n",
-                           folderOf(controls.text(CID_GENERAL_TBOX_libraryPath)), path))
+    if (outside.chooseFile(
+            "Locate 'iTunes Music Library.xml'",
+            "Please locate your library: 'iTunes Music Library.xml', or Rhythmbox's 'rhythmdb.xml'.\n",
+            folderOf(controls.text(CID_GENERAL_TBOX_libraryPath)), path))
         controls.setText(CID_GENERAL_TBOX_libraryPath, vx::prefs::cutField(path, 1024));
 }
 

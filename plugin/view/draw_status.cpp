@@ -54,6 +54,17 @@ void drawStatusLine(Frame& f) {
         style.colour = colour::warning;
         style.align = 1;
         writeText(f.ctx, f.pane, problem, paneRect(20, v.gridLeft, v.gridTop - 50, v.gridRight - 200), style);
+    } else {
+        char notice[ProtectedData::libraryNoticeCapacity];
+        s.getLibraryNotice(notice);
+        if (notice[0]) {
+            TextStyle style;
+            style.size = 10;
+            style.colour = colour::secondary;
+            style.align = 1;
+            writeText(f.ctx, f.pane, notice, paneRect(20, v.gridLeft, v.gridTop - 50, v.gridRight - 200),
+                      style);
+        }
     }
     if (s.getLastSearch_y() > 1970) {
         char text[96];

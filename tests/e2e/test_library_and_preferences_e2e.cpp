@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -105,4 +106,33 @@ TEST(LibraryAndPreferencesEndToEnd, APreferencesFileOfGarbageHasThePlaceLocatedA
     EXPECT_EQ(lineOf(prefs, 5), "0@@1@@0@@0@@0@@0@@1@@1@@1@@0@@0@@1@@20");
     EXPECT_EQ(lineOf(prefs, 9), "Import@@Extra tracks@@Original recording remastered@@Limited Edition@@"
                                 "Soundtrack@@Non-Active Artist@@");
+}
+
+TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyARhythmboxLibraryIsReadWithoutAsking) {
+    TempHome home;
+    const std::string songs = std::string(VX_TESTDATA_DIR) + "/rhythmdb/rhythmdb-fixture.xml";
+    WebService service(home.file("service.log"), {"--catalog-from-library", songs});
+    home.writeFile(".local/share/rhythmbox/rhythmdb.xml", home.readFile(songs));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+
+    std::map<std::string, std::string> env = home.playerEnvironment();
+    env["XDG_DATA_HOME"] = home.file(".local/share");
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, env, home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const bool searched = home.waitForContent(
+        kSupportFolder + "VoxtrailPref",
+        [](const std::string& prefs) { return concertArtists(prefs).count("Queen") > 0; }, kSearchMs);
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    ASSERT_TRUE(searched) << player.errorText();
+
+    for (const std::string& line : player.linesRead())
+        EXPECT_EQ(line.rfind("file-dialog:", 0), std::string::npos) << line;
+    const std::string prefs = home.readFile(home.file(kSupportFolder + "VoxtrailPref"));
+    EXPECT_EQ(lineOf(prefs, 1), home.file(".local/share/rhythmbox/rhythmdb.xml"));
+    // The songs' artists have their shows, filed as the songs' album artists name them.
+    const std::set<std::string> artists = concertArtists(prefs);
+    for (const char* band : {"Sigur Rós", "Queen", "New Order"})
+        EXPECT_TRUE(artists.count(band)) << band;
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -215,4 +216,29 @@ TEST_F(Startup, TheLocateDialogOpensInTheUsersMusicFolder) {
     { VoxtrailClass root; }
     EXPECT_EQ(dialogFolders,
               (std::vector<std::string>{"", home.path() + "/Music", home.path() + "/Music/iTunes"}));
+}
+
+TEST_F(Startup, AnotherPlayersLibraryIsTakenWithoutAsking) {
+    const std::string fixture = VX_TESTDATA_DIR "/rhythmdb/rhythmdb-fixture.xml";
+    // The desktop's own data folder first, the default one when none is named.
+    const std::string named = home.path() + "/data";
+    const std::string fallback = home.path() + "/.local/share";
+    for (const std::string& folder : {named, fallback}) {
+        std::filesystem::create_directories(folder + "/rhythmbox");
+        std::filesystem::copy_file(fixture, folder + "/rhythmbox/rhythmdb.xml");
+    }
+    for (const char* xdg : {named.c_str(), "relative/data", static_cast<const char*>(nullptr)}) {
+        if (xdg)
+            setenv("XDG_DATA_HOME", xdg, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        const std::string expected = (xdg == named.c_str() ? named : fallback) + "/rhythmbox/rhythmdb.xml";
+        VoxtrailClass root;
+        EXPECT_TRUE(dialogs.empty());
+        EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), expected);
+        EXPECT_EQ(text(root.state, &ProtectedData::getLibraryNotice),
+                  "Reading your Rhythmbox library: " + expected);
+        EXPECT_TRUE(root.engine.artists.contains("sigurrs"));
+    }
+    unsetenv("XDG_DATA_HOME");
 }

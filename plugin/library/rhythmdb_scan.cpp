@@ -1,0 +1,269 @@
+#include "plugin/library/rhythmdb_scan.h"
+
+#include "common/regular_file.h"
+#include "plugin/library/xml_entities.h"
+#include "plugin/model/protected_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vx {
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 128 << 10;
+constexpr std::uint64_t kMostPlays = 1000000;
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The tag's name: up to the first space, '/' of an empty element, or its end.
+std::string_view tagName(std::string_view tag) {
+    std::size_t n = 0;
+    while (n < tag.size() && !isSpace(tag[n]) && !(tag[n] == '/' && n > 0))
+        ++n;
+    return tag.substr(0, n);
+}
+
+// The value of attribute `name` in a start tag, quoted with ' or "; "" when absent.
+std::string_view attribute(std::string_view tag, std::string_view name) {
+    for (std::size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
+        if (at == 0 || !isSpace(tag[at - 1])) continue;
+        std::size_t i = at + name.size();
+        while (i < tag.size() && isSpace(tag[i]))
+            ++i;
+        if (i >= tag.size() || tag[i] != '=') continue;
+        ++i;
+        while (i < tag.size() && isSpace(tag[i]))
+            ++i;
+        if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) continue;
+        const std::size_t close = tag.find(tag[i], i + 1);
+        if (close == std::string_view::npos) return {};
+        return tag.substr(i + 1, close - i - 1);
+    }
+    return {};
+}
+
+std::uint64_t playCountOf(std::string_view text) {
+    text = trimmed(text);
+    std::uint64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        n = std::min(n * 10 + static_cast<std::uint64_t>(c - '0'), kMostPlays);
+    }
+    return n;
+}
+
+void appendBounded(std::string& to, std::string_view bytes, std::size_t most) {
+    if (to.size() < most) to.append(bytes.substr(0, most - to.size()));
+}
+
+} // namespace
+
+bool RhythmdbScan::readFile(const char* path, ProtectedData& state) {
+    const FileCloser file{openRegularFileWith(path, O_RDONLY, 0)};
+    if (file.fd < 0) return false;
+    std::vector<char> block(kBlockBytes);
+    while (!state.getShutingDown()) {
+        const ssize_t got = ::read(file.fd, block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        feed(std::string_view(block.data(), static_cast<std::size_t>(got)));
+    }
+    return true;
+}
+
+void RhythmdbScan::feed(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        switch (mode) {
+        case Mode::text: {
+            // Between tags only a field's text is kept; the rest is passed over in one search.
+            const char* lt = static_cast<const char*>(std::memchr(bytes.data() + i, '<', bytes.size() - i));
+            const std::size_t stop = lt ? static_cast<std::size_t>(lt - bytes.data()) : bytes.size();
+            if (field != Field::none) appendBounded(pending, bytes.substr(i, stop - i), kLongestValue);
+            i = stop;
+            if (lt) {
+                endText();
+                mode = Mode::tag;
+                tag.clear();
+                ++i;
+            }
+            break;
+        }
+        case Mode::tag: {
+            // A tag opening with '!' is read byte by byte until it is known to open a CDATA
+            // section or a comment, whose text may hold '>'; any other runs to its '>' at once.
+            if (tag.empty() && bytes[i] != '!') {
+                // Most tags are whole in the block: they are read where they stand.
+                const char* gt =
+                    static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+                if (gt) {
+                    const std::size_t stop = static_cast<std::size_t>(gt - bytes.data());
+                    const std::string_view whole = bytes.substr(i, std::min(stop - i, kLongestTag));
+                    i = stop + 1;
+                    tagEnded(whole);
+                    break;
+                }
+            }
+            if (tag.empty() || (tag[0] == '!' && tag.size() < 8)) {
+                const char c = bytes[i++];
+                if (c == '>') {
+                    tagEnded(tag);
+                } else {
+                    tag += c;
+                    if (tag == "![CDATA[" || tag == "!--") {
+                        mode = tag[1] == '[' ? Mode::cdata : Mode::comment;
+                        marks = 0;
+                    }
+                }
+                break;
+            }
+            const char* gt = static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+            const std::size_t stop = gt ? static_cast<std::size_t>(gt - bytes.data()) : bytes.size();
+            appendBounded(tag, bytes.substr(i, stop - i), kLongestTag);
+            i = stop;
+            if (gt) {
+                ++i;
+                tagEnded(tag);
+            }
+            break;
+        }
+        case Mode::cdata: {
+            // "]]>" ends the section; its text is kept as written, with no entities to decode.
+            const char c = bytes[i++];
+            if (c == ']') {
+                if (++marks > 2) {
+                    keep("]");
+                    marks = 2;
+                }
+            } else if (c == '>' && marks == 2) {
+                mode = Mode::text;
+            } else {
+                keep(std::string_view("]]", marks));
+                keep(std::string_view(&c, 1));
+                marks = 0;
+            }
+            break;
+        }
+        case Mode::comment: {
+            const char c = bytes[i++];
+            if (c == '>' && marks >= 2) mode = Mode::text;
+            marks = c == '-' ? marks + 1 : 0;
+            break;
+        }
+        }
+    }
+}
+
+void RhythmdbScan::keep(std::string_view text) {
+    if (field != Field::none) appendBounded(values[static_cast<int>(field)], text, kLongestValue);
+}
+
+void RhythmdbScan::endText() {
+    if (field == Field::none) return;
+    std::string& value = values[static_cast<int>(field)];
+    appendBounded(value, decodeXmlEntities(pending), kLongestValue);
+    pending.clear();
+}
+
+void RhythmdbScan::tagEnded(std::string_view text) {
+    mode = Mode::text;
+    if (text.empty() || text[0] == '?' || text[0] == '!') return;
+    const bool closes = text[0] == '/';
+    const std::string_view name = tagName(closes ? text.substr(1) : text);
+    const bool empty = !closes && text.back() == '/';
+
+    if (name == "entry") {
+        if (closes) {
+            entryEnded();
+        } else {
+            entryStarted(text);
+            if (empty) entryEnded();
+        }
+        return;
+    }
+    if (!inEntry || !isSong) return;
+    Field named = Field::none;
+    if (name == "artist")
+        named = Field::artist;
+    else if (name == "album-artist")
+        named = Field::albumArtist;
+    else if (name == "album")
+        named = Field::album;
+    else if (name == "play-count")
+        named = Field::playCount;
+    if (closes) {
+        if (named == field) field = Field::none;
+    } else if (named != Field::none && !empty) {
+        field = named;
+        values[static_cast<int>(named)].clear();
+    }
+}
+
+void RhythmdbScan::entryStarted(std::string_view start) {
+    // An entry left open by a cut file is dropped, not merged into the next one.
+    inEntry = true;
+    isSong = attribute(start, "type") == "song";
+    field = Field::none;
+    for (std::string& value : values)
+        value.clear();
+}
+
+void RhythmdbScan::entryEnded() {
+    const bool song = inEntry && isSong;
+    inEntry = isSong = false;
+    field = Field::none;
+    if (!song) return;
+    // An album's own artist names the band when it is set: a compilation's tracks then count
+    // once, under the name the user filed it by.
+    std::string_view written = trimmed(values[static_cast<int>(Field::albumArtist)]);
+    if (written.empty()) written = trimmed(values[static_cast<int>(Field::artist)]);
+    const std::string_view album = trimmed(values[static_cast<int>(Field::album)]);
+    const std::uint64_t played = playCountOf(values[static_cast<int>(Field::playCount)]);
+    if (written.empty()) return;
+
+    // The songs of an artist are many: each name is cleaned and offered to the list once.
+    auto [known, added] = artistForms.try_emplace(std::string(written));
+    if (added) {
+        known->second = artistNameForms(written);
+        if (!known->second.first.empty()) {
+            artists.add(new XMLARTIST(known->second.first.c_str()));
+            if (known->second.two) artists.add(new XMLARTIST(known->second.second.c_str()));
+        }
+    }
+    const ArtistNameForms& forms = known->second;
+    if (forms.first.empty()) return;
+    if (played > 0) {
+        // Summed per form and cut like each track's count, so no sum can overflow.
+        std::uint64_t& first = plays[forms.first];
+        first = std::min(first + played, kMostPlays * kMostPlays);
+        if (forms.two) {
+            std::uint64_t& second = plays[forms.second];
+            second = std::min(second + played, kMostPlays * kMostPlays);
+        }
+    }
+    if (!album.empty() && seenAlbums.emplace(album).second) {
+        const std::string stored = normalisedName(album);
+        if (!stored.empty()) albums.add(new XMLALBUM(stored.c_str()));
+    }
+}
+
+} // namespace vx

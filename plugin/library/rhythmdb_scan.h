@@ -1,0 +1,60 @@
+#pragma once
+// The other library the plug-in reads: the XML database a Linux music player keeps of its songs
+// (rhythmdb.xml). Its bytes are walked once, block by block, in a small state machine that holds
+// at most one tag and one value at a time, so a file of any size or shape costs bounded memory.
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/model/artist_plays.h"
+#include "plugin/model/record_lists.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+class ProtectedData;
+
+namespace vx {
+
+class RhythmdbScan {
+  public:
+    // The longest tag and the longest value kept; the rest of either is dropped.
+    static constexpr std::size_t kLongestTag = 256;
+    static constexpr std::size_t kLongestValue = 1024;
+
+    RhythmdbScan(XML_Artist_List& artists, XML_Album_List& albums) : artists(artists), albums(albums) {}
+
+    // Any run of the file's bytes, in file order; a tag or value may be split between runs.
+    void feed(std::string_view bytes);
+    // The whole file; a shutdown ends the reading between blocks. False when it does not open.
+    bool readFile(const char* path, ProtectedData& state);
+    ArtistPlays::Counts artistPlays() const { return plays; }
+
+  private:
+    enum class Field { none, artist, albumArtist, album, playCount };
+    enum class Mode { text, tag, cdata, comment };
+
+    void textByte(char c);
+    void endText();
+    void keep(std::string_view text);
+    void tagEnded(std::string_view text);
+    void entryStarted(std::string_view start);
+    void entryEnded();
+
+    XML_Artist_List& artists;
+    XML_Album_List& albums;
+    ArtistPlays::Counts plays;
+    std::unordered_map<std::string, ArtistNameForms> artistForms; // by written name
+    std::unordered_set<std::string> seenAlbums;
+
+    Mode mode = Mode::text;
+    std::string tag;       // the tag being read, without '<' and '>'
+    std::string pending;   // text of the current field not yet decoded
+    std::size_t marks = 0; // the ']' or '-' just read in a CDATA section or comment
+    bool inEntry = false;
+    bool isSong = false;
+    Field field = Field::none;
+    std::string values[5]; // by Field
+};
+
+} // namespace vx
