@@ -1,19 +1,17 @@
 #include "platform/script_runner.h"
 
+#include "common/child_process.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace vx {
 
@@ -37,14 +35,14 @@ std::string findProgram(const char* name) {
 int runProgram(const char* program, const char* const* argv, const char* input) {
     int in[2];
     if (::pipe2(in, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, program, &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<std::string> args;
+    for (const char* const* arg = argv; *arg; ++arg)
+        args.emplace_back(*arg);
+    ChildOptions options;
+    options.input = ChildStream::to(in[0]);
+    const pid_t pid = spawnChild(program, args, options);
     ::close(in[0]);
-    if (rc != 0) {
+    if (pid < 0) {
         ::close(in[1]);
         return -1;
     }
@@ -74,10 +72,7 @@ int runProgram(const char* program, const char* const* argv, const char* input) 
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
     }
     ::close(in[1]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return waitForChild(pid);
 }
 
 } // namespace vx

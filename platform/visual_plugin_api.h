@@ -350,7 +350,21 @@ typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData
  * host's size covers it and it is set (VX_HOST_SERVICES_HAS), and otherwise does without.
  * Changing what an existing member means is not growth: it raises
  * kVxHostServicesMinimumVersion, and plug-ins refuse older tables.
- * Expected next: loading a bundle, desktop notifications. */
+ * Expected next: loading a bundle, desktop notifications.
+ *
+ * History of the table:
+ *   1  found by the plug-in with dlsym (VX_HOST_SERVICES_SYMBOL, since removed), no size and no
+ *      context: activeNonFloatingWindow, installMouseHandler, removeMouseHandler; later, with the
+ *      version left at 1, showAlert, chooseFile, openURL, postToHostThread, systemVersion.
+ *   2  handed over in the init record (hostServices); size and context lead the table and every
+ *      call takes the context first. The members of version 1 in the same order.
+ *   3  chooseFileIn: the file dialog opening at a given folder.
+ *   4  windows from interface files, their controls, and timers on the host's event loop
+ *      (createWindowFromInterfaceFile through removeTimer).
+ *   5  copyToClipboard.
+ * Oldest accepted: version 2 with at least VX_HOST_SERVICES_MINIMUM_SIZE bytes
+ * (vx::acceptHostServices in platform/host_services.cpp); an older or shorter table is refused
+ * with one line on standard error and the plug-in runs without host services. */
 enum {
     kVxHostServicesVersion = 5,       /* the table this header declares */
     kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */

@@ -29,11 +29,6 @@ namespace {
 
 constexpr int32_t kOneWeek = 604800;
 
-struct UpdateThreadArgs {
-    CalGetData* engine;
-    unsigned long mask;
-};
-
 int readNumber(const char* text) {
     int n = 0;
     std::sscanf(text, "%d", &n);
@@ -185,8 +180,7 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.getCurSearchRadiusDisplay(started.radius);
     started.mask = mask;
     refreshRunning = true;
-    updateThreadHandle = vx::startGuardedThread(
-        "update thread", [args = new UpdateThreadArgs{this, mask}] { updateThread(args); });
+    updateThreadHandle = vx::startGuardedThread("update thread", [this, mask] { updateThread(mask); });
     return 0;
 }
 
@@ -212,19 +206,14 @@ bool CalGetData::runningRefreshServes(unsigned long mask) {
            std::strcmp(radius, started.radius) == 0;
 }
 
-void* CalGetData::updateThread(void* arg) {
-    auto* args = static_cast<UpdateThreadArgs*>(arg);
-    CalGetData* engine = args->engine;
-    const unsigned long mask = args->mask;
-    delete args;
+void CalGetData::updateThread(unsigned long mask) {
     // An exception ends the refresh as a failed step does: nothing saved, no step left running.
-    if (vx::guardBoundary("update thread", [&] { engine->performUpdate(mask); }) != noErr)
+    if (vx::guardBoundary("update thread", [&] { performUpdate(mask); }) != noErr)
         vx::guardBoundary("update thread", [&] {
-            engine->root->state.clearUpdatingSteps();
-            engine->root->redraw();
+            root->state.clearUpdatingSteps();
+            root->redraw();
         });
-    engine->refreshRunning = false;
-    return nullptr;
+    refreshRunning = false;
 }
 
 void CalGetData::performUpdate(unsigned long mask) {

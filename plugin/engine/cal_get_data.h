@@ -59,7 +59,8 @@ class CalGetData : public WebSession {
     // status line then says so and the field shows the radius of the list again.
     bool endRadiusEditing();
     void performUpdate(unsigned long mask);
-    static void* updateThread(void* arg);
+    // The body of the update thread: one refresh of the lists in mask.
+    void updateThread(unsigned long mask);
     int UpdateConcerts();
     int UpdateAlbums();
     int UpdateFriends();

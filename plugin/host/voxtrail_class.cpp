@@ -4,7 +4,7 @@
 
 VoxtrailClass* gVoxtrail = nullptr;
 
-VoxtrailClass::VoxtrailClass() : view(this, &engine), sync(this), engine(this) {
+VoxtrailClass::VoxtrailClass() : view(this, &engine), engine(this) {
     engine.preferencesWindowOpener = OpenPreferencesGUI;
     engine.initialize();
 }

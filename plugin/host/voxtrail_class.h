@@ -12,7 +12,6 @@ class VoxtrailClass final : public PluginData {
     ~VoxtrailClass() override;
 
     CalVis view;
-    CalSync sync;
     CalGetData engine;
 
     void redraw() override { view.Render(); }

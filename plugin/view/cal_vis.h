@@ -76,13 +76,6 @@ class CalVis {
     void scrollDown();
 };
 
-// Does nothing: the root's empty companion object.
-class CalSync {
-  public:
-    explicit CalSync(PluginData* root) : root(root) {}
-    PluginData* root;
-};
-
 int getDayOfTheWeek(int day, int month, int year);
 // Rows of the month grid: 6 when the days from the Sunday on or before the 1st to the month's
 // last day do not fit in five weeks, otherwise 5.

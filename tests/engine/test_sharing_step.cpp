@@ -183,10 +183,11 @@ TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
     std::thread refresh([&] {
         std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
         held.set_value();
-        // Let go once the shutdown has begun and had time to empty the queue.
+        // Let go once the shutdown has begun and dropped the queue: from then on drain()
+        // returns, while before it the clicks queued behind this lock keep it waiting.
         while (!root->state.getShutingDown())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        root->engine.shareClicks.drain();
     });
     held.get_future().wait();
     root->engine.shareClicks.post(std::make_unique<SHOWENTRY>());

@@ -1,11 +1,12 @@
 #include "tests/e2e/harness/player_process.h"
 
+#include "common/child_process.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,18 +41,6 @@ struct Pipe {
     }
 };
 
-class SpawnActions {
-  public:
-    SpawnActions() { posix_spawn_file_actions_init(&a_); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&a_); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &a_; }
-
-  private:
-    posix_spawn_file_actions_t a_;
-};
-
 } // namespace
 
 PlayerProcess::PlayerProcess(const std::string& program, const std::vector<std::string>& args,
@@ -67,26 +56,18 @@ PlayerProcess::PlayerProcess(const std::string& program, const std::vector<std::
     std::vector<std::string> envStrings;
     for (const auto& [k, v] : merged)
         envStrings.push_back(k + "=" + v);
-    std::vector<char*> envp;
-    for (auto& s : envStrings)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> argStrings{program};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : argStrings)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
 
     Pipe in, out, err;
-    SpawnActions actions;
-    posix_spawn_file_actions_adddup2(actions.get(), in.fd[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(actions.get(), out.fd[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(actions.get(), err.fd[1], STDERR_FILENO);
-    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(actions.get(), workingDir.c_str());
-    if (posix_spawn(&pid_, program.c_str(), actions.get(), nullptr, argv.data(), envp.data()) != 0)
-        throw std::runtime_error("cannot start " + program);
+    ChildOptions options;
+    options.input = ChildStream::to(in.fd[0]);
+    options.output = ChildStream::to(out.fd[1]);
+    options.errors = ChildStream::to(err.fd[1]);
+    options.workingDir = workingDir;
+    options.environment = &envStrings;
+    pid_ = spawnChild(program, argv, options);
+    if (pid_ < 0) throw std::runtime_error("cannot start " + program);
     in_ = in.release(1);
     out_ = out.release(0);
     err_ = err.release(0);
