@@ -487,7 +487,7 @@ void PreferencesReader::show(std::string_view text) {
         }
     }
     // Chosen concerts kept from other searches may take a full list past its room: they read back.
-    const bool keptChoice = parsed.kind == vx::kConcertLine && parsed.show->selected;
+    const bool keptChoice = list && parsed.kind == vx::kConcertLine && parsed.show->selected;
     if (!list || (++shows[parsed.kind] > kMostShows && !keptChoice)) {
         valid = false;
         return;
