@@ -295,11 +295,7 @@ void ConnectionGate::take(int fd) {
         refuse(fd, 503, "too many connections from your address");
         return;
     }
-    // Edge-triggered: an event for every arrival of bytes, and one now if some are there.
-    epoll_event e{};
-    e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
-    e.data.fd = fd;
-    if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
+    if (!watchArrivals(fd)) {
         ::close(fd);
         return;
     }
@@ -497,10 +493,7 @@ void ConnectionGate::refuse(int fd, int status, const char* reason) {
         return;
     }
     if (!watched) {
-        epoll_event e{};
-        e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
-        e.data.fd = fd;
-        if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
+        if (!watchArrivals(fd)) {
             ::close(fd);
             return;
         }
@@ -516,6 +509,14 @@ void ConnectionGate::refuse(int fd, int status, const char* reason) {
     w.ready = false;
     w.drainEnd = now + limits_.drainTime;
     drain(fd);
+}
+
+bool ConnectionGate::watchArrivals(int fd) {
+    // Edge-triggered: an event for every arrival of bytes, and one now if some are there.
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
+    e.data.fd = fd;
+    return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) == 0;
 }
 
 void ConnectionGate::drain(int fd) {

@@ -102,6 +102,8 @@ class ConnectionGate {
     void expire(std::chrono::steady_clock::time_point now);
     void drain(int fd);
     void refuse(int fd, int status, const char* reason);
+    // Adds fd to the gate's events for arriving bytes; false when it could not be.
+    bool watchArrivals(int fd);
     void forget(int fd);
     // Closes a connection wherever it is in the gate, and lets its client's count go.
     void drop(int fd);
