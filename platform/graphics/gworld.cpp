@@ -48,7 +48,9 @@ void UnlockPixels(GWorldPtr world) {
 }
 
 void PaintGWorld(GWorldPtr world, uint32_t argb) {
-    if (world) std::fill(world->pixels.begin(), world->pixels.end(), argb);
+    if (!world) return;
+    std::fill(world->pixels.begin(), world->pixels.end(), argb);
+    world->drawn.reset();
 }
 
 void GetGWorld(CGrafPtr* port, GWorldPtr* world) {

@@ -3,7 +3,10 @@
 #include "platform/visual_plugin_api.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+struct DrawnFrame;
 
 // Pixels are 0xAARRGGBB (premultiplied), rows from the top; width * 4 bytes a row.
 struct GWorld {
@@ -11,6 +14,8 @@ struct GWorld {
     int height = 0;
     std::vector<uint32_t> pixels;
     int lockCount = 0;
+    // What the last drawing context drew here; dropped whenever the pixels are changed otherwise.
+    std::shared_ptr<DrawnFrame> drawn;
 };
 using GWorldPtr = GWorld*;
 
