@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <unordered_map>
 
 namespace vxs {
 namespace {
@@ -150,30 +151,105 @@ Reply feedAddressReply(std::string_view target, bool rotate, SharingStore& shari
         "text/plain", ""};
 }
 
-std::string feedCalendar(const FeedContent& feed, const std::string& host) {
+namespace {
+std::string clickThroughOf(const std::string& host) {
+    return "http://" + host + "/clickthrough.php?target=";
+}
+
+std::string calendarHeadOf(const std::string& username) {
     vx::ical::CalendarFields calendar;
     calendar.prodid = "-//Voxtrail//Voxtrail service//EN";
-    calendar.name = "Voxtrail: " + feed.head.username;
+    calendar.name = "Voxtrail: " + username;
     calendar.refreshHours = kFeedRefreshHours;
-    const std::string clickThrough = "http://" + host + "/clickthrough.php?target=";
-    std::string text = vx::ical::calendarHead(calendar);
+    return vx::ical::calendarHead(calendar);
+}
+
+void appendEvent(std::string& text, const FeedShow& f, const std::string& clickThrough) {
+    SharedShow s = f.show;
+    boundShowTexts(&s); // a show kept before the bound
+    vx::ical::EventFields e;
+    e.uid = f.uid;
+    e.sequence = f.sequence;
+    e.status = s.cancelled ? "CANCELLED" : "CONFIRMED";
+    e.year = s.year, e.month = s.month, e.day = s.day;
+    e.dtstamp = f.changed > 0 ? f.changed : 1;
+    e.summary = s.artist;
+    e.location = vx::ical::showLocation(s.venue, s.location);
+    e.url = clickThrough + s.url;
+    e.description = vx::ical::showNotes(s.artist, s.otherArtists, "", s.tickets);
+    vx::ical::appendEventText(text, e);
+}
+
+// The feed of head's version, made from the events of `prior` (an older version's) where their
+// rows were not written since; every row is read when there is no prior or most rows changed.
+std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head, const std::string& host,
+                                         const RenderedFeed* prior) {
+    auto made = std::make_shared<RenderedFeed>();
+    made->version = head.version;
+    made->host = host;
+    // The tag names the account's version, which rises with every change, not the bytes.
+    made->etag = "\"" +
+                 sha256Hex("feed 1\n" + head.username + "\n" + host + "\n" + std::to_string(head.version) +
+                           "\n" + std::to_string(head.changed))
+                     .substr(0, 32) +
+                 "\"";
+    const std::string clickThrough = clickThroughOf(host);
+    std::vector<int64_t> order;
+    std::unordered_map<int64_t, std::string> fresh;
+    if (prior && !prior->events.empty()) {
+        order = feeds.rowVersions(head.username);
+        std::vector<int64_t> written;
+        for (int64_t v : order)
+            if (v <= 0 || !prior->events.count(v)) written.push_back(v);
+        if (std::find(written.begin(), written.end(), 0) == written.end() &&
+            written.size() * 4 <= order.size()) {
+            for (const FeedShow& f : feeds.showsWrittenAt(head.username, written))
+                appendEvent(fresh[f.rowVersion], f, clickThrough);
+            // A row written again meanwhile is not found at its version: every row is read instead.
+            if (fresh.size() != written.size()) order.clear();
+        } else {
+            order.clear();
+        }
+    }
+    std::string& body = made->body;
+    body = calendarHeadOf(head.username);
+    if (order.empty()) { // every row, read whole
+        const FeedContent content = feeds.content(head);
+        body.reserve(body.size() + content.shows.size() * 512 + vx::ical::kCalendarEnd.size());
+        for (const FeedShow& f : content.shows) {
+            const std::size_t offset = body.size();
+            appendEvent(body, f, clickThrough);
+            if (f.rowVersion > 0) made->events[f.rowVersion] = {offset, body.size() - offset};
+        }
+    } else {
+        auto eventOf = [&](int64_t v) {
+            if (auto it = fresh.find(v); it != fresh.end()) return std::string_view(it->second);
+            const RenderedFeed::Piece& piece = prior->events.at(v);
+            return std::string_view(prior->body).substr(piece.offset, piece.length);
+        };
+        std::size_t bytes = body.size() + vx::ical::kCalendarEnd.size();
+        for (int64_t v : order)
+            bytes += eventOf(v).size();
+        body.reserve(bytes);
+        made->events.reserve(order.size());
+        for (int64_t v : order) {
+            const std::string_view event = eventOf(v);
+            made->events[v] = {body.size(), event.size()};
+            body += event;
+        }
+    }
+    body += vx::ical::kCalendarEnd;
+    return made;
+}
+} // namespace
+
+std::string feedCalendar(const FeedContent& feed, const std::string& host) {
+    std::string text = calendarHeadOf(feed.head.username);
     // Room for every event at once: a feed of thousands of shows is megabytes.
     text.reserve(text.size() + feed.shows.size() * 512 + vx::ical::kCalendarEnd.size());
-    for (const FeedShow& f : feed.shows) {
-        SharedShow s = f.show;
-        boundShowTexts(&s); // a show kept before the bound
-        vx::ical::EventFields e;
-        e.uid = f.uid;
-        e.sequence = f.sequence;
-        e.status = s.cancelled ? "CANCELLED" : "CONFIRMED";
-        e.year = s.year, e.month = s.month, e.day = s.day;
-        e.dtstamp = f.changed > 0 ? f.changed : 1;
-        e.summary = s.artist;
-        e.location = vx::ical::showLocation(s.venue, s.location);
-        e.url = clickThrough + s.url;
-        e.description = vx::ical::showNotes(s.artist, s.otherArtists, "", s.tickets);
-        vx::ical::appendEventText(text, e);
-    }
+    const std::string clickThrough = clickThroughOf(host);
+    for (const FeedShow& f : feed.shows)
+        appendEvent(text, f, clickThrough);
     return text += vx::ical::kCalendarEnd;
 }
 
@@ -188,11 +264,8 @@ Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host
 
     std::shared_ptr<const RenderedFeed> feed = feeds.rendered(head->username, head->version, host);
     if (!feed) {
-        auto made = std::make_shared<RenderedFeed>();
-        made->version = head->version;
-        made->host = host;
-        made->body = feedCalendar(feeds.content(*head), host);
-        made->etag = "\"" + sha256Hex(made->body).substr(0, 32) + "\"";
+        const std::shared_ptr<const RenderedFeed> prior = feeds.lastRendered(head->username, host);
+        std::shared_ptr<const RenderedFeed> made = renderFeed(feeds, *head, host, prior.get());
         feeds.keep(head->username, made);
         feed = std::move(made);
     }

@@ -50,31 +50,64 @@ std::optional<FeedHead> FeedStore::head(std::string_view token) {
     return FeedHead{row.text(0), row.integer(1), row.integer(2)};
 }
 
+namespace {
+constexpr const char* kShowColumns = "SELECT year, month, day, tickets, artist, venue, location, url, "
+                                     "other_artists, uid, sequence, changed, cancelled, row_version "
+                                     "FROM shared_shows WHERE username = ?1 ";
+constexpr const char* kFeedOrder = "ORDER BY year, month, day, artist, venue";
+
+FeedShow showOf(const SqlRow& row) {
+    FeedShow f;
+    f.show.year = static_cast<int>(row.integer(0));
+    f.show.month = static_cast<int>(row.integer(1));
+    f.show.day = static_cast<int>(row.integer(2));
+    f.show.tickets = row.integer(3) == 1;
+    f.show.artist = row.text(4);
+    f.show.venue = row.text(5);
+    f.show.location = row.text(6);
+    f.show.url = row.text(7);
+    f.show.otherArtists = row.text(8);
+    f.uid = row.text(9);
+    f.sequence = static_cast<int>(row.integer(10));
+    f.changed = row.integer(11);
+    f.show.cancelled = row.integer(12) == 1;
+    f.rowVersion = row.integer(13);
+    return f;
+}
+
+std::size_t bytesOf(const RenderedFeed& feed) {
+    return feed.body.size() + feed.events.size() * 32;
+}
+} // namespace
+
 FeedContent FeedStore::content(const FeedHead& head) {
     FeedContent feed{head, {}};
-    const SqlResult found =
-        db_.run("SELECT year, month, day, tickets, artist, venue, location, url, other_artists, uid, "
-                "sequence, changed, cancelled FROM shared_shows WHERE username = ?1 "
-                "ORDER BY year, month, day, artist, venue",
-                {head.username});
-    for (const SqlRow& row : found.rows) {
-        FeedShow f;
-        f.show.year = static_cast<int>(row.integer(0));
-        f.show.month = static_cast<int>(row.integer(1));
-        f.show.day = static_cast<int>(row.integer(2));
-        f.show.tickets = row.integer(3) == 1;
-        f.show.artist = row.text(4);
-        f.show.venue = row.text(5);
-        f.show.location = row.text(6);
-        f.show.url = row.text(7);
-        f.show.otherArtists = row.text(8);
-        f.uid = row.text(9);
-        f.sequence = static_cast<int>(row.integer(10));
-        f.changed = row.integer(11);
-        f.show.cancelled = row.integer(12) == 1;
-        feed.shows.push_back(std::move(f));
-    }
+    const SqlResult found = db_.run(std::string(kShowColumns) + kFeedOrder, {head.username});
+    feed.shows.reserve(found.rows.size());
+    for (const SqlRow& row : found.rows)
+        feed.shows.push_back(showOf(row));
     return feed;
+}
+
+std::vector<int64_t> FeedStore::rowVersions(const std::string& username) {
+    const SqlResult found = db_.run(
+        std::string("SELECT row_version FROM shared_shows WHERE username = ?1 ") + kFeedOrder, {username});
+    std::vector<int64_t> versions;
+    versions.reserve(found.rows.size());
+    for (const SqlRow& row : found.rows)
+        versions.push_back(row.integer(0));
+    return versions;
+}
+
+std::vector<FeedShow> FeedStore::showsWrittenAt(const std::string& username,
+                                                const std::vector<int64_t>& versions) {
+    std::vector<FeedShow> shows;
+    for (int64_t version : versions)
+        for (const SqlRow& row : db_.run(std::string(kShowColumns) + "AND row_version = ?2",
+                                         {username, static_cast<long long>(version)})
+                                     .rows)
+            shows.push_back(showOf(row));
+    return shows;
 }
 
 std::shared_ptr<const RenderedFeed> FeedStore::rendered(const std::string& username, int64_t version,
@@ -85,19 +118,28 @@ std::shared_ptr<const RenderedFeed> FeedStore::rendered(const std::string& usern
     return it->second;
 }
 
+std::shared_ptr<const RenderedFeed> FeedStore::lastRendered(const std::string& username,
+                                                            const std::string& host) {
+    std::lock_guard<std::mutex> lock(keptMutex_);
+    auto it = kept_.find(username);
+    if (it == kept_.end() || it->second->host != host) return nullptr;
+    return it->second;
+}
+
 void FeedStore::keep(const std::string& username, std::shared_ptr<const RenderedFeed> feed) {
+    const std::size_t bytes = bytesOf(*feed);
     std::lock_guard<std::mutex> lock(keptMutex_);
     if (auto it = kept_.find(username); it != kept_.end()) {
-        keptBytes_ -= it->second->body.size();
+        keptBytes_ -= bytesOf(*it->second);
         kept_.erase(it);
     }
-    if (feed->body.size() > kMaxKeptBytes) return;
+    if (bytes > kMaxKeptBytes) return;
     // Past the bound every kept feed goes: each is made again at its next request.
-    if (keptBytes_ + feed->body.size() > kMaxKeptBytes) {
+    if (keptBytes_ + bytes > kMaxKeptBytes) {
         kept_.clear();
         keptBytes_ = 0;
     }
-    keptBytes_ += feed->body.size();
+    keptBytes_ += bytes;
     kept_.emplace(username, std::move(feed));
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vxs {
@@ -20,7 +21,8 @@ struct FeedShow {
     SharedShow show;
     std::string uid;
     int sequence = 0;
-    int64_t changed = 0; // seconds since 1970
+    int64_t changed = 0;    // seconds since 1970
+    int64_t rowVersion = 0; // the feed version its row was written at; 0 for rows of before
 };
 
 // Which account a token names and how far its feed has come.
@@ -40,6 +42,12 @@ struct FeedContent {
 struct RenderedFeed {
     int64_t version = 0;
     std::string host, body, etag;
+    // Where each show's event lies in body, by the version its row was written at, so the next
+    // version's feed makes only the events of rows written since.
+    struct Piece {
+        std::size_t offset = 0, length = 0;
+    };
+    std::unordered_map<int64_t, Piece> events = {};
 };
 
 class FeedStore {
@@ -56,11 +64,17 @@ class FeedStore {
     // hash, so the answer takes the same time whether the token is known or not.
     std::optional<FeedHead> head(std::string_view token);
     FeedContent content(const FeedHead& head);
+    // The versions the account's rows were written at, in the feed's order.
+    std::vector<int64_t> rowVersions(const std::string& username);
+    // The account's rows written at these versions (those still there).
+    std::vector<FeedShow> showsWrittenAt(const std::string& username, const std::vector<int64_t>& versions);
 
     // The account's feed as last served for host, when it is still of version; else null.
     std::shared_ptr<const RenderedFeed> rendered(const std::string& username, int64_t version,
                                                  const std::string& host);
     void keep(const std::string& username, std::shared_ptr<const RenderedFeed> feed);
+    // The account's feed last served for host, whatever its version; null when none is kept.
+    std::shared_ptr<const RenderedFeed> lastRendered(const std::string& username, const std::string& host);
 
     // Bytes of served feeds kept, at most.
     static constexpr std::size_t kMaxKeptBytes = 64u << 20;

@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 4> kMigrations{{
+const std::array<Migration, 5> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -144,6 +144,12 @@ CREATE INDEX limit_counts_last ON limit_counts (last);
          c.script("DELETE FROM feed_tokens");
          addColumn(c, "feed_tokens", "keyed", "INTEGER NOT NULL DEFAULT 1");
      }},
+    // The account's feed version a show's row was last written at: a served feed is made again from
+    // the rows written since, not from every row. Rows of before are 0 and always read whole.
+    {"ALTER TABLE shared_shows ADD COLUMN row_version INTEGER NOT NULL DEFAULT 0; "
+     "CREATE INDEX shared_shows_row_version ON shared_shows (username, row_version)",
+     "ALTER TABLE shared_shows ADD COLUMN row_version BIGINT NOT NULL DEFAULT 0; "
+     "CREATE INDEX shared_shows_row_version ON shared_shows (username, row_version)"},
 }};
 
 } // namespace

@@ -26,6 +26,9 @@ void touchFeed(SqlConnection& c, const std::string& username, long long now) {
           {username, now});
 }
 
+// A row written in a change carries the feed version that change raised it to (touchFeed runs first).
+const std::string kFeedVersionNow = "(SELECT feed_version FROM users WHERE username = ?1)";
+
 // Columns 0 to 8 and 11 of a show's row: year, month, day, tickets, artist, venue, location, url,
 // other artists; cancelled.
 bool sameContent(const SqlRow& row, const SharedShow& show) {
@@ -174,13 +177,14 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
                           {show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
                            show.url, show.otherArtists, show.uid.empty() ? row.text(9) : show.uid,
                            row.integer(10) + (contentSame ? 0 : 1), now, cancelled});
+            touchFeed(c, username, now);
             c.run("UPDATE shared_shows SET year = ?7, month = ?8, day = ?9, tickets = ?10, artist = ?11, "
                   "venue = ?12, location = ?13, url = ?14, other_artists = ?15, uid = ?16, sequence = ?17, "
-                  "changed = ?18, cancelled = ?19 WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = "
-                  "?4 "
-                  "AND artist = ?5 AND venue = ?6",
+                  "changed = ?18, cancelled = ?19, row_version = " +
+                      kFeedVersionNow +
+                      " WHERE username = ?1 AND year = ?2 AND month = ?3 AND day = ?4 AND artist = ?5 AND "
+                      "venue = ?6",
                   update);
-            touchFeed(c, username, now);
             t.commit();
             return true;
         }
@@ -189,20 +193,22 @@ bool SharingStore::addShow(const std::string& username, const SharedShow& show) 
             return false;
         // Another process may add the same show at this moment: the key keeps one row, and the
         // later of the two writes it.
+        touchFeed(c, username, now);
         c.run("INSERT INTO shared_shows (username, year, month, day, tickets, artist, venue, location, url, "
-              "other_artists, uid, sequence, changed, cancelled) "
-              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13) "
-              "ON CONFLICT (username, year, month, day, artist, venue) DO UPDATE SET "
-              "sequence = shared_shows.sequence + CASE WHEN shared_shows.tickets = excluded.tickets "
-              "AND shared_shows.location = excluded.location AND shared_shows.url = excluded.url "
-              "AND shared_shows.other_artists = excluded.other_artists "
-              "AND shared_shows.cancelled = excluded.cancelled THEN 0 ELSE 1 END, "
-              "tickets = excluded.tickets, location = excluded.location, url = excluded.url, "
-              "other_artists = excluded.other_artists, changed = excluded.changed, cancelled = "
-              "excluded.cancelled",
+              "other_artists, uid, sequence, changed, cancelled, row_version) "
+              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 0, ?12, ?13, " +
+                  kFeedVersionNow +
+                  ") "
+                  "ON CONFLICT (username, year, month, day, artist, venue) DO UPDATE SET "
+                  "sequence = shared_shows.sequence + CASE WHEN shared_shows.tickets = excluded.tickets "
+                  "AND shared_shows.location = excluded.location AND shared_shows.url = excluded.url "
+                  "AND shared_shows.other_artists = excluded.other_artists "
+                  "AND shared_shows.cancelled = excluded.cancelled THEN 0 ELSE 1 END, "
+                  "tickets = excluded.tickets, location = excluded.location, url = excluded.url, "
+                  "other_artists = excluded.other_artists, changed = excluded.changed, cancelled = "
+                  "excluded.cancelled, row_version = excluded.row_version",
               {username, show.year, show.month, show.day, tickets, show.artist, show.venue, show.location,
                show.url, show.otherArtists, show.uid.empty() ? randomHex(16) : show.uid, now, cancelled});
-        touchFeed(c, username, now);
         t.commit();
         return true;
     });

@@ -25,7 +25,7 @@ const std::vector<CopiedTable> kTables{
     {"shared_shows",
      "shows",
      {"username", "artist", "venue", "location", "url", "other_artists", "uid"},
-     {"year", "month", "day", "tickets", "sequence", "changed", "cancelled"}},
+     {"year", "month", "day", "tickets", "sequence", "changed", "cancelled", "row_version"}},
     {"phone_users", "phone accounts", {"username", "uuid", "password"}, {}},
     {"phone_artists", "phone artists", {"username", "artist"}, {}},
     {"feed_tokens", "feed tokens", {"username", "nonce", "token_hash"}, {"keyed"}},

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -144,6 +145,46 @@ TEST_F(FeedFixture, TheLogBlanksATokenInAnyFormOfThePath) {
     const std::string plain =
         "/sharing/sharing.php?TODO=ADD_SHOW&ARTIST=%E6%9D%B1&UID=0A1B2C3D-4E5F-6789-ABCD";
     EXPECT_EQ(vxs::feedTargetForLog(plain), plain);
+}
+
+// A feed made from the one served before (only rows written since are read) is byte for byte the
+// feed made from every row, whatever changed: added, moved, cancelled, deleted, rows of before.
+TEST_F(FeedFixture, AFeedMadeFromTheLastServedIsTheFeedMadeAnew) {
+    const std::string name = feedName();
+    for (int day = 1; day <= 16; ++day)
+        addShow(std::to_string(day), "Club", "show-" + std::to_string(day));
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"added", [&] { addShow("20", "Hall", "new-1"); }},
+        {"moved", [&] { addShow("3", "Other+Club", "show-3"); }},
+        {"cancelled", [&] { addShow("4", "Club", "show-4", "CANCELLED"); }},
+        {"moved onto another copy's date", [&] { addShow("5", "Club", "show-6"); }},
+        {"deleted",
+         [&] {
+             sharingRequest(
+                 "TODO=DELETE_SHOW&USERNAME=ann&UUID=uuid-ann&YEAR=2027&MONTH=3&DAY=7"
+                 "&TICKETSAVAILABLE=0&ARTIST=AC/DC&VENUE=Club&LOCATION=Boston,+MA&URL=x&OTHERARTISTS=");
+         }},
+        {"a row of before and a show added",
+         [&] {
+             db.engine().run("UPDATE shared_shows SET row_version = 0 WHERE uid = 'show-8'", {});
+             addShow("21", "Hall", "new-2");
+         }},
+        {"nothing", [] {}},
+    };
+    std::string etag = vxs::feedReply(name, *feeds, host, "", "").headers.at(0).second;
+    for (const auto& [what, change] : changes) {
+        change();
+        const vxs::Reply served = vxs::feedReply(name, *feeds, host, "", "");
+        const std::optional<vxs::FeedHead> head = feeds->head(name.substr(0, 64));
+        ASSERT_TRUE(head) << what;
+        EXPECT_EQ(served.body, vxs::feedCalendar(feeds->content(*head), host)) << what;
+        vxs::FeedStore otherProcess(db);
+        EXPECT_EQ(vxs::feedReply(name, otherProcess, host, "", "").headers.at(0).second,
+                  served.headers.at(0).second)
+            << what << ": every process names a version alike";
+        EXPECT_EQ(served.headers.at(0).second != etag, std::string(what) != "nothing") << what;
+        etag = served.headers.at(0).second;
+    }
 }
 
 TEST_F(FeedFixture, NamesThatAreNoTokenAnswer404) {
