@@ -28,7 +28,7 @@ void LibraryArtistIndex::rebuild(const XML_Artist_List& artists) {
     names_.clear();
     names_.reserve(artists.count);
     for (const XMLARTIST* a = artists.head; a; a = a->next)
-        names_.emplace(a->name);
+        names_.insert(a->name);
 }
 
 SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cleaned, std::size_t matched,

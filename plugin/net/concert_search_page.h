@@ -1,6 +1,7 @@
 #pragma once
 // Turns a concert source's page into shows: one show for every performer of an event who is an
 // artist of the user's library.
+#include "common/text_view_set.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
 #include "plugin/net/concert_search_replies.h"
@@ -8,7 +9,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 // The library artists' stored names (already in cleaned form), looked up instead of walked: a
 // name matches exactly when the walk from the list's head would find an equal record. The index
@@ -17,10 +17,10 @@ class LibraryArtistIndex {
   public:
     // Takes the names of the list's records; the caller holds the list's lock.
     void rebuild(const XML_Artist_List& artists);
-    bool contains(std::string_view cleaned) const { return !cleaned.empty() && names_.count(cleaned) != 0; }
+    bool contains(std::string_view cleaned) const { return !cleaned.empty() && names_.contains(cleaned); }
 
   private:
-    std::unordered_set<std::string_view> names_;
+    vx::TextViewSet names_;
 };
 
 // The show for performers[matched] of event: venue, date, link, place and ticket mark of the
