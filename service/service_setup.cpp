@@ -63,6 +63,10 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     data->sourcePages = options.sourcePages;
+    if (!options.gather.sourcesPath.empty()) {
+        data->gathered = std::make_unique<GatheredShows>();
+        data->generatedShows = !options.gather.gatheredOnly;
+    }
     return true;
 }
 
