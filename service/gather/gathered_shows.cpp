@@ -1,5 +1,6 @@
 #include "service/gather/gathered_shows.h"
 
+#include "service/gather/show_json.h"
 #include "service/text_keys.h"
 
 #include <algorithm>
@@ -26,6 +27,71 @@ std::string showLink(const GatheredEvent& event) {
     return event.sourceUrl + "#" + event.sourceId;
 }
 
+GatheredShows::GatheredShows(Database* db) : db_(db) {
+    reload();
+}
+
+bool GatheredShows::claim(const std::string& source, long long now, long long until, Validators* known) {
+    if (!db_) return true;
+    db_->run("INSERT INTO gather_sources (source) VALUES (?1) ON CONFLICT (source) DO NOTHING", {source});
+    // One statement decides: of processes asking together, one sees the source due and moves its
+    // turn on; the others find it moved and leave it.
+    const SqlResult taken = db_->run(
+        "UPDATE gather_sources SET next_due = ?3 WHERE source = ?1 AND next_due <= ?2", {source, now, until});
+    if (taken.changes != 1) return false;
+    const SqlResult row =
+        db_->run("SELECT etag, last_modified FROM gather_sources WHERE source = ?1", {source});
+    if (!row.rows.empty()) *known = Validators{row.rows[0].text(0), row.rows[0].text(1)};
+    return true;
+}
+
+void GatheredShows::release(const std::string& source, long long nextDue, const Validators* answered) {
+    if (!db_) return;
+    if (answered) {
+        db_->run("UPDATE gather_sources SET next_due = ?2, etag = ?3, last_modified = ?4 WHERE source = ?1",
+                 {source, nextDue, answered->etag, answered->lastModified});
+    } else {
+        db_->run("UPDATE gather_sources SET next_due = ?2 WHERE source = ?1", {source, nextDue});
+    }
+}
+
+void GatheredShows::reload() {
+    if (!db_) return;
+    const SqlResult rows = db_->run(
+        "SELECT source, source_id, show, missed, first_seen FROM gathered_shows ORDER BY first_seen");
+    std::map<std::pair<std::string, std::string>, Entry> entries;
+    std::uint64_t order = 0;
+    for (const SqlRow& row : rows.rows) {
+        std::optional<PlacedShow> show = showFromJson(row.text(2));
+        if (!show) continue; // a row this service cannot read is left as it is
+        entries[{row.text(0), row.text(1)}] =
+            Entry{std::move(*show), static_cast<int>(row.integer(3)), static_cast<std::uint64_t>(++order)};
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_ = std::move(entries);
+    nextOrder_ = order;
+    rebuild();
+}
+
+void GatheredShows::write(const std::string& source, const std::vector<PlacedShow>& shows, bool whole) {
+    withRetries(*db_, [&](SqlConnection& c) {
+        Transaction t(c, TransactionKind::Write);
+        if (whole) c.run("UPDATE gathered_shows SET missed = missed + 1 WHERE source = ?1", {source});
+        const long long next =
+            c.run("SELECT COALESCE(MAX(first_seen), 0) FROM gathered_shows").rows[0].integer(0) + 1;
+        long long i = 0;
+        for (const PlacedShow& show : shows) {
+            if (!storableText(show.event.sourceId)) continue;
+            c.run("INSERT INTO gathered_shows (source, source_id, show, missed, first_seen) VALUES (?1, ?2, "
+                  "?3, 0, "
+                  "?4) ON CONFLICT (source, source_id) DO UPDATE SET show = excluded.show, missed = 0",
+                  {source, show.event.sourceId, showJson(show), next + i++});
+        }
+        t.commit();
+        return 0;
+    });
+}
+
 void GatheredShows::sourceAnswered(const std::string& source, std::vector<PlacedShow> shows) {
     store(source, std::move(shows), true);
 }
@@ -35,6 +101,10 @@ void GatheredShows::sourceAdded(const std::string& source, std::vector<PlacedSho
 }
 
 void GatheredShows::store(const std::string& source, std::vector<PlacedShow> shows, bool whole) {
+    if (db_) {
+        write(source, shows, whole);
+        return reload();
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     auto first = entries_.lower_bound({source, std::string()});
     for (auto e = first; whole && e != entries_.end() && e->first.first == source; ++e)

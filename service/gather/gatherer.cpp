@@ -56,43 +56,75 @@ bool Gatherer::waitUntil(Clock::time_point when) {
     return !stopping_;
 }
 
+namespace {
+
+long long unixSeconds(std::chrono::milliseconds from = {}) {
+    const auto at = std::chrono::system_clock::now() + from;
+    return std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
+}
+
+} // namespace
+
 void Gatherer::gatherOne(SourceState& state) {
+    const std::string name = std::string(sourceKindName(state.source.kind)) + " " + state.source.url;
+    try {
+        fetchAndStore(state, name);
+    } catch (const StoreError& e) {
+        // The answer is read again at the next turn; the store's transaction left nothing half done.
+        state.due = Clock::now() + jittered(schedule_.firstRetry);
+        log_("gather: " + name + ": the store failed: " + e.what());
+    }
+}
+
+void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
     const std::string host = urlHost(state.source.url);
     if (auto last = lastAsked_.find(host); last != lastAsked_.end())
         if (!waitUntil(last->second + schedule_.hostGap)) return;
+    // The turn is taken for the deadline and a little more; the answer sets the next one.
+    const auto hold = std::chrono::milliseconds(limits_.deadlineMs) + std::chrono::minutes(1);
+    if (!shows_.claim(state.source.url, unixSeconds(), unixSeconds(hold), &state.validators)) {
+        state.due = Clock::now() + jittered(schedule_.interval);
+        shows_.reload(); // another process has it: its shows come through the store
+        return;
+    }
     lastAsked_[host] = Clock::now();
     SourceRound round =
         gatherSource(state.source, state.validators, fetcher_, limits_, cities_, today_(), &stopping_);
     if (stopping_) return;
-    const std::string name = std::string(sourceKindName(state.source.kind)) + " " + state.source.url;
     using Outcome = FetchResult::Outcome;
     if (round.fetch.outcome == Outcome::Failed) {
         ++state.failures;
         // Twice as long after each failure in a row, never longer than the interval.
         const auto wait = std::min<std::chrono::milliseconds>(
             schedule_.interval, schedule_.firstRetry * (1ll << std::min(state.failures - 1, 20)));
-        state.due = Clock::now() + jittered(wait);
+        const auto jitteredWait = jittered(wait);
+        state.due = Clock::now() + jitteredWait;
+        shows_.release(state.source.url, unixSeconds(jitteredWait), nullptr);
         log_("gather: " + name + ": failed (" + round.fetch.error + "), " + std::to_string(state.failures) +
              " in a row");
         return;
     }
     state.failures = 0;
-    state.due = Clock::now() + jittered(schedule_.interval);
+    const auto wait = jittered(schedule_.interval);
+    state.due = Clock::now() + wait;
     if (round.fetch.outcome == Outcome::NotModified) {
+        shows_.release(state.source.url, unixSeconds(wait), nullptr);
+        shows_.reload();
         log_("gather: " + name + ": not modified");
         return;
     }
-    state.validators = round.fetch.validators;
+    state.validators = round.whole ? round.fetch.validators : Validators{};
     for (const SkippedEntry& s : round.skipped)
         log_("gather: " + name + ": skipped " + s.entry + ": " + s.reason);
     const std::size_t found = round.shows.size();
     if (round.whole) {
         shows_.sourceAnswered(state.source.url, std::move(round.shows));
     } else {
-        // Not whole: its shows are added, none of the others is counted missing.
+        // Not whole: its shows are added, none of the others is counted missing, and the next
+        // answer is read again in full.
         shows_.sourceAdded(state.source.url, std::move(round.shows));
-        state.validators = {}; // the next answer is read again in full
     }
+    shows_.release(state.source.url, unixSeconds(wait), &state.validators);
     log_("gather: " + name + ": " + std::to_string(found) + " shows, " + std::to_string(round.skippedCount) +
          " skipped" + (round.whole ? "" : ", answer not whole"));
 }

@@ -51,6 +51,7 @@ class Gatherer {
     };
     void run();
     void gatherOne(SourceState& state);
+    void fetchAndStore(SourceState& state, const std::string& name);
     std::chrono::milliseconds jittered(std::chrono::milliseconds base);
     bool waitUntil(Clock::time_point when); // false when stopped
 

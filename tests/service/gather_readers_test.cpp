@@ -7,6 +7,7 @@
 #include "service/gather/jsonld_reader.h"
 #include "service/gather/source_list.h"
 #include "service/regular_file_text.h"
+#include "service/service_database.h"
 
 #include <gtest/gtest.h>
 
@@ -256,6 +257,47 @@ TEST(GatheredPage, NamesCannotOpenTagsOrLines) {
     EXPECT_EQ(lines, 10u) << body;
     EXPECT_NE(body.find("<event_time>19:30</event_time>\n"), std::string::npos);
     EXPECT_NE(body.find("<venue_timezone>America/New_York</venue_timezone>\n"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GatheredShows, TheStoreKeepsShowsAndGivesEachSourceToOneProcessAtATime) {
+    vxs::ServiceDatabase db;
+    std::string error;
+    ASSERT_TRUE(db.open(":memory:", &error)) << error;
+    GatheredShows first(&db.engine()), second(&db.engine());
+    Validators known;
+    EXPECT_TRUE(first.claim("ics", 100, 200, &known));
+    EXPECT_FALSE(second.claim("ics", 150, 250, &known)) << "taken until 200";
+    const Validators answered{"\"v7\"", "Tue, 01 Dec 2026 10:00:00 GMT"};
+    first.release("ics", 300, &answered);
+    EXPECT_FALSE(second.claim("ics", 299, 400, &known));
+    ASSERT_TRUE(second.claim("ics", 300, 400, &known));
+    EXPECT_EQ(known.etag, "\"v7\"");
+
+    const CivilDate day{2027, 3, 7};
+    PlacedShow moved = placed("Glass Orchard", day, "m");
+    moved.event.status = ShowStatus::Rescheduled;
+    moved.event.previousDate = CivilDate{2027, 2, 1};
+    moved.event.time = "19:30";
+    moved.event.zone = "America/Phoenix";
+    first.sourceAnswered("ics", {placed("The Lanterns", day, "a"), moved});
+    second.reload();
+    ASSERT_EQ(second.served()->size(), 2u);
+    GatheredShows restarted(&db.engine());
+    const auto served = restarted.served();
+    ASSERT_EQ(served->size(), 2u);
+    const GatheredEvent& back =
+        (*served)[0].show.event.sourceId == "m" ? (*served)[0].show.event : (*served)[1].show.event;
+    EXPECT_EQ(back.status, ShowStatus::Rescheduled);
+    EXPECT_EQ(isoDate(*back.previousDate) + " " + back.time + " " + back.zone,
+              "2027-02-01 19:30 America/Phoenix");
+    second.sourceAnswered("ics", {moved});
+    first.sourceAnswered("ics", {moved});
+    restarted.reload();
+    EXPECT_EQ(restarted.served()->size(), 1u) << "two whole answers without it, whichever process read them";
 }
 
 } // namespace
