@@ -101,10 +101,7 @@ void GatheredShows::sourceAdded(const std::string& source, std::vector<PlacedSho
 }
 
 void GatheredShows::store(const std::string& source, std::vector<PlacedShow> shows, bool whole) {
-    if (db_) {
-        write(source, shows, whole);
-        return reload();
-    }
+    if (db_) write(source, shows, whole); // what other processes wrote comes with the next reload
     std::lock_guard<std::mutex> lock(mutex_);
     auto first = entries_.lower_bound({source, std::string()});
     for (auto e = first; whole && e != entries_.end() && e->first.first == source; ++e)

@@ -83,8 +83,7 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
     // The turn is taken for the deadline and a little more; the answer sets the next one.
     const auto hold = std::chrono::milliseconds(limits_.deadlineMs) + std::chrono::minutes(1);
     if (!shows_.claim(state.source.url, unixSeconds(), unixSeconds(hold), &state.validators)) {
-        state.due = Clock::now() + jittered(schedule_.interval);
-        shows_.reload(); // another process has it: its shows come through the store
+        state.due = Clock::now() + jittered(schedule_.interval); // its shows come with the round's reload
         return;
     }
     lastAsked_[host] = Clock::now();
@@ -109,7 +108,6 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
     state.due = Clock::now() + wait;
     if (round.fetch.outcome == Outcome::NotModified) {
         shows_.release(state.source.url, unixSeconds(wait), nullptr);
-        shows_.reload();
         log_("gather: " + name + ": not modified");
         return;
     }
@@ -135,6 +133,12 @@ void Gatherer::run() {
         for (SourceState& state : states_) {
             if (stopping_) return;
             if (state.due <= Clock::now()) gatherOne(state);
+        }
+        // What other processes on the store gathered meanwhile.
+        try {
+            shows_.reload();
+        } catch (const StoreError& e) {
+            log_(std::string("gather: cannot read the gathered shows: ") + e.what());
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
