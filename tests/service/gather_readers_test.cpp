@@ -256,6 +256,16 @@ TEST(GatheredPage, NamesCannotOpenTagsOrLines) {
     }
     EXPECT_EQ(lines, 10u) << body;
     EXPECT_NE(body.find("<event_time>19:30</event_time>\n"), std::string::npos);
+    // Markup alone is no name: an empty field would make the page no whole answer.
+    PlacedShow bare = p;
+    bare.event.performers = {"<>", "Real Band"};
+    std::string bareBody;
+    EXPECT_EQ(appendGatheredShows(false, boston, 50, {ServedShow{bare, {"https://x.example/x"}}}, &bareBody),
+              1);
+    EXPECT_EQ(bareBody.find("<artist></artist>"), std::string::npos) << bareBody;
+    bare.event.venue = "<>";
+    EXPECT_EQ(appendGatheredShows(false, boston, 50, {ServedShow{bare, {"https://x.example/x"}}}, &bareBody),
+              0);
     EXPECT_NE(body.find("<venue_timezone>America/New_York</venue_timezone>\n"), std::string::npos);
 }
 
