@@ -4,12 +4,15 @@
 #include "service/text_keys.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_map>
 
 namespace vxs {
 namespace {
 
 constexpr int kAnswersBeforeGone = 2;
+// A show gone this long (a past one no source lists any more) is dropped from the store.
+constexpr int kAnswersBeforeForgotten = 10;
 
 // Two sources' entries are one show when they share the headliner, the day and the city.
 std::string mergeKey(const PlacedShow& show) {
@@ -76,7 +79,11 @@ void GatheredShows::reload() {
 void GatheredShows::write(const std::string& source, const std::vector<PlacedShow>& shows, bool whole) {
     withRetries(*db_, [&](SqlConnection& c) {
         Transaction t(c, TransactionKind::Write);
-        if (whole) c.run("UPDATE gathered_shows SET missed = missed + 1 WHERE source = ?1", {source});
+        if (whole) {
+            c.run("UPDATE gathered_shows SET missed = missed + 1 WHERE source = ?1", {source});
+            c.run("DELETE FROM gathered_shows WHERE source = ?1 AND missed >= ?2",
+                  {source, static_cast<long long>(kAnswersBeforeForgotten)});
+        }
         const long long next =
             c.run("SELECT COALESCE(MAX(first_seen), 0) FROM gathered_shows").rows[0].integer(0) + 1;
         long long i = 0;
@@ -104,8 +111,8 @@ void GatheredShows::store(const std::string& source, std::vector<PlacedShow> sho
     if (db_) write(source, shows, whole); // what other processes wrote comes with the next reload
     std::lock_guard<std::mutex> lock(mutex_);
     auto first = entries_.lower_bound({source, std::string()});
-    for (auto e = first; whole && e != entries_.end() && e->first.first == source; ++e)
-        ++e->second.missedAnswers;
+    for (auto e = first; whole && e != entries_.end() && e->first.first == source;)
+        e = ++e->second.missedAnswers >= kAnswersBeforeForgotten ? entries_.erase(e) : std::next(e);
     for (PlacedShow& show : shows) {
         if (show.event.performers.empty()) continue;
         Entry& entry = entries_[{source, show.event.sourceId}];

@@ -308,6 +308,13 @@ TEST(GatheredShows, TheStoreKeepsShowsAndGivesEachSourceToOneProcessAtATime) {
     first.sourceAnswered("ics", {moved});
     restarted.reload();
     EXPECT_EQ(restarted.served()->size(), 1u) << "two whole answers without it, whichever process read them";
+    for (int i = 0; i < 8; ++i)
+        first.sourceAnswered("ics", {moved});
+    for (GatheredShows* shows : {&first, &restarted}) {
+        shows->reload();
+        EXPECT_EQ(shows->counts().gone, 0u) << "ten whole answers without it, and it is forgotten";
+        EXPECT_EQ(shows->counts().kept, 1u);
+    }
 }
 
 } // namespace
