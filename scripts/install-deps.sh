@@ -8,6 +8,7 @@ pkgs=(cmake ninja-build g++ pkg-config git curl
       libpq-dev postgresql-15 apache2-utils
       libgtest-dev libgmock-dev googletest libbenchmark-dev
       clang libclang-rt-14-dev ccache
+      libcurl4-openssl-dev nlohmann-json3-dev
       dpkg-dev file lintian desktop-file-utils appstream python3)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,5 +1,6 @@
 #include "service/concert_sources.h"
 
+#include "service/gather/gathered_page.h"
 #include "service/regular_file_text.h"
 #include "service/text_keys.h"
 
@@ -120,6 +121,7 @@ Reply buildSourcePage(int source, const SourcePageRequest& request, const std::v
     std::string body;
     int count = 0;
     for (const Event& e : events) {
+        if (!data.generatedShows) break;
         if (!listedBySource(e, source)) continue;
         const Venue& v = venues[e.venue];
         if (distanceMiles(centre->lat, centre->lon, v.city->lat, v.city->lon) > static_cast<double>(radius))
@@ -142,6 +144,8 @@ Reply buildSourcePage(int source, const SourcePageRequest& request, const std::v
         body += "</event>\n";
         ++count;
     }
+    if (data.gathered)
+        count += appendGatheredShows(info.ticketsForSale, *centre, radius, *data.gathered->served(), &body);
     char head[512];
     std::snprintf(head, sizeof head, "# %s: %d events within %ld miles of %s, %s\n", info.name, count, radius,
                   centre->name.c_str(), centre->region.c_str());

@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 5> kMigrations{{
+const std::array<Migration, 6> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -150,6 +150,29 @@ CREATE INDEX limit_counts_last ON limit_counts (last);
      "CREATE INDEX shared_shows_row_version ON shared_shows (username, row_version)",
      "ALTER TABLE shared_shows ADD COLUMN row_version BIGINT NOT NULL DEFAULT 0; "
      "CREATE INDEX shared_shows_row_version ON shared_shows (username, row_version)"},
+    // Shows gathered from outside sources (each kept as JSON), and each source's turn and validators.
+    {R"sql(
+CREATE TABLE IF NOT EXISTS gathered_shows (
+  source TEXT NOT NULL, source_id TEXT NOT NULL, show TEXT NOT NULL,
+  missed INTEGER NOT NULL DEFAULT 0, first_seen BIGINT NOT NULL,
+  PRIMARY KEY (source, source_id)
+);
+CREATE TABLE IF NOT EXISTS gather_sources (
+  source TEXT PRIMARY KEY, etag TEXT NOT NULL DEFAULT '', last_modified TEXT NOT NULL DEFAULT '',
+  next_due BIGINT NOT NULL DEFAULT 0
+);
+)sql",
+     R"sql(
+CREATE TABLE gathered_shows (
+  source TEXT COLLATE "C" NOT NULL, source_id TEXT COLLATE "C" NOT NULL, show TEXT COLLATE "C" NOT NULL,
+  missed INTEGER NOT NULL DEFAULT 0, first_seen BIGINT NOT NULL,
+  PRIMARY KEY (source, source_id)
+);
+CREATE TABLE gather_sources (
+  source TEXT COLLATE "C" PRIMARY KEY, etag TEXT COLLATE "C" NOT NULL DEFAULT '',
+  last_modified TEXT COLLATE "C" NOT NULL DEFAULT '', next_due BIGINT NOT NULL DEFAULT 0
+);
+)sql"},
 }};
 
 } // namespace

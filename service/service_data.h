@@ -6,6 +6,7 @@
 #include "service/city_table.h"
 #include "service/event_store.h"
 #include "service/feed_store.h"
+#include "service/gather/gathered_shows.h"
 #include "service/service_database.h"
 #include "service/sharing_store.h"
 #include "service/venue_table.h"
@@ -43,6 +44,10 @@ struct ServiceData {
     ServiceDatabase db;
     std::unique_ptr<SharingStore> sharing;
     std::unique_ptr<FeedStore> feeds;
+    // Shows gathered from the sources a user listed (--sources), when there are any; the
+    // generated ones are listed beside them unless generatedShows is off.
+    std::unique_ptr<GatheredShows> gathered;
+    bool generatedShows = true;
 };
 
 } // namespace vxs

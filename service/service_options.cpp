@@ -70,7 +70,20 @@ const char* serviceUsage() {
            "                            accounts one installation (UUID) may register, each of sharing\n"
            "                            and phone (default 10)\n"
            "  --max-new-users-per-minute N\n"
-           "                            new accounts one client address may register a minute (default 10)\n";
+           "                            new accounts one client address may register a minute (default 10)\n"
+           "  --sources FILE            gather real shows from the sources FILE lists, one a line:\n"
+           "                            KIND URL [| CITY, REGION] with KIND ics, jsonld or musicbrainz;\n"
+           "                            the first round at start-up, then every interval\n"
+           "  --check-sources FILE      fetch each source of FILE once, print its shows and skipped\n"
+           "                            entries with the reasons, and end (status 1 when one failed)\n"
+           "  --gathered-shows MODE     beside (default): gathered and generated shows in the pages;\n"
+           "                            only: gathered shows alone\n"
+           "  --gather-interval-minutes N   each source again after N minutes, give or take a tenth\n"
+           "                            (default 360)\n"
+           "  --gather-host-gap-ms N    at most one request to a host per N ms (default 1000)\n"
+           "  --gather-deadline-ms N    a source's whole answer within N ms (default 60000)\n"
+           "  --gather-max-bytes N      a source's body at most N bytes (default 16777216)\n"
+           "  --gather-contact URL      the contact the User-Agent names\n";
 }
 
 std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::string* error) {
@@ -180,6 +193,9 @@ std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::st
                 *error = arg + " needs a number from 1 to 1000000";
                 return std::nullopt;
             }
+        } else if (OptionRead read = readGatherOption(arg, value, &o.gather, error);
+                   read != OptionRead::NotMine) {
+            if (read == OptionRead::Bad) return std::nullopt;
         } else {
             *error = "unknown option " + arg;
             return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of voxtrail-service.
 #include "service/civil_date.h"
+#include "service/gather/gather_options.h"
 #include "service/service_data.h"
 
 #include <optional>
@@ -30,6 +31,7 @@ struct ServiceOptions {
     std::string focusCity;   // empty: the IP-location city
     std::string focusRegion; // empty: the IP-location region or country
     StoreLimits accounts;
+    GatherOptions gather;
 };
 
 // Parses argv; nothing with a message in *error (or "help" for --help).

@@ -63,6 +63,15 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
     data->version = options.version;
     data->ipPlace = options.ipPlace;
     data->sourcePages = options.sourcePages;
+    if (!options.gather.sourcesPath.empty()) {
+        try {
+            data->gathered = std::make_unique<GatheredShows>(&data->db.engine());
+        } catch (const StoreError& e) {
+            *error = std::string("cannot read the gathered shows: ") + e.what();
+            return false;
+        }
+        data->generatedShows = !options.gather.gatheredOnly;
+    }
     return true;
 }
 

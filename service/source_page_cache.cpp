@@ -11,14 +11,17 @@ std::shared_ptr<const Reply> SourcePageCache::reply(int source, const Query& que
     if (std::optional<Reply> early = readSourcePageRequest(source, query, data, &request))
         return std::make_shared<const Reply>(std::move(*early));
     std::shared_ptr<const std::vector<Event>> events = data.events->events();
+    std::shared_ptr<const std::vector<ServedShow>> gathered =
+        data.gathered ? data.gathered->served() : nullptr;
     Key key{source, request.centre, request.radius, host};
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (events != events_) {
+        if (events != events_ || gathered != gathered_) {
             pages_.clear();
             recent_.clear();
             bytes_ = 0;
             events_ = events;
+            gathered_ = gathered;
         }
         if (auto found = pages_.find(key); found != pages_.end()) {
             recent_.splice(recent_.begin(), recent_, found->second.recent);
@@ -29,7 +32,8 @@ std::shared_ptr<const Reply> SourcePageCache::reply(int source, const Query& que
     auto built = std::make_shared<const Reply>(buildSourcePage(source, request, *events, data, host));
     std::lock_guard<std::mutex> lock(mutex_);
     // A page of a list that has been replaced meanwhile is answered but not kept.
-    if (events == events_ && maxPages_ > 0 && built->body.size() <= maxBytes_ && !pages_.count(key))
+    if (events == events_ && gathered == gathered_ && maxPages_ > 0 && built->body.size() <= maxBytes_ &&
+        !pages_.count(key))
         keep(std::move(key), built);
     return built;
 }

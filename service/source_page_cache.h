@@ -36,7 +36,8 @@ class SourcePageCache {
     const std::size_t maxPages_;
     const std::size_t maxBytes_;
     mutable std::mutex mutex_;
-    std::shared_ptr<const std::vector<Event>> events_; // the list every kept page was built from
+    std::shared_ptr<const std::vector<Event>> events_;        // the list every kept page was built from
+    std::shared_ptr<const std::vector<ServedShow>> gathered_; // and the gathered shows
     std::map<Key, Entry> pages_;
     std::list<Key> recent_; // most recently used first
     std::size_t bytes_ = 0;

@@ -168,3 +168,14 @@ TEST(SourceAnswers, OnlyAWholePageForTheRadiusAskedIsAsUsual) {
     EXPECT_TRUE(checkSourceAnswer(london, {"gigwire", "London", "UK", 75}).full);
     EXPECT_FALSE(checkSourceAnswer(london, {"gigwire", "London", "ON", 75}).full);
 }
+
+TEST(SourceAnswers, TheTimeAndZoneTagsOfGatheredShowsAreSkipped) {
+    const std::string event = "<event>\n<artist>A</artist>\n<event_date>3/14/2031</event_date>\n"
+                              "<event_time>19:30</event_time>\n<venue_name>V</venue_name>\n"
+                              "<venue_city>Boston</venue_city>\n<venue_state>MA</venue_state>\n"
+                              "<venue_timezone>America/New_York</venue_timezone>\n<event_url>u</event_url>\n"
+                              "</event>\n";
+    const std::string page = "# gigwire: 1 events within 75 miles of Boston, MA\n" + event;
+    EXPECT_TRUE(checkSourceAnswer(page, {"gigwire", "Boston", "MA", 75}).full);
+    EXPECT_EQ(eventsOf(event), std::vector<std::string>{"A @ 3/14/2031 @ V @ u @ Boston @ MA"});
+}

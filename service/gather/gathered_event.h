@@ -1,0 +1,63 @@
+#pragma once
+// A show read from an outside source (a venue's calendar, a page's JSON-LD, MusicBrainz), before
+// and after it is placed on the map. Texts are clean UTF-8 of one line.
+#include "service/civil_date.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vxs {
+
+enum class ShowStatus { Scheduled, Cancelled, Postponed, Rescheduled };
+
+const char* showStatusName(ShowStatus status);
+
+struct GatheredEvent {
+    std::vector<std::string> performers; // the headliner first
+    std::string venue;
+    std::string city, region, country; // as the source wrote them; may be empty
+    std::optional<double> lat, lon;    // the venue's own point, when the source gives one
+    CivilDate date;                    // the venue's local day
+    std::string time;                  // "HH:MM" local, empty when the source gives a day only
+    std::string zone;                  // IANA zone of the venue, empty when unknown
+    std::string doors;                 // "HH:MM" local, or empty
+    std::string ticketUrl;
+    std::string eventUrl; // the event's own page, when it has one
+    ShowStatus status = ShowStatus::Scheduled;
+    std::optional<CivilDate> previousDate; // of a rescheduled show
+    std::string sourceUrl;
+    std::string sourceId; // unique within its source
+};
+
+// An entry of a source that gave no event, and why.
+struct SkippedEntry {
+    std::string entry; // what names it (an id, a summary, a block number)
+    std::string reason;
+};
+
+// What a source gave: its events, and the skipped entries (the first hundred kept, all counted).
+struct SourceReading {
+    static constexpr std::size_t kKeptSkips = 100;
+    std::vector<GatheredEvent> events;
+    std::vector<SkippedEntry> skipped;
+    std::size_t skippedCount = 0;
+    bool whole = true; // false when the text as a whole did not read, or was cut at a limit
+
+    void skip(std::string entry, std::string reason) {
+        if (++skippedCount <= kKeptSkips) skipped.push_back({std::move(entry), std::move(reason)});
+    }
+};
+
+// What a reader needs besides the text.
+struct ReadContext {
+    CivilDate today;
+    std::string sourceUrl;
+    std::string venueZone; // the configured place's zone, empty when unknown
+    std::size_t maxEvents = 20000;
+};
+
+// Keeps only the days a listing shows: from today up to a year ahead.
+bool withinListedDays(const CivilDate& date, const CivilDate& today, std::string* reason);
+
+} // namespace vxs
