@@ -6,6 +6,7 @@
 #include "service/city_table.h"
 #include "service/event_store.h"
 #include "service/feed_store.h"
+#include "service/phone_app_store.h"
 #include "service/service_database.h"
 #include "service/sharing_store.h"
 #include "service/venue_table.h"
@@ -43,6 +44,7 @@ struct ServiceData {
     ServiceDatabase db;
     std::unique_ptr<SharingStore> sharing;
     std::unique_ptr<FeedStore> feeds;
+    std::unique_ptr<PhoneAppStore> phoneApp;
 };
 
 } // namespace vxs
