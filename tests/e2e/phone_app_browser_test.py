@@ -1,0 +1,249 @@
+#!/usr/bin/python3
+"""The phone app in headless Chromium against a service of its own: an account filled by phone sync's
+requests signs in, a typed place lists exactly the shows the plug-in's search finds for those
+artists, a starred show reaches the feed, stored markup stays text, the last list reads offline,
+sign-out ends the session for good and wrong passwords are throttled. Exits 77 when Chromium
+cannot start."""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+
+HOSTILE = ['<img src=x onerror="window.__pwned=1">', '<script>window.__pwned=2</script>']
+PLACE, REGION, RADIUS = 'Boston', 'MA', '50'
+
+
+def start_service(binary, data, db, port=0):
+    proc = subprocess.Popen([binary, '--port', str(port), '--iploc-port', '0', '--data', data, '--db', db],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    line = proc.stdout.readline()
+    match = re.match(r'port: (\d+)', line)
+    if not match:
+        proc.kill()
+        raise RuntimeError('service did not start: ' + line + proc.stderr.read())
+    proc.stdout.readline()  # iploc-port
+    return proc, int(match.group(1))
+
+
+def stop(proc):
+    proc.terminate()
+    proc.wait(timeout=10)
+
+
+def get(url, headers=None):
+    request = urllib.request.Request(url, headers=headers or {})
+    try:
+        with urllib.request.urlopen(request, timeout=10) as reply:
+            return reply.status, reply.read().decode('utf-8', 'replace'), dict(reply.headers)
+    except urllib.error.HTTPError as e:
+        return e.code, e.read().decode('utf-8', 'replace'), dict(e.headers)
+
+
+def artist_key(name):
+    """The plug-in's artist normaliser, for the ASCII names of the service's catalogue."""
+    words = [''.join(c for c in w.lower() if c.isascii() and c.isalnum()) for w in name.split(' ')]
+    return ''.join(w for w in words if w not in ('a', 'the', 'and'))
+
+
+def phone_clean(name):
+    return ' '.join(''.join(c for c in name if c.isalnum() or c == ' ').split())
+
+
+def source_shows(host, wanted_keys):
+    """What the plug-in's search keeps from the directory's sources: one show per matched performer,
+    merged by date, artist and venue."""
+    shows = set()
+    directory = get(f'{host}/datasources/datasources.php?TODO=GETSITES&CITY={PLACE}&STATE={REGION}'
+                    f'&RADIUS={RADIUS}&VERSION=2.9')[1]
+    sources = re.findall(r'<site [^>]*>([^<]+)</site>', directory)
+    assert sources, directory
+    for source in sources:
+        page = get(f'{source}&city={PLACE}&state={REGION}&radius={RADIUS}')[1]
+        for event in re.findall(r'<event>\n(.*?)</event>', page, re.S):
+            artists = re.findall(r'<artist>(.*?)</artist>', event)
+            m, d, y = re.search(r'<event_date>(\d+)/(\d+)/(\d+)</event_date>', event).groups()
+            venue = re.search(r'<venue_name>(.*?)</venue_name>', event).group(1)
+            for a in artists:
+                if artist_key(a) in wanted_keys:
+                    shows.add((a, f'{int(y):04d}-{int(m):02d}-{int(d):02d}', venue))
+    return shows
+
+
+def sync_phone(host, user, password, names):
+    """Phone sync's two requests, as the plug-in sends them (blanks as "+", nothing else escaped),
+    and a hostile client's upload of names the plug-in would have cleaned."""
+    reply = get(f'{host}/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME={user}&UUID=u-phone-1&PWD={password}')[1]
+    assert '<OK>' in reply, reply
+    batch = '@@'.join(phone_clean(n) for n in names).replace(' ', '+')
+    reply = get(f'{host}/iphone/exchange.php?TODO=ADD_ARTISTS&USERNAME={user}&PWD={password}&ARTISTS={batch}')[1]
+    assert '<OK>' in reply, reply
+    hostile = urllib.parse.quote('@@'.join(HOSTILE), safe='@')
+    reply = get(f'{host}/iphone/exchange.php?TODO=ADD_ARTISTS&USERNAME={user}&PWD={password}&ARTISTS={hostile}')[1]
+    assert '<OK>' in reply, reply
+
+
+def open_browser():
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    options = webdriver.ChromeOptions()
+    options.binary_location = '/usr/bin/chromium'
+    for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
+                 '--window-size=360,640', '--lang=en-US'):
+        options.add_argument(flag)
+    return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+
+
+def emulate(driver, width, height, mobile):
+    # Headless windows have a least width above a phone's: the page is given a phone's screen instead.
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                           {'width': width, 'height': height, 'deviceScaleFactor': 1, 'mobile': mobile})
+
+
+def shot(driver, folder, name):
+    driver.execute_script('window.scrollTo(0, 0)')
+    driver.save_screenshot(os.path.join(folder, name))
+
+
+def wait_for(predicate, what, timeout=10):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        try:
+            value = predicate()
+            if value:
+                return value
+        except Exception:  # the page may be between loads
+            pass
+        time.sleep(0.1)
+    raise AssertionError('timed out waiting for ' + what)
+
+
+def listed(driver):
+    from selenium.webdriver.common.by import By
+    rows = driver.find_elements(By.CSS_SELECTOR, '#shows .show')
+    return {(r.find_element(By.CLASS_NAME, 'artist').text, r.get_attribute('data-date'),
+             r.find_element(By.CLASS_NAME, 'where').text.rsplit(', ', 2)[0]) for r in rows}
+
+
+def submit_sign_in(driver, user, password):
+    from selenium.webdriver.common.by import By
+    wait_for(lambda: driver.find_element(By.ID, 'sign-in').is_displayed(), 'the sign-in form')
+    driver.find_element(By.NAME, 'username').clear()
+    driver.find_element(By.NAME, 'username').send_keys(user)
+    driver.find_element(By.NAME, 'password').send_keys(password)
+    driver.find_element(By.CSS_SELECTOR, '#sign-in button[type=submit]').click()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--service', required=True)
+    parser.add_argument('--data', required=True)
+    parser.add_argument('--shots', required=True)
+    args = parser.parse_args()
+    os.makedirs(args.shots, exist_ok=True)
+
+    with tempfile.TemporaryDirectory() as tmp:
+        db = os.path.join(tmp, 'store.db')
+        service, port = start_service(args.service, args.data, db)
+        host = f'http://127.0.0.1:{port}'
+        driver = None
+        try:
+            try:
+                driver = open_browser()
+            except Exception as e:  # no Chromium here: nothing of the app was tried
+                print(f'SKIP: Chromium cannot start: {e}', file=sys.stderr)
+                return 77
+            from selenium.webdriver.common.by import By
+
+            # Three artists that play near the place, by the sources' own pages.
+            page = get(f'{host}/sources/ticketline.php?feed=events&city={PLACE}&state={REGION}&radius={RADIUS}')[1]
+            names = list(dict.fromkeys(re.findall(r'<artist>(.*?)</artist>', page)))[:3]
+            assert len(names) == 3, page[:500]
+            sync_phone(host, 'ann', 's3cret', names)
+            expected = source_shows(host, {artist_key(n) for n in names})
+            assert expected
+
+            emulate(driver, 360, 640, True)
+            # The pane's link leads to the app.
+            driver.get(f'{host}/iphone.php')
+            assert driver.current_url == f'{host}/app/', driver.current_url
+
+            submit_sign_in(driver, 'ann', 's3cret')
+            wait_for(lambda: driver.find_element(By.ID, 'app').is_displayed(), 'the signed-in app')
+            driver.find_element(By.NAME, 'place').send_keys(f'{PLACE}, {REGION}')
+            driver.find_element(By.NAME, 'radius').clear()
+            driver.find_element(By.NAME, 'radius').send_keys(RADIUS)
+            driver.find_element(By.CSS_SELECTOR, '#where button[type=submit]').click()
+            wait_for(lambda: listed(driver), 'the list of shows')
+            assert listed(driver) == expected, (sorted(listed(driver) ^ expected))[:6]
+            shot(driver, args.shots, 'phone-app-360x640.png')
+
+            # Stored markup shows as text and never runs.
+            driver.find_element(By.CSS_SELECTOR, 'details summary').click()
+            shown = [li.text for li in driver.find_elements(By.CSS_SELECTOR, '#artists li')]
+            for name in HOSTILE:
+                assert name in shown, shown
+            assert driver.execute_script('return window.__pwned === undefined')
+            assert not driver.find_elements(By.CSS_SELECTOR, '#artists img, #artists script')
+
+            # A star reaches the feed, which answers 304 to its own ETag.
+            first = driver.find_element(By.CSS_SELECTOR, '#shows .show')
+            artist = first.find_element(By.CLASS_NAME, 'artist').text
+            first.find_element(By.CLASS_NAME, 'star').click()
+            wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, '#starred .show'), 'the starred show')
+            feed = driver.find_element(By.ID, 'feed-https').get_attribute('href')
+            webcal = driver.find_element(By.ID, 'feed-webcal').get_attribute('href')
+            assert webcal == 'webcal://' + feed.split('://', 1)[1], (webcal, feed)
+            status, body, headers = get(feed)
+            assert status == 200 and f'SUMMARY:{artist}' in body, body
+            assert get(feed, {'If-None-Match': headers['ETag']})[0] == 304
+
+            emulate(driver, 1280, 800, False)
+            shot(driver, args.shots, 'phone-app-1280x800.png')
+            emulate(driver, 360, 640, True)
+
+            # Offline: with the service gone, a reload shows the last list from the service worker.
+            driver.refresh()
+            wait_for(lambda: driver.execute_script('return !!navigator.serviceWorker.controller'), 'the worker')
+            wait_for(lambda: listed(driver) == expected, 'the list again before going offline')
+            stop(service)
+            driver.refresh()
+            wait_for(lambda: listed(driver) == expected, 'the last list offline')
+            assert 'Offline' in driver.find_element(By.ID, 'status').text
+            shot(driver, args.shots, 'phone-app-offline.png')
+            service, port = start_service(args.service, args.data, db, port)
+
+            # Sign-out ends the session in the store: its cookie, replayed, opens nothing.
+            driver.refresh()
+            wait_for(lambda: driver.find_element(By.ID, 'sign-out').is_displayed(), 'the sign-out button')
+            session = driver.get_cookie('vx_session')['value']
+            driver.find_element(By.ID, 'sign-out').click()
+            wait_for(lambda: driver.find_element(By.ID, 'sign-in').is_displayed(), 'the sign-in form')
+            replay = get(f'{host}/app/api/shows?place=Boston,+MA', {'Cookie': f'vx_session={session}'})
+            assert replay[0] == 401, replay
+
+            # Wrong passwords: refused, then throttled.
+            for attempt in range(7):
+                submit_sign_in(driver, 'ann', f'wrong{attempt}')
+                wait_for(lambda: driver.find_element(By.ID, 'status').text, 'an answer to the sign-in')
+                text = driver.find_element(By.ID, 'status').text
+                driver.execute_script("document.getElementById('status').textContent = ''")
+            assert 'Too many wrong passwords' in text, text
+            assert not driver.find_element(By.ID, 'app').is_displayed()
+            print('phone app: signed in, listed %d shows, starred one, read offline, signed out, throttled'
+                  % len(expected))
+            return 0
+        finally:
+            if driver:
+                driver.quit()
+            if service.poll() is None:
+                stop(service)
+
+
+if __name__ == '__main__':
+    sys.exit(main())
