@@ -68,6 +68,11 @@ std::string cookie(const AppRequest& r, const char* name, const std::string& val
            "; HttpOnly; SameSite=" + sameSite + (r.secure ? "; Secure" : "");
 }
 
+// The sign-in form's token as this service makes them: 32 lower-case hex digits.
+bool wellFormedSignInToken(const std::string& text) {
+    return text.size() == 32 && wellFormedSessionToken(text + text);
+}
+
 bool sameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && !a.empty() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
@@ -132,7 +137,7 @@ Reply sessionReply(const AppRequest& r, PhoneAppStore& store) {
     // The sign-in form's token: the same value in a cookie only this site can set.
     std::string pre = cookieValue(r.cookie, kSignInCookie);
     Reply reply;
-    if (pre.size() != 32 || !wellFormedSessionToken(pre + pre)) {
+    if (!wellFormedSignInToken(pre)) {
         pre = randomHex(16);
         if (pre.empty()) return jsonError(503, "no random numbers; try again");
     }
@@ -144,7 +149,8 @@ Reply sessionReply(const AppRequest& r, PhoneAppStore& store) {
 Reply signInReply(const AppRequest& r, const Query& form, ServiceData& data) {
     const std::string pre = cookieValue(r.cookie, kSignInCookie);
     const std::string* csrf = form.get("csrf");
-    if (!csrf || !sameText(*csrf, pre)) return jsonError(403, "the form is stale; reload the page");
+    if (!csrf || !wellFormedSignInToken(pre) || !sameText(*csrf, pre))
+        return jsonError(403, "the form is stale; reload the page");
     const std::string* username = form.get("username");
     const std::string* password = form.get("password");
     const std::optional<std::string> name = username ? accountName(*username) : std::nullopt;
