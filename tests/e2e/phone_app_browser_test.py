@@ -139,12 +139,62 @@ def submit_sign_in(driver, user, password):
     driver.find_element(By.CSS_SELECTOR, '#sign-in button[type=submit]').click()
 
 
+def sign_in_and_list(driver, host, user, password, place, radius):
+    from selenium.webdriver.common.by import By
+    emulate(driver, 360, 640, True)
+    driver.get(f'{host}/app/')
+    submit_sign_in(driver, user, password)
+    wait_for(lambda: driver.find_element(By.ID, 'app').is_displayed(), 'the signed-in app')
+    driver.find_element(By.NAME, 'place').send_keys(place)
+    driver.find_element(By.NAME, 'radius').clear()
+    driver.find_element(By.NAME, 'radius').send_keys(radius)
+    driver.find_element(By.CSS_SELECTOR, '#where button[type=submit]').click()
+    return wait_for(lambda: listed(driver), 'the list of shows')
+
+
+def against_synced_service(args):
+    """The player's sync and list against the app's: the same shows, and a star in the feed."""
+    host = 'http://' + args.host
+    with open(args.expected, encoding='utf-8') as f:
+        expected = {tuple(line.rstrip('\n').split('\t')) for line in f if line.strip()}
+    try:
+        driver = open_browser()
+    except Exception as e:
+        print(f'SKIP: Chromium cannot start: {e}', file=sys.stderr)
+        return 77
+    from selenium.webdriver.common.by import By
+    try:
+        shown = sign_in_and_list(driver, host, args.account[0], args.account[1], args.place, args.radius)
+        assert shown == expected, sorted(shown ^ expected)[:6]
+        first = driver.find_element(By.CSS_SELECTOR, '#shows .show')
+        artist = first.find_element(By.CLASS_NAME, 'artist').text
+        first.find_element(By.CLASS_NAME, 'star').click()
+        wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, '#starred .show'), 'the starred show')
+        feed = driver.find_element(By.ID, 'feed-https').get_attribute('href')
+        status, body, _ = get(feed)
+        assert status == 200 and f'SUMMARY:{artist}' in body, body
+        shot(driver, args.shots, 'phone-app-synced-360x640.png')
+        print(f'phone app: the player\'s {len(expected)} shows listed, one starred into the feed')
+        return 0
+    finally:
+        driver.quit()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--service', required=True)
     parser.add_argument('--data', required=True)
     parser.add_argument('--shots', required=True)
+    # A service a player has already synced: its account, and the concerts that player listed
+    # ("artist<TAB>YYYY-MM-DD<TAB>venue" lines) near the place.
+    parser.add_argument('--host')
+    parser.add_argument('--account', nargs=2, metavar=('USER', 'PASSWORD'))
+    parser.add_argument('--place', default=f'{PLACE}, {REGION}')
+    parser.add_argument('--radius', default=RADIUS)
+    parser.add_argument('--expected')
     args = parser.parse_args()
+    if args.host:
+        return against_synced_service(args)
     os.makedirs(args.shots, exist_ok=True)
 
     with tempfile.TemporaryDirectory() as tmp:
