@@ -274,6 +274,7 @@ Reply assetReply(const AppRequest& r) {
 
 Reply phoneAppReply(const AppRequest& r, ServiceData& data) {
     if (r.path == "/app") return Reply{301, "", "text/plain", kAppPath};
+    if (r.path.rfind(kAppPath, 0) != 0) return withAppHeaders(errorReply(404, "no such page"), "no-store");
     if (r.path.rfind("/app/feed/", 0) == 0 && r.method == "GET") return feedReply(r, data);
     if (r.path.rfind("/app/api/", 0) != 0) {
         if (r.method != "GET") return jsonError(405, "only GET");
