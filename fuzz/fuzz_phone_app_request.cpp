@@ -1,6 +1,7 @@
 // Arbitrary bytes as a phone app request: a target, a cookie header, an origin and a form body
-// (split at NUL bytes). Every reply is one of the statuses the app gives, and no JSON reply holds a
-// raw "<", ">" or control byte, or bytes that are no UTF-8, whatever the request or the store held.
+// (split at NUL bytes; a fourth part makes it a POST). Every reply is one of the statuses the app gives, and
+// no JSON reply holds a raw "<", ">" or control byte, or bytes that are no UTF-8, whatever the request or the
+// store held.
 #include "common/unicode_letters.h"
 #include "service/phone_app_replies.h"
 #include "service/service_options.h"
@@ -53,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string input(reinterpret_cast<const char*>(bytes), size);
     std::size_t at = 0;
     vxs::AppRequest r;
-    r.method = size > 0 && (bytes[0] & 1) ? "POST" : "GET";
     r.target = part(input, &at);
     r.path = r.target.substr(0, r.target.find('?'));
     r.cookie = part(input, &at);
     r.origin = part(input, &at);
     r.body = part(input, &at);
+    r.method = at < input.size() || !r.body.empty() ? "POST" : "GET";
     r.host = "127.0.0.1:8460";
     r.client = "10.0.0.1";
     const vxs::Reply reply = vxs::phoneAppReply(r, data());
