@@ -92,6 +92,12 @@ TEST_F(PhoneAppTest, OnlyALiveSessionsExactCookieOpensTheAccount) {
     EXPECT_EQ(call("POST", "/app/api/signout", "csrf=" + csrf, cookie).status, 200);
     EXPECT_EQ(call("GET", shows, "", cookie).status, 401);
     EXPECT_EQ(call("GET", "/app/api/feed", "", cookie, "", "192.0.2.7").status, 401);
+
+    // A new password from the account's installation ends its sessions too.
+    const std::string other = signIn().first;
+    ASSERT_EQ(call("GET", shows, "", other).status, 200);
+    phone("TODO=INITIALIZE_USER&USERNAME=ann&UUID=U-1&PWD=n3w");
+    EXPECT_EQ(call("GET", shows, "", other).status, 401);
 }
 
 TEST_F(PhoneAppTest, PostsFromAnotherSiteOrWithoutTheFormsTokenChangeNothing) {
