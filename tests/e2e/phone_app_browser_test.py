@@ -94,17 +94,12 @@ def open_browser():
     try:
         from selenium import webdriver
         from selenium.webdriver.chrome.service import Service
-    except ImportError as e:
-        print(f'SKIP: Chromium cannot start: no selenium ({e})', file=sys.stderr)
-        return None
-    options = webdriver.ChromeOptions()
-    options.binary_location = '/usr/bin/chromium'
-    for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage',
-                 '--window-size=360,640', '--lang=en-US'):
-        options.add_argument(flag)
-    try:
+        options = webdriver.ChromeOptions()
+        options.binary_location = '/usr/bin/chromium'
+        for flag in ('--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--lang=en-US'):
+            options.add_argument(flag)
         return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
-    except Exception as e:  # no Chromium here: nothing of the app was tried
+    except Exception as e:  # no selenium or no Chromium here: nothing of the app was tried
         print(f'SKIP: Chromium cannot start: {e}', file=sys.stderr)
         return None
 
