@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <netdb.h>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <string_view>
@@ -142,6 +143,24 @@ bool announcesBody(const char* line, const char* end) {
     return false;
 }
 
+// The one kind of request that carries a body: the phone app's small forms.
+constexpr std::string_view kFormPosts = "POST /app/api/";
+
+// A Content-Length value as a number; nullopt for anything else (or past a sane size).
+std::optional<std::size_t> decimal(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+        value.remove_suffix(1);
+    if (value.empty() || value.size() > 9) return std::nullopt;
+    std::size_t n = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return n;
+}
+
 } // namespace
 
 ConnectionGate::ConnectionGate(GateLimits limits, Serve serve)
@@ -217,14 +236,28 @@ ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length
     if (static_cast<std::size_t>(feed - bytes) > limits.maxRequestLine) return Head::lineTooLong;
     std::size_t lines = 0;
     bool body = false;
+    std::optional<std::size_t> formLength;
+    const bool form =
+        std::string_view(bytes, static_cast<std::size_t>(feed - bytes)).rfind(kFormPosts, 0) == 0;
     for (const char* line = feed + 1; line < end;) {
         const char* next =
             static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
         if (!next) break;
         // A blank line (with or without its carriage return) ends the head.
-        if (next == line || (next == line + 1 && *line == '\r')) return body ? Head::hasBody : Head::complete;
+        if (next == line || (next == line + 1 && *line == '\r')) {
+            if (!body) return Head::complete;
+            // A form is let in whole or not at all: a worker never waits for its bytes.
+            const std::size_t headEnd = static_cast<std::size_t>(next + 1 - bytes);
+            if (!form || !formLength || headEnd + *formLength > limits.maxHeadBytes) return Head::hasBody;
+            return length >= headEnd + *formLength ? Head::complete : Head::incomplete;
+        }
         if (++lines > limits.maxHeaderLines) return Head::tooManyHeaders;
-        body = body || announcesBody(line, next);
+        if (announcesBody(line, next)) {
+            std::string_view value;
+            formLength =
+                !body && headerIs(line, next, "content-length", &value) ? decimal(value) : std::nullopt;
+            body = true;
+        }
         line = next + 1;
     }
     return length > limits.maxHeadBytes ? Head::tooManyHeaders : Head::incomplete;

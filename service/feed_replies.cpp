@@ -40,27 +40,6 @@ std::optional<int64_t> parseHttpDate(const std::string& text) {
     return static_cast<int64_t>(timegm(&tm));
 }
 
-// Whether an If-None-Match list names etag (or is "*"). The comparison is the weak one: W/"x"
-// names the same feed as "x".
-bool matchesEtag(std::string_view header, std::string_view etag) {
-    auto opaque = [](std::string_view tag) {
-        if (tag.substr(0, 2) == "W/") tag.remove_prefix(2);
-        return tag;
-    };
-    const std::string_view wanted = opaque(etag);
-    while (!header.empty()) {
-        const std::size_t comma = header.find(',');
-        std::string_view tag = header.substr(0, comma);
-        header.remove_prefix(comma == std::string_view::npos ? header.size() : comma + 1);
-        while (!tag.empty() && (tag.front() == ' ' || tag.front() == '\t'))
-            tag.remove_prefix(1);
-        while (!tag.empty() && (tag.back() == ' ' || tag.back() == '\t'))
-            tag.remove_suffix(1);
-        if (tag == "*" || opaque(tag) == wanted) return true;
-    }
-    return false;
-}
-
 // target with its %XX escapes undone, again and again while one is left (at most a few rounds).
 std::string fullyDecoded(std::string_view target) {
     std::string text(target);
@@ -127,6 +106,25 @@ std::string withoutHexRuns(const std::string& text, std::size_t minRun) {
 }
 
 } // namespace
+
+bool matchesEtag(std::string_view header, std::string_view etag) {
+    auto opaque = [](std::string_view tag) {
+        if (tag.substr(0, 2) == "W/") tag.remove_prefix(2);
+        return tag;
+    };
+    const std::string_view wanted = opaque(etag);
+    while (!header.empty()) {
+        const std::size_t comma = header.find(',');
+        std::string_view tag = header.substr(0, comma);
+        header.remove_prefix(comma == std::string_view::npos ? header.size() : comma + 1);
+        while (!tag.empty() && (tag.front() == ' ' || tag.front() == '\t'))
+            tag.remove_prefix(1);
+        while (!tag.empty() && (tag.back() == ' ' || tag.back() == '\t'))
+            tag.remove_suffix(1);
+        if (tag == "*" || opaque(tag) == wanted) return true;
+    }
+    return false;
+}
 
 std::optional<bool> feedAddressRequest(std::string_view target) {
     Query q;

@@ -30,6 +30,10 @@ Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host
 // The body of an account's feed.
 std::string feedCalendar(const FeedContent& feed, const std::string& host);
 
+// Whether an If-None-Match list names etag (or is "*"). The comparison is the weak one: W/"x"
+// names the same feed as "x".
+bool matchesEtag(std::string_view header, std::string_view etag);
+
 // The request target as the log may keep it: a feed's token is as good as its address.
 std::string feedTargetForLog(std::string_view target);
 

@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 6> kMigrations{{
+const std::array<Migration, 7> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -172,6 +172,63 @@ CREATE TABLE gather_sources (
   source TEXT COLLATE "C" PRIMARY KEY, etag TEXT COLLATE "C" NOT NULL DEFAULT '',
   last_modified TEXT COLLATE "C" NOT NULL DEFAULT '', next_due BIGINT NOT NULL DEFAULT 0
 );
+)sql"},
+    // The phone web app: its sign-in sessions (kept by the token's hash), the shows starred on the
+    // phone and the feed that lists them.
+    {R"sql(
+CREATE TABLE phone_sessions (
+  token_hash TEXT PRIMARY KEY,
+  username TEXT NOT NULL COLLATE NOCASE,
+  csrf TEXT NOT NULL,
+  expires BIGINT NOT NULL
+);
+CREATE INDEX phone_sessions_user ON phone_sessions (username);
+CREATE TABLE phone_stars (
+  username TEXT NOT NULL COLLATE NOCASE,
+  show_key TEXT NOT NULL,
+  year INTEGER NOT NULL, month INTEGER NOT NULL, day INTEGER NOT NULL,
+  tickets INTEGER NOT NULL,
+  artist TEXT NOT NULL, venue TEXT NOT NULL, location TEXT NOT NULL, url TEXT NOT NULL,
+  other_artists TEXT NOT NULL,
+  uid TEXT NOT NULL,
+  changed BIGINT NOT NULL,
+  PRIMARY KEY (username, show_key)
+);
+CREATE TABLE phone_feeds (
+  username TEXT PRIMARY KEY COLLATE NOCASE,
+  nonce TEXT NOT NULL,
+  token_hash TEXT NOT NULL UNIQUE
+);
+ALTER TABLE phone_users ADD COLUMN feed_changed BIGINT NOT NULL DEFAULT 0;
+ALTER TABLE phone_users ADD COLUMN feed_version BIGINT NOT NULL DEFAULT 0;
+)sql",
+     R"sql(
+CREATE TABLE phone_sessions (
+  token_hash TEXT COLLATE "C" PRIMARY KEY,
+  username CITEXT COLLATE "C" NOT NULL,
+  csrf TEXT COLLATE "C" NOT NULL,
+  expires BIGINT NOT NULL
+);
+CREATE INDEX phone_sessions_user ON phone_sessions (username);
+CREATE TABLE phone_stars (
+  username CITEXT COLLATE "C" NOT NULL,
+  show_key TEXT COLLATE "C" NOT NULL,
+  year INTEGER NOT NULL, month INTEGER NOT NULL, day INTEGER NOT NULL,
+  tickets INTEGER NOT NULL,
+  artist TEXT COLLATE "C" NOT NULL, venue TEXT COLLATE "C" NOT NULL,
+  location TEXT COLLATE "C" NOT NULL, url TEXT COLLATE "C" NOT NULL,
+  other_artists TEXT COLLATE "C" NOT NULL,
+  uid TEXT COLLATE "C" NOT NULL,
+  changed BIGINT NOT NULL,
+  PRIMARY KEY (username, show_key)
+);
+CREATE TABLE phone_feeds (
+  username CITEXT COLLATE "C" PRIMARY KEY,
+  nonce TEXT COLLATE "C" NOT NULL,
+  token_hash TEXT COLLATE "C" NOT NULL UNIQUE
+);
+ALTER TABLE phone_users ADD COLUMN feed_changed BIGINT NOT NULL DEFAULT 0;
+ALTER TABLE phone_users ADD COLUMN feed_version BIGINT NOT NULL DEFAULT 0;
 )sql"},
 }};
 

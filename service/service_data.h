@@ -7,6 +7,7 @@
 #include "service/event_store.h"
 #include "service/feed_store.h"
 #include "service/gather/gathered_shows.h"
+#include "service/phone_app_store.h"
 #include "service/service_database.h"
 #include "service/sharing_store.h"
 #include "service/venue_table.h"
@@ -48,6 +49,7 @@ struct ServiceData {
     // generated ones are listed beside them unless generatedShows is off.
     std::unique_ptr<GatheredShows> gathered;
     bool generatedShows = true;
+    std::unique_ptr<PhoneAppStore> phoneApp;
 };
 
 } // namespace vxs

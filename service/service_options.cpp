@@ -43,7 +43,8 @@ const char* serviceUsage() {
            "                            the password from PGPASSWORD or ~/.pgpass, never in the URI\n"
            "  --db-connections N        PostgreSQL connections at most (default 8)\n"
            "  --db-timeout-ms N         a PostgreSQL statement's deadline (default 2000)\n"
-           "  --copy-db FROM TO         copy every account, show, phone artist and feed token from one\n"
+           "  --copy-db FROM TO         copy every account, show, phone artist, star and feed token from "
+           "one\n"
            "                            store (file or URI) into another, empty one, and end\n"
            "  --feed-key FILE           secret key of the calendar feeds' addresses, made (0600) when\n"
            "                            missing; every process on one database needs the same file\n"
@@ -83,7 +84,10 @@ const char* serviceUsage() {
            "  --gather-host-gap-ms N    at most one request to a host per N ms (default 1000)\n"
            "  --gather-deadline-ms N    a source's whole answer within N ms (default 60000)\n"
            "  --gather-max-bytes N      a source's body at most N bytes (default 16777216)\n"
-           "  --gather-contact URL      the contact the User-Agent names\n";
+           "  --gather-contact URL      the contact the User-Agent names\n"
+           "\n"
+           "Phones open the web app at http://HOST:PORT/app/ and sign in with a phone sync account; the\n"
+           "shows starred there are in the account's calendar feed, http://HOST:PORT/app/feed/TOKEN.ics.\n";
 }
 
 std::optional<ServiceOptions> parseServiceOptions(int argc, char** argv, std::string* error) {

@@ -3,6 +3,7 @@
 #include "service/album_releases.h"
 #include "service/concert_sources.h"
 #include "service/feed_replies.h"
+#include "service/phone_app_replies.h"
 #include "service/place_replies.h"
 #include "service/query_params.h"
 #include "service/request_log.h"
@@ -52,6 +53,11 @@ bool validHostHeader(const std::string& host) {
               c == ']'))
             return false;
     return true;
+}
+
+// A proxy on this host that ends TLS names the scheme; no other peer is believed.
+bool isLoopbackPeer(const std::string& address) {
+    return address == "127.0.0.1" || address == "::1" || address == "::ffff:127.0.0.1";
 }
 
 } // namespace
@@ -156,7 +162,28 @@ void ServiceServer::addWebRoutes() {
     web_.Get("/download/download_mac_redirect.php", [this](const httplib::Request&, httplib::Response& res) {
         send(res, downloadPage(data_.version));
     });
-    for (const char* page : {"/", "/iphone.php", "/iphonelink.php", "/android.php", "/donations.php"}) {
+    // The pane's phone links lead to the phone app.
+    for (const char* page : {"/iphone.php", "/android.php"})
+        web_.Get(page, [](const httplib::Request&, httplib::Response& res) {
+            send(res, Reply{302, "", "text/plain", "/app/"});
+        });
+    auto app = [this](const httplib::Request& req, httplib::Response& res) {
+        AppRequest r{req.method,
+                     req.path,
+                     req.target,
+                     req.body,
+                     req.get_header_value("Cookie"),
+                     req.get_header_value("Origin"),
+                     req.get_header_value("Referer"),
+                     req.get_header_value("If-None-Match"),
+                     hostFor(req),
+                     req.remote_addr,
+                     isLoopbackPeer(req.remote_addr) && req.get_header_value("X-Forwarded-Proto") == "https"};
+        send(res, phoneAppReply(r, data_));
+    };
+    web_.Get(R"(/app(/.*)?)", app);
+    web_.Post(R"(/app/.*)", app);
+    for (const char* page : {"/", "/iphonelink.php", "/donations.php"}) {
         web_.Get(page, [this](const httplib::Request& req, httplib::Response& res) {
             send(res, productPage(req.path, data_.version));
         });

@@ -59,6 +59,7 @@ bool buildServiceData(const ServiceOptions& options, ServiceData* data, std::str
         if (!kept) return false;
         key = std::move(*kept);
     }
+    data->phoneApp = std::make_unique<PhoneAppStore>(data->db, key);
     data->feeds = std::make_unique<FeedStore>(data->db, std::move(key));
     data->version = options.version;
     data->ipPlace = options.ipPlace;

@@ -329,6 +329,8 @@ Registration SharingStore::registerPhone(const std::string& username, const std:
             });
         }
         if (changed > 0) {
+            // A new password ends the phone app's sessions opened with the old one.
+            if (exists) db_.run("DELETE FROM phone_sessions WHERE username = ?1", {username});
             // The uploads that follow a registration sign in with this password.
             verified_.remember(username, password, hashed);
             return exists ? Registration::Updated : Registration::Created;

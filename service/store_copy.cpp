@@ -26,9 +26,15 @@ const std::vector<CopiedTable> kTables{
      "shows",
      {"username", "artist", "venue", "location", "url", "other_artists", "uid"},
      {"year", "month", "day", "tickets", "sequence", "changed", "cancelled", "row_version"}},
-    {"phone_users", "phone accounts", {"username", "uuid", "password"}, {}},
+    {"phone_users", "phone accounts", {"username", "uuid", "password"}, {"feed_changed", "feed_version"}},
     {"phone_artists", "phone artists", {"username", "artist"}, {}},
     {"feed_tokens", "feed tokens", {"username", "nonce", "token_hash"}, {"keyed"}},
+    // Sessions stay behind with the limits: a copied store's users sign in again.
+    {"phone_stars",
+     "starred shows",
+     {"username", "show_key", "artist", "venue", "location", "url", "other_artists", "uid"},
+     {"year", "month", "day", "tickets", "changed"}},
+    {"phone_feeds", "phone feed tokens", {"username", "nonce", "token_hash"}, {}},
 };
 
 long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t) {

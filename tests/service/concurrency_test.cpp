@@ -266,6 +266,20 @@ TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nContent-length: 60000\r\n\r\n"), Head::hasBody);
     EXPECT_EQ(judge("GET / HTTP/1.1\nTRANSFER-ENCODING: chunked\n\n"), Head::hasBody);
     EXPECT_EQ(judge("GET / HTTP/1.1\r\nContent-Length: 0\r\n\r\n"), Head::complete);
+    // Only the phone app's small forms carry one, and they are let in whole, never waited for.
+    const vxs::GateLimits usual;
+    auto judgeUsual = [&](const std::string& bytes) {
+        return vxs::ConnectionGate::judge(bytes.data(), bytes.size(), usual);
+    };
+    const std::string form = "POST /app/api/signin HTTP/1.1\r\nContent-Length: 5\r\n";
+    EXPECT_EQ(judgeUsual(form + "\r\na=1&b"), Head::complete);
+    EXPECT_EQ(judgeUsual(form + "\r\na=1"), Head::incomplete);
+    EXPECT_EQ(judgeUsual(form + "Content-Length: 5\r\n\r\na=1&b"), Head::hasBody);
+    EXPECT_EQ(judgeUsual("POST /app/api/signin HTTP/1.1\r\nContent-Length: 99999\r\n\r\n"), Head::hasBody);
+    EXPECT_EQ(judgeUsual("POST /app/api/signin HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"),
+              Head::hasBody);
+    EXPECT_EQ(judgeUsual("POST /sharing/sharing.php HTTP/1.1\r\nContent-Length: 5\r\n\r\na=1&b"),
+              Head::hasBody);
 }
 
 TEST(ServiceServer, StopsBeforeItHasStartedListening) {

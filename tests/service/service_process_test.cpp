@@ -393,11 +393,16 @@ TEST(ServiceProcess, ClickThroughLeadsToTheLinkAndProductPagesAnswer) {
     EXPECT_EQ(album.status, 200);
     EXPECT_NE(album.body.find("near St. Louis"), std::string::npos) << album.body;
 
-    // The screen's links: the product's home, the phone apps and the donations page.
-    for (const char* path : {"/", "/iphone.php", "/iphonelink.php", "/android.php", "/donations.php"}) {
+    // The screen's links: the product's home and the donations page; the phone links lead to the app.
+    for (const char* path : {"/", "/iphonelink.php", "/donations.php"}) {
         RawReply r = rawGet(svc.port(), path);
         EXPECT_EQ(r.status, 200) << path;
         EXPECT_NE(r.body.find("<h1>"), std::string::npos) << path;
+    }
+    for (const char* path : {"/iphone.php", "/android.php"}) {
+        RawReply r = rawGet(svc.port(), path);
+        EXPECT_EQ(r.status, 302) << path;
+        EXPECT_NE((r.head + "\r\n").find("Location: /app/\r\n"), std::string::npos) << r.head;
     }
     EXPECT_EQ(rawGet(svc.port(), "/nosuch.php").status, 404);
 

@@ -1,0 +1,40 @@
+# Writes OUT, a C++ file holding each file of the phone app (FILES, a ;-list of paths) as bytes.
+set(body "")
+set(table "")
+set(n 0)
+foreach(path IN LISTS FILES)
+  get_filename_component(name "${path}" NAME)
+  file(READ "${path}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  if(name MATCHES "\\.html$")
+    set(type "text/html; charset=utf-8")
+  elseif(name MATCHES "\\.js$")
+    set(type "text/javascript; charset=utf-8")
+  elseif(name MATCHES "\\.css$")
+    set(type "text/css; charset=utf-8")
+  elseif(name MATCHES "\\.webmanifest$")
+    set(type "application/manifest+json")
+  elseif(name MATCHES "\\.png$")
+    set(type "image/png")
+  else()
+    set(type "application/octet-stream")
+  endif()
+  if(name MATCHES "\\.png$")
+    set(lasting true)
+  else()
+    set(lasting false)
+  endif()
+  string(APPEND body "const unsigned char kFile${n}[] = {${bytes}0};\n")
+  string(APPEND table "    {\"${name}\", \"${type}\", kFile${n}, ${size}, ${lasting}},\n")
+  math(EXPR n "${n} + 1")
+endforeach()
+file(WRITE "${OUT}.tmp" "// Made by embed_app_files.cmake from service/app/; do not edit.\n"
+  "#include \"service/phone_app_assets.h\"\n\nnamespace vxs {\nnamespace {\n\n${body}\n"
+  "const AppAsset kAssets[] = {\n${table}};\n\n} // namespace\n\n"
+  "const AppAsset* findAppAsset(std::string_view name) {\n"
+  "    for (const AppAsset& asset : kAssets)\n"
+  "        if (asset.name == name) return &asset;\n"
+  "    return nullptr;\n}\n\n} // namespace vxs\n")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
