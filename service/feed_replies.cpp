@@ -185,7 +185,8 @@ std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head,
     auto made = std::make_shared<RenderedFeed>();
     made->version = head.version;
     made->host = host;
-    // The tag names the account's version, which rises with every change, not the bytes.
+    // The tag names the account's version, which rises with every change, not the bytes; "feed 1"
+    // names how events are written and must be raised with any change to that.
     made->etag = "\"" +
                  sha256Hex("feed 1\n" + head.username + "\n" + host + "\n" + std::to_string(head.version) +
                            "\n" + std::to_string(head.changed))

@@ -47,6 +47,8 @@ double areaOf(const CGRect& r) {
     return r.size.width * r.size.height;
 }
 
+} // namespace
+
 CGRect unite(const CGRect& a, const CGRect& b) {
     if (areaOf(a) <= 0) return b;
     if (areaOf(b) <= 0) return a;
@@ -55,7 +57,6 @@ CGRect unite(const CGRect& a, const CGRect& b) {
     const double y1 = std::max(a.origin.y + a.size.height, b.origin.y + b.size.height);
     return CGRectMake(x0, y0, x1 - x0, y1 - y0);
 }
-} // namespace
 
 bool operator==(const DrawnFrame& a, const DrawnFrame& b) {
     if (a.ops.size() != b.ops.size() || a.bytes.size() != b.bytes.size()) return false;
@@ -73,11 +74,8 @@ CGRect reachOf(const DrawnFrame& frame, const DrawOp& op) {
         return outset(op.rect, line / 2 + 1);
     case DrawOp::Image:
         return outset(op.rect, 1);
-    case DrawOp::Text: {
-        // Glyphs may reach past the advance and below the baseline; a font's size bounds both.
-        const double size = std::max(1.0, op.state.fontSize);
-        return CGRectMake(op.point.x - size, op.point.y - size, op.rect.size.width + 2 * size, 2.5 * size);
-    }
+    case DrawOp::Text:
+        return outset(op.rect, 1); // the context measured its line and ink
     case DrawOp::Path: {
         CGRect box{};
         bool any = false;

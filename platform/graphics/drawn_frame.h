@@ -14,7 +14,7 @@ struct DrawOp {
     CGContext::GState state; // as it stood when the operation was asked for
     CGRect rect{};           // a text's: from its baseline's start, as wide as its advance
     CGPoint point{};
-    std::size_t begin = 0, count = 0; // bytes of a text, or subpaths of a path
+    std::size_t begin = 0, count = 0; // bytes of a text, subpaths of a path; an image's copy
     CGImageRef image = nullptr;
     long long imageKey = 0; // the image's contents, so an image freed and made again at one address differs
 };
@@ -44,6 +44,8 @@ FrameDifference differenceBetween(const DrawnFrame& before, const DrawnFrame& af
 // Every pixel the operation may touch, in user space (empty for a clip).
 CGRect reachOf(const DrawnFrame& frame, const DrawOp& op);
 bool intersects(const CGRect& a, const CGRect& b);
+// The smallest rectangle holding both (an empty one adds nothing).
+CGRect unite(const CGRect& a, const CGRect& b);
 // True when the frame starts by painting every pixel of a width x height world opaque, so
 // drawing it again over its own result changes nothing.
 bool coversWorld(const DrawnFrame& frame, int width, int height);

@@ -2,6 +2,8 @@
 
 #include "platform/qt/text_decoding.h"
 
+#include <QGlyphRun>
+
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -40,6 +42,9 @@ const LaidOutText& LaidOutTexts::find(std::string_view fontKey, const QFont& fon
     text.layout->endLayout();
     text.advance = line.isValid() ? line.horizontalAdvance() : 0.0;
     text.ascent = line.isValid() ? line.ascent() : 0.0;
+    if (line.isValid()) text.ink = line.naturalTextRect();
+    for (const QGlyphRun& run : text.layout->glyphRuns())
+        text.ink |= run.boundingRect();
     return text;
 }
 

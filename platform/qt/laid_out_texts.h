@@ -2,6 +2,7 @@
 // Texts laid out once and drawn again frame after frame: shaping a line is most of what drawing
 // it costs, and a frame mostly draws the texts the frame before it drew.
 #include <QFont>
+#include <QRectF>
 #include <QTextLayout>
 
 #include <cstddef>
@@ -19,6 +20,7 @@ struct LaidOutText {
     std::unique_ptr<QTextLayout> layout;
     double advance = 0;
     double ascent = 0;
+    QRectF ink;            // where its glyphs may put ink, from the line's top-left (stacked marks reach far)
     uint64_t lastUsed = 0; // the frame that last asked for it
 };
 

@@ -74,17 +74,27 @@ class QtImageContext final : public CGContext {
     double deviceTextAdvance(const char* bytes, std::size_t length) override {
         if (!fontReady()) return 0.0;
         std::lock_guard<std::mutex> guard(texts().lock());
-        measured = {bytes, length, fontKey, texts().find(fontKey, font, bytes, length).advance};
+        const vx::LaidOutText& text = texts().find(fontKey, font, bytes, length);
+        measured = {bytes, length, fontKey, text.advance, text.ascent, text.ink};
         return measured.advance;
     }
 
     void deviceShowText(CGPoint baseline, const char* bytes, std::size_t length) override {
-        // Text is shown right after it was measured; its advance bounds where it draws.
+        // Text is shown right after it was measured. Where it may draw: its line's box and its
+        // glyphs' ink, whichever reaches further, in user space.
         const bool known = fontReady() && measured.bytes == bytes && measured.length == length &&
                            measured.fontKey == fontKey;
-        const double advance = known ? measured.advance : deviceTextAdvance(bytes, length);
+        if (!known) deviceTextAdvance(bytes, length);
+        const double size = std::max(1.0, state.fontSize);
+        CGRect reach =
+            CGRectMake(baseline.x - size, baseline.y - size, measured.advance + 2 * size, 2.5 * size);
+        if (!measured.ink.isEmpty()) {
+            const QRectF ink = measured.ink.translated(baseline.x, height - baseline.y - measured.ascent);
+            const CGRect inkRect = CGRectMake(ink.left(), height - ink.bottom(), ink.width(), ink.height());
+            reach = unite(reach, inkRect);
+        }
         DrawOp& op = record(DrawOp::Text);
-        op.rect = CGRectMake(baseline.x, baseline.y, advance, 0);
+        op.rect = reach;
         op.point = baseline;
         op.begin = frame->bytes.size();
         op.count = length;
@@ -97,6 +107,10 @@ class QtImageContext final : public CGContext {
         op.rect = r;
         op.image = img;
         op.imageKey = img->image.cacheKey();
+        // A copy (shared, not duplicated) is drawn, since the caller may release the image before
+        // the context ends and the frame is drawn.
+        op.begin = images.size();
+        images.push_back(img->image);
     }
 
     void deviceClipChanged() override { record(DrawOp::Clip); }
@@ -126,7 +140,8 @@ class QtImageContext final : public CGContext {
         for (const DrawOp& op : frame->ops) {
             state = op.state;
             if (areas) {
-                if (op.kind == DrawOp::Clip || !touches(*areas, reachOf(*frame, op))) continue;
+                if (op.kind == DrawOp::Clip || !region.intersects(toQt(reachOf(*frame, op)).toAlignedRect()))
+                    continue;
                 // Each operation's own clip, within the areas; set only when it changes.
                 const CGRect& c = state.clip;
                 if (!clipSet || lastClipped != state.clipped ||
@@ -156,7 +171,7 @@ class QtImageContext final : public CGContext {
                 drawText(painter, op);
                 break;
             case DrawOp::Image:
-                painter.drawImage(toQt(op.rect), op.image->image);
+                painter.drawImage(toQt(op.rect), images[op.begin]);
                 break;
             case DrawOp::Clip:
                 if (state.clipped)
@@ -166,12 +181,6 @@ class QtImageContext final : public CGContext {
                 break;
             }
         }
-    }
-
-    static bool touches(const std::vector<CGRect>& areas, const CGRect& reach) {
-        for (const CGRect& a : areas)
-            if (intersects(a, reach)) return true;
-        return false;
     }
 
     void drawPath(QPainter& painter, const DrawOp& op) {
@@ -241,6 +250,7 @@ class QtImageContext final : public CGContext {
     GWorldPtr const world;
     const std::shared_ptr<DrawnFrame> previous; // what the world holds, when known
     const std::shared_ptr<DrawnFrame> frame;    // what this context draws
+    std::vector<QImage> images;                 // the frame's images, by their operations' begin
     const bool textUsable;
     QFont font;
     std::string fontKey; // what the laid-out texts know the font by
@@ -249,7 +259,8 @@ class QtImageContext final : public CGContext {
         const char* bytes = nullptr;
         std::size_t length = 0;
         std::string fontKey;
-        double advance = 0;
+        double advance = 0, ascent = 0;
+        QRectF ink;
     } measured;               // the last text measured, which is the next one shown
     bool lastClipped = false; // the clip a partial replay last set
     CGRect lastClip{};
