@@ -1,9 +1,9 @@
 // The album step of a refresh: the ten release pages of the web service, read against the
 // library's artists into the "CD Releases" list.
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/matching/release_matching.h"
 #include "plugin/net/web_exchange.h"
-#include "plugin/services/release_matching.h"
+#include "plugin/services/concert_search.h"
 
 #include <cstdio>
 

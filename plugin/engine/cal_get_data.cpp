@@ -10,10 +10,10 @@
 #include "plugin/export/notify_window.h"
 #include "plugin/library/library_reader.h"
 #include "plugin/net/clean_city.h"
-#include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
 #include "plugin/services/calendar_sharing.h"
+#include "plugin/services/concert_search.h"
 #include "plugin/services/phone_sync.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/found_place.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/services/concert_search.h"
 
 #include <cstdio>
 

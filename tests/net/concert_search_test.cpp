@@ -1,6 +1,6 @@
 // The concert search end to end against a loopback service: the requests it makes, the shows
 // it keeps, its progress, and how failures and stops end it.
-#include "plugin/net/concert_search.h"
+#include "plugin/services/concert_search.h"
 #include "tests/net/served_root.h"
 
 namespace {
