@@ -31,11 +31,11 @@ int CalGetData::UpdateAlbums() {
         root->redraw();
         char path[64], url[kFetchURLCapacity];
         std::snprintf(path, sizeof path, "/CDReleases/data/cdReleasesData_%d.html", page);
-        webServiceURL(url, sizeof url, services.webServiceHost, path);
-        WebExchange web(*this);
+        webServiceURL(url, sizeof url, web.services.webServiceHost, path);
+        WebExchange exchange(web);
         // A page that does not come is skipped; the others may still.
-        if (web.fetch(url) != 0) continue;
-        addLibraryReleases(web.page(), services.webServiceHost, place, artists, *root->albumReleases,
+        if (exchange.fetch(url) != 0) continue;
+        addLibraryReleases(exchange.page(), web.services.webServiceHost, place, artists, *root->albumReleases,
                            root->previousAlbumReleases);
     }
     st.setUpdatingAlbums(false);

@@ -24,13 +24,17 @@ enum : uint32_t {
     kUpdateAll = 0xFFFFFFFFu
 };
 
-// The web exchange area (fetchURL, fetchPage, getURL and the web lock) is the engine's own.
-class CalGetData : public WebSession {
+class CalGetData {
   public:
     explicit CalGetData(PluginData* root);
     ~CalGetData();
     CalGetData(const CalGetData&) = delete;
     CalGetData& operator=(const CalGetData&) = delete;
+
+    PluginData* root;
+    // The web exchange area (the service's hosts, the last page and the web lock), which every
+    // request of the plug-in goes through; declared before the queues that send with it.
+    WebSession web{root};
 
     std::thread updateThreadHandle;
     // Read and written from both threads (the schedule check and the preferences writer).
@@ -42,7 +46,7 @@ class CalGetData : public WebSession {
     XML_Album_List albums;
     Artist_Info_List artistInfos;
     // The sends of secondary clicks, off the host thread; stopped at shutdown.
-    SharingClickQueue shareClicks{*this};
+    SharingClickQueue shareClicks{web};
     // The exports of secondary clicks, off the host thread; stopped at shutdown.
     LatestTaskQueue exportClicks{"click export queue"};
     // Opens the preferences window on the host thread; the host sets it, as the window is a
@@ -86,6 +90,8 @@ class CalGetData : public WebSession {
     int checkForInitialiCalFiles();
 
     static bool fileExists(const char* path);
+    // True when a running refresh must stop.
+    bool stopRequested() { return root->stopRequested(); }
 
   private:
     // What the last started refresh was asked for: the shown place and the mask. Host thread

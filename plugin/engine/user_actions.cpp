@@ -23,9 +23,9 @@ void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
 // The export of this system, on the export queue's thread.
 void exportNow(CalGetData* e) {
     if (e->root->state.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(e->root, e->services.webServiceHost);
+        performExportTo_iCalCalendarStore(e->root, e->web.services.webServiceHost);
     } else if (e->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(e->root, e->services.webServiceHost);
+        performExportTo_iCal(e->root, e->web.services.webServiceHost);
     }
 }
 
@@ -49,7 +49,7 @@ void exportAgainIfStale(CalGetData& engine) {
     if (!engine.root->state.getExportTo_iCal()) return;
     CalGetData* e = &engine;
     engine.exportClicks.post([e] {
-        if (!vx::exportsUpToDate(e->root, e->services.webServiceHost)) exportNow(e);
+        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportNow(e);
     });
 }
 
@@ -62,7 +62,7 @@ void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {
     if (!pathAndQuery) return;
     // Room for the host (255), the scheme and the longest path with a show's link (255).
     char address[1024];
-    webServiceURL(address, sizeof address, engine.services.webServiceHost, pathAndQuery);
+    webServiceURL(address, sizeof address, engine.web.services.webServiceHost, pathAndQuery);
     if (vx::hostOpenURL(address) == noErr) return;
     // Without a browser the click would otherwise do nothing the user can see.
     const std::string message = std::string("No web browser could be started to open this page:\n") + address;
