@@ -320,22 +320,26 @@ int CalGetData::UpdateConcerts() {
     trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), answers,
                         web.services.webServiceHost);
 
-    if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {
+    if (exportsToiCalFolder() && checkForInitialiCalFiles() != 0) {
         st.setUpdatingConcerts(false);
         root->redraw();
         return 0;
     }
     if (st.getExportTo_iCal()) {
-        if (osVersion < 10.5f)
-            performExportTo_iCal(root, web.services.webServiceHost);
-        else
-            performExportTo_iCalCalendarStore(root, web.services.webServiceHost);
+        exportShows();
     } else {
         st.setExportProblem(""); // an export turned off no longer fails
     }
     st.setUpdatingConcerts(false);
     root->redraw();
     return 0;
+}
+
+void CalGetData::exportShows() {
+    if (exportsToiCalFolder())
+        performExportTo_iCal(root, web.services.webServiceHost);
+    else
+        performExportTo_iCalCalendarStore(root, web.services.webServiceHost);
 }
 
 int CalGetData::parseXML() {

@@ -39,7 +39,6 @@ class CalGetData {
     std::thread updateThreadHandle;
     // Read and written from both threads (the schedule check and the preferences writer).
     std::atomic<int32_t> nextUpdateTime{0};
-    float osVersion = 0.0f;
     // Set until the IP look-up has found a place, or the user typed one.
     std::atomic<bool> useIpLocation{false};
     XML_Artist_List artists;
@@ -88,6 +87,10 @@ class CalGetData {
 
     // Prepares the iCal folder of older systems; nonzero when there is no usable location.
     int checkForInitialiCalFiles();
+    // Systems before 10.5 export into the iCal folder, later ones into the calendar store.
+    bool exportsToiCalFolder() const { return root->state.getOSXVersion() < 10.5f; }
+    // The export of this system; on older ones the caller has prepared the iCal folder.
+    void exportShows();
 
     static bool fileExists(const char* path);
     // True when a running refresh must stop.

@@ -108,7 +108,7 @@ void CalGetData::initialize() {
 
     int32_t sysv = 0;
     const OSStatus gestalt = Gestalt(gestaltSystemVersion, &sysv);
-    osVersion = osVersionFromGestalt(gestalt, sysv);
+    const float osVersion = osVersionFromGestalt(gestalt, sysv);
     st.setOSXVersion(osVersion);
 
     const std::string home = vx::homeFolder();

@@ -20,13 +20,11 @@ void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
     engine.shareClicks.post(copyShowForSharing(show));
 }
 
-// The export of this system, on the export queue's thread.
+// The export of this system, on the export queue's thread: none while an older system's iCal
+// folder cannot be prepared.
 void exportNow(CalGetData* e) {
-    if (e->root->state.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(e->root, e->web.services.webServiceHost);
-    } else if (e->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(e->root, e->web.services.webServiceHost);
-    }
+    if (e->exportsToiCalFolder() && e->checkForInitialiCalFiles() != 0) return;
+    e->exportShows();
 }
 
 // The queue waits for the export lock a refresh's export holds.
