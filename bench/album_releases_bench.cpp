@@ -3,10 +3,10 @@
 // list's head for every line, on a smaller set, checked to find the same releases.
 #include "bench/bench_timing.h"
 #include "common/fixed_text.h"
+#include "plugin/matching/release_matching.h"
 #include "plugin/model/text_helpers.h"
-#include "plugin/net/concert_search.h"
-#include "plugin/services/release_matching.h"
-#include "plugin/services/release_page.h"
+#include "plugin/net/concert_search_place.h"
+#include "plugin/net/release_page.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,8 @@
 // a library of 20,000 artists. Figures: the whole page into shows; the matching alone (clean and
 // look up every performer); and, for scale, the walk from the list's head that the index replaces.
 #include "bench/bench_timing.h"
+#include "plugin/matching/concert_matching.h"
 #include "plugin/model/text_helpers.h"
-#include "plugin/net/concert_search_page.h"
 
 #include <algorithm>
 #include <atomic>

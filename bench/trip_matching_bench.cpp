@@ -4,8 +4,8 @@
 // place (searched once, as the refresh searches each place once).
 #include "bench/bench_timing.h"
 #include "plugin/engine/trip_search_step.h"
+#include "plugin/matching/concert_matching.h"
 #include "plugin/model/text_helpers.h"
-#include "plugin/net/concert_search_page.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
 // Arbitrary bytes as an album release page, read into release records against a small library.
 #include "fuzz/fuzz_library.h"
-#include "plugin/net/concert_search.h"
-#include "plugin/services/release_matching.h"
+#include "plugin/matching/release_matching.h"
+#include "plugin/net/concert_search_place.h"
 
 #include <cstdint>
 #include <cstring>

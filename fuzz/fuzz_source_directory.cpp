@@ -1,6 +1,6 @@
 // Arbitrary bytes as the web service's directory of concert sources, and the source requests
 // made from what it names.
-#include "plugin/net/concert_search.h"
+#include "plugin/net/concert_search_place.h"
 #include "plugin/net/concert_search_replies.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Arbitrary bytes as a concert source's page, read into shows against a small library and
 // checked for being a full answer.
 #include "fuzz/fuzz_library.h"
-#include "plugin/net/concert_search_page.h"
+#include "plugin/matching/concert_matching.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,9 +1,9 @@
 // The album step of a refresh: the ten release pages of the web service, read against the
 // library's artists into the "CD Releases" list.
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/matching/release_matching.h"
 #include "plugin/net/web_exchange.h"
-#include "plugin/services/release_matching.h"
+#include "plugin/services/concert_search.h"
 
 #include <cstdio>
 
@@ -31,11 +31,11 @@ int CalGetData::UpdateAlbums() {
         root->redraw();
         char path[64], url[kFetchURLCapacity];
         std::snprintf(path, sizeof path, "/CDReleases/data/cdReleasesData_%d.html", page);
-        webServiceURL(url, sizeof url, services.webServiceHost, path);
-        WebExchange web(*this);
+        webServiceURL(url, sizeof url, web.services.webServiceHost, path);
+        WebExchange exchange(web);
         // A page that does not come is skipped; the others may still.
-        if (web.fetch(url) != 0) continue;
-        addLibraryReleases(web.page(), services.webServiceHost, place, artists, *root->albumReleases,
+        if (exchange.fetch(url) != 0) continue;
+        addLibraryReleases(exchange.page(), web.services.webServiceHost, place, artists, *root->albumReleases,
                            root->previousAlbumReleases);
     }
     st.setUpdatingAlbums(false);

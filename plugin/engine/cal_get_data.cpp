@@ -10,10 +10,11 @@
 #include "plugin/export/notify_window.h"
 #include "plugin/library/library_reader.h"
 #include "plugin/net/clean_city.h"
-#include "plugin/net/concert_search.h"
 #include "plugin/net/location.h"
 #include "plugin/net/region_tables.h"
+#include "plugin/prefsfile/private_file.h"
 #include "plugin/services/calendar_sharing.h"
+#include "plugin/services/concert_search.h"
 #include "plugin/services/phone_sync.h"
 
 #include <cerrno>
@@ -141,7 +142,7 @@ bool placeTyped(ProtectedData& st) {
 
 } // namespace
 
-CalGetData::CalGetData(PluginData* owner) : WebSession(owner) {
+CalGetData::CalGetData(PluginData* owner) : root(owner) {
     // The state store is built after the engine, with forceUpdate and shutingDown already false,
     // so the engine does not touch it here.
 }
@@ -281,7 +282,7 @@ int CalGetData::UpdateConcerts() {
 
     if (useIpLocation && !placeTyped(st)) {
         // Kept set when the look-up fails or is stopped, so the next refresh locates again.
-        if (ipLoc(*this) != 0) return 1;
+        if (ipLoc(web) != 0) return 1;
         useIpLocation = false;
     } else {
         useIpLocation = false; // a typed place wins over the IP look-up
@@ -299,7 +300,7 @@ int CalGetData::UpdateConcerts() {
         return 1;
     }
 
-    const int located = latLongLoc(*this);
+    const int located = latLongLoc(web);
     if (stopRequested()) return 1;
     if (located == 1) {
         reportPlaceNotFound(st);
@@ -313,22 +314,19 @@ int CalGetData::UpdateConcerts() {
     artistInfos.clear();
 
     ConcertSearchAnswers answers;
-    if (genericParser(*this, artists, &answers) != 0 || stopRequested()) return 1;
-    if (searchTrips(*this, artists) != 0 || stopRequested()) return 1;
+    if (genericParser(web, artists, &answers) != 0 || stopRequested()) return 1;
+    if (searchTrips(web, artists) != 0 || stopRequested()) return 1;
     rollback.completed();
     trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), answers,
-                        services.webServiceHost);
+                        web.services.webServiceHost);
 
-    if (osVersion < 10.5f && checkForInitialiCalFiles() != 0) {
+    if (exportsToiCalFolder() && checkForInitialiCalFiles() != 0) {
         st.setUpdatingConcerts(false);
         root->redraw();
         return 0;
     }
     if (st.getExportTo_iCal()) {
-        if (osVersion < 10.5f)
-            performExportTo_iCal(root, services.webServiceHost);
-        else
-            performExportTo_iCalCalendarStore(root, services.webServiceHost);
+        exportShows();
     } else {
         st.setExportProblem(""); // an export turned off no longer fails
     }
@@ -337,15 +335,22 @@ int CalGetData::UpdateConcerts() {
     return 0;
 }
 
+void CalGetData::exportShows() {
+    if (exportsToiCalFolder())
+        performExportTo_iCal(root, web.services.webServiceHost);
+    else
+        performExportTo_iCalCalendarStore(root, web.services.webServiceHost);
+}
+
 int CalGetData::parseXML() {
     return readLibrary(root->state, artists, albums, &root->artistPlays);
 }
 
 int CalGetData::UpdateShared() {
-    return shareUserCalendar(*this);
+    return shareUserCalendar(web);
 }
 int CalGetData::UpdateiPhone() {
-    return iPhoneSync_addAllArtists(*this);
+    return iPhoneSync_addAllArtists(web);
 }
 
 void CalGetData::shutDown() {
@@ -367,15 +372,5 @@ void CalGetData::resume() {
 }
 
 bool CalGetData::fileExists(const char* path) {
-    const int fd = vx::openRegularFile(path);
-    if (fd < 0) return false;
-    // The first line is empty exactly when the file starts with its line end: two bytes tell.
-    char start[2];
-    ssize_t got = 0;
-    do {
-        got = ::read(fd, start, sizeof start);
-    } while (got < 0 && errno == EINTR);
-    ::close(fd);
-    if (got <= 0 || start[0] == '\n') return false;
-    return !(start[0] == '\r' && (got == 1 || start[1] == '\n'));
+    return vx::fileHasFirstLine(path);
 }

@@ -24,25 +24,28 @@ enum : uint32_t {
     kUpdateAll = 0xFFFFFFFFu
 };
 
-// The web exchange area (fetchURL, fetchPage, getURL and the web lock) is the engine's own.
-class CalGetData : public WebSession {
+class CalGetData {
   public:
     explicit CalGetData(PluginData* root);
     ~CalGetData();
     CalGetData(const CalGetData&) = delete;
     CalGetData& operator=(const CalGetData&) = delete;
 
+    PluginData* root;
+    // The web exchange area (the service's hosts, the last page and the web lock), which every
+    // request of the plug-in goes through; declared before the queues that send with it.
+    WebSession web{root};
+
     std::thread updateThreadHandle;
     // Read and written from both threads (the schedule check and the preferences writer).
     std::atomic<int32_t> nextUpdateTime{0};
-    float osVersion = 0.0f;
     // Set until the IP look-up has found a place, or the user typed one.
     std::atomic<bool> useIpLocation{false};
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
     // The sends of secondary clicks, off the host thread; stopped at shutdown.
-    SharingClickQueue shareClicks{*this};
+    SharingClickQueue shareClicks{web};
     // The exports of secondary clicks, off the host thread; stopped at shutdown.
     LatestTaskQueue exportClicks{"click export queue"};
     // Opens the preferences window on the host thread; the host sets it, as the window is a
@@ -84,8 +87,14 @@ class CalGetData : public WebSession {
 
     // Prepares the iCal folder of older systems; nonzero when there is no usable location.
     int checkForInitialiCalFiles();
+    // Systems before 10.5 export into the iCal folder, later ones into the calendar store.
+    bool exportsToiCalFolder() const { return root->state.getOSXVersion() < 10.5f; }
+    // The export of this system; on older ones the caller has prepared the iCal folder.
+    void exportShows();
 
     static bool fileExists(const char* path);
+    // True when a running refresh must stop.
+    bool stopRequested() { return root->stopRequested(); }
 
   private:
     // What the last started refresh was asked for: the shown place and the mask. Host thread

@@ -1,7 +1,7 @@
 #include "plugin/engine/change_log.h"
 
 #include "common/durable_files.h"
-#include "plugin/engine/preference_fields.h"
+#include "plugin/prefsfile/preference_fields.h"
 
 #include <cerrno>
 #include <deque>

@@ -46,13 +46,6 @@ void noteFoundPlace(SHOWLIST& list, const SearchPlace& place, bool onlyUnknown) 
     }
 }
 
-DayDate localToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    localtime_r(&now, &today);
-    return {today.tm_year + 1900, today.tm_mon + 1, today.tm_mday};
-}
-
 std::vector<Trip> tripsToSearch(PluginData& root, DayDate today) {
     const SearchPlace home = currentSearchPlace(root.state);
     std::vector<std::string> keys{home.key};

@@ -3,6 +3,7 @@
 // wherever the user searches next; only a search of its own place may cancel it.
 #include "plugin/model/plugin_data.h"
 #include "plugin/model/show_identity.h"
+#include "plugin/prefsfile/trip_rules.h"
 
 #include <functional>
 #include <string>
@@ -28,8 +29,6 @@ SearchPlace foundPlaceOf(const SHOWENTRY& show);
 // takes their "found elsewhere" mark off. The caller holds the list.
 void noteFoundPlace(SHOWLIST& list, const SearchPlace& place, bool onlyUnknown);
 
-// Today's local date.
-DayDate localToday();
 // The trips a refresh searches: those whose dates have not passed, one per place (the first).
 std::vector<Trip> tripsToSearch(PluginData& root, DayDate today);
 // Where each show was found against this refresh: home, a trip it searched, or elsewhere.

@@ -41,16 +41,16 @@ int CalGetData::UpdateFriends() {
         st.incUpdatingProgress(step);
         root->redraw();
 
-        WebExchange web(*this);
+        WebExchange exchange(web);
         char url[kFetchURLCapacity];
-        friendShowsRequestURL(url, sizeof url, services.webServiceHost, name.name);
+        friendShowsRequestURL(url, sizeof url, web.services.webServiceHost, name.name);
         // The shows gathered so far stay listed; the friends after this one are not asked.
-        if (web.fetch(url) != 0) return stopRequested() ? 1 : 2;
-        if (friendReplyRefused(web.page())) continue;
+        if (exchange.fetch(url) != 0) return stopRequested() ? 1 : 2;
+        if (friendReplyRefused(exchange.page())) continue;
         if (stopRequested()) return 1;
         SHOWLIST* shows = root->friendShows;
         SHOWLIST* older = root->previousFriendShows;
-        readFriendShows(web.page(), name.name,
+        readFriendShows(exchange.page(), name.name,
                         [&](std::unique_ptr<SHOWENTRY> show) { shows->addShow(show.release(), older); });
     }
     if (stopRequested()) return 1;

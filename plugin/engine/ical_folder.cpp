@@ -11,6 +11,7 @@
 
 int CalGetData::checkForInitialiCalFiles() {
     ProtectedData& st = root->state;
+    const float osVersion = st.getOSXVersion();
     char location[ProtectedData::iCalLocCapacity];
     st.getiCalLoc(location);
     // A home once run on 10.5 or later keeps that system's explanation (or "-") as its location:

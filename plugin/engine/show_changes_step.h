@@ -2,7 +2,7 @@
 // After a concert search: what changed for the user since the refresh before, kept in the list,
 // written to the change log and announced in one notice.
 #include "plugin/model/plugin_data.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/services/concert_search.h"
 
 // The top artists by plays whose new shows are announced, besides those over the user's number.
 constexpr std::size_t kMostPlayedArtists = 25;

@@ -2,7 +2,7 @@
 // How many events each concert source listed at the last refresh, and of which place and radius:
 // a source that suddenly lists far fewer is more likely broken than emptied, and must not cancel
 // the user's shows. Kept in "VoxtrailSourceCounts" in the support folder, so a restart keeps them.
-#include "plugin/net/concert_search.h"
+#include "plugin/services/concert_search.h"
 
 #include <map>
 #include <string>

@@ -4,12 +4,12 @@
 #include "platform/host_services.h"
 #include "platform/system.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/engine/private_file.h"
 #include "plugin/engine/source_counts.h"
 #include "plugin/engine/startup_steps.h"
 #include "plugin/engine/user_actions.h"
 #include "plugin/export/export_stamp.h"
 #include "plugin/library/player_libraries.h"
+#include "plugin/prefsfile/private_file.h"
 
 #include <cctype>
 #include <cstdio>
@@ -108,7 +108,7 @@ void CalGetData::initialize() {
 
     int32_t sysv = 0;
     const OSStatus gestalt = Gestalt(gestaltSystemVersion, &sysv);
-    osVersion = osVersionFromGestalt(gestalt, sysv);
+    const float osVersion = osVersionFromGestalt(gestalt, sysv);
     st.setOSXVersion(osVersion);
 
     const std::string home = vx::homeFolder();
@@ -128,7 +128,7 @@ void CalGetData::initialize() {
     vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
                                             "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log",
                                             vx::kExportStampFile, vx::kSourceCountsFile});
-    services = readServiceHosts(support.c_str());
+    web.services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());
     st.setVoxtrailExcludeBandsList((support + "VoxtrailExcludeBands.txt").c_str());

@@ -2,7 +2,8 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/found_place.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/model/show_copy.h"
+#include "plugin/services/concert_search.h"
 
 #include <cstdio>
 
@@ -11,16 +12,9 @@ namespace {
 // The show as the trip found it, for the concerts list; its choice and UID came from the list
 // before when the trip's search added it.
 SHOWENTRY* tripShow(const SHOWENTRY& found, const Trip& trip) {
-    auto* show = new SHOWENTRY;
-    vx::copyText(show->artist, found.artist);
-    vx::copyText(show->venue, found.venue);
-    vx::copyText(show->location, found.location);
-    vx::copyText(show->otherArtists, found.otherArtists);
-    vx::copyText(show->url, found.url);
+    SHOWENTRY* show = newShowLike(found);
     vx::copyText(show->uid, found.uid);
-    show->year = found.year, show->month = found.month, show->day = found.day;
     show->selected = found.selected;
-    show->ticketsAvailable = found.ticketsAvailable;
     show->nameList->combine(found.nameList);
     vx::copyText(show->foundCity, trip.city.c_str());
     vx::copyText(show->foundState, trip.region.c_str());

@@ -20,13 +20,11 @@ void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
     engine.shareClicks.post(copyShowForSharing(show));
 }
 
-// The export of this system, on the export queue's thread.
+// The export of this system, on the export queue's thread: none while an older system's iCal
+// folder cannot be prepared.
 void exportNow(CalGetData* e) {
-    if (e->root->state.getOSXVersion() >= 10.5f) {
-        performExportTo_iCalCalendarStore(e->root, e->services.webServiceHost);
-    } else if (e->checkForInitialiCalFiles() == 0) {
-        performExportTo_iCal(e->root, e->services.webServiceHost);
-    }
+    if (e->exportsToiCalFolder() && e->checkForInitialiCalFiles() != 0) return;
+    e->exportShows();
 }
 
 // The queue waits for the export lock a refresh's export holds.
@@ -49,7 +47,7 @@ void exportAgainIfStale(CalGetData& engine) {
     if (!engine.root->state.getExportTo_iCal()) return;
     CalGetData* e = &engine;
     engine.exportClicks.post([e] {
-        if (!vx::exportsUpToDate(e->root, e->services.webServiceHost)) exportNow(e);
+        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportNow(e);
     });
 }
 
@@ -62,7 +60,7 @@ void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {
     if (!pathAndQuery) return;
     // Room for the host (255), the scheme and the longest path with a show's link (255).
     char address[1024];
-    webServiceURL(address, sizeof address, engine.services.webServiceHost, pathAndQuery);
+    webServiceURL(address, sizeof address, engine.web.services.webServiceHost, pathAndQuery);
     if (vx::hostOpenURL(address) == noErr) return;
     // Without a browser the click would otherwise do nothing the user can see.
     const std::string message = std::string("No web browser could be started to open this page:\n") + address;

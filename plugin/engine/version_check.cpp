@@ -31,17 +31,17 @@ void CalGetData::checkForVersionUpdate() {
     ProtectedData& st = root->state;
     VersionReply reply;
     {
-        std::lock_guard<std::recursive_mutex> web(webLock);
-        fetchReferer[0] = '\0';
+        std::lock_guard<std::recursive_mutex> held(web.webLock);
+        web.fetchReferer[0] = '\0';
         char path[128];
         std::snprintf(path, sizeof path, "/current_version.php?VERSION=%d.%d&OS=MAC", kProgramMajorVersion,
                       kProgramMinorVersion);
-        webServiceURL(fetchURL, sizeof fetchURL, services.webServiceHost, path);
+        webServiceURL(web.fetchURL, sizeof web.fetchURL, web.services.webServiceHost, path);
         // Start-up waits for this answer, so a stalled service may not hold it for long.
-        if (getURL(kVersionCheckSeconds) != 0 || !fetchPage) return;
-        reply.current = strFind(fetchPage, "<current>", 0) >= 0;
-        if (!reply.current && strFind(fetchPage, "<message>", 0) >= 0)
-            reply.message = between(fetchPage, "<message>", "</message>");
+        if (web.getURL(kVersionCheckSeconds) != 0 || !web.fetchPage) return;
+        reply.current = strFind(web.fetchPage, "<current>", 0) >= 0;
+        if (!reply.current && strFind(web.fetchPage, "<message>", 0) >= 0)
+            reply.message = between(web.fetchPage, "<message>", "</message>");
     }
     if (reply.current) {
         st.setVoxtrail_version_update(false);
@@ -55,7 +55,8 @@ void CalGetData::checkForVersionUpdate() {
         if (vx::hostShowAlert("New Voxtrail Version Available", message, "Download", "Cancel") ==
             kVxAlertDefaultButton) {
             char url[1024];
-            webServiceURL(url, sizeof url, services.webServiceHost, "/download/download_mac_redirect.php");
+            webServiceURL(url, sizeof url, web.services.webServiceHost,
+                          "/download/download_mac_redirect.php");
             vx::hostOpenURL(url);
         }
     }

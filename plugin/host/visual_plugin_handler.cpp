@@ -116,7 +116,7 @@ OSStatus handleMessage(OSType message, VisualPluginMessageInfo* info, VisualPlug
         if (play) data->playing = true;
         if (gVoxtrail)
             notifyUserOfUpcomingShow(gVoxtrail, gVoxtrail->engine.albums,
-                                     gVoxtrail->engine.services.webServiceHost, data->trackInfo.artist,
+                                     gVoxtrail->engine.web.services.webServiceHost, data->trackInfo.artist,
                                      data->trackInfo.album);
         return noErr;
     }

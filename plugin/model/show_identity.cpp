@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/model/record_lists.h"
+#include "plugin/model/show_copy.h"
 
 #include <algorithm>
 #include <tuple>
@@ -68,14 +69,7 @@ void notListed(const SHOWENTRY& p, SHOWLIST& current, const ChangeRules& rules,
     if (!p.selected || isPast(p.year, p.month, p.day, rules)) return;
     const ChangeRules::Found found = rules.foundAt ? rules.foundAt(p) : ChangeRules::Found::Here;
     const bool here = found == ChangeRules::Found::Here;
-    auto* kept = new SHOWENTRY;
-    vx::copyText(kept->artist, p.artist);
-    vx::copyText(kept->venue, p.venue);
-    vx::copyText(kept->location, p.location);
-    vx::copyText(kept->otherArtists, p.otherArtists);
-    vx::copyText(kept->url, p.url);
-    kept->year = p.year, kept->month = p.month, kept->day = p.day;
-    kept->ticketsAvailable = p.ticketsAvailable;
+    SHOWENTRY* kept = newShowLike(p);
     kept->selected = true;
     carryIdentity(p, *kept);
     vx::copyText(kept->foundCity, p.foundCity);

@@ -1,9 +1,9 @@
 #include "plugin/prefs/engine_outside.h"
 
 #include "platform/host_services.h"
-#include "plugin/engine/password_file.h"
 #include "plugin/engine/startup_steps.h"
 #include "plugin/prefs/account_requests.h"
+#include "plugin/prefsfile/password_file.h"
 
 #include <cstdio>
 #include <mutex>
@@ -24,7 +24,7 @@ bool EngineOutside::chooseFile(const char* title, const char*, const std::string
 
 void EngineOutside::openServicePage(const char* pathAndQuery) {
     char address[kFetchURLCapacity];
-    webServiceURL(address, sizeof address, engine.services.webServiceHost, pathAndQuery);
+    webServiceURL(address, sizeof address, engine.web.services.webServiceHost, pathAndQuery);
     vx::hostOpenURL(address);
 }
 
@@ -45,29 +45,29 @@ void EngineOutside::registerWithGrowl() {
 }
 
 int EngineOutside::checkIfUserExists(const char* name) {
-    const AccountRequestBudget budget(engine);
-    return ::checkIfUserExists(engine, name);
+    const AccountRequestBudget budget(engine.web);
+    return ::checkIfUserExists(engine.web, name);
 }
 
 int EngineOutside::initializeSharing() {
-    const AccountRequestBudget budget(engine);
-    return ::initializeSharing(engine);
+    const AccountRequestBudget budget(engine.web);
+    return ::initializeSharing(engine.web);
 }
 
 int EngineOutside::iPhoneSync_Initialize() {
-    const AccountRequestBudget budget(engine);
-    return ::iPhoneSync_Initialize(engine);
+    const AccountRequestBudget budget(engine.web);
+    return ::iPhoneSync_Initialize(engine.web);
 }
 
 int EngineOutside::endSharing() {
-    const AccountRequestBudget budget(engine);
-    return ::endInstallationSharing(engine);
+    const AccountRequestBudget budget(engine.web);
+    return ::endInstallationSharing(engine.web);
 }
 
 int EngineOutside::nearbyUsers(std::vector<SHARER>& users) {
-    const AccountRequestBudget budget(engine);
-    const int result = getNearbyFriends(engine);
-    users = result == 0 ? readNearbyUsers(engine.fetchPage) : std::vector<SHARER>{};
+    const AccountRequestBudget budget(engine.web);
+    const int result = getNearbyFriends(engine.web);
+    users = result == 0 ? readNearbyUsers(engine.web.fetchPage) : std::vector<SHARER>{};
     return result;
 }
 
@@ -79,8 +79,8 @@ bool EngineOutside::writePassword(const char* password) {
 }
 
 int EngineOutside::feedAddress(bool rotate, std::string& url) {
-    const AccountRequestBudget budget(engine);
-    return ::requestFeedAddress(engine, rotate, url);
+    const AccountRequestBudget budget(engine.web);
+    return ::requestFeedAddress(engine.web, rotate, url);
 }
 
 bool EngineOutside::confirm(const char* title, const char* message, const char* button) {

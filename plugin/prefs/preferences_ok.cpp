@@ -2,10 +2,10 @@
 // alert ends the press with the window open; what was stored before it stays stored.
 #include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
-#include "plugin/engine/private_file.h"
 #include "plugin/prefs/account_requests.h"
 #include "plugin/prefs/name_rules.h"
 #include "plugin/prefs/preferences_logic.h"
+#include "plugin/prefsfile/private_file.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,9 +1,9 @@
 // The Places tab: home as the pane searches it, and the trips, each read and checked as the
 // pane's place is before it joins the list.
 #include "plugin/engine/found_place.h"
-#include "plugin/engine/trip_rules.h"
 #include "plugin/prefs/preferences_logic.h"
 #include "plugin/prefs/preferences_tabs.h"
+#include "plugin/prefsfile/trip_rules.h"
 
 namespace {
 

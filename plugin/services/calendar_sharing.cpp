@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "platform/host_services.h"
+#include "plugin/model/show_copy.h"
 #include "plugin/net/query_escape.h"
 #include "plugin/net/web_exchange.h"
 
@@ -61,17 +62,8 @@ void showUsernameTakenAlert(void*) {
 } // namespace
 
 std::unique_ptr<SHOWENTRY> copyShowForSharing(const SHOWENTRY& e) {
-    auto copy = std::make_unique<SHOWENTRY>();
-    vx::copyText(copy->artist, e.artist);
-    vx::copyText(copy->venue, e.venue);
-    vx::copyText(copy->location, e.location);
-    vx::copyText(copy->otherArtists, e.otherArtists);
-    vx::copyText(copy->url, e.url);
+    std::unique_ptr<SHOWENTRY> copy(newShowLike(e));
     vx::copyText(copy->uid, e.uid);
-    copy->year = e.year;
-    copy->month = e.month;
-    copy->day = e.day;
-    copy->ticketsAvailable = e.ticketsAvailable;
     copy->selected = e.selected;
     copy->cancelled = e.cancelled;
     copy->sequence = e.sequence;

@@ -121,15 +121,15 @@ TEST_F(FriendsStep, NearbyUsersAreAskedForTheCurrentPlace) {
     root->state.setCurState("NY");
     answer("/sharing/sharing.php?TODO=GETLOCALUSERS&CITY=New+York&STATE=NY",
            "<entry><USERNAME>ann</USERNAME><CITY>New York</CITY></entry>\n");
-    root->engine.lockInternet();
-    ASSERT_EQ(getNearbyFriends(root->engine), 0);
-    const std::vector<SHARER> sharers = readNearbyUsers(root->engine.fetchPage);
-    root->engine.unlockInternet();
+    root->engine.web.lockInternet();
+    ASSERT_EQ(getNearbyFriends(root->engine.web), 0);
+    const std::vector<SHARER> sharers = readNearbyUsers(root->engine.web.fetchPage);
+    root->engine.web.unlockInternet();
     ASSERT_EQ(sharers.size(), 1u);
     EXPECT_STREQ(sharers[0].username, "ann");
 
     root->state.setCurCity("Nowhere");
-    root->engine.lockInternet();
-    EXPECT_EQ(getNearbyFriends(root->engine), 2);
-    root->engine.unlockInternet();
+    root->engine.web.lockInternet();
+    EXPECT_EQ(getNearbyFriends(root->engine.web), 2);
+    root->engine.web.unlockInternet();
 }

@@ -1,8 +1,8 @@
 #include "common/fixed_text.h"
 #include "platform/host_services.h"
-#include "plugin/engine/preference_shows.h"
-#include "plugin/engine/preferences_file.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/prefsfile/preference_shows.h"
+#include "plugin/prefsfile/preferences_file.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 

@@ -105,11 +105,11 @@ TEST_F(SharingStep, RegistersThenSendsTheChosenShowsOrAllWithValuesEscaped) {
                "Show added.");
 
     root->state.setSharing(false);
-    EXPECT_EQ(shareUserCalendar(root->engine), 0);
+    EXPECT_EQ(shareUserCalendar(root->engine.web), 0);
     EXPECT_TRUE(requests().empty()) << "sharing off sends nothing";
 
     shareAll(false);
-    EXPECT_EQ(shareUserCalendar(root->engine), 0);
+    EXPECT_EQ(shareUserCalendar(root->engine.web), 0);
     EXPECT_EQ(requests(), (std::vector<std::string>{registration(), added("Simon+%26+Garfunkel", 3),
                                                     added("Florence+%2B+the+Machine", 5)}));
     EXPECT_FALSE(root->state.getUpdatingShared());
@@ -117,7 +117,7 @@ TEST_F(SharingStep, RegistersThenSendsTheChosenShowsOrAllWithValuesEscaped) {
 
     const std::size_t before = requests().size();
     shareAll(true);
-    EXPECT_EQ(shareUserCalendar(root->engine), 0);
+    EXPECT_EQ(shareUserCalendar(root->engine.web), 0);
     EXPECT_EQ(requests().size() - before, 4u) << "registration and every show";
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(webLockFree());
@@ -130,13 +130,13 @@ TEST_F(SharingStep, ARefusedShowStopsTheRestAndATakenNameSendsNone) {
                day == 3 ? "VoxtrailError: too many" : "Show added.");
     }
     shareAll(false);
-    shareUserCalendar(root->engine);
+    shareUserCalendar(root->engine.web);
     EXPECT_EQ(requests().size(), 4u) << "registration and three shows, the third refused";
     EXPECT_FALSE(root->state.getUpdatingShared());
 
     answer(registration(), "VoxtrailError: that user name is taken");
     const std::size_t before = requests().size();
-    shareUserCalendar(root->engine);
+    shareUserCalendar(root->engine.web);
     EXPECT_EQ(requests().size() - before, 1u) << "no show after a refused registration";
     ASSERT_EQ(posted.size(), 1u) << "the alert is posted, not shown on the update thread";
     EXPECT_TRUE(alerts.empty());
@@ -147,14 +147,14 @@ TEST_F(SharingStep, ARefusedShowStopsTheRestAndATakenNameSendsNone) {
 TEST_F(SharingStep, ServiceRepliesAreReadForTheirMarkerAnywhere) {
     answer(kSharing + "USER_EXISTS&USERNAME=bob+lee", "User found.");
     answer(kSharing + "USER_EXISTS&USERNAME=ghost", "<p>No such user. Error 12</p>");
-    EXPECT_EQ(checkIfUserExists(root->engine, "bob lee"), kSharingDone);
-    EXPECT_EQ(checkIfUserExists(root->engine, "ghost"), kSharingRefused);
-    EXPECT_EQ(checkIfUserExists(root->engine, "nobody-answers"), kSharingFetchFailed);
+    EXPECT_EQ(checkIfUserExists(root->engine.web, "bob lee"), kSharingDone);
+    EXPECT_EQ(checkIfUserExists(root->engine.web, "ghost"), kSharingRefused);
+    EXPECT_EQ(checkIfUserExists(root->engine.web, "nobody-answers"), kSharingFetchFailed);
 
     SHOWENTRY* show = addConcert("Solo", 2, true);
     answer(added("Solo", 2), "Show added.");
-    EXPECT_EQ(addSingleSharedShow(root->engine, show), 1);
-    EXPECT_EQ(deleteSingleSharedShow(root->engine, show), 0) << "no reply for the delete: a failed fetch";
+    EXPECT_EQ(addSingleSharedShow(root->engine.web, show), 1);
+    EXPECT_EQ(deleteSingleSharedShow(root->engine.web, show), 0) << "no reply for the delete: a failed fetch";
     EXPECT_FALSE(root->state.getUpdatingShared());
 }
 
@@ -166,14 +166,14 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
     answer(added("First", 2), "Show added.");
     answer(deleted, "Show deleted.");
 
-    root->engine.lockInternet(); // a refresh in the middle of a fetch
+    root->engine.web.lockInternet(); // a refresh in the middle of a fetch
     const auto start = std::chrono::steady_clock::now();
     root->engine.shareClicks.post(copyShowForSharing(*first));
     root->engine.shareClicks.post(copyShowForSharing(*second));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200))
         << "posting never waits";
     EXPECT_TRUE(requests().empty());
-    root->engine.unlockInternet();
+    root->engine.web.unlockInternet();
     root->engine.shareClicks.drain();
     EXPECT_EQ(requests(), (std::vector<std::string>{added("First", 2), deleted}));
 }
@@ -181,7 +181,7 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
 TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
     std::promise<void> held;
     std::thread refresh([&] {
-        std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
+        std::lock_guard<std::recursive_mutex> web(root->engine.web.webLock);
         held.set_value();
         // Let go once the shutdown has begun and dropped the queue: from then on drain()
         // returns, while before it the clicks queued behind this lock keep it waiting.
@@ -247,7 +247,7 @@ TEST_F(PhoneStep, RegistersThenUploadsEveryArtistInBatchesThatFitARequest) {
         artists.push_back("Artist Number " + std::to_string(1000 + i) + " And The Long Named Band");
     library(artists);
     answerStartingWith(kUpload, "<OK>added</OK>");
-    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 0);
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine.web), 0);
     const std::vector<std::string> up = uploads();
     ASSERT_GT(up.size(), 1u);
     std::size_t names = 0;
@@ -269,17 +269,17 @@ TEST_F(PhoneStep, RegistersThenUploadsEveryArtistInBatchesThatFitARequest) {
 TEST_F(PhoneStep, RefusalAlertsAndAFailedUploadEndsTheStep) {
     library({"Solo Act", "Duo"});
     answer(phoneRegistration(), "<ERROR>Username already taken</ERROR>");
-    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 1);
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine.web), 1);
     EXPECT_TRUE(uploads().empty());
     EXPECT_EQ(posted.size(), 1u);
 
     answer(phoneRegistration(), "<OK>Registered</OK>");
-    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 1) << "the upload goes unanswered";
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine.web), 1) << "the upload goes unanswered";
     EXPECT_EQ(uploads(), (std::vector<std::string>{kUpload + "Duo@@Solo+Act"}));
 
     root->state.setiPhoneSync(false);
     const std::size_t before = requests().size();
-    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 0);
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine.web), 0);
     EXPECT_EQ(requests().size(), before) << "phone sync off sends nothing";
 }
 
@@ -295,7 +295,7 @@ TEST_F(PhoneStep, AServiceThatDiesMidUploadEndsTheStepWithTheEarlierBatchesSent)
         if (target.rfind(kUpload, 0) == 0 && ++seen == 2)
             answerStartingWith(kUpload, "HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n<OK>");
     });
-    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine), 1);
+    EXPECT_EQ(iPhoneSync_addAllArtists(root->engine.web), 1);
     EXPECT_EQ(uploads().size(), 3u) << "nothing after the upload that failed";
     EXPECT_LT(root->state.getUpdatingProgress(), 100.0);
     EXPECT_TRUE(webLockFree());
@@ -305,7 +305,7 @@ TEST_F(SharingStep, LongNamesWithBlanksAndAmpersandsTravelWhole) {
     const std::string name = "Ann & Bo Fans " + std::string(49, 'x'); // 63 characters
     root->state.setUsername(name.c_str());
     answer(kSharing + "USER_EXISTS&USERNAME=Ann+%26+Bo+Fans+" + std::string(49, 'x'), "User found.");
-    EXPECT_EQ(checkIfUserExists(root->engine, name.c_str()), kSharingDone);
+    EXPECT_EQ(checkIfUserExists(root->engine.web, name.c_str()), kSharingDone);
     const std::string request = initializeUserRequest("h", root->state);
     EXPECT_NE(request.find("USERNAME=Ann+%26+Bo+Fans+" + std::string(49, 'x') + "&UUID="), std::string::npos);
 }

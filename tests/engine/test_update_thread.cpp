@@ -201,8 +201,8 @@ TEST_F(UpdateThread, AShownPaneLeavesARefreshOfTheSamePlaceRunning) {
 
 TEST_F(UpdateThread, TheIpLookUpIsKeptUntilItFindsAPlaceAndATypedPlaceEndsIt) {
     root->engine.stepHookForTesting = nullptr;
-    vx::copyText(root->engine.services.ipLocationHost, "127.0.0.1:1");
-    vx::copyText(root->engine.services.webServiceHost, "127.0.0.1:1");
+    vx::copyText(root->engine.web.services.ipLocationHost, "127.0.0.1:1");
+    vx::copyText(root->engine.web.services.webServiceHost, "127.0.0.1:1");
     root->engine.useIpLocation = true;
     EXPECT_EQ(root->engine.UpdateConcerts(), 1);
     EXPECT_TRUE(root->engine.useIpLocation) << "the next refresh locates again";
@@ -214,4 +214,3 @@ TEST_F(UpdateThread, TheIpLookUpIsKeptUntilItFindsAPlaceAndATypedPlaceEndsIt) {
     root->engine.UpdateConcerts();
     EXPECT_FALSE(root->engine.useIpLocation);
 }
-

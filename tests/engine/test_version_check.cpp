@@ -205,7 +205,7 @@ TEST_F(VersionCheck, AStalledServiceHoldsTheStartForAFewSecondsOnly) {
 TEST_F(VersionCheck, ThePreferencesWindowsRequestsGiveUpOnAStalledServiceAsTheCheckDoes) {
     VoxtrailClass root;
     ScriptedServer stalled({{"", CannedReply::Then::holdOpen}});
-    vx::copyText(root.engine.services.webServiceHost,
+    vx::copyText(root.engine.web.services.webServiceHost,
                  ("127.0.0.1:" + std::to_string(stalled.port())).c_str());
     EngineOutside outside(root.engine);
     std::string url;

@@ -54,8 +54,8 @@ class ServedRoot : public ::testing::Test {
     bool webLockFree() {
         bool free = false;
         std::thread([&] {
-            free = root->engine.webLock.try_lock();
-            if (free) root->engine.webLock.unlock();
+            free = root->engine.web.webLock.try_lock();
+            if (free) root->engine.web.webLock.unlock();
         }).join();
         return free;
     }

@@ -1,9 +1,9 @@
 // The password file, the text conversion and the control table.
 #include "fake_window.h"
-#include "plugin/engine/password_file.h"
 #include "plugin/prefs/cf_string_conversion.h"
 #include "plugin/prefs/preference_controls.h"
 #include "plugin/prefs/preferences_tabs.h"
+#include "plugin/prefsfile/password_file.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>

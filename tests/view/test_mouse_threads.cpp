@@ -97,7 +97,7 @@ TEST_F(MouseThreads, WithSharingOnAClickReturnsWhileARefreshHoldsTheWebLock) {
     st.setShareAllShows(false);
     std::promise<void> held, release;
     std::thread refresh([&] {
-        std::lock_guard<std::recursive_mutex> web(root->engine.webLock);
+        std::lock_guard<std::recursive_mutex> web(root->engine.web.webLock);
         held.set_value();
         // A click that waited for the lock would be let go only after this.
         release.get_future().wait_for(std::chrono::seconds(3));

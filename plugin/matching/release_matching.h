@@ -3,7 +3,7 @@
 // artist of the user's library, with a click-through link that carries the user's place.
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
-#include "plugin/net/concert_search.h"
+#include "plugin/net/concert_search_place.h"
 
 #include <cstddef>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Album release pages read line by line and matched against the library's artists.
 #include "common/fixed_text.h"
+#include "plugin/matching/release_matching.h"
 #include "plugin/model/show_list.h"
-#include "plugin/services/release_matching.h"
-#include "plugin/services/release_page.h"
+#include "plugin/net/release_page.h"
 
 #include <gtest/gtest.h>
 

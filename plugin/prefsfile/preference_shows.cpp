@@ -1,8 +1,8 @@
-#include "plugin/engine/preference_shows.h"
+#include "plugin/prefsfile/preference_shows.h"
 
 #include "common/fixed_text.h"
-#include "plugin/engine/preference_fields.h"
 #include "plugin/model/show_list.h"
+#include "plugin/prefsfile/preference_fields.h"
 
 #include <cctype>
 #include <charconv>

@@ -17,4 +17,7 @@ void removeLeftoverTemporaries(const std::string& folder, const std::vector<std:
 // Up to limit bytes of the file; false when it cannot be opened.
 bool readFileStart(const std::string& path, std::size_t limit, std::string& bytes);
 
+// A regular file that opens and whose first line holds something.
+bool fileHasFirstLine(const char* path);
+
 } // namespace vx

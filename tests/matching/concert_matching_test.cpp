@@ -1,5 +1,5 @@
 // From a source page to shows: which performers are library artists, and what each show holds.
-#include "plugin/net/concert_search_page.h"
+#include "plugin/matching/concert_matching.h"
 
 #include "common/fixed_text.h"
 

@@ -1,17 +1,15 @@
 // The preferences file: every setting and the current lists, so the calendar can be drawn before
 // the first refresh ends. Written whole after refreshes and changes, read once at start-up.
-#include "plugin/engine/preferences_file.h"
+#include "plugin/prefsfile/preferences_file.h"
 
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
-#include "plugin/engine/cal_get_data.h"
-#include "plugin/engine/found_place.h"
-#include "plugin/engine/preference_fields.h"
-#include "plugin/engine/preference_shows.h"
-#include "plugin/engine/private_file.h"
-#include "plugin/engine/startup_steps.h"
-#include "plugin/engine/trip_rules.h"
 #include "plugin/library/line_source.h"
+#include "plugin/model/plugin_data.h"
+#include "plugin/prefsfile/preference_fields.h"
+#include "plugin/prefsfile/preference_shows.h"
+#include "plugin/prefsfile/private_file.h"
+#include "plugin/prefsfile/trip_rules.h"
 
 #include <atomic>
 #include <cstdio>
@@ -157,7 +155,7 @@ bool mustNotWrite(ProtectedData& st) {
 
 } // namespace
 
-void CalGetData::genPref() {
+void vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
     ProtectedData& st = root->state;
     const std::time_t now = std::time(nullptr);
 
@@ -210,14 +208,15 @@ namespace {
 // line does not give keeps its default; valid stays true only when every line could be used.
 class PreferencesReader {
   public:
-    explicit PreferencesReader(CalGetData& engine)
-        : engine(engine), root(engine.root), st(engine.root->state) {}
+    PreferencesReader(PluginData* root, vx::RefreshSchedule schedule)
+        : schedule_(schedule), root(root), st(root->state) {}
 
     void line(std::size_t number, std::string_view text);
     // After the last line: a file whose place did not read has it located again, and what it
     // did not give takes a fresh install's value.
     void finish();
     bool valid = true;
+    bool tripsDamaged = false;
 
   private:
     void libraryPath(std::string_view text);
@@ -233,7 +232,7 @@ class PreferencesReader {
     void formatFilters(std::string_view text);
     void show(std::string_view text);
 
-    CalGetData& engine;
+    vx::RefreshSchedule schedule_;
     PluginData* root;
     ProtectedData& st;
     bool placeRead = false;
@@ -242,7 +241,6 @@ class PreferencesReader {
     std::size_t shows[3] = {0, 0, 0};
     // The concert the last show line linked, which a place line that follows belongs to.
     SHOWENTRY* lastConcert = nullptr;
-    bool tripsDamaged = false;
 };
 
 void PreferencesReader::line(std::size_t number, std::string_view text) {
@@ -296,29 +294,20 @@ void PreferencesReader::exportLocation(std::string_view text) {
 }
 
 void PreferencesReader::finish() {
-    if (root->concerts) {
-        // Shows saved without a place (by older versions) were found for the file's place.
-        std::lock_guard<ListMutex> hold(root->concerts->mutex);
-        vx::noteFoundPlace(*root->concerts, vx::currentSearchPlace(st), true);
-    }
-    if (tripsDamaged) {
-        // Said once: the next save writes the trips the user has, none of the damage.
-        valid = false;
-        reportStartupProblem("The trips saved in the preferences could not be read. Add them again in the "
-                             "Places tab of the preferences.");
-    }
+    // Said once, by the engine: the next save writes the trips the user has, none of the damage.
+    if (tripsDamaged) valid = false;
     if (!filtersRead)
         for (const char* filter : vx::kDefaultFormatFilters)
             st.addFormatFilter(filter);
     if (!radiusRead) {
         // The list may hold the shows of a radius that is not the one shown: search again.
-        engine.nextUpdateTime = 1;
+        schedule_.nextUpdateTime = 1;
     }
     if (placeRead) return;
     // Searching near garbage finds nothing: locate the user again, and now rather than at the
     // next schedule.
-    engine.useIpLocation = true;
-    engine.nextUpdateTime = 1;
+    schedule_.useIpLocation = true;
+    schedule_.nextUpdateTime = 1;
 }
 
 void PreferencesReader::schedule(std::string_view text) {
@@ -327,7 +316,7 @@ void PreferencesReader::schedule(std::string_view text) {
         when = 1;
         valid = false;
     }
-    engine.nextUpdateTime = when;
+    schedule_.nextUpdateTime = when;
 }
 
 void PreferencesReader::lastSave(std::string_view text) {
@@ -498,28 +487,28 @@ void PreferencesReader::show(std::string_view text) {
 
 } // namespace
 
-int CalGetData::loadPrefs() {
+vx::PreferencesRead vx::loadPreferences(PluginData* root, RefreshSchedule schedule) {
     ProtectedData& st = root->state;
     char path[1024];
     st.getVoxtrailPref(path);
-    if (!fileExists(path)) {
-        if (vx::regularFileState(path) == vx::FileOpening::notRegular)
-            reportStartupProblem(std::string("The preferences file \"") + path +
-                                 "\" is not a regular file, so it was not read; it is replaced when the "
-                                 "settings are next saved.");
-        for (const char* filter : vx::kDefaultFormatFilters)
+    PreferencesRead read;
+    if (!fileHasFirstLine(path)) {
+        read.notRegular = regularFileState(path) == FileOpening::notRegular;
+        for (const char* filter : kDefaultFormatFilters)
             st.addFormatFilter(filter);
-        return 0;
+        return read;
     }
-    useIpLocation = false;
-    PreferencesReader reader(*this);
+    read.existed = true;
+    schedule.useIpLocation = false;
+    PreferencesReader reader(root, schedule);
     std::size_t lines = 0;
     // Lines are read with a bound, so a file without line ends costs little memory.
-    vx::LineSource file(path);
+    LineSource file(path);
     std::string_view text;
     while (file.next(text))
         reader.line(++lines, text);
     reader.finish();
+    read.tripsDamaged = reader.tripsDamaged;
     st.setValid_preference_file(reader.valid && lines >= 9);
-    return -1;
+    return read;
 }

@@ -9,6 +9,9 @@
 
 namespace vx {
 
+// Today's local date.
+DayDate localToday();
+
 // The typed fields of a trip, as the Places tab holds them.
 struct TripFields {
     std::string city, region, radius, from, to;

@@ -3,6 +3,7 @@
 // them for its events and keeps the shows of the library's artists in the concerts list.
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/net/concert_search_place.h"
 #include "plugin/net/concert_search_replies.h"
 #include "plugin/net/web_session.h"
 
@@ -25,22 +26,8 @@ int parseURL_generic(WebSession& web, XML_Artist_List& artists, ConcertSearchAns
 // The refresh's concert step: the search between two checks for a stop.
 int genericParser(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswers* answers = nullptr);
 
-// The place of a search as the requests carry it.
-struct ConcertSearchPlace {
-    char city[256];   // canonical form, blanks as '+'
-    char region[256]; // the search region code, or the stripped name when there is none
-    int radius;
-};
-
-ConcertSearchPlace concertSearchPlace(const char* city, const char* region, int radius);
 // The search of one place, its shows added to into (choices carried over from previousConcerts).
 // answers, when given, receives how each source answered for the place typed as city and region.
 int searchConcertsAt(WebSession& web, XML_Artist_List& artists, const ConcertSearchPlace& place,
                      SHOWLIST& into, ConcertSearchAnswers* answers = nullptr, const char* city = nullptr,
                      const char* region = nullptr);
-// "http://" host "/datasources/datasources.php?TODO=GETSITES&CITY=..&STATE=..&RADIUS=..&VERSION=2.9".
-void sourceDirectoryURL(char* url, std::size_t capacity, const char* serviceHost,
-                        const ConcertSearchPlace& place);
-// The source's URL followed by "&city=..&state=..&radius=..".
-void sourceRequestURL(char* url, std::size_t capacity, const char* sourceURL,
-                      const ConcertSearchPlace& place);

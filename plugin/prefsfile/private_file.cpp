@@ -1,4 +1,4 @@
-#include "plugin/engine/private_file.h"
+#include "plugin/prefsfile/private_file.h"
 
 #include "common/durable_files.h"
 #include "common/regular_file.h"
@@ -96,6 +96,20 @@ bool readFileStart(const std::string& path, std::size_t limit, std::string& byte
     ::close(fd);
     bytes.assign(buf.data(), got);
     return readable;
+}
+
+bool fileHasFirstLine(const char* path) {
+    const int fd = openRegularFile(path);
+    if (fd < 0) return false;
+    // The first line is empty exactly when the file starts with its line end: two bytes tell.
+    char start[2];
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, start, sizeof start);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got <= 0 || start[0] == '\n') return false;
+    return !(start[0] == '\r' && (got == 1 || start[1] == '\n'));
 }
 
 } // namespace vx

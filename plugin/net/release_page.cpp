@@ -1,4 +1,4 @@
-#include "plugin/services/release_page.h"
+#include "plugin/net/release_page.h"
 
 #include "plugin/model/text_helpers.h"
 

@@ -1,12 +1,20 @@
-#include "plugin/engine/trip_rules.h"
+#include "plugin/prefsfile/trip_rules.h"
 
-#include "plugin/engine/preference_fields.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/net/region_tables.h"
+#include "plugin/prefsfile/preference_fields.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace vx {
+
+DayDate localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    return {today.tm_year + 1900, today.tm_mon + 1, today.tm_mday};
+}
 
 namespace {
 

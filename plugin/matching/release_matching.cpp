@@ -1,9 +1,10 @@
-#include "plugin/services/release_matching.h"
+#include "plugin/matching/release_matching.h"
 
 #include "common/fixed_text.h"
+#include "plugin/matching/concert_matching.h"
+#include "plugin/matching/view_copy.h"
 #include "plugin/model/text_helpers.h"
-#include "plugin/net/concert_search_page.h"
-#include "plugin/services/release_page.h"
+#include "plugin/net/release_page.h"
 
 #include <cstring>
 #include <mutex>
@@ -11,12 +12,7 @@
 
 namespace {
 
-// Copies a view into a fixed buffer, cut to capacity - 1 and terminated.
-void copyView(char* dst, std::size_t capacity, std::string_view text) {
-    const std::size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
-    std::memcpy(dst, text.data(), n);
-    dst[n] = '\0';
-}
+using vx::copyView;
 
 SHOWENTRY* makeRelease(const ReleaseLine& line, const ReleaseDate& date, const char* url) {
     auto* release = new SHOWENTRY;

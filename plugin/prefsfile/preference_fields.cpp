@@ -1,4 +1,4 @@
-#include "plugin/engine/preference_fields.h"
+#include "plugin/prefsfile/preference_fields.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,7 @@
-#include "plugin/net/concert_search_page.h"
+#include "plugin/matching/concert_matching.h"
 
 #include "common/fixed_text.h"
+#include "plugin/matching/view_copy.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cstring>
@@ -8,12 +9,7 @@
 
 namespace {
 
-// Copies a view into a fixed buffer, cut to capacity - 1 and terminated.
-void copyView(char* dst, std::size_t capacity, std::string_view text) {
-    const std::size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
-    std::memcpy(dst, text.data(), n);
-    dst[n] = '\0';
-}
+using vx::copyView;
 
 void cleanPerformer(std::string_view performer, std::string& cleaned) {
     char name[256];

@@ -1,8 +1,8 @@
-#include "plugin/engine/password_file.h"
+#include "plugin/prefsfile/password_file.h"
 
 #include "common/fixed_text.h"
 #include "platform/system.h"
-#include "plugin/engine/private_file.h"
+#include "plugin/prefsfile/private_file.h"
 
 namespace vx {
 
