@@ -61,7 +61,7 @@ int main() {
     std::vector<double> times;
     for (int run = 0; run < kRuns; ++run) {
         const auto start = vx::bench::Clock::now();
-        if (iPhoneSync_addAllArtists(root.engine) != 0) {
+        if (iPhoneSync_addAllArtists(root.engine.web) != 0) {
             std::fprintf(stderr, "the phone step stopped early\n");
             return 1;
         }
