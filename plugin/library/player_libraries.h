@@ -1,17 +1,12 @@
 #pragma once
 // Where the music players of a Linux desktop keep their libraries, for a first start that finds
 // no library at the usual path.
-#include <string>
+#include "common/linux_library_places.h"
 
 namespace vx {
 
-struct FoundLibrary {
-    std::string path; // "" when none was found
-    std::string player;
-};
-
-// The first library file found in the players' usual places under home (and $XDG_DATA_HOME,
-// when that names an absolute folder).
-FoundLibrary findPlayerLibrary(const std::string& home);
+inline FoundLibrary findPlayerLibrary(const std::string& home) {
+    return findLinuxLibrary(home);
+}
 
 } // namespace vx
