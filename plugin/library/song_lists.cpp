@@ -42,40 +42,57 @@ void SongLists::add(std::string_view artist, std::string_view album, std::uint64
                     std::string_view artistId) {
     const std::string_view written = trimmed(artist);
     if (written.empty()) return;
-    if (!lastForms || written != lastWritten) {
-        auto [known, added] = artistForms.try_emplace(std::string(written));
-        if (added) {
-            known->second = artistNameForms(written);
-            if (!known->second.first.empty()) {
-                artistEntries.push_back(known->second.first);
-                if (known->second.two) artistEntries.push_back(known->second.second);
-            }
+    if (last == SIZE_MAX || written != lastWritten) {
+        auto known = byWritten.find(written);
+        if (known == byWritten.end()) {
+            known = byWritten.emplace(std::string(written), seen.size()).first;
+            seen.push_back({artistNameForms(written), 0, {}});
         }
         lastWritten.assign(written);
-        lastForms = &known->second;
+        last = known->second;
     }
-    const ArtistNameForms& forms = *lastForms;
-    if (forms.first.empty()) return;
-    played = std::min(played, kMostPlays);
-    if (played > 0) {
-        addPlays(playCounts[forms.first], played);
-        if (forms.two) addPlays(playCounts[forms.second], played);
-    }
-    const std::string_view id = trimmed(artistId);
-    if (isMusicBrainzId(id)) {
-        artistIds.try_emplace(forms.first, id);
-        if (forms.two) artistIds.try_emplace(forms.second, id);
+    Artist& entry = seen[last];
+    if (entry.forms.first.empty()) return;
+    addPlays(entry.plays, std::min(played, kMostPlays));
+    if (entry.id.empty()) {
+        const std::string_view id = trimmed(artistId);
+        if (isMusicBrainzId(id)) entry.id.assign(id);
     }
     const std::string_view albumName = trimmed(album);
-    if (!albumName.empty() && seenAlbums.emplace(albumName).second) {
-        std::string stored = normalisedName(albumName);
-        if (!stored.empty()) albumEntries.push_back(std::move(stored));
+    if (albumName.empty() || albumName == lastAlbum) return;
+    lastAlbum.assign(albumName);
+    if (seenAlbums.find(albumName) != seenAlbums.end()) return;
+    seenAlbums.emplace(albumName);
+    std::string stored = normalisedName(albumName);
+    if (!stored.empty()) albumEntries.push_back(std::move(stored));
+}
+
+ArtistPlays::Counts SongLists::plays() const {
+    ArtistPlays::Counts counts;
+    for (const Artist& artist : seen) {
+        if (artist.plays == 0) continue;
+        addPlays(counts[artist.forms.first], artist.plays);
+        if (artist.forms.two) addPlays(counts[artist.forms.second], artist.plays);
     }
+    return counts;
+}
+
+ArtistIds SongLists::ids() const {
+    ArtistIds ids;
+    for (const Artist& artist : seen) {
+        if (artist.id.empty()) continue;
+        ids.try_emplace(artist.forms.first, artist.id);
+        if (artist.forms.two) ids.try_emplace(artist.forms.second, artist.id);
+    }
+    return ids;
 }
 
 void SongLists::addTo(XML_Artist_List& artists, XML_Album_List& albums) const {
-    for (const std::string& name : artistEntries)
-        artists.add(new XMLARTIST(name.c_str()));
+    for (const Artist& artist : seen) {
+        if (artist.forms.first.empty()) continue;
+        artists.add(new XMLARTIST(artist.forms.first.c_str()));
+        if (artist.forms.two) artists.add(new XMLARTIST(artist.forms.second.c_str()));
+    }
     for (const std::string& name : albumEntries)
         albums.add(new XMLALBUM(name.c_str()));
 }

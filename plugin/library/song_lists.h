@@ -30,19 +30,33 @@ class SongLists {
              std::string_view artistId);
     // Adds every artist and album gathered to the lists.
     void addTo(XML_Artist_List& artists, XML_Album_List& albums) const;
-    const ArtistPlays::Counts& plays() const { return playCounts; }
-    const ArtistIds& ids() const { return artistIds; }
+    // Plays by cleaned name, summed over every written name that cleans to it.
+    ArtistPlays::Counts plays() const;
+    // Each cleaned name's id: the first one read of the first written name that cleans to it.
+    ArtistIds ids() const;
 
   private:
-    std::unordered_map<std::string, ArtistNameForms> artistForms; // by written name
-    std::unordered_set<std::string> seenAlbums;                   // as written
-    std::vector<std::string> artistEntries;                       // cleaned, each once
+    // Written names are looked up by view, so that a song whose names were seen before costs
+    // no copy of them.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+    struct Artist {
+        ArtistNameForms forms;
+        std::uint64_t plays = 0;
+        std::string id;
+    };
+
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> byWritten; // into seen
+    std::vector<Artist> seen; // in the order first read
+    TextSet seenAlbums;       // as written
     std::vector<std::string> albumEntries;
-    ArtistPlays::Counts playCounts;
-    ArtistIds artistIds;
-    // The last song's written artist: the songs of an album come one after another.
+    // The last song's artist and album: the songs of an album come one after another.
     std::string lastWritten;
-    const ArtistNameForms* lastForms = nullptr;
+    std::size_t last = SIZE_MAX;
+    std::string lastAlbum;
 };
 
 } // namespace vx
