@@ -2,10 +2,14 @@
 
 #include "plugin/library/artist_name_forms.h"
 #include "plugin/library/database_scan.h"
+#include "plugin/library/folder_cache.h"
 #include "plugin/library/library_kind.h"
 #include "plugin/library/library_scan.h"
 #include "plugin/library/line_source.h"
+#include "plugin/library/music_folder_scan.h"
 #include "plugin/library/rhythmdb_scan.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,6 +35,16 @@ bool holdsTracks(ProtectedData& state, const char* path) {
     XML_Album_List albums;
     vx::LibraryScan scan(artists, albums, state);
     return scan.readFile(path) && (artists.size() > 0 || albums.size() > 0);
+}
+
+// The music folder's cache sits in the support folder, beside the preferences file.
+std::string folderCachePath(ProtectedData& state) {
+    char prefs[1024];
+    state.getVoxtrailPref(prefs);
+    const std::string_view named(prefs);
+    const std::size_t slash = named.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    return std::string(named.substr(0, slash + 1)) + vx::kFolderCacheFile;
 }
 
 void takeSongs(const vx::SongLists& songs, XML_Artist_List& artists, XML_Album_List& albums,
@@ -59,12 +73,42 @@ void removeExcludedArtists(XML_Artist_List& artists, const char* path) {
     });
 }
 
+int applyNameFiles(ProtectedData& state, XML_Artist_List& artists) {
+    char path[1024];
+    state.getVoxtrailIncludeBandsList(path);
+    addIncludedArtists(artists, path);
+    state.getVoxtrailExcludeBandsList(path);
+    removeExcludedArtists(artists, path);
+
+    // Compilations are filed under these; no concert is ever theirs.
+    artists.remove("various");
+    artists.remove("variousartists");
+    return 0;
+}
+
 } // namespace
 
 int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& albums, ArtistPlays* plays,
                 vx::ArtistIds* ids) {
     char path[1024];
     state.getiTunes_xml_path(path);
+    struct stat info {};
+    const bool there = ::stat(path, &info) == 0;
+    if (there && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        // A device would never end and a FIFO would wait for a writer: neither is opened.
+        tellNotRead(state, path, "a device, pipe or socket, not a library");
+        return 1;
+    }
+    if (there && S_ISDIR(info.st_mode)) {
+        vx::MusicFolderScan scan;
+        if (!scan.readFolder(path, folderCachePath(state), state)) {
+            tellNotRead(state, path, "the folder could not be read");
+            return 1;
+        }
+        takeSongs(scan.songs(), artists, albums, plays, ids);
+        state.setLibraryNotice(scan.summary().c_str());
+        return applyNameFiles(state, artists);
+    }
     const vx::LibraryKind kind = vx::libraryKindOf(path);
     if (kind == vx::LibraryKind::unknown && !holdsTracks(state, path)) {
         // Its artists would be none: the ones read before stay until the file is a library again.
@@ -96,14 +140,5 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
         if (plays) plays->replace(scan.artistPlays());
     }
     clearNotReadNotice(state);
-
-    state.getVoxtrailIncludeBandsList(path);
-    addIncludedArtists(artists, path);
-    state.getVoxtrailExcludeBandsList(path);
-    removeExcludedArtists(artists, path);
-
-    // Compilations are filed under these; no concert is ever theirs.
-    artists.remove("various");
-    artists.remove("variousartists");
-    return 0;
+    return applyNameFiles(state, artists);
 }
