@@ -143,4 +143,12 @@ void walkMusicFolder(const std::string& folder, const std::function<void(const A
     Walk(found, stop, skips).folder(folder, 0);
 }
 
+bool holdsAudioFile(const std::string& folder) {
+    bool found = false;
+    FolderSkips skips;
+    walkMusicFolder(
+        folder, [&](const AudioFile&) { found = true; }, [&] { return found; }, skips);
+    return found;
+}
+
 } // namespace vx

@@ -31,4 +31,7 @@ bool isUtf8(const std::string& text);
 void walkMusicFolder(const std::string& folder, const std::function<void(const AudioFile&)>& found,
                      const std::function<bool()>& stop, FolderSkips& skips);
 
+// True once an audio file is found under folder (the walk stops there).
+bool holdsAudioFile(const std::string& folder);
+
 } // namespace vx

@@ -106,7 +106,7 @@ int readLibrary(ProtectedData& state, XML_Artist_List& artists, XML_Album_List& 
             return 1;
         }
         takeSongs(scan.songs(), artists, albums, plays, ids);
-        state.setLibraryNotice(scan.summary().c_str());
+        state.setLibraryNotice(("Music folder " + std::string(path) + ": " + scan.summary()).c_str());
         return applyNameFiles(state, artists);
     }
     const vx::LibraryKind kind = vx::libraryKindOf(path);

@@ -63,7 +63,7 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
 }
 
 std::string MusicFolderScan::summary() const {
-    std::string line = "Music folder: " + std::to_string(songCount) + " songs read";
+    std::string line = std::to_string(songCount) + " songs read";
     const std::uint32_t passed = skipped.total() + brokenFiles;
     if (passed == 0) return line;
     line += "; " + std::to_string(passed) + " files passed over (";

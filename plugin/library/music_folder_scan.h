@@ -26,7 +26,7 @@ class MusicFolderScan {
     const FolderSkips& skips() const { return skipped; }
     std::uint32_t broken() const { return brokenFiles; }
     std::uint32_t tagsRead() const { return filesRead; }
-    // A line for the status line: the songs read and the files passed over.
+    // For the status line: the songs read and the files passed over.
     std::string summary() const;
 
   private:

@@ -3,10 +3,12 @@
 // no library at the usual path.
 #include "common/linux_library_places.h"
 
+#include <string>
+
 namespace vx {
 
-inline FoundLibrary findPlayerLibrary(const std::string& home) {
-    return findLinuxLibrary(home);
-}
+// The first library file found in the players' places; else the user's music folder
+// ($XDG_MUSIC_DIR or ~/Music) when it holds an audio file, as the player "music".
+FoundLibrary findPlayerLibrary(const std::string& home);
 
 } // namespace vx

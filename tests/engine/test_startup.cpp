@@ -244,6 +244,20 @@ TEST_F(Startup, AnotherPlayersLibraryIsTakenWithoutAsking) {
     unsetenv("XDG_DATA_HOME");
 }
 
+TEST_F(Startup, AMusicFolderWithAudioFilesIsTheLastPlaceLooked) {
+    // A music folder without audio files is no library: the user is asked.
+    std::filesystem::create_directories(home.path() + "/Music/iTunes");
+    { VoxtrailClass root; }
+    EXPECT_EQ(dialogs.size(), 1u);
+    dialogs.clear();
+    std::filesystem::remove(home.preferences());
+    std::filesystem::copy_file(VX_TESTDATA_DIR "/audio/full.ogg", home.path() + "/Music/full.ogg");
+    VoxtrailClass root;
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), home.path() + "/Music");
+    EXPECT_TRUE(root.engine.artists.contains("artist"));
+}
+
 TEST_F(Startup, ThePlayersLibrariesAreTriedInAFixedOrder) {
     // Each later one is found only once those before it are gone.
     const std::string beetsDir = home.path() + "/beets-elsewhere";

@@ -84,7 +84,7 @@ TEST_F(MusicFolder, IsTheLibraryWhenThePathNamesIt) {
     EXPECT_TRUE(artists.contains("artist")) << "the artist";
     EXPECT_TRUE(artists.contains("albumartist")) << "the album artist";
     EXPECT_TRUE(albums.contains("album"));
-    EXPECT_EQ(notice(), "Music folder: 5 songs read");
+    EXPECT_EQ(notice(), "Music folder " + music + ": 5 songs read");
 
     // A device or a FIFO is never opened: the artists read before stay.
     const std::string fifo = home.path() + "/library.fifo";
