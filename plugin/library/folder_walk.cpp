@@ -50,17 +50,19 @@ class Walk {
             if (name != "." && name != "..") names.push_back(name);
         }
         std::sort(names.begin(), names.end());
+        const int at = ::dirfd(dir.dir);
         for (const std::string& name : names) {
             if (stop && stop()) return;
-            entry(path + "/" + name, name, depth);
+            entry(at, path + "/" + name, name, depth);
         }
     }
 
   private:
-    void entry(const std::string& path, const std::string& name, int depth) {
+    void entry(int at, const std::string& path, const std::string& name, int depth) {
         struct stat info {};
-        // Links are followed: a folder of links to albums is a common layout.
-        if (::stat(path.c_str(), &info) != 0) {
+        // Looked up from the open folder, not from the top of the path. Links are followed: a
+        // folder of links to albums is a common layout.
+        if (::fstatat(at, name.c_str(), &info, 0) != 0) {
             ++skips.unreadable;
             return;
         }

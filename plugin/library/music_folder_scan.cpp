@@ -26,7 +26,8 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
                                  ProtectedData& state) {
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-    const FolderCache before = cachePath.empty() ? FolderCache{} : loadFolderCache(cachePath);
+    FolderCache before = cachePath.empty() ? FolderCache{} : loadFolderCache(cachePath);
+    const std::size_t cachedBefore = before.size();
     FolderCache after;
     const auto stop = [&state] { return state.getShutingDown(); };
     walkMusicFolder(
@@ -36,7 +37,7 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
             const auto cached = before.find(file.path);
             if (cached != before.end() && cached->second.size == file.size &&
                 cached->second.modified == file.modified) {
-                song = cached->second;
+                song = std::move(cached->second);
             } else {
                 song.size = file.size;
                 song.modified = file.modified;
@@ -57,7 +58,7 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
         stop, skipped);
     if (stop()) return false;
     // Only what changed is written; files gone since drop out of the cache with it.
-    if (!cachePath.empty() && (filesRead > 0 || after.size() != before.size()))
+    if (!cachePath.empty() && (filesRead > 0 || after.size() != cachedBefore))
         saveFolderCache(cachePath, after);
     return true;
 }
