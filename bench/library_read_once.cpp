@@ -6,13 +6,16 @@
 #include "plugin/model/record_lists.h"
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_library_read_once LIBRARY.xml\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: bench_library_read_once LIBRARY [SUPPORT_FOLDER]\n");
         return 2;
     }
     ProtectedData state;
+    // A music folder keeps what it read in the support folder, when one is given.
+    if (argc == 3) state.setVoxtrailPref((std::string(argv[2]) + "/VoxtrailPref").c_str());
     XML_Artist_List artists;
     XML_Album_List albums;
     state.setiTunes_xml_path(argv[1]);

@@ -2,6 +2,7 @@
 
 #include "common/regular_file.h"
 #include "player/plist_reader.h"
+#include "player/song_database.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -87,6 +88,10 @@ MusicLibrary loadMusicLibrary(const std::string& path) {
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& hooks) {
+    if (std::optional<MusicLibrary> songs = loadSongDatabase(path, hooks.stop)) {
+        if (hooks.stop && hooks.stop->load()) return {};
+        return std::move(*songs);
+    }
     // A FIFO would hold the open, and the quit waiting on this thread, until some writer came.
     const int fd = vx::openRegularFile(path.c_str());
     if (fd < 0) return {};

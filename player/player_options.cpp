@@ -1,5 +1,7 @@
 #include "player/player_options.h"
 
+#include "common/linux_library_places.h"
+
 #include <charconv>
 
 namespace vx::player {
@@ -7,6 +9,9 @@ namespace vx::player {
 const char* usageText() {
     return "usage: vxplayer [--headless] [--script FILE] [--library FILE] [--os-version X.Y]\n"
            "                [--host-version X.Y.Z] [--visualizer NAME] [--screen W H]\n"
+           "The library is FILE, else ~/Music/iTunes/iTunes Music Library.xml, else the first found of\n"
+           "Rhythmbox's rhythmdb.xml, Strawberry's or Clementine's database and beets' library.db; each\n"
+           "kind is told by its content.\n"
            "Visual plug-ins load from ~/Library/iTunes/iTunes Plug-ins, then from ../lib/voxtrail/plug-ins\n"
            "beside the program (/usr/lib/voxtrail/plug-ins when installed); a bundle whose folder name or\n"
            "identifier the user's folder holds too is passed over, so the user's own install wins. Each\n"
@@ -103,7 +108,11 @@ std::optional<PlayerOptions> parseOptions(const std::vector<std::string>& args, 
 }
 
 std::string defaultLibraryPath(const std::string& home) {
-    return home + "/Music/iTunes/iTunes Music Library.xml";
+    const std::string itunes = home + "/Music/iTunes/iTunes Music Library.xml";
+    // A Linux desktop's player keeps the user's songs elsewhere: the first found is played.
+    if (vx::regularFileState(itunes.c_str()) != vx::FileOpening::missing) return itunes;
+    const vx::FoundLibrary found = vx::findLinuxLibrary(home);
+    return found.path.empty() ? itunes : found.path;
 }
 
 DottedVersion effectiveHostVersion(const PlayerOptions& options, const std::string& libraryVersion) {

@@ -229,7 +229,8 @@ void CalGetData::performUpdate(unsigned long mask) {
         std::scoped_lock lists(artists.mutex, albums.mutex);
         char path[1024];
         st.getiTunes_xml_path(path);
-        if (fileExists(path)) parseXML();
+        // A folder is read too, and anything else that is there is refused with a notice.
+        if (fileExists(path) || vx::regularFileState(path) == vx::FileOpening::notRegular) parseXML();
     }
 
     struct Step {

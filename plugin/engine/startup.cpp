@@ -8,6 +8,8 @@
 #include "plugin/engine/startup_steps.h"
 #include "plugin/engine/user_actions.h"
 #include "plugin/export/export_stamp.h"
+#include "plugin/library/folder_cache.h"
+#include "plugin/library/music_folder_scan.h"
 #include "plugin/library/player_libraries.h"
 #include "plugin/prefsfile/private_file.h"
 
@@ -125,9 +127,10 @@ void CalGetData::initialize() {
     }
 
     // A save killed before its rename left its temporary file; the saved file itself is whole.
-    vx::removeLeftoverTemporaries(support, {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
-                                            "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log",
-                                            vx::kExportStampFile, vx::kSourceCountsFile});
+    vx::removeLeftoverTemporaries(support,
+                                  {"VoxtrailPref", "vxt", "pd", "VoxtrailIncludeBands.txt",
+                                   "VoxtrailExcludeBands.txt", "FirstRun", "VoxtrailChanges.log",
+                                   vx::kExportStampFile, vx::kSourceCountsFile, vx::kFolderCacheFile});
     web.services = readServiceHosts(support.c_str());
     st.setVoxtrailPref((support + "VoxtrailPref").c_str());
     st.setVoxtrailIncludeBandsList((support + "VoxtrailIncludeBands.txt").c_str());
@@ -148,7 +151,9 @@ void CalGetData::initialize() {
 
     char path[1024];
     st.getiTunes_xml_path(path);
-    if (!fileExists(path)) {
+    // A folder the user named is a music folder; one standing where the XML library belongs is not.
+    const bool namedFolder = vx::isMusicFolder(path) && library != path;
+    if (!fileExists(path) && !namedFolder) {
         if (vx::regularFileState(path) == vx::FileOpening::notRegular)
             reportStartupProblem(std::string("The library file \"") + path +
                                  "\" is not a regular file, so it cannot be read.");
@@ -163,7 +168,7 @@ void CalGetData::initialize() {
             st.setiTunes_xml_path(chosen);
         st.getiTunes_xml_path(path);
     }
-    if (fileExists(path)) parseXML();
+    if (fileExists(path) || (vx::isMusicFolder(path) && library != path)) parseXML();
 
     const int32_t due = nextUpdateTime.load();
     if (due == 0 || static_cast<int32_t>(std::time(nullptr)) > due) checkForVersionUpdate();

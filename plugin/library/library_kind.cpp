@@ -1,6 +1,7 @@
 #include "plugin/library/library_kind.h"
 
 #include "common/regular_file.h"
+#include "plugin/library/database_scan.h"
 
 #include <string>
 
@@ -9,11 +10,18 @@ namespace vx {
 namespace {
 // Room for the XML declaration, a doctype and a comment or two before the root element.
 constexpr std::size_t kStartBytes = 4096;
+constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
 } // namespace
 
 LibraryKind libraryKindOfStart(std::string_view start) {
+    if (start.substr(0, kSqliteHeader.size()) == kSqliteHeader) return LibraryKind::otherDatabase;
     const std::size_t rhythmdb = start.find("<rhythmdb");
-    return rhythmdb < start.find("<plist") ? LibraryKind::rhythmdb : LibraryKind::plist;
+    const std::size_t plist = start.find("<plist");
+    if (rhythmdb < plist) return LibraryKind::rhythmdb;
+    // No text file of either kind holds a NUL byte before its root.
+    if (plist == std::string_view::npos && start.find('\0') != std::string_view::npos)
+        return LibraryKind::unknown;
+    return LibraryKind::plist;
 }
 
 LibraryKind libraryKindOf(const char* path) {
@@ -29,7 +37,22 @@ LibraryKind libraryKindOf(const char* path) {
     }
     ::close(fd);
     start.resize(have);
-    return libraryKindOfStart(start);
+    const LibraryKind kind = libraryKindOfStart(start);
+    if (kind != LibraryKind::otherDatabase) return kind;
+    switch (databaseTableOf(path)) {
+    case DatabaseTable::songs:
+        return LibraryKind::songsDatabase;
+    case DatabaseTable::items:
+        return LibraryKind::itemsDatabase;
+    case DatabaseTable::none:
+        break;
+    }
+    return LibraryKind::otherDatabase;
+}
+
+bool isDatabaseKind(LibraryKind kind) {
+    return kind == LibraryKind::songsDatabase || kind == LibraryKind::itemsDatabase ||
+           kind == LibraryKind::otherDatabase;
 }
 
 } // namespace vx

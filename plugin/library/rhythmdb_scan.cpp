@@ -13,7 +13,6 @@ namespace vx {
 namespace {
 
 constexpr std::size_t kBlockBytes = 128 << 10;
-constexpr std::uint64_t kMostPlays = 1000000;
 
 struct FileCloser {
     int fd;
@@ -66,7 +65,7 @@ std::uint64_t playCountOf(std::string_view text) {
     std::uint64_t n = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return 0;
-        n = std::min(n * 10 + static_cast<std::uint64_t>(c - '0'), kMostPlays);
+        n = std::min(n * 10 + static_cast<std::uint64_t>(c - '0'), SongLists::kMostPlays);
     }
     return n;
 }
@@ -210,6 +209,10 @@ void RhythmdbScan::tagEnded(std::string_view text) {
         named = Field::album;
     else if (name == "play-count")
         named = Field::playCount;
+    else if (name == "mb-artistid")
+        named = Field::artistId;
+    else if (name == "mb-albumartistid")
+        named = Field::albumArtistId;
     if (closes) {
         if (named == field) field = Field::none;
     } else if (named != Field::none && !empty) {
@@ -234,36 +237,11 @@ void RhythmdbScan::entryEnded() {
     if (!song) return;
     // An album's own artist names the band when it is set: a compilation's tracks then count
     // once, under the name the user filed it by.
-    std::string_view written = trimmed(values[static_cast<int>(Field::albumArtist)]);
-    if (written.empty()) written = trimmed(values[static_cast<int>(Field::artist)]);
-    const std::string_view album = trimmed(values[static_cast<int>(Field::album)]);
-    const std::uint64_t played = playCountOf(values[static_cast<int>(Field::playCount)]);
-    if (written.empty()) return;
-
-    // The songs of an artist are many: each name is cleaned and offered to the list once.
-    auto [known, added] = artistForms.try_emplace(std::string(written));
-    if (added) {
-        known->second = artistNameForms(written);
-        if (!known->second.first.empty()) {
-            artists.add(new XMLARTIST(known->second.first.c_str()));
-            if (known->second.two) artists.add(new XMLARTIST(known->second.second.c_str()));
-        }
-    }
-    const ArtistNameForms& forms = known->second;
-    if (forms.first.empty()) return;
-    if (played > 0) {
-        // Summed per form and cut like each track's count, so no sum can overflow.
-        std::uint64_t& first = plays[forms.first];
-        first = std::min(first + played, kMostPlays * kMostPlays);
-        if (forms.two) {
-            std::uint64_t& second = plays[forms.second];
-            second = std::min(second + played, kMostPlays * kMostPlays);
-        }
-    }
-    if (!album.empty() && seenAlbums.emplace(album).second) {
-        const std::string stored = normalisedName(album);
-        if (!stored.empty()) albums.add(new XMLALBUM(stored.c_str()));
-    }
+    const bool byAlbumArtist = !trimmed(values[static_cast<int>(Field::albumArtist)]).empty();
+    const Field artist = byAlbumArtist ? Field::albumArtist : Field::artist;
+    const Field id = byAlbumArtist ? Field::albumArtistId : Field::artistId;
+    found.add(values[static_cast<int>(artist)], values[static_cast<int>(Field::album)],
+              playCountOf(values[static_cast<int>(Field::playCount)]), values[static_cast<int>(id)]);
 }
 
 } // namespace vx

@@ -2,15 +2,11 @@
 // The other library the plug-in reads: the XML database a Linux music player keeps of its songs
 // (rhythmdb.xml). Its bytes are walked once, block by block, in a small state machine that holds
 // at most one tag and one value at a time, so a file of any size or shape costs bounded memory.
-#include "plugin/library/artist_name_forms.h"
-#include "plugin/model/artist_plays.h"
-#include "plugin/model/record_lists.h"
+#include "plugin/library/song_lists.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 class ProtectedData;
 
@@ -22,16 +18,15 @@ class RhythmdbScan {
     static constexpr std::size_t kLongestTag = 256;
     static constexpr std::size_t kLongestValue = 1024;
 
-    RhythmdbScan(XML_Artist_List& artists, XML_Album_List& albums) : artists(artists), albums(albums) {}
-
     // Any run of the file's bytes, in file order; a tag or value may be split between runs.
     void feed(std::string_view bytes);
     // The whole file; a shutdown ends the reading between blocks. False when it does not open.
     bool readFile(const char* path, ProtectedData& state);
-    ArtistPlays::Counts artistPlays() const { return plays; }
+    // The songs read so far.
+    const SongLists& songs() const { return found; }
 
   private:
-    enum class Field { none, artist, albumArtist, album, playCount };
+    enum class Field { none, artist, albumArtist, album, playCount, artistId, albumArtistId };
     enum class Mode { text, tag, cdata, comment };
 
     void textByte(char c);
@@ -41,11 +36,7 @@ class RhythmdbScan {
     void entryStarted(std::string_view start);
     void entryEnded();
 
-    XML_Artist_List& artists;
-    XML_Album_List& albums;
-    ArtistPlays::Counts plays;
-    std::unordered_map<std::string, ArtistNameForms> artistForms; // by written name
-    std::unordered_set<std::string> seenAlbums;
+    SongLists found;
 
     Mode mode = Mode::text;
     std::string tag;       // the tag being read, without '<' and '>'
@@ -54,7 +45,7 @@ class RhythmdbScan {
     bool inEntry = false;
     bool isSong = false;
     Field field = Field::none;
-    std::string values[5]; // by Field
+    std::string values[7]; // by Field
 };
 
 } // namespace vx

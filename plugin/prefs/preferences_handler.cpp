@@ -118,7 +118,8 @@ void PreferencesWindowLogic::chooseLibraryFile() {
     std::string path;
     if (outside.chooseFile(
             "Locate 'iTunes Music Library.xml'",
-            "Please locate your library: 'iTunes Music Library.xml', or Rhythmbox's 'rhythmdb.xml'.\n",
+            "Please locate your library: 'iTunes Music Library.xml', Rhythmbox's 'rhythmdb.xml',\n"
+            "Strawberry's 'strawberry.db', Clementine's 'clementine.db' or beets' 'library.db'.\n",
             folderOf(controls.text(CID_GENERAL_TBOX_libraryPath)), path))
         controls.setText(CID_GENERAL_TBOX_libraryPath, vx::prefs::cutField(path, 1024));
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -135,4 +136,60 @@ TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyARhythmboxLibraryIsReadWithoutA
     const std::set<std::string> artists = concertArtists(prefs);
     for (const char* band : {"Sigur Rós", "Queen", "New Order"})
         EXPECT_TRUE(artists.count(band)) << band;
+}
+
+TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyAStrawberryDatabaseIsReadAndPlayed) {
+    TempHome home;
+    // The service's catalogue holds these artists; the home has only the player's database.
+    const std::string catalogue = std::string(VX_TESTDATA_DIR) + "/rhythmdb/rhythmdb-fixture.xml";
+    const std::string database = ".local/share/strawberry/strawberry/strawberry.db";
+    WebService service(home.file("service.log"), {"--catalog-from-library", catalogue});
+    home.writeFile(database,
+                   home.readFile(std::string(VX_TESTDATA_DIR) + "/strawberry/strawberry-1.0.14.db"));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+
+    std::map<std::string, std::string> env = home.playerEnvironment();
+    env["XDG_DATA_HOME"] = home.file(".local/share");
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, env, home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const bool searched = home.waitForContent(
+        kSupportFolder + "VoxtrailPref",
+        [](const std::string& prefs) { return concertArtists(prefs).count("Queen") > 0; }, kSearchMs);
+    player.sendLine("play");
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    ASSERT_TRUE(searched) << player.errorText();
+
+    for (const std::string& line : player.linesRead())
+        EXPECT_EQ(line.rfind("file-dialog:", 0), std::string::npos) << line;
+    EXPECT_EQ(player.errorText().find("no tracks"), std::string::npos) << player.errorText();
+    EXPECT_EQ(lineOf(home.readFile(home.file(kSupportFolder + "VoxtrailPref")), 1), home.file(database));
+}
+
+TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyAMusicFolderIsReadWithoutAsking) {
+    TempHome home;
+    const std::string catalogue = std::string(VX_TESTDATA_DIR) + "/rhythmdb/rhythmdb-fixture.xml";
+    WebService service(home.file("service.log"), {"--catalog-from-library", catalogue});
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::string(VX_TESTDATA_DIR) + "/audio/generated"))
+        home.writeFile("Music/" + file.path().filename().string(), home.readFile(file.path().string()));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const bool searched = home.waitForContent(
+        kSupportFolder + "VoxtrailPref",
+        [](const std::string& prefs) { return concertArtists(prefs).count("Queen") > 0; }, kSearchMs);
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    ASSERT_TRUE(searched) << player.errorText();
+
+    for (const std::string& line : player.linesRead())
+        EXPECT_EQ(line.rfind("file-dialog:", 0), std::string::npos) << line;
+    EXPECT_EQ(lineOf(home.readFile(home.file(kSupportFolder + "VoxtrailPref")), 1), home.file("Music"));
+    // What was read is kept for the next start.
+    EXPECT_NE(home.readFile(home.file(kSupportFolder + "VoxtrailFolderCache")).find("Queen"),
+              std::string::npos);
 }

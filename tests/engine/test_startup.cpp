@@ -3,6 +3,7 @@
 #include "platform/system.h"
 #include "plugin/engine/startup_steps.h"
 #include "plugin/host/voxtrail_class.h"
+#include "tests/support/database_file.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
@@ -241,4 +242,50 @@ TEST_F(Startup, AnotherPlayersLibraryIsTakenWithoutAsking) {
         EXPECT_TRUE(root.engine.artists.contains("sigurrs"));
     }
     unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(Startup, AMusicFolderWithAudioFilesIsTheLastPlaceLooked) {
+    // A music folder without audio files is no library: the user is asked.
+    std::filesystem::create_directories(home.path() + "/Music/iTunes");
+    { VoxtrailClass root; }
+    EXPECT_EQ(dialogs.size(), 1u);
+    dialogs.clear();
+    std::filesystem::remove(home.preferences());
+    std::filesystem::copy_file(VX_TESTDATA_DIR "/audio/full.ogg", home.path() + "/Music/full.ogg");
+    VoxtrailClass root;
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), home.path() + "/Music");
+    EXPECT_TRUE(root.engine.artists.contains("artist"));
+}
+
+TEST_F(Startup, ThePlayersLibrariesAreTriedInAFixedOrder) {
+    // Each later one is found only once those before it are gone.
+    const std::string beetsDir = home.path() + "/beets-elsewhere";
+    setenv("BEETSDIR", beetsDir.c_str(), 1);
+    const std::vector<std::pair<std::string, std::string>> libraries = {
+        {home.path() + "/.local/share/strawberry/strawberry/strawberry.db", "Strawberry"},
+        {home.path() + "/.config/Clementine/clementine.db", "Clementine"},
+        {beetsDir + "/library.db", "beets"},
+        {home.path() + "/.config/beets/library.db", "beets"},
+    };
+    for (const auto& [path, player] : libraries) {
+        const char* table = player == "beets" ? "items" : "songs";
+        makeDatabase(path, std::string("CREATE TABLE ") + table + " (artist TEXT, album TEXT); INSERT INTO " +
+                               table + " VALUES ('" + player + " Band', 'x');");
+    }
+    for (const auto& [path, player] : libraries) {
+        {
+            VoxtrailClass root;
+            EXPECT_TRUE(dialogs.empty()) << path;
+            EXPECT_EQ(text(root.state, &ProtectedData::getLibraryNotice),
+                      "Reading your " + player + " library: " + path);
+            std::string band = player + "band";
+            for (char& c : band)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_TRUE(root.engine.artists.contains(band.c_str())) << path;
+        }
+        std::filesystem::remove(path);
+        std::filesystem::remove(home.preferences());
+    }
+    unsetenv("BEETSDIR");
 }

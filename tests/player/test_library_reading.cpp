@@ -3,6 +3,7 @@
 #include "player/host_dialogs.h"
 #include "player/library_loader.h"
 #include "player/music_library.h"
+#include "player/player_options.h"
 #include "player/player_session.h"
 #include "player/plist_reader.h"
 
@@ -107,6 +108,51 @@ TEST(MusicLibrary, ReadsTheRealLibraryFiles) {
     EXPECT_EQ(v11.applicationVersion, "11.1.3");
     ASSERT_EQ(v11.tracks.size(), 162u);
     EXPECT_EQ(v11.tracks[0].artist, "The Aggrolites");
+}
+
+TEST(MusicLibrary, PlaysTheLibrariesOfLinuxPlayers) {
+    struct Case {
+        const char* file;
+        std::size_t tracks;
+        const char* artist; // of a track named title
+        const char* title;
+        uint32_t totalTimeMs;
+    };
+    const Case cases[] = {
+        // One of its six songs' file is gone.
+        {"strawberry/strawberry-1.0.14.db", 5, "Sigur Rós", "Glósóli", 200},
+        {"beets/beets-1.6-import.db", 6, "Freddie Mercury", "The Show Must Go On", 200},
+        {"beets/beets-old-schema.blb", 4, "Panda Bear", "Take Pills", 0},
+        {"rhythmdb/rhythmdb-fixture.xml", 6, "Radiohead", "Paranoid Android", 383000},
+    };
+    for (const Case& c : cases) {
+        const MusicLibrary songs = loadMusicLibrary(kData + "/" + c.file);
+        EXPECT_EQ(songs.tracks.size(), c.tracks) << c.file;
+        const auto track = std::find_if(songs.tracks.begin(), songs.tracks.end(),
+                                        [&](const LibraryTrack& t) { return t.name == c.title; });
+        ASSERT_NE(track, songs.tracks.end()) << c.file;
+        EXPECT_EQ(track->artist, c.artist) << c.file;
+        if (c.totalTimeMs) {
+            EXPECT_EQ(track->totalTimeMs, c.totalTimeMs) << c.file;
+        }
+    }
+}
+
+TEST(MusicLibrary, WithoutTheXmlLibraryALinuxPlayersIsPlayed) {
+    const fs::path home = fs::temp_directory_path() / ("vx-player-home-" + std::to_string(::getpid()));
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("BEETSDIR");
+    const std::string itunes = (home / "Music/iTunes/iTunes Music Library.xml").string();
+    EXPECT_EQ(defaultLibraryPath(home.string()), itunes);
+    const fs::path beets = home / ".config/beets/library.db";
+    fs::create_directories(beets.parent_path());
+    fs::copy_file(kData + "/beets/beets-test.blb", beets);
+    EXPECT_EQ(defaultLibraryPath(home.string()), beets.string());
+    fs::create_directories(fs::path(itunes).parent_path());
+    std::ofstream(itunes) << library("");
+    EXPECT_EQ(defaultLibraryPath(home.string()), itunes);
+    fs::remove_all(home);
 }
 
 TEST(MusicLibrary, ALoaderOnItsOwnThreadGivesWhatAReadGives) {

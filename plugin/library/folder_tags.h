@@ -1,0 +1,20 @@
+#pragma once
+// The tags of one audio file, read with TagLib from a descriptor we opened ourselves, so that
+// nothing but a regular file is ever opened.
+#include <string>
+
+namespace vx {
+
+struct SongTags {
+    std::string artist;
+    std::string albumArtist;
+    std::string album;
+    std::string artistId;
+    std::string albumArtistId;
+};
+
+// False when the file cannot be opened or TagLib finds no tags it can read in it (truncated or
+// broken files, or files of no format it knows).
+bool readSongTags(const std::string& path, SongTags& tags);
+
+} // namespace vx

@@ -1,0 +1,62 @@
+#pragma once
+// What a library of songs gives the plug-in, gathered song by song and handed to the lists at
+// the end, so that a reading that fails half way leaves the lists as they were.
+#include "plugin/library/artist_name_forms.h"
+#include "plugin/model/artist_plays.h"
+#include "plugin/model/record_lists.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vx {
+
+// MusicBrainz artist ids by the cleaned artist name; the lists' records have no room for them.
+using ArtistIds = std::unordered_map<std::string, std::string>;
+
+// True for an id of MusicBrainz's form: 36 characters, hex digits in groups of 8-4-4-4-12.
+bool isMusicBrainzId(std::string_view text);
+
+class SongLists {
+  public:
+    static constexpr std::uint64_t kMostPlays = 1000000;
+
+    // One song: its artist as written (the album's artist when set), album, plays and the
+    // artist's MusicBrainz id ("" when unknown). Surrounding spaces are ignored.
+    void add(std::string_view artist, std::string_view album, std::uint64_t played,
+             std::string_view artistId);
+    // Adds every artist and album gathered to the lists.
+    void addTo(XML_Artist_List& artists, XML_Album_List& albums) const;
+    // Plays by cleaned name, summed over every written name that cleans to it.
+    ArtistPlays::Counts plays() const;
+    // Each cleaned name's id: the first one read of the first written name that cleans to it.
+    ArtistIds ids() const;
+
+  private:
+    // Written names are looked up by view, so that a song whose names were seen before costs
+    // no copy of them.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+    struct Artist {
+        ArtistNameForms forms;
+        std::uint64_t plays = 0;
+        std::string id;
+    };
+
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> byWritten; // into seen
+    std::vector<Artist> seen; // in the order first read
+    TextSet seenAlbums;       // as written
+    std::vector<std::string> albumEntries;
+    // The last song's artist and album: the songs of an album come one after another.
+    std::string lastWritten;
+    std::size_t last = SIZE_MAX;
+    std::string lastAlbum;
+};
+
+} // namespace vx
