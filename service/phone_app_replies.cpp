@@ -99,17 +99,18 @@ std::string date(const SharedShow& s) {
     return text;
 }
 
-std::string showJson(const std::string& key, const SharedShow& s, bool starred) {
+std::string showJson(const std::string& key, const SharedShow& s, const std::string& time, bool starred) {
     return "{\"key\":" + jsonQuoted(key) + ",\"date\":" + jsonQuoted(date(s)) +
-           ",\"time\":\"\",\"artist\":" + jsonQuoted(s.artist) + ",\"venue\":" + jsonQuoted(s.venue) +
-           ",\"city\":" + jsonQuoted(s.location) + ",\"others\":" + jsonQuoted(s.otherArtists) +
-           ",\"url\":" + jsonQuoted(s.url) + ",\"tickets\":" + (s.tickets ? "true" : "false") +
-           ",\"starred\":" + (starred ? "true" : "false") + "}";
+           ",\"time\":" + jsonQuoted(time) + ",\"artist\":" + jsonQuoted(s.artist) +
+           ",\"venue\":" + jsonQuoted(s.venue) + ",\"city\":" + jsonQuoted(s.location) +
+           ",\"others\":" + jsonQuoted(s.otherArtists) + ",\"url\":" + jsonQuoted(s.url) +
+           ",\"tickets\":" + (s.tickets ? "true" : "false") + ",\"starred\":" + (starred ? "true" : "false") +
+           "}";
 }
 
 // Shows in date order, grouped by month: [{"label":"December 2026","shows":[…]}, …].
-template <typename Shows, typename KeyOf, typename ShowOf>
-std::string monthsJson(const Shows& shows, KeyOf keyOf, ShowOf showOf,
+template <typename Shows, typename KeyOf, typename ShowOf, typename TimeOf>
+std::string monthsJson(const Shows& shows, KeyOf keyOf, ShowOf showOf, TimeOf timeOf,
                        const std::map<std::string, bool>& starred) {
     std::string out = "[";
     int year = 0, month = 0;
@@ -124,7 +125,7 @@ std::string monthsJson(const Shows& shows, KeyOf keyOf, ShowOf showOf,
         } else {
             out += ",";
         }
-        out += showJson(keyOf(item), s, starred.count(keyOf(item)) > 0);
+        out += showJson(keyOf(item), s, timeOf(item), starred.count(keyOf(item)) > 0);
     }
     if (year != 0) out += "]}";
     return out + "]";
@@ -209,10 +210,13 @@ Reply showsReply(const AppRequest& r, const PhoneSession& s, ServiceData& data) 
     names += "]";
     auto key = [](const auto& item) -> const std::string& { return item.key; };
     auto show = [](const auto& item) -> const SharedShow& { return item.show; };
+    // A star keeps the day only, as the feed lists it.
+    auto listedTime = [](const AppShow& item) -> const std::string& { return item.time; };
+    auto starTime = [](const StarredShow&) { return std::string(); };
     return json(200, "{\"place\":" + jsonQuoted(centre->name) + ",\"radius\":" + std::to_string(radius) +
                          ",\"artistCount\":" + std::to_string(artists.size()) + ",\"artists\":" + names +
-                         ",\"months\":" + monthsJson(shows, key, show, starred) +
-                         ",\"starred\":" + monthsJson(stars, key, show, starred) + "}");
+                         ",\"months\":" + monthsJson(shows, key, show, listedTime, starred) +
+                         ",\"starred\":" + monthsJson(stars, key, show, starTime, starred) + "}");
 }
 
 Reply starReply(const AppRequest& r, const Query& form, const PhoneSession& s, ServiceData& data) {

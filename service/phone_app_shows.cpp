@@ -1,10 +1,14 @@
 #include "service/phone_app_shows.h"
 
 #include "service/concert_sources.h"
+#include "service/feed_token.h"
+#include "service/gather/gathered_page.h"
 #include "service/text_keys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <unordered_set>
 
 namespace vxs {
@@ -67,6 +71,51 @@ void addShowsOf(const Event& e, const std::unordered_set<std::string>& wanted, c
     }
 }
 
+// A gathered show's part of its keys: the first source listing it and its id there, so that the key
+// stays while that source lists it and never looks like a generated event's hex id.
+std::string gatheredKeyPrefix(const GatheredEvent& e) {
+    return "g" + sha256Hex(e.sourceUrl + "\n" + e.sourceId).substr(0, 16);
+}
+
+// The gathered show's entries for the performers the account holds, with the texts its source page
+// gives; a show the pages leave out (a field that cleaning emptied) is left out here too.
+void addGatheredShowsOf(const ServedShow& served, const std::unordered_set<std::string>& wanted,
+                        const std::string* onlyKey, std::vector<AppShow>* out) {
+    const GatheredEvent& e = served.show.event;
+    const std::string prefix = gatheredKeyPrefix(e);
+    if (onlyKey && onlyKey->compare(0, prefix.size() + 1, prefix + "-") != 0) return;
+    std::vector<std::string> performers;
+    for (const std::string& performer : e.performers)
+        if (std::string name = pageField(performer); !name.empty()) performers.push_back(std::move(name));
+    const std::string venue = pageField(e.venue), city = pageField(served.show.venueCity),
+                      region = pageField(served.show.venueRegion), link = pageField(served.links.front());
+    if (performers.empty() || venue.empty() || city.empty() || region.empty() || link.empty()) return;
+    std::unordered_set<std::string> listed; // a bill naming one act twice lists it once
+    for (const std::string& performer : performers) {
+        const std::string key = artistKey(performer);
+        const std::string showKey = prefix + "-" + key;
+        if (key.empty() || (onlyKey ? *onlyKey != showKey : !wanted.count(key)) || !listed.insert(key).second)
+            continue;
+        AppShow show;
+        show.key = showKey;
+        show.time = e.time;
+        show.show.year = e.date.year, show.show.month = e.date.month, show.show.day = e.date.day;
+        show.show.artist = performer;
+        show.show.venue = venue;
+        show.show.location = city + ", " + region;
+        show.show.url = link;
+        show.show.tickets = !e.ticketUrl.empty();
+        for (const std::string& other : performers) {
+            if (artistKey(other) == key) continue;
+            if (!show.show.otherArtists.empty()) show.show.otherArtists += ", ";
+            show.show.otherArtists += other;
+        }
+        boundShowTexts(&show.show); // the feed and the plug-in hold shows of bounded texts
+        out->push_back(std::move(show));
+        if (onlyKey) return;
+    }
+}
+
 } // namespace
 
 std::optional<PlaceCentre> typedPlace(std::string_view text, const CityTable& cities) {
@@ -106,17 +155,40 @@ std::vector<AppShow> showsNear(const PlaceCentre& centre, long radiusMiles,
     const auto events = data.events->events();
     const auto& venues = data.venues->venues();
     for (const Event& e : *events) {
+        if (!data.generatedShows) break;
         const City* city = venues[e.venue].city;
         if (distanceMiles(centre.lat, centre.lon, city->lat, city->lon) > static_cast<double>(radius))
             continue;
         addShowsOf(e, wanted, data, host, nullptr, &list);
     }
+    if (data.gathered) {
+        const auto served = data.gathered->served();
+        for (const ServedShow& s : *served)
+            if (distanceMiles(centre.lat, centre.lon, s.show.lat, s.show.lon) <= static_cast<double>(radius))
+                addGatheredShowsOf(s, wanted, nullptr, &list);
+    }
+    // The page groups the list by month as it comes: by day, and within a day by time (day-only
+    // shows first); generated and gathered shows keep their own order beside that.
+    std::stable_sort(list.begin(), list.end(), [](const AppShow& a, const AppShow& b) {
+        return std::tie(a.show.year, a.show.month, a.show.day, a.time) <
+               std::tie(b.show.year, b.show.month, b.show.day, b.time);
+    });
     return list;
 }
 
 std::optional<AppShow> showByKey(const std::string& key, ServiceData& data, const std::string& host) {
     const std::size_t dash = key.find('-');
-    if (dash != 16) return std::nullopt;
+    if (dash == 17 && key[0] == 'g') {
+        if (!data.gathered) return std::nullopt;
+        const auto served = data.gathered->served();
+        std::vector<AppShow> found;
+        for (const ServedShow& s : *served) {
+            addGatheredShowsOf(s, {}, &key, &found);
+            if (!found.empty()) return found.front();
+        }
+        return std::nullopt;
+    }
+    if (dash != 16 || !data.generatedShows) return std::nullopt;
     const auto events = data.events->events();
     for (const Event& e : *events) {
         if (hex64(e.id) != key.substr(0, dash)) continue;

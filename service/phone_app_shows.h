@@ -1,7 +1,7 @@
 #pragma once
 // The shows the phone app lists: the concert sources' events near a place whose performers are the
 // account's synced artists, matched by the same artist key as the plug-in's search, one show per
-// matched performer, in date order.
+// matched performer, in date order. Gathered shows are listed as the source pages list them.
 #include "service/service_data.h"
 #include "service/sharing_store.h"
 
@@ -23,8 +23,11 @@ std::optional<PlaceCentre> typedPlace(std::string_view text, const CityTable& ci
 std::optional<PlaceCentre> locatedPlace(double lat, double lon, const CityTable& cities);
 
 struct AppShow {
-    std::string key; // event id and performer's artist key: stable across days and restarts
-    SharedShow show; // date, artist, venue, "City, Region", link, other artists, tickets
+    // Event id and performer's artist key, stable across days and restarts: "hex16-key" for a
+    // generated event, "g" and a hash of its source and source id before the dash for a gathered one.
+    std::string key;
+    SharedShow show;  // date, artist, venue, "City, Region", link, other artists, tickets
+    std::string time; // "HH:MM" at the venue, empty when only the day is known
 };
 
 std::vector<AppShow> showsNear(const PlaceCentre& centre, long radiusMiles,

@@ -78,7 +78,7 @@ const char* serviceUsage() {
            "  --check-sources FILE      fetch each source of FILE once, print its shows and skipped\n"
            "                            entries with the reasons, and end (status 1 when one failed)\n"
            "  --gathered-shows MODE     beside (default): gathered and generated shows in the pages;\n"
-           "                            only: gathered shows alone\n"
+           "                            only: gathered shows alone (in the phone app's lists too)\n"
            "  --gather-interval-minutes N   each source again after N minutes, give or take a tenth\n"
            "                            (default 360)\n"
            "  --gather-host-gap-ms N    at most one request to a host per N ms (default 1000)\n"

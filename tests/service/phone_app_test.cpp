@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 namespace {
 
 const std::string kHost = "127.0.0.1:8460";
@@ -189,6 +191,33 @@ TEST_F(PhoneAppTest, PlacesAndRadiiNoOneTypesAreRefusedWithAReason) {
         EXPECT_EQ(r.status == 200, r.body.find("\\u003cscript\\u003e") != std::string::npos);
         EXPECT_EQ(r.status == 200, r.body.find("bad\\ufffdbyte") != std::string::npos);
     }
+}
+
+TEST_F(PhoneAppTest, GatheredShowsNearbyAreListedInDayOrderWithTheirTimeAndStarIntoTheFeed) {
+    const auto [cookie, csrf] = signIn();
+    const std::string shows = "/app/api/shows?place=Boston,+MA&radius=500", form = "&csrf=" + csrf;
+    vxs::PlacedShow near{{}, 42.37, -71.1, "Cambridge", "MA"};
+    near.event.performers = {"Opening Act", data.catalogue.artists()[0].name};
+    near.event.venue = "Hall", near.event.time = "20:30", near.event.ticketUrl = "https://t/1";
+    // The day before every generated show, so that it leads the list.
+    near.event.date = vxs::civilFromDays(vxs::daysFromCivil(data.events->events()->front().date) - 1);
+    data.gathered = std::make_unique<vxs::GatheredShows>();
+    data.gathered->sourceAnswered("ics", {near});
+    const std::string body = call("GET", shows, "", cookie).body;
+    const std::regex generatedKey("\"key\":\"([0-9a-f]{16}-[^\"]*)\""),
+        gatheredShow(
+            "\"key\":\"(g[^\"]*)\"[^}]*\"time\":\"20:30\"[^}]*\"venue\":\"Hall\",\"city\":\"Cambridge, "
+            "MA\",\"others\":\"Opening Act\",\"url\":\"https://t/1\",\"tickets\":true");
+    std::smatch gathered, generated;
+    ASSERT_TRUE(std::regex_search(body, gathered, gatheredShow) &&
+                std::regex_search(body, generated, generatedKey));
+    EXPECT_EQ(static_cast<std::size_t>(gathered.position(0)), body.find("\"key\":"));
+    EXPECT_EQ(call("POST", "/app/api/star", "show=" + gathered[1].str() + form, cookie).status, 200);
+
+    data.generatedShows = false;
+    const std::string only = call("GET", shows, "", cookie).body;
+    EXPECT_TRUE(!std::regex_search(only, generatedKey) && only.find(gathered[1].str()) != std::string::npos);
+    EXPECT_EQ(call("POST", "/app/api/star", "show=" + generated[1].str() + form, cookie).status, 404);
 }
 
 } // namespace
