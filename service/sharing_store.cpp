@@ -329,8 +329,12 @@ Registration SharingStore::registerPhone(const std::string& username, const std:
             });
         }
         if (changed > 0) {
-            // A new password ends the phone app's sessions opened with the old one.
-            if (exists) db_.run("DELETE FROM phone_sessions WHERE username = ?1", {username});
+            // A new password ends the phone app's sessions opened with the old one, and the address
+            // of its starred shows' feed: whoever held a session may have kept that too.
+            if (exists) {
+                db_.run("DELETE FROM phone_sessions WHERE username = ?1", {username});
+                db_.run("DELETE FROM phone_feeds WHERE username = ?1", {username});
+            }
             // The uploads that follow a registration sign in with this password.
             verified_.remember(username, password, hashed);
             return exists ? Registration::Updated : Registration::Created;

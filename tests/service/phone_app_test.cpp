@@ -86,11 +86,17 @@ TEST_F(PhoneAppTest, OnlyALiveSessionsExactCookieOpensTheAccount) {
     EXPECT_EQ(call("GET", shows, "", cookie).status, 401);
     EXPECT_EQ(call("GET", "/app/api/feed", "", cookie, "", "192.0.2.7").status, 401);
 
-    // A new password from the account's installation ends its sessions too.
+    // A new password from the account's installation ends its sessions too, and the feed's address.
     const std::string other = signIn().first;
     ASSERT_EQ(call("GET", shows, "", other).status, 200);
+    const std::string address = call("GET", "/app/api/feed", "", other).body;
+    const std::size_t at = address.find("/app/feed/");
+    ASSERT_NE(at, std::string::npos) << address;
+    const std::string feed = address.substr(at, address.find(".ics", at) + 4 - at);
+    EXPECT_EQ(call("GET", feed, "", "").status, 200);
     phone("TODO=INITIALIZE_USER&USERNAME=ann&UUID=U-1&PWD=n3w");
     EXPECT_EQ(call("GET", shows, "", other).status, 401);
+    EXPECT_EQ(call("GET", feed, "", "").status, 404);
 }
 
 TEST_F(PhoneAppTest, PostsFromAnotherSiteOrWithoutTheFormsTokenChangeNothing) {
