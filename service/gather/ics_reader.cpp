@@ -23,16 +23,33 @@ struct IteratorFree {
 };
 
 // libical's parser keeps its components on a list, but freeing them recurses: a file nested
-// thousands deep is refused before it is parsed.
+// thousands deep is refused before it is parsed. Names are read as libical reads them: on unfolded
+// lines, up to ':' or ';', in any case.
 bool nestedTooDeep(std::string_view text) {
     int depth = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(at, end - at);
-        if (line.starts_with("BEGIN:") && ++depth > kMaxNesting) return true;
-        if (line.starts_with("END:")) --depth;
-        at = end + 1;
+    std::string name;
+    bool inName = true;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\n') {
+            if (at + 1 < text.size() && (text[at + 1] == ' ' || text[at + 1] == '\t')) {
+                ++at; // a folded line goes on
+                continue;
+            }
+            name.clear();
+            inName = true;
+            continue;
+        }
+        if (!inName || c == '\r') continue;
+        if (c == ':' || c == ';') {
+            inName = false;
+            if (name == "BEGIN" && ++depth > kMaxNesting) return true;
+            if (name == "END") --depth;
+        } else if (name.size() < 8) {
+            name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        } else {
+            inName = false; // no name this long is counted
+        }
     }
     return false;
 }
