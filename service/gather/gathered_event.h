@@ -3,6 +3,8 @@
 // and after it is placed on the map. Texts are clean UTF-8 of one line.
 #include "service/civil_date.h"
 
+#include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +57,9 @@ struct ReadContext {
     std::string sourceUrl;
     std::string venueZone; // the configured place's zone, empty when unknown
     std::size_t maxEvents = 20000;
+    const std::atomic<bool>* stop = nullptr; // set when the service stops: the reading ends, not whole
+    std::chrono::milliseconds budget{20000}; // past it the reading ends, not whole
+    std::size_t maxRules = 500;              // recurring events expanded in one source
 };
 
 // Keeps only the days a listing shows: from today up to a year ahead.

@@ -5,6 +5,7 @@
 
 #include <libical/ical.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -173,13 +174,27 @@ std::string calendarName(icalcomponent* calendar) {
     return {};
 }
 
+// How far one reading may go: a few hostile RRULEs cost libical seconds each.
+struct Pace {
+    std::chrono::steady_clock::time_point deadline;
+    std::size_t rulesExpanded = 0;
+
+    // Why the reading must end now, or nothing.
+    std::string over(const ReadContext& context) const {
+        if (context.stop && context.stop->load()) return "the service is stopping";
+        if (std::chrono::steady_clock::now() > deadline)
+            return "reading took longer than " + std::to_string(context.budget.count()) + " ms";
+        return {};
+    }
+};
+
 struct Occurrence {
     GatheredEvent show;
     bool overrides = false;
 };
 
 void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext& context,
-               std::map<std::string, Occurrence>* shows, SourceReading* reading) {
+               std::map<std::string, Occurrence>* shows, SourceReading* reading, Pace* pace) {
     const std::string uidText = propertyText(event, ICAL_UID_PROPERTY);
     const std::string rawSummary = propertyText(event, ICAL_SUMMARY_PROPERTY);
     const std::string summary = cleanField(rawSummary, 1024);
@@ -250,10 +265,37 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
     if (rule.freq == ICAL_NO_RECURRENCE || rule.freq == ICAL_SECONDLY_RECURRENCE ||
         rule.freq == ICAL_MINUTELY_RECURRENCE || rule.freq == ICAL_HOURLY_RECURRENCE)
         return reading->skip(entry, "the RRULE repeats more often than daily, or is unreadable");
+    if (shows->size() >= context.maxEvents) {
+        reading->whole = false;
+        return reading->skip(entry,
+                             "more than " + std::to_string(context.maxEvents) + " events in one source");
+    }
+    if (++pace->rulesExpanded > context.maxRules) {
+        reading->whole = false;
+        return reading->skip(entry, "more than " + std::to_string(context.maxRules) + " recurring events");
+    }
     std::unique_ptr<icalrecur_iterator, IteratorFree> days(icalrecur_iterator_new(rule, start->local));
     if (!days) return reading->skip(entry, "the RRULE is unreadable");
     const long first = daysFromCivil(context.today), last = first + 365;
+    if (rule.count == 0 &&
+        daysFromCivil(CivilDate{start->local.year, start->local.month, start->local.day}) < first) {
+        // Steps from a DTSTART years back would all be spent before today.
+        icaltimetype from = start->local;
+        from.year = context.today.year;
+        from.month = context.today.month;
+        from.day = context.today.day;
+        icalrecur_iterator_set_start(days.get(), from);
+    }
     for (int step = 0; step < kMaxRecurrenceSteps; ++step) {
+        if (std::string why = pace->over(context); !why.empty()) {
+            reading->whole = false;
+            return reading->skip(entry, why);
+        }
+        if (shows->size() >= context.maxEvents) {
+            reading->whole = false;
+            return reading->skip(entry,
+                                 "more than " + std::to_string(context.maxEvents) + " events in one source");
+        }
         const icaltimetype next = icalrecur_iterator_next(days.get());
         if (icaltime_is_null_time(next)) break;
         const long day = daysFromCivil(CivilDate{next.year, next.month, next.day});
@@ -279,10 +321,19 @@ SourceReading readIcsShows(std::string_view text, const ReadContext& context) {
         return reading;
     }
     std::map<std::string, Occurrence> shows;
+    Pace pace{std::chrono::steady_clock::now() + context.budget};
+    bool ended = false;
     auto readCalendar = [&](icalcomponent* calendar) {
-        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
-             e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
-            readEvent(calendar, e, context, &shows, &reading);
+        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
+             e && !ended; e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+            if (std::string why = pace.over(context); !why.empty()) {
+                reading.skip("the calendar", why);
+                reading.whole = false;
+                ended = true;
+                return;
+            }
+            readEvent(calendar, e, context, &shows, &reading, &pace);
+        }
     };
     const icalcomponent_kind kind = icalcomponent_isa(root.get());
     if (kind == ICAL_VCALENDAR_COMPONENT) {
@@ -292,7 +343,7 @@ SourceReading readIcsShows(std::string_view text, const ReadContext& context) {
              c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             readCalendar(c);
     } else if (kind == ICAL_VEVENT_COMPONENT) {
-        readEvent(nullptr, root.get(), context, &shows, &reading);
+        readEvent(nullptr, root.get(), context, &shows, &reading, &pace);
     } else {
         reading.skip("the calendar", "no VCALENDAR");
         reading.whole = false;

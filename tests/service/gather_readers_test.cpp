@@ -111,6 +111,45 @@ TEST(GatherIcs, HostileCalendarsAreRefusedOrCut) {
     EXPECT_FALSE(readIcsShows("not a calendar at all", context()).whole);
 }
 
+std::string recurring(const std::vector<std::string>& rules, const std::string& dtstart = "20270101T200000") {
+    std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        ics += "BEGIN:VEVENT\r\nUID:r" + std::to_string(i) + "\r\nDTSTART:" + dtstart +
+               "\r\nRRULE:" + rules[i] + "\r\nSUMMARY:Band\r\nEND:VEVENT\r\n";
+    return ics + "END:VCALENDAR\r\n";
+}
+
+TEST(GatherIcs, RecurrencesEndAtTheBudgetTheRuleCapTheEventCapOrAStop) {
+    const std::vector<std::string> hostile(40, "FREQ=DAILY;BYMONTH=2;BYMONTHDAY=30");
+    std::atomic<bool> stopped{true};
+    struct Case {
+        std::vector<std::string> rules;
+        std::size_t maxEvents, maxRules;
+        const std::atomic<bool>* stop;
+        const char* reason;
+    } cases[] = {
+        {hostile, 20000, 500, nullptr, "reading took longer than 300 ms"},
+        {hostile, 20000, 500, &stopped, "the service is stopping"},
+        {std::vector<std::string>(5, "FREQ=WEEKLY"), 20000, 2, nullptr, "more than 2 recurring events"},
+        {{"FREQ=DAILY", "FREQ=MONTHLY;BYMONTHDAY=31;BYMONTH=4"}, 10, 500, nullptr, "r1: more than 10 events"},
+    };
+    for (const Case& c : cases) {
+        ReadContext limited = context();
+        limited.maxEvents = c.maxEvents;
+        limited.maxRules = c.maxRules;
+        limited.stop = c.stop;
+        limited.budget = std::chrono::milliseconds(300);
+        const auto began = std::chrono::steady_clock::now();
+        const SourceReading r = readIcsShows(recurring(c.rules), limited);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3)) << c.reason;
+        EXPECT_FALSE(r.whole) << c.reason;
+        EXPECT_NE(reasons(r).find(c.reason), std::string::npos) << reasons(r);
+    }
+    // A daily show begun long ago still lists tomorrow.
+    const SourceReading old = readIcsShows(recurring({"FREQ=DAILY"}, "20100101T200000"), context());
+    EXPECT_TRUE(byId(old, "r0@2026-12-11")) << reasons(old);
+}
+
 TEST(GatherJsonLd, AVenuePageWithGraphListsPlacesAndStatuses) {
     const SourceReading r = readJsonLdShows(fixture("venue-page.html"), context());
     ASSERT_EQ(r.events.size(), 3u) << reasons(r);
