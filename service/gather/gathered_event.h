@@ -23,6 +23,8 @@ struct GatheredEvent {
     CivilDate date;                    // the venue's local day
     std::string time;                  // "HH:MM" local, empty when the source gives a day only
     std::string zone;                  // IANA zone of the venue, empty when unknown
+    std::optional<long long> instant;  // the start in Unix seconds, when the source fixed it (UTC, an
+                                       // offset, a TZID): moved into the venue's zone once known
     std::string doors;                 // "HH:MM" local, or empty
     std::string ticketUrl;
     std::string eventUrl; // the event's own page, when it has one

@@ -88,6 +88,7 @@ std::string ianaZone(const std::string& tzid) {
 struct Start {
     icaltimetype local; // as the venue's clock reads it
     std::string zone;
+    std::optional<long long> instant;
 };
 
 // The start as the venue's clock shows it, or a reason it has none.
@@ -103,13 +104,14 @@ std::optional<Start> readStart(icalcomponent* calendar, icalproperty* dtstart, c
         *reason = t.year > 3000 ? "dated more than a year ahead" : "DTSTART is no date";
         return std::nullopt;
     }
-    Start start{t, context.venueZone};
+    Start start{t, context.venueZone, std::nullopt};
     if (t.is_date) return start;
     if (icalparameter* p = icalproperty_get_first_parameter(dtstart, ICAL_TZID_PARAMETER)) {
         const char* tzidText = icalparameter_get_tzid(p);
         const std::string tzid = tzidText ? tzidText : "";
         if (std::string iana = ianaZone(tzid); !iana.empty()) {
             start.zone = iana;
+            start.instant = icaltime_as_timet_with_zone(t, builtinZone(iana));
         } else if (!calendar || !icalcomponent_get_timezone(calendar, tzid.c_str())) {
             *reason = "unknown time zone \"" + cleanField(tzid, 64) + "\"";
             return std::nullopt;
@@ -117,6 +119,7 @@ std::optional<Start> readStart(icalcomponent* calendar, icalproperty* dtstart, c
         return start;
     }
     if (icaltime_is_utc(t)) {
+        start.instant = icaltime_as_timet(t);
         if (icaltimezone* venue = builtinZone(context.venueZone)) {
             start.local = icaltime_convert_to_zone(t, venue);
         } else {
@@ -216,6 +219,7 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
     readLocation(propertyText(event, ICAL_LOCATION_PROPERTY), &show);
     if (show.venue.empty()) show.venue = calendarName(calendar);
     show.zone = start->zone;
+    show.instant = start->instant;
     show.eventUrl = cleanField(propertyText(event, ICAL_URL_PROPERTY), 1024);
     icalproperty* status = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY);
     const bool cancelled =

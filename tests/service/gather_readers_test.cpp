@@ -5,7 +5,9 @@
 #include "service/gather/gathered_shows.h"
 #include "service/gather/ics_reader.h"
 #include "service/gather/jsonld_reader.h"
+#include "service/gather/show_placing.h"
 #include "service/gather/source_list.h"
+#include "service/gather/source_round.h"
 #include "service/regular_file_text.h"
 #include "service/service_database.h"
 
@@ -148,6 +150,47 @@ TEST(GatherIcs, RecurrencesEndAtTheBudgetTheRuleCapTheEventCapOrAStop) {
     // A daily show begun long ago still lists tomorrow.
     const SourceReading old = readIcsShows(recurring({"FREQ=DAILY"}, "20100101T200000"), context());
     EXPECT_TRUE(byId(old, "r0@2026-12-11")) << reasons(old);
+}
+
+TEST(GatherZones, StartsFixedAsInstantsAreReadOnTheVenuesClock) {
+    CityTable cities;
+    std::string error;
+    ASSERT_TRUE(cities.load(std::string(VX_SERVICE_DATA_DIR) + "/cities.tsv", &error)) << error;
+    struct Case {
+        SourceKind kind;
+        std::string start, city, region, expected;
+    } cases[] = {
+        {SourceKind::Ics, "DTSTART:20270402T013000Z", "Boston", "MA", "2027-04-01 21:30 America/New_York"},
+        {SourceKind::Ics, "DTSTART;TZID=America/Los_Angeles:20270310T190000", "Boston", "MA",
+         "2027-03-10 22:00 America/New_York"},
+        {SourceKind::Ics, "DTSTART;TZID=America/New_York:20270310T190000", "Boston", "MA",
+         "2027-03-10 19:00 America/New_York"},
+        {SourceKind::JsonLd, "2027-06-05T03:00:00Z", "Phoenix", "AZ", "2027-06-04 20:00 America/Phoenix"},
+        {SourceKind::JsonLd, "2027-06-05T20:00:00-07:00", "Phoenix", "AZ",
+         "2027-06-05 20:00 America/Phoenix"},
+        {SourceKind::JsonLd, "2027-06-05T23:30:00.000+0100", "Boston", "MA",
+         "2027-06-05 18:30 America/New_York"},
+    };
+    for (const Case& c : cases) {
+        const std::string body =
+            c.kind == SourceKind::Ics
+                ? "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:u\r\nSUMMARY:Band\r\n" + c.start +
+                      "\r\nLOCATION:Hall\\, 1 Main St\\, " + c.city + "\\, " + c.region +
+                      " 00000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+                : R"(<script type="application/ld+json">{"@type":"MusicEvent","name":"Band","startDate":")" +
+                      c.start +
+                      R"(","location":{"@type":"Place","name":"Hall","address":{"addressLocality":")" +
+                      c.city + R"(","addressRegion":")" + c.region + "\"}}}</script>";
+        const GatherSource source{c.kind, "https://source.example/feed", "", "", 1};
+        SourceReading r = readSourceBody(source, body, context());
+        ASSERT_EQ(r.events.size(), 1u) << c.start << "\n" << reasons(r);
+        std::string why;
+        const std::optional<PlacedShow> placed = placeShow(r.events.front(), source, cities, &why);
+        ASSERT_TRUE(placed) << why;
+        EXPECT_EQ(isoDate(placed->event.date) + " " + placed->event.time + " " + placed->event.zone,
+                  c.expected)
+            << c.start;
+    }
 }
 
 TEST(GatherJsonLd, AVenuePageWithGraphListsPlacesAndStatuses) {
