@@ -175,6 +175,7 @@ struct Walk {
         const std::string name = member(e, "name");
         const std::string start = member(e, "startDate");
         show.sourceId = member(e, "@id");
+        const bool idFromUrl = show.sourceId.empty() && !member(e, "url").empty();
         if (show.sourceId.empty()) show.sourceId = member(e, "url");
         if (show.sourceId.empty()) show.sourceId = name + "@" + start;
         const std::string entry = show.sourceId.empty() ? "block " + std::to_string(block) : show.sourceId;
@@ -216,6 +217,9 @@ struct Walk {
             if (readDateTime(member(e, "previousStartDate"), &previous, &ignored))
                 show.previousDate = previous;
         }
+        // A tour page gives every date the same url: the day keeps them apart, the first day a
+        // moved show was listed on keeps it the same show.
+        if (idFromUrl) show.sourceId += "@" + isoDate(show.previousDate ? *show.previousDate : show.date);
         show.sourceUrl = context.sourceUrl;
         reading.events.push_back(std::move(show));
     }

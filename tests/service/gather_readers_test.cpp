@@ -205,11 +205,11 @@ TEST(GatherJsonLd, AVenuePageWithGraphListsPlacesAndStatuses) {
     ASSERT_TRUE(e->lat && e->lon);
     EXPECT_NEAR(*e->lat, 33.4516, 1e-6);
     EXPECT_EQ(e->ticketUrl, "https://tickets.example/e/4411");
-    const GatheredEvent* moved = byId(r, "https://crescent.example/shows/4420");
+    const GatheredEvent* moved = byId(r, "https://crescent.example/shows/4420@2027-03-20");
     ASSERT_TRUE(moved && moved->previousDate);
     EXPECT_EQ(moved->status, ShowStatus::Rescheduled);
     EXPECT_EQ(isoDate(moved->date) + " was " + isoDate(*moved->previousDate), "2027-04-10 was 2027-03-20");
-    const GatheredEvent* off = byId(r, "https://crescent.example/shows/4425");
+    const GatheredEvent* off = byId(r, "https://crescent.example/shows/4425@2027-04-12");
     ASSERT_TRUE(off);
     EXPECT_EQ(off->status, ShowStatus::Cancelled);
     EXPECT_FALSE(r.whole) << "one block did not read";
@@ -237,6 +237,12 @@ TEST(GatherJsonLd, HostilePagesAreSkippedWithTheirReasons) {
     r = readJsonLdShows("[" + event + "x\xC3\x28\"}]", context());
     EXPECT_TRUE(r.events.empty());
     EXPECT_NE(reasons(r).find("not UTF-8"), std::string::npos);
+
+    // A tour page gives every date the same url: each stays its own show.
+    r = readJsonLdShows("[" + event + R"(t","startDate":"2027-01-03"},)" + event + "t\"}]", context());
+    ASSERT_EQ(r.events.size(), 2u) << reasons(r);
+    EXPECT_NE(r.events[0].sourceId, r.events[1].sourceId);
+    EXPECT_TRUE(byId(r, "ut@2027-01-02")) << r.events[0].sourceId;
 }
 
 TEST(GatherBill, TheHeadlinerStaysWholeAndTheSupportSplits) {
