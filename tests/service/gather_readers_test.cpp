@@ -5,6 +5,7 @@
 #include "service/gather/gathered_shows.h"
 #include "service/gather/ics_reader.h"
 #include "service/gather/jsonld_reader.h"
+#include "service/gather/musicbrainz_reader.h"
 #include "service/gather/show_placing.h"
 #include "service/gather/source_list.h"
 #include "service/gather/source_round.h"
@@ -243,6 +244,16 @@ TEST(GatherJsonLd, HostilePagesAreSkippedWithTheirReasons) {
     ASSERT_EQ(r.events.size(), 2u) << reasons(r);
     EXPECT_NE(r.events[0].sourceId, r.events[1].sourceId);
     EXPECT_TRUE(byId(r, "ut@2027-01-02")) << r.events[0].sourceId;
+}
+
+TEST(GatherMusicBrainz, OnlyAWholeSearchAnswerIsWhole) {
+    const std::string events = R"("events":[{"id":"a"},{"id":"b"}])";
+    for (const auto& [answer, whole] :
+         std::vector<std::pair<std::string, bool>>{{"{" + events + "}", true},
+                                                   {R"({"count":2,"offset":0,)" + events + "}", true},
+                                                   {R"({"count":25,"offset":0,)" + events + "}", false},
+                                                   {R"({"count":4,"offset":2,)" + events + "}", false}})
+        EXPECT_EQ(readMusicBrainzShows(answer, context()).whole, whole) << answer;
 }
 
 TEST(GatherBill, TheHeadlinerStaysWholeAndTheSupportSplits) {
