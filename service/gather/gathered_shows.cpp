@@ -123,9 +123,16 @@ void GatheredShows::store(const std::string& source, std::vector<PlacedShow> sho
     rebuild();
 }
 
+void GatheredShows::serveOnly(std::vector<std::string> sources) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    listedSources_.emplace(std::make_move_iterator(sources.begin()), std::make_move_iterator(sources.end()));
+    rebuild();
+}
+
 void GatheredShows::rebuild() {
     std::vector<const Entry*> listed;
     for (const auto& [key, entry] : entries_) {
+        if (listedSources_ && !listedSources_->count(key.first)) continue;
         const ShowStatus status = entry.show.event.status;
         if (entry.missedAnswers < kAnswersBeforeGone && status != ShowStatus::Cancelled &&
             status != ShowStatus::Postponed)

@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,9 @@ class GatheredShows {
     void release(const std::string& source, long long nextDue, const Validators* answered);
     // Reads the shows back from the database (what other processes gathered too).
     void reload();
+    // Serves the shows of these sources alone: the store keeps those of a source taken off the
+    // list, but the pages no longer list them.
+    void serveOnly(std::vector<std::string> sources);
 
     // A source answered in full with these shows. One it listed before and lists no more is gone
     // after the second full answer without it; listed again, it is back.
@@ -66,6 +71,7 @@ class GatheredShows {
     mutable std::mutex mutex_;
     std::map<std::pair<std::string, std::string>, Entry> entries_; // by source, source id
     std::uint64_t nextOrder_ = 0;
+    std::optional<std::set<std::string>> listedSources_; // all when unset
     std::shared_ptr<const std::vector<ServedShow>> served_ =
         std::make_shared<const std::vector<ServedShow>>();
 };

@@ -338,6 +338,10 @@ TEST(GatheredShows, OneShowPerBillDayAndCityGoneAfterTwoWholeAnswersWithout) {
     shows.sourceAnswered("ics", {off, placed("Quiet Harbour", day, "b")});
     EXPECT_EQ(shows.counts().cancelled, 1u);
     EXPECT_EQ(shows.served()->size(), 2u) << "the other source still lists it";
+
+    shows.serveOnly({"jsonld"});
+    ASSERT_EQ(shows.served()->size(), 1u) << "a source taken off the list is no longer served";
+    EXPECT_EQ((*shows.served())[0].links, std::vector<std::string>{"https://x.example/c"});
 }
 
 TEST(GatheredPage, NamesCannotOpenTagsOrLines) {
