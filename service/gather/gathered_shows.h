@@ -29,8 +29,10 @@ class GatheredShows {
     explicit GatheredShows(Database* db = nullptr);
 
     // Takes a source's turn until `until` (seconds since 1970) when it is due at `now`: false when
-    // another process on the database has it. *known gets the validators of its last answer.
-    bool claim(const std::string& source, long long now, long long until, Validators* known);
+    // another process on the database has it (*nextDue then gets when its turn ends). *known gets
+    // the validators of its last answer.
+    bool claim(const std::string& source, long long now, long long until, Validators* known,
+               long long* nextDue = nullptr);
     // The source's next turn, and the validators of the answer just read (when there was one).
     void release(const std::string& source, long long nextDue, const Validators* answered);
     // Reads the shows back from the database (what other processes gathered too).
