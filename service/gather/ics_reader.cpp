@@ -194,6 +194,7 @@ struct Pace {
 struct Occurrence {
     GatheredEvent show;
     bool overrides = false;
+    bool movedAway = false; // overridden by a day outside the listing: the original day is no show
 };
 
 void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext& context,
@@ -245,7 +246,7 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
             return;
         }
         Occurrence& slot = (*shows)[one.sourceId];
-        if (!slot.overrides || overrides) slot = Occurrence{std::move(one), overrides};
+        if (!slot.overrides || overrides) slot = Occurrence{std::move(one), overrides, false};
     };
 
     icalproperty* rid = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
@@ -253,12 +254,13 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
         // One changed day of a recurring show: it stands in for that day's occurrence.
         icaltimetype day = icalproperty_get_recurrenceid(rid);
         GatheredEvent moved = show;
-        Occurrence& slot = (*shows)[uid + "@" + isoDate(CivilDate{day.year, day.month, day.day})];
         moved.date = CivilDate{start->local.year, start->local.month, start->local.day};
         moved.time = start->local.is_date ? "" : clock(start->local);
         moved.sourceId = uid + "@" + isoDate(CivilDate{day.year, day.month, day.day});
         std::string reason;
-        if (withinListedDays(moved.date, context.today, &reason)) slot = Occurrence{std::move(moved), true};
+        const bool listed = withinListedDays(moved.date, context.today, &reason);
+        (*shows)[moved.sourceId] =
+            listed ? Occurrence{std::move(moved), true, false} : Occurrence{{}, true, true};
         return;
     }
     icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
@@ -353,7 +355,7 @@ SourceReading readIcsShows(std::string_view text, const ReadContext& context) {
         reading.whole = false;
     }
     for (auto& [id, occurrence] : shows)
-        reading.events.push_back(std::move(occurrence.show));
+        if (!occurrence.movedAway) reading.events.push_back(std::move(occurrence.show));
     return reading;
 }
 

@@ -153,6 +153,21 @@ TEST(GatherIcs, RecurrencesEndAtTheBudgetTheRuleCapTheEventCapOrAStop) {
     EXPECT_TRUE(byId(old, "r0@2026-12-11")) << reasons(old);
 }
 
+TEST(GatherIcs, AnOverrideMovedOutOfTheListingTakesItsDayAway) {
+    const std::string master = "BEGIN:VEVENT\r\nUID:w\r\nDTSTART:20261216T200000\r\nRRULE:FREQ=WEEKLY;COUNT="
+                               "3\r\nSUMMARY:Band\r\nEND:VEVENT\r\n";
+    const std::string moved =
+        "BEGIN:VEVENT\r\nUID:w\r\nRECURRENCE-ID:20261223T200000\r\nDTSTART:20281223T200000\r\n"
+        "SUMMARY:Band\r\nEND:VEVENT\r\n";
+    for (const std::string& events : {master + moved, moved + master}) {
+        const SourceReading r = readIcsShows("BEGIN:VCALENDAR\r\n" + events + "END:VCALENDAR\r\n", context());
+        EXPECT_EQ(r.events.size(), 2u) << reasons(r);
+        EXPECT_FALSE(byId(r, "w@2026-12-23")) << "moved away, it is not on its first day";
+        for (const GatheredEvent& e : r.events)
+            EXPECT_FALSE(e.performers.empty()) << "a blank show: " << e.sourceId;
+    }
+}
+
 TEST(GatherZones, StartsFixedAsInstantsAreReadOnTheVenuesClock) {
     CityTable cities;
     std::string error;
