@@ -81,6 +81,10 @@ int main(int argc, char** argv) {
         }
     std::unique_ptr<vxs::Gatherer> gatherer;
     if (data.gathered) {
+        std::vector<std::string> listed;
+        for (const vxs::GatherSource& source : sources)
+            listed.push_back(source.url);
+        data.gathered->serveOnly(std::move(listed));
         vxs::GatherSchedule schedule;
         schedule.interval = options->gather.interval;
         schedule.hostGap = options->gather.hostGap;

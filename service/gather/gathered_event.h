@@ -3,6 +3,8 @@
 // and after it is placed on the map. Texts are clean UTF-8 of one line.
 #include "service/civil_date.h"
 
+#include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +23,8 @@ struct GatheredEvent {
     CivilDate date;                    // the venue's local day
     std::string time;                  // "HH:MM" local, empty when the source gives a day only
     std::string zone;                  // IANA zone of the venue, empty when unknown
+    std::optional<long long> instant;  // the start in Unix seconds, when the source fixed it (UTC, an
+                                       // offset, a TZID): moved into the venue's zone once known
     std::string doors;                 // "HH:MM" local, or empty
     std::string ticketUrl;
     std::string eventUrl; // the event's own page, when it has one
@@ -55,6 +59,9 @@ struct ReadContext {
     std::string sourceUrl;
     std::string venueZone; // the configured place's zone, empty when unknown
     std::size_t maxEvents = 20000;
+    const std::atomic<bool>* stop = nullptr; // set when the service stops: the reading ends, not whole
+    std::chrono::milliseconds budget{20000}; // past it the reading ends, not whole
+    std::size_t maxRules = 500;              // recurring events expanded in one source
 };
 
 // Keeps only the days a listing shows: from today up to a year ahead.

@@ -34,14 +34,21 @@ GatheredShows::GatheredShows(Database* db) : db_(db) {
     reload();
 }
 
-bool GatheredShows::claim(const std::string& source, long long now, long long until, Validators* known) {
+bool GatheredShows::claim(const std::string& source, long long now, long long until, Validators* known,
+                          long long* nextDue) {
     if (!db_) return true;
     db_->run("INSERT INTO gather_sources (source) VALUES (?1) ON CONFLICT (source) DO NOTHING", {source});
     // One statement decides: of processes asking together, one sees the source due and moves its
     // turn on; the others find it moved and leave it.
     const SqlResult taken = db_->run(
         "UPDATE gather_sources SET next_due = ?3 WHERE source = ?1 AND next_due <= ?2", {source, now, until});
-    if (taken.changes != 1) return false;
+    if (taken.changes != 1) {
+        if (nextDue) {
+            const SqlResult due = db_->run("SELECT next_due FROM gather_sources WHERE source = ?1", {source});
+            *nextDue = due.rows.empty() ? until : due.rows[0].integer(0);
+        }
+        return false;
+    }
     const SqlResult row =
         db_->run("SELECT etag, last_modified FROM gather_sources WHERE source = ?1", {source});
     if (!row.rows.empty()) *known = Validators{row.rows[0].text(0), row.rows[0].text(1)};
@@ -123,9 +130,16 @@ void GatheredShows::store(const std::string& source, std::vector<PlacedShow> sho
     rebuild();
 }
 
+void GatheredShows::serveOnly(std::vector<std::string> sources) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    listedSources_.emplace(std::make_move_iterator(sources.begin()), std::make_move_iterator(sources.end()));
+    rebuild();
+}
+
 void GatheredShows::rebuild() {
     std::vector<const Entry*> listed;
     for (const auto& [key, entry] : entries_) {
+        if (listedSources_ && !listedSources_->count(key.first)) continue;
         const ShowStatus status = entry.show.event.status;
         if (entry.missedAnswers < kAnswersBeforeGone && status != ShowStatus::Cancelled &&
             status != ShowStatus::Postponed)

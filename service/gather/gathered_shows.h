@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,12 +29,17 @@ class GatheredShows {
     explicit GatheredShows(Database* db = nullptr);
 
     // Takes a source's turn until `until` (seconds since 1970) when it is due at `now`: false when
-    // another process on the database has it. *known gets the validators of its last answer.
-    bool claim(const std::string& source, long long now, long long until, Validators* known);
+    // another process on the database has it (*nextDue then gets when its turn ends). *known gets
+    // the validators of its last answer.
+    bool claim(const std::string& source, long long now, long long until, Validators* known,
+               long long* nextDue = nullptr);
     // The source's next turn, and the validators of the answer just read (when there was one).
     void release(const std::string& source, long long nextDue, const Validators* answered);
     // Reads the shows back from the database (what other processes gathered too).
     void reload();
+    // Serves the shows of these sources alone: the store keeps those of a source taken off the
+    // list, but the pages no longer list them.
+    void serveOnly(std::vector<std::string> sources);
 
     // A source answered in full with these shows. One it listed before and lists no more is gone
     // after the second full answer without it; listed again, it is back.
@@ -66,6 +73,7 @@ class GatheredShows {
     mutable std::mutex mutex_;
     std::map<std::pair<std::string, std::string>, Entry> entries_; // by source, source id
     std::uint64_t nextOrder_ = 0;
+    std::optional<std::set<std::string>> listedSources_; // all when unset
     std::shared_ptr<const std::vector<ServedShow>> served_ =
         std::make_shared<const std::vector<ServedShow>>();
 };

@@ -10,7 +10,7 @@ Gatherer::Gatherer(std::vector<GatherSource> sources, const CityTable& cities, G
       today_(std::move(today)), log_(std::move(log)) {
     const Clock::time_point now = Clock::now();
     for (GatherSource& source : sources)
-        states_.push_back(SourceState{std::move(source), {}, 0, now});
+        states_.push_back(SourceState{std::move(source), {}, 0, now, false});
     random_ ^= static_cast<std::uint64_t>(now.time_since_epoch().count());
 }
 
@@ -71,8 +71,17 @@ void Gatherer::gatherOne(SourceState& state) {
         fetchAndStore(state, name);
     } catch (const StoreError& e) {
         // The answer is read again at the next turn; the store's transaction left nothing half done.
-        state.due = Clock::now() + jittered(schedule_.firstRetry);
+        const auto retry = jittered(schedule_.firstRetry);
+        state.due = Clock::now() + retry;
         log_("gather: " + name + ": the store failed: " + e.what());
+        if (state.claimed) {
+            // Its turn is handed back for the retry, not held until the claim runs out.
+            try {
+                shows_.release(state.source.url, unixSeconds(retry), nullptr);
+                state.claimed = false;
+            } catch (const StoreError&) {
+            }
+        }
     }
 }
 
@@ -82,14 +91,24 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
         if (!waitUntil(last->second + schedule_.hostGap)) return;
     // The turn is taken for the deadline and a little more; the answer sets the next one.
     const auto hold = std::chrono::milliseconds(limits_.deadlineMs) + std::chrono::minutes(1);
-    if (!shows_.claim(state.source.url, unixSeconds(), unixSeconds(hold), &state.validators)) {
-        state.due = Clock::now() + jittered(schedule_.interval); // its shows come with the round's reload
+    long long nextDue = 0;
+    const long long now = unixSeconds();
+    if (!shows_.claim(state.source.url, now, unixSeconds(hold), &state.validators, &nextDue)) {
+        // Another process has its turn: asked again just after that turn ends (its shows come
+        // with the round's reload meanwhile).
+        state.due =
+            Clock::now() + std::chrono::seconds(std::max(0ll, nextDue - now)) + jittered(schedule_.hostGap);
         return;
     }
+    state.claimed = true;
     lastAsked_[host] = Clock::now();
     SourceRound round =
         gatherSource(state.source, state.validators, fetcher_, limits_, cities_, today_(), &stopping_);
-    if (stopping_) return;
+    if (stopping_) {
+        shows_.release(state.source.url, unixSeconds(), nullptr); // another process may ask at once
+        state.claimed = false;
+        return;
+    }
     using Outcome = FetchResult::Outcome;
     if (round.fetch.outcome == Outcome::Failed) {
         ++state.failures;
@@ -99,6 +118,7 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
         const auto jitteredWait = jittered(wait);
         state.due = Clock::now() + jitteredWait;
         shows_.release(state.source.url, unixSeconds(jitteredWait), nullptr);
+        state.claimed = false;
         log_("gather: " + name + ": failed (" + round.fetch.error + "), " + std::to_string(state.failures) +
              " in a row");
         return;
@@ -108,6 +128,7 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
     state.due = Clock::now() + wait;
     if (round.fetch.outcome == Outcome::NotModified) {
         shows_.release(state.source.url, unixSeconds(wait), nullptr);
+        state.claimed = false;
         log_("gather: " + name + ": not modified");
         return;
     }
@@ -123,6 +144,7 @@ void Gatherer::fetchAndStore(SourceState& state, const std::string& name) {
         shows_.sourceAdded(state.source.url, std::move(round.shows));
     }
     shows_.release(state.source.url, unixSeconds(wait), &state.validators);
+    state.claimed = false;
     log_("gather: " + name + ": " + std::to_string(found) + " shows, " + std::to_string(round.skippedCount) +
          " skipped" + (round.whole ? "" : ", answer not whole"));
 }

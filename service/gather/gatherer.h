@@ -48,6 +48,7 @@ class Gatherer {
         Validators validators;
         int failures = 0;
         Clock::time_point due;
+        bool claimed = false; // its turn is taken in the store until released
     };
     void run();
     void gatherOne(SourceState& state);

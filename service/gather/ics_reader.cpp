@@ -5,6 +5,7 @@
 
 #include <libical/ical.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -23,16 +24,33 @@ struct IteratorFree {
 };
 
 // libical's parser keeps its components on a list, but freeing them recurses: a file nested
-// thousands deep is refused before it is parsed.
+// thousands deep is refused before it is parsed. Names are read as libical reads them: on unfolded
+// lines, up to ':' or ';', in any case.
 bool nestedTooDeep(std::string_view text) {
     int depth = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(at, end - at);
-        if (line.starts_with("BEGIN:") && ++depth > kMaxNesting) return true;
-        if (line.starts_with("END:")) --depth;
-        at = end + 1;
+    std::string name;
+    bool inName = true;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\n') {
+            if (at + 1 < text.size() && (text[at + 1] == ' ' || text[at + 1] == '\t')) {
+                ++at; // a folded line goes on
+                continue;
+            }
+            name.clear();
+            inName = true;
+            continue;
+        }
+        if (!inName || c == '\r') continue;
+        if (c == ':' || c == ';') {
+            inName = false;
+            if (name == "BEGIN" && ++depth > kMaxNesting) return true;
+            if (name == "END") --depth;
+        } else if (name.size() < 8) {
+            name += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        } else {
+            inName = false; // no name this long is counted
+        }
     }
     return false;
 }
@@ -70,6 +88,7 @@ std::string ianaZone(const std::string& tzid) {
 struct Start {
     icaltimetype local; // as the venue's clock reads it
     std::string zone;
+    std::optional<long long> instant;
 };
 
 // The start as the venue's clock shows it, or a reason it has none.
@@ -85,13 +104,14 @@ std::optional<Start> readStart(icalcomponent* calendar, icalproperty* dtstart, c
         *reason = t.year > 3000 ? "dated more than a year ahead" : "DTSTART is no date";
         return std::nullopt;
     }
-    Start start{t, context.venueZone};
+    Start start{t, context.venueZone, std::nullopt};
     if (t.is_date) return start;
     if (icalparameter* p = icalproperty_get_first_parameter(dtstart, ICAL_TZID_PARAMETER)) {
         const char* tzidText = icalparameter_get_tzid(p);
         const std::string tzid = tzidText ? tzidText : "";
         if (std::string iana = ianaZone(tzid); !iana.empty()) {
             start.zone = iana;
+            start.instant = icaltime_as_timet_with_zone(t, builtinZone(iana));
         } else if (!calendar || !icalcomponent_get_timezone(calendar, tzid.c_str())) {
             *reason = "unknown time zone \"" + cleanField(tzid, 64) + "\"";
             return std::nullopt;
@@ -99,6 +119,7 @@ std::optional<Start> readStart(icalcomponent* calendar, icalproperty* dtstart, c
         return start;
     }
     if (icaltime_is_utc(t)) {
+        start.instant = icaltime_as_timet(t);
         if (icaltimezone* venue = builtinZone(context.venueZone)) {
             start.local = icaltime_convert_to_zone(t, venue);
         } else {
@@ -156,13 +177,28 @@ std::string calendarName(icalcomponent* calendar) {
     return {};
 }
 
+// How far one reading may go: a few hostile RRULEs cost libical seconds each.
+struct Pace {
+    std::chrono::steady_clock::time_point deadline;
+    std::size_t rulesExpanded = 0;
+
+    // Why the reading must end now, or nothing.
+    std::string over(const ReadContext& context) const {
+        if (context.stop && context.stop->load()) return "the service is stopping";
+        if (std::chrono::steady_clock::now() > deadline)
+            return "reading took longer than " + std::to_string(context.budget.count()) + " ms";
+        return {};
+    }
+};
+
 struct Occurrence {
     GatheredEvent show;
     bool overrides = false;
+    bool movedAway = false; // overridden by a day outside the listing: the original day is no show
 };
 
 void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext& context,
-               std::map<std::string, Occurrence>* shows, SourceReading* reading) {
+               std::map<std::string, Occurrence>* shows, SourceReading* reading, Pace* pace) {
     const std::string uidText = propertyText(event, ICAL_UID_PROPERTY);
     const std::string rawSummary = propertyText(event, ICAL_SUMMARY_PROPERTY);
     const std::string summary = cleanField(rawSummary, 1024);
@@ -184,6 +220,7 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
     readLocation(propertyText(event, ICAL_LOCATION_PROPERTY), &show);
     if (show.venue.empty()) show.venue = calendarName(calendar);
     show.zone = start->zone;
+    show.instant = start->instant;
     show.eventUrl = cleanField(propertyText(event, ICAL_URL_PROPERTY), 1024);
     icalproperty* status = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY);
     const bool cancelled =
@@ -209,7 +246,7 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
             return;
         }
         Occurrence& slot = (*shows)[one.sourceId];
-        if (!slot.overrides || overrides) slot = Occurrence{std::move(one), overrides};
+        if (!slot.overrides || overrides) slot = Occurrence{std::move(one), overrides, false};
     };
 
     icalproperty* rid = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
@@ -217,12 +254,13 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
         // One changed day of a recurring show: it stands in for that day's occurrence.
         icaltimetype day = icalproperty_get_recurrenceid(rid);
         GatheredEvent moved = show;
-        Occurrence& slot = (*shows)[uid + "@" + isoDate(CivilDate{day.year, day.month, day.day})];
         moved.date = CivilDate{start->local.year, start->local.month, start->local.day};
         moved.time = start->local.is_date ? "" : clock(start->local);
         moved.sourceId = uid + "@" + isoDate(CivilDate{day.year, day.month, day.day});
         std::string reason;
-        if (withinListedDays(moved.date, context.today, &reason)) slot = Occurrence{std::move(moved), true};
+        const bool listed = withinListedDays(moved.date, context.today, &reason);
+        (*shows)[moved.sourceId] =
+            listed ? Occurrence{std::move(moved), true, false} : Occurrence{{}, true, true};
         return;
     }
     icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
@@ -233,10 +271,37 @@ void readEvent(icalcomponent* calendar, icalcomponent* event, const ReadContext&
     if (rule.freq == ICAL_NO_RECURRENCE || rule.freq == ICAL_SECONDLY_RECURRENCE ||
         rule.freq == ICAL_MINUTELY_RECURRENCE || rule.freq == ICAL_HOURLY_RECURRENCE)
         return reading->skip(entry, "the RRULE repeats more often than daily, or is unreadable");
+    if (shows->size() >= context.maxEvents) {
+        reading->whole = false;
+        return reading->skip(entry,
+                             "more than " + std::to_string(context.maxEvents) + " events in one source");
+    }
+    if (++pace->rulesExpanded > context.maxRules) {
+        reading->whole = false;
+        return reading->skip(entry, "more than " + std::to_string(context.maxRules) + " recurring events");
+    }
     std::unique_ptr<icalrecur_iterator, IteratorFree> days(icalrecur_iterator_new(rule, start->local));
     if (!days) return reading->skip(entry, "the RRULE is unreadable");
     const long first = daysFromCivil(context.today), last = first + 365;
+    if (rule.count == 0 &&
+        daysFromCivil(CivilDate{start->local.year, start->local.month, start->local.day}) < first) {
+        // Steps from a DTSTART years back would all be spent before today.
+        icaltimetype from = start->local;
+        from.year = context.today.year;
+        from.month = context.today.month;
+        from.day = context.today.day;
+        icalrecur_iterator_set_start(days.get(), from);
+    }
     for (int step = 0; step < kMaxRecurrenceSteps; ++step) {
+        if (std::string why = pace->over(context); !why.empty()) {
+            reading->whole = false;
+            return reading->skip(entry, why);
+        }
+        if (shows->size() >= context.maxEvents) {
+            reading->whole = false;
+            return reading->skip(entry,
+                                 "more than " + std::to_string(context.maxEvents) + " events in one source");
+        }
         const icaltimetype next = icalrecur_iterator_next(days.get());
         if (icaltime_is_null_time(next)) break;
         const long day = daysFromCivil(CivilDate{next.year, next.month, next.day});
@@ -262,10 +327,19 @@ SourceReading readIcsShows(std::string_view text, const ReadContext& context) {
         return reading;
     }
     std::map<std::string, Occurrence> shows;
+    Pace pace{std::chrono::steady_clock::now() + context.budget};
+    bool ended = false;
     auto readCalendar = [&](icalcomponent* calendar) {
-        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
-             e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
-            readEvent(calendar, e, context, &shows, &reading);
+        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
+             e && !ended; e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+            if (std::string why = pace.over(context); !why.empty()) {
+                reading.skip("the calendar", why);
+                reading.whole = false;
+                ended = true;
+                return;
+            }
+            readEvent(calendar, e, context, &shows, &reading, &pace);
+        }
     };
     const icalcomponent_kind kind = icalcomponent_isa(root.get());
     if (kind == ICAL_VCALENDAR_COMPONENT) {
@@ -275,13 +349,13 @@ SourceReading readIcsShows(std::string_view text, const ReadContext& context) {
              c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             readCalendar(c);
     } else if (kind == ICAL_VEVENT_COMPONENT) {
-        readEvent(nullptr, root.get(), context, &shows, &reading);
+        readEvent(nullptr, root.get(), context, &shows, &reading, &pace);
     } else {
         reading.skip("the calendar", "no VCALENDAR");
         reading.whole = false;
     }
     for (auto& [id, occurrence] : shows)
-        reading.events.push_back(std::move(occurrence.show));
+        if (!occurrence.movedAway) reading.events.push_back(std::move(occurrence.show));
     return reading;
 }
 

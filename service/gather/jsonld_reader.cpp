@@ -76,8 +76,8 @@ bool hasType(const Json& object, std::initializer_list<std::string_view> types) 
     return matches(*type);
 }
 
-// "2026-03-07", "2026-03-07T20:00", "2026-03-07T20:00:00-05:00": the day and clock as written,
-// which is the venue's local time whatever the offset.
+// "2026-03-07", "2026-03-07T20:00", "2026-03-07T20:00:00-05:00": the day and clock as written;
+// an offset is read apart and moves the start into the venue's zone when it is another.
 bool readDateTime(const std::string& value, CivilDate* date, std::string* clock) {
     int y = 0, m = 0, d = 0, hh = 0, mm = 0;
     char sep = 0;
@@ -91,6 +91,31 @@ bool readDateTime(const std::string& value, CivilDate* date, std::string* clock)
         *clock = t;
     }
     return true;
+}
+
+// The instant of a start that names its offset ("...T20:00Z", "...T20:00:00.000-05:00"), or nothing.
+std::optional<long long> readInstant(const std::string& value, const CivilDate& date,
+                                     const std::string& clock) {
+    if (clock.empty() || value.size() < 16) return std::nullopt;
+    std::size_t at = 16; // past "YYYY-MM-DDTHH:MM"
+    if (at < value.size() && value[at] == ':') at += 3;
+    if (at < value.size() && value[at] == '.')
+        while (++at < value.size() && value[at] >= '0' && value[at] <= '9') {
+        }
+    if (at >= value.size()) return std::nullopt;
+    int offset = 0; // minutes east of UTC
+    if (value[at] != 'Z') {
+        int hh = 0, mm = 0;
+        const char sign = value[at];
+        if ((sign != '+' && sign != '-') ||
+            (std::sscanf(value.c_str() + at + 1, "%2d:%2d", &hh, &mm) != 2 &&
+             std::sscanf(value.c_str() + at + 1, "%2d%2d", &hh, &mm) != 2) ||
+            hh > 14 || mm > 59 || hh < 0 || mm < 0)
+            return std::nullopt;
+        offset = (sign == '-' ? -1 : 1) * (hh * 60 + mm);
+    }
+    const long long minutes = std::stoi(clock.substr(0, 2)) * 60 + std::stoi(clock.substr(3, 2));
+    return static_cast<long long>(daysFromCivil(date)) * 86400 + (minutes - offset) * 60;
 }
 
 // A door time is a clock ("19:00") or a whole date and time.
@@ -150,6 +175,7 @@ struct Walk {
         const std::string name = member(e, "name");
         const std::string start = member(e, "startDate");
         show.sourceId = member(e, "@id");
+        const bool idFromUrl = show.sourceId.empty() && !member(e, "url").empty();
         if (show.sourceId.empty()) show.sourceId = member(e, "url");
         if (show.sourceId.empty()) show.sourceId = name + "@" + start;
         const std::string entry = show.sourceId.empty() ? "block " + std::to_string(block) : show.sourceId;
@@ -177,6 +203,7 @@ struct Walk {
         if (start.empty()) return reading.skip(entry, "no startDate");
         if (!readDateTime(start, &show.date, &show.time))
             return reading.skip(entry, "the startDate is no date");
+        show.instant = readInstant(start, show.date, show.time);
         std::string why;
         if (!withinListedDays(show.date, context.today, &why)) return reading.skip(entry, why);
         if (const Json* location = child(e, "location")) readPlace(*location, &show);
@@ -190,6 +217,9 @@ struct Walk {
             if (readDateTime(member(e, "previousStartDate"), &previous, &ignored))
                 show.previousDate = previous;
         }
+        // A tour page gives every date the same url: the day keeps them apart, the first day a
+        // moved show was listed on keeps it the same show.
+        if (idFromUrl) show.sourceId += "@" + isoDate(show.previousDate ? *show.previousDate : show.date);
         show.sourceUrl = context.sourceUrl;
         reading.events.push_back(std::move(show));
     }

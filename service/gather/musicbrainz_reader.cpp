@@ -118,6 +118,14 @@ SourceReading readMusicBrainzShows(std::string_view json, const ReadContext& con
     if (const Json* events = child(root, "events"); events && events->is_array()) {
         for (const Json& e : *events)
             readEvent(e, context, &reading);
+        // A search answer comes a page at a time: a page that is not all of it cannot tell which
+        // shows are gone.
+        const std::optional<double> count = number(child(root, "count"));
+        const std::optional<double> offset = number(child(root, "offset"));
+        if ((offset && *offset > 0) || (count && *count > (offset ? *offset : 0) + double(events->size()))) {
+            reading.skip("the answer", "one page of a longer search answer");
+            reading.whole = false;
+        }
     } else {
         readEvent(root, context, &reading);
     }

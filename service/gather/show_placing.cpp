@@ -2,6 +2,10 @@
 
 #include "service/gather/region_zones.h"
 
+#include <libical/ical.h>
+
+#include <cstdio>
+
 namespace vxs {
 namespace {
 
@@ -19,6 +23,18 @@ const City* findCity(const std::string& name, const std::string& region, const s
             if (const City* c = cities.find(name, *ref)) return c;
     }
     return nullptr;
+}
+
+// A start fixed as an instant, read on the venue's clock.
+void moveToZone(GatheredEvent* event, const std::string& zone) {
+    icaltimezone* tz = icaltimezone_get_builtin_timezone(zone.c_str());
+    if (!tz || event->time.empty()) return;
+    const icaltimetype local = icaltime_from_timet_with_zone(static_cast<time_t>(*event->instant), 0, tz);
+    event->date = CivilDate{local.year, local.month, local.day};
+    char clock[8];
+    std::snprintf(clock, sizeof clock, "%02d:%02d", local.hour, local.minute);
+    event->time = clock;
+    event->zone = zone;
 }
 
 } // namespace
@@ -42,7 +58,12 @@ std::optional<PlacedShow> placeShow(GatheredEvent event, const GatherSource& sou
         placed.lon = city->lon;
         placed.venueCity = city->name;
         placed.venueRegion = regionDisplay(cityRegion(*city));
-        if (event.zone.empty()) event.zone = regionZone(cityRegion(*city));
+        const std::string venueZone = regionZone(cityRegion(*city));
+        if (event.instant && !venueZone.empty() && venueZone != event.zone) {
+            moveToZone(&event, venueZone);
+        } else if (event.zone.empty()) {
+            event.zone = venueZone;
+        }
     } else if (event.lat && event.lon && !event.city.empty()) {
         placed.venueCity = event.city;
         placed.venueRegion = !event.region.empty() ? event.region : event.country;

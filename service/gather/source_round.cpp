@@ -28,6 +28,7 @@ SourceRound gatherSource(const GatherSource& source, const Validators& known, So
     context.today = today;
     context.sourceUrl = source.url;
     context.venueZone = configuredZone(source, cities);
+    context.stop = stop;
     SourceReading reading = readSourceBody(source, round.fetch.body, context);
     round.fetch.body.clear();
     round.whole = reading.whole;

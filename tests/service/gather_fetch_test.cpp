@@ -3,6 +3,7 @@
 #include "service/gather/gatherer.h"
 #include "service/gather/source_fetch.h"
 #include "service/regular_file_text.h"
+#include "service/service_database.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -153,6 +154,43 @@ TEST(Gatherer, TheFirstRoundServesShowsAndTheStopJoins) {
         all += line + "\n";
     EXPECT_NE(all.find("/down: failed (HTTP status 500), 1 in a row"), std::string::npos) << all;
     EXPECT_NE(all.find("skipped no-zone@paradiserock.example: unknown time zone"), std::string::npos) << all;
+}
+
+TEST(Gatherer, ASourceAnotherProcessHoldsIsAskedWhenItsTurnEnds) {
+    std::atomic<int> asked{0};
+    LoopbackSite site([&](httplib::Server& s) {
+        s.Get("/cal.ics", [&](const httplib::Request&, httplib::Response& res) {
+            ++asked;
+            res.set_content(fixture("venue-calendar.ics"), "text/calendar");
+        });
+    });
+    CityTable cities;
+    std::string error;
+    ASSERT_TRUE(cities.load(std::string(VX_SERVICE_DATA_DIR) + "/cities.tsv", &error)) << error;
+    ServiceDatabase db;
+    ASSERT_TRUE(db.open(":memory:", &error)) << error;
+    GatheredShows mine(&db.engine()), other(&db.engine());
+    Validators known;
+    const long long now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    ASSERT_TRUE(other.claim(site.url("/cal.ics"), now, now + 2, &known));
+    long long nextDue = 0;
+    EXPECT_FALSE(mine.claim(site.url("/cal.ics"), now, now + 60, &known, &nextDue));
+    EXPECT_EQ(nextDue, now + 2);
+    GatherSchedule schedule;
+    schedule.hostGap = std::chrono::milliseconds(1);
+    Gatherer gatherer(
+        {GatherSource{SourceKind::Ics, site.url("/cal.ics"), "Boston", "MA", 1}}, cities, mine, schedule,
+        FetchLimits{},
+        [] {
+            return CivilDate{2026, 12, 10};
+        },
+        [](const std::string&) {});
+    gatherer.start();
+    ASSERT_TRUE(gatherer.waitForRounds(2, std::chrono::seconds(10))) << "it waited a whole interval";
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(mine.served()->size(), 7u);
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 #include "service/gather/gathered_shows.h"
 #include "service/gather/ics_reader.h"
 #include "service/gather/jsonld_reader.h"
+#include "service/gather/musicbrainz_reader.h"
+#include "service/gather/show_placing.h"
 #include "service/gather/source_list.h"
+#include "service/gather/source_round.h"
 #include "service/regular_file_text.h"
 #include "service/service_database.h"
 
@@ -75,12 +78,17 @@ TEST(GatherIcs, AVenueCalendarWithItsZoneFoldsEscapesRecurrencesAndBadEvents) {
 }
 
 TEST(GatherIcs, HostileCalendarsAreRefusedOrCut) {
-    std::string deep = "BEGIN:VCALENDAR\r\n";
-    for (int i = 0; i < 10000; ++i)
-        deep += "BEGIN:VEVENT\r\n";
-    SourceReading r = readIcsShows(deep, context());
-    EXPECT_FALSE(r.whole);
-    EXPECT_NE(reasons(r).find("nested"), std::string::npos);
+    // Every way libical reads a BEGIN counts towards the nesting.
+    SourceReading r;
+    for (const char* begin :
+         {"BEGIN:VEVENT", "begin:X-A", "BE\r\n GIN:X-A", "BEGIN;X=1:X-A", "Be\n\tgin;x=1:X"}) {
+        std::string deep = "BEGIN:VCALENDAR\r\n";
+        for (int i = 0; i < 2000; ++i)
+            deep += std::string(begin) + "\r\n";
+        r = readIcsShows(deep, context());
+        EXPECT_FALSE(r.whole) << begin;
+        EXPECT_NE(reasons(r).find("nested"), std::string::npos) << begin;
+    }
 
     std::string many = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
     for (int i = 0; i < 120; ++i)
@@ -106,6 +114,101 @@ TEST(GatherIcs, HostileCalendarsAreRefusedOrCut) {
     EXPECT_FALSE(readIcsShows("not a calendar at all", context()).whole);
 }
 
+std::string recurring(const std::vector<std::string>& rules, const std::string& dtstart = "20270101T200000") {
+    std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        ics += "BEGIN:VEVENT\r\nUID:r" + std::to_string(i) + "\r\nDTSTART:" + dtstart +
+               "\r\nRRULE:" + rules[i] + "\r\nSUMMARY:Band\r\nEND:VEVENT\r\n";
+    return ics + "END:VCALENDAR\r\n";
+}
+
+TEST(GatherIcs, RecurrencesEndAtTheBudgetTheRuleCapTheEventCapOrAStop) {
+    const std::vector<std::string> hostile(40, "FREQ=DAILY;BYMONTH=2;BYMONTHDAY=30");
+    std::atomic<bool> stopped{true};
+    struct Case {
+        std::vector<std::string> rules;
+        std::size_t maxEvents, maxRules;
+        const std::atomic<bool>* stop;
+        const char* reason;
+    } cases[] = {
+        {hostile, 20000, 500, nullptr, "reading took longer than 300 ms"},
+        {hostile, 20000, 500, &stopped, "the service is stopping"},
+        {std::vector<std::string>(5, "FREQ=WEEKLY"), 20000, 2, nullptr, "more than 2 recurring events"},
+        {{"FREQ=DAILY", "FREQ=MONTHLY;BYMONTHDAY=31;BYMONTH=4"}, 10, 500, nullptr, "r1: more than 10 events"},
+    };
+    for (const Case& c : cases) {
+        ReadContext limited = context();
+        limited.maxEvents = c.maxEvents;
+        limited.maxRules = c.maxRules;
+        limited.stop = c.stop;
+        limited.budget = std::chrono::milliseconds(300);
+        const auto began = std::chrono::steady_clock::now();
+        const SourceReading r = readIcsShows(recurring(c.rules), limited);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3)) << c.reason;
+        EXPECT_FALSE(r.whole) << c.reason;
+        EXPECT_NE(reasons(r).find(c.reason), std::string::npos) << reasons(r);
+    }
+    // A daily show begun long ago still lists tomorrow.
+    const SourceReading old = readIcsShows(recurring({"FREQ=DAILY"}, "20100101T200000"), context());
+    EXPECT_TRUE(byId(old, "r0@2026-12-11")) << reasons(old);
+}
+
+TEST(GatherIcs, AnOverrideMovedOutOfTheListingTakesItsDayAway) {
+    const std::string master = "BEGIN:VEVENT\r\nUID:w\r\nDTSTART:20261216T200000\r\nRRULE:FREQ=WEEKLY;COUNT="
+                               "3\r\nSUMMARY:Band\r\nEND:VEVENT\r\n";
+    const std::string moved =
+        "BEGIN:VEVENT\r\nUID:w\r\nRECURRENCE-ID:20261223T200000\r\nDTSTART:20281223T200000\r\n"
+        "SUMMARY:Band\r\nEND:VEVENT\r\n";
+    for (const std::string& events : {master + moved, moved + master}) {
+        const SourceReading r = readIcsShows("BEGIN:VCALENDAR\r\n" + events + "END:VCALENDAR\r\n", context());
+        EXPECT_EQ(r.events.size(), 2u) << reasons(r);
+        EXPECT_FALSE(byId(r, "w@2026-12-23")) << "moved away, it is not on its first day";
+        for (const GatheredEvent& e : r.events)
+            EXPECT_FALSE(e.performers.empty()) << "a blank show: " << e.sourceId;
+    }
+}
+
+TEST(GatherZones, StartsFixedAsInstantsAreReadOnTheVenuesClock) {
+    CityTable cities;
+    std::string error;
+    ASSERT_TRUE(cities.load(std::string(VX_SERVICE_DATA_DIR) + "/cities.tsv", &error)) << error;
+    struct Case {
+        SourceKind kind;
+        std::string start, city, region, expected;
+    } cases[] = {
+        {SourceKind::Ics, "DTSTART:20270402T013000Z", "Boston", "MA", "2027-04-01 21:30 America/New_York"},
+        {SourceKind::Ics, "DTSTART;TZID=America/Los_Angeles:20270310T190000", "Boston", "MA",
+         "2027-03-10 22:00 America/New_York"},
+        {SourceKind::Ics, "DTSTART;TZID=America/New_York:20270310T190000", "Boston", "MA",
+         "2027-03-10 19:00 America/New_York"},
+        {SourceKind::JsonLd, "2027-06-05T03:00:00Z", "Phoenix", "AZ", "2027-06-04 20:00 America/Phoenix"},
+        {SourceKind::JsonLd, "2027-06-05T20:00:00-07:00", "Phoenix", "AZ",
+         "2027-06-05 20:00 America/Phoenix"},
+        {SourceKind::JsonLd, "2027-06-05T23:30:00.000+0100", "Boston", "MA",
+         "2027-06-05 18:30 America/New_York"},
+    };
+    for (const Case& c : cases) {
+        const std::string body =
+            c.kind == SourceKind::Ics
+                ? "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:u\r\nSUMMARY:Band\r\n" + c.start +
+                      "\r\nLOCATION:Hall\\, 1 Main St\\, " + c.city + "\\, " + c.region +
+                      " 00000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+                : R"(<script type="application/ld+json">{"@type":"MusicEvent","name":"Band","startDate":")" +
+                      c.start +
+                      R"(","location":{"@type":"Place","name":"Hall","address":{"addressLocality":")" +
+                      c.city + R"(","addressRegion":")" + c.region + "\"}}}</script>";
+        const GatherSource source{c.kind, "https://source.example/feed", "", "", 1};
+        SourceReading r = readSourceBody(source, body, context());
+        ASSERT_EQ(r.events.size(), 1u) << c.start << "\n" << reasons(r);
+        std::string why;
+        const std::optional<PlacedShow> placed = placeShow(r.events.front(), source, cities, &why);
+        ASSERT_TRUE(placed) << why;
+        EXPECT_EQ(isoDate(placed->event.date) + " " + placed->event.time + " " + placed->event.zone,
+                  c.expected)
+            << c.start;
+    }
+}
+
 TEST(GatherJsonLd, AVenuePageWithGraphListsPlacesAndStatuses) {
     const SourceReading r = readJsonLdShows(fixture("venue-page.html"), context());
     ASSERT_EQ(r.events.size(), 3u) << reasons(r);
@@ -118,11 +221,11 @@ TEST(GatherJsonLd, AVenuePageWithGraphListsPlacesAndStatuses) {
     ASSERT_TRUE(e->lat && e->lon);
     EXPECT_NEAR(*e->lat, 33.4516, 1e-6);
     EXPECT_EQ(e->ticketUrl, "https://tickets.example/e/4411");
-    const GatheredEvent* moved = byId(r, "https://crescent.example/shows/4420");
+    const GatheredEvent* moved = byId(r, "https://crescent.example/shows/4420@2027-03-20");
     ASSERT_TRUE(moved && moved->previousDate);
     EXPECT_EQ(moved->status, ShowStatus::Rescheduled);
     EXPECT_EQ(isoDate(moved->date) + " was " + isoDate(*moved->previousDate), "2027-04-10 was 2027-03-20");
-    const GatheredEvent* off = byId(r, "https://crescent.example/shows/4425");
+    const GatheredEvent* off = byId(r, "https://crescent.example/shows/4425@2027-04-12");
     ASSERT_TRUE(off);
     EXPECT_EQ(off->status, ShowStatus::Cancelled);
     EXPECT_FALSE(r.whole) << "one block did not read";
@@ -150,6 +253,22 @@ TEST(GatherJsonLd, HostilePagesAreSkippedWithTheirReasons) {
     r = readJsonLdShows("[" + event + "x\xC3\x28\"}]", context());
     EXPECT_TRUE(r.events.empty());
     EXPECT_NE(reasons(r).find("not UTF-8"), std::string::npos);
+
+    // A tour page gives every date the same url: each stays its own show.
+    r = readJsonLdShows("[" + event + R"(t","startDate":"2027-01-03"},)" + event + "t\"}]", context());
+    ASSERT_EQ(r.events.size(), 2u) << reasons(r);
+    EXPECT_NE(r.events[0].sourceId, r.events[1].sourceId);
+    EXPECT_TRUE(byId(r, "ut@2027-01-02")) << r.events[0].sourceId;
+}
+
+TEST(GatherMusicBrainz, OnlyAWholeSearchAnswerIsWhole) {
+    const std::string events = R"("events":[{"id":"a"},{"id":"b"}])";
+    for (const auto& [answer, whole] :
+         std::vector<std::pair<std::string, bool>>{{"{" + events + "}", true},
+                                                   {R"({"count":2,"offset":0,)" + events + "}", true},
+                                                   {R"({"count":25,"offset":0,)" + events + "}", false},
+                                                   {R"({"count":4,"offset":2,)" + events + "}", false}})
+        EXPECT_EQ(readMusicBrainzShows(answer, context()).whole, whole) << answer;
 }
 
 TEST(GatherBill, TheHeadlinerStaysWholeAndTheSupportSplits) {
@@ -234,6 +353,10 @@ TEST(GatheredShows, OneShowPerBillDayAndCityGoneAfterTwoWholeAnswersWithout) {
     shows.sourceAnswered("ics", {off, placed("Quiet Harbour", day, "b")});
     EXPECT_EQ(shows.counts().cancelled, 1u);
     EXPECT_EQ(shows.served()->size(), 2u) << "the other source still lists it";
+
+    shows.serveOnly({"jsonld"});
+    ASSERT_EQ(shows.served()->size(), 1u) << "a source taken off the list is no longer served";
+    EXPECT_EQ((*shows.served())[0].links, std::vector<std::string>{"https://x.example/c"});
 }
 
 TEST(GatheredPage, NamesCannotOpenTagsOrLines) {
