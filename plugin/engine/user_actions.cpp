@@ -47,6 +47,9 @@ void exportAgainIfStale(CalGetData& engine) {
     if (!engine.root->state.getExportTo_iCal()) return;
     CalGetData* e = &engine;
     engine.exportClicks.post([e] {
+        // A refresh rebuilding the list would be caught half way, and a quit before its own export
+        // would leave that half list as the calendar; the refresh exports when it ends.
+        if (e->root->state.getUpdatingConcerts()) return;
         if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportNow(e);
     });
 }
