@@ -21,22 +21,10 @@ struct FileCloser {
     }
 };
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The tag's name: up to the first space, '/' of an empty element, or its end.
 std::string_view tagName(std::string_view tag) {
     std::size_t n = 0;
-    while (n < tag.size() && !isSpace(tag[n]) && !(tag[n] == '/' && n > 0))
+    while (n < tag.size() && !isLibrarySpace(tag[n]) && !(tag[n] == '/' && n > 0))
         ++n;
     return tag.substr(0, n);
 }
@@ -44,13 +32,13 @@ std::string_view tagName(std::string_view tag) {
 // The value of attribute `name` in a start tag, quoted with ' or "; "" when absent.
 std::string_view attribute(std::string_view tag, std::string_view name) {
     for (std::size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
-        if (at == 0 || !isSpace(tag[at - 1])) continue;
+        if (at == 0 || !isLibrarySpace(tag[at - 1])) continue;
         std::size_t i = at + name.size();
-        while (i < tag.size() && isSpace(tag[i]))
+        while (i < tag.size() && isLibrarySpace(tag[i]))
             ++i;
         if (i >= tag.size() || tag[i] != '=') continue;
         ++i;
-        while (i < tag.size() && isSpace(tag[i]))
+        while (i < tag.size() && isLibrarySpace(tag[i]))
             ++i;
         if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) continue;
         const std::size_t close = tag.find(tag[i], i + 1);
@@ -61,7 +49,7 @@ std::string_view attribute(std::string_view tag, std::string_view name) {
 }
 
 std::uint64_t playCountOf(std::string_view text) {
-    text = trimmed(text);
+    text = trimmedName(text);
     std::uint64_t n = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return 0;
@@ -237,7 +225,7 @@ void RhythmdbScan::entryEnded() {
     if (!song) return;
     // An album's own artist names the band when it is set: a compilation's tracks then count
     // once, under the name the user filed it by.
-    const bool byAlbumArtist = !trimmed(values[static_cast<int>(Field::albumArtist)]).empty();
+    const bool byAlbumArtist = !trimmedName(values[static_cast<int>(Field::albumArtist)]).empty();
     const Field artist = byAlbumArtist ? Field::albumArtist : Field::artist;
     const Field id = byAlbumArtist ? Field::albumArtistId : Field::artistId;
     found.add(values[static_cast<int>(artist)], values[static_cast<int>(Field::album)],

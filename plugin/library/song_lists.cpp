@@ -6,18 +6,6 @@ namespace vx {
 
 namespace {
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -40,7 +28,7 @@ bool isMusicBrainzId(std::string_view text) {
 
 void SongLists::add(std::string_view artist, std::string_view album, std::uint64_t played,
                     std::string_view artistId) {
-    const std::string_view written = trimmed(artist);
+    const std::string_view written = trimmedName(artist);
     if (written.empty()) return;
     if (last == SIZE_MAX || written != lastWritten) {
         auto known = byWritten.find(written);
@@ -55,10 +43,10 @@ void SongLists::add(std::string_view artist, std::string_view album, std::uint64
     if (entry.forms.first.empty()) return;
     addPlays(entry.plays, std::min(played, kMostPlays));
     if (entry.id.empty()) {
-        const std::string_view id = trimmed(artistId);
+        const std::string_view id = trimmedName(artistId);
         if (isMusicBrainzId(id)) entry.id.assign(id);
     }
-    const std::string_view albumName = trimmed(album);
+    const std::string_view albumName = trimmedName(album);
     if (albumName.empty() || albumName == lastAlbum) return;
     lastAlbum.assign(albumName);
     if (seenAlbums.find(albumName) != seenAlbums.end()) return;

@@ -14,6 +14,19 @@
 
 namespace vx {
 
+// The blanks a library file may put around a name: spaces, tabs and line ends.
+inline bool isLibrarySpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+inline std::string_view trimmedName(std::string_view text) {
+    while (!text.empty() && isLibrarySpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isLibrarySpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 // MusicBrainz artist ids by the cleaned artist name; the lists' records have no room for them.
 using ArtistIds = std::unordered_map<std::string, std::string>;
 
