@@ -39,6 +39,15 @@ struct SourceEvent {
 // performers. Returns false when take returned false (reading stops there), true at the end.
 bool readSourceEvents(std::string_view page, const std::function<bool(const SourceEvent&)>& take);
 
+// What a look at one performer's name says of its event.
+enum class Performer { kUnwanted, kWanted, kStop };
+// readSourceEvents for a page of which few events are wanted: each event's performers are shown
+// to wanted first, and only an event with a wanted one is read whole and handed to take. The
+// events handed are exactly those readSourceEvents hands whose performers include a wanted one.
+// Returns false when wanted said stop or take returned false, true at the end.
+bool readWantedSourceEvents(std::string_view page, const std::function<Performer(std::string_view)>& wanted,
+                            const std::function<bool(const SourceEvent&)>& take);
+
 // What a source's page must say of itself to be a full answer: the source's name as the
 // directory gave it, and the place and radius that were asked (the place in any form that cleans
 // to the same city and region code, so "Boston, Massachusetts" is "Boston, MA").

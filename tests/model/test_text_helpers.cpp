@@ -1,8 +1,10 @@
 #include "common/fixed_text.h"
+#include "plugin/model/ascii_name_rule.h"
 #include "plugin/model/text_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -139,4 +141,46 @@ TEST(FixedText, CopiesAreCutAndTerminated) {
     vx::copyText(small, "a");
     vx::appendText(small, "bcdef");
     EXPECT_STREQ(small, "abc");
+}
+
+// The page reader's fast cleaning must give exactly cleanArtist's form: random names made of the
+// bytes the rule treats apart (words it drops, the entity, blanks, capitals, a NUL), past the cut.
+TEST(TextHelpers, AsciiCleaningEqualsTheNameRule) {
+    const std::string_view pieces[] = {"and",
+                                       "The",
+                                       "a",
+                                       "A",
+                                       " ",
+                                       "&#38;",
+                                       "&",
+                                       "#",
+                                       ";",
+                                       "38",
+                                       "x",
+                                       "Ab",
+                                       "-",
+                                       "!",
+                                       "THE",
+                                       "an",
+                                       "9",
+                                       "\t",
+                                       std::string_view("\0", 1)};
+    std::mt19937 random(7);
+    for (int round = 0; round < 50000; ++round) {
+        std::string name;
+        const int count = static_cast<int>(random() % 120);
+        for (int i = 0; i < count; ++i)
+            name += pieces[random() % std::size(pieces)];
+        char expected[512];
+        const std::size_t n = std::min<std::size_t>(name.size(), 255);
+        std::memcpy(expected, name.data(), n);
+        expected[n] = '\0';
+        cleanArtist(expected);
+        char fast[256];
+        ASSERT_TRUE(cleanAsciiArtist(name, fast)) << name;
+        ASSERT_STREQ(fast, expected) << '"' << name << '"';
+    }
+    char out[256];
+    EXPECT_FALSE(cleanAsciiArtist("Sigur R\xc3\xb3s", out));
+    EXPECT_TRUE(cleanAsciiArtist(std::string(300, 'x') + "\xc3", out)); // beyond the cut
 }
