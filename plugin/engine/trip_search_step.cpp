@@ -2,10 +2,12 @@
 
 #include "common/fixed_text.h"
 #include "plugin/engine/found_place.h"
+#include "plugin/engine/side_by_side.h"
 #include "plugin/model/show_copy.h"
 #include "plugin/services/concert_search.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -33,25 +35,34 @@ void mergeTripShows(const SHOWLIST& found, const Trip& trip, SHOWLIST& concerts,
 
 int searchTrips(WebSession& engine, XML_Artist_List& artists) {
     PluginData& root = *engine.root;
-    for (const Trip& trip : vx::tripsToSearch(root, vx::localToday())) {
-        SHOWLIST found;
+    const std::vector<Trip> trips = vx::tripsToSearch(root, vx::localToday());
+    char problem[256];
+    root.state.getRefreshProblem(problem);
+    // Each trip is searched into a list of its own, side by side, and the lists join the
+    // concerts in the trips' order, so a show two trips list is labelled as before.
+    std::vector<SHOWLIST> found(trips.size());
+    std::vector<char> searched(trips.size(), 0);
+    runSideBySide(trips.size(), [&](std::size_t i) {
+        if (engine.stopRequested()) return;
+        const Trip& trip = trips[i];
         const ConcertSearchPlace place =
             concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
-        char problem[256];
-        root.state.getRefreshProblem(problem);
-        if (searchConcertsAt(engine, artists, place, found) != 0) {
-            if (engine.stopRequested()) return 1;
+        searched[i] =
+            searchConcertsAt(engine, artists, place, found[i], nullptr, nullptr, nullptr, &trip) == 0;
+    });
+    if (engine.stopRequested()) return 1;
+    for (std::size_t i = 0; i < trips.size(); ++i) {
+        if (!searched[i]) {
             // A trip that cannot be searched now keeps home's finished search and the other trips;
             // its chosen shows stay as kept choices, and the screen keeps home's own message.
             root.state.setRefreshProblem(problem);
             std::fprintf(stderr,
                          "Voxtrail: the search near %s, %s failed; trying again at the next refresh\n",
-                         trip.city.c_str(), trip.region.c_str());
+                         trips[i].city.c_str(), trips[i].region.c_str());
             continue;
         }
-        if (engine.stopRequested()) return 1;
-        mergeTripShows(found, trip, *root.concerts, root.previousConcerts);
-        root.redraw();
+        mergeTripShows(found[i], trips[i], *root.concerts, root.previousConcerts);
     }
+    root.redraw();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/matching/view_copy.h"
+#include "plugin/model/ascii_name_rule.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cstring>
@@ -22,9 +23,20 @@ void cleanPerformer(std::string_view performer, std::string& cleaned) {
 
 void LibraryArtistIndex::rebuild(const XML_Artist_List& artists) {
     names_.clear();
-    names_.reserve(artists.count);
+    text_.clear();
+    std::size_t bytes = 0;
     for (const XMLARTIST* a = artists.head; a; a = a->next)
-        names_.insert(a->name);
+        bytes += std::strlen(a->name);
+    text_.reserve(bytes); // the views below stay valid: nothing appended moves the text
+    for (const XMLARTIST* a = artists.head; a; a = a->next)
+        text_.append(a->name);
+    names_.reserve(artists.count);
+    std::size_t at = 0;
+    for (const XMLARTIST* a = artists.head; a; a = a->next) {
+        const std::size_t length = std::strlen(a->name);
+        names_.insert(std::string_view(text_).substr(at, length));
+        at += length;
+    }
 }
 
 SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cleaned, std::size_t matched,
@@ -57,43 +69,53 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
 }
 
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
-                   SHOWLIST* previous, const std::function<bool()>& stop) {
-    // The library list's lock is held for a run of events at a time, not the whole page, and a
-    // thread waiting for it is let in between two runs, so that a large page never keeps another
-    // thread from the list for long; the index of its names is built again only when the list
-    // changed meanwhile.
-    constexpr int kEventsPerHold = 256;
-    std::unique_lock<ListMutex> artistsHeld(artists.mutex, std::defer_lock);
-    int heldEvents = 0;
+                   SHOWLIST* previous, const std::function<bool()>& stop, const Trip* within) {
+    // The list's names are taken under its lock and matched without it; a look every few
+    // hundred performers takes them again when the list changed meanwhile.
+    constexpr int kPerformersPerLook = 256;
+    int performersSinceLook = 0;
     LibraryArtistIndex index;
-    bool indexed = false;
     uint64_t indexedChanges = 0;
+    auto lookAtLibrary = [&](bool first) {
+        std::lock_guard<ListMutex> held(artists.mutex);
+        if (first || artists.changes != indexedChanges) {
+            index.rebuild(artists);
+            indexedChanges = artists.changes;
+        }
+    };
+    lookAtLibrary(true);
+    // Most events name no library artist: their performers are cleaned and looked up, and only
+    // an event with a match is read whole, its date and fields included.
+    auto wanted = [&](std::string_view performer) {
+        if (++performersSinceLook == kPerformersPerLook) {
+            performersSinceLook = 0;
+            if (stop()) return Performer::kStop;
+            lookAtLibrary(false);
+        }
+        char name[256];
+        if (!cleanAsciiArtist(performer, name)) {
+            copyView(name, sizeof name, performer);
+            cleanArtist(name);
+        }
+        return index.contains(name) ? Performer::kWanted : Performer::kUnwanted;
+    };
     std::vector<std::string> cleaned;
-    const bool read = readSourceEvents(page, [&](const SourceEvent& event) {
+    const bool read = readWantedSourceEvents(page, wanted, [&](const SourceEvent& event) {
         if (stop()) return false;
         EventDate date;
         // An event whose date is no calendar day would be drawn nowhere: it makes no show.
         if (!readEventDate(event.date, date)) return true;
+        if (within && !tripCovers(*within, {date.year, date.month, date.day})) return true;
         // The strings are kept from event to event, so cleaning a name allocates nothing.
         if (cleaned.size() < event.performers.size()) cleaned.resize(event.performers.size());
         for (std::size_t i = 0; i < event.performers.size(); ++i)
             cleanPerformer(event.performers[i], cleaned[i]);
-        if (!artistsHeld.owns_lock()) artistsHeld.lock();
-        if (!indexed || artists.changes != indexedChanges) {
-            index.rebuild(artists);
-            indexed = true;
-            indexedChanges = artists.changes;
-        }
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
             if (!index.contains(cleaned[i])) continue;
             // A full list takes no more: the rest of the page is not worth matching.
             if (concerts.full()) return false;
             // addShow frees a show it merges into an equal one; nothing here touches it after.
             concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
-        }
-        if (++heldEvents == kEventsPerHold) {
-            artists.mutex.letWaiterIn();
-            heldEvents = 0;
         }
         return true;
     });

@@ -4,6 +4,7 @@
 #include "common/text_view_set.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/trips.h"
 #include "plugin/net/concert_search_replies.h"
 
 #include <functional>
@@ -12,14 +13,16 @@
 
 // The library artists' stored names (already in cleaned form), looked up instead of walked: a
 // name matches exactly when the walk from the list's head would find an equal record. The index
-// views the records' own names, so it is used only while the list is unchanged since rebuild().
+// keeps its own copy of the names, so pages of several places are matched at once without
+// holding the list's lock.
 class LibraryArtistIndex {
   public:
-    // Takes the names of the list's records; the caller holds the list's lock.
+    // Copies the names of the list's records; the caller holds the list's lock.
     void rebuild(const XML_Artist_List& artists);
     bool contains(std::string_view cleaned) const { return !cleaned.empty() && names_.contains(cleaned); }
 
   private:
+    std::string text_; // the names one after another; names_ views it
     vx::TextViewSet names_;
 };
 
@@ -29,7 +32,9 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
                     const EventDate& date, bool ticketsAvailable);
 
 // Reads page and adds its shows to concerts (choices carried over from previous). The library
-// list's lock is held for a run of events at a time and each event is matched under it. stop is
-// asked before each complete event; returns 0 at the end of the page, -1 when it said stop.
+// list is looked at under its lock every few hundred performers, and its names taken again when
+// it changed. stop is asked before each matching event and at those looks; returns 0 at the end of
+// the page, -1 when it said stop. A trip's page (within given) makes shows only inside the trip's
+// dates: the rest would be dropped, and would take room in concerts meanwhile.
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
-                   SHOWLIST* previous, const std::function<bool()>& stop);
+                   SHOWLIST* previous, const std::function<bool()>& stop, const Trip* within = nullptr);

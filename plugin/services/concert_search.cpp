@@ -33,11 +33,16 @@ int parseURL_generic(WebSession& engine, XML_Artist_List& artists, ConcertSearch
 }
 
 int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const ConcertSearchPlace& place,
-                     SHOWLIST& into, ConcertSearchAnswers* answers, const char* city, const char* region) {
+                     SHOWLIST& into, ConcertSearchAnswers* answers, const char* city, const char* region,
+                     const Trip* within) {
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
-    st.setUpdatingProgress(0.0);
-    root->redraw();
+    // Trips are searched side by side after home: the bar shows home's search alone.
+    const bool showProgress = within == nullptr;
+    if (showProgress) {
+        st.setUpdatingProgress(0.0);
+        root->redraw();
+    }
 
     std::string directoryReply;
     {
@@ -50,28 +55,38 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
     }
 
     const SourceDirectory directory = readSourceDirectory(directoryReply);
+    std::string page;
     for (const ConcertSource& source : directory.sources) {
-        st.incUpdatingProgress(100.0 / directory.siteCount);
-        root->redraw();
+        if (showProgress) {
+            st.incUpdatingProgress(100.0 / directory.siteCount);
+            root->redraw();
+        }
         // An entry without a URL names no source to ask.
         if (source.url.empty()) continue;
         char url[kFetchURLCapacity];
         sourceRequestURL(url, sizeof url, source.url.c_str(), place);
-        WebExchange web(engine);
-        if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
-        if (engine.stopRequested()) return -1;
+        {
+            // The page is taken out of the exchange area, so that another place's search may
+            // fetch while this one matches.
+            WebExchange web(engine);
+            if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
+            if (engine.stopRequested()) return -1;
+            page = web.page();
+        }
         if (answers)
             answers->sources.push_back(
-                {source.name, checkSourceAnswer(web.page(), {source.name, city ? city : "",
-                                                             region ? region : "", place.radius})});
-        // The page is read while the web lock is held, so it is used in place.
-        if (readSourcePage(web.page(), source.ticketsAvailable, artists, into, root->previousConcerts,
-                           [&engine] { return engine.stopRequested(); }) != 0)
+                {source.name, checkSourceAnswer(page, {source.name, city ? city : "", region ? region : "",
+                                                       place.radius})});
+        if (readSourcePage(
+                page, source.ticketsAvailable, artists, into, root->previousConcerts,
+                [&engine] { return engine.stopRequested(); }, within) != 0)
             return -1;
     }
 
-    st.setUpdatingProgress(100.0);
-    root->redraw();
+    if (showProgress) {
+        st.setUpdatingProgress(100.0);
+        root->redraw();
+    }
     return 0;
 }
 

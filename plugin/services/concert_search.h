@@ -3,6 +3,7 @@
 // them for its events and keeps the shows of the library's artists in the concerts list.
 #include "plugin/model/record_lists.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/trips.h"
 #include "plugin/net/concert_search_place.h"
 #include "plugin/net/concert_search_replies.h"
 #include "plugin/net/web_session.h"
@@ -28,6 +29,7 @@ int genericParser(WebSession& web, XML_Artist_List& artists, ConcertSearchAnswer
 
 // The search of one place, its shows added to into (choices carried over from previousConcerts).
 // answers, when given, receives how each source answered for the place typed as city and region.
+// A trip's search (within given) keeps only shows inside the trip's dates.
 int searchConcertsAt(WebSession& web, XML_Artist_List& artists, const ConcertSearchPlace& place,
                      SHOWLIST& into, ConcertSearchAnswers* answers = nullptr, const char* city = nullptr,
-                     const char* region = nullptr);
+                     const char* region = nullptr, const Trip* within = nullptr);
