@@ -1,11 +1,13 @@
 // Arbitrary bytes as a concert source's page, read into shows against a small library and
-// checked for being a full answer.
+// checked for being a full answer; the reader of wanted events is checked against the whole read.
 #include "fuzz/fuzz_library.h"
 #include "plugin/matching/concert_matching.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     XML_Artist_List& library = vx::fuzz::smallLibrary();
@@ -30,5 +32,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     long taken = 0;
     readSourceEvents(page, [&](const SourceEvent&) { return ++taken > 0; });
     if (answer.full && answer.events != taken) __builtin_trap();
+    // The reader of wanted events hands exactly the whole read's events with a wanted performer.
+    auto wanted = [](std::string_view p) { return p.size() % 2 == 1; };
+    std::vector<std::vector<std::string_view>> whole, few;
+    readSourceEvents(page, [&](const SourceEvent& e) {
+        for (std::string_view p : e.performers) {
+            if (!wanted(p)) continue;
+            whole.push_back(e.performers);
+            break;
+        }
+        return true;
+    });
+    readWantedSourceEvents(
+        page, [&](std::string_view p) { return wanted(p) ? Performer::kWanted : Performer::kUnwanted; },
+        [&](const SourceEvent& e) {
+            few.push_back(e.performers);
+            return true;
+        });
+    if (whole != few) __builtin_trap();
     return 0;
 }

@@ -256,7 +256,6 @@ bool readWantedSourceEvents(std::string_view page, const std::function<Performer
             const Performer said = wanted(name.substr(0, close));
             if (said == Performer::kStop) return false;
             read = said == Performer::kWanted;
-            at += kArtistOpen.size() + close; // past the name
         }
     }
     return true;

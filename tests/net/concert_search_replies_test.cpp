@@ -8,18 +8,31 @@
 
 namespace {
 
-// The events of a page as "performer|performer @ date @ venue @ url @ city @ region".
+// An event as "performer|performer @ date @ venue @ url @ city @ region".
+std::string eventText(const SourceEvent& e) {
+    std::string text;
+    for (std::string_view p : e.performers)
+        text += (text.empty() ? "" : "|") + std::string(p);
+    for (std::string_view f : {e.date, e.venue, e.url, e.city, e.region})
+        text += " @ " + std::string(f);
+    return text;
+}
+
+// The events of a page, by both readers: the reader of wanted events, wanting every performer,
+// must hand exactly what the whole read hands.
 std::vector<std::string> eventsOf(const std::string& page) {
-    std::vector<std::string> out;
+    std::vector<std::string> out, wanted;
     readSourceEvents(page, [&](const SourceEvent& e) {
-        std::string text;
-        for (std::string_view p : e.performers)
-            text += (text.empty() ? "" : "|") + std::string(p);
-        for (std::string_view f : {e.date, e.venue, e.url, e.city, e.region})
-            text += " @ " + std::string(f);
-        out.push_back(text);
+        out.push_back(eventText(e));
         return true;
     });
+    readWantedSourceEvents(
+        page, [](std::string_view) { return Performer::kWanted; },
+        [&](const SourceEvent& e) {
+            wanted.push_back(eventText(e));
+            return true;
+        });
+    EXPECT_EQ(out, wanted) << page;
     return out;
 }
 
@@ -111,6 +124,30 @@ TEST(SourceEvents, LinesThatDoNotCount) {
                     .empty());
     // Fields after an event's end start the next event.
     EXPECT_EQ(eventsOf(fullEvent("A") + line("artist", "B")).size(), 1u);
+}
+
+TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
+    // Only a line's first "<artist>" names a performer; an event ends at a "</event>" inside a
+    // line, even inside a performer's name.
+    const std::string page = fullEvent("A") + "<artist>B</artist><artist>W</artist>\n" + fullEvent("C") +
+                             "<artist>W</artist><event_date>1/2/2030</event_date><venue_name>V</venue_name>"
+                             "<event_url>U</event_url><venue_city>C</venue_city><venue_state>S</venue_state>"
+                             "</event><artist>W</artist>\n" +
+                             "<artist>Wx</event>V</artist>\n" + fullEvent("W") + line("artist", "W") +
+                             fullEvent("D").substr(0, 30);
+    std::vector<std::string> taken;
+    const bool read = readWantedSourceEvents(
+        page,
+        [](std::string_view p) { return p.starts_with("W") ? Performer::kWanted : Performer::kUnwanted; },
+        [&](const SourceEvent& e) {
+            taken.push_back(eventText(e));
+            return true;
+        });
+    EXPECT_TRUE(read);
+    EXPECT_EQ(taken, (std::vector<std::string>{"W @ 1/2/2030 @ V @ U @ C @ S",
+                                               "W @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA"}));
+    EXPECT_FALSE(readWantedSourceEvents(
+        page, [](std::string_view) { return Performer::kStop; }, [](const SourceEvent&) { return true; }));
 }
 
 TEST(SourceEvents, TakeCanStopTheReading) {
