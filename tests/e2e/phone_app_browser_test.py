@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """The phone app in headless Chromium, end to end: the player syncs a library to a phone account
 on a service of this test's own; the app signs in with that account, lists for a typed place exactly
-the concerts the player found there, stars one into the feed, keeps stored markup as text, shows the
-last list offline, ends the session for good at sign-out and throttles wrong passwords.
+the concerts the player found there, lists the shows a friend of the player's sharing account shares,
+stars one into the feed, keeps stored markup as text, shows the last list offline, forgets it once the
+session has ended elsewhere, ends the session for good at sign-out and throttles wrong passwords.
 Exits 77 when Chromium cannot start."""
 import argparse
+import datetime
 import os
 import re
 import shutil
@@ -46,9 +48,23 @@ def get(url, headers=None):
         return e.code, e.read().decode('utf-8', 'replace'), dict(e.headers)
 
 
+def share_as_friend(host, artists):
+    """"bo", of another installation, shares a show of each artist three weeks from today."""
+    def ask(query):
+        reply = get(f'{host}/sharing/sharing.php?' + query)[1]
+        assert 'Error' not in reply, reply
+    ask('TODO=INITIALIZE_USER&USERNAME=bo&UUID=U-bo&CITY=Salem&STATE=MA&FIRSTNAME=Bo&LASTNAME=Ng')
+    day = datetime.date.today() + datetime.timedelta(days=21)
+    for artist in artists:
+        ask(f'TODO=ADD_SHOW&USERNAME=bo&UUID=U-bo&YEAR={day.year}&MONTH={day.month}&DAY={day.day}'
+            f'&TICKETSAVAILABLE=0&ARTIST={urllib.parse.quote(artist)}&VENUE=Hall&LOCATION=Salem,+MA'
+            '&URL=http://t/1&OTHERARTISTS=')
+    return day.isoformat()
+
+
 def sync_with_player(args, tmp, service_hosts, names):
-    """The player refreshes a home whose library holds names, with phone sync on as "ann": the
-    concerts it lists near the place, as (artist, date, venue)."""
+    """The player refreshes a home whose library holds names, with phone sync and sharing on as "ann",
+    who follows "bo": the concerts it lists near the place, as (artist, date, venue)."""
     home = os.path.join(tmp, 'home')
     support = os.path.join(home, 'Library/Application Support/Voxtrail')
     library = os.path.join(home, 'Music/iTunes/iTunes Music Library.xml')
@@ -62,7 +78,7 @@ def sync_with_player(args, tmp, service_hosts, names):
              os.path.join(support, 'pd'): 's3cret',
              os.path.join(support, 'VoxtrailPref'):
                  f'{library}\n1\n2026@@1@@8\n{PLACE}@@{REGION}@@{RADIUS}@@0.000000e+00@@0.000000e+00\n'
-                 '0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@1\n-\nann@@Ann@@Lee@@\n\n\n'}
+                 '0@@1@@0@@0@@0@@1@@0@@0@@0@@0@@1\n-\nann@@Ann@@Lee@@\nbo@@\n\n'}
     for path, text in files.items():
         with open(path, 'w', encoding='utf-8') as f:
             f.write(text)
@@ -198,6 +214,7 @@ def main():
             page = get(f'{host}/sources/ticketline.php?feed=events&city={PLACE}&state={REGION}&radius={RADIUS}')[1]
             names = list(dict.fromkeys(re.findall(r'<artist>(.*?)</artist>', page)))[:3]
             assert len(names) == 3, page[:500]
+            friend_day = share_as_friend(host, ['Friendly Band', HOSTILE[0]])
             expected = sync_with_player(args, tmp, f'127.0.0.1:{port}\n127.0.0.1:{iploc}\n', names)
             assert expected
             upload_hostile(host, 'ann', 's3cret')
@@ -208,6 +225,15 @@ def main():
             shown = sign_in_and_list(driver, host, 'ann', 's3cret', f'{PLACE}, {REGION}', RADIUS)
             assert shown == expected, sorted(shown ^ expected)[:6]
             shot(driver, args.shots, 'phone-app-360x640.png')
+
+            # The player told the service whom its sharing account follows: bo's shows have their section.
+            friend_rows = wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, '#friend-shows .show'),
+                                   "the friends' shows")
+            assert [(r.find_element(By.CLASS_NAME, 'artist').text, r.get_attribute('data-date'),
+                     r.find_element(By.CLASS_NAME, 'friends').text) for r in friend_rows] == \
+                [(HOSTILE[0], friend_day, 'Friends going: bo'), ('Friendly Band', friend_day, 'Friends going: bo')]
+            driver.execute_script("document.getElementById('friends-section').scrollIntoView()")
+            driver.save_screenshot(os.path.join(args.shots, 'phone-app-friends-360x640.png'))
 
             # Stored markup shows as text and never runs.
             driver.find_element(By.CSS_SELECTOR, 'details summary').click()
@@ -221,6 +247,8 @@ def main():
 
             emulate(driver, 1280, 800, False)
             shot(driver, args.shots, 'phone-app-1280x800.png')
+            driver.execute_script("document.getElementById('friends-section').scrollIntoView()")
+            driver.save_screenshot(os.path.join(args.shots, 'phone-app-friends-1280x800.png'))
             emulate(driver, 360, 640, True)
 
             # Offline: with the service gone, a reload shows the last list from the service worker.
@@ -234,8 +262,26 @@ def main():
             shot(driver, args.shots, 'phone-app-offline.png')
             service, port, iploc = start_service(args.service, args.data, db, port)
 
+            # A new password ends the session elsewhere: online, the page asks to sign in again and the
+            # worker no longer keeps the list, so offline it shows none either.
+            uuid = open(os.path.join(tmp, 'home/Library/Application Support/Voxtrail/vxt')).read().strip('\0 \n')
+            reply = get(f'{host}/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID={uuid}&PWD=n3w')[1]
+            assert '<OK>' in reply, reply
+            driver.refresh()
+            wait_for(lambda: driver.find_element(By.ID, 'sign-in').is_displayed(), 'the sign-in form after the revocation')
+            assert not driver.find_elements(By.CSS_SELECTOR, '.show')
+            kept = driver.execute_async_script(
+                "caches.open('voxtrail-data').then((c) => c.keys()).then((k) => arguments[0](k.map((r) => r.url)))")
+            assert not [url for url in kept if '/api/shows' in url], kept
+            stop(service)
+            driver.refresh()
+            wait_for(lambda: 'cannot be reached' in driver.find_element(By.ID, 'status').text, 'the offline answer')
+            assert not driver.find_elements(By.CSS_SELECTOR, '.show')
+            service, port, iploc = start_service(args.service, args.data, db, port)
+
             # Sign-out ends the session in the store: its cookie, replayed, opens nothing.
             driver.refresh()
+            submit_sign_in(driver, 'ann', 'n3w')
             wait_for(lambda: driver.find_element(By.ID, 'sign-out').is_displayed(), 'the sign-out button')
             session = driver.get_cookie('vx_session')['value']
             driver.find_element(By.ID, 'sign-out').click()
@@ -253,8 +299,8 @@ def main():
             assert texts[:6] == ['Wrong user name or password.'] * 6, texts
             assert 'Too many wrong passwords' in texts[-1], texts
             assert not driver.find_element(By.ID, 'app').is_displayed()
-            print('phone app: signed in, listed %d shows, starred one, read offline, signed out, throttled'
-                  % len(shown))
+            print("phone app: signed in, listed %d shows and a friend's %d, starred one, read offline, "
+                  'forgot a revoked list, signed out, throttled' % (len(shown), len(friend_rows)))
             return 0
         finally:
             if driver:

@@ -1,5 +1,6 @@
 // The phone app's requests under attack: stolen, forged and malformed session cookies, posts from
 // other sites, sign-in floods, places no one types, and markup in every stored text.
+#include "service/civil_date.h"
 #include "service/phone_app_replies.h"
 #include "service/service_options.h"
 #include "service/service_setup.h"
@@ -27,6 +28,9 @@ class PhoneAppTest : public ::testing::Test {
         phone("TODO=ADD_ARTISTS&USERNAME=ann&PWD=s3cret&ARTISTS=" + data.catalogue.artists()[0].name +
               "@@%3Cscript%3Ealert(1)%3C%2Fscript%3E@@bad%FFbyte");
     }
+    std::string sharing(const std::string& query) {
+        return vxs::sharingReply("/sharing/sharing.php?" + query, *data.sharing, "10.0.0.9").body;
+    }
     void phone(const std::string& query) {
         ASSERT_EQ(vxs::phoneReply("/iphone/exchange.php?" + query, *data.sharing, "10.0.0.9").status, 200);
     }
@@ -42,6 +46,12 @@ class PhoneAppTest : public ::testing::Test {
         for (const auto& [key, value] : reply.headers)
             if (key == name) return value;
         return "";
+    }
+    // The "friends" value of ann's list.
+    std::string friends(const std::string& cookie) {
+        const std::string body = call("GET", "/app/api/shows?place=Boston,+MA", "", cookie).body;
+        const std::size_t at = body.find(",\"friends\":");
+        return at == std::string::npos ? "missing" : body.substr(at + 11, body.size() - at - 13);
     }
     // Signs ann in; the session cookie ("vx_session=…") and the session's form token.
     std::pair<std::string, std::string> signIn(const std::string& password = "s3cret",
@@ -224,6 +234,61 @@ TEST_F(PhoneAppTest, GatheredShowsNearbyAreListedInDayOrderWithTheirTimeAndStarI
     const std::string only = call("GET", shows, "", cookie).body;
     EXPECT_TRUE(!std::regex_search(only, generatedKey) && only.find(gathered[1].str()) != std::string::npos);
     EXPECT_EQ(call("POST", "/app/api/star", "show=" + generated[1].str() + form, cookie).status, 404);
+}
+
+// Friends' shows reach only the phone account tied to the sharing account of its own name and
+// installation; what they share is listed from today on, one show per day and artist, as text.
+TEST_F(PhoneAppTest, FriendsShowsAreListedOnlyForThePhoneAccountOfTheSameInstallation) {
+    const std::string cookie = signIn().first;
+    EXPECT_EQ(friends(cookie), "null") << "no sharing account of that name";
+    for (const char* who : {"ann&UUID=U-1", "bo&UUID=U-2", "cy&UUID=U-3", "dan&UUID=U-1"})
+        ASSERT_EQ(sharing(std::string("TODO=INITIALIZE_USER&USERNAME=") + who +
+                          "&CITY=&STATE=&FIRSTNAME=&LASTNAME="),
+                  "Registered.\n");
+    const vxs::CivilDate soon = vxs::civilFromDays(vxs::daysFromCivil(vxs::localToday()) + 20),
+                         past = vxs::civilFromDays(vxs::daysFromCivil(vxs::localToday()) - 1);
+    auto add = [&](const std::string& who, const vxs::CivilDate& d, const std::string& artist,
+                   bool cancelled) {
+        EXPECT_EQ(sharing("TODO=ADD_SHOW&USERNAME=" + who + "&YEAR=" + std::to_string(d.year) +
+                          "&MONTH=" + std::to_string(d.month) + "&DAY=" + std::to_string(d.day) +
+                          "&TICKETSAVAILABLE=1&ARTIST=" + artist +
+                          "&VENUE=Hall&LOCATION=Salem,+MA&URL=http://t/1&OTHERARTISTS=&UID=u" + artist +
+                          (cancelled ? "&STATUS=CANCELLED" : "&STATUS=")),
+                  "Show added.\n");
+    };
+    add("bo&UUID=U-2", soon, "%3Cb%3ELow", false);
+    add("cy&UUID=U-3", soon, "%3Cb%3Elow", false);
+    add("bo&UUID=U-2", past, "Gone", false);
+    add("cy&UUID=U-3", soon, "Off", true);
+    EXPECT_EQ(friends(cookie), "[]") << "tied, no friends yet";
+
+    EXPECT_EQ(sharing("TODO=SET_FRIENDS&USERNAME=ann&UUID=U-2&FRIENDS=bo"),
+              "VoxtrailError: unknown user or installation\n");
+    EXPECT_EQ(friends(cookie), "[]");
+    EXPECT_EQ(sharing("TODO=SET_FRIENDS&USERNAME=ann&UUID=U-1&FRIENDS=bo@@ann@@%3Cx%3E"), "Friends kept.\n");
+    EXPECT_EQ(sharing("TODO=ADD_FRIENDS&USERNAME=ann&UUID=U-1&FRIENDS=cy"), "Friends kept.\n");
+    char day[16];
+    std::snprintf(day, sizeof day, "%04d-%02d-%02d", soon.year, soon.month, soon.day);
+    const std::string listed = friends(cookie);
+    EXPECT_NE(
+        listed.find(std::string("\"date\":\"") + day + "\",\"time\":\"\",\"artist\":\"\\u003cb\\u003eLow\""),
+        std::string::npos)
+        << listed;
+    EXPECT_NE(listed.find("\"friends\":[\"bo\",\"cy\"]}]}]"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("Gone"), std::string::npos) << "past shows are not listed";
+    EXPECT_EQ(listed.find("Off"), std::string::npos) << "cancelled shows are not listed";
+
+    // Another phone account never reads these friends: not one of another installation whose name is
+    // the sharing account's, nor ann's own once its owner moved it to another installation.
+    phone("TODO=INITIALIZE_USER&USERNAME=dan&UUID=U-9&PWD=s3cret");
+    ASSERT_EQ(sharing("TODO=SET_FRIENDS&USERNAME=dan&UUID=U-1&FRIENDS=bo"), "Friends kept.\n");
+    const std::string pre = header(call("GET", "/app/api/session"), "Set-Cookie").substr(10, 32);
+    const std::string dan = header(
+        call("POST", "/app/api/signin", "username=dan&password=s3cret&csrf=" + pre, "vx_signin=" + pre),
+        "Set-Cookie");
+    EXPECT_EQ(friends(dan.substr(0, dan.find(';'))), "null");
+    phone("TODO=INITIALIZE_USER&USERNAME=ann&UUID=U-2&PWD=s3cret");
+    EXPECT_EQ(friends(cookie), "null");
 }
 
 } // namespace

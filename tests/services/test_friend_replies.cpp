@@ -1,5 +1,6 @@
 // The readers of the sharing service's replies: a friend's shared shows and the nearby users.
 #include "plugin/services/friend_shows.h"
+#include "plugin/services/friends_tie.h"
 #include "plugin/services/nearby_users.h"
 
 #include <gtest/gtest.h>
@@ -131,4 +132,29 @@ TEST(FriendShowsReply, OneReplyGivesAtMostAListsWorthOfShows) {
         reply += event(std::to_string(2027 + i / 336) + "@@" + std::to_string(1 + (i / 28) % 12) + "@@" +
                        std::to_string(1 + i % 28) + "@@0@@Band@@Club@@Boston, MA@@http://t/1@@");
     EXPECT_EQ(shows(reply).size(), SHOWLIST::kMostShows);
+}
+
+// The friend list goes out in requests that each fit the exchange area: the first replaces the
+// service's list, the next ones add to it, and every name arrives once, in order.
+TEST(FriendsTieRequests, ManyFriendsSplitIntoRequestsThatFitWithNoNameLost) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i)
+        names.push_back("friend " + std::to_string(i) + std::string(50, 'x'));
+    const auto requests = friendsTieRequests("host:1", "ann lee", "U-1", names);
+    ASSERT_GT(requests.size(), 2u);
+    std::string sent;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const std::string head = std::string("http://host:1/sharing/sharing.php?TODO=") +
+                                 (i == 0 ? "SET" : "ADD") + "_FRIENDS&USERNAME=ann+lee&UUID=U-1&FRIENDS=";
+        EXPECT_LT(requests[i].size(), kFetchURLCapacity) << i;
+        ASSERT_EQ(requests[i].rfind(head, 0), 0u) << requests[i];
+        sent += (i ? "@@" : "") + requests[i].substr(head.size());
+    }
+    std::string expected;
+    for (const std::string& n : names)
+        expected += (expected.empty() ? "" : "@@") + std::string("friend+") + n.substr(7);
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(friendsTieRequests("h", "ann", "U-1", {}),
+              std::vector<std::string>{
+                  "http://h/sharing/sharing.php?TODO=SET_FRIENDS&USERNAME=ann&UUID=U-1&FRIENDS="});
 }
