@@ -131,6 +131,7 @@ TEST(StoreEngines, EndingAnInstallationsSharingRemovesOnlyItsShowsAndFeeds) {
                   std::make_shared<vxs::RenderedFeed>(vxs::RenderedFeed{kept->version, "h", "x", "e"}));
     ASSERT_TRUE(a.sharing->setFriends("ann", "U-1", {"bo"}, true));
     a.sharing->registerPhone("ann", "U-1", "pw");
+    ASSERT_EQ(b.sharing->tiedFriendShows("ann", 20270503, 10).size(), 1u) << "bo's show, for ann's phone";
     const vxs::EndedSharing ended = b.sharing->endSharing("U-1");
     EXPECT_EQ(ended.accounts * 10 + ended.shows, 22);
     EXPECT_TRUE(a.sharing->shows("ann two").empty());
