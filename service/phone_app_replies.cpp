@@ -1,6 +1,7 @@
 #include "service/phone_app_replies.h"
 
 #include "service/account_rules.h"
+#include "service/civil_date.h"
 #include "service/feed_replies.h"
 #include "service/feed_token.h"
 #include "service/json_text.h"
@@ -21,6 +22,8 @@ constexpr const char* kSignInCookie = "vx_signin";
 constexpr const char* kAppPath = "/app/";
 const QueryLimits kFormLimits{4096, 16, 1024};
 constexpr long kDefaultRadius = 50;
+// Friends' shows listed at most; the app lists them all at once.
+constexpr std::size_t kMostFriendShows = 500;
 
 const char* const kMonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
                                    "July",    "August",   "September", "October", "November", "December"};
@@ -109,9 +112,8 @@ std::string showJson(const std::string& key, const SharedShow& s, const std::str
 }
 
 // Shows in date order, grouped by month: [{"label":"December 2026","shows":[…]}, …].
-template <typename Shows, typename KeyOf, typename ShowOf, typename TimeOf>
-std::string monthsJson(const Shows& shows, KeyOf keyOf, ShowOf showOf, TimeOf timeOf,
-                       const std::map<std::string, bool>& starred) {
+template <typename Shows, typename ShowOf, typename JsonOf>
+std::string monthsJson(const Shows& shows, ShowOf showOf, JsonOf jsonOf) {
     std::string out = "[";
     int year = 0, month = 0;
     for (const auto& item : shows) {
@@ -125,10 +127,30 @@ std::string monthsJson(const Shows& shows, KeyOf keyOf, ShowOf showOf, TimeOf ti
         } else {
             out += ",";
         }
-        out += showJson(keyOf(item), s, timeOf(item), starred.count(keyOf(item)) > 0);
+        out += jsonOf(item);
     }
     if (year != 0) out += "]}";
     return out + "]";
+}
+
+// The tied sharing account's friends' shows from today on, wherever they are: a friend's show is
+// where the friend goes, as the plug-in's friends' list shows it, and its place is the text the
+// friend's plug-in sent, which no radius can be measured from. null when the account is not tied.
+std::string friendsJson(const PhoneSession& s, ServiceData& data) {
+    if (!data.sharing->phoneTiedToSharing(s.username)) return "null";
+    const CivilDate today = localToday();
+    const std::vector<FriendShow> shows = data.sharing->tiedFriendShows(
+        s.username, today.year * 10000 + today.month * 100 + today.day, kMostFriendShows);
+    return monthsJson(
+        shows, [](const FriendShow& f) -> const SharedShow& { return f.show; },
+        [](const FriendShow& f) {
+            std::string names = "[";
+            for (std::size_t i = 0; i < f.friends.size(); ++i)
+                names += (i ? "," : "") + jsonQuoted(f.friends[i]);
+            std::string show = showJson("", f.show, "", false);
+            show.back() = ',';
+            return show + "\"friends\":" + names + "]}";
+        });
 }
 
 Reply sessionReply(const AppRequest& r, PhoneAppStore& store) {
@@ -208,15 +230,16 @@ Reply showsReply(const AppRequest& r, const PhoneSession& s, ServiceData& data) 
     for (std::size_t i = 0; i < artists.size() && i < 500; ++i)
         names += (i ? "," : "") + jsonQuoted(artists[i]);
     names += "]";
-    auto key = [](const auto& item) -> const std::string& { return item.key; };
     auto show = [](const auto& item) -> const SharedShow& { return item.show; };
+    auto listed = [&](const AppShow& item) {
+        return showJson(item.key, item.show, item.time, starred.count(item.key) > 0);
+    };
     // A star keeps the day only, as the feed lists it.
-    auto listedTime = [](const AppShow& item) -> const std::string& { return item.time; };
-    auto starTime = [](const StarredShow&) { return std::string(); };
+    auto starredJson = [](const StarredShow& item) { return showJson(item.key, item.show, "", true); };
     return json(200, "{\"place\":" + jsonQuoted(centre->name) + ",\"radius\":" + std::to_string(radius) +
                          ",\"artistCount\":" + std::to_string(artists.size()) + ",\"artists\":" + names +
-                         ",\"months\":" + monthsJson(shows, key, show, listedTime, starred) +
-                         ",\"starred\":" + monthsJson(stars, key, show, starTime, starred) + "}");
+                         ",\"months\":" + monthsJson(shows, show, listed) + ",\"starred\":" +
+                         monthsJson(stars, show, starredJson) + ",\"friends\":" + friendsJson(s, data) + "}");
 }
 
 Reply starReply(const AppRequest& r, const Query& form, const PhoneSession& s, ServiceData& data) {

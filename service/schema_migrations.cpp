@@ -36,7 +36,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 7> kMigrations{{
+const std::array<Migration, 8> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -229,6 +229,22 @@ CREATE TABLE phone_feeds (
 );
 ALTER TABLE phone_users ADD COLUMN feed_changed BIGINT NOT NULL DEFAULT 0;
 ALTER TABLE phone_users ADD COLUMN feed_version BIGINT NOT NULL DEFAULT 0;
+)sql"},
+    // The friends a sharing account follows, as its installation last sent them: the phone account of
+    // the same name and installation lists their shared shows.
+    {R"sql(
+CREATE TABLE sharing_friends (
+  username TEXT NOT NULL COLLATE NOCASE,
+  friend TEXT NOT NULL COLLATE NOCASE,
+  PRIMARY KEY (username, friend)
+);
+)sql",
+     R"sql(
+CREATE TABLE sharing_friends (
+  username CITEXT COLLATE "C" NOT NULL,
+  friend CITEXT COLLATE "C" NOT NULL,
+  PRIMARY KEY (username, friend)
+);
 )sql"},
 }};
 

@@ -31,6 +31,7 @@ const std::vector<std::string> kShowKeysWithStatus = [] {
     return keys;
 }();
 const std::vector<std::string> kEndSharingKeys{"TODO", "UUID"};
+const std::vector<std::string> kFriendsKeys{"TODO", "USERNAME", "UUID", "FRIENDS"};
 const std::vector<std::string> kPhoneRegisterKeys{"TODO", "USERNAME", "UUID", "PWD"};
 const std::vector<std::string> kPhoneUploadKeys{"TODO", "USERNAME", "PWD", "ARTISTS"};
 const std::vector<std::string> kPhoneListKeys{"TODO", "USERNAME", "PWD"};
@@ -113,6 +114,26 @@ Reply endSharingRequest(std::string_view target, SharingStore& store) {
     const EndedSharing ended = store.endSharing(v["UUID"]);
     return okReply("Sharing ended: " + std::to_string(ended.shows) + " shows removed from " +
                    std::to_string(ended.accounts) + " accounts.");
+}
+
+// The friends the installation's sharing account follows, in batches of names joined by "@@": the
+// first batch replaces what was sent before, the next ones add to it.
+Reply friendsRequest(std::string_view target, SharingStore& store, bool replace) {
+    std::map<std::string, std::string> v;
+    std::string error;
+    if (!parseOrderedQuery(target, kFriendsKeys, kServiceLimits, &v, &error)) return errorReply(400, error);
+    std::vector<std::string> names;
+    const std::string& batch = v["FRIENDS"];
+    for (std::size_t start = 0; start < batch.size();) {
+        const std::size_t sep = batch.find("@@", start);
+        names.push_back(batch.substr(start, sep == std::string::npos ? std::string::npos : sep - start));
+        if (sep == std::string::npos) break;
+        start = sep + 2;
+    }
+    const std::optional<std::string> name = accountName(v["USERNAME"]);
+    if (!name || !store.setFriends(*name, v["UUID"], names, replace))
+        return okReply("VoxtrailError: unknown user or installation");
+    return okReply("Friends kept.");
 }
 
 const char* kNameRule = "USERNAME (1 to 63 letters, digits and blanks) and UUID are required";
@@ -199,6 +220,8 @@ Reply sharingReply(std::string_view target, SharingStore& store, const std::stri
     if (*todo == "ADD_SHOW" || *todo == "DELETE_SHOW") return showRequest(target, store, *todo == "ADD_SHOW");
     if (*todo == "INITIALIZE_USER") return registerRequest(target, store, client);
     if (*todo == "REMOVE_INSTALLATION") return endSharingRequest(target, store);
+    if (*todo == "SET_FRIENDS" || *todo == "ADD_FRIENDS")
+        return friendsRequest(target, store, *todo == "SET_FRIENDS");
     const std::string* username = q.get("USERNAME");
     if (*todo == "USER_EXISTS" || *todo == "DISPLAY_USER_SHOWS") {
         if (!username || username->empty()) return errorReply(400, "USERNAME is required");

@@ -259,6 +259,7 @@ EndedSharing SharingStore::endSharing(const std::string& uuid) {
         ended.shows =
             c.run(std::string("DELETE FROM shared_shows WHERE username IN ") + owned, {uuid}).changes;
         c.run(std::string("DELETE FROM feed_tokens WHERE username IN ") + owned, {uuid});
+        c.run(std::string("DELETE FROM sharing_friends WHERE username IN ") + owned, {uuid});
         // The version rises, so no process serves a feed it kept of the shows removed.
         ended.accounts =
             c.run("UPDATE users SET city = '', state = '', firstname = '', lastname = '', "

@@ -50,12 +50,19 @@ struct EndedSharing {
     long long accounts = 0, shows = 0;
 };
 
+// A show the friends of a phone account's tied sharing account share, with who shares it.
+struct FriendShow {
+    SharedShow show;
+    std::vector<std::string> friends;
+};
+
 // Registration is bounded per installation and per client address, never by a total that
 // anonymous requests could fill for everyone.
 struct StoreLimits {
     int maxUsersPerInstallation = 10; // in each of the sharing and the phone accounts
     int maxShowsPerUser = 5000;       // half the plug-in's list of 10,000, as one account shares them
     int maxPhoneArtistsPerUser = 20000;
+    int maxFriendsPerUser = 500;
     int maxNewUsersPerAddressPerMinute = 10;
     int hashCost = kDefaultHashCost;
     ThrottleRules throttle;
@@ -99,6 +106,19 @@ class SharingStore {
     // Adds the names not yet held; the number added (stops at the cap).
     int addPhoneArtists(const std::string& username, const std::vector<std::string>& artists);
     std::vector<std::string> phoneArtists(const std::string& username);
+
+    // The friends a sharing account follows, sent by the installation that owns it (false when
+    // uuid does not): replace drops the ones sent before, else they are added to (up to the cap).
+    // Names that are no account name, and the account's own, are left out.
+    bool setFriends(const std::string& username, const std::string& uuid,
+                    const std::vector<std::string>& friends, bool replace);
+    // Whether a phone account is tied to a sharing account: the same name, registered by the same
+    // installation. Only a tied phone account sees the sharing account's friends.
+    bool phoneTiedToSharing(const std::string& phoneUser);
+    // The shows the tied account's friends share from fromDate (year * 10000 + month * 100 + day)
+    // on, none cancelled, in date order; a show several friends share once, with all their
+    // names. Empty when the phone account is not tied.
+    std::vector<FriendShow> tiedFriendShows(const std::string& phoneUser, int fromDate, std::size_t most);
 
   private:
     // Older databases kept phone passwords as typed: they are hashed when the store opens.

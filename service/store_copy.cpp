@@ -35,6 +35,7 @@ const std::vector<CopiedTable> kTables{
      {"username", "show_key", "artist", "venue", "location", "url", "other_artists", "uid"},
      {"year", "month", "day", "tickets", "changed"}},
     {"phone_feeds", "phone feed tokens", {"username", "nonce", "token_hash"}, {}},
+    {"sharing_friends", "friends followed", {"username", "friend"}, {}},
 };
 
 long long copyTable(SqlConnection& from, SqlConnection& to, const CopiedTable& t) {

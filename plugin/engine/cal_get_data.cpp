@@ -15,6 +15,7 @@
 #include "plugin/prefsfile/private_file.h"
 #include "plugin/services/calendar_sharing.h"
 #include "plugin/services/concert_search.h"
+#include "plugin/services/friends_tie.h"
 #include "plugin/services/phone_sync.h"
 
 #include <cerrno>
@@ -255,6 +256,9 @@ void CalGetData::performUpdate(unsigned long mask) {
             return;
         }
     }
+    // After the sharing step has registered the account; a friend list that changed runs the friends
+    // step alone. Whether it reached the service or not, the next such refresh sends it again.
+    if ((mask & (kUpdateFriends | kUpdateShared | kUpdateiPhone))) tellServiceFriends(web);
     if ((mask & kUpdateiPhone) && run(kUpdateiPhone, &CalGetData::UpdateiPhone) != 0) {
         st.setUpdatingiPhone(false);
         root->redraw();

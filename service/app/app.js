@@ -1,4 +1,4 @@
-// The phone app's page: sign-in, the shows near a place, stars and the feed's address.
+// The phone app's page: sign-in, the shows near a place, friends' shows, stars and the feed's address.
 // Every text from the service is set as textContent, never as markup.
 'use strict';
 
@@ -16,7 +16,12 @@ function setCsrf(token) {
 }
 
 async function getJson(url) {
-  const response = await fetch(url, { credentials: 'same-origin', cache: 'no-store' });
+  let response;
+  try {
+    response = await fetch(url, { credentials: 'same-origin', cache: 'no-store' });
+  } catch (e) { // offline with nothing kept
+    return { ok: false, status: 0, body: {}, offline: true };
+  }
   let body = {};
   try { body = await response.json(); } catch (e) { body = {}; }
   return { ok: response.ok, status: response.status, body,
@@ -57,6 +62,7 @@ function showItem(show) {
   li.append(element('span', 'when', dayText(show)));
   li.append(element('span', 'where', show.venue + ', ' + show.city));
   if (show.others) li.append(element('span', 'others', 'with ' + show.others));
+  if (show.friends) li.append(element('span', 'friends', 'Friends going: ' + show.friends.join(', ')));
   if (/^https?:\/\//.test(show.url)) {
     const link = element('a', 'tickets', show.tickets ? 'Tickets' : 'Details');
     link.href = show.url;
@@ -64,6 +70,8 @@ function showItem(show) {
     link.setAttribute('aria-label', (show.tickets ? 'Tickets for ' : 'Details of ') + show.artist);
     li.append(link);
   }
+  // A friend's show is not one of the sources' events, which are what a star keeps.
+  if (show.friends) return li;
   const star = element('button', 'star', show.starred ? '\u2605' : '\u2606');
   star.type = 'button';
   star.setAttribute('aria-pressed', show.starred ? 'true' : 'false');
@@ -91,6 +99,9 @@ function render(list) {
   $('shows-title').textContent = 'Shows within ' + list.radius + ' miles of ' + list.place;
   renderMonths($('shows'), list.months, 'None of your artists plays near there.');
   renderMonths($('starred'), list.starred, 'Star a show to add it to your calendar.');
+  // Listed only when the phone account is tied to this installation's sharing account.
+  $('friends-section').hidden = !list.friends;
+  if (list.friends) renderMonths($('friend-shows'), list.friends, 'Your friends share no upcoming shows.');
   $('artist-count').textContent = String(list.artistCount);
   const artists = $('artists');
   artists.replaceChildren();
@@ -175,6 +186,7 @@ async function start() {
     localStorage.removeItem('voxtrail-query');
     $('shows').replaceChildren();
     $('starred').replaceChildren();
+    $('friend-shows').replaceChildren();
     showSignIn();
   });
   const session = await getJson(api('session'));

@@ -25,13 +25,27 @@ async function kept(cacheName, key) {
   return new Response(await hit.blob(), { status: hit.status, headers });
 }
 
+// Whether the service says the session is over (signed out elsewhere, expired, or ended by a new
+// password): then nothing the account showed is kept any longer.
+async function sessionEnded(path, response) {
+  if (response.status === 401) return true;
+  if (path !== '/app/api/session' || !response.ok) return false;
+  try {
+    return !(await response.clone().json()).signedIn;
+  } catch (e) {
+    return false;
+  }
+}
+
 self.addEventListener('fetch', (event) => {
   const url = new URL(event.request.url);
   if (url.origin !== self.location.origin || !url.pathname.startsWith('/app/')) return;
   if (event.request.method === 'POST') {
     // What the account showed stays on the device no longer than the session.
-    if (url.pathname === '/app/api/signout')
-      event.respondWith(fetch(event.request).then((r) => caches.delete(DATA).then(() => r)));
+    event.respondWith(fetch(event.request).then(async (r) => {
+      if (url.pathname === '/app/api/signout' || r.status === 401) await caches.delete(DATA);
+      return r;
+    }));
     return;
   }
   if (url.pathname.startsWith('/app/feed/')) return;
@@ -39,7 +53,9 @@ self.addEventListener('fetch', (event) => {
   // Answers are kept by path alone: the last list answers for any place while offline.
   const key = isData ? url.origin + url.pathname : event.request;
   event.respondWith(fetch(event.request).then(async (response) => {
-    if (response.ok) {
+    if (isData && await sessionEnded(url.pathname, response)) {
+      await caches.delete(DATA);
+    } else if (response.ok) {
       const cache = await caches.open(isData ? DATA : SHELL);
       await cache.put(key, response.clone());
     }

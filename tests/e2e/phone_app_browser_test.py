@@ -2,7 +2,8 @@
 """The phone app in headless Chromium, end to end: the player syncs a library to a phone account
 on a service of this test's own; the app signs in with that account, lists for a typed place exactly
 the concerts the player found there, stars one into the feed, keeps stored markup as text, shows the
-last list offline, ends the session for good at sign-out and throttles wrong passwords.
+last list offline, ends the session for good at sign-out and throttles wrong passwords; it lists the
+shows of the player's friend and forgets the list of a session ended elsewhere.
 Exits 77 when Chromium cannot start."""
 import argparse
 import os
@@ -46,6 +47,16 @@ def get(url, headers=None):
         return e.code, e.read().decode('utf-8', 'replace'), dict(e.headers)
 
 
+def share_as_friend(host, artists):
+    """"bo", of another installation, shares a show of each artist three weeks from today."""
+    day = time.localtime(time.time() + 21 * 86400)
+    for query in ['TODO=INITIALIZE_USER&USERNAME=bo&UUID=U-bo&CITY=&STATE=&FIRSTNAME=&LASTNAME='] + [
+            f'TODO=ADD_SHOW&USERNAME=bo&UUID=U-bo&YEAR={day.tm_year}&MONTH={day.tm_mon}&DAY={day.tm_mday}&TICKETSAVAILABLE=0'
+            f'&ARTIST={urllib.parse.quote(a)}&VENUE=Hall&LOCATION=Salem&URL=http://t/1&OTHERARTISTS=' for a in artists]:
+        assert 'Error' not in get(f'{host}/sharing/sharing.php?' + query)[1], query
+    return time.strftime('%Y-%m-%d', day)
+
+
 def sync_with_player(args, tmp, service_hosts, names):
     """The player refreshes a home whose library holds names, with phone sync on as "ann": the
     concerts it lists near the place, as (artist, date, venue)."""
@@ -62,7 +73,7 @@ def sync_with_player(args, tmp, service_hosts, names):
              os.path.join(support, 'pd'): 's3cret',
              os.path.join(support, 'VoxtrailPref'):
                  f'{library}\n1\n2026@@1@@8\n{PLACE}@@{REGION}@@{RADIUS}@@0.000000e+00@@0.000000e+00\n'
-                 '0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@1\n-\nann@@Ann@@Lee@@\n\n\n'}
+                 '0@@1@@0@@0@@0@@1@@0@@0@@0@@0@@1\n-\nann@@Ann@@Lee@@\nbo@@\n\n'}
     for path, text in files.items():
         with open(path, 'w', encoding='utf-8') as f:
             f.write(text)
@@ -198,6 +209,7 @@ def main():
             page = get(f'{host}/sources/ticketline.php?feed=events&city={PLACE}&state={REGION}&radius={RADIUS}')[1]
             names = list(dict.fromkeys(re.findall(r'<artist>(.*?)</artist>', page)))[:3]
             assert len(names) == 3, page[:500]
+            friend_day = share_as_friend(host, ['Friendly Band', HOSTILE[0]])
             expected = sync_with_player(args, tmp, f'127.0.0.1:{port}\n127.0.0.1:{iploc}\n', names)
             assert expected
             upload_hostile(host, 'ann', 's3cret')
@@ -209,6 +221,12 @@ def main():
             assert shown == expected, sorted(shown ^ expected)[:6]
             shot(driver, args.shots, 'phone-app-360x640.png')
 
+            # The player told the service whom its sharing account follows: bo's shows have their section.
+            rows = wait_for(lambda: driver.find_elements(By.CSS_SELECTOR, '#friend-shows .show'), "friends' shows")
+            assert [(r.find_element(By.CLASS_NAME, 'artist').text, r.get_attribute('data-date'), r.find_element(
+                By.CLASS_NAME, 'friends').text) for r in rows] == [(a, friend_day, 'Friends going: bo') for a in HOSTILE[:1] + ['Friendly Band']]
+            driver.execute_script("document.getElementById('friends-section').scrollIntoView()")
+            driver.save_screenshot(os.path.join(args.shots, 'phone-app-friends-360x640.png'))
             # Stored markup shows as text and never runs.
             driver.find_element(By.CSS_SELECTOR, 'details summary').click()
             texts = [li.text for li in driver.find_elements(By.CSS_SELECTOR, '#artists li')]
@@ -234,8 +252,18 @@ def main():
             shot(driver, args.shots, 'phone-app-offline.png')
             service, port, iploc = start_service(args.service, args.data, db, port)
 
+            # A new password ends the session elsewhere: the page asks to sign in, the worker drops the list.
+            uuid = open(os.path.join(tmp, 'home/Library/Application Support/Voxtrail/vxt')).read().strip('\0')
+            assert '<OK>' in get(f'{host}/iphone/exchange.php?TODO=INITIALIZE_USER&USERNAME=ann&UUID={uuid}&PWD=n3w')[1]
+            driver.refresh()
+            wait_for(lambda: driver.find_element(By.ID, 'sign-in').is_displayed(), 'the sign-in form, revoked')
+            kept = driver.execute_async_script(
+                "caches.open('voxtrail-data').then((c) => c.keys()).then((k) => arguments[0](k.map((r) => r.url)))")
+            assert not [url for url in kept if '/api/shows' in url], kept
+
             # Sign-out ends the session in the store: its cookie, replayed, opens nothing.
             driver.refresh()
+            submit_sign_in(driver, 'ann', 'n3w')
             wait_for(lambda: driver.find_element(By.ID, 'sign-out').is_displayed(), 'the sign-out button')
             session = driver.get_cookie('vx_session')['value']
             driver.find_element(By.ID, 'sign-out').click()

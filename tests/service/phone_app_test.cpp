@@ -27,6 +27,9 @@ class PhoneAppTest : public ::testing::Test {
         phone("TODO=ADD_ARTISTS&USERNAME=ann&PWD=s3cret&ARTISTS=" + data.catalogue.artists()[0].name +
               "@@%3Cscript%3Ealert(1)%3C%2Fscript%3E@@bad%FFbyte");
     }
+    std::string sharing(const std::string& query) {
+        return vxs::sharingReply("/sharing/sharing.php?" + query, *data.sharing, "10.0.0.9").body;
+    }
     void phone(const std::string& query) {
         ASSERT_EQ(vxs::phoneReply("/iphone/exchange.php?" + query, *data.sharing, "10.0.0.9").status, 200);
     }
@@ -45,10 +48,11 @@ class PhoneAppTest : public ::testing::Test {
     }
     // Signs ann in; the session cookie ("vx_session=…") and the session's form token.
     std::pair<std::string, std::string> signIn(const std::string& password = "s3cret",
-                                               const std::string& client = "10.0.0.1") {
+                                               const std::string& client = "10.0.0.1",
+                                               const std::string& user = "ann") {
         const std::string pre = header(call("GET", "/app/api/session"), "Set-Cookie").substr(10, 32);
         const vxs::Reply in =
-            call("POST", "/app/api/signin", "username=ann&password=" + password + "&csrf=" + pre,
+            call("POST", "/app/api/signin", "username=" + user + "&password=" + password + "&csrf=" + pre,
                  "vx_signin=" + pre, kOrigin, client);
         const std::string cookie = header(in, "Set-Cookie");
         const std::size_t csrf = in.body.find("\"csrf\":\"");
@@ -224,6 +228,39 @@ TEST_F(PhoneAppTest, GatheredShowsNearbyAreListedInDayOrderWithTheirTimeAndStarI
     const std::string only = call("GET", shows, "", cookie).body;
     EXPECT_TRUE(!std::regex_search(only, generatedKey) && only.find(gathered[1].str()) != std::string::npos);
     EXPECT_EQ(call("POST", "/app/api/star", "show=" + generated[1].str() + form, cookie).status, 404);
+}
+
+// Friends' shows reach only the phone account tied to the sharing account of its own name and
+// installation: from today on, none cancelled, one per day and artist with every friend's name.
+TEST_F(PhoneAppTest, FriendsShowsAreListedOnlyForThePhoneAccountOfTheSameInstallation) {
+    const std::string cookie = signIn().first;
+    auto friends = [&](const std::string& c) {
+        const std::string body = call("GET", "/app/api/shows?place=Boston,+MA", "", c).body;
+        return body.substr(body.find(",\"friends\":") + 11);
+    };
+    for (const auto& [name, uuid] : {std::pair{"ann", "U-1"}, {"bo", "U-2"}, {"cy", "U-3"}, {"dan", "U-1"}})
+        data.sharing->registerUser({name, "", "", "", ""}, uuid);
+    const vxs::CivilDate soon = vxs::civilFromDays(vxs::daysFromCivil(vxs::localToday()) + 20);
+    vxs::SharedShow low{soon.year, soon.month, soon.day, true, "<b>Low", "Hall", "Salem", "u", "", "", false};
+    data.sharing->addShow("bo", low);
+    low.artist = "<b>low", data.sharing->addShow("cy", low);
+    low.artist = "Off", low.cancelled = true, data.sharing->addShow("cy", low);
+    low.year = 2020, low.artist = "Gone", low.cancelled = false, data.sharing->addShow("bo", low);
+    EXPECT_EQ(sharing("TODO=SET_FRIENDS&USERNAME=ann&UUID=U-2&FRIENDS=bo@@cy"),
+              "VoxtrailError: unknown user or installation\n");
+    EXPECT_EQ(friends(cookie), "[]}\n") << "tied, no friends yet";
+    sharing("TODO=SET_FRIENDS&USERNAME=ann&UUID=U-1&FRIENDS=bo@@ann");
+    sharing("TODO=ADD_FRIENDS&USERNAME=ann&UUID=U-1&FRIENDS=cy");
+    const std::string listed = friends(cookie);
+    EXPECT_NE(listed.find("\"artist\":\"\\u003cb\\u003eLow\""), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"friends\":[\"bo\",\"cy\"]}]}]}"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("\"date\""), listed.rfind("\"date\"")) << "one show: " << listed;
+    // Not for another installation's phone account of that name, nor ann's once moved to another.
+    phone("TODO=INITIALIZE_USER&USERNAME=dan&UUID=U-9&PWD=s3cret");
+    sharing("TODO=SET_FRIENDS&USERNAME=dan&UUID=U-1&FRIENDS=bo");
+    EXPECT_EQ(friends(signIn("s3cret", "10.0.0.1", "dan").first), "null}\n");
+    phone("TODO=INITIALIZE_USER&USERNAME=ann&UUID=U-2&PWD=s3cret");
+    EXPECT_EQ(friends(cookie), "null}\n");
 }
 
 } // namespace

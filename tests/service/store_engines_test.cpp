@@ -129,9 +129,13 @@ TEST(StoreEngines, EndingAnInstallationsSharingRemovesOnlyItsShowsAndFeeds) {
     const auto kept = b.feeds->head(tokens["ann"]);
     b.feeds->keep("ann",
                   std::make_shared<vxs::RenderedFeed>(vxs::RenderedFeed{kept->version, "h", "x", "e"}));
+    ASSERT_TRUE(a.sharing->setFriends("ann", "U-1", {"bo"}, true));
+    a.sharing->registerPhone("ann", "U-1", "pw");
+    ASSERT_EQ(b.sharing->tiedFriendShows("ann", 20270503, 10).size(), 1u) << "bo's show, for ann's phone";
     const vxs::EndedSharing ended = b.sharing->endSharing("U-1");
     EXPECT_EQ(ended.accounts * 10 + ended.shows, 22);
     EXPECT_TRUE(a.sharing->shows("ann two").empty());
+    EXPECT_TRUE(b.sharing->tiedFriendShows("ann", 0, 10).empty()) << "the friend list went too";
     EXPECT_FALSE(a.feeds->head(tokens["ann two"])) << "the address answers 404";
     EXPECT_EQ(b.sharing->registerUser({"Ann", "", "", "", ""}, "U-2"), vxs::Registration::Taken);
     EXPECT_EQ(a.sharing->shows("bo").size(), 1u) << "another installation's shows stay";
@@ -195,7 +199,8 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
     const auto snapshot = [](const std::string& where) {
         Side s(where, testLimits());
         std::vector<std::string> rows;
-        for (const char* table : {"users", "shared_shows", "phone_users", "phone_artists", "feed_tokens"})
+        for (const char* table :
+             {"users", "shared_shows", "phone_users", "phone_artists", "feed_tokens", "sharing_friends"})
             for (const auto& row : s.db.run(std::string("SELECT * FROM ") + table).rows)
                 rows.push_back(table + ("|" + testing::PrintToString(row.cells)));
         std::sort(rows.begin(), rows.end());
@@ -213,11 +218,13 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
         s.sharing->addShow("ann", cancelled);
         s.sharing->registerPhone("ann", "U-ann", "pw");
         s.sharing->addPhoneArtists("ann", {"Low", "Beck"});
+        s.sharing->setFriends("ann", "U-ann", {"bo", "cy"}, true);
     }
     const auto original = snapshot(target);
     std::string summary, error;
     ASSERT_TRUE(vxs::copyStore(target, other, &summary, &error)) << error;
-    EXPECT_EQ(summary, "2 accounts, 3 shows, 1 phone accounts, 2 phone artists, 2 feed tokens, 0 starred shows, 0 phone feed tokens");
+    EXPECT_EQ(summary, "2 accounts, 3 shows, 1 phone accounts, 2 phone artists, 2 feed tokens, 0 starred "
+                       "shows, 0 phone feed tokens, 2 friends followed");
     EXPECT_FALSE(vxs::copyStore(target, other, &summary, &error)) << "never into a store that holds records";
     EXPECT_NE(error.find("already holds"), std::string::npos) << error;
     const std::string back = vxtest::freshStoreTarget("copy-back");

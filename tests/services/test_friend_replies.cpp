@@ -1,5 +1,6 @@
 // The readers of the sharing service's replies: a friend's shared shows and the nearby users.
 #include "plugin/services/friend_shows.h"
+#include "plugin/services/friends_tie.h"
 #include "plugin/services/nearby_users.h"
 
 #include <gtest/gtest.h>
@@ -131,4 +132,22 @@ TEST(FriendShowsReply, OneReplyGivesAtMostAListsWorthOfShows) {
         reply += event(std::to_string(2027 + i / 336) + "@@" + std::to_string(1 + (i / 28) % 12) + "@@" +
                        std::to_string(1 + i % 28) + "@@0@@Band@@Club@@Boston, MA@@http://t/1@@");
     EXPECT_EQ(shows(reply).size(), SHOWLIST::kMostShows);
+}
+
+// The friend list goes out in requests that each fit the exchange area: the first replaces the
+// service's list, the next ones add to it, and every name arrives once, in order.
+TEST(FriendsTieRequests, ManyFriendsSplitIntoRequestsThatFitWithNoNameLost) {
+    std::vector<std::string> names;
+    std::string sent, expected,
+        head = "http://h/sharing/sharing.php?TODO=SET_FRIENDS&USERNAME=a+b&UUID=U&FRIENDS=";
+    for (int i = 0; i < 40; ++i)
+        expected += (i ? "@@" : "") + names.emplace_back(std::to_string(i) + std::string(60, 'x'));
+    const auto requests = friendsTieRequests("h", "a b", "U", names);
+    for (std::size_t i = 0; i < requests.size(); head.replace(34, 3, "ADD"), ++i) {
+        EXPECT_LT(requests[i].size(), kFetchURLCapacity);
+        ASSERT_EQ(requests[i].rfind(head, 0), 0u) << requests[i];
+        sent += (i ? "@@" : "") + requests[i].substr(head.size());
+    }
+    EXPECT_TRUE(sent == expected && requests.size() > 2) << sent;
+    EXPECT_EQ(friendsTieRequests("h", "a b", "U", {}), std::vector<std::string>{head.replace(34, 3, "SET")});
 }
