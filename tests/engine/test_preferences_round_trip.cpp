@@ -286,6 +286,53 @@ TEST_F(PreferencesFile, WhereEachConcertWasFoundSurvivesOnALineOlderVersionsDrop
     }
 }
 
+// A timed concert keeps its time and zone after its line's last separator, where older versions
+// read nothing: the labels, UID and changes read the same with it or without it, and a damaged
+// time leaves the show as it was without a time.
+TEST_F(PreferencesFile, AShowsTimeAndZoneFollowItsLastSeparator) {
+    fillEverything(*root);
+    SHOWENTRY* gig = root->concerts->head->next;
+    vx::copyText(gig->startTime, "20:00");
+    vx::copyText(gig->timeZone, "America/Chicago");
+    gig->sequence = 1;
+    root->engine.genPref();
+    std::vector<std::string> file = lines(saved());
+    ASSERT_THAT(file[10], StartsWith("0@@1@@1@@2031@@7@@14@@Radiohead@@"));
+    EXPECT_THAT(file[10], ::testing::EndsWith("@@jules@@time:20:00:America/Chicago"));
+    const std::string withoutTime = file[10].substr(0, file[10].rfind("@@") + 2);
+    const auto old = vx::parseShowLine(withoutTime), now = vx::parseShowLine(file[10]);
+    ASSERT_TRUE(old.show && now.show);
+    EXPECT_EQ(labels(old.show.get()), labels(now.show.get()));
+    EXPECT_EQ(std::tuple(std::string(old.show->uid), old.show->sequence),
+              std::tuple(std::string(now.show->uid), now.show->sequence));
+
+    restart();
+    gig = root->concerts->head->next;
+    EXPECT_STREQ(gig->startTime, "20:00");
+    EXPECT_STREQ(gig->timeZone, "America/Chicago");
+    EXPECT_STREQ(root->concerts->head->startTime, "") << "a show saved without a time has none";
+
+    const std::vector<std::tuple<std::string, std::string, std::string>> damaged = {
+        {"time:25:00:America/Chicago", "", ""},
+        {"time:20:00:../../x", "20:00", ""},
+        {"time:", "", ""},
+        {"when:20:00:America/Chicago", "", ""}};
+    for (const auto& [field, time, zone] : damaged) {
+        file[10] = withoutTime + field;
+        std::string text;
+        for (const std::string& line : file)
+            text += line + "\n";
+        TempHome::writeFile(home.preferences(), text);
+        restart();
+        ASSERT_EQ(root->concerts->size(), 2u) << field;
+        gig = root->concerts->head->next;
+        EXPECT_EQ(std::tuple(std::string(gig->startTime), std::string(gig->timeZone)), std::tuple(time, zone))
+            << field;
+        EXPECT_EQ(labels(gig), std::vector<std::string>{"jules"}) << field;
+        EXPECT_TRUE(root->state.getValid_preference_file()) << field;
+    }
+}
+
 std::string gAlerts;
 int32_t recordAlert(void*, const char*, const char* message, const char*, const char*) {
     gAlerts += std::string(message ? message : "") + "\n";

@@ -1,5 +1,12 @@
 // Weekdays, day steps and the pane-to-drawing rectangle conversion.
+#include "plugin/model/show_time.h"
 #include "plugin/view/cal_vis.h"
+#include "plugin/view/entry_text.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +102,39 @@ TEST(ConvertRect, FlipsAndLosesOnePixelOfWidthAndHeight) {
     const CGRect m = convertStrokeRect(Rect{105, 240, 120, 300}, &moved);
     EXPECT_EQ(m.origin.y, 280);
     EXPECT_EQ(m.origin.x, 240);
+}
+
+// A timed show's start on the venue's clock, named by the venue's zone only where the user's clock
+// reads another hour at that moment; the year only when it is not this one.
+TEST(ShowStartText, VenueClockAndTheZoneNameWhereTheUsersDiffers) {
+    const char* const before = std::getenv("TZ");
+    const std::string userZone = before ? before : "";
+    setenv("TZ", "America/Chicago", 1);
+    tzset();
+    const int64_t midMarch2027 = 1805000000; // 2027-03-14 (UTC), a Sunday
+    struct Case {
+        const char *time, *zone;
+        int32_t year, month, day;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"20:00", "America/Chicago", 2027, 3, 6, "Sat, Mar 6, 8:00 PM"},
+        {"20:00", "America/New_York", 2027, 3, 6, "Sat, Mar 6, 8:00 PM EST"},
+        {"20:00", "America/New_York", 2027, 7, 6, "Tue, Jul 6, 8:00 PM EDT"},
+        {"00:15", "Europe/Berlin", 2028, 1, 2, "Sun, Jan 2, 2028, 12:15 AM CET"},
+        {"12:05", "", 2027, 3, 6, "Sat, Mar 6, 12:05 PM"},
+        {"12:05", "Nowhere/Zone", 2027, 3, 6, "Sat, Mar 6, 12:05 PM"},
+        {"", "America/New_York", 2027, 3, 6, ""},
+    };
+    for (const Case& c : cases) {
+        SHOWENTRY show;
+        show.year = c.year, show.month = c.month, show.day = c.day;
+        vx::setShowTime(show, c.time, c.zone);
+        EXPECT_EQ(showStartText(show, midMarch2027), c.text) << c.time << " " << c.zone;
+    }
+    if (before)
+        setenv("TZ", userZone.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
