@@ -179,37 +179,3 @@ TEST_F(SourcePage, APageAddsShowsOnlyUpToTheListsCap) {
     EXPECT_EQ(read(page), 0);
     EXPECT_EQ(concerts.size(), SHOWLIST::kMostShows);
 }
-
-// The optional time and zone tags: a value kept only in its plain form, anything else leaves the
-// show without a time (never a stray text, never a show lost); they do not carry to the next event.
-TEST_F(SourcePage, TimesAndZonesAreKeptOnlyWhenTheyRead) {
-    struct Case {
-        std::string time, zone, keptTime, keptZone;
-    };
-    const std::vector<Case> cases = {
-        {"19:30", "America/Chicago", "19:30", "America/Chicago"},
-        {"9:05", "America/Argentina/Buenos_Aires", "09:05", "America/Argentina/Buenos_Aires"},
-        {"20:00", "", "20:00", ""},
-        {"20:00", "../../etc/passwd", "20:00", ""},
-        {"20:00", "America//Chicago", "20:00", ""},
-        {"20:00", std::string(80, 'A'), "20:00", ""},
-        {"24:00", "America/Chicago", "", ""},
-        {"19:3", "America/Chicago", "", ""},
-        {"7:30 PM", "America/Chicago", "", ""},
-        {"", "America/Chicago", "", ""},
-    };
-    for (const Case& c : cases) {
-        concerts.clear();
-        std::string page = "<event>\n" + line("artist", "The Who") + line("event_date", "5/6/2027");
-        if (!c.time.empty()) page += line("event_time", c.time);
-        page += line("venue_name", "The Hall") + line("venue_city", "Boston") + line("venue_state", "MA");
-        if (!c.zone.empty()) page += line("venue_timezone", c.zone);
-        page += line("event_url", "http://e/1") + "</event>\n" + event({"The Kinks"}, "5/7/2027");
-        ASSERT_EQ(read(page), 0);
-        ASSERT_EQ(concerts.size(), 2u) << c.time << " " << c.zone;
-        EXPECT_EQ(std::string(concerts.head->startTime), c.keptTime) << c.time;
-        EXPECT_EQ(std::string(concerts.head->timeZone), c.keptZone) << c.zone;
-        EXPECT_STREQ(concerts.tail->startTime, "");
-        EXPECT_STREQ(concerts.tail->timeZone, "");
-    }
-}

@@ -1,26 +1,17 @@
 #!/usr/bin/python3
-"""Reads iCalendar files with python-icalendar and vobject and prints one line per event:
-"SUMMARY<TAB>START<TAB>END", a timed event's start and end as UTC times ("2027-03-06T04:30Z"), an
-all-day event's as dates. Fails when the two readers differ or one refuses a file."""
-import datetime, sys
+"""SUMMARY, START, END of each event as python-icalendar and vobject (agreeing) read it, on ZONE's clock."""
+import sys, zoneinfo
 
 import icalendar
 import vobject
 
-
-def moment(value):
-    if isinstance(value, datetime.datetime):
-        assert value.tzinfo is not None, 'a timed event without its zone: %r' % value
-        return value.astimezone(datetime.timezone.utc).strftime('%Y-%m-%dT%H:%MZ')
-    return value.isoformat()
-
-
-for path in sys.argv[1:]:
+zone = zoneinfo.ZoneInfo(sys.argv[1])
+clock = lambda t: t.astimezone(zone).strftime('%Y-%m-%dT%H:%M') if hasattr(t, 'tzinfo') else t.isoformat()
+for path in sys.argv[2:]:
     text = open(path, encoding='utf-8').read()
-    by_icalendar = sorted((str(e['SUMMARY']), moment(e['DTSTART'].dt), moment(e['DTEND'].dt))
-                          for e in icalendar.Calendar.from_ical(text).walk('VEVENT'))
-    by_vobject = sorted((e.summary.value, moment(e.dtstart.value), moment(e.dtend.value))
-                        for e in vobject.readOne(text).contents.get('vevent', []))
-    assert by_icalendar == by_vobject, (by_icalendar, by_vobject)
-    for line in by_icalendar:
-        print('\t'.join(line))
+    one = sorted((str(e['SUMMARY']), clock(e['DTSTART'].dt), clock(e['DTEND'].dt))
+                 for e in icalendar.Calendar.from_ical(text).walk('VEVENT'))
+    other = sorted((e.summary.value, clock(e.dtstart.value), clock(e.dtend.value))
+                   for e in vobject.readOne(text).contents.get('vevent', []))
+    assert one == other, (one, other)
+    print('\n'.join('\t'.join(line) for line in one))
