@@ -215,6 +215,7 @@ std::string eventObject(const Event& e, const std::string& uid) {
     fields.sequence = e.sequence;
     if (e.cancelled) fields.status = "CANCELLED";
     fields.year = e.year, fields.month = e.month, fields.day = e.day;
+    fields.hour = e.hour, fields.minute = e.minute, fields.zone = e.zone;
     fields.summary = e.title;
     fields.location = vx::ical::showLocation(e.venue, e.location);
     fields.url = e.url;

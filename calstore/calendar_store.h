@@ -33,6 +33,8 @@ struct Event {
     bool tickets = false;
     int32_t sequence = 0;
     bool cancelled = false;
+    int hour = -1, minute = 0; // the start on the venue's clock; hour -1: an all-day event
+    std::string zone = {};     // the venue's zone name; a zone libical does not know: all day
 };
 
 std::filesystem::path storeFolder();

@@ -78,6 +78,21 @@ Vxt_AddChangedEvent(CFTypeRef calendar, CFStringRef uid, CFStringRef title, CFSt
     });
 }
 
+__attribute__((visibility("default"))) void
+Vxt_AddTimedEvent(CFTypeRef calendar, CFStringRef uid, CFStringRef title, CFStringRef otherActs,
+                  CFStringRef venue, CFStringRef url, CFStringRef location, CFStringRef friends, int32_t year,
+                  int32_t month, int32_t day, unsigned char tickets, int32_t sequence,
+                  unsigned char cancelled, int32_t hour, int32_t minute, CFStringRef zone) {
+    if (!calendar) return;
+    vx::guardBoundary("Vxt_AddTimedEvent", [&] {
+        vx::calstore::Event e{
+            text(title), text(otherActs), text(venue), text(url),    text(location), text(friends),
+            year,        month,           day,         tickets == 1, sequence,       cancelled == 1,
+            hour,        minute,          text(zone)};
+        vx::calstore::addEvent(*calendarOf(calendar), e, text(uid));
+    });
+}
+
 __attribute__((visibility("default"))) int Vxt_CalendarSaved(CFTypeRef calendar) {
     if (!calendar) return 0;
     const vx::calstore::Calendar& cal = *calendarOf(calendar);
@@ -104,3 +119,4 @@ static_assert(std::is_same_v<decltype(&Vxt_AddEventWithUID), Vxt_AddEventWithUID
 static_assert(std::is_same_v<decltype(&Vxt_CalendarSaved), Vxt_CalendarSavedFn>);
 static_assert(std::is_same_v<decltype(&Vxt_AddChangedEvent), Vxt_AddChangedEventFn>);
 static_assert(std::is_same_v<decltype(&Vxt_CalendarFailure), Vxt_CalendarFailureFn>);
+static_assert(std::is_same_v<decltype(&Vxt_AddTimedEvent), Vxt_AddTimedEventFn>);

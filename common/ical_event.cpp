@@ -1,5 +1,7 @@
 #include "common/ical_event.h"
 
+#include "common/venue_zone.h"
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -351,6 +353,41 @@ void appendTextLine(EventBuffer& out, std::string_view nameAndColon, std::string
     foldFrom(out, start);
 }
 
+struct Day {
+    int32_t year, month, day;
+};
+
+// The day after; after 9999-12-31 the year has five digits, as libical writes it.
+Day nextDay(int32_t year, int32_t month, int32_t day) {
+    const bool monthEnds = day >= icaltime_days_in_month(month, year);
+    const bool yearEnds = monthEnds && month == 12;
+    return {yearEnds ? year + 1 : year,
+            yearEnds    ? 1
+            : monthEnds ? month + 1
+                        : month,
+            monthEnds ? 1 : day + 1};
+}
+
+bool validTime(int hour, int minute) {
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
+}
+
+// "NAME;TZID=ZONE:YYYYMMDDTHHMM00", folded: a long zone name takes the line past a fold.
+void appendZonedTime(EventBuffer& out, std::string_view name, std::string_view zone, Day day, int minutes) {
+    const std::size_t start = out.size();
+    out.put(name);
+    out.put(";TZID=");
+    out.put(zone);
+    char* const at = out.room(24);
+    char* end = putDate(put(at, ":"), day.year, day.month, day.day);
+    *end++ = 'T';
+    end = putTwoDigits(putTwoDigits(end, static_cast<unsigned>(minutes / 60)),
+                       static_cast<unsigned>(minutes % 60));
+    end = put(end, "00\r\n");
+    out.advance(static_cast<std::size_t>(end - at));
+    foldFrom(out, start);
+}
+
 void appendEvent(std::string& text, const EventView& e) {
     EventBuffer out;
     out.put("BEGIN:VEVENT\r\n");
@@ -361,19 +398,23 @@ void appendEvent(std::string& text, const EventView& e) {
     at = putNumber(at, e.sequence < 0 ? 0u : static_cast<unsigned>(e.sequence), 1);
     at = put(at, "\r\n");
     at = put(at, stampLine(e.dtstamp > 0 ? e.dtstamp : static_cast<int64_t>(std::time(nullptr))));
-    at = putDate(put(at, "DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
-    // The next day; after 9999-12-31 the year has five digits, as libical writes it.
-    const bool monthEnds = e.day >= icaltime_days_in_month(e.month, e.year);
-    const bool yearEnds = monthEnds && e.month == 12;
-    at = putDate(put(at, "\r\nDTEND;VALUE=DATE:"), yearEnds ? e.year + 1 : e.year,
-                 yearEnds    ? 1
-                 : monthEnds ? e.month + 1
-                             : e.month,
-                 monthEnds ? 1 : e.day + 1);
-    at = put(at, "\r\n");
+    const bool timed = timedEvent(e);
+    if (!timed) {
+        at = putDate(put(at, "DTSTART;VALUE=DATE:"), e.year, e.month, e.day);
+        const Day end = nextDay(e.year, e.month, e.day);
+        at = putDate(put(at, "\r\nDTEND;VALUE=DATE:"), end.year, end.month, end.day);
+        at = put(at, "\r\n");
+    }
     if (e.status == "CONFIRMED" || e.status == "CANCELLED")
         at = put(put(put(at, "STATUS:"), e.status), "\r\n");
     out.advance(static_cast<std::size_t>(at - lines));
+    if (timed) {
+        const int start = e.hour * 60 + e.minute, end = start + kShowMinutes;
+        appendZonedTime(out, "DTSTART", e.zone, {e.year, e.month, e.day}, start);
+        appendZonedTime(out, "DTEND", e.zone,
+                        end < 24 * 60 ? Day{e.year, e.month, e.day} : nextDay(e.year, e.month, e.day),
+                        end % (24 * 60));
+    }
     // Many readers (calcurse among them) show no STATUS: a cancelled show says so in its title.
     const bool cancelled = e.status == "CANCELLED";
     appendTextLine(out, cancelled ? "SUMMARY:Cancelled: " : "SUMMARY:", e.summary, false);
@@ -391,8 +432,8 @@ void appendEvent(std::string& text, const EventView& e) {
 }
 
 EventView viewOf(const EventFields& e) {
-    return {e.uid,     e.sequence, e.status,   e.year, e.month,      e.day,
-            e.dtstamp, e.summary,  e.location, e.url,  e.description};
+    return {e.uid,     e.sequence, e.status, e.year,        e.month, e.day,    e.dtstamp,
+            e.summary, e.location, e.url,    e.description, e.hour,  e.minute, e.zone};
 }
 
 std::string textOf(icalcomponent* c) {
@@ -432,6 +473,14 @@ Component newCalendar(const CalendarFields& c) {
 bool validDate(int32_t year, int32_t month, int32_t day) {
     return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
            day <= icaltime_days_in_month(month, year);
+}
+
+bool timedEvent(const EventView& event) {
+    return validTime(event.hour, event.minute) && writableZone(event.zone);
+}
+
+bool timedEvent(const EventFields& event) {
+    return timedEvent(viewOf(event));
 }
 
 std::string eventText(const EventFields& event) {
@@ -482,7 +531,9 @@ std::string calendarText(const CalendarFields& calendar, const std::vector<std::
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event) {
     if (!validDate(event.year, event.month, event.day)) return "";
     std::string out = calendarHead(calendar);
-    appendEvent(out, viewOf(event));
+    const EventView view = viewOf(event);
+    if (timedEvent(view)) out += zoneComponentText(view.zone);
+    appendEvent(out, view);
     out += kCalendarEnd;
     return out;
 }

@@ -18,6 +18,10 @@ struct EventFields {
     int32_t year = 0, month = 0, day = 0;            // an all-day event; DTEND is the next day
     int64_t dtstamp = 0;                             // seconds since 1970 (UTC); 0 means now
     std::string summary, location, url, description; // url is left out when empty
+    // A start on the venue's clock (hour -1: none) in a zone libical knows makes a timed event
+    // (DTSTART and DTEND with the zone's TZID, three hours long); otherwise it is all day.
+    int hour = -1, minute = 0;
+    std::string zone;
 };
 
 struct CalendarFields {
@@ -35,7 +39,17 @@ struct EventView {
     int32_t year = 0, month = 0, day = 0;
     int64_t dtstamp = 0;
     std::string_view summary, location, url, description;
+    int hour = -1, minute = 0;
+    std::string_view zone;
 };
+
+// How long a timed show is taken to last, sources giving no end.
+inline constexpr int kShowMinutes = 180;
+
+// Whether the event is written with a start time: then its calendar needs the zone's VTIMEZONE
+// (zoneComponentText of venue_zone.h), which calendarHead leaves to the caller.
+bool timedEvent(const EventView& event);
+bool timedEvent(const EventFields& event);
 
 // Whether the date is one of the calendar's (years 1 to 9999).
 bool validDate(int32_t year, int32_t month, int32_t day);
@@ -53,7 +67,8 @@ inline constexpr std::string_view kCalendarEnd = "END:VCALENDAR\r\n";
 // A whole VCALENDAR holding the given VEVENT texts (as eventText makes them) in order.
 std::string calendarText(const CalendarFields& calendar, const std::vector<std::string>& events);
 
-// A whole VCALENDAR with one VEVENT: what a store event file holds.
+// A whole VCALENDAR with one VEVENT, with its zone's VTIMEZONE when it is timed: what a store
+// event file holds.
 std::string singleEventCalendar(const CalendarFields& calendar, const EventFields& event);
 
 // Show texts as the calendar store and the feed give them.

@@ -2,6 +2,7 @@
 // checked for being a full answer; the reader of wanted events is checked against the whole read.
 #include "fuzz/fuzz_library.h"
 #include "plugin/matching/concert_matching.h"
+#include "plugin/model/show_time.h"
 
 #include <cstdint>
 #include <cstring>
@@ -26,6 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         if (s->month < 1 || s->month > 12 || s->day < 1 || s->day > 31) __builtin_trap();
         if (s->next && compareDates(s, s->next) > 0) __builtin_trap();
+        // A kept time is always "HH:MM" and a kept zone always a plain zone name.
+        int hour = 0, minute = 0;
+        if (s->startTime[0] && (std::strlen(s->startTime) != 5 || !vx::showStartTime(*s, hour, minute)))
+            __builtin_trap();
+        if (s->timeZone[0] && (!s->startTime[0] || !vx::isZoneName(s->timeZone))) __builtin_trap();
     }
     // A full answer's events are exactly the ones the reader takes.
     const SourceAnswer answer = checkSourceAnswer(page, {"gigwire", "Boston", "MA", 75});

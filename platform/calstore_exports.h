@@ -26,6 +26,13 @@ using Vxt_AddChangedEventFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFSt
                                        CFStringRef location, CFStringRef friends, int32_t year, int32_t month,
                                        int32_t day, unsigned char tickets, int32_t sequence,
                                        unsigned char cancelled);
+// As Vxt_AddChangedEvent, with the start on the venue's clock and the venue's zone name
+// ("America/Chicago"): a zone the bundle knows makes a timed event three hours long.
+using Vxt_AddTimedEventFn = void (*)(CFTypeRef calendar, CFStringRef uid, CFStringRef title,
+                                     CFStringRef otherActs, CFStringRef venue, CFStringRef url,
+                                     CFStringRef location, CFStringRef friends, int32_t year, int32_t month,
+                                     int32_t day, unsigned char tickets, int32_t sequence,
+                                     unsigned char cancelled, int32_t hour, int32_t minute, CFStringRef zone);
 // 1 when the calendar was saved with every event added to it, else 0.
 using Vxt_CalendarSavedFn = int (*)(CFTypeRef calendar);
 // The system's error number (errno) of the first step of the export that failed; 0 when none did

@@ -2,12 +2,14 @@
 
 #include "common/hex_digit.h"
 #include "common/ical_event.h"
+#include "common/venue_zone.h"
 #include "service/feed_token.h"
 #include "service/ordered_query.h"
 #include "service/query_params.h"
 
 #include <algorithm>
 #include <ctime>
+#include <set>
 #include <unordered_map>
 
 namespace vxs {
@@ -162,7 +164,17 @@ std::string calendarHeadOf(const std::string& username) {
     return vx::ical::calendarHead(calendar);
 }
 
-void appendEvent(std::string& text, const FeedShow& f, const std::string& clickThrough) {
+// The start of the feed show's gathered event, when it has one and its zone can be written; each
+// zone named goes into zones once.
+ShowStart startOf(const FeedShow& f, const FeedShowTimes& times, std::set<std::string>& zones) {
+    ShowStart start = times.of(f.show.url);
+    if (start.hour < 0 || !vx::ical::writableZone(start.zone)) return {};
+    zones.insert(start.zone);
+    return start;
+}
+
+void appendEvent(std::string& text, const FeedShow& f, const std::string& clickThrough,
+                 const ShowStart& start = {}) {
     SharedShow s = f.show;
     boundShowTexts(&s); // a show kept before the bound
     vx::ical::EventFields e;
@@ -170,6 +182,7 @@ void appendEvent(std::string& text, const FeedShow& f, const std::string& clickT
     e.sequence = f.sequence;
     e.status = s.cancelled ? "CANCELLED" : "CONFIRMED";
     e.year = s.year, e.month = s.month, e.day = s.day;
+    e.hour = start.hour, e.minute = start.minute, e.zone = start.zone;
     e.dtstamp = f.changed > 0 ? f.changed : 1;
     e.summary = s.artist;
     e.location = vx::ical::showLocation(s.venue, s.location);
@@ -181,14 +194,14 @@ void appendEvent(std::string& text, const FeedShow& f, const std::string& clickT
 // The feed of head's version, made from the events of `prior` (an older version's) where their
 // rows were not written since; every row is read when there is no prior or most rows changed.
 std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head, const std::string& host,
-                                         const RenderedFeed* prior) {
+                                         const RenderedFeed* prior, const FeedShowTimes& times) {
     auto made = std::make_shared<RenderedFeed>();
     made->version = head.version;
     made->host = host;
     // The tag names the account's version, which rises with every change, not the bytes; "feed 1"
     // names how events are written and must be raised with any change to that.
     made->etag = "\"" +
-                 sha256Hex("feed 1\n" + head.username + "\n" + host + "\n" + std::to_string(head.version) +
+                 sha256Hex("feed 2\n" + head.username + "\n" + host + "\n" + std::to_string(head.version) +
                            "\n" + std::to_string(head.changed))
                      .substr(0, 32) +
                  "\"";
@@ -203,7 +216,7 @@ std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head,
         if (std::find(written.begin(), written.end(), 0) == written.end() &&
             written.size() * 4 <= order.size()) {
             for (const FeedShow& f : feeds.showsWrittenAt(head.username, written))
-                appendEvent(fresh[f.rowVersion], f, clickThrough);
+                appendEvent(fresh[f.rowVersion], f, clickThrough, startOf(f, times, made->zones));
             // A row written again meanwhile is not found at its version: every row is read instead.
             if (fresh.size() != written.size()) order.clear();
         } else {
@@ -213,14 +226,27 @@ std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head,
     std::string& body = made->body;
     body = calendarHeadOf(head.username);
     if (order.empty()) { // every row, read whole
+        made->zones.clear();
         const FeedContent content = feeds.content(head);
+        std::vector<ShowStart> starts;
+        starts.reserve(content.shows.size());
+        for (const FeedShow& f : content.shows)
+            starts.push_back(startOf(f, times, made->zones));
+        for (const std::string& zone : made->zones)
+            body += vx::ical::zoneComponentText(zone);
         body.reserve(body.size() + content.shows.size() * 512 + vx::ical::kCalendarEnd.size());
-        for (const FeedShow& f : content.shows) {
+        for (std::size_t i = 0; i < content.shows.size(); ++i) {
+            const FeedShow& f = content.shows[i];
             const std::size_t offset = body.size();
-            appendEvent(body, f, clickThrough);
+            appendEvent(body, f, clickThrough, starts[i]);
             if (f.rowVersion > 0) made->events[f.rowVersion] = {offset, body.size() - offset};
         }
     } else {
+        // The zones of the events kept from before and of those made now; one no event names any
+        // more is still a valid description.
+        made->zones.insert(prior->zones.begin(), prior->zones.end());
+        for (const std::string& zone : made->zones)
+            body += vx::ical::zoneComponentText(zone);
         auto eventOf = [&](int64_t v) {
             if (auto it = fresh.find(v); it != fresh.end()) return std::string_view(it->second);
             const RenderedFeed::Piece& piece = prior->events.at(v);
@@ -242,18 +268,26 @@ std::shared_ptr<RenderedFeed> renderFeed(FeedStore& feeds, const FeedHead& head,
 }
 } // namespace
 
-std::string feedCalendar(const FeedContent& feed, const std::string& host) {
+std::string feedCalendar(const FeedContent& feed, const std::string& host, const FeedShowTimes& times) {
     std::string text = calendarHeadOf(feed.head.username);
+    std::set<std::string> zones;
+    std::vector<ShowStart> starts;
+    starts.reserve(feed.shows.size());
+    for (const FeedShow& f : feed.shows)
+        starts.push_back(startOf(f, times, zones));
+    for (const std::string& zone : zones)
+        text += vx::ical::zoneComponentText(zone);
     // Room for every event at once: a feed of thousands of shows is megabytes.
     text.reserve(text.size() + feed.shows.size() * 512 + vx::ical::kCalendarEnd.size());
     const std::string clickThrough = clickThroughOf(host);
-    for (const FeedShow& f : feed.shows)
-        appendEvent(text, f, clickThrough);
+    for (std::size_t i = 0; i < feed.shows.size(); ++i)
+        appendEvent(text, feed.shows[i], clickThrough, starts[i]);
     return text += vx::ical::kCalendarEnd;
 }
 
 Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host,
-                const std::string& ifNoneMatch, const std::string& ifModifiedSince) {
+                const std::string& ifNoneMatch, const std::string& ifModifiedSince,
+                const GatheredShows* gathered) {
     // Every name is looked up, so a wrong one is answered as fast as a right one.
     std::string_view token = name;
     if (token.size() >= kFeedSuffix.size() && token.substr(token.size() - kFeedSuffix.size()) == kFeedSuffix)
@@ -264,7 +298,8 @@ Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host
     std::shared_ptr<const RenderedFeed> feed = feeds.rendered(head->username, head->version, host);
     if (!feed) {
         const std::shared_ptr<const RenderedFeed> prior = feeds.lastRendered(head->username, host);
-        std::shared_ptr<const RenderedFeed> made = renderFeed(feeds, *head, host, prior.get());
+        const FeedShowTimes times = gathered ? FeedShowTimes(*gathered->served()) : FeedShowTimes();
+        std::shared_ptr<const RenderedFeed> made = renderFeed(feeds, *head, host, prior.get(), times);
         feeds.keep(head->username, made);
         feed = std::move(made);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The calendar feed of a sharing account ("/feed/TOKEN.ics") and the owner's requests for its
 // address ("TODO=FEED_URL", "TODO=FEED_ROTATE" on the sharing service).
+#include "service/feed_show_times.h"
 #include "service/feed_store.h"
 #include "service/reply.h"
 #include "service/sharing_store.h"
@@ -23,12 +24,14 @@ Reply feedAddressReply(std::string_view target, bool rotate, SharingStore& shari
                        const std::string& host);
 
 // The feed for "TOKEN.ics" (what follows "/feed/"), with its ETag and Last-Modified; 304 when the
-// client's copy is current; 404 for a token that names no feed.
+// client's copy is current; 404 for a token that names no feed. A show gathered (when gathered is
+// given) with a start time is a timed event.
 Reply feedReply(std::string_view name, FeedStore& feeds, const std::string& host,
-                const std::string& ifNoneMatch, const std::string& ifModifiedSince);
+                const std::string& ifNoneMatch, const std::string& ifModifiedSince,
+                const GatheredShows* gathered = nullptr);
 
 // The body of an account's feed.
-std::string feedCalendar(const FeedContent& feed, const std::string& host);
+std::string feedCalendar(const FeedContent& feed, const std::string& host, const FeedShowTimes& times = {});
 
 // Whether an If-None-Match list names etag (or is "*"). The comparison is the weak one: W/"x"
 // names the same feed as "x".

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -48,6 +49,7 @@ struct RenderedFeed {
         std::size_t offset = 0, length = 0;
     };
     std::unordered_map<int64_t, Piece> events = {};
+    std::set<std::string> zones = {}; // the zones whose VTIMEZONE the body holds
 };
 
 class FeedStore {

@@ -197,7 +197,8 @@ void ServiceServer::addWebRoutes() {
     web_.Get(R"(/feed/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
         send(res,
              feedReply(req.matches[1].str(), *data_.feeds, hostFor(req),
-                       req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since")));
+                       req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"),
+                       data_.gathered.get()));
     });
     web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
         send(res, phoneReply(req.target, *data_.sharing, req.remote_addr));

@@ -105,7 +105,11 @@ bool answersMayCancel(const ConcertSearchAnswers& answers, const SourceCounts& l
         }
         const auto before = last.events.find(s.name);
         std::string why;
-        if (s.answer.events == 0)
+        // An empty answer is suspect unless the source was empty at the last refresh too: then
+        // it listed none of the shows before, and could hide none that went (a page of ticketed
+        // shows when no gathered show has tickets would otherwise keep every show for good).
+        const bool emptyBefore = before != last.events.end() && before->second == 0;
+        if (s.answer.events == 0 && !emptyBefore)
             why = s.name + " listed no events";
         else if (before != last.events.end() && s.answer.events * 2 < before->second)
             why = s.name + " listed " + eventsText(s.answer.events) + ", " + eventsText(before->second) +

@@ -25,8 +25,9 @@ SourceCounts readSourceCounts(const std::string& path);
 bool writeSourceCounts(const std::string& path, const SourceCounts& counts);
 
 // Whether a refresh's answers may cancel shows: every source asked answered in full, at least one
-// was asked, and none of them lists no events at all or fewer than half of what it listed at the
-// last refresh of this place and radius (`last`, already for this place). Each source that keeps
+// was asked, and none of them lists no events at all (unless it listed none at the last refresh of
+// this place too) or fewer than half of what it listed at the last refresh of this place and
+// radius (`last`, already for this place). Each source that keeps
 // shows from being cancelled for its count adds a line to *notes.
 bool answersMayCancel(const ConcertSearchAnswers& answers, const SourceCounts& last,
                       std::vector<std::string>* notes);

@@ -65,6 +65,7 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
     auto calendarSaved = lookUp<Vxt_CalendarSavedFn>(bundle.get(), "Vxt_CalendarSaved");
     auto addChangedEvent = lookUp<Vxt_AddChangedEventFn>(bundle.get(), "Vxt_AddChangedEvent");
     auto calendarFailure = lookUp<Vxt_CalendarFailureFn>(bundle.get(), "Vxt_CalendarFailure");
+    auto addTimedEvent = lookUp<Vxt_AddTimedEventFn>(bundle.get(), "Vxt_AddTimedEvent");
     if (initialize) initialize();
     if (!createCalendar || !addEvent || !saveCalendar) {
         reportExportProblem(root, std::string(kExportBundleName) + " lacks one of its functions.");
@@ -88,7 +89,13 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         CFOwned<CFStringRef> artist(makeRecordString(e.artist)), others(makeRecordString(e.otherArtists)),
             venue(makeRecordString(e.venue)), url(makeRecordString(host + clickThroughPath(e.url))),
             location(makeRecordString(e.location)), friends(makeRecordString(""));
-        if (addChangedEvent) {
+        if (addTimedEvent && e.hour >= 0) {
+            CFOwned<CFStringRef> uid(makeRecordString(e.uid)), zone(makeRecordString(e.zone));
+            addTimedEvent(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
+                          location.get(), friends.get(), e.year, e.month, e.day,
+                          static_cast<unsigned char>(e.ticketsAvailable), e.sequence, e.cancelled ? 1 : 0,
+                          e.hour, e.minute, zone.get());
+        } else if (addChangedEvent) {
             CFOwned<CFStringRef> uid(makeRecordString(e.uid));
             addChangedEvent(currentCal.get(), uid.get(), artist.get(), others.get(), venue.get(), url.get(),
                             location.get(), friends.get(), e.year, e.month, e.day,

@@ -59,6 +59,11 @@ std::string exportStamp(const ExportedShows& shows, std::string_view target,
         for (int64_t n : {s.year, s.month, s.day, s.sequence})
             d.add(n);
         d.add(static_cast<int64_t>(s.ticketsAvailable) * 2 + (s.cancelled ? 1 : 0));
+        // Only a timed show adds its time, so the stamps of shows without one read as before.
+        if (s.hour >= 0) {
+            d.add(static_cast<int64_t>(s.hour * 60 + s.minute));
+            d.add(s.zone);
+        }
     }
     char line[64];
     std::snprintf(line, sizeof line, "1 %zu %016" PRIx64 "\n", shows.size(), d.value);

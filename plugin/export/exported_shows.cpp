@@ -1,5 +1,7 @@
 #include "plugin/export/exported_shows.h"
 
+#include "plugin/model/show_time.h"
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -10,7 +12,8 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kMostShowText = sizeof(SHOWENTRY::uid) + sizeof(SHOWENTRY::artist) +
                                       sizeof(SHOWENTRY::otherArtists) + sizeof(SHOWENTRY::venue) +
-                                      sizeof(SHOWENTRY::url) + sizeof(SHOWENTRY::location);
+                                      sizeof(SHOWENTRY::url) + sizeof(SHOWENTRY::location) +
+                                      sizeof(SHOWENTRY::timeZone);
 static_assert(kMostShowText <= kBlockSize);
 
 } // namespace
@@ -63,6 +66,7 @@ void ExportedShows::copyFrom(PluginData* root) {
         e.ticketsAvailable = s->ticketsAvailable;
         e.sequence = s->sequence;
         e.cancelled = s->cancelled;
+        if (vx::showStartTime(*s, e.hour, e.minute)) e.zone = copyText(s->timeZone, sizeof s->timeZone);
     }
     // A list much shorter than the last gives back the room it no longer needs.
     if (blocks_.size() > 2 * (block_ + 1)) blocks_.resize(block_ + 1);

@@ -24,6 +24,8 @@ struct ExportedShow {
     bool ticketsAvailable = false;
     int32_t sequence = 0; // changes since the first export
     bool cancelled = false;
+    int hour = -1, minute = 0; // the start on the venue's clock; hour -1 when the show has none
+    std::string_view zone;     // the venue's zone; empty when not known
 };
 
 // The shows of `concerts` in list order that are exported: the chosen ones, or every one when

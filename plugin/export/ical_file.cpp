@@ -2,6 +2,7 @@
 
 #include "common/durable_files.h"
 #include "common/ical_event.h"
+#include "common/venue_zone.h"
 #include "platform/system.h"
 #include "plugin/export/export_stamp.h"
 #include "plugin/export/exported_shows.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +85,7 @@ void iCalFileEvents::append(std::string& text, const ExportedShow& show) {
     e.sequence = 2 + show.sequence;
     e.status = show.cancelled ? "CANCELLED"sv : ""sv;
     e.year = show.year, e.month = show.month, e.day = show.day;
+    e.hour = show.hour, e.minute = show.minute, e.zone = show.zone;
     e.summary = show.artist;
     e.location = show.venue;
     if (show.location != "-") {
@@ -167,6 +170,13 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     // The copy of the shows keeps its room as the text does.
     static ExportedShows shows;
     shows.copyFrom(root);
+    // Each zone a timed show names is described once, before the events.
+    std::set<std::string_view, std::less<>> zones;
+    for (const ExportedShow& show : shows)
+        if (show.hour >= 0 && !show.zone.empty() && !zones.contains(show.zone)) {
+            zones.insert(show.zone);
+            text += vx::ical::zoneComponentText(show.zone);
+        }
     iCalFileEvents events(webServiceHost);
     for (const ExportedShow& show : shows)
         events.append(text, show);

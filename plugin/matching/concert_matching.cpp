@@ -3,6 +3,7 @@
 #include "common/fixed_text.h"
 #include "plugin/matching/view_copy.h"
 #include "plugin/model/ascii_name_rule.h"
+#include "plugin/model/show_time.h"
 #include "plugin/model/text_helpers.h"
 
 #include <cstring>
@@ -65,6 +66,7 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
     vx::appendText(place, region);
     vx::copyText(show->location, place);
     show->ticketsAvailable = ticketsAvailable;
+    vx::setShowTime(*show, event.time, event.zone);
     return show;
 }
 

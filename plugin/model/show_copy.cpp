@@ -9,6 +9,8 @@ SHOWENTRY* newShowLike(const SHOWENTRY& show) {
     vx::copyText(copy->location, show.location);
     vx::copyText(copy->otherArtists, show.otherArtists);
     vx::copyText(copy->url, show.url);
+    vx::copyText(copy->startTime, show.startTime);
+    vx::copyText(copy->timeZone, show.timeZone);
     copy->year = show.year, copy->month = show.month, copy->day = show.day;
     copy->ticketsAvailable = show.ticketsAvailable;
     return copy;

@@ -23,6 +23,10 @@ struct SHOWENTRY {
     int32_t year = 2000;
     char otherArtists[1024] = {};
     char url[256] = {};
+    // The start on the venue's clock ("19:30") and the venue's zone ("America/Chicago"), as the
+    // source page gave them; empty when it gave none or nothing usable: the show is all day.
+    char startTime[8] = {};
+    char timeZone[64] = {};
     // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
     // programs see the same event, with the user's alarms and notes, export after export.
     char uid[64] = {};

@@ -20,11 +20,24 @@ constexpr std::string_view kTicketMark = "ticket=1";
 constexpr std::string_view kEventEnd = "</event>";
 
 // The tags an event's lines are searched for; kTagCount also stands for "not at this '<'".
-enum Tag { kArtist, kEventDate, kVenueName, kEventUrl, kVenueCity, kVenueState, kEventEndTag, kTagCount };
-constexpr std::string_view kOpenTags[kTagCount] = {
-    "<artist>", "<event_date>", "<venue_name>", "<event_url>", "<venue_city>", "<venue_state>", kEventEnd};
-constexpr std::string_view kCloseTags[kEventEndTag] = {"</artist>",    "</event_date>", "</venue_name>",
-                                                       "</event_url>", "</venue_city>", "</venue_state>"};
+enum Tag {
+    kArtist,
+    kEventDate,
+    kVenueName,
+    kEventUrl,
+    kVenueCity,
+    kVenueState,
+    kEventTime,
+    kVenueZone,
+    kEventEndTag,
+    kTagCount
+};
+constexpr std::string_view kOpenTags[kTagCount] = {"<artist>",     "<event_date>",     "<venue_name>",
+                                                   "<event_url>",  "<venue_city>",     "<venue_state>",
+                                                   "<event_time>", "<venue_timezone>", kEventEnd};
+constexpr std::string_view kCloseTags[kEventEndTag] = {"</artist>",     "</event_date>",    "</venue_name>",
+                                                       "</event_url>",  "</venue_city>",    "</venue_state>",
+                                                       "</event_time>", "</venue_timezone>"};
 
 // The tag that starts at rest, told by its second and eighth bytes before one comparison.
 Tag tagAt(std::string_view rest) {
@@ -38,10 +51,13 @@ Tag tagAt(std::string_view rest) {
         tag = kEventEndTag;
         break;
     case 'e':
-        tag = rest[7] == 'd' ? kEventDate : kEventUrl;
+        tag = rest[7] == 'd' ? kEventDate : rest[7] == 't' ? kEventTime : kEventUrl;
         break;
     case 'v':
-        tag = rest[7] == 'n' ? kVenueName : rest[7] == 'c' ? kVenueCity : kVenueState;
+        tag = rest[7] == 'n'   ? kVenueName
+              : rest[7] == 'c' ? kVenueCity
+              : rest[7] == 't' ? kVenueZone
+                               : kVenueState;
         break;
     default:
         return kTagCount;
@@ -95,10 +111,14 @@ struct PendingEvent {
         replace(kEventUrl, event.url, hasUrl);
         replace(kVenueCity, event.city, hasCity);
         replace(kVenueState, event.region, hasRegion);
+        bool optional = false;
+        replace(kEventTime, event.time, optional);
+        replace(kVenueZone, event.zone, optional);
         return tags.at[kEventEndTag] != std::string_view::npos;
     }
     void reset() {
         event.performers.clear();
+        event.time = event.zone = {};
         hasDate = hasVenue = hasUrl = hasCity = hasRegion = false;
     }
 };

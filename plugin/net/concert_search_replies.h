@@ -32,6 +32,9 @@ struct SourceEvent {
     std::string_view url;
     std::string_view city;
     std::string_view region;
+    // Optional: the start on the venue's clock and the venue's zone; empty when the page has none.
+    std::string_view time;
+    std::string_view zone;
 };
 
 // Reads the page line by line (a last line without a line feed is not read) and hands every

@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/model/show_list.h"
+#include "plugin/model/show_time.h"
 #include "plugin/prefsfile/preference_fields.h"
 
 #include <cctype>
@@ -49,6 +50,16 @@ bool isUidField(std::string_view field) {
 // when cancelled, else "-"; the date and venue where it was before it moved, "0-0-0" when never).
 constexpr std::string_view kChangePrefix = "changed:";
 constexpr std::string_view kPlacePrefix = "place@@";
+constexpr std::string_view kTimePrefix = "time:";
+
+// The text after a line's last "@@": "time:HH:MM:ZONE" (ZONE empty when not known).
+void readTimeField(std::string_view field, SHOWENTRY& show) {
+    if (!field.starts_with(kTimePrefix)) return;
+    field.remove_prefix(kTimePrefix.size());
+    const std::size_t colon = field.find(':', field.find(':') + 1);
+    setShowTime(show, field.substr(0, colon),
+                colon == std::string_view::npos ? std::string_view() : field.substr(colon + 1));
+}
 
 bool readChangeField(std::string_view field, SHOWENTRY& show) {
     if (!field.starts_with(kChangePrefix)) return false;
@@ -90,8 +101,8 @@ void SavedShows::prepare(Size expected) {
 }
 
 void SavedShows::prefetch(const SHOWENTRY& show) {
-    for (const char* text :
-         {show.artist, show.venue, show.location, show.url, show.otherArtists, show.uid, show.movedVenue})
+    for (const char* text : {show.artist, show.venue, show.location, show.url, show.otherArtists, show.uid,
+                             show.movedVenue, show.startTime})
         __builtin_prefetch(text);
     __builtin_prefetch(&show.nameList);
 }
@@ -120,6 +131,8 @@ void SavedShows::add(const SHOWENTRY& show, ShowKind kind) {
              keep(show.movedVenue),
              keep(show.foundCity),
              keep(show.foundState),
+             keep(show.startTime),
+             keep(show.timeZone),
              static_cast<uint32_t>(labels_.size()),
              0};
     if (show.nameList) {
@@ -163,6 +176,13 @@ void SavedShows::appendLine(std::string& line, const Record& show) const {
     }
     for (uint32_t i = show.firstLabel; i < show.firstLabel + show.labels; ++i)
         addField(line, text(labels_[i]));
+    int hour = 0, minute = 0;
+    if (show.kind == kConcertLine && readStartTime(text(show.startTime), hour, minute)) {
+        line += kTimePrefix;
+        line += text(show.startTime);
+        line += ':';
+        if (isZoneName(text(show.timeZone))) line += text(show.timeZone);
+    }
     line += '\n';
     if (show.kind == kConcertLine && show.foundRadius > 0) {
         line += kPlacePrefix;
@@ -228,6 +248,7 @@ ParsedShow parseShowLine(std::string_view line) {
         ++labels;
     for (std::size_t i = labels; i + 1 < pieces.size() && i < labels + kMostLabels; ++i)
         show->nameList->add(new FRIENDNAME(fieldText(pieces[i]).c_str()));
+    if (kind == kConcertLine && pieces.size() > kFixedFields) readTimeField(pieces.back(), *show);
     parsed.show = std::move(show);
     return parsed;
 }

@@ -41,7 +41,8 @@ class SavedShows {
         ShowKind kind;
         bool selected, ticketsAvailable, cancelled, elsewhere, onTrip;
         int32_t year, month, day, sequence, movedYear, movedMonth, movedDay, foundRadius;
-        Span artist, venue, location, url, otherArtists, uid, movedVenue, foundCity, foundState;
+        Span artist, venue, location, url, otherArtists, uid, movedVenue, foundCity, foundState, startTime,
+            timeZone;
         uint32_t firstLabel, labels; // in labels_
     };
     template <std::size_t N> Span keep(const char (&field)[N]);
@@ -59,7 +60,8 @@ struct ParsedShow {
 };
 
 // The record of a line; no show when its kind or date is not a number, or the date is no
-// calendar date. The kind is returned as read, also when no list takes it.
+// calendar date. The kind is returned as read, also when no list takes it. A timed concert's line
+// ends in "time:HH:MM:ZONE" after its last "@@", where every reader before ignores the text.
 ParsedShow parseShowLine(std::string_view line);
 
 // A concert's place line follows its show line: "place@@RADIUS@@FLAG@@CITY@@REGION@@", FLAG "e"

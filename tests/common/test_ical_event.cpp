@@ -1,8 +1,10 @@
 // The shared event writer: what any reader needs of each line, for hostile texts as well.
 #include "common/ical_event.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <libical/ical.h>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -117,3 +119,19 @@ TEST(IcalEvent, TextLinesAreWhatLibicalWrites) {
 }
 
 } // namespace
+
+// Three hours on the venue's clock, past midnight, under the VTIMEZONE's plain name; else all day.
+TEST(IcalEvent, ATimedShowNamesItsZoneAndTheCalendarDescribesIt) {
+    EventFields e;
+    e.year = 2027, e.month = 3, e.day = 5, e.hour = 22, e.minute = 30, e.zone = "America/Chicago";
+    const std::string text = vx::ical::singleEventCalendar({}, e);
+    for (const char* line :
+         {"\r\nTZID:America/Chicago\r\n", "\r\nDTSTART;TZID=America/Chicago:20270305T223000\r\n",
+          "\r\nDTEND;TZID=America/Chicago:20270306T013000\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    EXPECT_EQ(text.find("freeassociation"), std::string::npos);
+    e.zone = "../etc/localtime";
+    EXPECT_NE(
+        vx::ical::singleEventCalendar({}, e).find("DTSTART;VALUE=DATE:20270305\r\nDTEND;VALUE=DATE:20270306"),
+        std::string::npos);
+}

@@ -6,6 +6,7 @@
 #include "tests/e2e/harness/temp_home.h"
 #include "tests/e2e/harness/web_service.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -44,7 +45,122 @@ std::string library(const std::vector<std::string>& artists) {
            tracks + "\t</dict>\n</dict>\n</plist>\n";
 }
 
+// The command's output, or "!" and it when the command failed.
+std::string outputOf(const std::string& command) {
+    FILE* out = popen((command + " 2>&1").c_str(), "r");
+    std::string text(1 << 16, '\0');
+    text.resize(out ? std::fread(text.data(), 1, text.size(), out) : 0);
+    return out && pclose(out) == 0 ? text : "!" + text;
+}
+
+// Red pixels of the show list: a cancelled show's "Cancelled" mark, and nothing else there.
+int redInList(const std::string& png) {
+    const QImage pane(QString::fromStdString(png));
+    int red = 0;
+    for (int i = 0; i < 204 * 573 && pane.height() >= 680; ++i)
+        red += pane.pixelColor(18 + i % 204, 107 + i / 204).red() > 200 &&
+               pane.pixelColor(18 + i % 204, 107 + i / 204).green() < 80;
+    return red;
+}
+
 } // namespace
+
+// A Boston home on Pacific time chose two shows only gathered sources list: they keep their times,
+// the store holds them timed, and once the venue's feed cancels one, the next refresh shows it so.
+TEST(GatheredShowsEndToEnd, ChosenGatheredShowsCarryTheirTimesAndACancellationReachesTheScreen) {
+    TempHome home;
+    const auto icsDay = daysAhead(40), pageDay = daysAhead(50);
+    auto feed = [&](const char* status) {
+        home.writeFile(
+            "site/calendar.ics",
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//V//EN\r\nBEGIN:VEVENT\r\nUID:s-1\r\nDTSTAMP:"
+            "20260101T000000Z\r\nDTSTART;TZID=America/New_York:" +
+                stamp(icsDay, "%04d%02u%02uT193000") +
+                "\r\nSUMMARY:Harbour Lights\r\nLOCATION:The Sinclair\r\nSTATUS:" + status +
+                "\r\nURL:https://s.example/1\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    };
+    feed("CONFIRMED");
+    home.writeFile("site/shows.html",
+                   "<script type=\"application/ld+json\">{\"@type\":\"MusicEvent\",\"url\":"
+                   "\"https://p.example/9\",\"startDate\":\"" +
+                       stamp(pageDay, "%04d-%02u-%02uT20:00:00") +
+                       "\",\"performer\":{\"name\":\"Copper Tides\"},\"location\":{\"name\":"
+                       "\"Paradise\",\"address\":{\"addressLocality\":\"Boston\","
+                       "\"addressRegion\":\"MA\"}}}</script>");
+    PlayerProcess site("/usr/bin/python3", {"-u", "-m", "http.server", "0", "--bind", "127.0.0.1"}, {},
+                       home.file("site"));
+    const std::string serving = site.waitForLine("Serving HTTP on", kStartMs).value_or(" port 0 ");
+    const std::string base =
+        "http://127.0.0.1:" + std::to_string(std::stoi(serving.substr(serving.find(" port ") + 6)));
+    home.writeFile("sources.txt",
+                   "ics " + base + "/calendar.ics | Cambridge, MA\njsonld " + base + "/shows.html\n");
+    auto service = std::make_unique<WebService>(
+        home.file("service.log"),
+        std::vector<std::string>{"--sources", home.file("sources.txt"), "--gathered-shows", "only"});
+    auto gathered = [&](bool harbour) {
+        std::string page;
+        for (int i = 0; i < 400 && (page.find("Copper") == std::string::npos ||
+                                    (page.find("Harbour") != std::string::npos) != harbour);
+             ++i, std::this_thread::sleep_for(chr::milliseconds(50)))
+            page =
+                httpGet(service->host(), "/sources/gigwire.php?feed=events&city=Boston&state=MA&radius=50");
+        return page;
+    };
+    ASSERT_NE(gathered(true).find("<event_time>19:30</event_time>"), std::string::npos);
+    home.writeFile(kLibraryFile, library({"Harbour Lights", "Copper Tides"}));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref"), written = "2026@@1@@8";
+    // A refresh of Boston is due; both shows chosen, chosen shows exported to the store.
+    auto refresh = [&](const std::string& shows, const std::string& snapshot) {
+        home.writeFile(kSupportFolder + "VoxtrailServices", service->servicesFile());
+        home.writeFile(
+            kSupportFolder + "VoxtrailPref",
+            home.file(kLibraryFile) + "\n1\n" + written +
+                "\nBoston@@MA@@50@@4.2e+01@@-7.1e+01\n1@@0@@0@@0@@0@@0@@0@@0@@0@@1@@0\n-\n-@@-@@-@@\n\n\n" +
+                shows);
+        auto environment = home.playerEnvironment();
+        environment["TZ"] = "America/Los_Angeles";
+        PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, environment, home.path());
+        EXPECT_TRUE(home.waitForContent(
+            prefsPath, [&](const std::string& p) { return lineOf(p, 3) != written; }, kSearchMs))
+            << player.errorText();
+        for (const std::string& line : std::vector<std::string>{"show 1024 700", "move 100 131", "sleep 300",
+                                                                "snapshot " + home.file(snapshot), "quit"})
+            player.sendLine(line);
+        EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+        std::string kept;
+        for (const std::string& show : showLines(home.readFile(prefsPath), 0))
+            kept += show + "\n";
+        return kept;
+    };
+    std::string shows = refresh(
+        "0@@1@@0@@" + stamp(icsDay, "%d@@%u@@%u") +
+            "@@Harbour Lights@@The Sinclair@@Cambridge, MA@@https://s.example/1@@-@@\n0@@1@@0@@" +
+            stamp(pageDay, "%d@@%u@@%u") + "@@Copper Tides@@Paradise@@Boston, MA@@https://p.example/9@@-@@\n",
+        "timed.png");
+    EXPECT_TRUE(shows.find("19:30:America/New_York\n0@@1@@0@@") != std::string::npos &&
+                shows.ends_with("@@time:20:00:America/New_York\n"))
+        << shows;
+    std::string files;
+    for (const auto& f :
+         std::filesystem::directory_iterator(home.file("Library/Calendars/Voxtrail Store/Voxtrail_Concerts")))
+        if (f.path().extension() == ".ics") files += " '" + f.path().string() + "'";
+    EXPECT_EQ(outputOf(std::string("/usr/bin/python3 ") + VX_READERS_DIR +
+                       "/timed_readers.py America/New_York" + files),
+              "Copper Tides\t" + stamp(pageDay, "%04d-%02u-%02uT20:00\t") +
+                  stamp(pageDay, "%04d-%02u-%02uT23:00\n") + "Harbour Lights\t" +
+                  stamp(icsDay, "%04d-%02u-%02uT19:30\t") + stamp(icsDay, "%04d-%02u-%02uT22:30\n"));
+    EXPECT_EQ(redInList(home.file("timed.png")), 0);
+    // A new start gathers at once: the cancelled show is no longer listed.
+    feed("CANCELLED");
+    service = std::make_unique<WebService>(
+        home.file("service2.log"),
+        std::vector<std::string>{"--sources", home.file("sources.txt"), "--gathered-shows", "only"});
+    ASSERT_EQ(gathered(false).find("Harbour"), std::string::npos);
+    shows = refresh(shows, "cancelled.png");
+    EXPECT_NE(shows.find(":c:0-0-0:@@time:19:30:America/New_York\n"), std::string::npos) << shows;
+    EXPECT_GT(redInList(home.file("cancelled.png")), 20) << "the cancelled show is marked in the list";
+}
 
 TEST(GatheredShowsEndToEnd, ArtistsListedOnlyByAFeedAndAPageAreFound) {
     TempHome home;

@@ -1,6 +1,7 @@
 #include "common/fixed_text.h"
 #include "platform/host_services.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/model/show_time.h"
 #include "plugin/prefsfile/preference_shows.h"
 #include "plugin/prefsfile/preferences_file.h"
 #include "tests/support/host_services_table.h"
@@ -283,6 +284,24 @@ TEST_F(PreferencesFile, WhereEachConcertWasFoundSurvivesOnALineOlderVersionsDrop
         EXPECT_STREQ(root->concerts->head->next->foundCity, "Portland") << damaged;
         EXPECT_EQ(root->friendShows->size(), 1u) << damaged;
         EXPECT_EQ(root->albumReleases->size(), 1u) << damaged;
+    }
+}
+
+// The time after the last separator (older versions read none there) leaves the labels as they were.
+TEST_F(PreferencesFile, AShowsTimeAndZoneFollowItsLastSeparator) {
+    fillEverything(*root);
+    vx::setShowTime(*root->concerts->head->next, "20:00", "America/Chicago");
+    root->engine.genPref();
+    const std::string text = saved(), field = "@@jules@@time:20:00:America/Chicago\n";
+    ASSERT_NE(text.find(field), std::string::npos) << text;
+    for (const std::string& damage : {std::string("20:00:America/Chicago"), std::string("25:00:X")}) {
+        TempHome::writeFile(home.preferences(), text.substr(0, text.find(field) + 14) + damage +
+                                                    text.substr(text.find(field) + field.size() - 1));
+        restart();
+        const SHOWENTRY* gig = root->concerts->head->next;
+        EXPECT_EQ(gig->startTime + std::string(" ") + gig->timeZone,
+                  damage[0] == '2' && damage[1] == '0' ? "20:00 America/Chicago" : " ");
+        EXPECT_EQ(labels(gig), std::vector<std::string>{"jules"});
     }
 }
 

@@ -1,5 +1,11 @@
 // Weekdays, day steps and the pane-to-drawing rectangle conversion.
+#include "plugin/model/show_time.h"
 #include "plugin/view/cal_vis.h"
+#include "plugin/view/entry_text.h"
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +101,21 @@ TEST(ConvertRect, FlipsAndLosesOnePixelOfWidthAndHeight) {
     const CGRect m = convertStrokeRect(Rect{105, 240, 120, 300}, &moved);
     EXPECT_EQ(m.origin.y, 280);
     EXPECT_EQ(m.origin.x, 240);
+}
+
+// The venue's clock, named only where the user's reads another hour then.
+TEST(ShowStartText, VenueClockAndTheZoneNameWhereTheUsersDiffers) {
+    setenv("TZ", "America/Chicago", 1);
+    tzset();
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"20:00", "America/Chicago", "Sat, Mar 6, 8:00 PM"},
+        {"00:15", "America/New_York", "Sat, Mar 6, 12:15 AM EST"}};
+    for (const auto& [time, zone, text] : cases) {
+        SHOWENTRY show;
+        show.year = 2027, show.month = 3, show.day = 6;
+        vx::setShowTime(show, time, zone);
+        EXPECT_EQ(showStartText(show, 1805000000 /* 2027 */), text);
+    }
+    unsetenv("TZ");
+    tzset();
 }
