@@ -1,6 +1,7 @@
 #include "plugin/library/rhythmdb_scan.h"
 
 #include "common/regular_file.h"
+#include "plugin/library/line_markers.h"
 #include "plugin/library/xml_entities.h"
 #include "plugin/model/protected_data.h"
 
@@ -62,6 +63,15 @@ void appendBounded(std::string& to, std::string_view bytes, std::size_t most) {
     if (to.size() < most) to.append(bytes.substr(0, most - to.size()));
 }
 
+// True for a tag that changes nothing outside a field, told by the two bytes after its '<'.
+// "entry", "/entry" and "!" (a CDATA section or comment, which may hold '<' and '>') always
+// count; in a song so do the kept fields: artist, album, album-artist, play-count, mb-*.
+bool doesNothing(char first, char second, bool inSong) {
+    if (first == '!' || first == 'e') return false;
+    if (first == '/') return second != 'e';
+    return !inSong || (first != 'a' && first != 'p' && first != 'm');
+}
+
 } // namespace
 
 bool RhythmdbScan::readFile(const char* path, ProtectedData& state) {
@@ -82,6 +92,8 @@ void RhythmdbScan::feed(std::string_view bytes) {
     while (i < bytes.size()) {
         switch (mode) {
         case Mode::text: {
+            if (field == Field::none) i = skipTagsThatDoNothing(bytes, i);
+            if (i >= bytes.size()) break;
             // Between tags only a field's text is kept; the rest is passed over in one search.
             const char* lt = static_cast<const char*>(std::memchr(bytes.data() + i, '<', bytes.size() - i));
             const std::size_t stop = lt ? static_cast<std::size_t>(lt - bytes.data()) : bytes.size();
@@ -160,6 +172,25 @@ void RhythmdbScan::feed(std::string_view bytes) {
     }
 }
 
+std::size_t RhythmdbScan::skipTagsThatDoNothing(std::string_view bytes, std::size_t i) const {
+    // Outside a field, most tags change nothing: a closing tag other than the entry's, a tag in
+    // an entry that is no song, a song's fields that are not kept. Their first bytes tell them
+    // apart, so they are passed over with no name built. Any other tag, and one not whole in
+    // the block, stops the skipping at its '<' for the full reading. Each search spans a few
+    // bytes: inline, it costs less than a call to memchr.
+    const bool inSong = inEntry && isSong;
+    while (i < bytes.size()) {
+        const std::size_t lt = findByte(bytes.substr(i), '<');
+        if (lt == std::string_view::npos) return bytes.size();
+        const std::size_t at = i + lt;
+        if (bytes.size() - at < 3 || !doesNothing(bytes[at + 1], bytes[at + 2], inSong)) return at;
+        const std::size_t gt = findByte(bytes.substr(at + 1), '>');
+        if (gt == std::string_view::npos) return at;
+        i = at + gt + 2;
+    }
+    return i;
+}
+
 void RhythmdbScan::keep(std::string_view text) {
     if (field != Field::none) appendBounded(values[static_cast<int>(field)], text, kLongestValue);
 }
@@ -167,7 +198,11 @@ void RhythmdbScan::keep(std::string_view text) {
 void RhythmdbScan::endText() {
     if (field == Field::none) return;
     std::string& value = values[static_cast<int>(field)];
-    appendBounded(value, decodeXmlEntities(pending), kLongestValue);
+    // Most names hold no entity: they are kept as read, with no decoded copy.
+    if (pending.find('&') == std::string::npos)
+        appendBounded(value, pending, kLongestValue);
+    else
+        appendBounded(value, decodeXmlEntities(pending), kLongestValue);
     pending.clear();
 }
 

@@ -29,7 +29,7 @@ class RhythmdbScan {
     enum class Field { none, artist, albumArtist, album, playCount, artistId, albumArtistId };
     enum class Mode { text, tag, cdata, comment };
 
-    void textByte(char c);
+    std::size_t skipTagsThatDoNothing(std::string_view bytes, std::size_t i) const;
     void endText();
     void keep(std::string_view text);
     void tagEnded(std::string_view text);
