@@ -133,7 +133,7 @@ void RhythmdbScan::feed(std::string_view bytes) {
             if (field == Field::none) i = skipTagsThatDoNothing(bytes, i);
             if (i >= bytes.size()) break;
             // Between tags only a field's text is kept; the rest is passed over in one search.
-            const char* lt = static_cast<const char*>(std::memchr(bytes.data() + i, '<', bytes.size() - i));
+            const char* lt = nextByte(bytes.data() + i, bytes.data() + bytes.size(), '<');
             const std::size_t stop = lt ? static_cast<std::size_t>(lt - bytes.data()) : bytes.size();
             if (field != Field::none) appendBounded(pending, bytes.substr(i, stop - i), kLongestValue);
             i = stop;
@@ -150,8 +150,7 @@ void RhythmdbScan::feed(std::string_view bytes) {
             // section or a comment, whose text may hold '>'; any other runs to its '>' at once.
             if (tag.empty() && bytes[i] != '!') {
                 // Most tags are whole in the block: they are read where they stand.
-                const char* gt =
-                    static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+                const char* gt = nextByte(bytes.data() + i, bytes.data() + bytes.size(), '>');
                 if (gt) {
                     const std::size_t stop = static_cast<std::size_t>(gt - bytes.data());
                     const std::string_view whole = bytes.substr(i, std::min(stop - i, kLongestTag));
@@ -173,7 +172,7 @@ void RhythmdbScan::feed(std::string_view bytes) {
                 }
                 break;
             }
-            const char* gt = static_cast<const char*>(std::memchr(bytes.data() + i, '>', bytes.size() - i));
+            const char* gt = nextByte(bytes.data() + i, bytes.data() + bytes.size(), '>');
             const std::size_t stop = gt ? static_cast<std::size_t>(gt - bytes.data()) : bytes.size();
             appendBounded(tag, bytes.substr(i, stop - i), kLongestTag);
             i = stop;
