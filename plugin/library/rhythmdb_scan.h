@@ -25,11 +25,13 @@ class RhythmdbScan {
     // The songs read so far.
     const SongLists& songs() const { return found; }
 
-  private:
+    // The fields kept of a song, by the tag that holds each.
     enum class Field { none, artist, albumArtist, album, playCount, artistId, albumArtistId };
+
+  private:
     enum class Mode { text, tag, cdata, comment };
 
-    void textByte(char c);
+    std::size_t skipTagsThatDoNothing(std::string_view bytes, std::size_t i) const;
     void endText();
     void keep(std::string_view text);
     void tagEnded(std::string_view text);
