@@ -12,10 +12,8 @@ namespace {
 using vx::copyView;
 
 void cleanPerformer(std::string_view performer, std::string& cleaned) {
-    char name[256];
-    copyView(name, sizeof name, performer);
-    cleanArtist(name);
-    cleaned.assign(name);
+    char form[256];
+    cleaned.assign(form, cleanArtistInto(performer, form));
 }
 
 } // namespace
