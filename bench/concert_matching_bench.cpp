@@ -94,15 +94,10 @@ double longestArtistsWait(const std::string& page, XML_Artist_List& library, std
     return longest;
 }
 
-// A performer as the matcher looks it up: cut to the record's 255 bytes, then cleaned.
+// A performer as the matcher looks it up: its first 255 bytes cleaned.
 struct CleanedName {
     char text[256];
-    explicit CleanedName(std::string_view performer) {
-        const std::size_t n = std::min<std::size_t>(performer.size(), 255);
-        std::memcpy(text, performer.data(), n);
-        text[n] = '\0';
-        cleanArtist(text);
-    }
+    explicit CleanedName(std::string_view performer) { cleanArtistInto(performer, text); }
 };
 
 } // namespace

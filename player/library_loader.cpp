@@ -28,9 +28,10 @@ void LibraryLoader::run() {
     MusicLibrary library = loadMusicLibrary(path_, hooks);
     if (stop_) return;
     struct stat info {};
-    if (vx::regularFileState(path_.c_str()) == vx::FileOpening::notRegular)
+    const bool folder = ::stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (!folder && vx::regularFileState(path_.c_str()) == vx::FileOpening::notRegular)
         printNote(path_ + " is not a regular file: no library read");
-    else if (::stat(path_.c_str(), &info) == 0 &&
+    else if (!folder && ::stat(path_.c_str(), &info) == 0 &&
              static_cast<std::size_t>(info.st_size) > kLargestLibraryBytes)
         printNote(path_ + " is larger than 512 MiB: no library read");
     else if (library.tracks.empty())

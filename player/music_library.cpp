@@ -1,6 +1,7 @@
 #include "player/music_library.h"
 
 #include "common/regular_file.h"
+#include "player/music_folder.h"
 #include "player/plist_reader.h"
 #include "player/song_database.h"
 
@@ -88,6 +89,10 @@ MusicLibrary loadMusicLibrary(const std::string& path) {
 }
 
 MusicLibrary loadMusicLibrary(const std::string& path, const LibraryReadHooks& hooks) {
+    if (std::optional<MusicLibrary> folder = loadMusicFolder(path, hooks.stop)) {
+        if (hooks.stop && hooks.stop->load()) return {};
+        return std::move(*folder);
+    }
     if (std::optional<MusicLibrary> songs = loadSongDatabase(path, hooks.stop)) {
         if (hooks.stop && hooks.stop->load()) return {};
         return std::move(*songs);

@@ -1,6 +1,6 @@
 #include "player/player_options.h"
 
-#include "common/linux_library_places.h"
+#include "common/player_libraries.h"
 
 #include <charconv>
 
@@ -9,9 +9,10 @@ namespace vx::player {
 const char* usageText() {
     return "usage: vxplayer [--headless] [--script FILE] [--library FILE] [--os-version X.Y]\n"
            "                [--host-version X.Y.Z] [--visualizer NAME] [--screen W H]\n"
-           "The library is FILE, else ~/Music/iTunes/iTunes Music Library.xml, else the first found of\n"
-           "Rhythmbox's rhythmdb.xml, Strawberry's or Clementine's database and beets' library.db; each\n"
-           "kind is told by its content.\n"
+           "The library is FILE (or a folder of audio files), else ~/Music/iTunes/iTunes Music Library.xml,\n"
+           "else the first found of Rhythmbox's rhythmdb.xml, Strawberry's or Clementine's database and\n"
+           "beets' library.db, else the music folder ($XDG_MUSIC_DIR or ~/Music) when it holds audio\n"
+           "files; each kind is told by its content.\n"
            "Visual plug-ins load from ~/Library/iTunes/iTunes Plug-ins, then from ../lib/voxtrail/plug-ins\n"
            "beside the program (/usr/lib/voxtrail/plug-ins when installed); a bundle whose folder name or\n"
            "identifier the user's folder holds too is passed over, so the user's own install wins. Each\n"
@@ -111,7 +112,7 @@ std::string defaultLibraryPath(const std::string& home) {
     const std::string itunes = home + "/Music/iTunes/iTunes Music Library.xml";
     // A Linux desktop's player keeps the user's songs elsewhere: the first found is played.
     if (vx::regularFileState(itunes.c_str()) != vx::FileOpening::missing) return itunes;
-    const vx::FoundLibrary found = vx::findLinuxLibrary(home);
+    const vx::FoundLibrary found = vx::findPlayerLibrary(home);
     return found.path.empty() ? itunes : found.path;
 }
 

@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config git curl
       qt6-base-dev qt6-tools-dev qt6-qpa-plugins libqt6uitools6 libqt6dbus6 dbus-daemon
       fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
-      libical-dev khal python3-icalendar python3-vobject chromium chromium-driver python3-selenium calcurse vdirsyncer libsqlite3-dev libtag1-dev libcpp-httplib-dev libcrypt-dev libssl-dev uuid-dev
+      libical-dev khal python3-icalendar python3-vobject chromium chromium-driver python3-selenium calcurse vdirsyncer libsqlite3-dev libtag1-dev libutf8proc-dev libcpp-httplib-dev libcrypt-dev libssl-dev uuid-dev
       libpq-dev postgresql-15 apache2-utils
       libgtest-dev libgmock-dev googletest libbenchmark-dev
       clang libclang-rt-14-dev ccache

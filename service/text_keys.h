@@ -6,8 +6,8 @@
 
 namespace vxs {
 
-// The plug-in's artist normalisation: lower case, articles and "and" dropped,
-// only digits and letters a-z kept ("The Rolling Stones" -> "rollingstones").
+// The plug-in's artist form (vx::nameKey): letters and digits of every script, case folded,
+// accents, articles and "and" dropped ("The Rolling Stones" -> "rollingstones").
 std::string artistKey(std::string_view name);
 
 // A place name's key: ASCII letters and UTF-8 Latin-1 capitals lower-cased, digits and other

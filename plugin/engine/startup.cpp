@@ -1,5 +1,6 @@
 // Start-up: runs once inside the root's construction on the host thread.
 #include "common/fixed_text.h"
+#include "common/player_libraries.h"
 #include "common/regular_file.h"
 #include "platform/host_services.h"
 #include "platform/system.h"
@@ -10,7 +11,6 @@
 #include "plugin/export/export_stamp.h"
 #include "plugin/library/folder_cache.h"
 #include "plugin/library/music_folder_scan.h"
-#include "plugin/library/player_libraries.h"
 #include "plugin/prefsfile/private_file.h"
 
 #include <cctype>

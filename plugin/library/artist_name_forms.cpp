@@ -1,16 +1,12 @@
 #include "plugin/library/artist_name_forms.h"
 
-#include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 
 namespace vx {
 
 std::string normalisedName(std::string_view text) {
-    char buffer[256];
-    const std::string terminated(text.substr(0, sizeof buffer - 1));
-    copyText(buffer, terminated.c_str());
-    cleanArtist(buffer);
-    return buffer;
+    char form[256];
+    return std::string(form, cleanArtistInto(text, form));
 }
 
 ArtistNameForms artistNameForms(std::string_view text) {

@@ -1,7 +1,7 @@
 #pragma once
 // A folder of music files read as the library: every audio file's tags, through a cache of what
 // earlier starts read, with the reading's progress and what was passed over in the status line.
-#include "plugin/library/folder_walk.h"
+#include "common/folder_walk.h"
 #include "plugin/library/song_lists.h"
 
 #include <cstdint>

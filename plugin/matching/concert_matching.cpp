@@ -2,7 +2,6 @@
 
 #include "common/fixed_text.h"
 #include "plugin/matching/view_copy.h"
-#include "plugin/model/ascii_name_rule.h"
 #include "plugin/model/show_time.h"
 #include "plugin/model/text_helpers.h"
 
@@ -14,10 +13,8 @@ namespace {
 using vx::copyView;
 
 void cleanPerformer(std::string_view performer, std::string& cleaned) {
-    char name[256];
-    copyView(name, sizeof name, performer);
-    cleanArtist(name);
-    cleaned.assign(name);
+    char form[256];
+    cleaned.assign(form, cleanArtistInto(performer, form));
 }
 
 } // namespace
@@ -94,12 +91,9 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
             if (stop()) return Performer::kStop;
             lookAtLibrary(false);
         }
-        char name[256];
-        if (!cleanAsciiArtist(performer, name)) {
-            copyView(name, sizeof name, performer);
-            cleanArtist(name);
-        }
-        return index.contains(name) ? Performer::kWanted : Performer::kUnwanted;
+        char form[256];
+        return index.contains({form, cleanArtistInto(performer, form)}) ? Performer::kWanted
+                                                                        : Performer::kUnwanted;
     };
     std::vector<std::string> cleaned;
     const bool read = readWantedSourceEvents(page, wanted, [&](const SourceEvent& event) {

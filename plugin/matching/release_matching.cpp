@@ -58,8 +58,7 @@ std::size_t addLibraryReleases(std::string_view page, const char* serviceHost,
         // A release whose date is no calendar day would be drawn nowhere: it makes no record.
         if (!readReleaseDate(line.date, date)) return true;
         char name[256];
-        copyView(name, sizeof name, line.artist);
-        cleanArtist(name);
+        cleanArtistInto(line.artist, name);
         if (!index.contains(name)) return true;
         // A full list takes no more: the rest of the page is not worth matching.
         if (releases.full()) return false;

@@ -4,6 +4,7 @@
 #include "plugin/model/linked_records.h"
 #include "plugin/model/text_helpers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -29,8 +30,11 @@ std::string cleanedName(const char* name) {
 
 std::string uncleanedListKey(const char* name) {
     std::string key = cleanedName(name);
-    // "{" sorts after every cleaned form, so these names follow the others.
-    if (key.empty() && name && name[0]) key = std::string("{") + name;
+    // "{" sorts after every letter and digit of ASCII, so these names follow the others.
+    if (key.empty() && name && name[0]) return std::string("{") + name;
+    if (std::none_of(key.begin(), key.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || (c & 0x80); }))
+        return "{" + key;
     return key;
 }
 

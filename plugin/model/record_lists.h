@@ -138,6 +138,6 @@ class Artist_Info_List {
 
 // The cleaned form of a name as the lists compare it: the first 255 characters through cleanArtist.
 std::string cleanedName(const char* name);
-// The key addUncleaned compares: the cleaned form, or for a name without any ASCII letter or
-// digit (which cleans to nothing) the name itself, so that such names do not all count as one.
+// The key addUncleaned compares: the cleaned form; a name of punctuation only (its own text) or
+// one that cleans to nothing (articles only) sorts after the names of letters and digits.
 std::string uncleanedListKey(const char* name);

@@ -1,6 +1,7 @@
 #include "plugin/model/text_helpers.h"
 
 #include "common/fixed_text.h"
+#include "common/name_key.h"
 
 #include <cstring>
 #include <string>
@@ -50,43 +51,16 @@ void substringErase(char* text) {
     eraseExcept(text, isDigitOrLower);
 }
 
-// One pass over the first 255 bytes, equal to lowering the letters, keeping digits, 'a'-'z',
-// '&', '#', ';' and blanks, dropping every "and", "the" or "a" that a blank follows, dropping
-// "&#38;" and then everything but digits and letters. Words are split at blanks, so a dropped
-// word never joins its neighbours into a new one.
 void cleanArtist(char* text) {
     if (!text) return;
-    constexpr std::string_view kEntity = "&#38;";
-    std::size_t out = 0;
-    std::size_t wordStart = 0; // where the current word's letters and digits begin in text
-    char word[4] = {};         // the word's first kept bytes, to spot a dropped one
-    std::size_t wordLength = 0;
-    std::size_t entityMatched = 0; // bytes of "&#38;" matched at the word's end so far
-    for (std::size_t in = 0; in < kNameCapacity - 1 && text[in]; ++in) {
-        unsigned char c = static_cast<unsigned char>(text[in]);
-        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
-        if (c == ' ') {
-            const std::string_view kept(word, wordLength < sizeof word ? wordLength : sizeof word);
-            if (wordLength <= 3 && (kept == "and" || kept == "the" || kept == "a")) out = wordStart;
-            wordStart = out;
-            wordLength = entityMatched = 0;
-            continue;
-        }
-        const bool alnum = isDigitOrLower(c);
-        if (!alnum && c != '&' && c != '#' && c != ';') continue;
-        if (wordLength < sizeof word) word[wordLength] = static_cast<char>(c);
-        ++wordLength;
-        if (c == static_cast<unsigned char>(kEntity[entityMatched]))
-            ++entityMatched;
-        else
-            entityMatched = c == '&' ? 1 : 0;
-        if (alnum) text[out++] = static_cast<char>(c);
-        if (entityMatched == kEntity.size()) {
-            out -= 2; // the entity's digits
-            entityMatched = 0;
-        }
-    }
-    text[out] = '\0';
+    char form[kNameCapacity];
+    // The buffer holds 256 bytes and the form is read up to its NUL, so no length is counted.
+    const std::size_t length = cleanArtistInto({text, kNameCapacity - 1}, form);
+    std::memcpy(text, form, length + 1);
+}
+
+std::size_t cleanArtistInto(std::string_view text, char (&form)[256]) {
+    return vx::writeNameKey(text, kNameCapacity - 1, form, sizeof form);
 }
 
 int strFind(const char* text, const char* pattern, int start) {

@@ -2,6 +2,7 @@
 // Text helpers used to search web replies and to normalise names. All work on caller-owned,
 // terminated byte texts; the substitution helpers and cleanArtist need a buffer of at least
 // 256 bytes and cut their result to 255 characters.
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -11,8 +12,12 @@ void substringReplace(char* text, const char* pattern, const char* replacement);
 void substringInitialErase(char* text);
 // Keeps digits and 'a'-'z'.
 void substringErase(char* text);
-// The one name normaliser: digits and lower-case letters only, articles and "and" removed.
+// The one name normaliser (vx::writeNameKey over the first 255 bytes): letters and digits of
+// every script, case folded, accents, articles and "and" removed; a name of punctuation only is
+// its own text. The form is cut to 255 bytes before a whole character.
 void cleanArtist(char* text);
+// The same form of a name not in a buffer of its own; returns the form's length.
+std::size_t cleanArtistInto(std::string_view text, char (&form)[256]);
 
 // Index of the first occurrence of pattern at or after start; -1 when none.
 int strFind(const char* text, const char* pattern, int start);

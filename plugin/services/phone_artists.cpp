@@ -86,6 +86,14 @@ void iPhoneArtistClean(char* name) {
             ++i;
         }
     }
+    // A name of punctuation only ("!!!") is sent as it is written rather than left out.
+    if (out.find_first_not_of(' ') == std::string::npos) {
+        const std::string_view examined = text.substr(0, kExamined);
+        std::size_t first = 0;
+        while (first < examined.size() && static_cast<unsigned char>(examined[first]) <= ' ')
+            ++first;
+        out.assign(examined.substr(first));
+    }
     // Cut to 255 bytes before a whole character, then drop the blanks at the end.
     std::size_t length = out.size();
     if (length > kLongestName) {

@@ -6,7 +6,8 @@
 
 #include <string_view>
 
-// Keeps letters of every script, digits and inner blanks; "&" (or "&#38;") becomes "and". In
+// Keeps letters of every script, digits and inner blanks; "&" (or "&#38;") becomes "and"; a
+// name with none of these (punctuation only) is kept as written, outer blanks dropped. In
 // place in a buffer of at least 256 bytes: at most 256 bytes are examined and the result is cut
 // to 255, before a whole character.
 void iPhoneArtistClean(char* name);

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace vx::e2e;
@@ -138,6 +140,62 @@ TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyARhythmboxLibraryIsReadWithoutA
         EXPECT_TRUE(artists.count(band)) << band;
 }
 
+// Artists of other scripts, and an accent, find their shows though the listing spells them
+// another way: with a blank, in capitals, without the accent.
+TEST(LibraryAndPreferencesEndToEnd, ArtistsOfEveryScriptFindTheirShowsSpelledAnotherWay) {
+    const auto songs = [](const std::vector<std::string>& artists) {
+        std::string text = "<?xml version=\"1.0\" standalone=\"yes\"?>\n<rhythmdb version=\"2.0\">\n";
+        for (const std::string& artist : artists)
+            text += "  <entry type=\"song\">\n    <title>Song</title>\n    <artist>" + artist +
+                    "</artist>\n    <album>Album</album>\n  </entry>\n";
+        return text + "</rhythmdb>\n";
+    };
+    // As the library files them, and as the listing prints them. A listed artist need not have a
+    // show near the user, so each script has a few.
+    const std::vector<std::pair<std::string, std::string>> cjk = {
+        {"\xe5\x9d\x82\xe6\x9c\xac\xe9\xbe\x8d\xe4\xb8\x80",
+         "\xe5\x9d\x82\xe6\x9c\xac \xe9\xbe\x8d\xe4\xb8\x80"},
+        {"\xe5\xae\x87\xe5\xa4\x9a\xe7\x94\xb0\xe3\x83\x92\xe3\x82\xab\xe3\x83\xab",
+         "\xe5\xae\x87\xe5\xa4\x9a\xe7\x94\xb0 \xe3\x83\x92\xe3\x82\xab\xe3\x83\xab"},
+        {"\xe4\xb9\x85\xe7\x9f\xb3\xe8\xad\xb2", "\xe4\xb9\x85\xe7\x9f\xb3 \xe8\xad\xb2"}};
+    const std::vector<std::pair<std::string, std::string>> cyrillic = {
+        {"\xd0\x9c\xd1\x83\xd0\xbc\xd0\xb8\xd0\xb9 \xd0\xa2\xd1\x80\xd0\xbe\xd0\xbb\xd0\xbb\xd1\x8c",
+         "\xd0\x9c\xd0\xa3\xd0\x9c\xd0\x98\xd0\x99 \xd0\xa2\xd0\xa0\xd0\x9e\xd0\x9b\xd0\x9b\xd0\xac"},
+        {"\xd0\x9a\xd0\xb8\xd0\xbd\xd0\xbe", "\xd0\x9a\xd0\x98\xd0\x9d\xd0\x9e"},
+        {"\xd0\x90\xd0\xbb\xd0\xb8\xd1\x81\xd0\xb0", "\xd0\x90\xd0\x9b\xd0\x98\xd0\xa1\xd0\x90"}};
+    std::vector<std::string> filed = {"Sigur R\xc3\xb3s", "Queen"}, listed = {"Sigur Ros", "Queen"};
+    for (const auto& names : {cjk, cyrillic})
+        for (const auto& [library, listing] : names) {
+            filed.push_back(library);
+            listed.push_back(listing);
+        }
+    TempHome home;
+    home.writeFile("catalogue.xml", songs(listed));
+    WebService service(home.file("service.log"), {"--catalog-from-library", home.file("catalogue.xml")});
+    home.writeFile(".local/share/rhythmbox/rhythmdb.xml", songs(filed));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+
+    std::map<std::string, std::string> env = home.playerEnvironment();
+    env["XDG_DATA_HOME"] = home.file(".local/share");
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, env, home.path());
+    ASSERT_TRUE(player.waitForLine("loaded: ", kStartMs)) << player.errorText();
+    const bool searched = home.waitForContent(
+        kSupportFolder + "VoxtrailPref",
+        [](const std::string& prefs) { return concertArtists(prefs).count("Queen") > 0; }, kSearchMs);
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    ASSERT_TRUE(searched) << player.errorText();
+    const std::set<std::string> artists =
+        concertArtists(home.readFile(home.file(kSupportFolder + "VoxtrailPref")));
+    EXPECT_TRUE(artists.count("Sigur Ros"));
+    for (const auto& names : {cjk, cyrillic}) {
+        const auto found = std::count_if(names.begin(), names.end(),
+                                         [&](const auto& name) { return artists.count(name.second) > 0; });
+        EXPECT_GT(found, 0) << names.front().second;
+    }
+}
+
 TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyAStrawberryDatabaseIsReadAndPlayed) {
     TempHome home;
     // The service's catalogue holds these artists; the home has only the player's database.
@@ -182,12 +240,16 @@ TEST(LibraryAndPreferencesEndToEnd, AHomeWithOnlyAMusicFolderIsReadWithoutAsking
     const bool searched = home.waitForContent(
         kSupportFolder + "VoxtrailPref",
         [](const std::string& prefs) { return concertArtists(prefs).count("Queen") > 0; }, kSearchMs);
+    // The player plays the folder's songs.
+    player.sendLine("play");
+    player.sendLine("next");
     player.sendLine("quit");
     EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
     ASSERT_TRUE(searched) << player.errorText();
 
     for (const std::string& line : player.linesRead())
         EXPECT_EQ(line.rfind("file-dialog:", 0), std::string::npos) << line;
+    EXPECT_EQ(player.errorText().find("no tracks"), std::string::npos) << player.errorText();
     EXPECT_EQ(lineOf(home.readFile(home.file(kSupportFolder + "VoxtrailPref")), 1), home.file("Music"));
     // What was read is kept for the next start.
     EXPECT_NE(home.readFile(home.file(kSupportFolder + "VoxtrailFolderCache")).find("Queen"),

@@ -124,6 +124,8 @@ TEST(MusicLibrary, PlaysTheLibrariesOfLinuxPlayers) {
         {"beets/beets-1.6-import.db", 6, "Freddie Mercury", "The Show Must Go On", 200},
         {"beets/beets-old-schema.blb", 4, "Panda Bear", "Take Pills", 0},
         {"rhythmdb/rhythmdb-fixture.xml", 6, "Radiohead", "Paranoid Android", 383000},
+        // A folder of tagged files: the tags give the track, TagLib its length.
+        {"audio/generated", 6, "Sigur R\xc3\xb3s", "Gl\xc3\xb3s\xc3\xb3li", 0},
     };
     for (const Case& c : cases) {
         const MusicLibrary songs = loadMusicLibrary(kData + "/" + c.file);
@@ -143,8 +145,14 @@ TEST(MusicLibrary, WithoutTheXmlLibraryALinuxPlayersIsPlayed) {
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("BEETSDIR");
+    unsetenv("XDG_MUSIC_DIR");
     const std::string itunes = (home / "Music/iTunes/iTunes Music Library.xml").string();
     EXPECT_EQ(defaultLibraryPath(home.string()), itunes);
+    // A music folder is played when it holds audio files and no player's library is found.
+    const fs::path music = home / "Music";
+    fs::create_directories(music);
+    fs::copy_file(kData + "/audio/generated/Yesterday.flac", music / "Yesterday.flac");
+    EXPECT_EQ(defaultLibraryPath(home.string()), music.string());
     const fs::path beets = home / ".config/beets/library.db";
     fs::create_directories(beets.parent_path());
     fs::copy_file(kData + "/beets/beets-test.blb", beets);

@@ -100,7 +100,9 @@ TEST(Catalogue, RefusesDuplicatesAndVariousArtists) {
     EXPECT_TRUE(cat.add("The Copper Lanterns", ""));
     EXPECT_FALSE(cat.add("Copper Lanterns", ""));
     EXPECT_FALSE(cat.add("Various Artists", ""));
-    EXPECT_FALSE(cat.add("!!!", ""));
-    EXPECT_EQ(cat.size(), 1u);
+    // A name of punctuation only is an artist of its own, under its own text.
+    EXPECT_TRUE(cat.add("!!!", ""));
+    EXPECT_FALSE(cat.add(" !!! ", ""));
+    EXPECT_EQ(cat.size(), 2u);
     EXPECT_EQ(cat.artists()[0].libraryName, "The Copper Lanterns");
 }

@@ -37,7 +37,9 @@ TEST(PhoneArtistClean, KeepsLettersDigitsAndInnerBlanks) {
     EXPECT_EQ(cleaned("AC/DC"), "ACDC");
     EXPECT_EQ(cleaned("Guns N' Roses"), "Guns N Roses");
     EXPECT_EQ(cleaned("  !!! (The) Band 2 ... "), "The Band 2");
-    EXPECT_EQ(cleaned("?!.,;"), "");
+    EXPECT_EQ(cleaned("?!.,;"), "?!.,;") << "punctuation only is sent as written";
+    EXPECT_EQ(cleaned(" !!! "), "!!!");
+    EXPECT_EQ(cleaned(" \t "), "");
     EXPECT_EQ(cleaned("Earth, Wind & Fire"), "Earth Wind and Fire");
     EXPECT_EQ(cleaned(std::string(300, 'x')).size(), 255u);
     EXPECT_EQ(cleaned(std::string(254, 'x') + " y"), std::string(254, 'x'))
@@ -56,7 +58,7 @@ TEST(PhoneArtistClean, LettersOfEveryScriptStayWholeAndOtherCharactersGoWhole) {
     // Emoji, typographic punctuation and stray bytes go, with none of their bytes left behind.
     EXPECT_EQ(cleaned("\xF0\x9F\x8E\xB8 Band \xE2\x80\x94 \xE2\x80\x9CLive\xE2\x80\x9D \xFF\xC3"),
               "Band  Live");
-    EXPECT_EQ(cleaned("\xC2\xA9\xC2\xBF"), "");
+    EXPECT_EQ(cleaned("\xC2\xA9\xC2\xBF"), "\xC2\xA9\xC2\xBF");
     // The 255-byte cut never splits a character.
     EXPECT_EQ(cleaned(std::string(254, 'x') + "\xC3\xB6"), std::string(254, 'x'));
 }
@@ -85,7 +87,7 @@ TEST(PhoneArtistList, WholeLibraryLessPodcastsPlusIncludeLessExcludeAndCompilati
     ASSERT_EQ(GetFullArtistList(st, list), 0);
     EXPECT_EQ(namesOf(list),
               (std::vector<std::string>{"ACDC", "The Beatles", "Crosby Stills Nash", "Earth Wind and Fire",
-                                        "Mot\xC3\xB6rhead", "Simon and Garfunkel", "Sonic Youth",
+                                        "Mot\xC3\xB6rhead", "Simon and Garfunkel", "Sonic Youth", "...",
                                         "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9",
                                         "\xE5\x9D\x82\xE6\x9C\xAC\xE9\xBE\x8D\xE4\xB8\x80"}));
 

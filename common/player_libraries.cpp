@@ -1,6 +1,6 @@
-#include "plugin/library/player_libraries.h"
+#include "common/player_libraries.h"
 
-#include "plugin/library/folder_walk.h"
+#include "common/folder_walk.h"
 
 #include <cstdlib>
 

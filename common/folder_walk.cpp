@@ -1,4 +1,4 @@
-#include "plugin/library/folder_walk.h"
+#include "common/folder_walk.h"
 
 #include <algorithm>
 #include <cctype>
