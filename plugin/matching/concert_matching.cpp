@@ -6,6 +6,7 @@
 #include "plugin/model/text_helpers.h"
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -69,31 +70,34 @@ SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cl
 
 int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List& artists, SHOWLIST& concerts,
                    SHOWLIST* previous, const std::function<bool()>& stop, const Trip* within) {
-    // The list's names are taken under its lock and matched without it; a look every few
-    // hundred performers takes them again when the list changed meanwhile.
+    // The list's names are matched from an index made once for the list as it stands and kept
+    // with it, so a refresh's places share one; a look every few hundred performers takes the
+    // index anew when the list changed meanwhile.
     constexpr int kPerformersPerLook = 256;
     int performersSinceLook = 0;
-    LibraryArtistIndex index;
-    uint64_t indexedChanges = 0;
-    auto lookAtLibrary = [&](bool first) {
+    std::shared_ptr<const LibraryArtistIndex> index;
+    auto lookAtLibrary = [&] {
         std::lock_guard<ListMutex> held(artists.mutex);
-        if (first || artists.changes != indexedChanges) {
-            index.rebuild(artists);
-            indexedChanges = artists.changes;
+        if (!artists.readerIndex || artists.indexedChanges != artists.changes) {
+            auto fresh = std::make_shared<LibraryArtistIndex>();
+            fresh->rebuild(artists);
+            artists.readerIndex = std::move(fresh);
+            artists.indexedChanges = artists.changes;
         }
+        index = std::static_pointer_cast<const LibraryArtistIndex>(artists.readerIndex);
     };
-    lookAtLibrary(true);
+    lookAtLibrary();
     // Most events name no library artist: their performers are cleaned and looked up, and only
     // an event with a match is read whole, its date and fields included.
     auto wanted = [&](std::string_view performer) {
         if (++performersSinceLook == kPerformersPerLook) {
             performersSinceLook = 0;
             if (stop()) return Performer::kStop;
-            lookAtLibrary(false);
+            lookAtLibrary();
         }
         char form[256];
-        return index.contains({form, cleanArtistInto(performer, form)}) ? Performer::kWanted
-                                                                        : Performer::kUnwanted;
+        return index->contains({form, cleanArtistInto(performer, form)}) ? Performer::kWanted
+                                                                         : Performer::kUnwanted;
     };
     std::vector<std::string> cleaned;
     const bool read = readWantedSourceEvents(page, wanted, [&](const SourceEvent& event) {
@@ -107,7 +111,7 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         for (std::size_t i = 0; i < event.performers.size(); ++i)
             cleanPerformer(event.performers[i], cleaned[i]);
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
-            if (!index.contains(cleaned[i])) continue;
+            if (!index->contains(cleaned[i])) continue;
             // A full list takes no more: the rest of the page is not worth matching.
             if (concerts.full()) return false;
             // addShow frees a show it merges into an equal one; nothing here touches it after.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -73,6 +74,10 @@ template <typename Record> class SortedNameList {
     Record* tail = nullptr;
     uint32_t count = 0;
     uint64_t changes = 0; // grows with every link, unlink and clear: a reader's index is stale when it moved
+    // A look-up index of the names a reader built at `indexedChanges`, kept here under the mutex so
+    // that the pages of several places are matched with one index; the reader knows its type.
+    std::shared_ptr<const void> readerIndex;
+    uint64_t indexedChanges = 0;
 
     SortedNameList() = default;
     ~SortedNameList() { clear(); }
