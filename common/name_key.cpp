@@ -95,6 +95,28 @@ bool asciiKey(std::string_view name, char* out, std::size_t& length) {
     return true;
 }
 
+// Calls take(code point, its bytes) for each well-formed character of name, in order; a byte
+// that starts none is passed over.
+template <typename Take> void forEachCharacter(std::string_view name, Take take) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
+    for (std::size_t at = 0; at < name.size();) {
+        if (bytes[at] < 0x80) {
+            take(static_cast<std::int32_t>(bytes[at]), name.substr(at, 1));
+            ++at;
+            continue;
+        }
+        std::int32_t cp = 0;
+        const utf8proc_ssize_t n =
+            utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(name.size() - at), &cp);
+        if (n <= 0) {
+            ++at;
+            continue;
+        }
+        take(cp, name.substr(at, static_cast<std::size_t>(n)));
+        at += static_cast<std::size_t>(n);
+    }
+}
+
 bool hasAsciiLetterOrDigit(std::string_view name) {
     for (const char c : name) {
         if (c == '\0') return false;
@@ -254,27 +276,14 @@ bool wideKey(std::string_view name, std::string& out) {
     Cleaner<StringOut> cleaner(text);
     {
         WideFolder folder(cleaner);
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
-        for (std::size_t at = 0; at < name.size();) {
-            const auto c = static_cast<unsigned char>(name[at]);
-            if (c < 0x80) {
-                folder.ascii(c);
-                ++at;
-                continue;
-            }
-            std::int32_t cp = 0;
-            const utf8proc_ssize_t n =
-                utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(name.size() - at), &cp);
-            if (n <= 0) {
-                ++at;
-                continue;
-            }
-            at += static_cast<std::size_t>(n);
-            if (utf8proc_category(cp) == UTF8PROC_CATEGORY_ZS)
+        forEachCharacter(name, [&](std::int32_t cp, std::string_view) {
+            if (cp < 0x80)
+                folder.ascii(static_cast<unsigned char>(cp));
+            else if (utf8proc_category(cp) == UTF8PROC_CATEGORY_ZS)
                 folder.blank();
             else
                 folder.fold(cp);
-        }
+        });
     }
     return cleaner.keptAny();
 }
@@ -283,18 +292,9 @@ bool wideKey(std::string_view name, std::string& out) {
 // control characters at either end left out.
 std::string ownText(std::string_view name) {
     std::string text;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
-    for (std::size_t at = 0; at < name.size();) {
-        std::int32_t cp = 0;
-        const utf8proc_ssize_t n =
-            utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(name.size() - at), &cp);
-        if (n <= 0) {
-            ++at;
-            continue;
-        }
-        if (cp > ' ' || !text.empty()) text.append(name.substr(at, static_cast<std::size_t>(n)));
-        at += static_cast<std::size_t>(n);
-    }
+    forEachCharacter(name, [&](std::int32_t cp, std::string_view bytes) {
+        if (cp > ' ' || !text.empty()) text.append(bytes);
+    });
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
         text.pop_back();
     return text;

@@ -49,16 +49,7 @@ std::vector<FriendShow> SharingStore::tiedFriendShows(const std::string& phoneUs
         {phoneUser, static_cast<long long>(fromDate)});
     std::vector<FriendShow> list;
     for (const SqlRow& row : found.rows) {
-        SharedShow show;
-        show.year = static_cast<int>(row.integer(0));
-        show.month = static_cast<int>(row.integer(1));
-        show.day = static_cast<int>(row.integer(2));
-        show.tickets = row.integer(3) == 1;
-        show.artist = row.text(4);
-        show.venue = row.text(5);
-        show.location = row.text(6);
-        show.url = row.text(7);
-        show.otherArtists = row.text(8);
+        SharedShow show = sharedShowOf(row);
         boundShowTexts(&show);
         // As the plug-in's friends' list merges: the same day and the same artist is one show.
         auto same = list.rbegin();

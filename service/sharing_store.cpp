@@ -47,7 +47,9 @@ void cutText(std::string* text, std::size_t max) {
     text->resize(end);
 }
 
-SharedShow showOf(const SqlRow& row) {
+} // namespace
+
+SharedShow sharedShowOf(const SqlRow& row) {
     SharedShow show;
     show.year = static_cast<int>(row.integer(0));
     show.month = static_cast<int>(row.integer(1));
@@ -60,8 +62,6 @@ SharedShow showOf(const SqlRow& row) {
     show.otherArtists = row.text(8);
     return show;
 }
-
-} // namespace
 
 bool showTextsFit(const SharedShow& show) {
     return show.artist.size() <= kMaxShowText && show.venue.size() <= kMaxShowText &&
@@ -238,7 +238,7 @@ std::vector<SharedShow> SharingStore::shows(const std::string& username) {
                 {username});
     list.reserve(found.rows.size());
     for (const SqlRow& row : found.rows)
-        list.push_back(showOf(row));
+        list.push_back(sharedShowOf(row));
     return list;
 }
 

@@ -33,6 +33,9 @@ bool showTextsFit(const SharedShow& show);
 // The show with each text cut to its bound at the start of a character: for replies of shows kept
 // before the bound.
 void boundShowTexts(SharedShow* show);
+// A show from the nine columns year, month, day, tickets, artist, venue, location, url and other
+// artists of a query's row.
+SharedShow sharedShowOf(const SqlRow& row);
 
 struct SharingUser {
     std::string username, firstName, lastName, city, state;
