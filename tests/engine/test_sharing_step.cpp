@@ -13,11 +13,8 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <future>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -196,14 +193,11 @@ TEST_F(SharingStep, AfterACleanupAndANewInitAChoiceIsSavedExportedAndShared) {
     root->state.setExportAllShows(false);
     addConcert("Solo", 2, false);
     answer(added("Solo", 2), "Show added.");
-    std::filesystem::remove(home.preferences());
 
     ASSERT_TRUE(toggleChoice(root->engine, "show-2"));
     root->engine.actions.drain();
     EXPECT_EQ(requests(), std::vector<std::string>{added("Solo", 2)});
-    std::ifstream saved(home.preferences());
-    const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("@@Solo@@"), std::string::npos) << text;
+    EXPECT_NE(TempHome::read(home.preferences()).find("\n0@@1@@0@@2027@@3@@2@@Solo@@"), std::string::npos);
     EXPECT_TRUE(vx::exportsUpToDate(root.get(), root->engine.web.services.webServiceHost));
     EXPECT_FALSE(toggleChoice(root->engine, "no-such-show"));
 }

@@ -180,9 +180,8 @@ TEST(ScriptCommands, ParsesArgumentsAndSkipsBlanksAndComments) {
     ParsedLine wait = parseScriptLine("wait-file /tmp/a b.ics 2.5");
     EXPECT_EQ(wait.command.text, "/tmp/a b.ics");
     EXPECT_DOUBLE_EQ(wait.command.seconds, 2.5);
-    ParsedLine idle = parseScriptLine("wait-idle 30");
-    EXPECT_EQ(idle.command.kind, ScriptCommand::Kind::WaitIdle);
-    EXPECT_DOUBLE_EQ(idle.command.seconds, 30);
+    EXPECT_EQ(parseScriptLine("wait-idle 30").command.kind, ScriptCommand::Kind::WaitIdle);
+    EXPECT_DOUBLE_EQ(parseScriptLine("wait-idle 2.5").command.seconds, 2.5);
 
     EXPECT_EQ(parseScriptLine("snapshot out dir/p.png").command.text, "out dir/p.png");
 

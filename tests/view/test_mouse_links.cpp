@@ -28,9 +28,9 @@ TEST_F(MouseLinks, AShowsLinkGoesToTheOpenerWholeWhateverItHolds) {
     send(kEventMouseUp, row.x, row.y);
     // One query value: its "&" cannot split the click-through's own query.
     EXPECT_EQ(opened(),
-              std::vector<std::string>{address(
-                  "/clickthrough.php?target=http://tickets.example/a+b%3Fx='1'%26y=\"2\";echo+$(touch+"
-                  "/tmp/vx-pwned)+`id`")});
+              std::vector<std::string>{
+                  address("/clickthrough.php?target=http://tickets.example/a+b%3Fx='1'%26y=\"2\";echo+$(touch+"
+                          "/tmp/vx-pwned)+`id`")});
     EXPECT_FALSE(show->hovered) << "a click on a show ends its hover";
 
     // The same show's line in its day cell leads to the same page.
