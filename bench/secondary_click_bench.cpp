@@ -41,8 +41,7 @@ class ClickBench : public MouseFixture {
             secondaryClick(row);
             quiet.push_back(millisecondsOf(start));
         }
-        root->engine.exportClicks.drain();
-        root->engine.preferenceSaves.drain();
+        root->engine.actions.drain();
 
         std::atomic<bool> exporting{true};
         std::vector<double> exports;
@@ -62,8 +61,7 @@ class ClickBench : public MouseFixture {
         }
         exporting = false;
         refresh.join();
-        root->engine.exportClicks.drain();
-        root->engine.preferenceSaves.drain();
+        root->engine.actions.drain();
 
         // A click's frames wait for the render lock that a save holds while it copies the lists.
         std::vector<double> alone, whileSaving;

@@ -89,6 +89,11 @@ bool hostCopyToClipboard(const char* text) {
     return true;
 }
 
+void hostReportIdle(bool idle) {
+    const VxHostServices* s = hostServices();
+    if (VX_HOST_SERVICES_HAS(s, reportIdle)) s->reportIdle(s->context, idle ? 1 : 0);
+}
+
 bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx) {
     const VxHostServices* s = hostServices();
     if (!VX_HOST_SERVICES_HAS(s, postToHostThread)) return false;

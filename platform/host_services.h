@@ -38,6 +38,8 @@ int32_t hostChooseFileIn(const char* title, const char* folder, char* outPath, u
 OSStatus hostOpenURL(const char* url);
 // False when the host has no clipboard service.
 bool hostCopyToClipboard(const char* text);
+// Tells the host whether user actions are still being carried out; nothing on an older host.
+void hostReportIdle(bool idle);
 // False when fn was not posted (no host): the caller keeps ownership of ctx.
 bool hostPostToHostThread(GuardedProc<void (*)(void* ctx)> fn, void* ctx);
 // False when the host does not say; the outputs are then left as they were.

@@ -362,11 +362,12 @@ typedef OSStatus (*VxMouseHandlerProc)(const VxMouseEvent* event, void* userData
  *   4  windows from interface files, their controls, and timers on the host's event loop
  *      (createWindowFromInterfaceFile through removeTimer).
  *   5  copyToClipboard.
+ *   6  reportIdle: the plug-in says when it has finished the work it was asked for.
  * Oldest accepted: version 2 with at least VX_HOST_SERVICES_MINIMUM_SIZE bytes
  * (vx::acceptHostServices in platform/host_services.cpp); an older or shorter table is refused
  * with one line on standard error and the plug-in runs without host services. */
 enum {
-    kVxHostServicesVersion = 5,       /* the table this header declares */
+    kVxHostServicesVersion = 6,       /* the table this header declares */
     kVxHostServicesMinimumVersion = 2 /* 2: size and context first; version 1 had neither */
 };
 
@@ -494,6 +495,12 @@ typedef struct VxHostServices {
 
     /* Version 5. Host thread. Puts the text (UTF-8) on the clipboard for the user to paste. */
     void (*copyToClipboard)(void* context, const char* text);
+
+    /* Version 6. Any thread. idle 0 when the plug-in starts work it was asked for (a user
+     * action's saves, exports or requests; a refresh), 1 once none is left; each call flips the
+     * last, and a plug-in that never calls is idle. Called with a lock of the plug-in held: the
+     * host records it and returns, never calling the plug-in. */
+    void (*reportIdle)(void* context, int32_t idle);
 
     /* New services are appended here. */
 } VxHostServices;

@@ -49,6 +49,10 @@ void copyToClipboard(void* context, const char* text) {
     if (HostServiceBackend* b = backendOf(context)) b->copyToClipboard(text);
 }
 
+void reportIdle(void* context, int32_t idle) {
+    if (HostServiceBackend* b = backendOf(context)) b->reportIdle(idle != 0);
+}
+
 void postToHostThread(void* context, void (*fn)(void*), void* ctx) {
     if (HostServiceBackend* b = backendOf(context)) b->postToHostThread(fn, ctx);
 }
@@ -187,6 +191,7 @@ VxHostServices makeHostServiceTable(HostServiceBackend* backend) {
     t.installTimer = &installTimer;
     t.removeTimer = &removeTimer;
     t.copyToClipboard = &copyToClipboard;
+    t.reportIdle = &reportIdle;
     return t;
 }
 

@@ -21,6 +21,8 @@ class HostServiceBackend {
     virtual int32_t chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) = 0;
     virtual OSStatus openURL(const char* url) = 0;
     virtual void copyToClipboard(const char* /*text*/) {}
+    // Any thread; records the plug-in's word and returns.
+    virtual void reportIdle(bool /*idle*/) {}
     virtual void postToHostThread(void (*fn)(void*), void* ctx) = 0;
     virtual void systemVersion(int32_t* major, int32_t* minor) = 0;
     // The windows and timers of the plug-ins, when called on the host thread (service names the

@@ -14,6 +14,7 @@
 #include "platform/qt/interface_windows.h"
 
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -101,6 +102,8 @@ class PlayerSession : public HostServiceBackend {
     vx::InterfaceWindows& interfaceWindows() { return windows_; }
     HostPort& port() { return port_; }
     size_t mouseHandlerCount() const { return mouseHandlers_.size(); }
+    // False while the plug-in says it is still at work on what it was asked for.
+    bool pluginIdle() const { return pluginIdle_; }
 
     // HostServiceBackend
     void* activeNonFloatingWindow() override;
@@ -111,6 +114,7 @@ class PlayerSession : public HostServiceBackend {
     int32_t chooseFile(const char* title, const char* folder, char* outPath, uint32_t capacity) override;
     OSStatus openURL(const char* url) override;
     void copyToClipboard(const char* text) override;
+    void reportIdle(bool idle) override { pluginIdle_ = idle; }
     void postToHostThread(void (*fn)(void*), void* ctx) override;
     void systemVersion(int32_t* major, int32_t* minor) override;
     vx::InterfaceWindows* windowServices(const char* service) override;
@@ -130,6 +134,7 @@ class PlayerSession : public HostServiceBackend {
     std::function<bool()> libraryReady_;
     HostDialogs& dialogs_;
     std::thread::id hostThread_;
+    std::atomic<bool> pluginIdle_{true};
     QObject context_; // target of what other threads post to the GUI thread
     std::function<void()> onRepaint_;
     HostPort port_;

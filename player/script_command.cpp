@@ -187,6 +187,15 @@ ParsedLine parseScriptLine(std::string_view raw) {
             return error("SECONDS must be a number from 0 to 3600");
         c.seconds = v;
         c.text = std::string(trim(rest.substr(0, rest.size() - secs.size())));
+    } else if (name == "wait-idle") {
+        c.kind = K::WaitIdle;
+        if (!expectArgs(1)) return error("expects SECONDS");
+        std::string s(w[1]);
+        char* end = nullptr;
+        double v = std::strtod(s.c_str(), &end);
+        if (end != s.c_str() + s.size() || !std::isfinite(v) || v < 0 || v > 3600)
+            return error("SECONDS must be a number from 0 to 3600");
+        c.seconds = v;
     } else if (name == "snapshot" || name == "answer" || name == "answer-file") {
         c.kind = name == "snapshot" ? K::Snapshot : name == "answer" ? K::Answer : K::AnswerFile;
         if (rest.empty()) return error("expects an argument");

@@ -27,6 +27,7 @@ struct ScriptCommand {
         Mouse,
         Sleep,
         WaitFile,
+        WaitIdle, // seconds
         Snapshot,
         Answer,
         AnswerFile,
@@ -43,7 +44,7 @@ struct ScriptCommand {
     int x = 0, y = 0, delta = 0; // mouse, in pane coordinates
     MouseAction mouse = MouseAction::Click;
     int count = 0;             // idle N, sleep MS
-    double seconds = 0;        // wait-file
+    double seconds = 0;        // wait-file, wait-idle
     std::string text;          // path, button, artist
     std::string window;        // window-snapshot, window-click, window-hover
     std::string album;         // play

@@ -175,6 +175,14 @@ bool ScriptRunner::execute(const ScriptCommand& c) {
         waitTimer_.start();
         pollWaitFile();
         return false;
+    case K::WaitIdle:
+        waiting_ = true;
+        waitPath_.clear();
+        waitIdleSeconds_ = c.seconds;
+        waitDeadlineMs_ = nowMs() + static_cast<qint64>(std::llround(c.seconds * 1000));
+        waitTimer_.start();
+        pollWaitFile();
+        return false;
     case K::Snapshot:
         if (session_.snapshot(c.text))
             printLine("snapshot: " + c.text);
@@ -236,8 +244,25 @@ ScriptRunner::FileState ScriptRunner::fileState(const std::string& path) {
     return s;
 }
 
+void ScriptRunner::pollWaitIdle() {
+    const bool idle = session_.pluginIdle();
+    if (!idle && nowMs() < waitDeadlineMs_) return;
+    waitTimer_.stop();
+    waiting_ = false;
+    if (idle) {
+        printLine("wait-idle: ok");
+    } else {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", waitIdleSeconds_);
+        printLine(std::string("wait-idle: timeout: the plug-in was still busy after ") + seconds + " s");
+    }
+    waitIdleSeconds_ = -1;
+    schedule();
+}
+
 void ScriptRunner::pollWaitFile() {
     if (!waiting_ || finished_) return;
+    if (waitIdleSeconds_ >= 0) return pollWaitIdle();
     FileState now = fileState(waitPath_);
     bool written = now.exists && (!waitStart_.exists || now.size != waitStart_.size ||
                                   now.mtime.tv_sec != waitStart_.mtime.tv_sec ||

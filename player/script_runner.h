@@ -36,7 +36,9 @@ class ScriptRunner {
     void step();
     // Runs one command; false when it continues asynchronously (and calls schedule() itself).
     bool execute(const ScriptCommand& c);
+    // Polls for wait-file, or for wait-idle when waitIdleSeconds_ is set.
     void pollWaitFile();
+    void pollWaitIdle();
     void stop(int status);
 
     struct FileState {
@@ -60,6 +62,7 @@ class ScriptRunner {
     std::string waitPath_;
     FileState waitStart_;
     qint64 waitDeadlineMs_ = 0;
+    double waitIdleSeconds_ = -1; // -1 while no wait-idle waits
 };
 
 } // namespace vx::player

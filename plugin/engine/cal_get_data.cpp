@@ -150,9 +150,7 @@ CalGetData::CalGetData(PluginData* owner) : root(owner) {
 
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
-    shareClicks.stop();
-    exportClicks.stop();
-    preferenceSaves.stop();
+    actions.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -182,6 +180,7 @@ int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
     st.getCurSearchRadiusDisplay(started.radius);
     started.mask = mask;
     refreshRunning = true;
+    activity.setRefreshing(true);
     updateThreadHandle = vx::startGuardedThread("update thread", [this, mask] { updateThread(mask); });
     return 0;
 }
@@ -216,6 +215,7 @@ void CalGetData::updateThread(unsigned long mask) {
             root->redraw();
         });
     refreshRunning = false;
+    activity.setRefreshing(false);
 }
 
 void CalGetData::performUpdate(unsigned long mask) {
@@ -359,20 +359,17 @@ int CalGetData::UpdateiPhone() {
 }
 
 void CalGetData::shutDown() {
-    // A save asked for before the quit is written: once shutting down, nothing is.
-    preferenceSaves.drain();
+    // A save asked for before the quit is written: once shutting down, nothing is. It is written
+    // here rather than after a sharing request that may wait for the web.
+    if (actions.closeKeepingSave()) genPref();
     root->state.setShutingDown(true);
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
-    shareClicks.stop();
-    exportClicks.stop();
-    preferenceSaves.stop();
+    actions.stop();
 }
 
 void CalGetData::resume() {
-    shareClicks.restart();
-    exportClicks.restart();
-    preferenceSaves.restart();
+    actions.start();
     root->state.setShutingDown(false);
 }
 

@@ -2,11 +2,12 @@
 // The update engine: decides when the calendar data is refreshed, runs each refresh on one
 // background thread, lets a newer request stop a running one, serialises the web exchanges and
 // holds the library lists.
-#include "plugin/engine/latest_task_queue.h"
+#include "platform/host_services.h"
+#include "plugin/engine/action_queue.h"
+#include "plugin/engine/engine_activity.h"
 #include "plugin/model/plugin_data.h"
 #include "plugin/model/record_lists.h"
 #include "plugin/net/web_session.h"
-#include "plugin/services/sharing_click_queue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -44,15 +45,14 @@ class CalGetData {
     XML_Artist_List artists;
     XML_Album_List albums;
     Artist_Info_List artistInfos;
-    // The sends of secondary clicks, off the host thread; stopped at shutdown.
-    SharingClickQueue shareClicks{web};
-    // The exports of secondary clicks, off the host thread; stopped at shutdown.
-    LatestTaskQueue exportClicks{"click export queue"};
+    // The host hears when neither user actions nor a refresh are under way.
+    EngineActivity activity{[](bool idle) { vx::hostReportIdle(idle); }};
+    // What user actions leave to do (saves, exports, sharing requests), off the host thread and
+    // in the order asked. Started at init, stopped at cleanup.
+    ActionQueue actions{[this](bool idle) { activity.setActionsBusy(!idle); }};
     // Opens the preferences window on the host thread; the host sets it, as the window is a
     // layer above the engine. False when no window could be opened.
     std::function<bool(CalGetData*)> preferencesWindowOpener;
-    // Preferences saves asked for by user actions, off the host thread; finished at shutdown.
-    LatestTaskQueue preferenceSaves{"preferences save queue"};
 
     // Start-up: defaults, paths, identifier, stored settings, library, version check.
     void initialize();

@@ -9,15 +9,46 @@
 #include "plugin/net/web_fetch.h"
 #include "plugin/services/calendar_sharing.h"
 
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
-// Added when now chosen, withdrawn otherwise; the queue waits for the web lock a refresh holds.
-void shareChoice(CalGetData& engine, const SHOWENTRY& show) {
-    ProtectedData& st = engine.root->state;
-    if (!st.getSharing() || st.getShareAllShows()) return;
-    engine.shareClicks.post(copyShowForSharing(show));
+// Added when chosen, withdrawn otherwise; waits for the web lock a refresh holds.
+void sendChoice(WebSession& web, const SHOWENTRY& show) {
+    ProtectedData& st = web.root->state;
+    for (;;) {
+        bool stopped = false;
+        shareSingleShow(web, &show, show.selected, &stopped);
+        if (!stopped || st.getShutingDown()) return;
+        // A newer refresh broke the fetch off while it started: send again once it runs.
+        while (st.getForceUpdate() && !st.getShutingDown())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Each choice is sent in its turn: a later one does not cover an earlier one of another show.
+void shareChoice(CalGetData& engine, std::unique_ptr<SHOWENTRY> show) {
+    WebSession* web = &engine.web;
+    std::shared_ptr<SHOWENTRY> copy(std::move(show));
+    engine.actions.post(ActionQueue::Kind::Share, [web, copy] {
+        sendChoice(*web, *copy);
+        web->root->redraw();
+    });
+}
+
+bool sharesEachChoice(ProtectedData& st) {
+    return st.getSharing() && !st.getShareAllShows();
+}
+
+SHOWENTRY* showWithUid(SHOWLIST& list, const char* uid) {
+    for (SHOWENTRY* e = list.head; e; e = e->next)
+        if (std::strcmp(e->uid, uid) == 0) return e;
+    return nullptr;
 }
 
 // The export of this system, on the export queue's thread: none while an older system's iCal
@@ -32,21 +63,33 @@ void exportChoice(CalGetData& engine) {
     ProtectedData& st = engine.root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     CalGetData* e = &engine;
-    engine.exportClicks.post([e] { exportNow(e); });
+    engine.actions.post(ActionQueue::Kind::Export, [e] { exportNow(e); });
 }
 
 } // namespace
 
-void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show) {
-    shareChoice(engine, show);
+bool toggleChoice(CalGetData& engine, const char* showUid) {
+    SHOWLIST* concerts = engine.root->concerts;
+    if (!concerts || !showUid || !showUid[0]) return false;
+    std::unique_ptr<SHOWENTRY> shared;
+    {
+        std::lock_guard<SHOWLIST> hold(*concerts);
+        SHOWENTRY* show = showWithUid(*concerts, showUid);
+        if (!show) return false;
+        show->selected = !show->selected;
+        if (sharesEachChoice(engine.root->state)) shared = copyShowForSharing(*show);
+    }
+    // The save and the export come before the request, which may wait for the web.
     savePreferencesSoon(engine);
     exportChoice(engine);
+    if (shared) shareChoice(engine, std::move(shared));
+    return true;
 }
 
 void exportAgainIfStale(CalGetData& engine) {
     if (!engine.root->state.getExportTo_iCal()) return;
     CalGetData* e = &engine;
-    engine.exportClicks.post([e] {
+    engine.actions.post(ActionQueue::Kind::Export, [e] {
         // A refresh rebuilding the list would be caught half way, and a quit before its own export
         // would leave that half list as the calendar; the refresh exports when it ends.
         if (e->root->state.getUpdatingConcerts()) return;
@@ -56,7 +99,7 @@ void exportAgainIfStale(CalGetData& engine) {
 
 void savePreferencesSoon(CalGetData& engine) {
     CalGetData* e = &engine;
-    engine.preferenceSaves.post([e] { e->genPref(); });
+    engine.actions.post(ActionQueue::Kind::Save, [e] { e->genPref(); });
 }
 
 void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {

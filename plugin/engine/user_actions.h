@@ -5,16 +5,18 @@
 class CalGetData;
 struct SHOWENTRY;
 
-// A show of "My Shows" was chosen or no longer is; called with its list locked. Sharing, the
-// preferences save and the export run on the engine's queues.
-void showChoiceChanged(CalGetData& engine, const SHOWENTRY& show);
+// The door of a secondary click: the show of "My Shows" with that UID is chosen, or no longer
+// is. The choice changes at once under the list lock, so the next frame draws it; the save, the
+// export and the sharing request follow on the engine's action queue. False when no listed show
+// has that UID (a refresh replaced it meanwhile).
+bool toggleChoice(CalGetData& engine, const char* showUid);
 
-// At start-up: exports again, on the engine's export queue, when what the exports hold is not
+// At start-up: exports again, on the engine's action queue, when what the exports hold is not
 // what the preferences chose (a kill between a choice's save and its export leaves them apart).
 void exportAgainIfStale(CalGetData& engine);
 
-// Saves the preferences on the engine's save queue. Saves run one at a time in the order asked,
-// each with the settings and lists as they are when it runs.
+// Saves the preferences on the engine's action queue, with the settings and lists as they are
+// when the save runs.
 void savePreferencesSoon(CalGetData& engine);
 
 // Opens a page of the web service in the user's browser; the address goes to the host's opener

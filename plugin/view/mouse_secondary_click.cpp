@@ -2,6 +2,7 @@
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 
+#include "common/fixed_text.h"
 #include "plugin/engine/cal_get_data.h"
 #include "plugin/engine/user_actions.h"
 #include "plugin/view/cal_vis.h"
@@ -21,13 +22,15 @@ void handleRightMouseClicks(CalVis* vis) {
         }
         const CalendarData data = calendarDataOf(vis);
         if (currentTab(data) != 0 || !data.concerts) return;
+        char uid[sizeof SHOWENTRY::uid];
         {
             std::lock_guard<SHOWLIST> walk(*data.concerts);
-            SHOWENTRY* e = entryUnderPointer(data, 0, v.mouseX, v.mouseY);
+            const SHOWENTRY* e = entryUnderPointer(data, 0, v.mouseX, v.mouseY);
             if (!e) return;
-            e->selected = !e->selected;
-            showChoiceChanged(*vis->engine, *e);
+            vx::copyText(uid, e->uid);
         }
+        // The engine changes the record; the list is not held while it does.
+        toggleChoice(*vis->engine, uid);
         v.Render();
     }
 }

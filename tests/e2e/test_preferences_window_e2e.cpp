@@ -147,7 +147,7 @@ TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchange
     w.set("CID_SHARING_TBOX_addFriend", "ann");
     w.press("CID_SHARING_BTTN_addFriend");
     w.press("CID_MAIN_BTTN_cancel");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(w.player.waitIdle(kRefreshMs));
     EXPECT_EQ(h.prefs(), before);
 
     // Opened again, the window shows the friend; OK with nothing changed saves the file (with the
@@ -156,7 +156,7 @@ TEST(PreferencesWindowEndToEnd, CancelKeepsTheFriendButSavesNothingAndAnUnchange
     const std::size_t requests = h.service.logLines().size();
     w.press("CID_MAIN_BTTN_ok");
     EXPECT_TRUE(h.friendsSaved("ann@@"));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(w.player.waitIdle(kRefreshMs));
     EXPECT_EQ(h.service.logLines().size(), requests);
     w.quit();
 }
@@ -228,7 +228,7 @@ TEST(PreferencesWindowEndToEnd, OnTiger_ChangingOnlyTheiCalLocationRefreshesTheC
         h.home.file("service.log"),
         [](const std::string& log) { return log.find("/datasources/datasources.php") != std::string::npos; },
         kRefreshMs));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(w.player.waitIdle(kRefreshMs));
     EXPECT_EQ(h.service.requestsMatching("CDReleases"), 0u);
     EXPECT_EQ(h.service.requestsMatching("/sharing/"), 0u);
     EXPECT_EQ(h.service.requestsMatching("/iphone/"), 0u);

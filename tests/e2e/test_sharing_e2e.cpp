@@ -259,7 +259,7 @@ TEST(SharingEndToEnd, SharingAllSendsEveryShowAtARefreshAndNothingOnAClick) {
         return !shows.empty() && fields(shows[0]).at(1) == "1";
     };
     ASSERT_TRUE(home.waitForContent(kSupportFolder + "VoxtrailPref", chosen, kStepMs));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(player->waitIdle(kStepMs));
     quit(*player);
     EXPECT_EQ(service.requestsMatching("TODO=ADD_SHOW"), concerts);
     EXPECT_EQ(service.requestsMatching("TODO=DELETE_SHOW"), 0u);

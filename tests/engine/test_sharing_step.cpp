@@ -2,6 +2,8 @@
 // go, where a refusal or a lost fetch ends a step, the alert of a taken name posted to the host
 // thread, and the secondary click's sends in click order off the host thread.
 #include "platform/host_services.h"
+#include "plugin/engine/user_actions.h"
+#include "plugin/export/export_stamp.h"
 #include "plugin/services/calendar_sharing.h"
 #include "plugin/services/phone_sync.h"
 #include "tests/net/served_root.h"
@@ -159,8 +161,9 @@ TEST_F(SharingStep, ServiceRepliesAreReadForTheirMarkerAnywhere) {
 }
 
 TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
-    SHOWENTRY* first = addConcert("First", 2, true);
-    SHOWENTRY* second = addConcert("Second", 4, false);
+    shareAll(false);
+    addConcert("First", 2, false);
+    addConcert("Second", 4, true);
     std::string deleted = added("Second", 4);
     deleted.replace(deleted.find("ADD_SHOW"), 8, "DELETE_SHOW");
     answer(added("First", 2), "Show added.");
@@ -168,14 +171,35 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
 
     root->engine.web.lockInternet(); // a refresh in the middle of a fetch
     const auto start = std::chrono::steady_clock::now();
-    root->engine.shareClicks.post(copyShowForSharing(*first));
-    root->engine.shareClicks.post(copyShowForSharing(*second));
+    // A burst: every choice is sent, in click order, even the one taken back.
+    for (const char* uid : {"show-2", "show-4", "show-2", "show-2"})
+        EXPECT_TRUE(toggleChoice(root->engine, uid));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200))
         << "posting never waits";
     EXPECT_TRUE(requests().empty());
     root->engine.web.unlockInternet();
-    root->engine.shareClicks.drain();
-    EXPECT_EQ(requests(), (std::vector<std::string>{added("First", 2), deleted}));
+    root->engine.actions.drain();
+    std::string withdrawn = added("First", 2);
+    withdrawn.replace(withdrawn.find("ADD_SHOW"), 8, "DELETE_SHOW");
+    EXPECT_EQ(requests(),
+              (std::vector<std::string>{added("First", 2), deleted, withdrawn, added("First", 2)}));
+}
+
+TEST_F(SharingStep, AfterACleanupAndANewInitAChoiceIsSavedExportedAndShared) {
+    root->engine.shutDown();
+    root->engine.resume();
+    shareAll(false);
+    root->state.setExportTo_iCal(true);
+    root->state.setExportAllShows(false);
+    addConcert("Solo", 2, false);
+    answer(added("Solo", 2), "Show added.");
+
+    ASSERT_TRUE(toggleChoice(root->engine, "show-2"));
+    root->engine.actions.drain();
+    EXPECT_EQ(requests(), std::vector<std::string>{added("Solo", 2)});
+    EXPECT_NE(TempHome::read(home.preferences()).find("\n0@@1@@0@@2027@@3@@2@@Solo@@"), std::string::npos);
+    EXPECT_TRUE(vx::exportsUpToDate(root.get(), root->engine.web.services.webServiceHost));
+    EXPECT_FALSE(toggleChoice(root->engine, "no-such-show"));
 }
 
 TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
@@ -187,11 +211,14 @@ TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
         // returns, while before it the clicks queued behind this lock keep it waiting.
         while (!root->state.getShutingDown())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        root->engine.shareClicks.drain();
+        root->engine.actions.drain();
     });
     held.get_future().wait();
-    root->engine.shareClicks.post(std::make_unique<SHOWENTRY>());
-    root->engine.shareClicks.post(std::make_unique<SHOWENTRY>());
+    shareAll(false);
+    addConcert("First", 2, false);
+    addConcert("Second", 4, false);
+    toggleChoice(root->engine, "show-2");
+    toggleChoice(root->engine, "show-4");
     std::thread stopper([&] { root->engine.shutDown(); });
     refresh.join();
     stopper.join();

@@ -332,15 +332,15 @@ TEST_F(HostSession, ActionsAreCarriedOutAfterCleanupAndANewInit) {
     ASSERT_EQ(VisualPluginHandler(kVisualPluginInitMessage, &info, nullptr), noErr);
     data = static_cast<VisualPluginData*>(info.u.initMessage.refCon);
     CalGetData& engine = gVoxtrail->engine;
-    engine.preferenceSaves.drain();
+    engine.actions.drain();
 
     std::filesystem::remove(home.preferences());
     savePreferencesSoon(engine);
-    engine.preferenceSaves.drain();
+    engine.actions.drain();
     EXPECT_TRUE(std::filesystem::exists(home.preferences()));
 
     bool exported = false;
-    engine.exportClicks.post([&] { exported = true; });
-    engine.exportClicks.drain();
+    engine.actions.post(ActionQueue::Kind::Export, [&] { exported = true; });
+    engine.actions.drain();
     EXPECT_TRUE(exported);
 }

@@ -180,6 +180,8 @@ TEST(ScriptCommands, ParsesArgumentsAndSkipsBlanksAndComments) {
     ParsedLine wait = parseScriptLine("wait-file /tmp/a b.ics 2.5");
     EXPECT_EQ(wait.command.text, "/tmp/a b.ics");
     EXPECT_DOUBLE_EQ(wait.command.seconds, 2.5);
+    EXPECT_EQ(parseScriptLine("wait-idle 30").command.kind, ScriptCommand::Kind::WaitIdle);
+    EXPECT_DOUBLE_EQ(parseScriptLine("wait-idle 2.5").command.seconds, 2.5);
 
     EXPECT_EQ(parseScriptLine("snapshot out dir/p.png").command.text, "out dir/p.png");
 
@@ -198,7 +200,7 @@ TEST(ScriptCommands, RejectsUnknownCommandsAndBadArguments) {
           "key ab",       "type",        "click 1",          "click 1 y",      "wheel 1 2",     "sleep",
           "sleep 1.5",    "wait-file x", "wait-file x soon", "wait-file x -1", "snapshot",      "answer",
           "answer-file",  "hide now",    "quit 1",           "move 99999 1",   "control",       "press",
-          "press a b"}) {
+          "press a b",    "wait-idle",   "wait-idle -1",     "wait-idle 1 2"}) {
         EXPECT_EQ(parseScriptLine(bad).outcome, ParsedLine::Outcome::Error) << bad;
     }
 }

@@ -170,7 +170,7 @@ class MouseFixture : public ::testing::Test {
         return buf;
     }
     std::string prefsFile() const {
-        if (root) root->engine.preferenceSaves.drain();
+        if (root) root->engine.actions.drain();
         std::ifstream in(home.supportFolder() + "VoxtrailPref");
         std::stringstream s;
         s << in.rdbuf();

@@ -37,8 +37,8 @@ TEST_F(MouseSelection, ASecondaryClickOnAShowTogglesItAndSavesTheChoice) {
 }
 
 TEST_F(MouseSelection, TheLastChoiceIsSavedEvenWhenThePlayerQuitsRightAfterIt) {
-    // A save under way keeps the clicks' saves waiting until the quit has begun, or a while.
-    root->engine.preferenceSaves.post([this] {
+    // A request under way keeps the clicks' saves waiting until the quit has begun, or a while.
+    root->engine.actions.post(ActionQueue::Kind::Share, [this] {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
         while (!root->state.getShutingDown() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -170,6 +171,13 @@ std::optional<std::string> PlayerProcess::waitForLine(const std::string& prefix,
         if (!line) return std::nullopt;
         if (line->rfind(prefix, 0) == 0) return line;
     }
+}
+
+bool PlayerProcess::waitIdle(int timeoutMs) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", timeoutMs / 1000.0);
+    if (!sendLine(std::string("wait-idle ") + seconds)) return false;
+    return waitForLine("wait-idle: ", timeoutMs + 5000).value_or("") == "wait-idle: ok";
 }
 
 std::optional<int> PlayerProcess::waitForExit(int timeoutMs) {

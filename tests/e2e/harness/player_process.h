@@ -28,6 +28,8 @@ class PlayerProcess {
     std::optional<std::string> readLine(int timeoutMs);
     // Reads lines until one starts with prefix; returns it, or nothing on timeout or end.
     std::optional<std::string> waitForLine(const std::string& prefix, int timeoutMs);
+    // Asks the player to wait until the plug-in is idle; true when it said so within timeoutMs.
+    bool waitIdle(int timeoutMs);
     // Every stdout line read so far.
     const std::vector<std::string>& linesRead() const { return lines_; }
 
