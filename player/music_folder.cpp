@@ -38,10 +38,11 @@ std::string extensionKind(const std::string& path) {
 
 // Only a regular file we opened ourselves is handed to TagLib, so nothing else is ever opened.
 bool readTrack(const AudioFile& file, LibraryTrack& track) {
-    const FileCloser opened{openRegularFile(file.path.c_str())};
+    FileCloser opened{openRegularFile(file.path.c_str())};
     if (opened.fd < 0) return false;
     TagLib::FileStream stream(opened.fd, true);
     if (!stream.isOpen()) return false;
+    opened.fd = -1; // the open stream closes the descriptor itself
     const TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Fast);
     if (ref.isNull() || !ref.file()->isValid()) return false;
     if (const TagLib::Tag* tag = ref.tag()) {

@@ -4,12 +4,25 @@
 #include "service/sharing_store.h"
 #include "service/text_keys.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 namespace vxs {
 namespace {
 
 // The phone account's name, where the sharing account of that name has the phone account's UUID.
 const char* kTiedAccount = "(SELECT u.username FROM users u JOIN phone_users p ON p.username = u.username "
                            "AND p.uuid = u.uuid WHERE u.username = ?1 AND u.uuid <> '')";
+
+// Account names are one account when they are equal without case, as the stores compare them;
+// the artist form would take "The Band" and "Band" for one.
+bool sameAccountName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
 } // namespace
 
@@ -22,7 +35,7 @@ bool SharingStore::setFriends(const std::string& username, const std::string& uu
         if (replace) c.run("DELETE FROM sharing_friends WHERE username = ?1", {username});
         for (const std::string& typed : friends) {
             const std::optional<std::string> name = accountName(typed);
-            if (!name || artistKey(*name) == artistKey(username)) continue;
+            if (!name || sameAccountName(*name, username)) continue;
             // The cap is counted in the insert, so a flood of batches stops at it.
             c.run("INSERT INTO sharing_friends (username, friend) SELECT ?1, ?2 WHERE (SELECT COUNT(*) FROM "
                   "sharing_friends WHERE username = ?1) < ?3 ON CONFLICT (username, friend) DO NOTHING",

@@ -151,6 +151,7 @@ CalGetData::CalGetData(PluginData* owner) : root(owner) {
 CalGetData::~CalGetData() {
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     actions.stop();
+    shares.stop();
 }
 
 int CalGetData::suggestUpdateShowList(unsigned long mask, bool force) {
@@ -366,10 +367,12 @@ void CalGetData::shutDown() {
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();
     actions.stop();
+    shares.stop();
 }
 
 void CalGetData::resume() {
     actions.start();
+    shares.start();
     root->state.setShutingDown(false);
 }
 

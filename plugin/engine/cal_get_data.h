@@ -47,9 +47,12 @@ class CalGetData {
     Artist_Info_List artistInfos;
     // The host hears when neither user actions nor a refresh are under way.
     EngineActivity activity{[](bool idle) { vx::hostReportIdle(idle); }};
-    // What user actions leave to do (saves, exports, sharing requests), off the host thread and
-    // in the order asked. Started at init, stopped at cleanup.
+    // What user actions leave to do (saves, exports), off the host thread and in the order asked.
+    // Started at init, stopped at cleanup.
     ActionQueue actions{[this](bool idle) { activity.setActionsBusy(!idle); }};
+    // The sharing requests of choices, in click order, on a worker of their own: a request may
+    // wait for the web lock a refresh holds, and a later click's save must not wait behind it.
+    ActionQueue shares{[this](bool idle) { activity.setSharesBusy(!idle); }};
     // Opens the preferences window on the host thread; the host sets it, as the window is a
     // layer above the engine. False when no window could be opened.
     std::function<bool(CalGetData*)> preferencesWindowOpener;

@@ -10,13 +10,14 @@ class EngineActivity {
     explicit EngineActivity(std::function<void(bool idle)> tell) : tell_(std::move(tell)) {}
 
     void setActionsBusy(bool busy) { set(actionsBusy_, busy); }
+    void setSharesBusy(bool busy) { set(sharesBusy_, busy); }
     void setRefreshing(bool refreshing) { set(refreshing_, refreshing); }
 
   private:
     void set(bool& part, bool value) {
         std::lock_guard<std::mutex> lock(mutex_);
         part = value;
-        const bool idle = !actionsBusy_ && !refreshing_;
+        const bool idle = !actionsBusy_ && !sharesBusy_ && !refreshing_;
         if (idle == toldIdle_) return;
         toldIdle_ = idle;
         if (tell_) tell_(idle);
@@ -25,6 +26,7 @@ class EngineActivity {
     const std::function<void(bool)> tell_;
     std::mutex mutex_;
     bool actionsBusy_ = false;
+    bool sharesBusy_ = false;
     bool refreshing_ = false;
     bool toldIdle_ = true;
 };

@@ -35,7 +35,7 @@ void sendChoice(WebSession& web, const SHOWENTRY& show) {
 void shareChoice(CalGetData& engine, std::unique_ptr<SHOWENTRY> show) {
     WebSession* web = &engine.web;
     std::shared_ptr<SHOWENTRY> copy(std::move(show));
-    engine.actions.post(ActionQueue::Kind::Share, [web, copy] {
+    engine.shares.post(ActionQueue::Kind::Share, [web, copy] {
         sendChoice(*web, *copy);
         web->root->redraw();
     });

@@ -26,10 +26,11 @@ std::string firstValue(const TagLib::PropertyMap& properties, const char* key) {
 } // namespace
 
 bool readSongTags(const std::string& path, SongTags& tags) {
-    const FileCloser file{openRegularFile(path.c_str())};
+    FileCloser file{openRegularFile(path.c_str())};
     if (file.fd < 0) return false;
     TagLib::FileStream stream(file.fd, true);
     if (!stream.isOpen()) return false;
+    file.fd = -1; // the open stream closes the descriptor itself
     // The type is told by the file's content; audio properties are not read.
     const TagLib::FileRef ref(&stream, false);
     if (ref.isNull() || !ref.file()->isValid()) return false;

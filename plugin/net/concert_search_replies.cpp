@@ -239,20 +239,35 @@ bool readSourceEvents(std::string_view page, const std::function<bool(const Sour
 
 bool readWantedSourceEvents(std::string_view page, const std::function<Performer(std::string_view)>& wanted,
                             const std::function<bool(const SourceEvent&)>& take) {
-    // One walk over the page's eight-byte tags: an event's lines run from where the last one ended to the
-    // end of the next line holding "</event>", and only the first "<artist>" of a line names a
-    // performer, as in the whole read.
+    // One walk over the page's eight-byte tags: an event's lines run from where the last one ended
+    // to the end of the next line holding "</event>", and only the first "<artist>" of a line names
+    // a performer, as in the whole read.
     constexpr std::string_view kArtistOpen = kOpenTags[kArtist], kArtistClose = kCloseTags[kArtist];
     PendingEvent pending;
     std::size_t eventStart = 0;
     std::size_t lineDone = 0; // lines before this offset gave their performer
     bool read = false;        // the event has a wanted performer
+    // Shows wanted the performer of the "<artist>" at artistAt, its line's first, ending at lineEnd.
+    auto offer = [&](std::size_t artistAt, std::size_t lineEnd) {
+        lineDone = lineEnd + 1;
+        const std::string_view name =
+            page.substr(artistAt + kArtistOpen.size(), lineEnd - artistAt - kArtistOpen.size());
+        const std::size_t close = name.find(kArtistClose);
+        if (close == std::string_view::npos) return true;
+        const Performer said = wanted(name.substr(0, close));
+        read = said == Performer::kWanted;
+        return said != Performer::kStop;
+    };
     for (std::size_t at = nextEightByteTag(page, 0); at != std::string_view::npos;
          at = nextEightByteTag(page, at + 1)) {
         const std::string_view rest = page.substr(at);
         if (rest.starts_with(kEventEnd)) {
             const std::size_t eventEnd = page.find('\n', at);
             if (eventEnd == std::string_view::npos) return true; // a last line without a line feed
+            // A performer named behind "</event>" on its line is still the ending event's.
+            if (const std::size_t behind = page.substr(0, eventEnd).find(kArtistOpen, at);
+                !read && at >= lineDone && behind != std::string_view::npos && !offer(behind, eventEnd))
+                return false;
             if (read) {
                 pending.reset();
                 for (std::size_t from = eventStart; from <= eventEnd;) {
@@ -268,14 +283,7 @@ bool readWantedSourceEvents(std::string_view page, const std::function<Performer
         } else if (!read && at >= lineDone && rest.starts_with(kArtistOpen)) {
             const std::size_t lineEnd = page.find('\n', at);
             if (lineEnd == std::string_view::npos) return true;
-            lineDone = lineEnd + 1;
-            const std::string_view name =
-                page.substr(at + kArtistOpen.size(), lineEnd - at - kArtistOpen.size());
-            const std::size_t close = name.find(kArtistClose);
-            if (close == std::string_view::npos) continue;
-            const Performer said = wanted(name.substr(0, close));
-            if (said == Performer::kStop) return false;
-            read = said == Performer::kWanted;
+            if (!offer(at, lineEnd)) return false;
         }
     }
     return true;

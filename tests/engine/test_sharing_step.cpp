@@ -16,6 +16,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -177,8 +178,13 @@ TEST_F(SharingStep, ClickSendsGoInClickOrderWhileARefreshHoldsTheWebLock) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200))
         << "posting never waits";
     EXPECT_TRUE(requests().empty());
+    // The saves do not wait behind the requests: the choice is in the file while the web is held.
+    const std::string chosen = "\n0@@1@@0@@2027@@3@@2@@First@@";
+    for (int i = 0; i < 500 && TempHome::read(home.preferences()).find(chosen) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_NE(TempHome::read(home.preferences()).find(chosen), std::string::npos);
     root->engine.web.unlockInternet();
-    root->engine.actions.drain();
+    root->engine.shares.drain();
     std::string withdrawn = added("First", 2);
     withdrawn.replace(withdrawn.find("ADD_SHOW"), 8, "DELETE_SHOW");
     EXPECT_EQ(requests(),
@@ -196,6 +202,7 @@ TEST_F(SharingStep, AfterACleanupAndANewInitAChoiceIsSavedExportedAndShared) {
 
     ASSERT_TRUE(toggleChoice(root->engine, "show-2"));
     root->engine.actions.drain();
+    root->engine.shares.drain();
     EXPECT_EQ(requests(), std::vector<std::string>{added("Solo", 2)});
     EXPECT_NE(TempHome::read(home.preferences()).find("\n0@@1@@0@@2027@@3@@2@@Solo@@"), std::string::npos);
     EXPECT_TRUE(vx::exportsUpToDate(root.get(), root->engine.web.services.webServiceHost));
@@ -211,7 +218,7 @@ TEST_F(SharingStep, ShutdownDropsQueuedClicksAndJoinsTheSender) {
         // returns, while before it the clicks queued behind this lock keep it waiting.
         while (!root->state.getShutingDown())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        root->engine.actions.drain();
+        root->engine.shares.drain();
     });
     held.get_future().wait();
     shareAll(false);

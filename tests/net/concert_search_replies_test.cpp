@@ -128,12 +128,14 @@ TEST(SourceEvents, LinesThatDoNotCount) {
 
 TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
     // Only a line's first "<artist>" names a performer; an event ends at a "</event>" inside a
-    // line, even inside a performer's name.
+    // line, even inside a performer's name, and a performer behind it on that line is its own.
     const std::string page = fullEvent("A") + "<artist>B</artist><artist>W</artist>\n" + fullEvent("C") +
                              "<artist>W</artist><event_date>1/2/2030</event_date><venue_name>V</venue_name>"
                              "<event_url>U</event_url><venue_city>C</venue_city><venue_state>S</venue_state>"
                              "</event><artist>W</artist>\n" +
-                             "<artist>Wx</event>V</artist>\n" + fullEvent("W") + line("artist", "W") +
+                             "<artist>Wx</event>V</artist>\n" + fullEvent("W") +
+                             fullEvent("E").substr(0, fullEvent("E").size() - 9) +
+                             "</event><artist>Wy</artist>\n" + line("artist", "W") +
                              fullEvent("D").substr(0, 30);
     std::vector<std::string> taken;
     const bool read = readWantedSourceEvents(
@@ -145,7 +147,8 @@ TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
         });
     EXPECT_TRUE(read);
     EXPECT_EQ(taken, (std::vector<std::string>{"W @ 1/2/2030 @ V @ U @ C @ S",
-                                               "W @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA"}));
+                                               "W @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA",
+                                               "E|Wy @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA"}));
     EXPECT_FALSE(readWantedSourceEvents(
         page, [](std::string_view) { return Performer::kStop; }, [](const SourceEvent&) { return true; }));
 }
