@@ -87,12 +87,11 @@ void iPhoneArtistClean(char* name) {
         }
     }
     // A name of punctuation only ("!!!") is sent as it is written rather than left out.
+    // Control bytes are left out of it, and blanks from its start.
     if (out.find_first_not_of(' ') == std::string::npos) {
-        const std::string_view examined = text.substr(0, kExamined);
-        std::size_t first = 0;
-        while (first < examined.size() && static_cast<unsigned char>(examined[first]) <= ' ')
-            ++first;
-        out.assign(examined.substr(first));
+        out.clear();
+        for (const char c : text.substr(0, kExamined))
+            if (static_cast<unsigned char>(c) >= ' ' && c != 0x7F && (c != ' ' || !out.empty())) out += c;
     }
     // Cut to 255 bytes before a whole character, then drop the blanks at the end.
     std::size_t length = out.size();

@@ -39,6 +39,7 @@ TEST(PhoneArtistClean, KeepsLettersDigitsAndInnerBlanks) {
     EXPECT_EQ(cleaned("  !!! (The) Band 2 ... "), "The Band 2");
     EXPECT_EQ(cleaned("?!.,;"), "?!.,;") << "punctuation only is sent as written";
     EXPECT_EQ(cleaned(" !!! "), "!!!");
+    EXPECT_EQ(cleaned("\x01?!\x7f \x02"), "?!") << "no control byte is sent";
     EXPECT_EQ(cleaned(" \t "), "");
     EXPECT_EQ(cleaned("Earth, Wind & Fire"), "Earth Wind and Fire");
     EXPECT_EQ(cleaned(std::string(300, 'x')).size(), 255u);
