@@ -111,6 +111,7 @@ TEST_F(MouseThreads, WithSharingOnAClickReturnsWhileARefreshHoldsTheWebLock) {
     EXPECT_LT(took, std::chrono::seconds(2)) << "the click never waits for the web lock";
     EXPECT_TRUE(show->selected);
     EXPECT_NE(prefsFile().find("\n0@@1@@0@@2031@@3@@12@@Chosen Band@@"), std::string::npos) << prefsFile();
+    root->engine.shares.drain();
     root->engine.actions.drain();
 }
 
