@@ -29,15 +29,18 @@ void ActionQueue::drain() {
     changed_.wait(lock, [this] { return (waiting_.empty() && !busy_) || stopping_; });
 }
 
-bool ActionQueue::closeKeepingSave() {
+ActionQueue::Dropped ActionQueue::closeKeepingWrites() {
     std::unique_lock<std::mutex> lock(mutex_);
     closed_ = true;
-    const bool saveWaiting =
-        std::any_of(waiting_.begin(), waiting_.end(), [](const Entry& e) { return e.kind == Kind::Save; });
+    const auto waits = [this](Kind kind) {
+        return std::any_of(waiting_.begin(), waiting_.end(),
+                           [kind](const Entry& e) { return e.kind == kind; });
+    };
+    const Dropped dropped{waits(Kind::Save), waits(Kind::Export)};
     waiting_.clear();
     tellIdle();
-    changed_.wait(lock, [this] { return !busy_ || running_ != Kind::Save || stopping_; });
-    return saveWaiting;
+    changed_.wait(lock, [this] { return !busy_ || running_ == Kind::Share || stopping_; });
+    return dropped;
 }
 
 void ActionQueue::stop() {

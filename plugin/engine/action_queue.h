@@ -26,9 +26,14 @@ class ActionQueue {
     void post(Kind kind, Task task);
     // Waits until every task asked for has run.
     void drain();
-    // At shutdown: drops what waits and takes no more posts; waits for a save under way. True
-    // when a save was among what was dropped: the caller writes it before the shutdown goes on.
-    bool closeKeepingSave();
+    // What a close dropped that the user asked for and would lose: the caller does it itself.
+    struct Dropped {
+        bool save = false;
+        bool exportAsked = false;
+    };
+    // At shutdown: drops what waits and takes no more posts; waits for a save or export under
+    // way, so the caller's own cannot run beside it.
+    Dropped closeKeepingWrites();
     // A task under way is finished and the thread joined; what waits is dropped, and so are
     // later posts until start.
     void stop();

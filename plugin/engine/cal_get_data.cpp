@@ -1,6 +1,8 @@
 #include "plugin/engine/cal_get_data.h"
+
 #include "plugin/engine/show_changes_step.h"
 #include "plugin/engine/trip_search_step.h"
+#include "plugin/engine/user_actions.h"
 
 #include "common/fixed_text.h"
 #include "common/regular_file.h"
@@ -360,9 +362,12 @@ int CalGetData::UpdateiPhone() {
 }
 
 void CalGetData::shutDown() {
-    // A save asked for before the quit is written: once shutting down, nothing is. It is written
-    // here rather than after a sharing request that may wait for the web.
-    if (actions.closeKeepingSave()) genPref();
+    // A save or an export asked for before the quit is done: once shutting down, nothing is. They
+    // are done here rather than after a sharing request that may wait for the web. A refresh
+    // rebuilding the list exports when it ends, and the next start exports what it left.
+    const ActionQueue::Dropped dropped = actions.closeKeepingWrites();
+    if (dropped.save) genPref();
+    if (dropped.exportAsked && !root->state.getUpdatingConcerts()) exportChosenShows(*this);
     root->state.setShutingDown(true);
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();

@@ -51,22 +51,20 @@ SHOWENTRY* showWithUid(SHOWLIST& list, const char* uid) {
     return nullptr;
 }
 
-// The export of this system, on the export queue's thread: none while an older system's iCal
-// folder cannot be prepared.
-void exportNow(CalGetData* e) {
-    if (e->exportsToiCalFolder() && e->checkForInitialiCalFiles() != 0) return;
-    e->exportShows();
-}
-
 // The queue waits for the export lock a refresh's export holds.
 void exportChoice(CalGetData& engine) {
     ProtectedData& st = engine.root->state;
     if (!st.getExportTo_iCal() || st.getExportAllShows()) return;
     CalGetData* e = &engine;
-    engine.actions.post(ActionQueue::Kind::Export, [e] { exportNow(e); });
+    engine.actions.post(ActionQueue::Kind::Export, [e] { exportChosenShows(*e); });
 }
 
 } // namespace
+
+void exportChosenShows(CalGetData& engine) {
+    if (engine.exportsToiCalFolder() && engine.checkForInitialiCalFiles() != 0) return;
+    engine.exportShows();
+}
 
 bool toggleChoice(CalGetData& engine, const char* showUid) {
     SHOWLIST* concerts = engine.root->concerts;
@@ -93,7 +91,7 @@ void exportAgainIfStale(CalGetData& engine) {
         // A refresh rebuilding the list would be caught half way, and a quit before its own export
         // would leave that half list as the calendar; the refresh exports when it ends.
         if (e->root->state.getUpdatingConcerts()) return;
-        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportNow(e);
+        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportChosenShows(*e);
     });
 }
 

@@ -15,6 +15,10 @@ bool toggleChoice(CalGetData& engine, const char* showUid);
 // what the preferences chose (a kill between a choice's save and its export leaves them apart).
 void exportAgainIfStale(CalGetData& engine);
 
+// The export of this system, on the caller's thread: none while an older system's iCal folder
+// cannot be prepared.
+void exportChosenShows(CalGetData& engine);
+
 // Saves the preferences on the engine's action queue, with the settings and lists as they are
 // when the save runs.
 void savePreferencesSoon(CalGetData& engine);

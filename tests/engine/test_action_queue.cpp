@@ -35,3 +35,22 @@ TEST(ActionQueue, ABurstRunsOneSaveAndOneExportButEveryShareInOrderAndSaysWhenId
     EXPECT_EQ(ran.back(), "after start");
     EXPECT_EQ(told, (std::vector<bool>{false, true, false, true}));
 }
+
+// At shutdown the queue hands back the save and the export it dropped; the requests are dropped.
+TEST(ActionQueue, AClosedQueueNamesTheWritesItDroppedAndTakesNoMore) {
+    ActionQueue queue;
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    bool shared = false;
+    queue.post(Kind::Share, [gate] { gate.wait(); });
+    queue.post(Kind::Export, [] {});
+    queue.post(Kind::Share, [&shared] { shared = true; });
+    const ActionQueue::Dropped first = queue.closeKeepingWrites(); // a request under way is not waited for
+    release.set_value();
+    EXPECT_FALSE(first.save);
+    EXPECT_TRUE(first.exportAsked);
+    queue.post(Kind::Save, [] {});
+    EXPECT_FALSE(queue.closeKeepingWrites().save);
+    queue.stop();
+    EXPECT_FALSE(shared);
+}
