@@ -20,14 +20,14 @@ struct JoinAll {
 
 } // namespace
 
-void runSideBySide(std::size_t count, const std::function<void(std::size_t)>& work) {
+void runSideBySide(std::size_t count, const std::function<void(std::size_t)>& work, std::size_t width) {
     std::atomic<std::size_t> next{0};
     auto takeItems = [&] {
         for (std::size_t i = next++; i < count; i = next++)
             work(i);
     };
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t helpers = std::min(cores, count) > 0 ? std::min(cores, count) - 1 : 0;
+    if (width == 0) width = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t helpers = std::min(width, count) > 0 ? std::min(width, count) - 1 : 0;
     std::vector<std::thread> threads;
     const JoinAll joinAll{threads};
     for (std::size_t t = 0; t < helpers; ++t)

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 
-// Calls work(i) once for every i below count, on the calling thread and up to the machine's
-// cores less one more threads, each taking the next item not yet taken; returns when all ended.
-void runSideBySide(std::size_t count, const std::function<void(std::size_t)>& work);
+// Calls work(i) once for every i below count, on the calling thread and up to width less one more
+// threads (width 0: the machine's cores), each taking the next item not yet taken; returns when
+// all ended.
+void runSideBySide(std::size_t count, const std::function<void(std::size_t)>& work, std::size_t width = 0);

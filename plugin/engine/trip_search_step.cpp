@@ -42,14 +42,19 @@ int searchTrips(WebSession& engine, XML_Artist_List& artists) {
     // concerts in the trips' order, so a show two trips list is labelled as before.
     std::vector<SHOWLIST> found(trips.size());
     std::vector<char> searched(trips.size(), 0);
-    runSideBySide(trips.size(), [&](std::size_t i) {
-        if (engine.stopRequested()) return;
-        const Trip& trip = trips[i];
-        const ConcertSearchPlace place =
-            concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
-        searched[i] =
-            searchConcertsAt(engine, artists, place, found[i], nullptr, nullptr, nullptr, &trip) == 0;
-    });
+    // More searches than cores: a search mostly waits for the service, and fetches go at once.
+    constexpr std::size_t kSearchesAtOnce = 4;
+    runSideBySide(
+        trips.size(),
+        [&](std::size_t i) {
+            if (engine.stopRequested()) return;
+            const Trip& trip = trips[i];
+            const ConcertSearchPlace place =
+                concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
+            searched[i] =
+                searchConcertsAt(engine, artists, place, found[i], nullptr, nullptr, nullptr, &trip) == 0;
+        },
+        kSearchesAtOnce);
     if (engine.stopRequested()) return 1;
     for (std::size_t i = 0; i < trips.size(); ++i) {
         if (!searched[i]) {

@@ -343,8 +343,11 @@ int readChunkedBody(int fd, std::string_view prefix, const HttpSettings& s, cons
 } // namespace
 
 int http_fetch(const char* url, char** pageOut) {
+    return http_fetchWith(url, httpSettingsSnapshot(), pageOut);
+}
+
+int http_fetchWith(const char* url, const HttpSettings& s, char** pageOut) {
     if (!url) return httpFailClient(HTTP_ERR_NULL_URL);
-    const HttpSettings s = httpSettingsSnapshot();
     if (s.cancel.stopRequested()) return httpFailClient(HTTP_ERR_STOPPED);
     HeapText working(strdup(url));
     if (!working) return httpFailSystem(ENOMEM);

@@ -1,7 +1,7 @@
 #pragma once
-// A small blocking HTTP/1.1 GET client over sockets. Settings and the last error are
-// module-wide: one fetch at a time is the rule (callers serialise with the engine's web lock);
-// a mutex only keeps two threads from corrupting them.
+// A small blocking HTTP/1.1 GET client over sockets. The settings are module-wide (a mutex keeps
+// two threads from corrupting them); the last error is each thread's own. A fetch with settings
+// of its own shares nothing, so several threads may fetch at once.
 #include <cstddef>
 #include <sys/types.h>
 
@@ -53,6 +53,9 @@ struct HttpError {
 // Fetches url; returns the body's byte count, or -1 with the error state set. With pageOut, a
 // new malloc'ed buffer of count + 1 bytes (body and a NUL) is handed out; the caller frees it.
 int http_fetch(const char* url, char** pageOut);
+struct HttpSettings;
+// As http_fetch, with these settings rather than the module's.
+int http_fetchWith(const char* url, const HttpSettings& settings, char** pageOut);
 
 // A copy of text becomes the User-Agent; none hides the header. -1 when the copy fails.
 int http_setUserAgent(const char* text);

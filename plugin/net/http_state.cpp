@@ -1,4 +1,4 @@
-// The HTTP client's module-wide settings, its last error and the message table.
+// The HTTP client's module-wide settings, each thread's last error and the message table.
 #include "plugin/net/http_state.h"
 #include "plugin/net/http_fetcher.h"
 
@@ -47,8 +47,9 @@ int timeout = 30;
 int followRedirects = 3;
 HttpCancelCheck cancelCheck;
 
-HttpError lastError = {HTTP_SOURCE_CLIENT, HTTP_ERR_SUCCESS, 0, 0, 0};
-char convertedError[128];
+// Per thread, so fetches on several threads each tell their own caller why they failed.
+thread_local HttpError lastError = {HTTP_SOURCE_CLIENT, HTTP_ERR_SUCCESS, 0, 0, 0};
+thread_local char convertedError[128];
 
 // Replaces one copy-owned text setting; the previous copy goes only once the new one exists.
 int replaceText(char*& slot, bool& freeOld, bool& hide, const char* text) {
@@ -97,7 +98,6 @@ HttpCancelCheck httpCancelCheck() {
 }
 
 int httpFailClient(int index, int errorInt) {
-    std::lock_guard<std::mutex> lock(stateMutex);
     lastError.errorSource = HTTP_SOURCE_CLIENT;
     lastError.http_errno = index;
     lastError.errorInt = errorInt;
@@ -105,7 +105,6 @@ int httpFailClient(int index, int errorInt) {
 }
 
 int httpFailSystem(int savedErrno) {
-    std::lock_guard<std::mutex> lock(stateMutex);
     lastError.errorSource = HTTP_SOURCE_SYSTEM;
     lastError.systemErrno = savedErrno;
     errno = savedErrno;
@@ -113,7 +112,6 @@ int httpFailSystem(int savedErrno) {
 }
 
 int httpFailResolver(int resolverError) {
-    std::lock_guard<std::mutex> lock(stateMutex);
     lastError.errorSource = HTTP_SOURCE_RESOLVER;
     lastError.resolverError = resolverError;
     return -1;
@@ -159,17 +157,14 @@ void http_setCancelCheck(bool (*check)(void*), void* ctx) {
 }
 
 bool http_wasStopped() {
-    std::lock_guard<std::mutex> lock(stateMutex);
     return lastError.errorSource == HTTP_SOURCE_CLIENT && lastError.http_errno == HTTP_ERR_STOPPED;
 }
 
 HttpError http_lastError() {
-    std::lock_guard<std::mutex> lock(stateMutex);
     return lastError;
 }
 
 const char* http_strerror() {
-    std::lock_guard<std::mutex> lock(stateMutex);
     switch (lastError.errorSource) {
     case HTTP_SOURCE_SYSTEM:
         vx::copyText(convertedError,
@@ -185,7 +180,6 @@ const char* http_strerror() {
 }
 
 void http_perror(const char* prefix) {
-    std::lock_guard<std::mutex> lock(stateMutex);
     const bool withPrefix = prefix && *prefix;
     switch (lastError.errorSource) {
     case HTTP_SOURCE_SYSTEM:

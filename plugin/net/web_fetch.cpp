@@ -2,6 +2,7 @@
 
 #include "common/fixed_text.h"
 #include "plugin/net/http_fetcher.h"
+#include "plugin/net/http_state.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +33,16 @@ void webUserAgentFor(const char* url, const char* serviceHost, const char* uuid,
 WebFetchResult webFetch(const WebRequest& request, char** page) {
     char agent[kUserAgentCapacity];
     webUserAgentFor(request.url, request.serviceHost, request.uuid, agent);
-    int rc = http_setUserAgent(agent);
-    if (rc == 0) rc = http_setReferer(request.referer ? request.referer : "");
-    http_setTimeout(request.timeoutSeconds);
+    // Settings of the request's own: fetches on several threads do not take each other's.
+    HttpSettings settings = httpSettingsSnapshot();
+    settings.sendUserAgent = true;
+    settings.userAgent = agent;
+    settings.sendReferer = true;
+    settings.referer = request.referer ? request.referer : "";
+    settings.timeout = request.timeoutSeconds;
+    settings.cancel = {request.stop, request.stopContext};
     char* fetched = nullptr;
-    if (rc == 0 && http_fetch(request.url, &fetched) >= 0) {
+    if (http_fetchWith(request.url, settings, &fetched) >= 0) {
         std::free(*page);
         *page = fetched;
         return WebFetchResult::ok;

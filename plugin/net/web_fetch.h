@@ -27,6 +27,9 @@ struct WebRequest {
     const char* serviceHost; // the web service host with its port, as in "127.0.0.1:8460"
     const char* uuid;        // the installation's UUID text
     int timeoutSeconds = kWebTimeoutSeconds;
+    // Polled while the fetch waits; true ends it as stopped. None waits to the end.
+    bool (*stop)(void*) = nullptr;
+    void* stopContext = nullptr;
 };
 
 // "http://" host pathAndQuery into url (capacity bytes), cut to capacity - 1.
@@ -37,8 +40,9 @@ void webServiceURL(char* url, std::size_t capacity, const char* host, const char
 void webUserAgentFor(const char* url, const char* serviceHost, const char* uuid,
                      char (&agent)[kUserAgentCapacity]);
 
-// Fetches request.url. On ok the new page replaces *page (the previous one is freed); otherwise
-// *page is left as it was. A failure, but not a stop, is written to standard error.
+// Fetches request.url with settings of its own, so several threads may fetch at once. On ok the new page
+// replaces *page (the previous one is freed); otherwise *page is left as it was. A failure, but not a stop,
+// is written to standard error.
 WebFetchResult webFetch(const WebRequest& request, char** page);
 
 // The valid-internet-connection flag after a fetch: true (also after a refusal, which the server

@@ -1,7 +1,5 @@
 #include "plugin/net/web_session.h"
 
-#include "plugin/net/http_fetcher.h"
-
 #include <cstdlib>
 
 namespace {
@@ -17,18 +15,26 @@ WebSession::~WebSession() {
 }
 
 int WebSession::getURL(int timeoutSeconds) {
-    char uuid[128];
-    root->state.getUUID(uuid);
     fetchURL[sizeof fetchURL - 1] = '\0';
     fetchReferer[sizeof fetchReferer - 1] = '\0';
+    lastFetch = fetchWith(fetchURL, fetchReferer, &fetchPage, timeoutSeconds);
+    return lastFetch == WebFetchResult::ok ? 0 : -1;
+}
+
+WebFetchResult WebSession::fetchInto(const char* url, char** page, int timeoutSeconds) {
+    return fetchWith(url, "", page, timeoutSeconds);
+}
+
+WebFetchResult WebSession::fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds) {
+    char uuid[128];
+    root->state.getUUID(uuid);
     if (requestBudgetSeconds > 0 && timeoutSeconds > requestBudgetSeconds)
         timeoutSeconds = requestBudgetSeconds;
-    const WebRequest request{fetchURL, fetchReferer, services.webServiceHost, uuid, timeoutSeconds};
-    http_setCancelCheck(refreshStopped, this);
-    const WebFetchResult result = webFetch(request, &fetchPage);
-    lastFetch = result;
-    http_setCancelCheck(nullptr, nullptr);
-    if (const auto valid = webConnectionAfter(result, fetchURL, services.webServiceHost))
+    WebRequest request{url, referer, services.webServiceHost, uuid, timeoutSeconds};
+    request.stop = refreshStopped;
+    request.stopContext = this;
+    const WebFetchResult result = webFetch(request, page);
+    if (const auto valid = webConnectionAfter(result, url, services.webServiceHost))
         root->state.setValid_internet_connection(*valid);
-    return result == WebFetchResult::ok ? 0 : -1;
+    return result;
 }

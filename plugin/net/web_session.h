@@ -29,6 +29,10 @@ class WebSession {
     // or the shutdown stops it within a fraction of a second; the whole exchange ends within
     // timeoutSeconds.
     int getURL(int timeoutSeconds = kWebTimeoutSeconds);
+    // Fetches url into *page (the previous one freed on success) outside the exchange area, with
+    // no referer: several threads may call it at once, without the web lock. The connection flag
+    // follows as after getURL.
+    WebFetchResult fetchInto(const char* url, char** page, int timeoutSeconds = kWebTimeoutSeconds);
     // While above 0, no fetch waits longer than this many seconds: the preferences window's
     // requests hold the host thread, which a stalled service must not keep for a minute.
     int requestBudgetSeconds = 0;
@@ -36,4 +40,7 @@ class WebSession {
     WebFetchResult lastFetch = WebFetchResult::ok;
     // True when a running refresh must stop.
     bool stopRequested() { return root->stopRequested(); }
+
+  private:
+    WebFetchResult fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds);
 };

@@ -44,9 +44,11 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
         root->redraw();
     }
 
+    // A trip's search fetches with pages of its own, beside the other trips' searches.
+    const WebExchange::Area area = within ? WebExchange::Area::own : WebExchange::Area::shared;
     std::string directoryReply;
     {
-        WebExchange web(engine);
+        WebExchange web(engine, area);
         char url[kFetchURLCapacity];
         sourceDirectoryURL(url, sizeof url, engine.services.webServiceHost, place);
         if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
@@ -68,7 +70,7 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
         {
             // The page is taken out of the exchange area, so that another place's search may
             // fetch while this one matches.
-            WebExchange web(engine);
+            WebExchange web(engine, area);
             if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
             if (engine.stopRequested()) return -1;
             page = web.page();

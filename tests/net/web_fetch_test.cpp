@@ -15,8 +15,9 @@ class WebFetch : public HttpTest {
         std::free(page);
         HttpTest::TearDown();
     }
-    WebFetchResult get(const std::string& url, const std::string& host) {
+    WebFetchResult get(const std::string& url, const std::string& host, bool (*stop)(void*) = nullptr) {
         WebRequest request{url.c_str(), "", host.c_str(), "1234-ABCD"};
+        request.stop = stop;
         return webFetch(request, &page);
     }
     char* page = nullptr;
@@ -76,9 +77,8 @@ bool alwaysStop(void*) {
 
 TEST_F(WebFetch, StopIsReportedApartAndWritesNothing) {
     ScriptedServer server({kPage});
-    http_setCancelCheck(alwaysStop, nullptr);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(get(server.url("/a"), hostOf(server)), WebFetchResult::stopped);
+    EXPECT_EQ(get(server.url("/a"), hostOf(server), alwaysStop), WebFetchResult::stopped);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(page, nullptr);
 }
