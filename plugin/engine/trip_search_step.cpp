@@ -3,34 +3,28 @@
 #include "common/fixed_text.h"
 #include "plugin/engine/found_place.h"
 #include "plugin/engine/side_by_side.h"
-#include "plugin/model/show_copy.h"
 #include "plugin/services/concert_search.h"
 
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// The show as the trip found it, for the concerts list; its choice and UID came from the list
-// before when the trip's search added it.
-SHOWENTRY* tripShow(const SHOWENTRY& found, const Trip& trip) {
-    SHOWENTRY* show = newShowLike(found);
-    vx::copyText(show->uid, found.uid);
-    show->selected = found.selected;
-    show->nameList->combine(found.nameList);
-    vx::copyText(show->foundCity, trip.city.c_str());
-    vx::copyText(show->foundState, trip.region.c_str());
-    show->foundRadius = trip.radius;
-    show->onTrip = true;
-    return show;
-}
-
-} // namespace
-
-void mergeTripShows(const SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous) {
-    // A show home's search listed too stays home's: addShow merges it into that one.
-    for (const SHOWENTRY* e = found.head; e; e = e->next)
-        if (tripCovers(trip, {e->year, e->month, e->day})) concerts.addShow(tripShow(*e, trip), previous);
+void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous) {
+    // The trip's own records move over, noted as found on the trip: a trip's search may list
+    // thousands of shows, each worth a few kilobytes to copy. A show home's search listed too
+    // stays home's: addShow merges it into that one.
+    for (SHOWENTRY *e = found.takeEntries(), *next; e; e = next) {
+        next = e->next;
+        e->next = e->prev = nullptr;
+        if (!tripCovers(trip, {e->year, e->month, e->day})) {
+            delete e;
+            continue;
+        }
+        vx::copyText(e->foundCity, trip.city.c_str());
+        vx::copyText(e->foundState, trip.region.c_str());
+        e->foundRadius = trip.radius;
+        e->onTrip = true;
+        concerts.addShow(e, previous);
+    }
 }
 
 int searchTrips(WebSession& engine, XML_Artist_List& artists) {

@@ -8,9 +8,9 @@
 
 class XML_Artist_List;
 
-// Adds the shows of found that fall inside the trip's dates to concerts, each noted as found on
-// the trip; one that concerts holds already (home found it too) stays one show.
-void mergeTripShows(const SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous);
+// Moves the shows of found that fall inside the trip's dates to concerts, each noted as found on
+// the trip, and empties found; one that concerts holds already (home found it too) stays one show.
+void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous);
 
 // 0 when every trip was searched, 1 when a request failed or a stop came.
 int searchTrips(WebSession& engine, XML_Artist_List& artists);

@@ -55,6 +55,16 @@ void SHOWLIST::clear() {
     firstOfDate.clear();
 }
 
+SHOWENTRY* SHOWLIST::takeEntries() {
+    std::lock_guard<ListMutex> guard(mutex);
+    SHOWENTRY* chain = head;
+    head = tail = nullptr;
+    count = 0;
+    byShow.clear();
+    firstOfDate.clear();
+    return chain;
+}
+
 std::string SHOWLIST::showKey(DateKey date, const std::string& cleanedArtist) {
     std::string key(reinterpret_cast<const char*>(&date), sizeof date);
     return key + cleanedArtist;

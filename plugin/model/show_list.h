@@ -85,6 +85,8 @@ class SHOWLIST {
     uint32_t filteredSize();
     // Frees every entry.
     void clear();
+    // Unlinks every entry and hands them over as a chain by next; the caller owns each.
+    SHOWENTRY* takeEntries();
     // Links entry in date order, or merges its labels into an entry of the same date and cleaned
     // artist (then entry is freed). The user's choice and the UID are carried over from older (read
     // unlocked); an entry left without a UID gets a new one. Returns whether entry itself was linked;
