@@ -29,7 +29,10 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
     FolderCache before = cachePath.empty() ? FolderCache{} : loadFolderCache(cachePath);
     const std::size_t cachedBefore = before.size();
     FolderCache after;
-    const auto stop = [&state] { return state.getShutingDown(); };
+    // Without the tag reader no tags can be read: the scan stops rather than cache every file as
+    // unreadable.
+    bool noReader = false;
+    const auto stop = [&] { return noReader || state.getShutingDown(); };
     walkMusicFolder(
         folder,
         [&](const AudioFile& file) {
@@ -41,7 +44,12 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
             } else {
                 song.size = file.size;
                 song.modified = file.modified;
-                song.readable = readSongTags(file.path, song.tags);
+                const TagsRead read = readSongTags(file.path, song.tags);
+                if (read == TagsRead::noReader) {
+                    noReader = true;
+                    return;
+                }
+                song.readable = read == TagsRead::read;
                 if (++filesRead % kFilesPerNotice == 0)
                     state.setLibraryNotice(
                         ("Reading your music folder: " + std::to_string(filesRead) + " files so far")
