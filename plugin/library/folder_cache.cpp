@@ -3,9 +3,11 @@
 #include "common/durable_files.h"
 #include "common/regular_file.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <string_view>
-#include <vector>
+#include <sys/stat.h>
 
 namespace vx {
 
@@ -29,14 +31,15 @@ template <typename Number> bool numberOf(std::string_view text, Number& n) {
 }
 
 void parseLine(std::string_view line, FolderCache& cache) {
-    std::vector<std::string_view> fields;
-    for (std::size_t from = 0; fields.size() + 1 < kFields;) {
+    std::array<std::string_view, kFields> fields;
+    std::size_t from = 0;
+    for (std::size_t f = 0; f + 1 < kFields; ++f) {
         const std::size_t tab = line.find('\t', from);
         if (tab == std::string_view::npos) return;
-        fields.push_back(line.substr(from, tab - from));
+        fields[f] = line.substr(from, tab - from);
         from = tab + 1;
-        if (fields.size() + 1 == kFields) fields.push_back(line.substr(from));
     }
+    fields[kFields - 1] = line.substr(from);
     CachedSong song;
     if (!numberOf(fields[0], song.size) || !numberOf(fields[1], song.modified) ||
         (fields[2] != "0" && fields[2] != "1") || fields[8].empty())
@@ -44,7 +47,7 @@ void parseLine(std::string_view line, FolderCache& cache) {
     song.readable = fields[2] == "1";
     song.tags = {std::string(fields[3]), std::string(fields[4]), std::string(fields[5]),
                  std::string(fields[6]), std::string(fields[7])};
-    cache[std::string(fields[8])] = std::move(song);
+    cache.insert_or_assign(std::string(fields[8]), std::move(song));
 }
 
 } // namespace
@@ -53,15 +56,26 @@ FolderCache loadFolderCache(const std::string& path) {
     FolderCache cache;
     const int fd = openRegularFile(path.c_str());
     if (fd < 0) return cache;
-    std::string bytes;
-    char block[64 << 10];
+    // Read into room for the whole file at once, so the bytes are neither copied nor moved
+    // as they grow; a file that grows meanwhile is read on to its end all the same.
+    struct stat info {};
+    const std::size_t expected =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    std::string bytes(std::min(expected + 1, kLargestCache), '\0');
+    std::size_t have = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
+        if (have == bytes.size()) {
+            if (bytes.size() >= kLargestCache) break;
+            bytes.resize(std::min(bytes.size() * 2, kLargestCache));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + have, bytes.size() - have);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0 || bytes.size() + static_cast<std::size_t>(got) > kLargestCache) break;
-        bytes.append(block, static_cast<std::size_t>(got));
+        if (got <= 0) break;
+        have += static_cast<std::size_t>(got);
     }
     ::close(fd);
+    bytes.resize(have);
+    cache.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     std::string_view rest = bytes;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <vector>
+
 namespace vx {
 
 namespace {
@@ -27,8 +29,11 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
     FolderCache before = cachePath.empty() ? FolderCache{} : loadFolderCache(cachePath);
-    const std::size_t cachedBefore = before.size();
-    FolderCache after;
+    // A start with nothing changed builds no second cache: the files found unchanged are
+    // pointed at where they were loaded, and the cache is written only when something changed.
+    std::vector<const FolderCache::value_type*> kept;
+    kept.reserve(before.size());
+    FolderCache fresh; // the files read now
     // Without the tag reader no tags can be read: the scan stops rather than cache every file as
     // unreadable.
     bool noReader = false;
@@ -36,38 +41,43 @@ bool MusicFolderScan::readFolder(const std::string& folder, const std::string& c
     walkMusicFolder(
         folder,
         [&](const AudioFile& file) {
-            CachedSong song;
+            const CachedSong* song = nullptr;
             const auto cached = before.find(file.path);
             if (cached != before.end() && cached->second.size == file.size &&
                 cached->second.modified == file.modified) {
-                song = std::move(cached->second);
+                kept.push_back(&*cached);
+                song = &cached->second;
             } else {
-                song.size = file.size;
-                song.modified = file.modified;
-                const TagsRead read = readSongTags(file.path, song.tags);
-                if (read == TagsRead::noReader) {
+                CachedSong read;
+                read.size = file.size;
+                read.modified = file.modified;
+                const TagsRead tags = readSongTags(file.path, read.tags);
+                if (tags == TagsRead::noReader) {
                     noReader = true;
                     return;
                 }
-                song.readable = read == TagsRead::read;
+                read.readable = tags == TagsRead::read;
                 if (++filesRead % kFilesPerNotice == 0)
                     state.setLibraryNotice(
                         ("Reading your music folder: " + std::to_string(filesRead) + " files so far")
                             .c_str());
+                song = &fresh.insert_or_assign(file.path, std::move(read)).first->second;
             }
-            if (song.readable) {
-                addSong(found, song.tags);
+            if (song->readable) {
+                addSong(found, song->tags);
                 ++songCount;
             } else {
                 ++brokenFiles;
             }
-            after.emplace(file.path, std::move(song));
         },
         stop, skipped);
     if (stop()) return false;
     // Only what changed is written; files gone since drop out of the cache with it.
-    if (!cachePath.empty() && (filesRead > 0 || after.size() != cachedBefore))
-        saveFolderCache(cachePath, after);
+    if (!cachePath.empty() && (filesRead > 0 || kept.size() != before.size())) {
+        for (const FolderCache::value_type* file : kept)
+            fresh.insert(*file);
+        saveFolderCache(cachePath, fresh);
+    }
     return true;
 }
 
