@@ -2,6 +2,7 @@
 #include "common/read_only_database.h"
 #include "plugin/library/reader_module_api.h"
 
+#include <sqlite3.h>
 #include <string>
 #include <unordered_set>
 
@@ -61,6 +62,9 @@ int readTable(const char* path, const VxSongSink& sink) {
     std::string problem;
     if (!database.open(path, &problem)) return fail(sink, problem);
     database.stopWhen([&sink] { return sink.stopped(sink.context) != 0; });
+    // The table is read once, front to back: a page is never asked for again, and a cache of a
+    // few pages spares the memory (and its page faults) of the usual two megabytes.
+    sqlite3_exec(database.handle(), "PRAGMA cache_size = 64", nullptr, nullptr, nullptr);
     const int table = tableOf(database);
     if (table == 0) return fail(sink, "no table of songs in it");
     const TableLayout& layout = table == 1 ? kSongs : kItems;
