@@ -60,10 +60,14 @@ std::string_view readWhole(int fd, HugeArena& arena) {
 } // namespace
 
 LoadedFolderCache::LoadedFolderCache(const std::string& path) {
-    const int fd = openRegularFile(path.c_str());
-    if (fd < 0) return;
-    std::string_view rest = readWhole(fd, arena);
-    ::close(fd);
+    struct FileCloser {
+        int fd;
+        ~FileCloser() {
+            if (fd >= 0) ::close(fd);
+        }
+    } file{openRegularFile(path.c_str())};
+    if (file.fd < 0) return;
+    std::string_view rest = readWhole(file.fd, arena);
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
         // A last line without its end was cut by a crash: it is dropped.
