@@ -3,9 +3,10 @@
 #include "common/durable_files.h"
 #include "common/regular_file.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
-#include <string_view>
-#include <vector>
+#include <sys/stat.h>
 
 namespace vx {
 
@@ -17,10 +18,11 @@ constexpr std::size_t kFields = 9;
 constexpr std::size_t kLongestLine = 16 << 10;
 constexpr std::size_t kLargestCache = std::size_t{256} << 20;
 
-std::string withoutBreaks(std::string text) {
-    for (char& c : text)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return text;
+void appendWithoutBreaks(std::string& to, std::string_view text) {
+    const std::size_t at = to.size();
+    to.append(text);
+    for (std::size_t i = at; i < to.size(); ++i)
+        if (to[i] == '\t' || to[i] == '\n' || to[i] == '\r') to[i] = ' ';
 }
 
 template <typename Number> bool numberOf(std::string_view text, Number& n) {
@@ -28,60 +30,95 @@ template <typename Number> bool numberOf(std::string_view text, Number& n) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-void parseLine(std::string_view line, FolderCache& cache) {
-    std::vector<std::string_view> fields;
-    for (std::size_t from = 0; fields.size() + 1 < kFields;) {
+// The file's bytes, at most kLargestCache of them, in the arena: read into room for the whole
+// file at once, so they are neither copied nor moved as they grow.
+std::string_view readWhole(int fd, HugeArena& arena) {
+    struct stat info {};
+    std::size_t room =
+        ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    room = std::min(room, kLargestCache);
+    char* bytes = reinterpret_cast<char*>(arena.take(room));
+    std::size_t have = 0;
+    for (;;) {
+        if (have == room) {
+            // The file grew since: read on into a larger room, up to the bound.
+            if (room >= kLargestCache) break;
+            const std::size_t larger = std::min(room * 2, kLargestCache);
+            char* moved = reinterpret_cast<char*>(arena.take(larger));
+            std::copy(bytes, bytes + have, moved);
+            bytes = moved;
+            room = larger;
+        }
+        const ssize_t got = ::read(fd, bytes + have, room - have);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    return {bytes, have};
+}
+
+} // namespace
+
+LoadedFolderCache::LoadedFolderCache(const std::string& path) {
+    struct FileCloser {
+        int fd;
+        ~FileCloser() {
+            if (fd >= 0) ::close(fd);
+        }
+    } file{openRegularFile(path.c_str())};
+    if (file.fd < 0) return;
+    std::string_view rest = readWhole(file.fd, arena);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        // A last line without its end was cut by a crash: it is dropped.
+        if (end == std::string_view::npos) break;
+        if (end <= kLongestLine) parseLine(rest.substr(0, end));
+        rest.remove_prefix(end + 1);
+    }
+}
+
+void LoadedFolderCache::parseLine(std::string_view line) {
+    std::array<std::string_view, kFields> fields;
+    std::size_t from = 0;
+    for (std::size_t f = 0; f + 1 < kFields; ++f) {
         const std::size_t tab = line.find('\t', from);
         if (tab == std::string_view::npos) return;
-        fields.push_back(line.substr(from, tab - from));
+        fields[f] = line.substr(from, tab - from);
         from = tab + 1;
-        if (fields.size() + 1 == kFields) fields.push_back(line.substr(from));
     }
+    fields[kFields - 1] = line.substr(from);
     CachedSong song;
     if (!numberOf(fields[0], song.size) || !numberOf(fields[1], song.modified) ||
         (fields[2] != "0" && fields[2] != "1") || fields[8].empty())
         return;
     song.readable = fields[2] == "1";
-    song.tags = {std::string(fields[3]), std::string(fields[4]), std::string(fields[5]),
-                 std::string(fields[6]), std::string(fields[7])};
-    cache[std::string(fields[8])] = std::move(song);
+    song.artist = fields[3];
+    song.albumArtist = fields[4];
+    song.album = fields[5];
+    song.artistId = fields[6];
+    song.albumArtistId = fields[7];
+    bool added = false;
+    songs.find(fields[8], added).value = song;
 }
 
-} // namespace
-
-FolderCache loadFolderCache(const std::string& path) {
-    FolderCache cache;
-    const int fd = openRegularFile(path.c_str());
-    if (fd < 0) return cache;
-    std::string bytes;
-    char block[64 << 10];
-    for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0 || bytes.size() + static_cast<std::size_t>(got) > kLargestCache) break;
-        bytes.append(block, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        // A last line without its end was cut by a crash: it is dropped.
-        if (end == std::string_view::npos) break;
-        if (end <= kLongestLine) parseLine(rest.substr(0, end), cache);
-        rest.remove_prefix(end + 1);
-    }
-    return cache;
+CachedSong cachedSongOf(std::uint64_t size, std::int64_t modified, bool readable, const SongTags& tags) {
+    return {size,       modified,      readable,          tags.artist, tags.albumArtist,
+            tags.album, tags.artistId, tags.albumArtistId};
 }
 
-bool saveFolderCache(const std::string& path, const FolderCache& cache) {
+bool saveFolderCache(const std::string& path, const std::vector<SavedSong>& songs) {
     std::string bytes;
-    for (const auto& [file, song] : cache) {
-        if (file.find_first_of("\t\n\r") != std::string::npos) continue;
-        const SongTags& t = song.tags;
+    for (const auto& [file, song] : songs) {
+        if (file.find_first_of("\t\n\r") != std::string_view::npos) continue;
         bytes += std::to_string(song.size) + '\t' + std::to_string(song.modified) + '\t' +
-                 (song.readable ? '1' : '0') + '\t' + withoutBreaks(t.artist) + '\t' +
-                 withoutBreaks(t.albumArtist) + '\t' + withoutBreaks(t.album) + '\t' +
-                 withoutBreaks(t.artistId) + '\t' + withoutBreaks(t.albumArtistId) + '\t' + file + '\n';
+                 (song.readable ? '1' : '0') + '\t';
+        for (const std::string_view field :
+             {song.artist, song.albumArtist, song.album, song.artistId, song.albumArtistId}) {
+            appendWithoutBreaks(bytes, field);
+            bytes += '\t';
+        }
+        bytes.append(file);
+        bytes += '\n';
     }
     return writeFileDurably(path, bytes, 0600);
 }

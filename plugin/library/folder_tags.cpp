@@ -1,46 +1,39 @@
 #include "plugin/library/folder_tags.h"
 
-#include "common/regular_file.h"
-
-#include <taglib/fileref.h>
-#include <taglib/tfilestream.h>
-#include <taglib/tpropertymap.h>
+#include "plugin/library/reader_module.h"
+#include "plugin/library/reader_module_api.h"
 
 namespace vx {
 
 namespace {
 
-struct FileCloser {
-    int fd;
-    ~FileCloser() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-std::string firstValue(const TagLib::PropertyMap& properties, const char* key) {
-    const auto found = properties.find(key);
-    if (found == properties.end() || found->second.isEmpty()) return {};
-    return found->second.front().to8Bit(true);
+std::string textOf(const VxText& text) {
+    return text.data ? std::string(text.data, text.size) : std::string();
 }
+
+void takeTags(void* context, const VxText* fields, std::uint64_t) {
+    auto& tags = *static_cast<SongTags*>(context);
+    tags.artist = textOf(fields[vxArtist]);
+    tags.albumArtist = textOf(fields[vxAlbumArtist]);
+    tags.album = textOf(fields[vxAlbum]);
+    tags.artistId = textOf(fields[vxArtistId]);
+    tags.albumArtistId = textOf(fields[vxAlbumArtistId]);
+}
+
+int neverStopped(void*) {
+    return 0;
+}
+
+void noProblem(void*, VxText) {}
 
 } // namespace
 
-bool readSongTags(const std::string& path, SongTags& tags) {
-    FileCloser file{openRegularFile(path.c_str())};
-    if (file.fd < 0) return false;
-    TagLib::FileStream stream(file.fd, true);
-    if (!stream.isOpen()) return false;
-    file.fd = -1; // the open stream closes the descriptor itself
-    // The type is told by the file's content; audio properties are not read.
-    const TagLib::FileRef ref(&stream, false);
-    if (ref.isNull() || !ref.file()->isValid()) return false;
-    const TagLib::PropertyMap properties = ref.file()->properties();
-    tags.artist = firstValue(properties, "ARTIST");
-    tags.albumArtist = firstValue(properties, "ALBUMARTIST");
-    tags.album = firstValue(properties, "ALBUM");
-    tags.artistId = firstValue(properties, "MUSICBRAINZ_ARTISTID");
-    tags.albumArtistId = firstValue(properties, "MUSICBRAINZ_ALBUMARTISTID");
-    return true;
+TagsRead readSongTags(const std::string& path, SongTags& tags) {
+    static const ModuleEntry reader = readerModuleEntry(kSongTagsModule, "vx_read_song_tags");
+    if (!reader.address) return TagsRead::noReader;
+    const VxSongSink sink{&tags, neverStopped, takeTags, noProblem};
+    return reinterpret_cast<VxSongTagsEntry>(reader.address)(path.c_str(), &sink) ? TagsRead::read
+                                                                                  : TagsRead::unreadable;
 }
 
 } // namespace vx

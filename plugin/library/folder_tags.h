@@ -13,8 +13,15 @@ struct SongTags {
     std::string albumArtistId;
 };
 
-// False when the file cannot be opened or TagLib finds no tags it can read in it (truncated or
-// broken files, or files of no format it knows).
-bool readSongTags(const std::string& path, SongTags& tags);
+enum class TagsRead {
+    read,
+    // The file cannot be opened, or TagLib finds no tags it can read in it (truncated or broken
+    // files, or files of no format it knows).
+    unreadable,
+    // The tag reader itself could not be loaded: no file's tags can be read.
+    noReader,
+};
+
+TagsRead readSongTags(const std::string& path, SongTags& tags);
 
 } // namespace vx

@@ -50,6 +50,16 @@ template <typename Value> class NameTable {
         added = true;
         return entry;
     }
+    // The entry for the written text, or null when it has none.
+    Entry* lookup(std::string_view written) const {
+        const std::uint64_t hash = hashOf(written);
+        const std::size_t mask = slotCount - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots[i];
+            if (!slot.entry) return nullptr;
+            if (slot.hash == hash && sameText(slot.entry->written, written)) return slot.entry;
+        }
+    }
     std::size_t size() const { return entries.size(); }
 
     // Names are compared word by word in place: a call to memcmp costs more than the name.

@@ -31,13 +31,14 @@ void SongLists::add(std::string_view artist, std::string_view album, std::uint64
     const std::string_view written = trimmedName(artist);
     if (written.empty()) return;
     if (last == SIZE_MAX || written != lastWritten) {
-        auto known = byWritten.find(written);
-        if (known == byWritten.end()) {
-            known = byWritten.emplace(std::string(written), seen.size()).first;
+        bool added = false;
+        auto& known = byWritten.find(written, added);
+        if (added) {
+            known.value = seen.size();
             seen.push_back({artistNameForms(written), 0, {}});
         }
         lastWritten.assign(written);
-        last = known->second;
+        last = known.value;
     }
     Artist& entry = seen[last];
     if (entry.forms.first.empty()) return;
@@ -49,8 +50,9 @@ void SongLists::add(std::string_view artist, std::string_view album, std::uint64
     const std::string_view albumName = trimmedName(album);
     if (albumName.empty() || albumName == lastAlbum) return;
     lastAlbum.assign(albumName);
-    if (seenAlbums.find(albumName) != seenAlbums.end()) return;
-    seenAlbums.emplace(albumName);
+    bool added = false;
+    seenAlbums.find(albumName, added);
+    if (!added) return;
     std::string stored = normalisedName(albumName);
     if (!stored.empty()) albumEntries.push_back(std::move(stored));
 }

@@ -2,6 +2,8 @@
 // What a library of songs gives the plug-in, gathered song by song and handed to the lists at
 // the end, so that a reading that fails half way leaves the lists as they were.
 #include "plugin/library/artist_name_forms.h"
+#include "plugin/library/huge_blocks.h"
+#include "plugin/library/name_table.h"
 #include "plugin/model/artist_plays.h"
 #include "plugin/model/record_lists.h"
 
@@ -9,7 +11,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace vx {
@@ -49,22 +50,18 @@ class SongLists {
     ArtistIds ids() const;
 
   private:
-    // Written names are looked up by view, so that a song whose names were seen before costs
-    // no copy of them.
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-    };
-    using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
     struct Artist {
         ArtistNameForms forms;
         std::uint64_t plays = 0;
         std::string id;
     };
 
-    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> byWritten; // into seen
-    std::vector<Artist> seen; // in the order first read
-    TextSet seenAlbums;       // as written
+    // Written names are looked up by view in open-addressed tables, so that a song whose names
+    // were seen before costs no copy of them and a miss costs no text compare.
+    HugeArena arena;
+    NameTable<std::size_t> byWritten{arena}; // into seen
+    NameTable<bool> seenAlbums{arena};       // as written
+    std::vector<Artist> seen;                // in the order first read
     std::vector<std::string> albumEntries;
     // The last song's artist and album: the songs of an album come one after another.
     std::string lastWritten;
