@@ -97,7 +97,25 @@ void exportAgainIfStale(CalGetData& engine) {
 
 void savePreferencesSoon(CalGetData& engine) {
     CalGetData* e = &engine;
-    engine.actions.post(ActionQueue::Kind::Save, [e] { e->genPref(); });
+    engine.actions.post(ActionQueue::Kind::Save, [e] {
+        // A stop leaves the lists whole again as it ends (the host thread ends it, never a close
+        // that waits for this save), so the user's change is written then rather than lost.
+        while (!e->genPref() && !e->root->state.getShutingDown())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+}
+
+bool addFriend(CalGetData& engine, const char* name) {
+    FRIENDLIST* friends = engine.root->friends;
+    return friends && name && name[0] && friends->add(new FRIENDNAME(name));
+}
+
+void removeFriend(CalGetData& engine, const char* name) {
+    if (FRIENDLIST* friends = engine.root->friends; friends && name) friends->remove(name);
+}
+
+void searchTypedPlace(CalGetData& engine) {
+    engine.suggestUpdateShowList(kUpdateAll, false);
 }
 
 void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {

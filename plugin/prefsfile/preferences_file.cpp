@@ -155,7 +155,7 @@ bool mustNotWrite(ProtectedData& st) {
 
 } // namespace
 
-void vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
+bool vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
     ProtectedData& st = root->state;
     const std::time_t now = std::time(nullptr);
 
@@ -189,17 +189,18 @@ void vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime)
     std::string contents = std::move(copy.settings);
     copy.shows.appendLines(contents);
 
-    if (mustNotWrite(st)) return;
+    if (mustNotWrite(st)) return false;
     st.getVoxtrailPref(text);
     std::lock_guard<std::mutex> writing(gWriteLock);
-    if (composition < gLastWritten) return;
+    if (composition < gLastWritten) return true; // a later composition is already written
     std::string why;
     if (!vx::writePrivateFile(text, contents, &why)) {
         std::fprintf(stderr, "Voxtrail: the preferences were not saved, the previous file is kept (%s)\n",
                      why.c_str());
-        return;
+        return true;
     }
     gLastWritten = composition;
+    return true;
 }
 
 namespace {

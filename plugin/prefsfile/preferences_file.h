@@ -19,8 +19,9 @@ struct RefreshSchedule {
 
 // Writes the settings and lists whole (the previous file is kept when that fails). A schedule
 // of 0 becomes the first refresh of a new installation. Nothing is written while a refresh is
-// being stopped or the plug-in closes, as the lists may be half filled then.
-void savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
+// being stopped or the plug-in closes, as the lists may be half filled then: false then, true
+// otherwise (a file that could not be written is told on the error output).
+bool savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
 
 // What reading the file found that the engine tells the user or acts on.
 struct PreferencesRead {
