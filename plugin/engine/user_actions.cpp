@@ -7,6 +7,7 @@
 #include "plugin/export/ical_file.h"
 #include "plugin/net/query_escape.h"
 #include "plugin/net/web_fetch.h"
+#include "plugin/prefsfile/preferences_file.h"
 #include "plugin/services/calendar_sharing.h"
 
 #include <chrono>
@@ -103,6 +104,14 @@ void savePreferencesSoon(CalGetData& engine) {
         while (!e->genPref() && !e->root->state.getShutingDown())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
+}
+
+void savePreferencesAsStored(CalGetData& engine) {
+    auto composed = std::make_shared<const vx::ComposedPreferences>(
+        vx::composePreferences(engine.root, engine.nextUpdateTime));
+    if (composed->refused) return savePreferencesSoon(engine);
+    PluginData* root = engine.root;
+    engine.actions.post(ActionQueue::Kind::Save, [root, composed] { vx::writePreferences(root, *composed); });
 }
 
 bool addFriend(CalGetData& engine, const char* name) {

@@ -20,9 +20,12 @@ void exportAgainIfStale(CalGetData& engine);
 void exportChosenShows(CalGetData& engine);
 
 // Saves the preferences on the engine's action queue, with the settings and lists as they are
-// when the save runs: the door of the preferences window's OK, which has stored the settings. A
-// refresh being stopped meanwhile delays the save, and it is written once the stop has ended.
+// when the save runs. A refresh being stopped meanwhile delays the save until the stop has ended.
 void savePreferencesSoon(CalGetData& engine);
+
+// The door of the preferences window's OK, which has stored the settings: they are composed at
+// once, before the refresh OK asks for can change the lists, and written on the action queue.
+void savePreferencesAsStored(CalGetData& engine);
 
 // The preferences window's friend list, changed under its lock: false when the list already
 // holds the name in any letter case. OK saves the list and asks for the friends' shows.

@@ -30,7 +30,7 @@ void EngineOutside::openServicePage(const char* pathAndQuery) {
 }
 
 void EngineOutside::savePreferences() {
-    savePreferencesSoon(engine);
+    savePreferencesAsStored(engine);
 }
 
 bool EngineOutside::addFriend(const std::string& name) {
