@@ -84,8 +84,8 @@ class CalGetData {
     // Asks the web service whether a newer version exists and offers the download.
     void checkForVersionUpdate();
 
-    // Preferences file.
-    void genPref();
+    // Preferences file. False when a refresh being stopped or the close kept it from writing.
+    bool genPref();
     int loadPrefs();
 
     // Prepares the iCal folder of older systems; nonzero when there is no usable location.

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-void CalGetData::genPref() {
-    vx::savePreferences(root, nextUpdateTime);
+bool CalGetData::genPref() {
+    return vx::savePreferences(root, nextUpdateTime);
 }
 
 int CalGetData::loadPrefs() {

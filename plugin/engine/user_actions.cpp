@@ -7,6 +7,7 @@
 #include "plugin/export/ical_file.h"
 #include "plugin/net/query_escape.h"
 #include "plugin/net/web_fetch.h"
+#include "plugin/prefsfile/preferences_file.h"
 #include "plugin/services/calendar_sharing.h"
 
 #include <chrono>
@@ -97,7 +98,33 @@ void exportAgainIfStale(CalGetData& engine) {
 
 void savePreferencesSoon(CalGetData& engine) {
     CalGetData* e = &engine;
-    engine.actions.post(ActionQueue::Kind::Save, [e] { e->genPref(); });
+    engine.actions.post(ActionQueue::Kind::Save, [e] {
+        // A stop leaves the lists whole again as it ends (the host thread ends it, never a close
+        // that waits for this save), so the user's change is written then rather than lost.
+        while (!e->genPref() && !e->root->state.getShutingDown())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+}
+
+void savePreferencesAsStored(CalGetData& engine) {
+    auto composed = std::make_shared<const vx::ComposedPreferences>(
+        vx::composePreferences(engine.root, engine.nextUpdateTime));
+    if (composed->refused) return savePreferencesSoon(engine);
+    PluginData* root = engine.root;
+    engine.actions.post(ActionQueue::Kind::Save, [root, composed] { vx::writePreferences(root, *composed); });
+}
+
+bool addFriend(CalGetData& engine, const char* name) {
+    FRIENDLIST* friends = engine.root->friends;
+    return friends && name && name[0] && friends->add(new FRIENDNAME(name));
+}
+
+void removeFriend(CalGetData& engine, const char* name) {
+    if (FRIENDLIST* friends = engine.root->friends; friends && name) friends->remove(name);
+}
+
+void searchTypedPlace(CalGetData& engine) {
+    engine.suggestUpdateShowList(kUpdateAll, false);
 }
 
 void openWebServicePage(CalGetData& engine, const char* pathAndQuery) {

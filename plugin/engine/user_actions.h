@@ -20,8 +20,21 @@ void exportAgainIfStale(CalGetData& engine);
 void exportChosenShows(CalGetData& engine);
 
 // Saves the preferences on the engine's action queue, with the settings and lists as they are
-// when the save runs.
+// when the save runs. A refresh being stopped meanwhile delays the save until the stop has ended.
 void savePreferencesSoon(CalGetData& engine);
+
+// The door of the preferences window's OK, which has stored the settings: they are composed at
+// once, before the refresh OK asks for can change the lists, and written on the action queue.
+void savePreferencesAsStored(CalGetData& engine);
+
+// The preferences window's friend list, changed under its lock: false when the list already
+// holds the name in any letter case. OK saves the list and asks for the friends' shows.
+bool addFriend(CalGetData& engine, const char* name);
+void removeFriend(CalGetData& engine, const char* name);
+
+// The place typed in the pane (city, state, radius as shown) is searched, unless a refresh
+// already works on it; the refresh saves the preferences as it ends.
+void searchTypedPlace(CalGetData& engine);
 
 // Opens a page of the web service in the user's browser; the address goes to the host's opener
 // as one argument, and an alert says when no browser could be started.

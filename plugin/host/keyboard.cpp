@@ -2,6 +2,7 @@
 
 #include "common/mac_roman.h"
 
+#include "plugin/engine/user_actions.h"
 #include "plugin/host/voxtrail_class.h"
 #include "plugin/view/mouse_input.h"
 
@@ -119,7 +120,7 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
             st.removeLetterCurStateDisplay();
         else if (endsLine(c)) {
             st.setUpdatingState(false);
-            root->engine.suggestUpdateShowList(kUpdateAll, false);
+            searchTypedPlace(root->engine);
             root->view.Render();
         } else if (c == kTab) {
             st.setUpdatingState(false);
@@ -131,7 +132,7 @@ OSStatus handleKeyEvent(VisualPluginData* data, const EventRecord* event) {
         else if (c == kBackspace)
             st.removeLetterCurSearchRadiusDisplay();
         else if ((endsLine(c) || c == kTab) && root->engine.endRadiusEditing())
-            root->engine.suggestUpdateShowList(kUpdateAll, false);
+            searchTypedPlace(root->engine);
     } else {
         {
             // The update thread swaps the lists under the render lock.

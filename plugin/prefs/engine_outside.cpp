@@ -2,6 +2,7 @@
 
 #include "platform/host_services.h"
 #include "plugin/engine/startup_steps.h"
+#include "plugin/engine/user_actions.h"
 #include "plugin/prefs/account_requests.h"
 #include "plugin/prefsfile/password_file.h"
 
@@ -29,7 +30,15 @@ void EngineOutside::openServicePage(const char* pathAndQuery) {
 }
 
 void EngineOutside::savePreferences() {
-    engine.genPref();
+    savePreferencesAsStored(engine);
+}
+
+bool EngineOutside::addFriend(const std::string& name) {
+    return ::addFriend(engine, name.c_str());
+}
+
+void EngineOutside::removeFriend(const std::string& name) {
+    ::removeFriend(engine, name.c_str());
 }
 
 void EngineOutside::suggestUpdate(unsigned long mask) {

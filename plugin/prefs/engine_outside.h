@@ -12,6 +12,8 @@ class EngineOutside : public PreferencesOutside {
                     std::string& path) override;
     void openServicePage(const char* pathAndQuery) override;
     void savePreferences() override;
+    bool addFriend(const std::string& name) override;
+    void removeFriend(const std::string& name) override;
     void suggestUpdate(unsigned long mask) override;
     void libraryChanged() override;
     void registerWithGrowl() override;

@@ -36,7 +36,12 @@ class PreferencesOutside {
                             std::string& path) = 0;
     // Opens a page of the web service (path and query) in the browser.
     virtual void openServicePage(const char* pathAndQuery) = 0;
+    // Saves the settings and lists as stored so far, off the window's thread.
     virtual void savePreferences() = 0;
+    // The friend list, changed by the engine: add is false when the list already holds the name
+    // in any letter case. OK saves it.
+    virtual bool addFriend(const std::string& name) = 0;
+    virtual void removeFriend(const std::string& name) = 0;
     virtual void suggestUpdate(unsigned long mask) = 0;
     // The library path or an artist list changed: the refresh asked for next reads them.
     virtual void libraryChanged() = 0;

@@ -75,7 +75,7 @@ void PreferencesWindowLogic::addFriend() {
         return;
     }
     // A name already held (in any letter case) leaves the list as it was.
-    if (root.friends->add(new FRIENDNAME(name.c_str()))) friendsListChanged = true;
+    if (outside.addFriend(name)) friendsListChanged = true;
     refillFriendBrowser();
     controls.setText(CID_SHARING_TBOX_addFriend, "");
 }
@@ -83,7 +83,7 @@ void PreferencesWindowLogic::addFriend() {
 void PreferencesWindowLogic::removeFriend() {
     if (iFriendListItemSelected < 0) return;
     const std::string name = friendAt(*root.friends, static_cast<uint32_t>(iFriendListItemSelected));
-    if (!name.empty()) root.friends->remove(name.c_str());
+    if (!name.empty()) outside.removeFriend(name);
     refillFriendBrowser();
     iFriendListItemSelected = -1;
     controls.setEnabled(CID_SHARING_BTTN_removeFriend, false);

@@ -155,7 +155,7 @@ bool mustNotWrite(ProtectedData& st) {
 
 } // namespace
 
-void vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
+vx::ComposedPreferences vx::composePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
     ProtectedData& st = root->state;
     const std::time_t now = std::time(nullptr);
 
@@ -174,32 +174,43 @@ void vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime)
     PreferencesCopy copy;
     auto withRoom = [](const std::atomic<std::size_t>& last) { return last + last / 8 + 64; };
     copy.shows.prepare({withRoom(gCopiedShows), withRoom(gCopiedLabels), withRoom(gCopiedTextBytes)});
-    uint64_t composition = 0;
+    ComposedPreferences composed;
     {
         // The render lock keeps the show lists in their slots while they are copied.
         std::lock_guard<std::recursive_mutex> frame(PluginData::renderLock);
         copyPreferences(copy, root, nextUpdateTime.load());
-        composition = ++gCompositions;
+        composed.composition = ++gCompositions;
     }
     const vx::SavedShows::Size copied = copy.shows.size();
     gCopiedShows = copied.shows;
     gCopiedLabels = copied.labels;
     gCopiedTextBytes = copied.textBytes;
     // Composed with no lock held: frames go on meanwhile.
-    std::string contents = std::move(copy.settings);
-    copy.shows.appendLines(contents);
+    composed.contents = std::move(copy.settings);
+    copy.shows.appendLines(composed.contents);
+    composed.refused = mustNotWrite(st);
+    return composed;
+}
 
-    if (mustNotWrite(st)) return;
-    st.getVoxtrailPref(text);
+void vx::writePreferences(PluginData* root, const ComposedPreferences& composed) {
+    if (composed.refused) return;
+    char path[1024];
+    root->state.getVoxtrailPref(path);
     std::lock_guard<std::mutex> writing(gWriteLock);
-    if (composition < gLastWritten) return;
+    if (composed.composition < gLastWritten) return; // a later composition is already written
     std::string why;
-    if (!vx::writePrivateFile(text, contents, &why)) {
+    if (!vx::writePrivateFile(path, composed.contents, &why)) {
         std::fprintf(stderr, "Voxtrail: the preferences were not saved, the previous file is kept (%s)\n",
                      why.c_str());
         return;
     }
-    gLastWritten = composition;
+    gLastWritten = composed.composition;
+}
+
+bool vx::savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
+    const ComposedPreferences composed = composePreferences(root, nextUpdateTime);
+    writePreferences(root, composed);
+    return !composed.refused;
 }
 
 namespace {

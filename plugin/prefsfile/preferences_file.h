@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 class PluginData;
 
@@ -19,8 +20,20 @@ struct RefreshSchedule {
 
 // Writes the settings and lists whole (the previous file is kept when that fails). A schedule
 // of 0 becomes the first refresh of a new installation. Nothing is written while a refresh is
-// being stopped or the plug-in closes, as the lists may be half filled then.
-void savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
+// being stopped or the plug-in closes, as the lists may be half filled then: false then, true
+// otherwise (a file that could not be written is told on the error output).
+bool savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
+
+// A save in its two halves, so the settings as they are now can be written on another thread:
+// the composition copies them at once (refused as the save would be), the write keeps the file
+// as a later composition already wrote it.
+struct ComposedPreferences {
+    std::string contents;
+    uint64_t composition = 0;
+    bool refused = false;
+};
+ComposedPreferences composePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
+void writePreferences(PluginData* root, const ComposedPreferences& composed);
 
 // What reading the file found that the engine tells the user or acts on.
 struct PreferencesRead {

@@ -3,6 +3,7 @@
 #include "plugin/view/mouse_input.h"
 
 #include "plugin/engine/cal_get_data.h"
+#include "plugin/engine/user_actions.h"
 #include "plugin/view/cal_vis.h"
 
 #include <climits>
@@ -93,6 +94,6 @@ void handleLeftMouseClicks(CalVis* vis) {
         handleCellArrows(*vis);
     }
     // A new search joins the running refresh, which may be waiting for the render lock.
-    if (search) vis->engine->suggestUpdateShowList(kUpdateAll, false);
+    if (search) searchTypedPlace(*vis->engine);
     vis->Render();
 }

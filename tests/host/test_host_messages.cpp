@@ -2,14 +2,17 @@
 #include "plugin/engine/user_actions.h"
 #include "plugin/host/host_handler.h"
 #include "plugin/host/voxtrail_class.h"
+#include "plugin/prefs/engine_outside.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -333,11 +336,20 @@ TEST_F(HostSession, ActionsAreCarriedOutAfterCleanupAndANewInit) {
     data = static_cast<VisualPluginData*>(info.u.initMessage.refCon);
     CalGetData& engine = gVoxtrail->engine;
     engine.actions.drain();
+    if (engine.updateThreadHandle.joinable()) engine.updateThreadHandle.join(); // init's refresh
 
+    // The preferences window's OK after a friend was added: the save goes on the queue, and a
+    // refresh being stopped while it waits delays it rather than drops it.
     std::filesystem::remove(home.preferences());
-    savePreferencesSoon(engine);
+    EngineOutside window(engine);
+    ASSERT_TRUE(window.addFriend("pal"));
+    gVoxtrail->state.setForceUpdate(true);
+    window.savePreferences();
+    // Time for the save to meet the stop: too little would only leave the delay untested.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    gVoxtrail->state.setForceUpdate(false);
     engine.actions.drain();
-    EXPECT_TRUE(std::filesystem::exists(home.preferences()));
+    EXPECT_NE(home.read(home.preferences()).find("\npal@@\n"), std::string::npos);
 
     bool exported = false;
     engine.actions.post(ActionQueue::Kind::Export, [&] { exported = true; });

@@ -45,6 +45,10 @@ class FakeOutside : public PreferencesOutside {
     }
     void openServicePage(const char* p) override { pages.push_back(p); }
     void savePreferences() override { ++saves; }
+    // The list the engine would change: the window's root's.
+    FRIENDLIST* friends = nullptr;
+    bool addFriend(const std::string& name) override { return friends->add(new FRIENDNAME(name.c_str())); }
+    void removeFriend(const std::string& name) override { friends->remove(name.c_str()); }
     void suggestUpdate(unsigned long mask) override { updates.push_back(mask); }
     void libraryChanged() override {}
     void registerWithGrowl() override { ++growls; }

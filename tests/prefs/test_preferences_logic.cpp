@@ -21,6 +21,7 @@ class PreferencesLogicTest : public ::testing::Test {
     PreferencesWindowLogic logic{root, controls, outside};
 
     PreferencesLogicTest() {
+        outside.friends = root.friends;
         root.state.setOSXVersion(10.6f);
         root.state.setiCalLoc("/home/me/corestorage.ics");
         root.state.setVoxtrailIncludeBandsList(home.includeFile().c_str());
