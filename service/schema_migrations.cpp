@@ -286,7 +286,8 @@ bool migrateSchema(Database& db, std::string* error) {
             }
             const Migration& m = kMigrations[static_cast<std::size_t>(current)];
             const bool sqlite = db.engine() == Database::Engine::Sqlite;
-            c.script(sqlite ? m.sqlite : m.postgres);
+            // A step of C++ only has no SQL to run.
+            if (const char* sql = sqlite ? m.sqlite : m.postgres; sql[0] != '\0') c.script(sql);
             if (sqlite && m.sqliteAfter) m.sqliteAfter(c);
             if (m.after) m.after(c);
             c.run("INSERT INTO schema_version (version) VALUES (?1)", {static_cast<long long>(current + 1)});
