@@ -230,8 +230,7 @@ TEST(GatheredShowsEndToEnd, ArtistsListedOnlyByAFeedAndAPageAreFound) {
     EXPECT_EQ(found, expected);
 }
 
-// A beets library names Sigur Rós and Queen with their ids; a page lists Sigur Rós in Cyrillic with
-// that id and another Queen with its own: the first is the user's, the second not.
+// Beets knows Sigur Rós's and Queen's ids: Sigur Rós in Cyrillic with that id is found, another Queen not.
 TEST(GatheredShowsEndToEnd, ArtistIdsDecideWhereTheLibraryAndThePageBothHaveThem) {
     TempHome home;
     const std::string sigurRos = "\xd0\xa1\xd0\xb8\xd0\xb3\xd1\x83\xd1\x80 \xd0\xa0\xd0\xbe\xd1\x81";

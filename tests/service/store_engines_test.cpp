@@ -232,8 +232,7 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
     EXPECT_EQ(snapshot(back), original);
 }
 
-// Stars keyed by the ASCII-only artist form of before are found under today's form once the step
-// runs: keys of the old form of their own artist move, any other key stays.
+// Stars keyed by the old ASCII-only form of their own artist take today's form; other keys stay.
 TEST(StoreEngines, StarsOfOlderKeysTakeTodaysNameForm) {
     const std::string target = vxtest::freshStoreTarget("stars"), sakamoto = "\xe5\x9d\x82\xe6\x9c\xac";
     struct Star {
