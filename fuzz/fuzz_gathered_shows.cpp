@@ -1,6 +1,7 @@
 // Arbitrary bytes as a source's answer, read as an iCalendar feed, a page with JSON-LD or a
 // MusicBrainz answer (by the first byte): no reader crashes, and every show it gives is whole:
 // performers and texts of one clean line, a real calendar day within the listed year.
+#include "common/musicbrainz_id.h"
 #include "service/gather/ics_reader.h"
 #include "service/gather/jsonld_reader.h"
 #include "service/gather/musicbrainz_reader.h"
@@ -35,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (e.performers.empty()) __builtin_trap();
         for (const std::string& p : e.performers)
             if (p.empty() || !oneLine(p)) __builtin_trap();
+        // Ids stand beside their performers, each an id in the form the plug-in compares.
+        if (e.performerIds.size() > e.performers.size()) __builtin_trap();
+        for (const std::string& id : e.performerIds)
+            if (!id.empty() && id != vx::musicBrainzId(id)) __builtin_trap();
         for (const std::string* field :
              {&e.venue, &e.city, &e.region, &e.time, &e.doors, &e.ticketUrl, &e.eventUrl})
             if (!oneLine(*field)) __builtin_trap();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -38,21 +39,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     long taken = 0;
     readSourceEvents(page, [&](const SourceEvent&) { return ++taken > 0; });
     if (answer.full && answer.events != taken) __builtin_trap();
-    // The reader of wanted events hands exactly the whole read's events with a wanted performer.
-    auto wanted = [](std::string_view p) { return p.size() % 2 == 1; };
-    std::vector<std::vector<std::string_view>> whole, few;
+    // The reader of wanted events hands exactly the whole read's events with a wanted performer,
+    // each performer shown with the id the whole read gives it.
+    auto wanted = [](std::string_view p, std::string_view id) { return (p.size() + id.size()) % 2 == 1; };
+    using Bill = std::pair<std::vector<std::string_view>, std::vector<std::string_view>>;
+    std::vector<Bill> whole, few;
     readSourceEvents(page, [&](const SourceEvent& e) {
-        for (std::string_view p : e.performers) {
-            if (!wanted(p)) continue;
-            whole.push_back(e.performers);
+        for (std::size_t i = 0; i < e.performers.size(); ++i) {
+            if (!wanted(e.performers[i], e.performerIds[i])) continue;
+            whole.emplace_back(e.performers, e.performerIds);
             break;
         }
         return true;
     });
     readWantedSourceEvents(
-        page, [&](std::string_view p) { return wanted(p) ? Performer::kWanted : Performer::kUnwanted; },
+        page,
+        [&](std::string_view p, std::string_view id) {
+            return wanted(p, id) ? Performer::kWanted : Performer::kUnwanted;
+        },
         [&](const SourceEvent& e) {
-            few.push_back(e.performers);
+            few.emplace_back(e.performers, e.performerIds);
             return true;
         });
     if (whole != few) __builtin_trap();

@@ -1,5 +1,7 @@
 #include "service/schema_migrations.h"
 
+#include "service/phone_star_keys.h"
+
 #include <array>
 
 namespace vxs {
@@ -10,6 +12,8 @@ struct Migration {
     const char* postgres;
     // SQLite files made before schema_version existed hold part of step 1 already.
     void (*sqliteAfter)(SqlConnection&) = nullptr;
+    // Work of the step that SQL alone cannot do, on either engine.
+    void (*after)(SqlConnection&) = nullptr;
 };
 
 bool hasColumn(SqlConnection& c, const char* table, const std::string& column) {
@@ -36,7 +40,7 @@ void addFeedColumns(SqlConnection& c) {
 
 // Names compare without case on both engines (NOCASE; citext), and every other text compares
 // and sorts by its bytes (BINARY; "C").
-const std::array<Migration, 8> kMigrations{{
+const std::array<Migration, 10> kMigrations{{
     {R"sql(
 CREATE TABLE IF NOT EXISTS users (
   username TEXT PRIMARY KEY COLLATE NOCASE,
@@ -246,6 +250,12 @@ CREATE TABLE sharing_friends (
   PRIMARY KEY (username, friend)
 );
 )sql"},
+    // A gathered show's performers' MusicBrainz ids, in bill order, joined by ",": a row of before
+    // has none, and the show keeps its JSON as older services read it.
+    {"ALTER TABLE gathered_shows ADD COLUMN performer_ids TEXT NOT NULL DEFAULT ''",
+     "ALTER TABLE gathered_shows ADD COLUMN performer_ids TEXT COLLATE \"C\" NOT NULL DEFAULT ''"},
+    // Stars keyed by the artist form of before names of every script kept their letters take today's.
+    {"", "", nullptr, [](SqlConnection& c) { rekeyPhoneStars(c); }},
 }};
 
 } // namespace
@@ -276,8 +286,10 @@ bool migrateSchema(Database& db, std::string* error) {
             }
             const Migration& m = kMigrations[static_cast<std::size_t>(current)];
             const bool sqlite = db.engine() == Database::Engine::Sqlite;
-            c.script(sqlite ? m.sqlite : m.postgres);
+            // A step of C++ only has no SQL to run.
+            if (const char* sql = sqlite ? m.sqlite : m.postgres; sql[0] != '\0') c.script(sql);
             if (sqlite && m.sqliteAfter) m.sqliteAfter(c);
+            if (m.after) m.after(c);
             c.run("INSERT INTO schema_version (version) VALUES (?1)", {static_cast<long long>(current + 1)});
             step.commit();
         }

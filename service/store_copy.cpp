@@ -1,5 +1,6 @@
 #include "service/store_copy.h"
 
+#include "service/phone_star_keys.h"
 #include "service/service_database.h"
 
 #include <sys/stat.h>
@@ -103,6 +104,8 @@ bool copyStore(const std::string& from, const std::string& to, std::string* summ
         for (const CopiedTable& t : kTables)
             *summary +=
                 (summary->empty() ? "" : ", ") + std::to_string(copyTable(*in, *out, t)) + " " + t.what;
+        // A store of an older service (copied as it is, not migrated) may hold stars of older keys.
+        rekeyPhoneStars(*out);
         writing.commit();
         reading.commit();
         return true;

@@ -9,10 +9,34 @@ bool isLowerOrDigit(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
+void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
+    std::size_t pos = 0;
+    while ((pos = text.find(pattern, pos)) != std::string::npos)
+        text.replace(pos, pattern.size(), replacement);
+}
+
 } // namespace
 
 std::string artistKey(std::string_view name) {
     return vx::nameKey(name);
+}
+
+std::string asciiArtistKey(std::string_view name) {
+    std::string text;
+    for (unsigned char c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        if (isLowerOrDigit(c) || c == '&' || c == '#' || c == ';' || c == ' ') text += static_cast<char>(c);
+    }
+    replaceAll(text, " and ", " ");
+    replaceAll(text, " the ", " ");
+    replaceAll(text, " a ", " ");
+    for (std::string_view lead : {"and ", "the ", "a "})
+        if (text.compare(0, lead.size(), lead) == 0) text.replace(0, lead.size(), " ");
+    replaceAll(text, "&#38;", " ");
+    std::string key;
+    for (unsigned char c : text)
+        if (isLowerOrDigit(c)) key += static_cast<char>(c);
+    return key;
 }
 
 std::string placeKey(std::string_view name) {

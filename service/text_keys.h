@@ -10,6 +10,10 @@ namespace vxs {
 // accents, articles and "and" dropped ("The Rolling Stones" -> "rollingstones").
 std::string artistKey(std::string_view name);
 
+// The artist form of before names of every script kept their letters: ASCII letters and digits
+// only ("Sigur Rós" -> "sigurrs", "坂本龍一" -> ""). Only for finding keys made with it.
+std::string asciiArtistKey(std::string_view name);
+
 // A place name's key: ASCII letters and UTF-8 Latin-1 capitals lower-cased, digits and other
 // non-ASCII bytes kept,
 // blanks and punctuation dropped ("St. Louis" -> "stlouis", "Winston-salem" -> "winstonsalem").

@@ -1,14 +1,12 @@
 #include "plugin/library/song_lists.h"
 
+#include "common/musicbrainz_id.h"
+
 #include <algorithm>
 
 namespace vx {
 
 namespace {
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 void addPlays(std::uint64_t& sum, std::uint64_t played) {
     // Each track's count is cut, and so is the sum, so that no sum can overflow.
@@ -16,15 +14,6 @@ void addPlays(std::uint64_t& sum, std::uint64_t played) {
 }
 
 } // namespace
-
-bool isMusicBrainzId(std::string_view text) {
-    if (text.size() != 36) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? text[i] != '-' : !isHexDigit(text[i])) return false;
-    }
-    return true;
-}
 
 void SongLists::add(std::string_view artist, std::string_view album, std::uint64_t played,
                     std::string_view artistId) {
@@ -43,9 +32,13 @@ void SongLists::add(std::string_view artist, std::string_view album, std::uint64
     Artist& entry = seen[last];
     if (entry.forms.first.empty()) return;
     addPlays(entry.plays, std::min(played, kMostPlays));
-    if (entry.id.empty()) {
-        const std::string_view id = trimmedName(artistId);
-        if (isMusicBrainzId(id)) entry.id.assign(id);
+    if (const std::string_view id = trimmedName(artistId); !entry.idsDiffer && isMusicBrainzId(id)) {
+        if (entry.id.empty()) {
+            entry.id = musicBrainzId(id);
+        } else if (!sameMusicBrainzId(entry.id, id)) {
+            entry.idsDiffer = true;
+            entry.id.clear();
+        }
     }
     const std::string_view albumName = trimmedName(album);
     if (albumName.empty() || albumName == lastAlbum) return;
@@ -69,19 +62,33 @@ ArtistPlays::Counts SongLists::plays() const {
 
 ArtistIds SongLists::ids() const {
     ArtistIds ids;
+    std::unordered_set<std::string> differing;
+    auto take = [&](const Artist& artist, const std::string& form) {
+        if (artist.idsDiffer) differing.insert(form);
+        if (artist.id.empty()) return;
+        const auto [held, fresh] = ids.try_emplace(form, artist.id);
+        if (!fresh && held->second != artist.id) differing.insert(form);
+    };
     for (const Artist& artist : seen) {
-        if (artist.id.empty()) continue;
-        ids.try_emplace(artist.forms.first, artist.id);
-        if (artist.forms.two) ids.try_emplace(artist.forms.second, artist.id);
+        take(artist, artist.forms.first);
+        if (artist.forms.two) take(artist, artist.forms.second);
     }
+    for (const std::string& form : differing)
+        ids.erase(form);
     return ids;
 }
 
 void SongLists::addTo(XML_Artist_List& artists, XML_Album_List& albums) const {
+    const ArtistIds known = ids();
+    auto idOf = [&known](const std::string& form) {
+        const auto found = known.find(form);
+        return found == known.end() ? std::string_view() : std::string_view(found->second);
+    };
     for (const Artist& artist : seen) {
         if (artist.forms.first.empty()) continue;
-        artists.add(new XMLARTIST(artist.forms.first.c_str()));
-        if (artist.forms.two) artists.add(new XMLARTIST(artist.forms.second.c_str()));
+        artists.add(new XMLARTIST(artist.forms.first.c_str(), idOf(artist.forms.first)));
+        if (artist.forms.two)
+            artists.add(new XMLARTIST(artist.forms.second.c_str(), idOf(artist.forms.second)));
     }
     for (const std::string& name : albumEntries)
         albums.add(new XMLALBUM(name.c_str()));

@@ -28,11 +28,8 @@ inline std::string_view trimmedName(std::string_view text) {
     return text;
 }
 
-// MusicBrainz artist ids by the cleaned artist name; the lists' records have no room for them.
+// MusicBrainz artist ids (lower case) by the cleaned artist name.
 using ArtistIds = std::unordered_map<std::string, std::string>;
-
-// True for an id of MusicBrainz's form: 36 characters, hex digits in groups of 8-4-4-4-12.
-bool isMusicBrainzId(std::string_view text);
 
 class SongLists {
   public:
@@ -42,11 +39,12 @@ class SongLists {
     // artist's MusicBrainz id ("" when unknown). Surrounding spaces are ignored.
     void add(std::string_view artist, std::string_view album, std::uint64_t played,
              std::string_view artistId);
-    // Adds every artist and album gathered to the lists.
+    // Adds every artist and album gathered to the lists, each artist with its id from ids().
     void addTo(XML_Artist_List& artists, XML_Album_List& albums) const;
     // Plays by cleaned name, summed over every written name that cleans to it.
     ArtistPlays::Counts plays() const;
-    // Each cleaned name's id: the first one read of the first written name that cleans to it.
+    // Each cleaned name's id where its songs name one id only: songs naming two ids are two
+    // artists of one name, and the name alone stands for them.
     ArtistIds ids() const;
 
   private:
@@ -54,6 +52,7 @@ class SongLists {
         ArtistNameForms forms;
         std::uint64_t plays = 0;
         std::string id;
+        bool idsDiffer = false; // its songs named two ids: it keeps none
     };
 
     // Written names are looked up by view in open-addressed tables, so that a song whose names

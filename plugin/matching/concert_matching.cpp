@@ -1,6 +1,7 @@
 #include "plugin/matching/concert_matching.h"
 
 #include "common/fixed_text.h"
+#include "common/musicbrainz_id.h"
 #include "plugin/matching/view_copy.h"
 #include "plugin/model/show_time.h"
 #include "plugin/model/text_helpers.h"
@@ -22,20 +23,45 @@ void cleanPerformer(std::string_view performer, std::string& cleaned) {
 
 void LibraryArtistIndex::rebuild(const XML_Artist_List& artists) {
     names_.clear();
+    ids_.clear();
+    idOfName_.clear();
     text_.clear();
-    std::size_t bytes = 0;
-    for (const XMLARTIST* a = artists.head; a; a = a->next)
-        bytes += std::strlen(a->name);
+    std::size_t bytes = 0, withIds = 0;
+    for (const XMLARTIST* a = artists.head; a; a = a->next) {
+        bytes += std::strlen(a->name) + std::strlen(a->mbid);
+        withIds += a->mbid[0] != '\0';
+    }
     text_.reserve(bytes); // the views below stay valid: nothing appended moves the text
     for (const XMLARTIST* a = artists.head; a; a = a->next)
-        text_.append(a->name);
+        text_.append(a->name).append(a->mbid);
     names_.reserve(artists.count);
+    ids_.reserve(withIds);
     std::size_t at = 0;
     for (const XMLARTIST* a = artists.head; a; a = a->next) {
-        const std::size_t length = std::strlen(a->name);
-        names_.insert(std::string_view(text_).substr(at, length));
-        at += length;
+        const std::size_t length = std::strlen(a->name), idLength = std::strlen(a->mbid);
+        const std::string_view name = std::string_view(text_).substr(at, length);
+        names_.insert(name);
+        if (idLength) {
+            const std::string_view id = std::string_view(text_).substr(at + length, idLength);
+            ids_.insert(id);
+            idOfName_.emplace(name, id);
+        }
+        at += length + idLength;
     }
+}
+
+bool LibraryArtistIndex::wants(std::string_view cleaned, std::string_view pageId) const {
+    // Ids are kept in lower case; a page may write one in capitals.
+    char id[vx::kMusicBrainzIdLength];
+    const bool hasId = ids_.size() != 0 && vx::isMusicBrainzId(pageId);
+    if (hasId) {
+        for (std::size_t i = 0; i < sizeof id; ++i)
+            id[i] =
+                pageId[i] >= 'A' && pageId[i] <= 'F' ? static_cast<char>(pageId[i] - 'A' + 'a') : pageId[i];
+        if (ids_.contains({id, sizeof id})) return true;
+    }
+    if (!contains(cleaned)) return false;
+    return !hasId || !idOfName_.contains(cleaned);
 }
 
 SHOWENTRY* makeShow(const SourceEvent& event, const std::vector<std::string>& cleaned, std::size_t matched,
@@ -87,17 +113,17 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         index = std::static_pointer_cast<const LibraryArtistIndex>(artists.readerIndex);
     };
     lookAtLibrary();
-    // Most events name no library artist: their performers are cleaned and looked up, and only
-    // an event with a match is read whole, its date and fields included.
-    auto wanted = [&](std::string_view performer) {
+    // Most events name no library artist: their performers are cleaned and looked up (with their
+    // ids, so one spelt otherwise is still found), and only an event with a match is read whole.
+    auto wanted = [&](std::string_view performer, std::string_view id) {
         if (++performersSinceLook == kPerformersPerLook) {
             performersSinceLook = 0;
             if (stop()) return Performer::kStop;
             lookAtLibrary();
         }
         char form[256];
-        return index->contains({form, cleanArtistInto(performer, form)}) ? Performer::kWanted
-                                                                         : Performer::kUnwanted;
+        return index->wants({form, cleanArtistInto(performer, form)}, id) ? Performer::kWanted
+                                                                          : Performer::kUnwanted;
     };
     std::vector<std::string> cleaned;
     const bool read = readWantedSourceEvents(page, wanted, [&](const SourceEvent& event) {
@@ -111,7 +137,7 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         for (std::size_t i = 0; i < event.performers.size(); ++i)
             cleanPerformer(event.performers[i], cleaned[i]);
         for (std::size_t i = 0; i < event.performers.size(); ++i) {
-            if (!index->contains(cleaned[i])) continue;
+            if (!index->wants(cleaned[i], event.performerIds[i])) continue;
             // A full list takes no more: the rest of the page is not worth matching.
             if (concerts.full()) return false;
             // addShow frees a show it merges into an equal one; nothing here touches it after.

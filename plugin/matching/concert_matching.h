@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 // The library artists' stored names (already in cleaned form), looked up instead of walked: a
 // name matches exactly when the walk from the list's head would find an equal record. The index
@@ -17,13 +18,19 @@
 // holding the list's lock.
 class LibraryArtistIndex {
   public:
-    // Copies the names of the list's records; the caller holds the list's lock.
+    // Copies the names and ids of the list's records; the caller holds the list's lock.
     void rebuild(const XML_Artist_List& artists);
     bool contains(std::string_view cleaned) const { return !cleaned.empty() && names_.contains(cleaned); }
+    // Whether a performer is the library's: where the page gives an id and the library knows it,
+    // the id decides; where the page's id and the id the library keeps for the name differ, they
+    // are two artists of one name; otherwise the name decides.
+    bool wants(std::string_view cleaned, std::string_view pageId) const;
 
   private:
-    std::string text_; // the names one after another; names_ views it
+    std::string text_; // the names one after another, then the ids; names_, ids_ and idOfName_ view it
     vx::TextViewSet names_;
+    vx::TextViewSet ids_;
+    std::unordered_map<std::string_view, std::string_view> idOfName_; // only names with an id
 };
 
 // The show for performers[matched] of event: venue, date, link, place and ticket mark of the

@@ -102,6 +102,9 @@ void FRIENDLIST::clear() {
 XMLARTIST::XMLARTIST(const char* text) {
     vx::copyText(name, text);
 }
+XMLARTIST::XMLARTIST(const char* text, std::string_view id) : XMLARTIST(text) {
+    vx::copyText(mbid, vx::musicBrainzId(id).c_str());
+}
 XMLALBUM::XMLALBUM(const char* text) {
     vx::copyText(name, text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Small linked record lists, each with its own mutex. A list owns the records it links: records
 // it refuses, unlinks or clears are freed, so no record outlives the list that held it.
+#include "common/musicbrainz_id.h"
 #include "plugin/model/list_mutex.h"
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 struct FRIENDNAME {
     char name[64] = {};
@@ -52,8 +54,12 @@ struct XMLARTIST {
     char name[256] = {};
     XMLARTIST* next = nullptr;
     XMLARTIST* prev = nullptr;
+    // The artist's MusicBrainz id in lower case, "" when the library names none (or two).
+    char mbid[vx::kMusicBrainzIdLength + 1] = {};
     XMLARTIST() = default;
     explicit XMLARTIST(const char* text);
+    // A well-formed id is kept; any other text leaves the record without one.
+    XMLARTIST(const char* text, std::string_view id);
 };
 
 struct XMLALBUM {

@@ -22,6 +22,7 @@ constexpr std::string_view kEventEnd = "</event>";
 // The tags an event's lines are searched for; kTagCount also stands for "not at this '<'".
 enum Tag {
     kArtist,
+    kArtistMbid,
     kEventDate,
     kVenueName,
     kEventUrl,
@@ -32,12 +33,12 @@ enum Tag {
     kEventEndTag,
     kTagCount
 };
-constexpr std::string_view kOpenTags[kTagCount] = {"<artist>",     "<event_date>",     "<venue_name>",
-                                                   "<event_url>",  "<venue_city>",     "<venue_state>",
-                                                   "<event_time>", "<venue_timezone>", kEventEnd};
-constexpr std::string_view kCloseTags[kEventEndTag] = {"</artist>",     "</event_date>",    "</venue_name>",
-                                                       "</event_url>",  "</venue_city>",    "</venue_state>",
-                                                       "</event_time>", "</venue_timezone>"};
+constexpr std::string_view kOpenTags[kTagCount] = {
+    "<artist>",     "<artist_mbid>", "<event_date>", "<venue_name>",     "<event_url>",
+    "<venue_city>", "<venue_state>", "<event_time>", "<venue_timezone>", kEventEnd};
+constexpr std::string_view kCloseTags[kEventEndTag] = {
+    "</artist>",     "</artist_mbid>", "</event_date>", "</venue_name>",    "</event_url>",
+    "</venue_city>", "</venue_state>", "</event_time>", "</venue_timezone>"};
 
 // The tag that starts at rest, told by its second and eighth bytes before one comparison.
 Tag tagAt(std::string_view rest) {
@@ -45,7 +46,7 @@ Tag tagAt(std::string_view rest) {
     Tag tag = kTagCount;
     switch (rest[1]) {
     case 'a':
-        tag = kArtist;
+        tag = rest[7] == '_' ? kArtistMbid : kArtist;
         break;
     case '/':
         tag = kEventEndTag;
@@ -105,7 +106,10 @@ struct PendingEvent {
                 has = true;
             }
         };
-        if (auto v = tags.field(line, kArtist)) event.performers.push_back(*v);
+        if (auto v = tags.field(line, kArtist)) {
+            event.performers.push_back(*v);
+            event.performerIds.push_back(tags.field(line, kArtistMbid).value_or(std::string_view()));
+        }
         replace(kEventDate, event.date, hasDate);
         replace(kVenueName, event.venue, hasVenue);
         replace(kEventUrl, event.url, hasUrl);
@@ -118,6 +122,7 @@ struct PendingEvent {
     }
     void reset() {
         event.performers.clear();
+        event.performerIds.clear();
         event.time = event.zone = {};
         hasDate = hasVenue = hasUrl = hasCity = hasRegion = false;
     }
@@ -191,6 +196,16 @@ std::size_t nextEightByteTag(std::string_view page, std::size_t from) {
     return std::string_view::npos;
 }
 
+// The id the whole read gives the performer at artistAt: the first "<artist_mbid>" of its line,
+// which may stand anywhere on it. Most lines hold none, and cost one search of the line.
+std::string_view performerIdOnLine(std::string_view page, std::size_t artistAt, std::size_t lineEnd) {
+    const std::size_t before = page.rfind('\n', artistAt);
+    const std::size_t lineStart = before == std::string_view::npos ? 0 : before + 1;
+    const std::string_view line = page.substr(lineStart, lineEnd - lineStart);
+    if (line.find(kOpenTags[kArtistMbid]) == std::string_view::npos) return {};
+    return LineTags(line).field(line, kArtistMbid).value_or(std::string_view());
+}
+
 bool wholeEvent(const PendingEvent& pending) {
     EventDate date;
     if (!pending.complete() || !readEventDate(pending.event.date, date)) return false;
@@ -237,7 +252,7 @@ bool readSourceEvents(std::string_view page, const std::function<bool(const Sour
     return true;
 }
 
-bool readWantedSourceEvents(std::string_view page, const std::function<Performer(std::string_view)>& wanted,
+bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
                             const std::function<bool(const SourceEvent&)>& take) {
     // One walk over the page's eight-byte tags: an event's lines run from where the last one ended
     // to the end of the next line holding "</event>", and only the first "<artist>" of a line names
@@ -254,7 +269,7 @@ bool readWantedSourceEvents(std::string_view page, const std::function<Performer
             page.substr(artistAt + kArtistOpen.size(), lineEnd - artistAt - kArtistOpen.size());
         const std::size_t close = name.find(kArtistClose);
         if (close == std::string_view::npos) return true;
-        const Performer said = wanted(name.substr(0, close));
+        const Performer said = wanted(name.substr(0, close), performerIdOnLine(page, artistAt, lineEnd));
         read = said == Performer::kWanted;
         return said != Performer::kStop;
     };

@@ -27,6 +27,9 @@ SourceDirectory readSourceDirectory(std::string_view reply);
 // One event of a source page; every view points into the page.
 struct SourceEvent {
     std::vector<std::string_view> performers; // in reply order
+    // Beside each performer, the text of the first "<artist_mbid>" on its line ("" when none): the
+    // performer's MusicBrainz id on pages that know it.
+    std::vector<std::string_view> performerIds;
     std::string_view date;
     std::string_view venue;
     std::string_view url;
@@ -42,13 +45,15 @@ struct SourceEvent {
 // performers. Returns false when take returned false (reading stops there), true at the end.
 bool readSourceEvents(std::string_view page, const std::function<bool(const SourceEvent&)>& take);
 
-// What a look at one performer's name says of its event.
+// What a look at one performer says of its event.
 enum class Performer { kUnwanted, kWanted, kStop };
 // readSourceEvents for a page of which few events are wanted: each event's performers are shown
-// to wanted first, and only an event with a wanted one is read whole and handed to take. The
-// events handed are exactly those readSourceEvents hands whose performers include a wanted one.
-// Returns false when wanted said stop or take returned false, true at the end.
-bool readWantedSourceEvents(std::string_view page, const std::function<Performer(std::string_view)>& wanted,
+// to wanted first (the name, and the id as performerIds holds it), and only an event with a
+// wanted one is read whole and handed to take. The events handed are exactly those
+// readSourceEvents hands whose performers include a wanted one. Returns false when wanted said
+// stop or take returned false, true at the end.
+using PerformerLook = std::function<Performer(std::string_view name, std::string_view id)>;
+bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
                             const std::function<bool(const SourceEvent&)>& take);
 
 // What a source's page must say of itself to be a full answer: the source's name as the

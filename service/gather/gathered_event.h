@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vxs {
@@ -17,6 +18,9 @@ const char* showStatusName(ShowStatus status);
 
 struct GatheredEvent {
     std::vector<std::string> performers; // the headliner first
+    // Beside performers: each one's MusicBrainz artist id in lower case, "" where the source gave
+    // none; shorter than performers when the last ones have none.
+    std::vector<std::string> performerIds;
     std::string venue;
     std::string city, region, country; // as the source wrote them; may be empty
     std::optional<double> lat, lon;    // the venue's own point, when the source gives one
@@ -33,6 +37,14 @@ struct GatheredEvent {
     std::string sourceUrl;
     std::string sourceId; // unique within its source
 };
+
+// performers[i]'s id, "" when none.
+const std::string& performerId(const GatheredEvent& event, std::size_t i);
+// Adds a performer not yet on the bill, with its id ("" or any text that is no id for none).
+void addPerformer(GatheredEvent& event, std::string name, std::string_view id);
+// The artist id a link to MusicBrainz's page of an artist names ("https://musicbrainz.org/artist/ID"),
+// "" for any other text.
+std::string artistIdOfLink(std::string_view link);
 
 // An entry of a source that gave no event, and why.
 struct SkippedEntry {

@@ -24,15 +24,20 @@ int appendGatheredShows(bool ticketSource, const City& centre, long radius,
             continue;
         // A field that markup alone filled would be empty on the page, and a page with an empty
         // field is not a whole answer to the plug-in: such a show is left out.
-        std::vector<std::string> performers;
-        for (const std::string& performer : e.performers)
-            if (std::string name = pageField(performer); !name.empty()) performers.push_back(std::move(name));
+        std::vector<std::string> performers, ids;
+        for (std::size_t i = 0; i < e.performers.size(); ++i)
+            if (std::string name = pageField(e.performers[i]); !name.empty()) {
+                performers.push_back(std::move(name));
+                ids.push_back(pageField(performerId(e, i)));
+            }
         const std::string venue = pageField(e.venue), city = pageField(served.show.venueCity),
                           region = pageField(served.show.venueRegion), link = pageField(served.links.front());
         if (performers.empty() || venue.empty() || city.empty() || region.empty() || link.empty()) continue;
         *body += "<event>\n";
-        for (const std::string& performer : performers)
-            *body += "<artist>" + performer + "</artist>\n";
+        // A performer's id stands on its line, where plug-ins that know no ids pass it over.
+        for (std::size_t i = 0; i < performers.size(); ++i)
+            *body += "<artist>" + performers[i] + "</artist>" +
+                     (ids[i].empty() ? "" : "<artist_mbid>" + ids[i] + "</artist_mbid>") + "\n";
         char date[48];
         std::snprintf(date, sizeof date, "%d/%d/%d", e.date.month, e.date.day, e.date.year);
         *body += std::string("<event_date>") + date + "</event_date>\n";

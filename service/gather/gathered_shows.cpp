@@ -1,5 +1,6 @@
 #include "service/gather/gathered_shows.h"
 
+#include "common/musicbrainz_id.h"
 #include "service/gather/show_json.h"
 #include "service/text_keys.h"
 
@@ -20,6 +21,40 @@ std::string mergeKey(const PlacedShow& show) {
     std::string performer = artistKey(headliner);
     if (performer.empty()) performer = headliner;
     return performer + '\n' + isoDate(show.event.date) + '\n' + placeKey(show.venueCity);
+}
+
+// The performers' ids as the store keeps them beside the show: in bill order, joined by ",", an
+// empty place for a performer without one.
+std::string joinedIds(const GatheredEvent& event) {
+    std::string joined;
+    for (std::size_t i = 0; i < event.performerIds.size(); ++i)
+        joined += (i ? "," : "") + event.performerIds[i];
+    return joined;
+}
+
+void readIds(std::string_view joined, GatheredEvent* event) {
+    for (std::size_t i = 0; i < event->performers.size() && !joined.empty(); ++i) {
+        const std::size_t comma = joined.find(',');
+        const std::string id = vx::musicBrainzId(joined.substr(0, comma));
+        if (!id.empty()) {
+            event->performerIds.resize(i + 1);
+            event->performerIds[i] = id;
+        }
+        joined = comma == std::string_view::npos ? std::string_view() : joined.substr(comma + 1);
+    }
+}
+
+// A later source's ids fill in those the first one left out, performer by performer.
+void fillIds(GatheredEvent& into, const GatheredEvent& from) {
+    for (std::size_t i = 0; i < into.performers.size(); ++i) {
+        if (!performerId(into, i).empty()) continue;
+        const auto same = std::find(from.performers.begin(), from.performers.end(), into.performers[i]);
+        const std::string& id =
+            same == from.performers.end() ? std::string() : performerId(from, same - from.performers.begin());
+        if (id.empty()) continue;
+        into.performerIds.resize(std::max(into.performerIds.size(), i + 1));
+        into.performerIds[i] = id;
+    }
 }
 
 } // namespace
@@ -68,12 +103,14 @@ void GatheredShows::release(const std::string& source, long long nextDue, const 
 void GatheredShows::reload() {
     if (!db_) return;
     const SqlResult rows = db_->run(
-        "SELECT source, source_id, show, missed, first_seen FROM gathered_shows ORDER BY first_seen");
+        "SELECT source, source_id, show, missed, first_seen, performer_ids FROM gathered_shows ORDER BY "
+        "first_seen");
     std::map<std::pair<std::string, std::string>, Entry> entries;
     std::uint64_t order = 0;
     for (const SqlRow& row : rows.rows) {
         std::optional<PlacedShow> show = showFromJson(row.text(2));
         if (!show) continue; // a row this service cannot read is left as it is
+        readIds(row.text(5), &show->event);
         entries[{row.text(0), row.text(1)}] =
             Entry{std::move(*show), static_cast<int>(row.integer(3)), static_cast<std::uint64_t>(++order)};
     }
@@ -96,10 +133,10 @@ void GatheredShows::write(const std::string& source, const std::vector<PlacedSho
         long long i = 0;
         for (const PlacedShow& show : shows) {
             if (!storableText(show.event.sourceId)) continue;
-            c.run("INSERT INTO gathered_shows (source, source_id, show, missed, first_seen) VALUES (?1, ?2, "
-                  "?3, 0, "
-                  "?4) ON CONFLICT (source, source_id) DO UPDATE SET show = excluded.show, missed = 0",
-                  {source, show.event.sourceId, showJson(show), next + i++});
+            c.run("INSERT INTO gathered_shows (source, source_id, show, missed, first_seen, performer_ids) "
+                  "VALUES (?1, ?2, ?3, 0, ?4, ?5) ON CONFLICT (source, source_id) DO UPDATE SET show = "
+                  "excluded.show, missed = 0, performer_ids = excluded.performer_ids",
+                  {source, show.event.sourceId, showJson(show), next + i++, joinedIds(show.event)});
         }
         t.commit();
         return 0;
@@ -167,6 +204,7 @@ void GatheredShows::rebuild() {
         }
         if (e.doors.empty()) e.doors = entry->show.event.doors;
         if (e.ticketUrl.empty()) e.ticketUrl = entry->show.event.ticketUrl;
+        fillIds(e, entry->show.event);
     }
     std::sort(served->begin(), served->end(), [](const ServedShow& a, const ServedShow& b) {
         return daysFromCivil(a.show.event.date) < daysFromCivil(b.show.event.date);

@@ -165,6 +165,20 @@ ShowStatus readStatus(const std::string& status) {
     return ShowStatus::Scheduled;
 }
 
+// A performer's MusicBrainz id, from a link to its MusicBrainz page among its sameAs links.
+std::string musicBrainzIdOf(const Json& performer) {
+    if (!performer.is_object()) return {};
+    const auto links = performer.find("sameAs");
+    if (links == performer.end()) return {};
+    auto idOf = [](const Json& link) {
+        return link.is_string() ? artistIdOfLink(link.get_ref<const std::string&>()) : std::string();
+    };
+    if (!links->is_array()) return idOf(*links);
+    for (const Json& link : *links)
+        if (std::string id = idOf(link); !id.empty()) return id;
+    return {};
+}
+
 struct Walk {
     const ReadContext& context;
     SourceReading& reading;
@@ -186,10 +200,7 @@ struct Walk {
         }
         if (const auto p = e.find("performer"); p != e.end()) {
             auto add = [&](const Json& performer) {
-                if (std::string n = cleanField(text(performer), 255);
-                    !n.empty() &&
-                    std::find(show.performers.begin(), show.performers.end(), n) == show.performers.end())
-                    show.performers.push_back(n);
+                addPerformer(show, cleanField(text(performer), 255), musicBrainzIdOf(performer));
             };
             if (p->is_array()) {
                 for (const Json& one : *p)

@@ -72,10 +72,7 @@ void readEvent(const Json& e, const ReadContext& context, SourceReading* reading
             for (const Json& r : *relations) {
                 const Json* artist = child(r, "artist");
                 if (!artist || text(r, "type") != wanted) continue;
-                std::string name = cleanField(text(*artist, "name"), 255);
-                if (!name.empty() &&
-                    std::find(show.performers.begin(), show.performers.end(), name) == show.performers.end())
-                    show.performers.push_back(std::move(name));
+                addPerformer(show, cleanField(text(*artist, "name"), 255), text(*artist, "id"));
             }
         for (const Json& r : *relations) {
             const Json* place = child(r, "place");

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 using namespace vx::e2e;
@@ -227,4 +228,54 @@ TEST(GatheredShowsEndToEnd, ArtistsListedOnlyByAFeedAndAPageAreFound) {
         stamp(pageDay, "%d-%u-%u") +
             " Copper Tides @ Paradise Rock Club, Boston, MA https://paradise.example/e/9"};
     EXPECT_EQ(found, expected);
+}
+
+// Beets knows Sigur Rós's and Queen's ids: Sigur Rós in Cyrillic with that id is found, another Queen not.
+TEST(GatheredShowsEndToEnd, ArtistIdsDecideWhereTheLibraryAndThePageBothHaveThem) {
+    TempHome home;
+    const std::string sigurRos = "\xd0\xa1\xd0\xb8\xd0\xb3\xd1\x83\xd1\x80 \xd0\xa0\xd0\xbe\xd1\x81";
+    std::string events;
+    for (const auto& [name, id] :
+         std::vector<std::pair<std::string, std::string>>{{sigurRos, "f6f2326f-6b25-4170-b89d-e235b25508e8"},
+                                                          {"Queen", "2d9ac0d7-3bfe-4a6a-a5a5-3ef4a9b0c5d1"},
+                                                          {"New Order", ""}})
+        events += std::string(events.empty() ? "" : ",") +
+                  "{\"@type\":\"MusicEvent\",\"url\":\"https://p.example/" + std::to_string(events.size()) +
+                  "\",\"startDate\":\"" + stamp(daysAhead(30), "%04d-%02u-%02uT20:00:00") +
+                  "\",\"performer\":{\"name\":\"" + name +
+                  "\",\"sameAs\":[\"https://musicbrainz.org/artist/" + id +
+                  "\"]},\"location\":{\"name\":\"Paradise\",\"address\":{\"addressLocality\":\"Boston\","
+                  "\"addressRegion\":\"MA\"}}}";
+    home.writeFile("site/shows.html", "<script type=\"application/ld+json\">[" + events + "]</script>");
+    PlayerProcess site("/usr/bin/python3", {"-u", "-m", "http.server", "0", "--bind", "127.0.0.1"}, {},
+                       home.file("site"));
+    const std::string serving = site.waitForLine("Serving HTTP on", kStartMs).value_or(" port 0 ");
+    home.writeFile("sources.txt", "jsonld http://127.0.0.1:" +
+                                      std::to_string(std::stoi(serving.substr(serving.find(" port ") + 6))) +
+                                      "/shows.html\n");
+    WebService service(home.file("service.log"),
+                       {"--sources", home.file("sources.txt"), "--gathered-shows", "only"});
+    std::string listed;
+    for (int i = 0; i < 400 && listed.find("New Order") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(chr::milliseconds(50));
+        listed = httpGet(service.host(), "/sources/gigwire.php?feed=events&city=Boston&state=MA&radius=50");
+    }
+    const std::string prefsPath = home.file(kSupportFolder + "VoxtrailPref"), written = "2026@@1@@8";
+    home.writeFile("library.db", home.readFile(std::string(VX_TESTDATA_DIR) + "/beets/beets-1.6-import.db"));
+    home.installBundle(VX_VOXTRAIL_BUNDLE);
+    home.writeFile(kSupportFolder + "VoxtrailServices", service.servicesFile());
+    home.writeFile(
+        kSupportFolder + "VoxtrailPref",
+        home.file("library.db") + "\n1\n" + written +
+            "\nBoston@@MA@@50@@4.2e+01@@-7.1e+01\n1@@0@@0@@0@@0@@0@@0@@0@@0@@1@@0\n-\n-@@-@@-@@\n\n\n");
+    PlayerProcess player(VX_PLAYER_EXE, {"--headless"}, home.playerEnvironment(), home.path());
+    EXPECT_TRUE(home.waitForContent(
+        prefsPath, [&](const std::string& p) { return lineOf(p, 3) != written; }, kSearchMs))
+        << player.errorText();
+    player.sendLine("quit");
+    EXPECT_EQ(player.waitForExit(kStartMs).value_or(-1), 0) << player.errorText();
+    std::set<std::string> artists;
+    for (const std::string& show : showLines(home.readFile(prefsPath), 0))
+        artists.insert(fields(show).at(6));
+    EXPECT_EQ(artists, (std::set<std::string>{sigurRos, "New Order"}));
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -75,9 +76,11 @@ TEST_F(DatabaseReader, ReadsEachPlayersTable) {
              "VALUES ('Queen', '', 'Greatest Hits II', 5, 0, '" +
              kQueenId +
              "'), ('Queen', '', 'Innuendo', 2, NULL, NULL), ('Freddie Mercury', 'Queen', 'Live', 1, 0, ''),"
-             "('Low', '', 'Things We Lost', 9, 1, ''), ('Beatles, The', '', 'Help!', 3, 0, 'not-an-id');",
-         {"beatlesthe", "queen", "thebeatles"},
-         {"greatesthitsii", "help", "innuendo", "live"},
+             "('Low', '', 'Things We Lost', 9, 1, ''), ('Beatles, The', '', 'Help!', 3, 0, 'not-an-id'),"
+             "('Nirvana', '', 'Bleach', 1, 0, '5b11f4ce-a62d-471e-81fc-a69a8278c7da')," // two of one name
+             "('Nirvana', '', 'Dedicated', 1, 0, '9282c8b4-ca0b-4c6b-b1d3-4e0bb4d2c6f2');",
+         {"beatlesthe", "nirvana", "queen", "thebeatles"},
+         {"bleach", "dedicated", "greatesthitsii", "help", "innuendo", "live"},
          8,
          true},
         {"Clementine, an older schema without ids",
@@ -107,6 +110,9 @@ TEST_F(DatabaseReader, ReadsEachPlayersTable) {
         EXPECT_EQ(root->artistPlays.plays("Queen"), c.queenPlays) << c.player;
         EXPECT_EQ(ids.count("queen") ? ids["queen"] : "", c.queenId ? kQueenId : "") << c.player;
         EXPECT_EQ(ids.count("thebeatles"), 0u) << c.player;
+        for (const XMLARTIST* a = root->engine.artists.head; a; a = a->next) // the record carries the id
+            EXPECT_STREQ(a->mbid, std::string_view(a->name) == "queen" && c.queenId ? kQueenId : "")
+                << a->name;
     }
 }
 

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -178,4 +180,37 @@ TEST_F(SourcePage, APageAddsShowsOnlyUpToTheListsCap) {
                                          "/" + std::to_string(2027 + i / 336));
     EXPECT_EQ(read(page), 0);
     EXPECT_EQ(concerts.size(), SHOWLIST::kMostShows);
+}
+
+// Where the library and the page both name an artist's id, the id decides; else the name does.
+TEST(ArtistIds, DecideWhereBothSidesKnowThem) {
+    const std::string sakamoto = "fbc1e1d8-e9a6-4e1f-a1d1-3b8f1e0c6a55",
+                      nirvana = "5b11f4ce-a62d-471e-81fc-a69a8278c7da",
+                      otherNirvana = "9282c8b4-ca0b-4c6b-b1d3-4e0bb4d2c6f2";
+    XML_Artist_List library;
+    library.add(new XMLARTIST("ryuichisakamoto", sakamoto));
+    library.add(new XMLARTIST("nirvana", nirvana));
+    library.add(new XMLARTIST("kinks", "not-an-id"));
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
+        {"\xe5\x9d\x82\xe6\x9c\xac\xe9\xbe\x8d\xe4\xb8\x80", sakamoto, true}, // another name, the same id
+        {"Nirvana", otherNirvana, false},                                     // the same name, another artist
+        {"NIRVANA", "5B11F4CE-A62D-471E-81FC-A69A8278C7DA", true},            // ids compare without case
+        {"Nirvana", "", true},                                                // no id on the page: the name
+        {"Nirvana", "5b11f4ce", true},                                        // nor one that is no id
+        {"The Kinks", otherNirvana, true}}; // no id in the library: the name
+    std::string page;
+    std::vector<std::string> expected, shown;
+    int day = 0; // one a day, so no two merge
+    for (const auto& [performer, id, wanted] : cases) {
+        page += "<artist>" + performer + "</artist>" +
+                (id.empty() ? "" : "<artist_mbid>" + id + "</artist_mbid>") + "\n" +
+                event({}, "5/" + std::to_string(++day) + "/2027");
+        if (wanted) expected.push_back(performer);
+    }
+    SHOWLIST concerts, previous;
+    ASSERT_EQ(readSourcePage(page, false, library, concerts, &previous, [] { return false; }), 0);
+    for (const SHOWENTRY* e = concerts.head; e; e = e->next)
+        shown.push_back(e->artist);
+    EXPECT_EQ(std::multiset<std::string>(shown.begin(), shown.end()),
+              std::multiset<std::string>(expected.begin(), expected.end()));
 }

@@ -27,7 +27,7 @@ std::vector<std::string> eventsOf(const std::string& page) {
         return true;
     });
     readWantedSourceEvents(
-        page, [](std::string_view) { return Performer::kWanted; },
+        page, [](std::string_view, std::string_view) { return Performer::kWanted; },
         [&](const SourceEvent& e) {
             wanted.push_back(eventText(e));
             return true;
@@ -140,7 +140,9 @@ TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
     std::vector<std::string> taken;
     const bool read = readWantedSourceEvents(
         page,
-        [](std::string_view p) { return p.starts_with("W") ? Performer::kWanted : Performer::kUnwanted; },
+        [](std::string_view p, std::string_view) {
+            return p.starts_with("W") ? Performer::kWanted : Performer::kUnwanted;
+        },
         [&](const SourceEvent& e) {
             taken.push_back(eventText(e));
             return true;
@@ -150,7 +152,8 @@ TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
                                                "W @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA",
                                                "E|Wy @ 5/6/2027 @ Hall @ http://e/1 @ Boston @ MA"}));
     EXPECT_FALSE(readWantedSourceEvents(
-        page, [](std::string_view) { return Performer::kStop; }, [](const SourceEvent&) { return true; }));
+        page, [](std::string_view, std::string_view) { return Performer::kStop; },
+        [](const SourceEvent&) { return true; }));
 }
 
 TEST(SourceEvents, TakeCanStopTheReading) {

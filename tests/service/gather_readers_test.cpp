@@ -416,6 +416,7 @@ TEST(GatheredShows, TheStoreKeepsShowsAndGivesEachSourceToOneProcessAtATime) {
     moved.event.previousDate = CivilDate{2027, 2, 1};
     moved.event.time = "19:30";
     moved.event.zone = "America/Phoenix";
+    moved.event.performerIds = {"f6f2326f-6b25-4170-b89d-e235b25508e8"};
     first.sourceAnswered("ics", {placed("The Lanterns", day, "a"), moved});
     second.reload();
     ASSERT_EQ(second.served()->size(), 2u);
@@ -425,8 +426,8 @@ TEST(GatheredShows, TheStoreKeepsShowsAndGivesEachSourceToOneProcessAtATime) {
     const GatheredEvent& back =
         (*served)[0].show.event.sourceId == "m" ? (*served)[0].show.event : (*served)[1].show.event;
     EXPECT_EQ(back.status, ShowStatus::Rescheduled);
-    EXPECT_EQ(isoDate(*back.previousDate) + " " + back.time + " " + back.zone,
-              "2027-02-01 19:30 America/Phoenix");
+    EXPECT_EQ(isoDate(*back.previousDate) + " " + back.time + " " + back.zone + " " + performerId(back, 0),
+              "2027-02-01 19:30 America/Phoenix f6f2326f-6b25-4170-b89d-e235b25508e8");
     second.sourceAnswered("ics", {moved});
     first.sourceAnswered("ics", {moved});
     restarted.reload();

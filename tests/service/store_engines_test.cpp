@@ -231,3 +231,32 @@ TEST(StoreEngines, ACopyToTheOtherEndAndBackKeepsEveryRecord) {
     ASSERT_TRUE(vxs::copyStore(other, back, &summary, &error)) << error;
     EXPECT_EQ(snapshot(back), original);
 }
+
+// Stars keyed by the old ASCII-only form of their own artist take today's form; other keys stay.
+TEST(StoreEngines, StarsOfOlderKeysTakeTodaysNameForm) {
+    const std::string target = vxtest::freshStoreTarget("stars"), sakamoto = "\xe5\x9d\x82\xe6\x9c\xac";
+    struct Star {
+        std::string key, artist, after;
+    } stars[] = {
+        {"g0123456789abcdef-sigurrs", "Sigur R\xc3\xb3s", "g0123456789abcdef-sigurros"},
+        {"00000000000000a1-", sakamoto, "00000000000000a1-" + sakamoto},
+        {"00000000000000a2-queen", "The Queen", "00000000000000a2-queen"}, // today's form already
+        {"00000000000000a3-motrheadlive", "Mot\xc3\xb6rhead", "00000000000000a3-motrheadlive"}, // cut
+        {"00000000000000a4-sigurrs", "Sigur R\xc3\xb3s", "00000000000000a4-sigurrs"}, // new key taken
+        {"00000000000000a4-sigurros", "Sigur Ros", "00000000000000a4-sigurros"}};
+    {
+        Side s(target, testLimits());
+        for (const Star& star : stars)
+            s.db.run("INSERT INTO phone_stars (username, show_key, year, month, day, tickets, artist, venue, "
+                     "location, url, other_artists, uid, changed) VALUES ('ann', ?1, 2027, 5, 1, 0, ?2, 'V', "
+                     "'Boston, MA', 'http://x', '', ?1, 0)",
+                     {star.key, star.artist});
+        s.db.run("DELETE FROM schema_version WHERE version = ?1",
+                 {static_cast<long long>(vxs::knownSchemaVersion())});
+    }
+    Side again(target, testLimits()); // opening runs the missing step
+    for (const Star& star : stars)
+        EXPECT_EQ(
+            again.db.run("SELECT show_key FROM phone_stars WHERE uid = ?1", {star.key}).rows.at(0).text(0),
+            star.after);
+}
