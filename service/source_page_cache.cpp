@@ -38,6 +38,21 @@ std::shared_ptr<const Reply> SourcePageCache::reply(int source, const Query& que
     return built;
 }
 
+std::shared_ptr<const Reply> SourcePageCache::kept(int source, const Query& query, ServiceData& data,
+                                                   const std::string& host) {
+    SourcePageRequest request;
+    if (readSourcePageRequest(source, query, data, &request)) return nullptr;
+    std::shared_ptr<const std::vector<Event>> events = data.events->eventsIfBuilt();
+    std::shared_ptr<const std::vector<ServedShow>> gathered =
+        data.gathered ? data.gathered->served() : nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!events || events != events_ || gathered != gathered_) return nullptr;
+    auto found = pages_.find(Key{source, request.centre, request.radius, host});
+    if (found == pages_.end()) return nullptr;
+    recent_.splice(recent_.begin(), recent_, found->second.recent);
+    return found->second.reply;
+}
+
 void SourcePageCache::keep(Key key, std::shared_ptr<const Reply> reply) {
     bytes_ += reply->body.size();
     recent_.push_front(key);

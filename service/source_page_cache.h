@@ -23,6 +23,11 @@ class SourcePageCache {
     std::shared_ptr<const Reply> reply(int source, const Query& query, ServiceData& data,
                                        const std::string& host);
 
+    // The kept page for this request, or null when it would have to be built (or the request is
+    // not for a page): a look-up that never builds, for the gate's thread.
+    std::shared_ptr<const Reply> kept(int source, const Query& query, ServiceData& data,
+                                      const std::string& host);
+
     std::size_t pages() const;
 
   private:
