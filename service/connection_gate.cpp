@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <optional>
 #include <poll.h>
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -408,6 +410,8 @@ void ConnectionGate::watch() {
 }
 
 void ConnectionGate::take(int fd) {
+    // The gate never waits on a socket; a page sent from a file (sendfile has no flags) needs this.
+    fcntl(fd, F_SETFL, O_NONBLOCK);
     const std::string client = peerKey(fd);
     if (waitingHeads_ >= limits_.maxWaiting) {
         refuse(fd, 503, "too many connections waiting");
@@ -575,6 +579,7 @@ bool ConnectionGate::answeredAtOnce(int fd, std::string_view head) {
     Sending s;
     s.bytes = std::move(reply->head);
     s.body = std::move(reply->body);
+    s.file = std::move(reply->file);
     s.requests = requests;
     s.keepOpen = request.keepAlive;
     s.watched = true; // still in the gate's events, for arrivals
@@ -599,7 +604,29 @@ bool ConnectionGate::sendMore(int fd) {
     bool failed = false;
     const std::size_t size = s.size();
     while (s.sent < size) {
-        // The head and a shared body go in one call.
+        if (s.file && s.sent >= s.bytes.size()) {
+            off_t at = static_cast<off_t>(s.sent - s.bytes.size());
+            const ssize_t n = ::sendfile(fd, s.file->fd(), &at, size - s.sent);
+            if (n > 0) {
+                s.sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+            break;
+        }
+        // The head and a shared body go in one call; a head before a file waits for its bytes.
+        if (s.file) {
+            const ssize_t n = ::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent,
+                                     MSG_DONTWAIT | MSG_NOSIGNAL | MSG_MORE);
+            if (n > 0) {
+                s.sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+            break;
+        }
         iovec parts[2];
         msghdr message{};
         message.msg_iov = parts;

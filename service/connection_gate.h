@@ -15,6 +15,7 @@
 // for its next request as a new connection would, until it has been idle too long. A request the
 // service can answer from what it already holds (a kept page) is answered here, with no worker.
 #include "service/bounded_task_queue.h"
+#include "service/page_file.h"
 
 #include <httplib.h>
 
@@ -61,10 +62,11 @@ struct QuickRequest {
     bool http10 = false;
     bool keepAlive = false; // the connection stays open after the reply
 };
-// Such a reply: its head, and a body shared with whoever keeps it.
+// Such a reply: its head, and a body shared with whoever keeps it, in memory or in a file.
 struct QuickReply {
     std::string head;
     std::shared_ptr<const std::string> body;
+    std::shared_ptr<const PageFile> file; // sent instead of body when there is one
 };
 // Answers from what is at hand (never waits, builds or reads a file), or nothing: a worker then
 // serves the request.
@@ -130,7 +132,8 @@ class ConnectionGate {
     struct Sending {
         std::string bytes;
         std::shared_ptr<const std::string> body; // sent after bytes
-        std::size_t size() const { return bytes.size() + (body ? body->size() : 0); }
+        std::shared_ptr<const PageFile> file;    // or this, instead
+        std::size_t size() const { return bytes.size() + (file ? file->size() : body ? body->size() : 0); }
         std::size_t sent = 0;
         std::chrono::steady_clock::time_point idleEnd, end;
         std::string client;

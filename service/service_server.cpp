@@ -157,6 +157,7 @@ std::optional<QuickReply> ServiceServer::answerAtOnce(const QuickRequest& reques
     Query query;
     std::string error;
     std::shared_ptr<const Reply> reply;
+    std::shared_ptr<const PageFile> file;
     if (path == "/current_version.php") {
         if (!query.parse(request.target, QueryLimits{}, &error)) return std::nullopt;
         reply = std::make_shared<const Reply>(versionReply(query, data_.version));
@@ -166,12 +167,15 @@ std::optional<QuickReply> ServiceServer::answerAtOnce(const QuickRequest& reques
             ++source;
         if (source == kSourceCount || !data_.sourcePages.empty()) return std::nullopt;
         if (!query.parse(request.target, QueryLimits{}, &error)) return std::nullopt;
-        reply = sourcePages_.kept(source, query, data_, hostFor(request.host));
+        SourcePageCache::KeptPage page = sourcePages_.kept(source, query, data_, hostFor(request.host));
+        reply = std::move(page.reply);
+        file = std::move(page.file);
     }
     if (!reply || reply->status != 200 || !reply->location.empty() || !reply->headers.empty())
         return std::nullopt;
     log_.write("web", request.method, feedTargetForLog(request.target), reply->status);
-    return QuickReply{replyHead(*reply, request), std::shared_ptr<const std::string>(reply, &reply->body)};
+    return QuickReply{replyHead(*reply, request), std::shared_ptr<const std::string>(reply, &reply->body),
+                      std::move(file)};
 }
 
 void ServiceServer::addWebRoutes() {
