@@ -261,7 +261,35 @@ ConnectionGate::~ConnectionGate() {
     ::close(epoll_);
 }
 
+void ConnectionGate::listenOn(int fd) {
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    listen_ = fd;
+    epoll_event e{};
+    e.events = EPOLLIN;
+    e.data.fd = fd;
+    epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e);
+}
+
+void ConnectionGate::acceptWaiting() {
+    // A bounded batch a turn, so that a flood of connections does not starve the others.
+    for (int i = 0; i < 64; ++i) {
+        const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            take(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            epoll_ctl(epoll_, EPOLL_CTL_DEL, listen_, nullptr);
+            acceptRestsUntil_ = Clock::now() + std::chrono::milliseconds(kTickMs);
+        }
+        return;
+    }
+}
+
 void ConnectionGate::admit(int fd) {
+    // The gate never waits on a socket; a page sent from a file (sendfile has no flags) needs this.
+    fcntl(fd, F_SETFL, O_NONBLOCK);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!stopping_) {
@@ -394,6 +422,10 @@ void ConnectionGate::watch() {
                 (void)!::read(wake_, &count, sizeof count);
                 continue;
             }
+            if (fd == listen_) {
+                acceptWaiting();
+                continue;
+            }
             const uint32_t what = events[static_cast<std::size_t>(i)].events;
             if (sending_.count(fd) > 0) {
                 if ((what & (EPOLLERR | EPOLLHUP)) != 0)
@@ -406,12 +438,17 @@ void ConnectionGate::watch() {
         }
         expire(Clock::now());
         serveWaiting();
+        if (acceptRestsUntil_ && *acceptRestsUntil_ <= Clock::now()) {
+            acceptRestsUntil_.reset();
+            epoll_event e{};
+            e.events = EPOLLIN;
+            e.data.fd = listen_;
+            epoll_ctl(epoll_, EPOLL_CTL_ADD, listen_, &e);
+        }
     }
 }
 
 void ConnectionGate::take(int fd) {
-    // The gate never waits on a socket; a page sent from a file (sendfile has no flags) needs this.
-    fcntl(fd, F_SETFL, O_NONBLOCK);
     const std::string client = peerKey(fd);
     if (waitingHeads_ >= limits_.maxWaiting) {
         refuse(fd, 503, "too many connections waiting");
@@ -860,6 +897,25 @@ GatedServer::~GatedServer() {
 void GatedServer::widenBacklog() {
     const int fd = svr_sock_;
     if (fd >= 0) ::listen(fd, SOMAXCONN);
+}
+
+void GatedServer::serve() {
+    {
+        std::unique_lock<std::mutex> lock(haltMutex_);
+        if (!halting_) {
+            gate_.listenOn(svr_sock_);
+            halted_.wait(lock, [this] { return halting_; });
+        }
+    }
+    gate_.shutdown();
+    const int listening = svr_sock_.exchange(INVALID_SOCKET);
+    if (listening != INVALID_SOCKET) ::close(listening);
+}
+
+void GatedServer::halt() {
+    std::lock_guard<std::mutex> lock(haltMutex_);
+    halting_ = true;
+    halted_.notify_all();
 }
 
 bool GatedServer::process_and_close_socket(socket_t sock) {

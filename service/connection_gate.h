@@ -19,7 +19,9 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -91,6 +93,9 @@ class ConnectionGate {
 
     // Takes over an accepted socket; safe from any thread.
     void admit(int fd);
+    // Accepts the connections of a listening socket on the gate's own thread, with no hand-over
+    // between threads, until shutdown; the caller keeps the socket and closes it after.
+    void listenOn(int fd);
     // The reply to a connection that serve was given: the gate sends it, then waits for the next
     // request when both sides keep the connection (keepOpen), or closes the socket.
     void reply(int fd, std::string bytes, bool keepOpen);
@@ -144,6 +149,7 @@ class ConnectionGate {
 
     void watch();
     void take(int fd);
+    void acceptWaiting();
     void examine(int fd, bool peerDone);
     void startSending(int fd, std::string bytes, bool keepOpen);
     // Sends what the socket takes now, and watches the socket for the rest.
@@ -174,6 +180,9 @@ class ConnectionGate {
     std::vector<char> consumed_; // a whole request read off its socket, and dropped
     int epoll_ = -1;
     int wake_ = -1; // an eventfd: admitted sockets, replies or shutdown
+    std::atomic<int> listen_{-1};
+    // Out of descriptors: the listening socket rests a while instead of waking the gate at once.
+    std::optional<std::chrono::steady_clock::time_point> acceptRestsUntil_;
     std::mutex mutex_;
     std::vector<int> admitted_;
     struct Answer {
@@ -210,6 +219,9 @@ class GatedServer : public httplib::Server {
     explicit GatedServer(GateLimits limits = {});
     ~GatedServer() override;
     void closeGate() { gate_.shutdown(); }
+    // After binding: serves on the gate's thread until halt() (also when halt() came first).
+    void serve();
+    void halt();
     void answerAtOnce(QuickAnswer quick) { gate_.answerAtOnce(std::move(quick)); }
     // After binding: lets the kernel hold a burst of connections while the gate takes them in
     // (the library listens with a backlog of 5, and a refused SYN costs a client a second).
@@ -220,6 +232,9 @@ class GatedServer : public httplib::Server {
     void serveReady(int fd, std::chrono::steady_clock::time_point deadline,
                     ConnectionGate::RequestShape shape);
 
+    std::mutex haltMutex_;
+    std::condition_variable halted_;
+    bool halting_ = false;
     ConnectionGate gate_;
 };
 

@@ -293,26 +293,15 @@ bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::
 }
 
 void ServiceServer::run() {
-    auto serve = [this](GatedServer& server) {
-        server.listen_after_bind();
-        server.closeGate();
-        std::lock_guard<std::mutex> lock(stopMutex_);
-        ++serversEnded_;
-        stopChanged_.notify_all();
-    };
-    std::thread webThread(serve, std::ref(web_));
-    std::thread iplocThread(serve, std::ref(iploc_));
-    std::unique_lock<std::mutex> lock(stopMutex_);
-    stopChanged_.wait(lock, [this] { return stopRequested_ || serversEnded_ > 0; });
-    // A server that has not started listening yet ignores stop(), so ask until both have ended.
-    while (serversEnded_ < 2) {
-        lock.unlock();
-        web_.stop();
-        iploc_.stop();
-        lock.lock();
-        stopChanged_.wait_for(lock, std::chrono::milliseconds(10), [this] { return serversEnded_ >= 2; });
+    // Each gate accepts and serves on its own thread; this one waits for stop().
+    std::thread webThread([this] { web_.serve(); });
+    std::thread iplocThread([this] { iploc_.serve(); });
+    {
+        std::unique_lock<std::mutex> lock(stopMutex_);
+        stopChanged_.wait(lock, [this] { return stopRequested_; });
     }
-    lock.unlock();
+    web_.halt();
+    iploc_.halt();
     webThread.join();
     iplocThread.join();
 }

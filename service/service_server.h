@@ -53,7 +53,6 @@ class ServiceServer {
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;
     bool stopRequested_ = false;
-    int serversEnded_ = 0;
 };
 
 } // namespace vxs
