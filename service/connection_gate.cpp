@@ -595,6 +595,7 @@ void ConnectionGate::sendFirst(int fd) {
         return;
     }
     s.watched = true;
+    s.arrivalsWatched = false;
 }
 
 bool ConnectionGate::answeredAtOnce(int fd, std::string_view head) {
@@ -620,6 +621,8 @@ bool ConnectionGate::answeredAtOnce(int fd, std::string_view head) {
     s.requests = requests;
     s.keepOpen = request.keepAlive;
     s.watched = true; // still in the gate's events, for arrivals
+    s.arrivalsWatched = true;
+    s.morePending = head.size() > w.shape.length;
     const auto now = Clock::now();
     s.idleEnd = now + limits_.writeIdle;
     s.end = now + limits_.writeDeadline;
@@ -733,6 +736,9 @@ void ConnectionGate::closeAfterReply(int fd) {
 void ConnectionGate::awaitNext(int fd) {
     auto found = sending_.find(fd);
     const bool watched = found->second.watched;
+    // Still watched for arrivals with nothing of the next request in yet: its bytes will wake the
+    // gate as they come, and the events need no change.
+    const bool unchanged = found->second.arrivalsWatched && !found->second.morePending;
     Waiting w;
     w.client = std::move(found->second.client);
     w.requests = found->second.requests;
@@ -747,7 +753,7 @@ void ConnectionGate::awaitNext(int fd) {
     e.data.fd = fd;
     waiting_.emplace(fd, std::move(w));
     ++waitingHeads_;
-    if (epoll_ctl(epoll_, watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) != 0) drop(fd);
+    if (!unchanged && epoll_ctl(epoll_, watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) != 0) drop(fd);
 }
 
 void ConnectionGate::expire(Clock::time_point now) {

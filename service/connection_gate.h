@@ -144,7 +144,9 @@ class ConnectionGate {
         std::string client;
         std::size_t requests = 0;
         bool keepOpen = false;
-        bool watched = false; // in the gate's events, for the rest of the reply
+        bool watched = false;         // in the gate's events (for the rest of the reply, or arrivals)
+        bool arrivalsWatched = false; // ... still for arrivals, as while the request was awaited
+        bool morePending = false;     // bytes past the request had arrived already
     };
 
     void watch();
