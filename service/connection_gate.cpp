@@ -500,6 +500,8 @@ void ConnectionGate::examine(int fd, bool peerDone) {
     switch (judge(bytes, static_cast<std::size_t>(n), limits_, &found->second.shape)) {
     case Head::complete: {
         Waiting& w = found->second;
+        // A client that has finished sending waits for the close: it asks nothing more.
+        if (peerDone) w.shape.keepAlive = false;
         Client& client = clients_[w.client];
         if (mayServe(client)) {
             if (!answeredAtOnce(fd, std::string_view(bytes, static_cast<std::size_t>(n)))) dispatch(fd);
