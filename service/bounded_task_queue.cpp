@@ -17,9 +17,12 @@ void BoundedTaskQueue::enqueue(std::function<void()> fn) {
 }
 
 bool BoundedTaskQueue::tryEnqueue(std::function<void()>&& fn) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_ || waiting_.size() >= maxWaiting_) return false;
-    waiting_.push_back(std::move(fn));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_ || waiting_.size() >= maxWaiting_) return false;
+        waiting_.push_back(std::move(fn));
+    }
+    // Woken after the lock is let go, so the worker does not wake only to wait for it.
     ready_.notify_one();
     return true;
 }

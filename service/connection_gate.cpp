@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <optional>
 #include <poll.h>
@@ -15,7 +16,9 @@
 #include <string_view>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace vxs {
@@ -48,22 +51,34 @@ const char* statusText(int status) {
 // the server's read time-out) and writes to it (into memory, for the gate to send).
 class GateStream : public httplib::Stream {
   public:
-    GateStream(int fd, std::chrono::microseconds readTimeout, Clock::time_point deadline)
-        : fd_(fd), readMs_(toMs(readTimeout)), deadline_(deadline) {}
+    // Reads at most length bytes: what follows on a kept connection is the next request's.
+    GateStream(int fd, std::chrono::microseconds readTimeout, Clock::time_point deadline, std::size_t length)
+        : fd_(fd), readMs_(toMs(readTimeout)), deadline_(deadline), unread_(length) {}
 
-    bool is_readable() const override { return readAt_ < readEnd_ || waitFor(POLLIN, readMs_); }
+    bool is_readable() const override {
+        return readAt_ < readEnd_ || (unread_ > 0 && waitFor(POLLIN, readMs_));
+    }
     // The reply goes into memory, and the gate sends it: no worker waits for a slow reader.
     bool is_writable() const override { return true; }
     // Buffered: the library reads the request head a byte at a time, and a wait and a recv for
     // every byte cost more than all the rest of a small reply.
     ssize_t read(char* ptr, size_t size) override {
         if (readAt_ == readEnd_) {
-            if (!waitFor(POLLIN, readMs_)) return -1;
+            if (unread_ == 0) return 0;
+            // The gate has seen the request arrive: it is there to take without a wait.
+            const std::size_t want = std::min(sizeof readBuffer_, unread_);
             ssize_t n;
             do
-                n = ::recv(fd_, readBuffer_, sizeof readBuffer_, 0);
+                n = ::recv(fd_, readBuffer_, want, MSG_DONTWAIT);
             while (n < 0 && errno == EINTR);
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                if (!waitFor(POLLIN, readMs_)) return -1;
+                do
+                    n = ::recv(fd_, readBuffer_, want, 0);
+                while (n < 0 && errno == EINTR);
+            }
             if (n <= 0) return n;
+            unread_ -= static_cast<std::size_t>(n);
             readAt_ = 0;
             readEnd_ = static_cast<std::size_t>(n);
         }
@@ -122,6 +137,7 @@ class GateStream : public httplib::Stream {
     char readBuffer_[4096];
     std::size_t readAt_ = 0;
     std::size_t readEnd_ = 0;
+    std::size_t unread_; // of the request, still in the socket
 };
 
 // Whether a header line (without its line end) is name: value, name in any letter case.
@@ -161,6 +177,71 @@ std::optional<std::size_t> decimal(std::string_view value) {
     return n;
 }
 
+std::string_view trimmed(std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+        v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+        v.remove_suffix(1);
+    return v;
+}
+
+bool sameLetters(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i]) return false;
+    return true;
+}
+
+// Whether a connection stays open after a request: HTTP/1.1 keeps it unless the request asks for
+// "close", HTTP/1.0 only when it asks for "keep-alive"; either in any letter case (a client of ours
+// sends "Close"), among the header's other options.
+class Persistence {
+  public:
+    explicit Persistence(std::string_view requestLine)
+        : http11_(trimmed(requestLine).ends_with(" HTTP/1.1")) {}
+    void ask(std::string_view connectionHeader) {
+        std::string_view rest = connectionHeader;
+        while (!rest.empty()) {
+            const std::size_t comma = rest.find(',');
+            const std::string_view option = trimmed(rest.substr(0, comma));
+            askedClose_ = askedClose_ || sameLetters(option, "close");
+            askedKeep_ = askedKeep_ || sameLetters(option, "keep-alive");
+            rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        }
+    }
+    bool keep() const { return !askedClose_ && (http11_ || askedKeep_); }
+
+  private:
+    bool http11_;
+    bool askedKeep_ = false;
+    bool askedClose_ = false;
+};
+
+// The request line and Host header of a whole head; false when the line is not method, target
+// and version.
+bool readRequestHead(std::string_view head, QuickRequest* request) {
+    const std::size_t lineEnd = head.find('\n');
+    const std::string_view line = trimmed(head.substr(0, lineEnd));
+    const std::size_t first = line.find(' ');
+    const std::size_t second = line.find(' ', first + 1);
+    if (first == std::string_view::npos || second == std::string_view::npos) return false;
+    request->method = line.substr(0, first);
+    request->target = line.substr(first + 1, second - first - 1);
+    const std::string_view version = line.substr(second + 1);
+    if (version != "HTTP/1.1" && version != "HTTP/1.0") return false;
+    request->http10 = version == "HTTP/1.0";
+    for (std::size_t at = lineEnd + 1; at < head.size();) {
+        const std::size_t end = std::min(head.find('\n', at), head.size());
+        std::string_view value;
+        if (headerIs(head.data() + at, head.data() + end, "host", &value)) {
+            request->host = trimmed(value);
+            break;
+        }
+        at = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 ConnectionGate::ConnectionGate(GateLimits limits, Serve serve)
@@ -180,7 +261,35 @@ ConnectionGate::~ConnectionGate() {
     ::close(epoll_);
 }
 
+void ConnectionGate::listenOn(int fd) {
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    listen_ = fd;
+    epoll_event e{};
+    e.events = EPOLLIN;
+    e.data.fd = fd;
+    epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e);
+}
+
+void ConnectionGate::acceptWaiting() {
+    // A bounded batch a turn, so that a flood of connections does not starve the others.
+    for (int i = 0; i < 64; ++i) {
+        const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            take(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            epoll_ctl(epoll_, EPOLL_CTL_DEL, listen_, nullptr);
+            acceptRestsUntil_ = Clock::now() + std::chrono::milliseconds(kTickMs);
+        }
+        return;
+    }
+}
+
 void ConnectionGate::admit(int fd) {
+    // The gate never waits on a socket; a page sent from a file (sendfile has no flags) needs this.
+    fcntl(fd, F_SETFL, O_NONBLOCK);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!stopping_) {
@@ -196,11 +305,14 @@ void ConnectionGate::admit(int fd) {
     (void)!::write(wake_, &one, sizeof one);
 }
 
-void ConnectionGate::reply(int fd, std::string bytes) {
+void ConnectionGate::reply(int fd, std::string bytes, bool keepOpen) {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!stopping_) {
-            replies_.emplace_back(fd, std::move(bytes));
+            // One wake-up for however many replies the gate has not taken yet.
+            wake = replies_.empty();
+            replies_.push_back(Answer{fd, std::move(bytes), keepOpen});
             fd = -1;
         }
     }
@@ -210,6 +322,7 @@ void ConnectionGate::reply(int fd, std::string bytes) {
         ::close(fd);
         return;
     }
+    if (!wake) return;
     const uint64_t one = 1;
     (void)!::write(wake_, &one, sizeof one);
 }
@@ -227,7 +340,8 @@ void ConnectionGate::shutdown() {
     workers_.shutdown();
 }
 
-ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length, const GateLimits& limits) {
+ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length, const GateLimits& limits,
+                                           RequestShape* shape) {
     // Nothing yet (perhaps not even a buffer): memchr must not be handed a null pointer.
     if (length == 0) return Head::incomplete;
     const char* end = bytes + length;
@@ -237,21 +351,27 @@ ConnectionGate::Head ConnectionGate::judge(const char* bytes, std::size_t length
     std::size_t lines = 0;
     bool body = false;
     std::optional<std::size_t> formLength;
-    const bool form =
-        std::string_view(bytes, static_cast<std::size_t>(feed - bytes)).rfind(kFormPosts, 0) == 0;
+    const std::string_view requestLine(bytes, static_cast<std::size_t>(feed - bytes));
+    const bool form = requestLine.rfind(kFormPosts, 0) == 0;
+    Persistence persistence(requestLine);
     for (const char* line = feed + 1; line < end;) {
         const char* next =
             static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
         if (!next) break;
         // A blank line (with or without its carriage return) ends the head.
         if (next == line || (next == line + 1 && *line == '\r')) {
-            if (!body) return Head::complete;
-            // A form is let in whole or not at all: a worker never waits for its bytes.
             const std::size_t headEnd = static_cast<std::size_t>(next + 1 - bytes);
-            if (!form || !formLength || headEnd + *formLength > limits.maxHeadBytes) return Head::hasBody;
-            return length >= headEnd + *formLength ? Head::complete : Head::incomplete;
+            const std::size_t whole = headEnd + (body && formLength ? *formLength : 0);
+            if (body) {
+                // A form is let in whole or not at all: a worker never waits for its bytes.
+                if (!form || !formLength || whole > limits.maxHeadBytes) return Head::hasBody;
+                if (length < whole) return Head::incomplete;
+            }
+            if (shape) *shape = RequestShape{whole, persistence.keep()};
+            return Head::complete;
         }
         if (++lines > limits.maxHeaderLines) return Head::tooManyHeaders;
+        if (std::string_view value; headerIs(line, next, "connection", &value)) persistence.ask(value);
         if (announcesBody(line, next)) {
             std::string_view value;
             formLength =
@@ -267,7 +387,7 @@ void ConnectionGate::watch() {
     std::vector<epoll_event> events(64);
     for (;;) {
         std::vector<int> arrived;
-        std::vector<std::pair<int, std::string>> answered;
+        std::vector<Answer> answered;
         bool stopping = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -278,9 +398,9 @@ void ConnectionGate::watch() {
         if (stopping) {
             for (int fd : arrived)
                 ::close(fd);
-            for (auto& [fd, bytes] : answered) {
-                (void)!::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-                ::close(fd);
+            for (const Answer& a : answered) {
+                (void)!::send(a.fd, a.bytes.data(), a.bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                ::close(a.fd);
             }
             for (const auto& [fd, waiting] : waiting_)
                 ::close(fd);
@@ -292,14 +412,18 @@ void ConnectionGate::watch() {
         }
         for (int fd : arrived)
             take(fd);
-        for (auto& [fd, bytes] : answered)
-            startSending(fd, std::move(bytes));
+        for (Answer& a : answered)
+            startSending(a.fd, std::move(a.bytes), a.keepOpen);
         const int n = epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), kTickMs);
         for (int i = 0; i < n; ++i) {
             const int fd = events[static_cast<std::size_t>(i)].data.fd;
             if (fd == wake_) {
                 uint64_t count = 0;
                 (void)!::read(wake_, &count, sizeof count);
+                continue;
+            }
+            if (fd == listen_) {
+                acceptWaiting();
                 continue;
             }
             const uint32_t what = events[static_cast<std::size_t>(i)].events;
@@ -314,6 +438,13 @@ void ConnectionGate::watch() {
         }
         expire(Clock::now());
         serveWaiting();
+        if (acceptRestsUntil_ && *acceptRestsUntil_ <= Clock::now()) {
+            acceptRestsUntil_.reset();
+            epoll_event e{};
+            e.events = EPOLLIN;
+            e.data.fd = listen_;
+            epoll_ctl(epoll_, EPOLL_CTL_ADD, listen_, &e);
+        }
     }
 }
 
@@ -361,12 +492,19 @@ void ConnectionGate::examine(int fd, bool peerDone) {
         drop(fd);
         return;
     }
-    switch (judge(bytes, static_cast<std::size_t>(n), limits_)) {
+    if (found->second.idle) {
+        // The next request has begun: from here it has the time a new connection's head has.
+        found->second.idle = false;
+        found->second.deadline = Clock::now() + limits_.headDeadline;
+    }
+    switch (judge(bytes, static_cast<std::size_t>(n), limits_, &found->second.shape)) {
     case Head::complete: {
         Waiting& w = found->second;
+        // A client that has finished sending waits for the close: it asks nothing more.
+        if (peerDone) w.shape.keepAlive = false;
         Client& client = clients_[w.client];
         if (mayServe(client)) {
-            dispatch(fd);
+            if (!answeredAtOnce(fd, std::string_view(bytes, static_cast<std::size_t>(n)))) dispatch(fd);
             return;
         }
         // The client already has its share: this request waits for one of its others to end.
@@ -399,15 +537,18 @@ bool ConnectionGate::mayServe(const Client& client) const {
 void ConnectionGate::dispatch(int fd) {
     auto found = waiting_.find(fd);
     const auto deadline = found->second.accepted + limits_.requestDeadline;
+    RequestShape shape = found->second.shape;
+    const std::size_t requests = found->second.requests + 1;
+    if (requests >= limits_.maxRequestsPerConnection) shape.keepAlive = false;
     // Every worker busy and the queue full: an answer now, not a wait on this thread.
-    if (!workers_.tryEnqueue([this, fd, deadline] { serve_(fd, deadline); })) {
+    if (!workers_.tryEnqueue([this, fd, deadline, shape] { serve_(fd, deadline, shape); })) {
         refuse(fd, 503, "the service is busy; try again");
         return;
     }
     const std::string client = found->second.client;
     forget(fd);
     ++clients_[client].served;
-    served_[fd] = client;
+    served_[fd] = Served{client, requests, shape.keepAlive};
 }
 
 void ConnectionGate::serveWaiting() {
@@ -422,45 +563,122 @@ void ConnectionGate::serveWaiting() {
     }
 }
 
-void ConnectionGate::startSending(int fd, std::string bytes) {
+void ConnectionGate::startSending(int fd, std::string bytes, bool keepOpen) {
     auto found = served_.find(fd);
     if (found == served_.end()) {
         ::close(fd);
         return;
     }
-    const std::string client = found->second;
+    Served served = std::move(found->second);
     served_.erase(found);
-    --clients_[client].served;
-    Sending s;
+    --clients_[served.client].served;
+    Sending& s = sending_[fd];
     s.bytes = std::move(bytes);
-    s.client = client;
+    s.requests = served.requests;
+    s.keepOpen = keepOpen && served.keepAlive;
     const auto now = Clock::now();
     s.idleEnd = now + limits_.writeIdle;
     s.end = now + limits_.writeDeadline;
-    sending_.emplace(fd, std::move(s));
-    Client& c = clients_[client];
-    c.unread += sending_[fd].bytes.size();
-    unread_ += sending_[fd].bytes.size();
+    clients_[served.client].unread += s.bytes.size();
+    unread_ += s.bytes.size();
+    s.client = std::move(served.client);
+    sendFirst(fd);
+}
+
+void ConnectionGate::sendFirst(int fd) {
     // Most replies go whole into the socket at once; only what is left needs the socket's events.
+    if (!sendMore(fd)) return;
+    Sending& s = sending_[fd];
     epoll_event e{};
     e.events = EPOLLOUT | EPOLLET;
     e.data.fd = fd;
-    if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) != 0) {
+    if (epoll_ctl(epoll_, s.watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) != 0) {
         drop(fd);
         return;
     }
-    sendMore(fd);
+    s.watched = true;
+    s.arrivalsWatched = false;
 }
 
-void ConnectionGate::sendMore(int fd) {
+bool ConnectionGate::answeredAtOnce(int fd, std::string_view head) {
+    if (!quick_) return false;
+    auto found = waiting_.find(fd);
+    Waiting& w = found->second;
+    QuickRequest request;
+    if (!readRequestHead(head.substr(0, w.shape.length), &request)) return false;
+    const std::size_t requests = w.requests + 1;
+    request.keepAlive = w.shape.keepAlive && requests < limits_.maxRequestsPerConnection;
+    std::optional<QuickReply> reply = quick_(request);
+    if (!reply) return false;
+    // The request leaves the socket; what follows it stays there for the next turn.
+    consumed_.resize(std::max(consumed_.size(), w.shape.length));
+    if (::recv(fd, consumed_.data(), w.shape.length, MSG_DONTWAIT) != static_cast<ssize_t>(w.shape.length)) {
+        drop(fd);
+        return true;
+    }
+    Sending s;
+    s.bytes = std::move(reply->head);
+    s.body = std::move(reply->body);
+    s.file = std::move(reply->file);
+    s.requests = requests;
+    s.keepOpen = request.keepAlive;
+    s.watched = true; // still in the gate's events, for arrivals
+    s.arrivalsWatched = true;
+    s.morePending = head.size() > w.shape.length;
+    const auto now = Clock::now();
+    s.idleEnd = now + limits_.writeIdle;
+    s.end = now + limits_.writeDeadline;
+    s.client = std::move(w.client);
+    clients_[s.client].unread += s.size();
+    unread_ += s.size();
+    waiting_.erase(found);
+    --waitingHeads_;
+    sending_[fd] = std::move(s);
+    sendFirst(fd);
+    return true;
+}
+
+bool ConnectionGate::sendMore(int fd) {
     auto found = sending_.find(fd);
-    if (found == sending_.end()) return;
+    if (found == sending_.end()) return false;
     Sending& s = found->second;
     const std::size_t before = s.sent;
     bool failed = false;
-    while (s.sent < s.bytes.size()) {
-        const ssize_t n =
-            ::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+    const std::size_t size = s.size();
+    while (s.sent < size) {
+        if (s.file && s.sent >= s.bytes.size()) {
+            off_t at = static_cast<off_t>(s.sent - s.bytes.size());
+            const ssize_t n = ::sendfile(fd, s.file->fd(), &at, size - s.sent);
+            if (n > 0) {
+                s.sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+            break;
+        }
+        // The head and a shared body go in one call; a head before a file waits for its bytes.
+        if (s.file) {
+            const ssize_t n = ::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent,
+                                     MSG_DONTWAIT | MSG_NOSIGNAL | MSG_MORE);
+            if (n > 0) {
+                s.sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+            break;
+        }
+        iovec parts[2];
+        msghdr message{};
+        message.msg_iov = parts;
+        if (s.sent < s.bytes.size())
+            parts[message.msg_iovlen++] = iovec{s.bytes.data() + s.sent, s.bytes.size() - s.sent};
+        if (s.body) {
+            const std::size_t at = s.sent > s.bytes.size() ? s.sent - s.bytes.size() : 0;
+            parts[message.msg_iovlen++] = iovec{const_cast<char*>(s.body->data()) + at, s.body->size() - at};
+        }
+        const ssize_t n = ::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n > 0) {
             s.sent += static_cast<std::size_t>(n);
             continue;
@@ -475,7 +693,69 @@ void ConnectionGate::sendMore(int fd) {
         unread_ -= taken;
         s.idleEnd = Clock::now() + limits_.writeIdle;
     }
-    if (failed || s.sent == s.bytes.size()) drop(fd);
+    if (!failed && s.sent < size) return true;
+    if (failed)
+        drop(fd);
+    else if (s.keepOpen)
+        awaitNext(fd);
+    else
+        closeAfterReply(fd);
+    return false;
+}
+
+void ConnectionGate::closeAfterReply(int fd) {
+    // Bytes the client sent past its last request would turn the close into a reset, which can
+    // cost it the reply: then what it sends is read and dropped for a while first.
+    char extra[256];
+    const ssize_t n = ::recv(fd, extra, sizeof extra, MSG_DONTWAIT);
+    if (n <= 0 || draining_ >= limits_.maxDraining) {
+        drop(fd);
+        return;
+    }
+    auto found = sending_.find(fd);
+    const bool watched = found->second.watched;
+    Waiting w;
+    w.client = std::move(found->second.client);
+    sending_.erase(found);
+    ::shutdown(fd, SHUT_WR);
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
+    e.data.fd = fd;
+    w.counted = true;
+    w.draining = true;
+    const auto now = Clock::now();
+    w.deadline = now + limits_.drainIdle;
+    w.drainEnd = now + limits_.drainTime;
+    waiting_.emplace(fd, std::move(w));
+    ++draining_;
+    if (epoll_ctl(epoll_, watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) != 0) {
+        drop(fd);
+        return;
+    }
+    drain(fd);
+}
+
+void ConnectionGate::awaitNext(int fd) {
+    auto found = sending_.find(fd);
+    const bool watched = found->second.watched;
+    // Still watched for arrivals with nothing of the next request in yet: its bytes will wake the
+    // gate as they come, and the events need no change.
+    const bool unchanged = found->second.arrivalsWatched && !found->second.morePending;
+    Waiting w;
+    w.client = std::move(found->second.client);
+    w.requests = found->second.requests;
+    sending_.erase(found);
+    w.counted = true;
+    w.idle = true;
+    w.accepted = Clock::now();
+    w.deadline = w.accepted + limits_.keepAliveIdle;
+    // Edge-triggered: an event for every arrival of bytes, and one now if some are there.
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
+    e.data.fd = fd;
+    waiting_.emplace(fd, std::move(w));
+    ++waitingHeads_;
+    if (!unchanged && epoll_ctl(epoll_, watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) != 0) drop(fd);
 }
 
 void ConnectionGate::expire(Clock::time_point now) {
@@ -484,7 +764,8 @@ void ConnectionGate::expire(Clock::time_point now) {
         const Waiting& w = it->second;
         ++it;
         if (w.deadline > now) continue;
-        if (w.draining)
+        // A kept connection that sends no next request is simply closed, as the client expects.
+        if (w.draining || w.idle)
             drop(fd);
         else if (w.ready)
             refuse(fd, 503, "the service is busy; try again");
@@ -597,11 +878,11 @@ void ConnectionGate::drop(int fd) {
     } else if (auto s = sending_.find(fd); s != sending_.end()) {
         client = s->second.client;
         counted = true;
-        const std::size_t left = s->second.bytes.size() - s->second.sent;
+        const std::size_t left = s->second.size() - s->second.sent;
         clients_[client].unread -= left;
         unread_ -= left;
+        if (s->second.watched) epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
         sending_.erase(s);
-        epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
     }
     ::close(fd);
     if (!counted) return;
@@ -612,8 +893,8 @@ void ConnectionGate::drop(int fd) {
 }
 
 GatedServer::GatedServer(GateLimits limits)
-    : gate_(limits,
-            [this](int fd, std::chrono::steady_clock::time_point deadline) { serveReady(fd, deadline); }) {
+    : gate_(limits, [this](int fd, std::chrono::steady_clock::time_point deadline,
+                           ConnectionGate::RequestShape shape) { serveReady(fd, deadline, shape); }) {
     new_task_queue = [] { return new InlineTaskQueue; };
 }
 
@@ -626,19 +907,40 @@ void GatedServer::widenBacklog() {
     if (fd >= 0) ::listen(fd, SOMAXCONN);
 }
 
+void GatedServer::serve() {
+    {
+        std::unique_lock<std::mutex> lock(haltMutex_);
+        if (!halting_) {
+            gate_.listenOn(svr_sock_);
+            halted_.wait(lock, [this] { return halting_; });
+        }
+    }
+    gate_.shutdown();
+    const int listening = svr_sock_.exchange(INVALID_SOCKET);
+    if (listening != INVALID_SOCKET) ::close(listening);
+}
+
+void GatedServer::halt() {
+    std::lock_guard<std::mutex> lock(haltMutex_);
+    halting_ = true;
+    halted_.notify_all();
+}
+
 bool GatedServer::process_and_close_socket(socket_t sock) {
     gate_.admit(sock);
     return true;
 }
 
-void GatedServer::serveReady(int fd, std::chrono::steady_clock::time_point deadline) {
+void GatedServer::serveReady(int fd, std::chrono::steady_clock::time_point deadline,
+                             ConnectionGate::RequestShape shape) {
     GateStream stream(fd,
                       std::chrono::seconds(read_timeout_sec_) + std::chrono::microseconds(read_timeout_usec_),
-                      deadline);
-    bool closed = false;
-    // One request per connection: the plug-in's client asks for the close and reads until it.
-    process_request(stream, true, closed, nullptr);
-    gate_.reply(fd, stream.takeReply());
+                      deadline, shape.length);
+    // The gate has decided, from the whole head, whether the connection stays: the library itself
+    // knows "close" only in lower case, and keeps an HTTP/1.0 client only for "Keep-Alive" exactly.
+    bool closedByLibrary = false;
+    const bool answered = process_request(stream, !shape.keepAlive, closedByLibrary, nullptr);
+    gate_.reply(fd, stream.takeReply(), answered && shape.keepAlive);
 }
 
 } // namespace vxs

@@ -21,4 +21,10 @@ std::shared_ptr<const std::vector<Event>> EventStore::events() {
     return events_;
 }
 
+std::shared_ptr<const std::vector<Event>> EventStore::eventsIfBuilt() {
+    CivilDate day = today();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_ && builtFor_ == day ? events_ : nullptr;
+}
+
 } // namespace vxs

@@ -18,6 +18,8 @@ class EventStore {
 
     CivilDate today() const;
     std::shared_ptr<const std::vector<Event>> events();
+    // Today's list when it has been built already, or null: never builds it.
+    std::shared_ptr<const std::vector<Event>> eventsIfBuilt();
 
   private:
     const Catalogue& catalogue_;

@@ -21,6 +21,8 @@ namespace vxs {
 namespace {
 
 constexpr std::size_t kMaxTargetBytes = 4096;
+// How long a kept connection may wait for its next request, as the replies say.
+constexpr int kKeepAliveSeconds = 5;
 
 void send(httplib::Response& res, const Reply& reply) {
     res.status = reply.status;
@@ -55,6 +57,21 @@ bool validHostHeader(const std::string& host) {
     return true;
 }
 
+// The head the library writes for a plain reply, byte for byte, its fields in the library's order.
+std::string replyHead(const Reply& reply, const QuickRequest& request) {
+    std::string head = "HTTP/1.1 200 OK\r\n";
+    if (!request.keepAlive)
+        head += "Connection: close\r\n";
+    else if (request.http10)
+        head += "Connection: keep-alive\r\n";
+    head += "Content-Length: " + std::to_string(reply.body.size()) +
+            "\r\nContent-Type: " + reply.contentType + "\r\n";
+    if (request.keepAlive)
+        head += "Keep-Alive: timeout=" + std::to_string(kKeepAliveSeconds) +
+                ", max=" + std::to_string(GateLimits{}.maxRequestsPerConnection) + "\r\n";
+    return head + "\r\n";
+}
+
 // A proxy on this host that ends TLS names the scheme; no other peer is believed.
 bool isLoopbackPeer(const std::string& address) {
     return address == "127.0.0.1" || address == "::1" || address == "::ffff:127.0.0.1";
@@ -67,14 +84,15 @@ ServiceServer::ServiceServer(ServiceData& data, RequestLog& log) : data_(data), 
     configure(iploc_, "iploc");
     addWebRoutes();
     addIpLocationRoutes();
+    web_.answerAtOnce([this](const QuickRequest& request) { return answerAtOnce(request); });
 }
 
 void ServiceServer::configure(httplib::Server& server, const char* name) {
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
-    // One request per connection: the plug-in's client asks for "Connection: Close" (which this
-    // server only honours in lower case) and reads until the server closes.
-    server.set_keep_alive_max_count(1);
+    // Only named in the replies' Keep-Alive header: the gate keeps the connections and counts.
+    server.set_keep_alive_max_count(GateLimits{}.maxRequestsPerConnection);
+    server.set_keep_alive_timeout(kKeepAliveSeconds);
     server.set_payload_max_length(64 * 1024);
     // The library's own options add SO_REUSEPORT, which lets a second service share a port held by
     // a running one (the kernel then splits the connections): a port in use must fail to bind.
@@ -111,15 +129,53 @@ void ServiceServer::configure(httplib::Server& server, const char* name) {
             send(res, errorReply(500, "internal error"));
         }
     });
+    // An HTTP/1.0 client keeps its connection only when the reply says so too.
+    server.set_post_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        if (req.version == "HTTP/1.0" && !res.has_header("Connection"))
+            res.set_header("Connection", "keep-alive");
+    });
     server.set_logger([this, name](const httplib::Request& req, const httplib::Response& res) {
         log_.write(name, req.method, feedTargetForLog(req.target), res.status);
     });
 }
 
 std::string ServiceServer::hostFor(const httplib::Request& req) const {
-    std::string host = req.get_header_value("Host");
-    if (validHostHeader(host)) return host;
+    return hostFor(req.get_header_value("Host"));
+}
+
+std::string ServiceServer::hostFor(std::string_view host) const {
+    if (validHostHeader(std::string(host))) return std::string(host);
     return "127.0.0.1:" + std::to_string(port_);
+}
+
+std::optional<QuickReply> ServiceServer::answerAtOnce(const QuickRequest& request) {
+    // Only a plain target reaches a page here; an encoded path or an odd request takes the
+    // library's way, which decodes, routes and refuses.
+    if (request.method != "GET" || request.target.size() > kMaxTargetBytes) return std::nullopt;
+    const std::string_view path = request.target.substr(0, request.target.find('?'));
+    if (path.find('%') != std::string_view::npos) return std::nullopt;
+    Query query;
+    std::string error;
+    std::shared_ptr<const Reply> reply;
+    std::shared_ptr<const PageFile> file;
+    if (path == "/current_version.php") {
+        if (!query.parse(request.target, QueryLimits{}, &error)) return std::nullopt;
+        reply = std::make_shared<const Reply>(versionReply(query, data_.version));
+    } else {
+        int source = 0;
+        while (source < kSourceCount && path != sourceInfo(source).path)
+            ++source;
+        if (source == kSourceCount || !data_.sourcePages.empty()) return std::nullopt;
+        if (!query.parse(request.target, QueryLimits{}, &error)) return std::nullopt;
+        SourcePageCache::KeptPage page = sourcePages_.kept(source, query, data_, hostFor(request.host));
+        reply = std::move(page.reply);
+        file = std::move(page.file);
+    }
+    if (!reply || reply->status != 200 || !reply->location.empty() || !reply->headers.empty())
+        return std::nullopt;
+    log_.write("web", request.method, feedTargetForLog(request.target), reply->status);
+    return QuickReply{replyHead(*reply, request), std::shared_ptr<const std::string>(reply, &reply->body),
+                      std::move(file)};
 }
 
 void ServiceServer::addWebRoutes() {
@@ -195,10 +251,9 @@ void ServiceServer::addWebRoutes() {
             send(res, sharingReply(req.target, *data_.sharing, req.remote_addr));
     });
     web_.Get(R"(/feed/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
-        send(res,
-             feedReply(req.matches[1].str(), *data_.feeds, hostFor(req),
-                       req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"),
-                       data_.gathered.get()));
+        send(res, feedReply(req.matches[1].str(), *data_.feeds, hostFor(req),
+                            req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"),
+                            data_.gathered.get()));
     });
     web_.Get("/iphone/exchange.php", [this](const httplib::Request& req, httplib::Response& res) {
         send(res, phoneReply(req.target, *data_.sharing, req.remote_addr));
@@ -238,26 +293,15 @@ bool ServiceServer::bind(const std::string& host, int port, int iplocPort, std::
 }
 
 void ServiceServer::run() {
-    auto serve = [this](GatedServer& server) {
-        server.listen_after_bind();
-        server.closeGate();
-        std::lock_guard<std::mutex> lock(stopMutex_);
-        ++serversEnded_;
-        stopChanged_.notify_all();
-    };
-    std::thread webThread(serve, std::ref(web_));
-    std::thread iplocThread(serve, std::ref(iploc_));
-    std::unique_lock<std::mutex> lock(stopMutex_);
-    stopChanged_.wait(lock, [this] { return stopRequested_ || serversEnded_ > 0; });
-    // A server that has not started listening yet ignores stop(), so ask until both have ended.
-    while (serversEnded_ < 2) {
-        lock.unlock();
-        web_.stop();
-        iploc_.stop();
-        lock.lock();
-        stopChanged_.wait_for(lock, std::chrono::milliseconds(10), [this] { return serversEnded_ >= 2; });
+    // Each gate accepts and serves on its own thread; this one waits for stop().
+    std::thread webThread([this] { web_.serve(); });
+    std::thread iplocThread([this] { iploc_.serve(); });
+    {
+        std::unique_lock<std::mutex> lock(stopMutex_);
+        stopChanged_.wait(lock, [this] { return stopRequested_; });
     }
-    lock.unlock();
+    web_.halt();
+    iploc_.halt();
     webThread.join();
     iplocThread.join();
 }

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vxs {
 
@@ -37,6 +39,9 @@ class ServiceServer {
     void addWebRoutes();
     void addIpLocationRoutes();
     std::string hostFor(const httplib::Request& req) const;
+    std::string hostFor(std::string_view host) const;
+    // The version check and kept source pages, answered on the gate's thread.
+    std::optional<QuickReply> answerAtOnce(const QuickRequest& request);
 
     ServiceData& data_;
     RequestLog& log_;
@@ -48,7 +53,6 @@ class ServiceServer {
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;
     bool stopRequested_ = false;
-    int serversEnded_ = 0;
 };
 
 } // namespace vxs

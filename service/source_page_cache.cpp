@@ -2,6 +2,10 @@
 
 namespace vxs {
 
+namespace {
+constexpr std::size_t kFileFrom = 16 * 1024;
+} // namespace
+
 SourcePageCache::SourcePageCache(std::size_t maxPages, std::size_t maxBytes)
     : maxPages_(maxPages), maxBytes_(maxBytes) {}
 
@@ -38,10 +42,28 @@ std::shared_ptr<const Reply> SourcePageCache::reply(int source, const Query& que
     return built;
 }
 
+SourcePageCache::KeptPage SourcePageCache::kept(int source, const Query& query, ServiceData& data,
+                                                const std::string& host) {
+    SourcePageRequest request;
+    if (readSourcePageRequest(source, query, data, &request)) return {};
+    std::shared_ptr<const std::vector<Event>> events = data.events->eventsIfBuilt();
+    std::shared_ptr<const std::vector<ServedShow>> gathered =
+        data.gathered ? data.gathered->served() : nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!events || events != events_ || gathered != gathered_) return {};
+    auto found = pages_.find(Key{source, request.centre, request.radius, host});
+    if (found == pages_.end()) return {};
+    Entry& entry = found->second;
+    recent_.splice(recent_.begin(), recent_, entry.recent);
+    // A small page costs less to copy than a file's extra call.
+    if (!entry.file && entry.reply->body.size() >= kFileFrom) entry.file = PageFile::of(entry.reply->body);
+    return {entry.reply, entry.file};
+}
+
 void SourcePageCache::keep(Key key, std::shared_ptr<const Reply> reply) {
     bytes_ += reply->body.size();
     recent_.push_front(key);
-    pages_.emplace(std::move(key), Entry{std::move(reply), recent_.begin()});
+    pages_.emplace(std::move(key), Entry{std::move(reply), recent_.begin(), nullptr});
     while (pages_.size() > maxPages_ || bytes_ > maxBytes_) {
         auto oldest = pages_.find(recent_.back());
         bytes_ -= oldest->second.reply->body.size();

@@ -4,6 +4,7 @@
 // source, centre, radius and host, for the day's list of events it was built from; a new day's
 // list empties the cache. The least recently used pages go first past either bound.
 #include "service/concert_sources.h"
+#include "service/page_file.h"
 
 #include <cstddef>
 #include <list>
@@ -23,6 +24,14 @@ class SourcePageCache {
     std::shared_ptr<const Reply> reply(int source, const Query& query, ServiceData& data,
                                        const std::string& host);
 
+    struct KeptPage {
+        std::shared_ptr<const Reply> reply;
+        std::shared_ptr<const PageFile> file; // its body, for a large page
+    };
+    // The kept page for this request, or none when it would have to be built (or the request is
+    // not for a page): a look-up that never builds, for the gate's thread.
+    KeptPage kept(int source, const Query& query, ServiceData& data, const std::string& host);
+
     std::size_t pages() const;
 
   private:
@@ -30,6 +39,7 @@ class SourcePageCache {
     struct Entry {
         std::shared_ptr<const Reply> reply;
         std::list<Key>::iterator recent;
+        std::shared_ptr<const PageFile> file; // made when the page is first sent from the cache
     };
     void keep(Key key, std::shared_ptr<const Reply> reply);
 

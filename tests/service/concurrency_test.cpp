@@ -282,6 +282,76 @@ TEST(ConnectionGate, JudgesARequestHeadByItsLimits) {
               Head::hasBody);
 }
 
+// The next reply on a connection, as far as its Content-Length, the bytes after it left in
+// pending; "" when the connection ends first.
+std::string readOneReply(int fd, std::string& pending) {
+    char buf[65536];
+    for (;;) {
+        const std::size_t end = pending.find("\r\n\r\n");
+        const std::size_t length = pending.find("Content-Length: ");
+        if (end != std::string::npos && length < end) {
+            const std::size_t whole = end + 4 + std::stoul(pending.substr(length + 16));
+            if (pending.size() >= whole) {
+                std::string reply = pending.substr(0, whole);
+                pending.erase(0, whole);
+                return reply;
+            }
+        }
+        pollfd p{fd, POLLIN, 0};
+        const ssize_t n = poll(&p, 1, 10000) > 0 ? recv(fd, buf, sizeof buf, 0) : 0;
+        if (n <= 0) return "";
+        pending.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
+TEST(ServiceServer, KeepsTheConnectionOfAClientThatAsksAndEndsItForOneThatDoesNot) {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    vxs::ServiceData data;
+    std::string error;
+    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    vxs::RequestLog log;
+    vxs::ServiceServer server(data, log);
+    ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
+    std::thread serving([&] { server.run(); });
+    const std::string page = "/sources/ticketline.php?city=Boston&state=MA&radius=75";
+    // Built by a worker; later the page is kept, and the gate answers with the same bytes.
+    const RawReply built = rawGet(server.port(), page);
+    struct Case {
+        std::string target, version, connection;
+        bool kept;
+        std::string says;
+    } cases[] = {
+        {"/current_version.php?VERSION=2.9", "HTTP/1.1", "", true, "Keep-Alive: timeout="},
+        {page, "HTTP/1.1", "", true, "Keep-Alive: timeout="},
+        {page, "HTTP/1.0", "Connection: Keep-Alive\r\n", true, "Connection: keep-alive"},
+        {"/current_version.php?VERSION=2.9", "HTTP/1.1", "Connection: Close\r\n", false, "Connection: close"},
+        {page, "HTTP/1.0", "", false, "Connection: close"},
+    };
+    for (const Case& c : cases) {
+        const int fd = connectFrom("127.0.0.1", server.port());
+        const std::string request = "GET " + c.target + " " + c.version +
+                                    "\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n" +
+                                    c.connection + "\r\n";
+        // Two requests at once: the first one's reading must leave the second for its own turn.
+        const std::string twice = request + request;
+        ASSERT_EQ(send(fd, twice.data(), twice.size(), MSG_NOSIGNAL), static_cast<ssize_t>(twice.size()));
+        std::string pending;
+        const std::string first = readOneReply(fd, pending);
+        const std::string second = readOneReply(fd, pending);
+        close(fd);
+        const std::string body = c.target == page ? built.body : "<current>2.9</current>\n";
+        if (c.target == page && !c.kept) {
+            EXPECT_EQ(first, built.head + "\r\n\r\n" + built.body);
+        }
+        EXPECT_NE(first.find(c.says), std::string::npos) << c.target << " " << c.connection << first;
+        EXPECT_EQ(first.substr(first.find("\r\n\r\n") + 4), body) << c.target << " " << c.connection;
+        EXPECT_EQ(second, c.kept ? first : "") << c.target << " " << c.version << " " << c.connection;
+    }
+    server.stop();
+    serving.join();
+}
+
 TEST(ServiceServer, StopsBeforeItHasStartedListening) {
     vxs::ServiceOptions options;
     options.dataDir = VX_SERVICE_DATA_DIR;
