@@ -644,30 +644,29 @@ bool ConnectionGate::sendMore(int fd) {
     Sending& s = found->second;
     const std::size_t before = s.sent;
     bool failed = false;
+    // After a call that sent n bytes: true to go on; false once the socket is full or broke.
+    const auto took = [&](ssize_t n) {
+        if (n > 0) {
+            s.sent += static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n < 0 && errno == EINTR) return true;
+        failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+        return false;
+    };
     const std::size_t size = s.size();
     while (s.sent < size) {
         if (s.file && s.sent >= s.bytes.size()) {
             off_t at = static_cast<off_t>(s.sent - s.bytes.size());
-            const ssize_t n = ::sendfile(fd, s.file->fd(), &at, size - s.sent);
-            if (n > 0) {
-                s.sent += static_cast<std::size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
-            break;
+            if (!took(::sendfile(fd, s.file->fd(), &at, size - s.sent))) break;
+            continue;
         }
         // The head and a shared body go in one call; a head before a file waits for its bytes.
         if (s.file) {
-            const ssize_t n = ::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent,
-                                     MSG_DONTWAIT | MSG_NOSIGNAL | MSG_MORE);
-            if (n > 0) {
-                s.sent += static_cast<std::size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
-            break;
+            if (!took(::send(fd, s.bytes.data() + s.sent, s.bytes.size() - s.sent,
+                             MSG_DONTWAIT | MSG_NOSIGNAL | MSG_MORE)))
+                break;
+            continue;
         }
         iovec parts[2];
         msghdr message{};
@@ -678,14 +677,7 @@ bool ConnectionGate::sendMore(int fd) {
             const std::size_t at = s.sent > s.bytes.size() ? s.sent - s.bytes.size() : 0;
             parts[message.msg_iovlen++] = iovec{const_cast<char*>(s.body->data()) + at, s.body->size() - at};
         }
-        const ssize_t n = ::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n > 0) {
-            s.sent += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        failed = !(n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
-        break;
+        if (!took(::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL))) break;
     }
     const std::size_t taken = s.sent - before;
     if (taken > 0) {

@@ -269,7 +269,12 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
             page.substr(artistAt + kArtistOpen.size(), lineEnd - artistAt - kArtistOpen.size());
         const std::size_t close = name.find(kArtistClose);
         if (close == std::string_view::npos) return true;
-        const Performer said = wanted(name.substr(0, close), performerIdOnLine(page, artistAt, lineEnd));
+        // Most lines hold the name alone, and no id: those cost no search.
+        const bool nameAlone = (artistAt == 0 || page[artistAt - 1] == '\n') &&
+                               artistAt + kArtistOpen.size() + close + kArtistClose.size() == lineEnd;
+        const Performer said =
+            wanted(name.substr(0, close),
+                   nameAlone ? std::string_view() : performerIdOnLine(page, artistAt, lineEnd));
         read = said == Performer::kWanted;
         return said != Performer::kStop;
     };

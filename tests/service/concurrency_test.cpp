@@ -30,6 +30,20 @@ extern "C" const char* __tsan_default_suppressions() {
 }
 #endif
 
+namespace {
+
+// The shipped data, as the service builds it at start.
+vxs::ServiceData shippedData() {
+    vxs::ServiceOptions options;
+    options.dataDir = VX_SERVICE_DATA_DIR;
+    vxs::ServiceData data;
+    std::string error;
+    EXPECT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
+    return data;
+}
+
+} // namespace
+
 TEST(BoundedTaskQueue, ServesOverflowOnTheCallersThreadAndRunsEverything) {
     std::mutex m;
     std::condition_variable cv;
@@ -305,11 +319,8 @@ std::string readOneReply(int fd, std::string& pending) {
 }
 
 TEST(ServiceServer, KeepsTheConnectionOfAClientThatAsksAndEndsItForOneThatDoesNot) {
-    vxs::ServiceOptions options;
-    options.dataDir = VX_SERVICE_DATA_DIR;
-    vxs::ServiceData data;
+    vxs::ServiceData data = shippedData();
     std::string error;
-    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
     vxs::RequestLog log;
     vxs::ServiceServer server(data, log);
     ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
@@ -353,11 +364,8 @@ TEST(ServiceServer, KeepsTheConnectionOfAClientThatAsksAndEndsItForOneThatDoesNo
 }
 
 TEST(ServiceServer, StopsBeforeItHasStartedListening) {
-    vxs::ServiceOptions options;
-    options.dataDir = VX_SERVICE_DATA_DIR;
-    vxs::ServiceData data;
+    vxs::ServiceData data = shippedData();
     std::string error;
-    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
     vxs::RequestLog log;
     vxs::ServiceServer server(data, log);
     ASSERT_TRUE(server.bind("127.0.0.1", 0, 0, &error)) << error;
@@ -376,11 +384,8 @@ TEST(ServiceServer, StopsBeforeItHasStartedListening) {
 }
 
 TEST(ServiceServer, APortInUseIsAnErrorThatNamesIt) {
-    vxs::ServiceOptions options;
-    options.dataDir = VX_SERVICE_DATA_DIR;
-    vxs::ServiceData data;
+    vxs::ServiceData data = shippedData();
     std::string error;
-    ASSERT_TRUE(vxs::buildServiceData(options, &data, &error)) << error;
     vxs::RequestLog log;
     vxs::ServiceServer first(data, log);
     ASSERT_TRUE(first.bind("127.0.0.1", 0, 0, &error)) << error;
