@@ -92,6 +92,9 @@ class GateStream : public httplib::Stream {
         return static_cast<ssize_t>(size);
     }
     std::string takeReply() { return std::move(reply_); }
+    // Every byte of the request was read: a request the library gave up on half way leaves lines
+    // that must not be taken for the next request.
+    bool readWhole() const { return unread_ == 0 && readAt_ == readEnd_; }
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
         sockaddr_storage addr{};
         socklen_t len = sizeof addr;
@@ -448,14 +451,28 @@ void ConnectionGate::watch() {
     }
 }
 
+bool ConnectionGate::closeIdleKept(const std::string* client) {
+    auto oldest = waiting_.end();
+    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+        const Waiting& w = it->second;
+        if (!w.idle || (client && w.client != *client)) continue;
+        if (oldest == waiting_.end() || w.accepted < oldest->second.accepted) oldest = it;
+    }
+    if (oldest == waiting_.end()) return false;
+    drop(oldest->first);
+    return true;
+}
+
 void ConnectionGate::take(int fd) {
     const std::string client = peerKey(fd);
-    if (waitingHeads_ >= limits_.maxWaiting) {
+    // A connection kept open for a next request that has not come gives way to a new one.
+    if (waitingHeads_ >= limits_.maxWaiting && !closeIdleKept(nullptr)) {
         refuse(fd, 503, "too many connections waiting");
         return;
     }
     auto known = clients_.find(client);
-    if (known != clients_.end() && known->second.connections >= limits_.maxPerClient) {
+    if (known != clients_.end() && known->second.connections >= limits_.maxPerClient &&
+        !closeIdleKept(&client)) {
         refuse(fd, 503, "too many connections from your address");
         return;
     }
@@ -932,7 +949,7 @@ void GatedServer::serveReady(int fd, std::chrono::steady_clock::time_point deadl
     // knows "close" only in lower case, and keeps an HTTP/1.0 client only for "Keep-Alive" exactly.
     bool closedByLibrary = false;
     const bool answered = process_request(stream, !shape.keepAlive, closedByLibrary, nullptr);
-    gate_.reply(fd, stream.takeReply(), answered && shape.keepAlive);
+    gate_.reply(fd, stream.takeReply(), answered && shape.keepAlive && stream.readWhole());
 }
 
 } // namespace vxs

@@ -159,6 +159,9 @@ class ConnectionGate {
     // Gives the request of fd, whose head is in head, a reply without a worker if quick_ has one.
     bool answeredAtOnce(int fd, std::string_view head);
     // A reply sent on a kept connection: back to waiting for the next request.
+    // Closes the longest idle of the connections kept open for a next request (of client, when
+    // given); false when there is none.
+    bool closeIdleKept(const std::string* client);
     void awaitNext(int fd);
     // A last reply sent: the connection ends.
     void closeAfterReply(int fd);

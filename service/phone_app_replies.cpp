@@ -274,8 +274,8 @@ Reply feedReply(const AppRequest& r, ServiceData& data) {
     FeedContent content{*head, {}};
     for (const StarredShow& star : data.phoneApp->stars(head->username))
         content.shows.push_back(FeedShow{star.show, star.uid, 0, star.changed});
-    const std::string body =
-        feedCalendar(content, r.host, data.gathered ? FeedShowTimes(*data.gathered->served()) : FeedShowTimes());
+    const std::string body = feedCalendar(
+        content, r.host, data.gathered ? FeedShowTimes(*data.gathered->served()) : FeedShowTimes());
     const std::string etag = "\"" + sha256Hex(body).substr(0, 32) + "\"";
     Reply reply{200, "", "text/calendar; charset=utf-8", ""};
     reply.headers = {{"ETag", etag}, {"Cache-Control", "private, no-cache"}};

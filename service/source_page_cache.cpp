@@ -55,18 +55,32 @@ SourcePageCache::KeptPage SourcePageCache::kept(int source, const Query& query, 
     if (found == pages_.end()) return {};
     Entry& entry = found->second;
     recent_.splice(recent_.begin(), recent_, entry.recent);
-    // A small page costs less to copy than a file's extra call.
-    if (!entry.file && entry.reply->body.size() >= kFileFrom) entry.file = PageFile::of(entry.reply->body);
-    return {entry.reply, entry.file};
+    // A small page costs less to copy than a file's extra call. The file's copy counts against
+    // the cache's bounds as the page itself does.
+    KeptPage page{entry.reply, entry.file};
+    if (!entry.file && entry.reply->body.size() >= kFileFrom) {
+        page.file = entry.file = PageFile::of(entry.reply->body);
+        if (entry.file) {
+            bytes_ += entry.reply->body.size();
+            trim();
+        }
+    }
+    return page;
 }
 
 void SourcePageCache::keep(Key key, std::shared_ptr<const Reply> reply) {
     bytes_ += reply->body.size();
     recent_.push_front(key);
     pages_.emplace(std::move(key), Entry{std::move(reply), recent_.begin(), nullptr});
-    while (pages_.size() > maxPages_ || bytes_ > maxBytes_) {
+    trim();
+}
+
+void SourcePageCache::trim() {
+    // The newest page stays, however large: it is the one being served.
+    while (pages_.size() > 1 && (pages_.size() > maxPages_ || bytes_ > maxBytes_)) {
         auto oldest = pages_.find(recent_.back());
-        bytes_ -= oldest->second.reply->body.size();
+        const Entry& entry = oldest->second;
+        bytes_ -= entry.reply->body.size() * (entry.file ? 2 : 1);
         pages_.erase(oldest);
         recent_.pop_back();
     }

@@ -42,6 +42,8 @@ class SourcePageCache {
         std::shared_ptr<const PageFile> file; // made when the page is first sent from the cache
     };
     void keep(Key key, std::shared_ptr<const Reply> reply);
+    // Drops the least recently used pages until the cache is within its bounds; the lock is held.
+    void trim();
 
     const std::size_t maxPages_;
     const std::size_t maxBytes_;

@@ -101,8 +101,13 @@ void savePreferencesSoon(CalGetData& engine) {
     engine.actions.post(ActionQueue::Kind::Save, [e] {
         // A stop leaves the lists whole again as it ends (the host thread ends it, never a close
         // that waits for this save), so the user's change is written then rather than lost.
-        while (!e->genPref() && !e->root->state.getShutingDown())
+        // The flags are asked first: a refused save would copy every list for nothing, under the
+        // lock the stopping refresh needs.
+        ProtectedData& st = e->root->state;
+        while (!st.getShutingDown()) {
+            if (!vx::preferencesSaveRefused(st) && e->genPref()) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     });
 }
 

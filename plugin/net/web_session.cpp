@@ -15,6 +15,9 @@ WebSession::~WebSession() {
 }
 
 int WebSession::getURL(int timeoutSeconds) {
+    // The budget is set and read under the web lock; fetches outside it keep their own time-out.
+    if (requestBudgetSeconds > 0 && timeoutSeconds > requestBudgetSeconds)
+        timeoutSeconds = requestBudgetSeconds;
     fetchURL[sizeof fetchURL - 1] = '\0';
     fetchReferer[sizeof fetchReferer - 1] = '\0';
     lastFetch = fetchWith(fetchURL, fetchReferer, &fetchPage, timeoutSeconds);
@@ -28,8 +31,6 @@ WebFetchResult WebSession::fetchInto(const char* url, char** page, int timeoutSe
 WebFetchResult WebSession::fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds) {
     char uuid[128];
     root->state.getUUID(uuid);
-    if (requestBudgetSeconds > 0 && timeoutSeconds > requestBudgetSeconds)
-        timeoutSeconds = requestBudgetSeconds;
     WebRequest request{url, referer, services.webServiceHost, uuid, timeoutSeconds};
     request.stop = refreshStopped;
     request.stopContext = this;

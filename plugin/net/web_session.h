@@ -33,8 +33,9 @@ class WebSession {
     // no referer: several threads may call it at once, without the web lock. The connection flag
     // follows as after getURL.
     WebFetchResult fetchInto(const char* url, char** page, int timeoutSeconds = kWebTimeoutSeconds);
-    // While above 0, no fetch waits longer than this many seconds: the preferences window's
-    // requests hold the host thread, which a stalled service must not keep for a minute.
+    // While above 0, no getURL waits longer than this many seconds: the preferences window's
+    // requests hold the host thread, which a stalled service must not keep for a minute. Set and
+    // read under the web lock; fetchInto, which takes no lock, does not read it.
     int requestBudgetSeconds = 0;
     // How the last getURL ended; a refusal is told apart from a lost connection.
     WebFetchResult lastFetch = WebFetchResult::ok;

@@ -148,12 +148,12 @@ void copyPreferences(PreferencesCopy& copy, PluginData* root, int32_t nextUpdate
     copyShows(copy.shows, root->albumReleases, vx::kAlbumReleaseLine);
 }
 
-bool mustNotWrite(ProtectedData& st) {
+} // namespace
+
+bool vx::preferencesSaveRefused(ProtectedData& st) {
     // A refresh being stopped or the plug-in closing: the lists may be half filled.
     return st.getForceUpdate() || st.getShutingDown() || st.getRestartingSearch();
 }
-
-} // namespace
 
 vx::ComposedPreferences vx::composePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime) {
     ProtectedData& st = root->state;
@@ -188,7 +188,7 @@ vx::ComposedPreferences vx::composePreferences(PluginData* root, std::atomic<int
     // Composed with no lock held: frames go on meanwhile.
     composed.contents = std::move(copy.settings);
     copy.shows.appendLines(composed.contents);
-    composed.refused = mustNotWrite(st);
+    composed.refused = preferencesSaveRefused(st);
     return composed;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 class PluginData;
+class ProtectedData;
 
 namespace vx {
 
@@ -23,6 +24,8 @@ struct RefreshSchedule {
 // being stopped or the plug-in closes, as the lists may be half filled then: false then, true
 // otherwise (a file that could not be written is told on the error output).
 bool savePreferences(PluginData* root, std::atomic<int32_t>& nextUpdateTime);
+// A save now would be refused: a refresh is being stopped or the plug-in closes.
+bool preferencesSaveRefused(ProtectedData& st);
 
 // A save in its two halves, so the settings as they are now can be written on another thread:
 // the composition copies them at once (refused as the save would be), the write keeps the file

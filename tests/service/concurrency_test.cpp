@@ -359,6 +359,22 @@ TEST(ServiceServer, KeepsTheConnectionOfAClientThatAsksAndEndsItForOneThatDoesNo
         EXPECT_EQ(first.substr(first.find("\r\n\r\n") + 4), body) << c.target << " " << c.connection;
         EXPECT_EQ(second, c.kept ? first : "") << c.target << " " << c.version << " " << c.connection;
     }
+    // A request the library gives up on after its first line ends the connection: the lines it
+    // left unread are no next request.
+    const int fd = connectFrom("127.0.0.1", server.port());
+    const std::string odd = "PROPFIND / HTTP/1.1\r\nHost: x\r\nConnection: keep-alive\r\n\r\n"
+                            "GET /current_version.php?VERSION=2.9 HTTP/1.1\r\nHost: x\r\n\r\n";
+    ASSERT_EQ(send(fd, odd.data(), odd.size(), MSG_NOSIGNAL), static_cast<ssize_t>(odd.size()));
+    std::string all;
+    char buf[4096];
+    for (pollfd p{fd, POLLIN, 0}; poll(&p, 1, 10000) > 0;) {
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        all.append(buf, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    EXPECT_EQ(all.rfind("HTTP/1.1 400", 0), 0u) << all;
+    EXPECT_EQ(all.find("HTTP/1.1", 1), std::string::npos) << all;
     server.stop();
     serving.join();
 }
