@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "plugin/model/linked_records.h"
 #include "plugin/model/protected_data.h"
+#include "plugin/model/record_pool.h"
 
 #include <atomic>
 #include <string>
@@ -30,6 +31,24 @@ int compareDates(const SHOWENTRY* a, const SHOWENTRY* b) {
     if (a->month != b->month) return a->month < b->month ? -1 : 1;
     if (a->day != b->day) return a->day < b->day ? -1 : 1;
     return 0;
+}
+
+namespace {
+
+// Never destroyed: lists that live until exit give their records back after static destructors.
+RecordPool& showRecords() {
+    static RecordPool& pool = *new RecordPool(sizeof(SHOWENTRY));
+    return pool;
+}
+
+} // namespace
+
+void* SHOWENTRY::operator new(std::size_t bytes) {
+    return showRecords().take(bytes);
+}
+
+void SHOWENTRY::operator delete(void* record, std::size_t bytes) noexcept {
+    showRecords().give(record, bytes);
 }
 
 SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {}

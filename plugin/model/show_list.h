@@ -60,6 +60,9 @@ struct SHOWENTRY {
     ~SHOWENTRY();
     SHOWENTRY(const SHOWENTRY&) = delete;
     SHOWENTRY& operator=(const SHOWENTRY&) = delete;
+    // Records come from a pool kept across refreshes (record_pool.h).
+    static void* operator new(std::size_t bytes);
+    static void operator delete(void* record, std::size_t bytes) noexcept;
 };
 
 class SHOWLIST {

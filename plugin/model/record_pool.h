@@ -1,0 +1,42 @@
+#pragma once
+// Fixed-size records from slabs of 2 MiB that are kept across refreshes. A refresh may make
+// thousands of show records of about 3 KB each; on fresh memory every 4 KB page of them costs a
+// fault, which on a virtual machine is dearer than filling the record. A slab asks for huge pages,
+// so it faults once, and its records are used again by the next refresh.
+#include <cstddef>
+#include <mutex>
+
+class RecordPool {
+  public:
+    explicit RecordPool(std::size_t recordBytes);
+    ~RecordPool();
+    RecordPool(const RecordPool&) = delete;
+    RecordPool& operator=(const RecordPool&) = delete;
+
+    // A record of bytes; a size other than the pool's comes from the ordinary heap.
+    void* take(std::size_t bytes);
+    // Gives back what take returned.
+    void give(void* record, std::size_t bytes) noexcept;
+
+    struct Figures {
+        std::size_t slabs = 0;   // mapped
+        std::size_t records = 0; // taken and not given back
+    };
+    Figures figures();
+    // Whether records come from slabs (not under AddressSanitizer, whose checks need heap records).
+    static bool pooled();
+
+    // Empty slabs kept for the next refresh; more are given back to the system.
+    static constexpr std::size_t kKeptEmptySlabs = 4;
+
+  private:
+    struct Slab;
+    Slab* newSlab();
+    void unlinkAvailable(Slab* slab);
+
+    const std::size_t recordBytes_;
+    std::mutex mutex_;
+    Slab* available_ = nullptr; // slabs with a free or never used record
+    Slab* full_ = nullptr;      // the rest, so the destructor can find every slab
+    std::size_t slabs_ = 0, emptySlabs_ = 0, records_ = 0;
+};
