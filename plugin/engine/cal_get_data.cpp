@@ -322,8 +322,9 @@ int CalGetData::UpdateConcerts() {
     artistInfos.clear();
 
     ConcertSearchAnswers answers;
+    TripSearches trips(web, artists);
     if (genericParser(web, artists, &answers) != 0 || stopRequested()) return 1;
-    if (searchTrips(web, artists) != 0 || stopRequested()) return 1;
+    if (trips.finish() != 0 || stopRequested()) return 1;
     rollback.completed();
     trackConcertChanges(*root, samePlace(st, searchedCity, searchedRegion, searchedRadius), answers,
                         web.services.webServiceHost);

@@ -1,12 +1,12 @@
 #include "plugin/engine/trip_search_step.h"
 
 #include "common/fixed_text.h"
+#include "platform/boundary_guard.h"
 #include "plugin/engine/found_place.h"
 #include "plugin/engine/side_by_side.h"
 #include "plugin/services/concert_search.h"
 
 #include <cstdio>
-#include <vector>
 
 void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous) {
     // The trip's own records move over, noted as found on the trip: a trip's search may list
@@ -27,41 +27,48 @@ void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWL
     }
 }
 
-int searchTrips(WebSession& engine, XML_Artist_List& artists) {
-    PluginData& root = *engine.root;
-    const std::vector<Trip> trips = vx::tripsToSearch(root, vx::localToday());
-    char problem[256];
-    root.state.getRefreshProblem(problem);
-    // Each trip is searched into a list of its own, side by side, and the lists join the
-    // concerts in the trips' order, so a show two trips list is labelled as before.
-    std::vector<SHOWLIST> found(trips.size());
-    std::vector<char> searched(trips.size(), 0);
-    // More searches than cores: a search mostly waits for the service, and fetches go at once.
-    constexpr std::size_t kSearchesAtOnce = 4;
-    runSideBySide(
-        trips.size(),
-        [&](std::size_t i) {
-            if (engine.stopRequested()) return;
-            const Trip& trip = trips[i];
-            const ConcertSearchPlace place =
-                concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
-            searched[i] =
-                searchConcertsAt(engine, artists, place, found[i], nullptr, nullptr, nullptr, &trip) == 0;
-        },
-        kSearchesAtOnce);
-    if (engine.stopRequested()) return 1;
-    for (std::size_t i = 0; i < trips.size(); ++i) {
-        if (!searched[i]) {
-            // A trip that cannot be searched now keeps home's finished search and the other trips;
-            // its chosen shows stay as kept choices, and the screen keeps home's own message.
-            root.state.setRefreshProblem(problem);
+TripSearches::TripSearches(WebSession& engine, XML_Artist_List& artists)
+    : engine_(engine), trips_(vx::tripsToSearch(*engine.root, vx::localToday())), found_(trips_.size()),
+      searched_(trips_.size(), 0) {
+    if (trips_.empty()) return;
+    searching_ = vx::startGuardedThread("trip searches", [this, &artists] {
+        // More searches than cores: a search mostly waits for the service, and fetches go at once.
+        constexpr std::size_t kSearchesAtOnce = 4;
+        runSideBySide(
+            trips_.size(),
+            [&](std::size_t i) {
+                if (engine_.stopRequested()) return;
+                const Trip& trip = trips_[i];
+                const ConcertSearchPlace place =
+                    concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
+                searched_[i] = searchConcertsAt(engine_, artists, place, found_[i], nullptr, nullptr, nullptr,
+                                                &trip) == 0;
+            },
+            kSearchesAtOnce);
+    });
+}
+
+TripSearches::~TripSearches() {
+    if (searching_.joinable()) searching_.join();
+}
+
+int TripSearches::finish() {
+    if (searching_.joinable()) searching_.join();
+    if (engine_.stopRequested()) return 1;
+    PluginData& root = *engine_.root;
+    // The lists join the concerts in the trips' order, so a show two trips list is labelled as
+    // the first trip's.
+    for (std::size_t i = 0; i < trips_.size(); ++i) {
+        if (!searched_[i]) {
+            // A trip that cannot be searched now keeps home's search and the other trips; its
+            // chosen shows stay as kept choices, and the screen keeps home's own message.
             std::fprintf(stderr,
                          "Voxtrail: the search near %s, %s failed; trying again at the next refresh\n",
-                         trips[i].city.c_str(), trips[i].region.c_str());
+                         trips_[i].city.c_str(), trips_[i].region.c_str());
             continue;
         }
-        mergeTripShows(found[i], trips[i], *root.concerts, root.previousConcerts);
+        mergeTripShows(found_[i], trips_[i], *root.concerts, root.previousConcerts);
     }
-    root.redraw();
+    if (!trips_.empty()) root.redraw();
     return 0;
 }

@@ -1,10 +1,13 @@
 #pragma once
-// The trips' part of a concert refresh: each trip whose dates have not passed is searched after
-// home, and the shows it lists inside its dates join the concerts list.
+// The trips' part of a concert refresh: each trip whose dates have not passed is searched beside
+// home's search, and the shows it lists inside its dates join the concerts list after home's.
 #include "plugin/net/web_session.h"
 
 #include "plugin/model/show_list.h"
 #include "plugin/model/trips.h"
+
+#include <thread>
+#include <vector>
 
 class XML_Artist_List;
 
@@ -12,5 +15,23 @@ class XML_Artist_List;
 // the trip, and empties found; one that concerts holds already (home found it too) stays one show.
 void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous);
 
-// 0 when every trip was searched, 1 when a request failed or a stop came.
-int searchTrips(WebSession& engine, XML_Artist_List& artists);
+// The trips' searches, begun on a thread of their own so that their fetching and matching go on
+// while home's search runs; each trip fills a list of its own. Joined on every way out.
+class TripSearches {
+  public:
+    TripSearches(WebSession& engine, XML_Artist_List& artists);
+    ~TripSearches();
+    TripSearches(const TripSearches&) = delete;
+    TripSearches& operator=(const TripSearches&) = delete;
+
+    // Waits for the searches and moves their shows into the concerts list, after home's search
+    // filled it; 0 when done (a trip that failed is passed over), 1 when a stop came.
+    int finish();
+
+  private:
+    WebSession& engine_;
+    std::vector<Trip> trips_;
+    std::vector<SHOWLIST> found_;
+    std::vector<char> searched_;
+    std::thread searching_;
+};

@@ -11,8 +11,9 @@ namespace {
 
 // Of what a search request carries, only the radius can be refused (an unknown place is answered
 // with no sources), so a refusal is reported as the radius's rather than as a lost connection.
-int requestFailed(const WebExchange& web, ProtectedData& st, int radius) {
-    if (web.refused()) {
+// A trip's search, running beside home's, leaves the screen's message to home's.
+int requestFailed(const WebExchange& web, ProtectedData& st, int radius, const Trip* within) {
+    if (web.refused() && !within) {
         char text[256];
         std::snprintf(text, sizeof text, "The search radius of %d miles\nwas refused by the service.",
                       radius);
@@ -37,7 +38,7 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
                      const Trip* within) {
     PluginData* root = engine.root;
     ProtectedData& st = root->state;
-    // Trips are searched side by side after home: the bar shows home's search alone.
+    // Trips are searched beside home: the bar shows home's search alone.
     const bool showProgress = within == nullptr;
     if (showProgress) {
         st.setUpdatingProgress(0.0);
@@ -51,7 +52,7 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
         WebExchange web(engine, area);
         char url[kFetchURLCapacity];
         sourceDirectoryURL(url, sizeof url, engine.services.webServiceHost, place);
-        if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
+        if (web.fetch(url) != 0) return requestFailed(web, st, place.radius, within);
         if (engine.stopRequested()) return -1;
         directoryReply = web.page();
     }
@@ -71,7 +72,7 @@ int searchConcertsAt(WebSession& engine, XML_Artist_List& artists, const Concert
             // The page is taken out of the exchange area, so that another place's search may
             // fetch while this one matches.
             WebExchange web(engine, area);
-            if (web.fetch(url) != 0) return requestFailed(web, st, place.radius);
+            if (web.fetch(url) != 0) return requestFailed(web, st, place.radius, within);
             if (engine.stopRequested()) return -1;
             page = web.page();
         }
