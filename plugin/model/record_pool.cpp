@@ -13,6 +13,12 @@ constexpr std::size_t kAlign = 64;
 // checker does not look inside mapped slabs: under it the pool hands out heap records.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kPooled = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) // clang names it so
+constexpr bool kPooled = false;
+#else
+constexpr bool kPooled = true;
+#endif
 #else
 constexpr bool kPooled = true;
 #endif
