@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vx {
 namespace {
 
@@ -50,11 +54,61 @@ constexpr ByteTable makeByteTable() {
 }
 constexpr ByteTable kBytes = makeByteTable();
 
+// Most names on a source page are a few words of ASCII letters and digits: those are told, and
+// lower-cased, sixteen bytes at a time, and their words then copied whole, short of a dropped
+// article or conjunction. False, having decided nothing, for any other name.
+bool plainWordsKey(std::string_view name, char* out, std::size_t& length) {
+#if defined(__SSE2__)
+    constexpr std::size_t kMost = 32;
+    const std::size_t size = name.size();
+    if (size == 0 || size > kMost) return false;
+    alignas(16) char bytes[kMost] = {};
+    std::memcpy(bytes, name.data(), size);
+    std::uint32_t blanks = 0, kept = 0;
+    for (std::size_t half = 0; half < kMost; half += 16) {
+        auto* at = reinterpret_cast<__m128i*>(bytes + half);
+        const __m128i v = _mm_load_si128(at);
+        auto within = [&v](char low, char high) {
+            return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
+                                 _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1))));
+        };
+        const __m128i upper = within('A', 'Z');
+        const __m128i letterOrDigit = _mm_or_si128(_mm_or_si128(upper, within('a', 'z')), within('0', '9'));
+        _mm_store_si128(at, _mm_or_si128(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))));
+        blanks |= static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))))
+                  << half;
+        kept |= static_cast<std::uint32_t>(_mm_movemask_epi8(letterOrDigit)) << half;
+    }
+    const std::uint32_t whole = size == kMost ? ~0u : (1u << size) - 1;
+    if (((blanks | kept) & whole) != whole) return false;
+    std::size_t n = 0;
+    for (std::size_t at = 0; at < size;) {
+        const std::uint32_t ahead = blanks & whole & (~0u << at);
+        const std::size_t end = ahead ? static_cast<std::size_t>(__builtin_ctz(ahead)) : size;
+        const std::string_view word(bytes + at, end - at);
+        // A word is dropped only when a blank follows it, as the lists have always stored names.
+        if (end == size || (word != "a" && word != "the" && word != "and")) {
+            std::memcpy(out + n, word.data(), word.size());
+            n += word.size();
+        }
+        at = end + 1;
+    }
+    length = n;
+    return true;
+#else
+    (void)name;
+    (void)out;
+    (void)length;
+    return false;
+#endif
+}
+
 // The pass for a name of ASCII, by a table of what each byte is: a source page names a hundred
 // thousand performers, most cleaned only to be found not wanted. Stops at a NUL; false at the
 // first byte beyond ASCII, which the wider pass then takes from the start. It writes no more
 // bytes than it reads.
 bool asciiKey(std::string_view name, char* out, std::size_t& length) {
+    if (plainWordsKey(name, out, length)) return true;
     std::size_t n = 0, wordStart = 0, wordLength = 0, entityMatched = 0;
     char word[4] = {}; // the word's first kept bytes, to spot a dropped one
     for (const char byte : name) {

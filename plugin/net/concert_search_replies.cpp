@@ -11,6 +11,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VX_TAGS_BY_AVX2 1
+#endif
 
 namespace {
 
@@ -173,6 +177,25 @@ struct CanonicalPlace {
     }
 };
 
+#if defined(VX_TAGS_BY_AVX2)
+// Thirty-two places a step on processors that have AVX2, as the machines of this decade do; at is
+// left where the steps ended when no tag was found.
+__attribute__((target("avx2"))) std::size_t eightByteTagByAvx2(const char* bytes, std::size_t& at,
+                                                               std::size_t last) {
+    const __m256i open = _mm256_set1_epi8('<'), close = _mm256_set1_epi8('>');
+    for (; at + 31 <= last; at += 32) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
+        const __m256i eighth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 7));
+        const auto hits = static_cast<unsigned>(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(first, open), _mm256_cmpeq_epi8(eighth, close))));
+        if (hits) return at + static_cast<std::size_t>(__builtin_ctz(hits));
+    }
+    return std::string_view::npos;
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
 // The next '<' at or after from that opens eight bytes ending in '>', as "<artist>" and
 // "</event>" do: sixteen places a step, where a walk over every '<' stops at each of an event's
 // dozen tags.
@@ -181,6 +204,11 @@ std::size_t nextEightByteTag(std::string_view page, std::size_t from) {
     if (page.size() < 8) return std::string_view::npos;
     const std::size_t last = page.size() - 8; // the last place such a tag can start
     std::size_t at = from;
+#if defined(VX_TAGS_BY_AVX2)
+    if (kHasAvx2)
+        if (const std::size_t hit = eightByteTagByAvx2(bytes, at, last); hit != std::string_view::npos)
+            return hit;
+#endif
 #if defined(__SSE2__)
     const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
     for (; at + 15 <= last; at += 16) {
