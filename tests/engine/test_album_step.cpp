@@ -1,7 +1,7 @@
 // The album step against a loopback service: the ten release pages, a page that does not come,
 // a stop asked for mid-way, no network at all, and the release list of the search before.
 #include "common/fixed_text.h"
-#include "tests/net/served_root.h"
+#include "tests/engine/served_root.h"
 
 #include <string>
 #include <vector>

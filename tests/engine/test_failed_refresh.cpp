@@ -1,7 +1,7 @@
 // Refreshes that end early against a loopback service: the list and the choices the user had
 // stay, the place searched goes back with them, nothing is saved, and the screen is told why.
 #include "common/fixed_text.h"
-#include "tests/net/served_root.h"
+#include "tests/engine/served_root.h"
 
 #include <ctime>
 #include <filesystem>

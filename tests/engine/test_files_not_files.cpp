@@ -3,7 +3,7 @@
 // hangs or spins shows as a failure instead of holding the test run.
 #include "platform/host_services.h"
 #include "plugin/engine/change_log.h"
-#include "plugin/host/voxtrail_class.h"
+#include "tests/engine/engine_root.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
@@ -59,7 +59,7 @@ int startInChild(const std::string& alert) {
         services.chooseFile = noFile;
         vx::setHostServicesForTesting(&services);
         const long before = residentPeakKiB();
-        VoxtrailClass root;
+        EngineRoot root;
         root.engine.shutDown();
         const bool alerted = alert.empty() || (alertTexts.find(alert) != std::string::npos &&
                                                alertTexts.find("is not a regular file") != std::string::npos);

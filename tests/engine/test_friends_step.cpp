@@ -2,7 +2,7 @@
 // per date and artist with all the friends who go, refusals skipped, failures and stops ending
 // the step with the shows found so far.
 #include "plugin/services/nearby_users.h"
-#include "tests/net/served_root.h"
+#include "tests/engine/served_root.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "plugin/host/voxtrail_class.h"
+#include "tests/engine/engine_root.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
@@ -56,15 +56,11 @@ std::vector<std::string> artists(SHOWLIST& list) {
 
 class PreferencesReader : public ::testing::Test {
   protected:
-    void TearDown() override {
-        gVoxtrail = nullptr;
-        root.reset();
-    }
+    void TearDown() override { root.reset(); }
     // Start-up reads the file found in the home folder.
     void startWith(const std::string& bytes) {
         TempHome::writeFile(home.preferences(), bytes);
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
+        root = std::make_unique<EngineRoot>();
     }
     void startWith(const std::vector<std::string>& lines) { startWith(join(lines)); }
 
@@ -88,7 +84,7 @@ class PreferencesReader : public ::testing::Test {
     }
 
     TempHome home;
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<EngineRoot> root;
 };
 
 TEST_F(PreferencesReader, AWellFormedFileIsReadAndCountsAsValid) {
@@ -106,7 +102,7 @@ TEST_F(PreferencesReader, AWellFormedFileIsReadAndCountsAsValid) {
 }
 
 TEST_F(PreferencesReader, AMissingFileOrAnEmptyFirstLineGivesTheDefaultFiltersAndNothingElse) {
-    root = std::make_unique<VoxtrailClass>();
+    root = std::make_unique<EngineRoot>();
     EXPECT_EQ(filters(), kDefaultFilters);
     EXPECT_TRUE(root->engine.useIpLocation);
     root.reset();

@@ -1,9 +1,9 @@
 #include "common/fixed_text.h"
 #include "platform/host_services.h"
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/model/show_time.h"
 #include "plugin/prefsfile/preference_shows.h"
 #include "plugin/prefsfile/preferences_file.h"
+#include "tests/engine/engine_root.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
 
@@ -70,14 +70,8 @@ class PreferencesFile : public ::testing::Test {
     void SetUp() override { start(); }
     void TearDown() override { stop(); }
 
-    void start() {
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
-    }
-    void stop() {
-        gVoxtrail = nullptr;
-        root.reset();
-    }
+    void start() { root = std::make_unique<EngineRoot>(); }
+    void stop() { root.reset(); }
     // A second start-up in the same home reads what the first one saved.
     void restart() {
         stop();
@@ -86,11 +80,11 @@ class PreferencesFile : public ::testing::Test {
     std::string saved() { return TempHome::read(home.preferences()); }
 
     TempHome home;
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<EngineRoot> root;
 };
 
 // Every field of the store and of the three lists, set to values unlike their defaults.
-void fillEverything(VoxtrailClass& root) {
+void fillEverything(EngineRoot& root) {
     ProtectedData& st = root.state;
     st.setiTunes_xml_path("/nowhere/My Library.xml");
     st.setCurCity("Portland");

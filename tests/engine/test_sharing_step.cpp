@@ -6,7 +6,7 @@
 #include "plugin/export/export_stamp.h"
 #include "plugin/services/calendar_sharing.h"
 #include "plugin/services/phone_sync.h"
-#include "tests/net/served_root.h"
+#include "tests/engine/served_root.h"
 #include "tests/support/host_services_table.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "platform/script_runner.h"
 #include "platform/system.h"
 #include "plugin/engine/startup_steps.h"
-#include "plugin/host/voxtrail_class.h"
+#include "tests/engine/engine_root.h"
 #include "tests/support/database_file.h"
 #include "tests/support/host_services_table.h"
 #include "tests/support/temp_home.h"
@@ -124,7 +124,7 @@ TEST_F(Startup, FreshHomeGetsPathsDefaultsAndAPrivateIdentifier) {
     hostMinor = 3;
     hostMajor = 10;
     std::filesystem::remove_all(home.supportFolder()); // start-up makes it
-    VoxtrailClass root;
+    EngineRoot root;
     ProtectedData& st = root.state;
     const std::string support = home.supportFolder();
     EXPECT_TRUE(std::filesystem::is_directory(support));
@@ -151,14 +151,14 @@ TEST_F(Startup, FreshHomeGetsPathsDefaultsAndAPrivateIdentifier) {
     EXPECT_EQ(dialogs, (std::vector<std::string>{"Locate 'iTunes Music Library.xml'"}));
     EXPECT_EQ(root.engine.artists.size(), 0u);
 
-    VoxtrailClass again;
+    EngineRoot again;
     EXPECT_EQ(text(again.state, &ProtectedData::getUUID), uuid);
 }
 
 TEST_F(Startup, BadIdentifierFilesAreReplaced) {
     for (const std::string& bad : {std::string(""), std::string("short"), std::string(39, '\xff')}) {
         home.write("Library/Application Support/Voxtrail/vxt", bad);
-        VoxtrailClass root;
+        EngineRoot root;
         const std::string uuid = text(root.state, &ProtectedData::getUUID);
         EXPECT_EQ(uuid.size(), 36u);
         EXPECT_EQ(fileBytes(home.supportFolder() + "vxt").substr(0, 36), uuid);
@@ -173,7 +173,7 @@ TEST_F(Startup, TemporaryFilesOfKilledSavesAreRemoved) {
     for (const std::vector<std::string>* names : {&gone, &kept})
         for (const std::string& name : *names)
             home.write("Library/Application Support/Voxtrail/" + name, "x");
-    VoxtrailClass root;
+    EngineRoot root;
     for (const std::string& name : gone)
         EXPECT_FALSE(std::filesystem::exists(home.supportFolder() + name)) << name;
     for (const std::string& name : kept)
@@ -182,7 +182,7 @@ TEST_F(Startup, TemporaryFilesOfKilledSavesAreRemoved) {
 
 TEST_F(Startup, PasswordFileOfAnyLengthIsCut) {
     home.write("Library/Application Support/Voxtrail/pd", std::string(500, 'p'));
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_EQ(text(root.state, &ProtectedData::getPassword), std::string(63, 'p'));
 }
 
@@ -190,7 +190,7 @@ TEST_F(Startup, ALocatedLibraryIsRead) {
     const std::string lib = home.path() + "/elsewhere.xml";
     std::filesystem::copy_file(VX_TESTDATA_DIR "/libraries/itunes-9.1-fixture.xml", lib);
     chosenFile = lib.c_str();
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), lib);
     EXPECT_GT(root.engine.artists.size(), 0u);
 }
@@ -198,23 +198,23 @@ TEST_F(Startup, ALocatedLibraryIsRead) {
 TEST_F(Startup, ASupportFolderThatIsAFileDoesNotStopStartup) {
     std::filesystem::remove_all(home.supportFolder());
     home.write("Library/Application Support/Voxtrail", "not a folder");
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_EQ(text(root.state, &ProtectedData::getUUID).size(), 36u);
 }
 
 TEST_F(Startup, ALibraryPathNamingAFolderIsLocatedAgain) {
     std::filesystem::create_directories(home.path() + "/Music/iTunes/iTunes Music Library.xml");
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_EQ(dialogs, (std::vector<std::string>{"Locate 'iTunes Music Library.xml'"}));
     EXPECT_EQ(root.engine.artists.size(), 0u);
 }
 
 TEST_F(Startup, TheLocateDialogOpensInTheUsersMusicFolder) {
-    { VoxtrailClass root; }
+    { EngineRoot root; }
     std::filesystem::create_directories(home.path() + "/Music");
-    { VoxtrailClass root; }
+    { EngineRoot root; }
     std::filesystem::create_directories(home.path() + "/Music/iTunes");
-    { VoxtrailClass root; }
+    { EngineRoot root; }
     EXPECT_EQ(dialogFolders,
               (std::vector<std::string>{"", home.path() + "/Music", home.path() + "/Music/iTunes"}));
 }
@@ -234,7 +234,7 @@ TEST_F(Startup, AnotherPlayersLibraryIsTakenWithoutAsking) {
         else
             unsetenv("XDG_DATA_HOME");
         const std::string expected = (xdg == named.c_str() ? named : fallback) + "/rhythmbox/rhythmdb.xml";
-        VoxtrailClass root;
+        EngineRoot root;
         EXPECT_TRUE(dialogs.empty());
         EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), expected);
         EXPECT_EQ(text(root.state, &ProtectedData::getLibraryNotice),
@@ -247,12 +247,12 @@ TEST_F(Startup, AnotherPlayersLibraryIsTakenWithoutAsking) {
 TEST_F(Startup, AMusicFolderWithAudioFilesIsTheLastPlaceLooked) {
     // A music folder without audio files is no library: the user is asked.
     std::filesystem::create_directories(home.path() + "/Music/iTunes");
-    { VoxtrailClass root; }
+    { EngineRoot root; }
     EXPECT_EQ(dialogs.size(), 1u);
     dialogs.clear();
     std::filesystem::remove(home.preferences());
     std::filesystem::copy_file(VX_TESTDATA_DIR "/audio/full.ogg", home.path() + "/Music/full.ogg");
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_TRUE(dialogs.empty());
     EXPECT_EQ(text(root.state, &ProtectedData::getiTunes_xml_path), home.path() + "/Music");
     EXPECT_TRUE(root.engine.artists.contains("artist"));
@@ -275,7 +275,7 @@ TEST_F(Startup, ThePlayersLibrariesAreTriedInAFixedOrder) {
     }
     for (const auto& [path, player] : libraries) {
         {
-            VoxtrailClass root;
+            EngineRoot root;
             EXPECT_TRUE(dialogs.empty()) << path;
             EXPECT_EQ(text(root.state, &ProtectedData::getLibraryNotice),
                       "Reading your " + player + " library: " + path);

@@ -2,7 +2,7 @@
 // inside its dates, a show both find is one show, an ended trip is not searched, and the trips
 // and where each show was found survive the next start.
 #include "common/fixed_text.h"
-#include "tests/net/served_root.h"
+#include "tests/engine/served_root.h"
 
 #include <atomic>
 #include <string>
@@ -70,7 +70,7 @@ TEST_F(TripRefresh, ATripsShowsJoinOnlyInsideItsDatesAndAShowFoundTwiceIsOne) {
     root->concerts->head->selected = true;
     root->engine.genPref();
     root->engine.shutDown();
-    root = std::make_unique<VoxtrailClass>();
+    root = std::make_unique<EngineRoot>();
     EXPECT_EQ(root->trips.get(), (std::vector<Trip>{chicago, chicago})) << "the ended trip is left out";
     EXPECT_EQ(shows(), (std::vector<std::string>{"Who 3/5 trip Chicago", "Kinks 7/1 home"}));
     EXPECT_TRUE(root->concerts->head->selected);

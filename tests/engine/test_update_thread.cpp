@@ -1,5 +1,5 @@
 #include "common/fixed_text.h"
-#include "plugin/host/voxtrail_class.h"
+#include "tests/engine/engine_root.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -57,11 +57,11 @@ struct StepLog {
 class UpdateThread : public ::testing::Test {
   protected:
     TempHome home;
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<EngineRoot> root;
     StepLog log;
 
     void SetUp() override {
-        root = std::make_unique<VoxtrailClass>();
+        root = std::make_unique<EngineRoot>();
         root->engine.stepHookForTesting = [this](uint32_t bit) { return log.step(root->engine, bit); };
     }
     void TearDown() override { root->engine.shutDown(); }

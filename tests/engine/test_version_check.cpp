@@ -2,10 +2,10 @@
 // its buttons, the download page, and the saved flag.
 #include "common/fixed_text.h"
 #include "platform/host_services.h"
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/net/web_fetch.h"
 #include "plugin/prefs/account_requests.h"
 #include "plugin/prefs/engine_outside.h"
+#include "tests/engine/engine_root.h"
 #include "tests/net/routed_server.h"
 #include "tests/net/scripted_server.h"
 #include "tests/support/host_services_table.h"
@@ -85,7 +85,7 @@ class VersionCheck : public ::testing::Test {
         }
         return line;
     }
-    static std::string message(VoxtrailClass& root) {
+    static std::string message(EngineRoot& root) {
         char buf[1024];
         root.state.getUpdateMessage(buf);
         return buf;
@@ -97,7 +97,7 @@ class VersionCheck : public ::testing::Test {
 TEST_F(VersionCheck, ACurrentReplyClearsTheFlagAndShowsNothingEvenWithAMessage) {
     savedPreferences(true, 0);
     reply = "<version><current/></version><current><message>ignored</message>";
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_FALSE(root.state.getVoxtrail_version_update());
     EXPECT_TRUE(alerts.empty());
     EXPECT_EQ(savedSwitches(), "0@@1@@0@@0@@0@@0@@0@@0@@0@@0@@0@@1@@20");
@@ -108,7 +108,7 @@ TEST_F(VersionCheck, ACurrentReplyClearsTheFlagAndShowsNothingEvenWithAMessage) 
 TEST_F(VersionCheck, AnAnnouncementOffersTheDownloadPage) {
     reply = "<reply><message>Version 3.0 finds shows abroad.</message><message>second</message></reply>";
     alertAnswer = kVxAlertDefaultButton;
-    VoxtrailClass root;
+    EngineRoot root;
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].title, "New Voxtrail Version Available");
     EXPECT_EQ(alerts[0].message, "Version 3.0 finds shows abroad.");
@@ -122,7 +122,7 @@ TEST_F(VersionCheck, AnAnnouncementOffersTheDownloadPage) {
 
 TEST_F(VersionCheck, CancelOnlySavesAndALongMessageIsCut) {
     reply = "<message>" + std::string(2000, 'm') + "</message>";
-    VoxtrailClass root;
+    EngineRoot root;
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(message(root), std::string(511, 'm'));
@@ -132,7 +132,7 @@ TEST_F(VersionCheck, CancelOnlySavesAndALongMessageIsCut) {
 TEST_F(VersionCheck, AReplyWithNeitherMarkerSetsTheFlagWithoutAnAlert) {
     savedPreferences(false, 0);
     reply = "<html>maintenance</html>";
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_TRUE(root.state.getVoxtrail_version_update());
     EXPECT_EQ(message(root), "");
     EXPECT_TRUE(alerts.empty());
@@ -144,7 +144,7 @@ TEST_F(VersionCheck, WithoutANetworkTheStoredFlagStaysAndNothingIsSaved) {
         savedPreferences(flag, 0);
         useService("127.0.0.1:1"); // nothing listens on port 1
         {
-            VoxtrailClass root;
+            EngineRoot root;
             EXPECT_EQ(root.state.getVoxtrail_version_update(), flag);
         }
         EXPECT_TRUE(alerts.empty());
@@ -154,7 +154,7 @@ TEST_F(VersionCheck, WithoutANetworkTheStoredFlagStaysAndNothingIsSaved) {
     savedPreferences(true, 0);
     useService(server.host());
     reply.reset();
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_TRUE(root.state.getVoxtrail_version_update());
     EXPECT_TRUE(alerts.empty());
 }
@@ -163,12 +163,12 @@ TEST_F(VersionCheck, TheCheckWaitsForTheScheduledRefresh) {
     reply = "<message>new</message>";
     savedPreferences(false, static_cast<long>(std::time(nullptr)) + 86400);
     {
-        VoxtrailClass root;
+        EngineRoot root;
         EXPECT_TRUE(server.targets().empty());
         EXPECT_TRUE(alerts.empty());
     }
     savedPreferences(false, static_cast<long>(std::time(nullptr)) - 60);
-    VoxtrailClass root;
+    EngineRoot root;
     EXPECT_EQ(server.targets().size(), 1u);
     EXPECT_EQ(alerts.size(), 1u);
 }
@@ -188,7 +188,7 @@ TEST_F(VersionCheck, AStalledServiceHoldsTheStartForAFewSecondsOnly) {
         savedPreferences(false, 0);
         const auto start = std::chrono::steady_clock::now();
         {
-            VoxtrailClass root;
+            EngineRoot root;
             const auto held = std::chrono::steady_clock::now() - start;
             // Before, the start waited for the full web time-out of a minute.
             EXPECT_LT(held, std::chrono::seconds(kVersionCheckSeconds + 7)) << stall.bytes;
@@ -203,7 +203,7 @@ TEST_F(VersionCheck, AStalledServiceHoldsTheStartForAFewSecondsOnly) {
 // The preferences window's account requests run on the host thread too: a service that accepts
 // and never answers reads as not reached after a few seconds, not after the minute of a refresh.
 TEST_F(VersionCheck, ThePreferencesWindowsRequestsGiveUpOnAStalledServiceAsTheCheckDoes) {
-    VoxtrailClass root;
+    EngineRoot root;
     ScriptedServer stalled({{"", CannedReply::Then::holdOpen}});
     vx::copyText(root.engine.web.services.webServiceHost,
                  ("127.0.0.1:" + std::to_string(stalled.port())).c_str());

@@ -1,7 +1,7 @@
 // The SQLite libraries of Linux music players read as the library.
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/library/library_kind.h"
 #include "plugin/library/library_reader.h"
+#include "tests/library/library_root.h"
 #include "tests/support/database_file.h"
 #include "tests/support/temp_home.h"
 
@@ -35,18 +35,12 @@ const char* kQueenId = "0383dadf-2a4e-4d10-a46a-e9e041da8eb3";
 class DatabaseReader : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
+        root = std::make_unique<LibraryRoot>();
         root->state.setiTunes_xml_path(db.c_str());
     }
-    void TearDown() override {
-        gVoxtrail = nullptr;
-        root.reset();
-    }
-    int read() {
-        return readLibrary(root->state, root->engine.artists, root->engine.albums, &root->artistPlays, &ids);
-    }
-    std::vector<std::string> artists() { return names(root->engine.artists); }
+    void TearDown() override { root.reset(); }
+    int read() { return readLibrary(root->state, root->artists, root->albums, &root->artistPlays, &ids); }
+    std::vector<std::string> artists() { return names(root->artists); }
     std::string notice() {
         char text[ProtectedData::libraryNoticeCapacity];
         root->state.getLibraryNotice(text);
@@ -55,7 +49,7 @@ class DatabaseReader : public ::testing::Test {
 
     TempHome home;
     const std::string db = home.path() + "/music.db";
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<LibraryRoot> root;
     vx::ArtistIds ids;
 };
 
@@ -106,11 +100,11 @@ TEST_F(DatabaseReader, ReadsEachPlayersTable) {
         makeDatabase(db, c.sql);
         ASSERT_EQ(read(), 0) << c.player;
         EXPECT_EQ(artists(), c.artists) << c.player;
-        EXPECT_EQ(names(root->engine.albums), c.albums) << c.player;
+        EXPECT_EQ(names(root->albums), c.albums) << c.player;
         EXPECT_EQ(root->artistPlays.plays("Queen"), c.queenPlays) << c.player;
         EXPECT_EQ(ids.count("queen") ? ids["queen"] : "", c.queenId ? kQueenId : "") << c.player;
         EXPECT_EQ(ids.count("thebeatles"), 0u) << c.player;
-        for (const XMLARTIST* a = root->engine.artists.head; a; a = a->next) // the record carries the id
+        for (const XMLARTIST* a = root->artists.head; a; a = a->next) // the record carries the id
             EXPECT_STREQ(a->mbid, std::string_view(a->name) == "queen" && c.queenId ? kQueenId : "")
                 << a->name;
     }
@@ -139,9 +133,9 @@ TEST_F(DatabaseReader, ReadsFilesThePlayersWrote) {
         root->state.setiTunes_xml_path((std::string(VX_TEST_DATA) + "/" + c.file).c_str());
         ASSERT_EQ(read(), 0) << c.file;
         for (const std::string& name : c.artists)
-            EXPECT_TRUE(root->engine.artists.contains(name.c_str())) << c.file << " " << name;
+            EXPECT_TRUE(root->artists.contains(name.c_str())) << c.file << " " << name;
         for (const std::string& name : c.absent)
-            EXPECT_FALSE(root->engine.artists.contains(name.c_str())) << c.file << " " << name;
+            EXPECT_FALSE(root->artists.contains(name.c_str())) << c.file << " " << name;
         EXPECT_EQ(ids.count("queen") ? ids["queen"] : "", c.queenId) << c.file;
     }
     EXPECT_EQ(ids.size(), 1u) << "the rhythmdb fixture's one id";

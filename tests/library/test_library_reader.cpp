@@ -1,4 +1,4 @@
-#include "plugin/host/voxtrail_class.h"
+#include "tests/library/library_root.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
@@ -32,18 +32,12 @@ template <typename L> std::vector<std::string> names(L& list) {
 
 class LibraryReader : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
-    }
-    void TearDown() override {
-        gVoxtrail = nullptr;
-        root.reset();
-    }
+    void SetUp() override { root = std::make_unique<LibraryRoot>(); }
+    void TearDown() override { root.reset(); }
 
     int read(const std::string& path) {
         root->state.setiTunes_xml_path(path.c_str());
-        return root->engine.parseXML();
+        return root->parseXML();
     }
     // Reads bytes written to a library file of the test's own.
     int readBytes(const std::string& bytes) {
@@ -51,12 +45,12 @@ class LibraryReader : public ::testing::Test {
         TempHome::writeFile(path, bytes);
         return read(path);
     }
-    std::vector<std::string> artists() { return names(root->engine.artists); }
-    std::vector<std::string> albums() { return names(root->engine.albums); }
+    std::vector<std::string> artists() { return names(root->artists); }
+    std::vector<std::string> albums() { return names(root->albums); }
     float version() { return root->state.getiTunesVersion(); }
 
     TempHome home;
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<LibraryRoot> root;
 };
 
 std::string withCrLf(const std::string& text) {

@@ -1,6 +1,6 @@
 // The song database of a Linux music player read as a library.
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/library/library_kind.h"
+#include "tests/library/library_root.h"
 #include "tests/support/temp_home.h"
 
 #include <gmock/gmock.h>
@@ -24,28 +24,22 @@ template <typename L> std::vector<std::string> names(L& list) {
 
 class RhythmdbReader : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
-    }
-    void TearDown() override {
-        gVoxtrail = nullptr;
-        root.reset();
-    }
+    void SetUp() override { root = std::make_unique<LibraryRoot>(); }
+    void TearDown() override { root.reset(); }
     int read(const std::string& path) {
         root->state.setiTunes_xml_path(path.c_str());
-        return root->engine.parseXML();
+        return root->parseXML();
     }
     int readBytes(const std::string& bytes) {
         const std::string path = home.path() + "/library.xml";
         TempHome::writeFile(path, bytes);
         return read(path);
     }
-    std::vector<std::string> artists() { return names(root->engine.artists); }
-    std::vector<std::string> albums() { return names(root->engine.albums); }
+    std::vector<std::string> artists() { return names(root->artists); }
+    std::vector<std::string> albums() { return names(root->albums); }
 
     TempHome home;
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<LibraryRoot> root;
 };
 
 const std::string kRoot = "<?xml version=\"1.0\" standalone=\"yes\"?>\n<rhythmdb version=\"2.0\">\n";

@@ -1,7 +1,7 @@
 // The concert search end to end against a loopback service: the requests it makes, the shows
 // it keeps, its progress, and how failures and stops end it.
 #include "plugin/services/concert_search.h"
-#include "tests/net/served_root.h"
+#include "tests/net/served_web.h"
 
 namespace {
 
@@ -18,16 +18,16 @@ std::string event(const std::string& artist, const std::string& date) {
            line("venue_state", "CA") + "</event>\n";
 }
 
-class ConcertSearch : public ServedRoot {
+class ConcertSearch : public ServedWeb {
   protected:
     void SetUp() override {
-        ServedRoot::SetUp();
+        ServedWeb::SetUp();
         root->state.setCurCity("san   JOSE");
         root->state.setCurState("California");
         root->state.setCurSearchRadius(75);
-        root->engine.artists.clear();
+        root->artists.clear();
         for (const char* name : {"beatles", "kinks"})
-            root->engine.artists.add(new XMLARTIST(name));
+            root->artists.add(new XMLARTIST(name));
     }
     std::string sourceURL(const std::string& path) { return "http://" + server.host() + path; }
     void twoSources() {
@@ -51,7 +51,7 @@ TEST_F(ConcertSearch, AsksEverySourceAndMarksTicketsPerSource) {
     onRequest([&](const std::string&) { progress.push_back(root->state.getUpdatingProgress()); });
     root->state.setUpdatingProgress(30.0);
 
-    EXPECT_EQ(genericParser(root->engine.web, root->engine.artists), 0);
+    EXPECT_EQ(genericParser(root->web, root->artists), 0);
     EXPECT_EQ(requests(),
               (std::vector<std::string>{kDirectory, "/a.php?feed=1&city=San+Jose&state=CA&radius=75",
                                         "/b.php?feed=2&city=San+Jose&state=CA&radius=75"}));
@@ -65,7 +65,7 @@ TEST_F(ConcertSearch, AnUnknownRegionGoesOutStripped) {
     root->state.setCurState(" Korea");
     answer("/datasources/datasources.php?TODO=GETSITES&CITY=San+Jose&STATE=korea&RADIUS=75&VERSION=2.9",
            "no sources");
-    EXPECT_EQ(genericParser(root->engine.web, root->engine.artists), 0);
+    EXPECT_EQ(genericParser(root->web, root->artists), 0);
     EXPECT_EQ(requests().size(), 1u);
     EXPECT_EQ(root->state.getUpdatingProgress(), 100.0);
     EXPECT_TRUE(shows().empty());
@@ -77,7 +77,7 @@ TEST_F(ConcertSearch, AFailedSourceKeepsWhatWasFound) {
         std::lock_guard<std::mutex> lock(mutex);
         pages.erase("/b.php?feed=2&city=San+Jose&state=CA&radius=75");
     }
-    EXPECT_EQ(parseURL_generic(root->engine.web, root->engine.artists), -1);
+    EXPECT_EQ(parseURL_generic(root->web, root->artists), -1);
     EXPECT_EQ(shows(), std::vector<std::string>{"The Beatles +tickets"});
     EXPECT_FALSE(root->state.getValid_internet_connection());
     EXPECT_EQ(root->state.getUpdatingProgress(), 100.0);
@@ -85,7 +85,7 @@ TEST_F(ConcertSearch, AFailedSourceKeepsWhatWasFound) {
 }
 
 TEST_F(ConcertSearch, AFailedDirectoryAsksNoSource) {
-    EXPECT_EQ(genericParser(root->engine.web, root->engine.artists), -1);
+    EXPECT_EQ(genericParser(root->web, root->artists), -1);
     EXPECT_EQ(requests(), std::vector<std::string>{kDirectory});
     EXPECT_EQ(root->state.getUpdatingProgress(), 0.0);
     EXPECT_TRUE(webLockFree());
@@ -97,14 +97,14 @@ TEST_F(ConcertSearch, AStopEndsTheSearchAndLetsGoOfTheWebLock) {
     onRequest([&](const std::string& target) {
         if (target.rfind("/a.php", 0) == 0) root->state.setForceUpdate(true);
     });
-    EXPECT_EQ(genericParser(root->engine.web, root->engine.artists), -1);
+    EXPECT_EQ(genericParser(root->web, root->artists), -1);
     EXPECT_EQ(requests().size(), 2u);
     EXPECT_TRUE(shows().empty());
     EXPECT_TRUE(webLockFree());
 
     // Already stopped: nothing is asked.
     const std::size_t asked = requests().size();
-    EXPECT_EQ(genericParser(root->engine.web, root->engine.artists), -1);
+    EXPECT_EQ(genericParser(root->web, root->artists), -1);
     EXPECT_EQ(requests().size(), asked);
 }
 

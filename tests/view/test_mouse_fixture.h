@@ -1,15 +1,15 @@
 #pragma once
-// A root object in a temporary home with a pane shown at an offset in a small host port, so
+// The view's root in a temporary home with a pane shown at an offset in a small host port, so
 // that a frame records its rectangles; mouse events go in through MonitorHandler as the host
 // window would deliver them.
 #include "common/fixed_text.h"
 #include "platform/graphics/gui_application.h"
 #include "platform/host_services.h"
-#include "plugin/host/voxtrail_class.h"
 #include "plugin/view/mouse_hit_test.h"
 #include "plugin/view/mouse_input.h"
 #include "plugin/view/visual_plugin_data.h"
 #include "tests/support/temp_home.h"
+#include "tests/view/view_root.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +60,7 @@ class MouseFixture : public ::testing::Test {
         // Nothing listens on port 1: the start-up version check fails at once.
         home.write("Library/Application Support/Voxtrail/VoxtrailServices",
                    std::string(kServiceHost) + "\n" + kServiceHost + "\n");
-        root = std::make_unique<VoxtrailClass>();
-        gVoxtrail = root.get();
+        root = std::make_unique<ViewRoot>();
         ProtectedData& st = root->state;
         st.setValid_internet_connection(true);
         st.setVoxtrail_version_update(false);
@@ -87,7 +86,6 @@ class MouseFixture : public ::testing::Test {
     ~MouseFixture() override {
         joinRefresh();
         CalVis::visualPluginData = nullptr;
-        gVoxtrail = nullptr;
         root.reset();
         vx::setHostServicesForTesting(nullptr);
         DisposeGWorld(record.offscreen);
@@ -195,7 +193,7 @@ class MouseFixture : public ::testing::Test {
 
     TempHome home;
     VxHostServices services{};
-    std::unique_ptr<VoxtrailClass> root;
+    std::unique_ptr<ViewRoot> root;
     std::vector<uint32_t> portPixels;
     VxHostPort port{};
     VisualPluginData record{};

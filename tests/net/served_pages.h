@@ -1,7 +1,6 @@
 #pragma once
-// The root object in a temporary home whose "VoxtrailServices" file points both the web service
-// and the IP-location page at a loopback server; tests say what each request target gets.
-#include "plugin/host/voxtrail_class.h"
+// A temporary home whose "VoxtrailServices" file points both the web service and the IP-location
+// page at a loopback server; tests say what each request target gets.
 #include "tests/net/routed_server.h"
 #include "tests/support/temp_home.h"
 
@@ -9,25 +8,17 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-class ServedRoot : public ::testing::Test {
+class ServedPages : public ::testing::Test {
   protected:
     void SetUp() override {
         home.write("Library/Application Support/Voxtrail/VoxtrailServices",
                    server.host() + "\n" + server.host() + "\n");
-        root = std::make_unique<VoxtrailClass>();
-        startupRequests = server.targets().size();
-    }
-    void TearDown() override {
-        root->engine.shutDown();
-        root.reset();
-        server.stop();
     }
 
     // The page for a target (path and query exactly); unknown targets get a 404.
@@ -45,24 +36,24 @@ class ServedRoot : public ::testing::Test {
         std::lock_guard<std::mutex> lock(mutex);
         requestHook = std::move(hook);
     }
-    // The targets asked for since start-up.
-    std::vector<std::string> requests() {
+    // The targets asked for after the first `skipped` ones.
+    std::vector<std::string> requestsAfter(std::size_t skipped) {
         std::vector<std::string> all = server.targets();
-        return {all.begin() + static_cast<long>(startupRequests), all.end()};
+        return {all.begin() + static_cast<long>(skipped), all.end()};
     }
-    // Whether another thread could take the web lock now.
-    bool webLockFree() {
+    // Whether another thread could take the lock now.
+    static bool lockFree(std::recursive_mutex& lock) {
         bool free = false;
         std::thread([&] {
-            free = root->engine.web.webLock.try_lock();
-            if (free) root->engine.web.webLock.unlock();
+            free = lock.try_lock();
+            if (free) lock.unlock();
         }).join();
         return free;
     }
 
     std::mutex mutex;
     std::map<std::string, std::string> prefixPages;
-    std::map<std::string, std::string> pages{{"/current_version.php?VERSION=2.9&OS=MAC", "<current>"}};
+    std::map<std::string, std::string> pages;
     std::function<void(const std::string&)> requestHook;
     TempHome home;
     RoutedServer server{[this](const std::string& target) -> std::optional<std::string> {
@@ -78,6 +69,4 @@ class ServedRoot : public ::testing::Test {
         if (hook) hook(target);
         return page;
     }};
-    std::unique_ptr<VoxtrailClass> root;
-    std::size_t startupRequests = 0;
 };
