@@ -37,23 +37,30 @@ TripSearches::TripSearches(WebSession& engine, XML_Artist_List& artists)
         runSideBySide(
             trips_.size(),
             [&](std::size_t i) {
-                if (engine_.stopRequested()) return;
+                if (engine_.stopRequested() || abandoned_) return;
                 const Trip& trip = trips_[i];
                 const ConcertSearchPlace place =
                     concertSearchPlace(trip.city.c_str(), trip.region.c_str(), trip.radius);
-                searched_[i] = searchConcertsAt(engine_, artists, place, found_[i], nullptr, nullptr, nullptr,
-                                                &trip) == 0;
+                try {
+                    searched_[i] = searchConcertsAt(engine_, artists, place, found_[i], nullptr, nullptr,
+                                                    nullptr, &trip) == 0;
+                } catch (...) {
+                    const std::lock_guard<std::mutex> held(failureMutex_);
+                    if (!failure_) failure_ = std::current_exception();
+                }
             },
             kSearchesAtOnce);
     });
 }
 
 TripSearches::~TripSearches() {
+    abandoned_ = true;
     if (searching_.joinable()) searching_.join();
 }
 
 int TripSearches::finish() {
     if (searching_.joinable()) searching_.join();
+    if (failure_) std::rethrow_exception(failure_);
     if (engine_.stopRequested()) return 1;
     PluginData& root = *engine_.root;
     // The lists join the concerts in the trips' order, so a show two trips list is labelled as

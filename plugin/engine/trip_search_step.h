@@ -6,6 +6,9 @@
 #include "plugin/model/show_list.h"
 #include "plugin/model/trips.h"
 
+#include <atomic>
+#include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -16,7 +19,8 @@ class XML_Artist_List;
 void mergeTripShows(SHOWLIST& found, const Trip& trip, SHOWLIST& concerts, SHOWLIST* previous);
 
 // The trips' searches, begun on a thread of their own so that their fetching and matching go on
-// while home's search runs; each trip fills a list of its own. Joined on every way out.
+// while home's search runs; each trip fills a list of its own. Joined on every way out; when home's
+// search fails first, trips not yet begun are not searched.
 class TripSearches {
   public:
     TripSearches(WebSession& engine, XML_Artist_List& artists);
@@ -25,7 +29,8 @@ class TripSearches {
     TripSearches& operator=(const TripSearches&) = delete;
 
     // Waits for the searches and moves their shows into the concerts list, after home's search
-    // filled it; 0 when done (a trip that failed is passed over), 1 when a stop came.
+    // filled it; 0 when done (a trip that failed is passed over), 1 when a stop came. An exception
+    // of a trip's search is thrown here, so the refresh fails as it would have on its own thread.
     int finish();
 
   private:
@@ -33,5 +38,8 @@ class TripSearches {
     std::vector<Trip> trips_;
     std::vector<SHOWLIST> found_;
     std::vector<char> searched_;
+    std::atomic<bool> abandoned_{false};
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
     std::thread searching_;
 };

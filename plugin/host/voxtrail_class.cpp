@@ -19,4 +19,5 @@ VoxtrailClass::~VoxtrailClass() {
 __attribute__((destructor)) static void releaseRootAtUnload() {
     delete gVoxtrail;
     gVoxtrail = nullptr;
+    SHOWENTRY::releaseSpareRecords();
 }

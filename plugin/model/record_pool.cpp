@@ -4,24 +4,20 @@
 #include <new>
 #include <sys/mman.h>
 
+// Defined only where AddressSanitizer's run-time is linked in.
+extern "C" void __asan_init() __attribute__((weak));
+
 namespace {
 
 constexpr std::size_t kSlabBytes = std::size_t{2} << 20;
 constexpr std::size_t kAlign = 64;
 
 // AddressSanitizer sees each record only when it comes from the ordinary heap, and its leak
-// checker does not look inside mapped slabs: under it the pool hands out heap records.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kPooled = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) // clang names it so
-constexpr bool kPooled = false;
-#else
-constexpr bool kPooled = true;
-#endif
-#else
-constexpr bool kPooled = true;
-#endif
+// checker does not look inside mapped slabs: where its run-time is in the process (this file may
+// be built without it, as for the fuzzers), the pool hands out heap records.
+bool addressSanitizerPresent() {
+    return &__asan_init != nullptr;
+}
 
 struct FreeRecord {
     FreeRecord* next;
@@ -39,12 +35,9 @@ struct RecordPool::Slab {
     bool isAvailable = false;
 };
 
-bool RecordPool::pooled() {
-    return kPooled;
-}
-
 RecordPool::RecordPool(std::size_t recordBytes)
-    : recordBytes_((recordBytes + kAlign - 1) / kAlign * kAlign) {}
+    : recordBytes_((recordBytes + kAlign - 1) / kAlign * kAlign),
+      pooled_(!addressSanitizerPresent() && recordBytes_ <= kSlabBytes - kAlign) {}
 
 RecordPool::~RecordPool() {
     // Records still taken at exit belong to lists that outlive the pool; their slabs stay mapped.
@@ -106,7 +99,7 @@ void RecordPool::unlinkAvailable(Slab* slab) {
 }
 
 void* RecordPool::take(std::size_t bytes) {
-    if (!kPooled || bytes > recordBytes_) return ::operator new(bytes);
+    if (!pooled_ || bytes > recordBytes_) return ::operator new(bytes);
     const std::size_t perSlab = (kSlabBytes - firstRecordOffset()) / recordBytes_;
     std::lock_guard<std::mutex> held(mutex_);
     Slab* slab = available_ ? available_ : newSlab();
@@ -131,7 +124,7 @@ void* RecordPool::take(std::size_t bytes) {
 
 void RecordPool::give(void* record, std::size_t bytes) noexcept {
     if (!record) return;
-    if (!kPooled || bytes > recordBytes_) {
+    if (!pooled_ || bytes > recordBytes_) {
         ::operator delete(record);
         return;
     }
@@ -156,6 +149,18 @@ void RecordPool::give(void* record, std::size_t bytes) noexcept {
     --emptySlabs_;
     --slabs_;
     munmap(slab, kSlabBytes);
+}
+
+void RecordPool::releaseEmpty() {
+    std::lock_guard<std::mutex> held(mutex_);
+    for (Slab *s = available_, *next; s; s = next) {
+        next = s->next;
+        if (s->live > 0) continue;
+        unlinkAvailable(s);
+        --emptySlabs_;
+        --slabs_;
+        munmap(s, kSlabBytes);
+    }
 }
 
 RecordPool::Figures RecordPool::figures() {

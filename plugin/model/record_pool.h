@@ -23,8 +23,11 @@ class RecordPool {
         std::size_t records = 0; // taken and not given back
     };
     Figures figures();
-    // Whether records come from slabs (not under AddressSanitizer, whose checks need heap records).
-    static bool pooled();
+    // Whether records come from slabs: not under AddressSanitizer, whose checks need heap records,
+    // nor for records too large for a slab.
+    bool pooled() const { return pooled_; }
+    // Unmaps every empty slab: when the code that made the records is unloaded.
+    void releaseEmpty();
 
     // Empty slabs kept for the next refresh; more are given back to the system.
     static constexpr std::size_t kKeptEmptySlabs = 4;
@@ -35,6 +38,7 @@ class RecordPool {
     void unlinkAvailable(Slab* slab);
 
     const std::size_t recordBytes_;
+    const bool pooled_;
     std::mutex mutex_;
     Slab* available_ = nullptr; // slabs with a free or never used record
     Slab* full_ = nullptr;      // the rest, so the destructor can find every slab

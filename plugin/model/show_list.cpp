@@ -51,6 +51,10 @@ void SHOWENTRY::operator delete(void* record, std::size_t bytes) noexcept {
     showRecords().give(record, bytes);
 }
 
+void SHOWENTRY::releaseSpareRecords() {
+    showRecords().releaseEmpty();
+}
+
 SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {}
 SHOWENTRY::~SHOWENTRY() {
     delete nameList;

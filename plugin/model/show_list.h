@@ -63,6 +63,8 @@ struct SHOWENTRY {
     // Records come from a pool kept across refreshes (record_pool.h).
     static void* operator new(std::size_t bytes);
     static void operator delete(void* record, std::size_t bytes) noexcept;
+    // Gives the pool's empty slabs back to the system, as the code that made them is unloaded.
+    static void releaseSpareRecords();
 };
 
 class SHOWLIST {

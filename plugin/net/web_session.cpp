@@ -20,22 +20,25 @@ int WebSession::getURL(int timeoutSeconds) {
         timeoutSeconds = requestBudgetSeconds;
     fetchURL[sizeof fetchURL - 1] = '\0';
     fetchReferer[sizeof fetchReferer - 1] = '\0';
-    lastFetch = fetchWith(fetchURL, fetchReferer, &fetchPage, timeoutSeconds);
+    lastFetch = fetchWith(fetchURL, fetchReferer, &fetchPage, timeoutSeconds, true);
     return lastFetch == WebFetchResult::ok ? 0 : -1;
 }
 
 WebFetchResult WebSession::fetchInto(const char* url, char** page, int timeoutSeconds) {
-    return fetchWith(url, "", page, timeoutSeconds);
+    // A trip's fetches run beside home's search: which of them ended last must not decide
+    // whether the refresh was connected.
+    return fetchWith(url, "", page, timeoutSeconds, false);
 }
 
-WebFetchResult WebSession::fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds) {
+WebFetchResult WebSession::fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds,
+                                     bool tellsConnection) {
     char uuid[128];
     root->state.getUUID(uuid);
     WebRequest request{url, referer, services.webServiceHost, uuid, timeoutSeconds};
     request.stop = refreshStopped;
     request.stopContext = this;
     const WebFetchResult result = webFetch(request, page);
-    if (const auto valid = webConnectionAfter(result, url, services.webServiceHost))
+    if (const auto valid = webConnectionAfter(result, url, services.webServiceHost); valid && tellsConnection)
         root->state.setValid_internet_connection(*valid);
     return result;
 }

@@ -30,8 +30,8 @@ class WebSession {
     // timeoutSeconds.
     int getURL(int timeoutSeconds = kWebTimeoutSeconds);
     // Fetches url into *page (the previous one freed on success) outside the exchange area, with
-    // no referer: several threads may call it at once, without the web lock. The connection flag
-    // follows as after getURL.
+    // no referer: several threads may call it at once, without the web lock. It leaves the
+    // connection flag to getURL's fetches, which run one at a time.
     WebFetchResult fetchInto(const char* url, char** page, int timeoutSeconds = kWebTimeoutSeconds);
     // While above 0, no getURL waits longer than this many seconds: the preferences window's
     // requests hold the host thread, which a stalled service must not keep for a minute. Set and
@@ -43,5 +43,6 @@ class WebSession {
     bool stopRequested() { return root->stopRequested(); }
 
   private:
-    WebFetchResult fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds);
+    WebFetchResult fetchWith(const char* url, const char* referer, char** page, int timeoutSeconds,
+                             bool tellsConnection);
 };

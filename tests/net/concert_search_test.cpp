@@ -61,6 +61,23 @@ TEST_F(ConcertSearch, AsksEverySourceAndMarksTicketsPerSource) {
     EXPECT_TRUE(webLockFree());
 }
 
+// A trip is searched beside home: it fetches without the web lock and leaves the bar to home.
+TEST_F(ConcertSearch, ATripsSearchHoldsNoWebLockAndLeavesTheBarToHome) {
+    twoSources();
+    std::vector<bool> lockFree;
+    onRequest([&](const std::string&) { lockFree.push_back(webLockFree()); });
+    root->state.setUpdatingProgress(30.0);
+    const Trip trip{"San Jose", "CA", 75, {2027, 6, 1}, {2027, 6, 30}};
+    SHOWLIST found;
+    EXPECT_EQ(searchConcertsAt(root->web, root->artists, concertSearchPlace("San Jose", "CA", 75), found,
+                               nullptr, nullptr, nullptr, &trip),
+              0);
+    EXPECT_EQ(lockFree, std::vector<bool>(3, true));
+    EXPECT_EQ(root->state.getUpdatingProgress(), 30.0);
+    ASSERT_EQ(found.size(), 1u) << "only the show inside the trip's dates";
+    EXPECT_STREQ(found.head->artist, "The Beatles");
+}
+
 TEST_F(ConcertSearch, AnUnknownRegionGoesOutStripped) {
     root->state.setCurState(" Korea");
     answer("/datasources/datasources.php?TODO=GETSITES&CITY=San+Jose&STATE=korea&RADIUS=75&VERSION=2.9",
