@@ -295,10 +295,13 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
         lineDone = lineEnd + 1;
         const std::string_view name =
             page.substr(artistAt + kArtistOpen.size(), lineEnd - artistAt - kArtistOpen.size());
-        const std::size_t close = name.find(kArtistClose);
+        const std::size_t firstTag = name.find('<');
+        const std::size_t close =
+            firstTag == std::string_view::npos ? firstTag : name.find(kArtistClose, firstTag);
         if (close == std::string_view::npos) return true;
-        // Most lines hold the name alone, and no id: those cost no search.
-        const bool nameAlone = (artistAt == 0 || page[artistAt - 1] == '\n') &&
+        // Most lines hold the name alone, and no id: those cost no search. A name with a tag in
+        // it may hold the line's "<artist_mbid>".
+        const bool nameAlone = close == firstTag && (artistAt == 0 || page[artistAt - 1] == '\n') &&
                                artistAt + kArtistOpen.size() + close + kArtistClose.size() == lineEnd;
         const Performer said =
             wanted(name.substr(0, close),
