@@ -35,9 +35,16 @@ int compareDates(const SHOWENTRY* a, const SHOWENTRY* b) {
 
 namespace {
 
+// The pool once made, for the release at unload, which must not make one of its own.
+std::atomic<RecordPool*> madePool{nullptr};
+
 // Never destroyed: lists that live until exit give their records back after static destructors.
 RecordPool& showRecords() {
-    static RecordPool& pool = *new RecordPool(sizeof(SHOWENTRY));
+    static RecordPool& pool = []() -> RecordPool& {
+        auto* made = new RecordPool(sizeof(SHOWENTRY));
+        madePool = made;
+        return *made;
+    }();
     return pool;
 }
 
@@ -52,7 +59,7 @@ void SHOWENTRY::operator delete(void* record, std::size_t bytes) noexcept {
 }
 
 void SHOWENTRY::releaseSpareRecords() {
-    showRecords().releaseEmpty();
+    if (RecordPool* pool = madePool.load()) pool->releaseEmpty();
 }
 
 SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {}
