@@ -7,6 +7,7 @@
 #include "plugin/model/record_pool.h"
 
 #include <atomic>
+#include <new>
 #include <string>
 
 namespace {
@@ -38,10 +39,12 @@ namespace {
 // The pool once made, for the release at unload, which must not make one of its own.
 std::atomic<RecordPool*> madePool{nullptr};
 
-// Never destroyed: lists that live until exit give their records back after static destructors.
+// Never destroyed, and in static storage: lists that live until exit give their records back
+// after static destructors, and a heap object would be left unreferenced when the bundle unloads.
 RecordPool& showRecords() {
+    alignas(RecordPool) static unsigned char storage[sizeof(RecordPool)];
     static RecordPool& pool = []() -> RecordPool& {
-        auto* made = new RecordPool(sizeof(SHOWENTRY));
+        auto* made = new (storage) RecordPool(sizeof(SHOWENTRY));
         madePool = made;
         return *made;
     }();
