@@ -99,8 +99,10 @@ std::optional<Start> readStart(icalcomponent* calendar, icalproperty* dtstart, c
         return std::nullopt;
     }
     icaltimetype t = icalproperty_get_dtstart(dtstart);
-    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t)) {
-        // libical takes no year past 3000.
+    // libical takes no year past 3000, and reads "20270015" or "20270387" as written.
+    const bool realDay = t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= daysInMonth(t.year, t.month);
+    const bool realClock = t.is_date || (t.hour < 24 && t.minute < 60 && t.second < 61);
+    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t) || !realDay || !realClock) {
         *reason = t.year > 3000 ? "dated more than a year ahead" : "DTSTART is no date";
         return std::nullopt;
     }

@@ -112,6 +112,16 @@ TEST(GatherIcs, HostileCalendarsAreRefusedOrCut) {
                             "bad-utf8: the SUMMARY is not UTF-8"})
         EXPECT_NE(skipped.find(why), std::string::npos) << why << "\n" << skipped;
     EXPECT_FALSE(readIcsShows("not a calendar at all", context()).whole);
+
+    // libical reads a day or clock that no calendar has as written.
+    std::string unreal = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    for (const char* start :
+         {";VALUE=DATE:20270015", ";VALUE=DATE:20270230", ":20270387T200000", ":20270301T250000"})
+        unreal +=
+            std::string("BEGIN:VEVENT\r\nUID:u\r\nDTSTART") + start + "\r\nSUMMARY:Band\r\nEND:VEVENT\r\n";
+    r = readIcsShows(unreal + "END:VCALENDAR\r\n", context());
+    EXPECT_TRUE(r.events.empty());
+    EXPECT_EQ(r.skippedCount, 4u) << reasons(r);
 }
 
 std::string recurring(const std::vector<std::string>& rules, const std::string& dtstart = "20270101T200000") {
