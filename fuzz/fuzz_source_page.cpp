@@ -62,5 +62,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return true;
         });
     if (whole != few) __builtin_trap();
+    // Screened by date, the walk hands exactly those of them whose whole read's date it keeps.
+    auto keeps = [](std::string_view date) { return date.size() % 3 != 1; };
+    whole.clear();
+    few.clear();
+    readSourceEvents(page, [&](const SourceEvent& e) {
+        for (std::size_t i = 0; i < e.performers.size() && keeps(e.date); ++i) {
+            if (!wanted(e.performers[i], e.performerIds[i])) continue;
+            whole.emplace_back(e.performers, e.performerIds);
+            break;
+        }
+        return true;
+    });
+    readWantedSourceEvents(
+        page,
+        [&](std::string_view p, std::string_view id) {
+            return wanted(p, id) ? Performer::kWanted : Performer::kUnwanted;
+        },
+        [&](const SourceEvent& e) {
+            few.emplace_back(e.performers, e.performerIds);
+            return true;
+        },
+        keeps);
+    if (whole != few) __builtin_trap();
     return 0;
 }

@@ -125,8 +125,15 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
         return index->wants({form, cleanArtistInto(performer, form)}, id) ? Performer::kWanted
                                                                           : Performer::kUnwanted;
     };
+    // A trip's page is screened by date first: most of its events fall outside the trip.
+    std::function<bool(std::string_view)> insideTrip;
+    if (within)
+        insideTrip = [within](std::string_view text) {
+            EventDate date;
+            return readEventDate(text, date) && tripCovers(*within, {date.year, date.month, date.day});
+        };
     std::vector<std::string> cleaned;
-    const bool read = readWantedSourceEvents(page, wanted, [&](const SourceEvent& event) {
+    auto take = [&](const SourceEvent& event) {
         if (stop()) return false;
         EventDate date;
         // An event whose date is no calendar day would be drawn nowhere: it makes no show.
@@ -144,6 +151,7 @@ int readSourcePage(std::string_view page, bool ticketsAvailable, XML_Artist_List
             concerts.addShow(makeShow(event, cleaned, i, date, ticketsAvailable), previous);
         }
         return true;
-    });
+    };
+    const bool read = readWantedSourceEvents(page, wanted, take, insideTrip);
     return read || !stop() ? 0 : -1;
 }

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -177,17 +179,28 @@ struct CanonicalPlace {
     }
 };
 
+// Whether a scan also stops at "<event_date>": a '<' with a 'd' seven bytes on and a '>' eleven
+// on. A trip's walk needs each event's date before its performers.
+enum class Dates { skipped, found };
+
 #if defined(VX_TAGS_BY_AVX2)
 // Thirty-two places a step on processors that have AVX2, as the machines of this decade do; at is
 // left where the steps ended when no tag was found.
-__attribute__((target("avx2"))) std::size_t eightByteTagByAvx2(const char* bytes, std::size_t& at,
-                                                               std::size_t last) {
-    const __m256i open = _mm256_set1_epi8('<'), close = _mm256_set1_epi8('>');
-    for (; at + 31 <= last; at += 32) {
+template <Dates kDates>
+__attribute__((target("avx2"))) std::size_t tagByAvx2(const char* bytes, std::size_t& at, std::size_t size) {
+    constexpr std::size_t kReach = kDates == Dates::found ? 11 : 7; // the farthest byte a step reads
+    const __m256i open = _mm256_set1_epi8('<'), close = _mm256_set1_epi8('>'), d = _mm256_set1_epi8('d');
+    for (; at + 31 + kReach < size; at += 32) {
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
         const __m256i eighth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 7));
-        const auto hits = static_cast<unsigned>(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(first, open), _mm256_cmpeq_epi8(eighth, close))));
+        __m256i ends = _mm256_cmpeq_epi8(eighth, close);
+        if constexpr (kDates == Dates::found) {
+            const __m256i twelfth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 11));
+            ends = _mm256_or_si256(
+                ends, _mm256_and_si256(_mm256_cmpeq_epi8(eighth, d), _mm256_cmpeq_epi8(twelfth, close)));
+        }
+        const auto hits = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, open), ends)));
         if (hits) return at + static_cast<std::size_t>(__builtin_ctz(hits));
     }
     return std::string_view::npos;
@@ -197,30 +210,40 @@ const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 // The next '<' at or after from that opens eight bytes ending in '>', as "<artist>" and
-// "</event>" do: sixteen places a step, where a walk over every '<' stops at each of an event's
-// dozen tags.
+// "</event>" do (and with Dates::found, "<event_date>"): sixteen places a step, where a walk over
+// every '<' stops at each of an event's dozen tags.
+template <Dates kDates = Dates::skipped>
 std::size_t nextEightByteTag(std::string_view page, std::size_t from) {
     const char* bytes = page.data();
-    if (page.size() < 8) return std::string_view::npos;
-    const std::size_t last = page.size() - 8; // the last place such a tag can start
+    const std::size_t size = page.size();
     std::size_t at = from;
 #if defined(VX_TAGS_BY_AVX2)
     if (kHasAvx2)
-        if (const std::size_t hit = eightByteTagByAvx2(bytes, at, last); hit != std::string_view::npos)
+        if (const std::size_t hit = tagByAvx2<kDates>(bytes, at, size); hit != std::string_view::npos)
             return hit;
 #endif
 #if defined(__SSE2__)
-    const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
-    for (; at + 15 <= last; at += 16) {
+    constexpr std::size_t kReach = kDates == Dates::found ? 11 : 7;
+    const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>'), d = _mm_set1_epi8('d');
+    for (; at + 15 + kReach < size; at += 16) {
         const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
         const __m128i eighth = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 7));
-        const int hits =
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, open), _mm_cmpeq_epi8(eighth, close)));
+        __m128i ends = _mm_cmpeq_epi8(eighth, close);
+        if constexpr (kDates == Dates::found) {
+            const __m128i twelfth = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 11));
+            ends =
+                _mm_or_si128(ends, _mm_and_si128(_mm_cmpeq_epi8(eighth, d), _mm_cmpeq_epi8(twelfth, close)));
+        }
+        const int hits = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, open), ends));
         if (hits) return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
     }
 #endif
-    for (; at <= last; ++at)
-        if (bytes[at] == '<' && bytes[at + 7] == '>') return at;
+    for (; at + 8 <= size; ++at) {
+        if (bytes[at] != '<') continue;
+        if (bytes[at + 7] == '>') return at;
+        if (kDates == Dates::found && at + 12 <= size && bytes[at + 7] == 'd' && bytes[at + 11] == '>')
+            return at;
+    }
     return std::string_view::npos;
 }
 
@@ -281,7 +304,8 @@ bool readSourceEvents(std::string_view page, const std::function<bool(const Sour
 }
 
 bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
-                            const std::function<bool(const SourceEvent&)>& take) {
+                            const std::function<bool(const SourceEvent&)>& take,
+                            const std::function<bool(std::string_view date)>& keepsDate) {
     // One walk over the page's eight-byte tags: an event's lines run from where the last one ended
     // to the end of the next line holding "</event>", and only the first "<artist>" of a line names
     // a performer, as in the whole read.
@@ -309,16 +333,52 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
         read = said == Performer::kWanted;
         return said != Performer::kStop;
     };
-    for (std::size_t at = nextEightByteTag(page, 0); at != std::string_view::npos;
-         at = nextEightByteTag(page, at + 1)) {
+    // Screened by date, an event's performers wait for its end, where its date is known: the
+    // field of the last of its lines that has one, each line's first "<event_date>" and the first
+    // close behind it, as the whole read takes it.
+    constexpr std::string_view kDateOpen = kOpenTags[kEventDate], kDateClose = kCloseTags[kEventDate];
+    const bool screened = static_cast<bool>(keepsDate);
+    std::vector<std::pair<std::size_t, std::size_t>> waiting;   // (artistAt, lineEnd)
+    std::vector<std::pair<std::size_t, std::size_t>> dateLines; // (dateAt, lineEnd)
+    std::size_t dateLineEnd = 0;                                // the end of the last line with a date tag
+    auto note = [&](std::size_t artistAt, std::size_t lineEnd) {
+        if (!screened) return offer(artistAt, lineEnd);
+        lineDone = lineEnd + 1;
+        waiting.emplace_back(artistAt, lineEnd);
+        return true;
+    };
+    auto keptDate = [&](std::size_t eventEnd, std::size_t eventEndTag) {
+        // A date behind "</event>" on its line is still the ending event's.
+        if (dateLineEnd != eventEnd)
+            if (const std::size_t behind = page.substr(0, eventEnd).find(kDateOpen, eventEndTag);
+                behind != std::string_view::npos)
+                dateLines.emplace_back(behind, eventEnd);
+        for (auto line = dateLines.rbegin(); line != dateLines.rend(); ++line) {
+            const std::size_t from = line->first + kDateOpen.size();
+            const std::size_t close = page.substr(0, line->second).find(kDateClose, from);
+            if (close != std::string_view::npos) return keepsDate(page.substr(from, close - from));
+        }
+        return false; // no date: the whole read hands no such event
+    };
+    auto next = [&](std::size_t from) {
+        return screened ? nextEightByteTag<Dates::found>(page, from) : nextEightByteTag(page, from);
+    };
+    for (std::size_t at = next(0); at != std::string_view::npos; at = next(at + 1)) {
         const std::string_view rest = page.substr(at);
         if (rest.starts_with(kEventEnd)) {
             const std::size_t eventEnd = page.find('\n', at);
             if (eventEnd == std::string_view::npos) return true; // a last line without a line feed
             // A performer named behind "</event>" on its line is still the ending event's.
             if (const std::size_t behind = page.substr(0, eventEnd).find(kArtistOpen, at);
-                !read && at >= lineDone && behind != std::string_view::npos && !offer(behind, eventEnd))
+                !read && at >= lineDone && behind != std::string_view::npos && !note(behind, eventEnd))
                 return false;
+            if (!waiting.empty() && keptDate(eventEnd, at))
+                for (const auto& [artistAt, lineEnd] : waiting) {
+                    if (!offer(artistAt, lineEnd)) return false;
+                    if (read) break;
+                }
+            waiting.clear();
+            dateLines.clear();
             if (read) {
                 pending.reset();
                 for (std::size_t from = eventStart; from <= eventEnd;) {
@@ -334,13 +394,50 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
         } else if (!read && at >= lineDone && rest.starts_with(kArtistOpen)) {
             const std::size_t lineEnd = page.find('\n', at);
             if (lineEnd == std::string_view::npos) return true;
-            if (!offer(at, lineEnd)) return false;
+            if (!note(at, lineEnd)) return false;
+        } else if (screened && at > dateLineEnd && rest.starts_with(kDateOpen)) {
+            dateLineEnd = page.find('\n', at);
+            if (dateLineEnd == std::string_view::npos) return true; // no event ends after it
+            dateLines.emplace_back(at, dateLineEnd);
         }
     }
     return true;
 }
 
+namespace {
+
+// Most dates are "M/D/YYYY" in digits alone: three fields of one to four digits between two
+// slashes, which give the numbers the general read gives them, without its look-ups.
+bool readPlainDate(std::string_view text, int (&parts)[3]) {
+    std::size_t part = 0, digits = 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (++digits > 4) return false;
+            value = value * 10 + (c - '0');
+            continue;
+        }
+        if (c != '/' || digits == 0 || part == 2) return false;
+        parts[part++] = value;
+        value = 0;
+        digits = 0;
+    }
+    if (part != 2 || digits == 0) return false;
+    parts[2] = value;
+    return true;
+}
+
+} // namespace
+
 bool readEventDate(std::string_view text, EventDate& date) {
+    if (int parts[3]; readPlainDate(text, parts)) {
+        const auto [month, day, year] = parts;
+        if (month < 1 || month > 12 || day < 1 || day > 31 || year < 1 || year > 9999) return false;
+        date.month = month;
+        date.day = day;
+        date.year = year;
+        return true;
+    }
     const std::size_t first = text.find('/');
     if (first == std::string_view::npos) return false;
     const std::size_t second = text.find('/', first + 1);

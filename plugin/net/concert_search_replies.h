@@ -52,9 +52,13 @@ enum class Performer { kUnwanted, kWanted, kStop };
 // wanted one is read whole and handed to take. The events handed are exactly those
 // readSourceEvents hands whose performers include a wanted one. Returns false when wanted said
 // stop or take returned false, true at the end.
+// With keepsDate given, an event is first screened by the date the whole read would give it:
+// one whose date keepsDate refuses, or that has none, is passed over before its performers are
+// shown (a trip's search wants only the few events inside its dates).
 using PerformerLook = std::function<Performer(std::string_view name, std::string_view id)>;
 bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
-                            const std::function<bool(const SourceEvent&)>& take);
+                            const std::function<bool(const SourceEvent&)>& take,
+                            const std::function<bool(std::string_view date)>& keepsDate = {});
 
 // What a source's page must say of itself to be a full answer: the source's name as the
 // directory gave it, and the place and radius that were asked (the place in any form that cleans
