@@ -1,5 +1,6 @@
 #include "plugin/model/record_pool.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <sys/mman.h>
@@ -144,7 +145,8 @@ void RecordPool::give(void* record, std::size_t bytes) noexcept {
     slab->free = freed;
     --records_;
     if (--slab->live > 0) return;
-    if (++emptySlabs_ <= kKeptEmptySlabs) return;
+    ++emptySlabs_;
+    if (emptySlabs_ <= std::max(kKeptEmptySlabs, slabs_ - emptySlabs_)) return;
     unlinkAvailable(slab);
     --emptySlabs_;
     --slabs_;

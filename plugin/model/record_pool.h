@@ -29,7 +29,9 @@ class RecordPool {
     // Unmaps every empty slab: when the code that made the records is unloaded.
     void releaseEmpty();
 
-    // Empty slabs kept for the next refresh; more are given back to the system.
+    // Empty slabs kept for the next refresh: as many as hold records, and at least this many; more
+    // are given back to the system. A refresh builds its list beside the last one, so what it
+    // needs is about what that one holds, and memory stays at what the last refresh reached.
     static constexpr std::size_t kKeptEmptySlabs = 4;
 
   private:

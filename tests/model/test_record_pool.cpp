@@ -9,7 +9,7 @@
 // Threads take and give back records while they check that no record was handed out twice;
 // slabs emptied are given back to the system beyond the few kept, and a second round takes
 // the kept ones again.
-TEST(RecordPool, HandsEachRecordOutOnceAndKeepsFewEmptySlabs) {
+TEST(RecordPool, HandsEachRecordOutOnceAndKeepsAsManyEmptySlabsAsFull) {
     constexpr std::size_t kBytes = 3000, kThreads = 4, kEach = 3000; // about 18 slabs in all
     RecordPool pool(kBytes);
     if (!pool.pooled()) GTEST_SKIP() << "records come from the heap under AddressSanitizer";
@@ -43,7 +43,9 @@ TEST(RecordPool, HandsEachRecordOutOnceAndKeepsFewEmptySlabs) {
             for (unsigned char* record : taken[t])
                 pool.give(record, kBytes);
         EXPECT_EQ(pool.figures().records, 0u);
-        EXPECT_EQ(pool.figures().slabs, RecordPool::kKeptEmptySlabs);
+        // Each slab emptied is kept while as many still hold records: about half of them.
+        EXPECT_GE(pool.figures().slabs, RecordPool::kKeptEmptySlabs);
+        EXPECT_LE(pool.figures().slabs, inUse.slabs / 2 + 1);
     }
     // A larger object than the pool's records comes from the heap and goes back there.
     void* large = pool.take(2 * kBytes);
