@@ -5,8 +5,10 @@
 #include "plugin/model/linked_records.h"
 #include "plugin/model/protected_data.h"
 #include "plugin/model/record_pool.h"
+#include "plugin/model/text_helpers.h"
 
 #include <atomic>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -98,24 +100,27 @@ SHOWENTRY* SHOWLIST::takeEntries() {
     return chain;
 }
 
-std::string SHOWLIST::showKey(DateKey date, const std::string& cleanedArtist) {
-    std::string key(reinterpret_cast<const char*>(&date), sizeof date);
-    return key + cleanedArtist;
-}
-
 bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older, bool beyondCap) {
     if (!entry) return false;
     std::lock_guard<ListMutex> guard(mutex);
-    const std::string key = showKey(dateKey(entry), cleanedName(entry->artist));
+    // The key: the date's bytes, then the cleaned artist.
+    const DateKey date = dateKey(entry);
+    char form[256];
+    const std::size_t length = cleanArtistInto(entry->artist, form);
+    char keyBytes[sizeof date + sizeof form];
+    std::memcpy(keyBytes, &date, sizeof date);
+    std::memcpy(keyBytes + sizeof date, form, length);
+    const std::string_view key(keyBytes, sizeof date + length);
+    const std::size_t hash = ShowKeyIndex::hashOf(key);
     if (older && older != this) {
         // The first entry of the same date and cleaned artist in the older list: its only one.
-        if (auto o = older->byShow.find(key); o != older->byShow.end()) {
-            entry->selected = o->second->selected;
-            if (!entry->uid[0]) vx::copyText(entry->uid, o->second->uid);
+        if (const SHOWENTRY* o = older->byShow.find(key, hash)) {
+            entry->selected = o->selected;
+            if (!entry->uid[0]) vx::copyText(entry->uid, o->uid);
         }
     }
-    if (auto same = byShow.find(key); same != byShow.end()) {
-        same->second->nameList->combine(entry->nameList);
+    if (SHOWENTRY* same = byShow.find(key, hash)) {
+        same->nameList->combine(entry->nameList);
         delete entry;
         return false;
     }
@@ -125,11 +130,10 @@ bool SHOWLIST::addShow(SHOWENTRY* entry, SHOWLIST* older, bool beyondCap) {
     }
     if (!entry->uid[0]) vx::copyText(entry->uid, vx::newUuidString().c_str());
     // Before the first entry of a later date: after every entry of this date and earlier ones.
-    const DateKey date = dateKey(entry);
     auto later = firstOfDate.upper_bound(date);
     SHOWENTRY* at = later == firstOfDate.end() ? nullptr : later->second;
     vx::linkRecordBefore(entry, at, head, tail, count);
-    byShow.emplace(key, entry);
+    byShow.insert(key, hash, entry);
     firstOfDate.emplace(date, entry); // kept when the date already has its first entry
     return true;
 }

@@ -3,12 +3,12 @@
 // merges duplicates as they arrive and carries the user's choice over from an older list.
 #include "platform/visual_plugin_api.h"
 #include "plugin/model/record_lists.h"
+#include "plugin/model/show_key_index.h"
 
 #include <compare>
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 
 class ProtectedData;
 
@@ -114,8 +114,7 @@ class SHOWLIST {
         auto operator<=>(const DateKey&) const = default; // as compareDates orders
     };
     static DateKey dateKey(const SHOWENTRY* e) { return {e->year, e->month, e->day}; }
-    static std::string showKey(DateKey date, const std::string& cleanedArtist);
-    std::unordered_map<std::string, SHOWENTRY*> byShow;
+    ShowKeyIndex byShow;
     std::map<DateKey, SHOWENTRY*> firstOfDate;
 };
 

@@ -159,6 +159,27 @@ TEST(ShowList, IndexedAddingGivesTheListAWalkFromTheHeadWould) {
     EXPECT_EQ(list.size(), 1u);
 }
 
+// Keys of one hash probe past each other, across growth; a key of a held hash but other bytes,
+// or a prefix of a held key, is not found.
+TEST(ShowKeyIndex, FindsEachKeyItHoldsAndNoOther) {
+    std::vector<SHOWENTRY> entries(300);
+    ShowKeyIndex index;
+    auto key = [](std::size_t i) { return std::string(i % 7, '\0') + "artist " + std::to_string(i); };
+    auto hash = [](std::size_t i) {
+        return i % 3 == 0 ? std::size_t{42} : ShowKeyIndex::hashOf(std::to_string(i));
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        ASSERT_EQ(index.find(key(i), hash(i)), nullptr);
+        index.insert(key(i), hash(i), &entries[i]);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(index.find(key(i), hash(i)), &entries[i]) << i;
+    EXPECT_EQ(index.find("artist 1", 42), nullptr);
+    EXPECT_EQ(index.find(key(30).substr(0, key(30).size() - 1), 42), nullptr);
+    index.clear();
+    EXPECT_EQ(index.find(key(0), hash(0)), nullptr);
+}
+
 TEST(ShowList, FilteredSizeAndFindAlbumHonourFormatFilters) {
     ProtectedData store;
     setFormatFilterStore(&store);
