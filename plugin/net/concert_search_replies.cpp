@@ -340,7 +340,8 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
     const bool screened = static_cast<bool>(keepsDate);
     std::vector<std::pair<std::size_t, std::size_t>> waiting;   // (artistAt, lineEnd)
     std::vector<std::pair<std::size_t, std::size_t>> dateLines; // (dateAt, lineEnd)
-    std::size_t dateLineEnd = 0;                                // the end of the last line with a date tag
+    std::size_t dateLineEnd = std::string_view::npos;           // the end of the last line with a date tag
+    std::size_t dateLinesFrom = 0;                              // where the line after it starts
     auto note = [&](std::size_t artistAt, std::size_t lineEnd) {
         if (!screened) return offer(artistAt, lineEnd);
         lineDone = lineEnd + 1;
@@ -395,9 +396,10 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
             const std::size_t lineEnd = page.find('\n', at);
             if (lineEnd == std::string_view::npos) return true;
             if (!note(at, lineEnd)) return false;
-        } else if (screened && at > dateLineEnd && rest.starts_with(kDateOpen)) {
+        } else if (screened && at >= dateLinesFrom && rest.starts_with(kDateOpen)) {
             dateLineEnd = page.find('\n', at);
             if (dateLineEnd == std::string_view::npos) return true; // no event ends after it
+            dateLinesFrom = dateLineEnd + 1;
             dateLines.emplace_back(at, dateLineEnd);
         }
     }
