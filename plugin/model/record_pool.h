@@ -29,9 +29,10 @@ class RecordPool {
     // Unmaps every empty slab: when the code that made the records is unloaded.
     void releaseEmpty();
 
-    // Empty slabs kept for the next refresh: as many as hold records, and at least this many; more
-    // are given back to the system. A refresh builds its list beside the last one, so what it
-    // needs is about what that one holds, and memory stays at what the last refresh reached.
+    // A slab that empties is kept for the next refresh while no more are empty than hold records,
+    // or than this many; otherwise it goes back to the system. A refresh builds its list beside the
+    // last one, so what it needs is about what that one holds: memory stays at what the last
+    // refresh reached, until the bundle is unloaded.
     static constexpr std::size_t kKeptEmptySlabs = 4;
 
   private:
