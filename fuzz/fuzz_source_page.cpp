@@ -68,6 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (whole != few) __builtin_trap();
     };
     compare({});
-    compare([](std::string_view date) { return date.size() % 3 != 1; });
+    // The walk asks of each date text once: an answer that depends on every byte of it.
+    const auto keeps = [](std::string_view date) {
+        unsigned mixed = 0;
+        for (const char c : date)
+            mixed = mixed * 31 + static_cast<unsigned char>(c);
+        return mixed % 3 != 1;
+    };
+    compare(keeps);
     return 0;
 }

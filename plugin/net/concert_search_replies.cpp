@@ -3,6 +3,7 @@
 #include "common/fixed_text.h"
 #include "plugin/model/text_helpers.h"
 #include "plugin/net/clean_city.h"
+#include "plugin/net/date_answers.h"
 #include "plugin/net/region_tables.h"
 
 #include <cstring>
@@ -179,25 +180,28 @@ struct CanonicalPlace {
     }
 };
 
-// Whether a scan also stops at "<event_date>": a '<' with a 'd' seven bytes on and a '>' eleven
-// on. A trip's walk needs each event's date before its performers.
-enum class Dates { skipped, found };
+// What a scan stops at: every '<' that opens eight bytes ending in '>', as "<artist>" and
+// "</event>" do; or only "</event>"-shaped closes and "<event_date>"-shaped opens (a 'd' seven
+// bytes on, a '>' eleven on), which is all a trip's walk needs of the events outside its dates.
+enum class Stops { tags, datesAndEnds };
 
 #if defined(VX_TAGS_BY_AVX2)
 // Thirty-two places a step on processors that have AVX2, as the machines of this decade do; at is
 // left where the steps ended when no tag was found.
-template <Dates kDates>
+template <Stops kStops>
 __attribute__((target("avx2"))) std::size_t tagByAvx2(const char* bytes, std::size_t& at, std::size_t size) {
-    constexpr std::size_t kReach = kDates == Dates::found ? 11 : 7; // the farthest byte a step reads
-    const __m256i open = _mm256_set1_epi8('<'), close = _mm256_set1_epi8('>'), d = _mm256_set1_epi8('d');
+    constexpr std::size_t kReach = kStops == Stops::datesAndEnds ? 11 : 7; // the farthest byte a step reads
+    const __m256i open = _mm256_set1_epi8('<'), close = _mm256_set1_epi8('>');
     for (; at + 31 + kReach < size; at += 32) {
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
         const __m256i eighth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 7));
         __m256i ends = _mm256_cmpeq_epi8(eighth, close);
-        if constexpr (kDates == Dates::found) {
+        if constexpr (kStops == Stops::datesAndEnds) {
+            const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 1));
             const __m256i twelfth = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + 11));
-            ends = _mm256_or_si256(
-                ends, _mm256_and_si256(_mm256_cmpeq_epi8(eighth, d), _mm256_cmpeq_epi8(twelfth, close)));
+            ends = _mm256_or_si256(_mm256_and_si256(ends, _mm256_cmpeq_epi8(second, _mm256_set1_epi8('/'))),
+                                   _mm256_and_si256(_mm256_cmpeq_epi8(eighth, _mm256_set1_epi8('d')),
+                                                    _mm256_cmpeq_epi8(twelfth, close)));
         }
         const auto hits = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(first, open), ends)));
@@ -209,42 +213,51 @@ __attribute__((target("avx2"))) std::size_t tagByAvx2(const char* bytes, std::si
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
-// The next '<' at or after from that opens eight bytes ending in '>', as "<artist>" and
-// "</event>" do (and with Dates::found, "<event_date>"): sixteen places a step, where a walk over
-// every '<' stops at each of an event's dozen tags.
-template <Dates kDates = Dates::skipped>
-std::size_t nextEightByteTag(std::string_view page, std::size_t from) {
+// Whether the bytes at at are a stop of the kind; at + 8 <= size.
+template <Stops kStops> bool stopsAt(const char* bytes, std::size_t at, std::size_t size) {
+    if (bytes[at] != '<') return false;
+    if (kStops == Stops::tags) return bytes[at + 7] == '>';
+    return (bytes[at + 1] == '/' && bytes[at + 7] == '>') ||
+           (at + 12 <= size && bytes[at + 7] == 'd' && bytes[at + 11] == '>');
+}
+
+// The next stop at or after from: sixteen places a step, where a walk over every '<' stops at
+// each of an event's dozen tags.
+template <Stops kStops = Stops::tags> std::size_t nextStop(std::string_view page, std::size_t from) {
     const char* bytes = page.data();
     const std::size_t size = page.size();
     std::size_t at = from;
 #if defined(VX_TAGS_BY_AVX2)
     if (kHasAvx2)
-        if (const std::size_t hit = tagByAvx2<kDates>(bytes, at, size); hit != std::string_view::npos)
+        if (const std::size_t hit = tagByAvx2<kStops>(bytes, at, size); hit != std::string_view::npos)
             return hit;
 #endif
 #if defined(__SSE2__)
-    constexpr std::size_t kReach = kDates == Dates::found ? 11 : 7;
-    const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>'), d = _mm_set1_epi8('d');
+    constexpr std::size_t kReach = kStops == Stops::datesAndEnds ? 11 : 7;
+    const __m128i open = _mm_set1_epi8('<'), close = _mm_set1_epi8('>');
     for (; at + 15 + kReach < size; at += 16) {
         const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
         const __m128i eighth = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 7));
         __m128i ends = _mm_cmpeq_epi8(eighth, close);
-        if constexpr (kDates == Dates::found) {
+        if constexpr (kStops == Stops::datesAndEnds) {
+            const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 1));
             const __m128i twelfth = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + 11));
-            ends =
-                _mm_or_si128(ends, _mm_and_si128(_mm_cmpeq_epi8(eighth, d), _mm_cmpeq_epi8(twelfth, close)));
+            ends = _mm_or_si128(
+                _mm_and_si128(ends, _mm_cmpeq_epi8(second, _mm_set1_epi8('/'))),
+                _mm_and_si128(_mm_cmpeq_epi8(eighth, _mm_set1_epi8('d')), _mm_cmpeq_epi8(twelfth, close)));
         }
         const int hits = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, open), ends));
         if (hits) return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
     }
 #endif
-    for (; at + 8 <= size; ++at) {
-        if (bytes[at] != '<') continue;
-        if (bytes[at + 7] == '>') return at;
-        if (kDates == Dates::found && at + 12 <= size && bytes[at + 7] == 'd' && bytes[at + 11] == '>')
-            return at;
-    }
+    for (; at + 8 <= size; ++at)
+        if (stopsAt<kStops>(bytes, at, size)) return at;
     return std::string_view::npos;
+}
+
+// The end of the line holding at: most of a page's tags close their line, so one look first.
+std::size_t lineEndFrom(std::string_view page, std::size_t at) {
+    return at < page.size() && page[at] == '\n' ? at : page.find('\n', at);
 }
 
 // The id the whole read gives the performer at artistAt: the first "<artist_mbid>" of its line,
@@ -303,19 +316,25 @@ bool readSourceEvents(std::string_view page, const std::function<bool(const Sour
     return true;
 }
 
-bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
-                            const std::function<bool(const SourceEvent&)>& take,
-                            const std::function<bool(std::string_view date)>& keepsDate) {
-    // One walk over the page's eight-byte tags: an event's lines run from where the last one ended
-    // to the end of the next line holding "</event>", and only the first "<artist>" of a line names
-    // a performer, as in the whole read.
-    constexpr std::string_view kArtistOpen = kOpenTags[kArtist], kArtistClose = kCloseTags[kArtist];
+namespace {
+
+constexpr std::string_view kArtistOpen = kOpenTags[kArtist], kArtistClose = kCloseTags[kArtist];
+constexpr std::string_view kDateOpen = kOpenTags[kEventDate], kDateClose = kCloseTags[kEventDate];
+
+// What the two walks share: an event's performers shown to wanted, and a wanted event read whole.
+// An event's lines run from where the last one ended to the end of the next line holding
+// "</event>", and only the first "<artist>" of a line names a performer, as in the whole read.
+struct WantedWalk {
+    std::string_view page;
+    const PerformerLook& wanted;
+    const std::function<bool(const SourceEvent&)>& take;
     PendingEvent pending;
-    std::size_t eventStart = 0;
     std::size_t lineDone = 0; // lines before this offset gave their performer
     bool read = false;        // the event has a wanted performer
-    // Shows wanted the performer of the "<artist>" at artistAt, its line's first, ending at lineEnd.
-    auto offer = [&](std::size_t artistAt, std::size_t lineEnd) {
+
+    // Shows wanted the performer of the "<artist>" at artistAt, its line's first, ending at
+    // lineEnd; false when wanted said stop.
+    bool offer(std::size_t artistAt, std::size_t lineEnd) {
         lineDone = lineEnd + 1;
         const std::string_view name =
             page.substr(artistAt + kArtistOpen.size(), lineEnd - artistAt - kArtistOpen.size());
@@ -332,78 +351,129 @@ bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
                    nameAlone ? std::string_view() : performerIdOnLine(page, artistAt, lineEnd));
         read = said == Performer::kWanted;
         return said != Performer::kStop;
-    };
-    // Screened by date, an event's performers wait for its end, where its date is known: the
-    // field of the last of its lines that has one, each line's first "<event_date>" and the first
-    // close behind it, as the whole read takes it.
-    constexpr std::string_view kDateOpen = kOpenTags[kEventDate], kDateClose = kCloseTags[kEventDate];
-    const bool screened = static_cast<bool>(keepsDate);
-    std::vector<std::pair<std::size_t, std::size_t>> waiting;   // (artistAt, lineEnd)
-    std::vector<std::pair<std::size_t, std::size_t>> dateLines; // (dateAt, lineEnd)
-    std::size_t dateLineEnd = std::string_view::npos;           // the end of the last line with a date tag
-    std::size_t dateLinesFrom = 0;                              // where the line after it starts
-    auto note = [&](std::size_t artistAt, std::size_t lineEnd) {
-        if (!screened) return offer(artistAt, lineEnd);
-        lineDone = lineEnd + 1;
-        waiting.emplace_back(artistAt, lineEnd);
-        return true;
-    };
-    auto keptDate = [&](std::size_t eventEnd, std::size_t eventEndTag) {
-        // A date behind "</event>" on its line is still the ending event's.
-        if (dateLineEnd != eventEnd)
-            if (const std::size_t behind = page.substr(0, eventEnd).find(kDateOpen, eventEndTag);
-                behind != std::string_view::npos)
-                dateLines.emplace_back(behind, eventEnd);
-        for (auto line = dateLines.rbegin(); line != dateLines.rend(); ++line) {
-            const std::size_t from = line->first + kDateOpen.size();
-            const std::size_t close = page.substr(0, line->second).find(kDateClose, from);
-            if (close != std::string_view::npos) return keepsDate(page.substr(from, close - from));
+    }
+    // A performer named behind the "</event>" at endTag on its line (ending at eventEnd) is still
+    // the ending event's.
+    bool offerBehind(std::size_t endTag, std::size_t eventEnd) {
+        if (read || endTag < lineDone) return true;
+        const std::size_t behind = page.substr(0, eventEnd).find(kArtistOpen, endTag);
+        return behind == std::string_view::npos || offer(behind, eventEnd);
+    }
+    // Hands the event of the lines from eventStart to eventEnd to take when it has a wanted
+    // performer, and readies the walk for the next event; false when take said stop.
+    bool endEvent(std::size_t eventStart, std::size_t eventEnd) {
+        const bool wholeRead = read;
+        lineDone = eventEnd + 1;
+        read = false;
+        if (!wholeRead) return true;
+        pending.reset();
+        for (std::size_t from = eventStart; from <= eventEnd;) {
+            const std::size_t lineEnd = page.find('\n', from);
+            pending.readLine(page.substr(from, lineEnd - from));
+            from = lineEnd + 1;
         }
-        return false; // no date: the whole read hands no such event
-    };
-    auto next = [&](std::size_t from) {
-        return screened ? nextEightByteTag<Dates::found>(page, from) : nextEightByteTag(page, from);
-    };
-    for (std::size_t at = next(0); at != std::string_view::npos; at = next(at + 1)) {
+        return !pending.complete() || take(pending.event);
+    }
+};
+
+// One walk over the page's eight-byte tags.
+bool walkEveryEvent(WantedWalk& walk) {
+    const std::string_view page = walk.page;
+    std::size_t eventStart = 0;
+    for (std::size_t at = nextStop(page, 0); at != std::string_view::npos; at = nextStop(page, at + 1)) {
         const std::string_view rest = page.substr(at);
         if (rest.starts_with(kEventEnd)) {
-            const std::size_t eventEnd = page.find('\n', at);
+            const std::size_t eventEnd = lineEndFrom(page, at + kEventEnd.size());
             if (eventEnd == std::string_view::npos) return true; // a last line without a line feed
-            // A performer named behind "</event>" on its line is still the ending event's.
-            if (const std::size_t behind = page.substr(0, eventEnd).find(kArtistOpen, at);
-                !read && at >= lineDone && behind != std::string_view::npos && !note(behind, eventEnd))
-                return false;
-            if (!waiting.empty() && keptDate(eventEnd, at))
-                for (const auto& [artistAt, lineEnd] : waiting) {
-                    if (!offer(artistAt, lineEnd)) return false;
-                    if (read) break;
-                }
-            waiting.clear();
-            dateLines.clear();
-            if (read) {
-                pending.reset();
-                for (std::size_t from = eventStart; from <= eventEnd;) {
-                    const std::size_t lineEnd = page.find('\n', from);
-                    pending.readLine(page.substr(from, lineEnd - from));
-                    from = lineEnd + 1;
-                }
-                if (pending.complete() && !take(pending.event)) return false;
-            }
-            eventStart = lineDone = eventEnd + 1;
-            read = false;
+            if (!walk.offerBehind(at, eventEnd) || !walk.endEvent(eventStart, eventEnd)) return false;
+            eventStart = eventEnd + 1;
             at = eventEnd;
-        } else if (!read && at >= lineDone && rest.starts_with(kArtistOpen)) {
+        } else if (!walk.read && at >= walk.lineDone && rest.starts_with(kArtistOpen)) {
             const std::size_t lineEnd = page.find('\n', at);
             if (lineEnd == std::string_view::npos) return true;
-            if (!note(at, lineEnd)) return false;
-        } else if (screened && at >= dateLinesFrom && rest.starts_with(kDateOpen)) {
-            dateLineEnd = page.find('\n', at);
-            if (dateLineEnd == std::string_view::npos) return true; // no event ends after it
-            dateLinesFrom = dateLineEnd + 1;
-            dateLines.emplace_back(at, dateLineEnd);
+            if (!walk.offer(at, lineEnd)) return false;
         }
     }
     return true;
+}
+
+// The date the whole read gives the event whose "</event>" stands at endTag, its last line ending
+// at eventEnd: the field of the last of its lines that has one, that line's first "<event_date>"
+// and the first close behind it. dateTags are the date tags before endTag, in page order.
+std::optional<std::string_view> eventDateText(std::string_view page, std::vector<std::size_t>& dateTags,
+                                              std::vector<std::pair<std::size_t, std::size_t>>& dateLines,
+                                              std::size_t endTag, std::size_t eventEnd) {
+    // A date behind "</event>" on its line is still the event's, when none came first on that line.
+    if (eventEnd - endTag >= kEventEnd.size() + kDateOpen.size() &&
+        (dateTags.empty() ||
+         page.substr(dateTags.back(), endTag - dateTags.back()).find('\n') != std::string_view::npos))
+        if (const std::size_t behind = page.substr(0, eventEnd).find(kDateOpen, endTag + kEventEnd.size());
+            behind != std::string_view::npos)
+            dateTags.push_back(behind);
+    if (dateTags.empty()) return std::nullopt;
+    // Most events have one date, closed before its line ends: told without finding the line's end.
+    if (dateTags.size() == 1) {
+        const std::size_t from = dateTags.front() + kDateOpen.size();
+        std::size_t at = from;
+        while (at < eventEnd && page[at] != '<' && page[at] != '\n')
+            ++at;
+        if (at == eventEnd || page[at] == '\n') return std::nullopt;
+        if (page.substr(at).starts_with(kDateClose)) return page.substr(from, at - from);
+    }
+    dateLines.clear();
+    for (const std::size_t tag : dateTags)
+        if (dateLines.empty() || tag > dateLines.back().second)
+            dateLines.emplace_back(tag, page.find('\n', tag));
+    for (auto line = dateLines.rbegin(); line != dateLines.rend(); ++line) {
+        const std::size_t from = line->first + kDateOpen.size();
+        const std::size_t close = page.substr(0, line->second).find(kDateClose, from);
+        if (close != std::string_view::npos) return page.substr(from, close - from);
+    }
+    return std::nullopt;
+}
+
+// A walk that stops only at dates and event ends; an event whose date keepsDate takes is walked
+// again for its performers, as the walk over every tag would find them.
+bool walkDatedEvents(WantedWalk& walk, const std::function<bool(std::string_view date)>& keepsDate) {
+    const std::string_view page = walk.page;
+    DateAnswers keeps(keepsDate);
+    std::vector<std::size_t> dateTags;
+    std::vector<std::pair<std::size_t, std::size_t>> dateLines; // (first date tag, line end)
+    std::size_t eventStart = 0;
+    for (std::size_t at = nextStop<Stops::datesAndEnds>(page, 0); at != std::string_view::npos;
+         at = nextStop<Stops::datesAndEnds>(page, at + 1)) {
+        const std::string_view rest = page.substr(at);
+        if (rest.starts_with(kDateOpen)) {
+            dateTags.push_back(at);
+            continue;
+        }
+        if (!rest.starts_with(kEventEnd)) continue;
+        const std::size_t eventEnd = lineEndFrom(page, at + kEventEnd.size());
+        if (eventEnd == std::string_view::npos) return true; // a last line without a line feed
+        const std::optional<std::string_view> date = eventDateText(page, dateTags, dateLines, at, eventEnd);
+        dateTags.clear();
+        if (date && keeps(*date)) {
+            for (std::size_t tag = nextStop(page, eventStart); !walk.read && tag < at;
+                 tag = nextStop(page, tag + 1))
+                if (tag >= walk.lineDone && page.substr(tag).starts_with(kArtistOpen) &&
+                    !walk.offer(tag, page.find('\n', tag)))
+                    return false;
+            if (!walk.offerBehind(at, eventEnd)) return false;
+        }
+        if (!walk.endEvent(eventStart, eventEnd)) return false;
+        eventStart = eventEnd + 1;
+        at = eventEnd;
+    }
+    return true;
+}
+
+} // namespace
+
+bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
+                            const std::function<bool(const SourceEvent&)>& take,
+                            const std::function<bool(std::string_view date)>& keepsDate) {
+    WantedWalk walk{page, wanted, take, {}};
+    return keepsDate ? walkDatedEvents(walk, keepsDate) : walkEveryEvent(walk);
 }
 
 namespace {

@@ -54,7 +54,8 @@ enum class Performer { kUnwanted, kWanted, kStop };
 // stop or take returned false, true at the end.
 // With keepsDate given, an event is first screened by the date the whole read would give it:
 // one whose date keepsDate refuses, or that has none, is passed over before its performers are
-// shown (a trip's search wants only the few events inside its dates).
+// shown (a trip's search wants only the few events inside its dates). Its answers are kept:
+// it must answer a date text the same each time, and is seldom asked of one twice.
 using PerformerLook = std::function<Performer(std::string_view name, std::string_view id)>;
 bool readWantedSourceEvents(std::string_view page, const PerformerLook& wanted,
                             const std::function<bool(const SourceEvent&)>& take,
