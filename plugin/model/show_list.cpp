@@ -67,7 +67,12 @@ void SHOWENTRY::releaseSpareRecords() {
     if (RecordPool* pool = madePool.load()) pool->releaseEmpty();
 }
 
-SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {}
+SHOWENTRY::SHOWENTRY() : nameList(new FRIENDLIST) {
+    for (char* text :
+         {artist, venue, otherArtists, url, startTime, timeZone, uid, movedVenue, foundCity, foundState})
+        text[0] = '\0';
+    vx::copyText(location, "-");
+}
 SHOWENTRY::~SHOWENTRY() {
     delete nameList;
 }

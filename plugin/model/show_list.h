@@ -12,24 +12,26 @@
 
 class ProtectedData;
 
+// A record is about 3 KB of fixed-capacity texts: a new one sets only their terminators, so that
+// making thousands of shows does not write every byte of them. Texts are read to their terminator.
 struct SHOWENTRY {
     SHOWENTRY* next = nullptr;
     SHOWENTRY* prev = nullptr;
-    char artist[256] = {};
-    char venue[256] = {}; // for an album release, the album title
-    char location[256] = "-";
+    char artist[256];
+    char venue[256]; // for an album release, the album title
+    char location[256];
     int32_t day = 0;
     int32_t month = 0;
     int32_t year = 2000;
-    char otherArtists[1024] = {};
-    char url[256] = {};
+    char otherArtists[1024];
+    char url[256];
     // The start on the venue's clock ("19:30") and the venue's zone ("America/Chicago"), as the
     // source page gave them; empty when it gave none or nothing usable: the show is all day.
-    char startTime[8] = {};
-    char timeZone[64] = {};
+    char startTime[8];
+    char timeZone[64];
     // The show's UID in exported calendars: kept across refreshes and restarts, so calendar
     // programs see the same event, with the user's alarms and notes, export after export.
-    char uid[64] = {};
+    char uid[64];
     // Raised each time the show changes after it was first exported (moved, cancelled, back),
     // so that calendar programs take the newer copy.
     int32_t sequence = 0;
@@ -37,12 +39,12 @@ struct SHOWENTRY {
     bool cancelled = false;
     // Where a moved show was before (date, and venue when that changed); year 0 when never moved.
     int32_t movedYear = 0, movedMonth = 0, movedDay = 0;
-    char movedVenue[256] = {};
+    char movedVenue[256];
     // The place whose search listed the show (city and region as typed, radius; radius 0 when not
     // known), and whether the last refresh's search did not list it: a chosen show found for
     // another place or radius is kept, and the screen tells where it was found.
-    char foundCity[256] = {}; // as long as the typed city, so the place compares whole
-    char foundState[256] = {};
+    char foundCity[256]; // as long as the typed city, so the place compares whole
+    char foundState[256];
     int32_t foundRadius = 0;
     bool elsewhere = false;
     bool onTrip = false; // found for one of the user's trips, not for home
