@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,20 +20,25 @@ std::string eventText(const SourceEvent& e) {
 }
 
 // The events of a page, by both readers: the reader of wanted events, wanting every performer,
-// must hand exactly what the whole read hands.
+// must hand exactly what the whole read hands, whether it walks every tag or, screening by a date
+// every event passes, only the dates and ends.
 std::vector<std::string> eventsOf(const std::string& page) {
-    std::vector<std::string> out, wanted;
+    std::vector<std::string> out, wanted, screened;
     readSourceEvents(page, [&](const SourceEvent& e) {
         out.push_back(eventText(e));
         return true;
     });
-    readWantedSourceEvents(
-        page, [](std::string_view, std::string_view) { return Performer::kWanted; },
-        [&](const SourceEvent& e) {
-            wanted.push_back(eventText(e));
-            return true;
-        });
+    for (auto* into : {&wanted, &screened})
+        readWantedSourceEvents(
+            page, [](std::string_view, std::string_view) { return Performer::kWanted; },
+            [&](const SourceEvent& e) {
+                into->push_back(eventText(e));
+                return true;
+            },
+            into == &screened ? [](std::string_view) { return true; }
+                              : std::function<bool(std::string_view)>());
     EXPECT_EQ(out, wanted) << page;
+    EXPECT_EQ(out, screened) << page;
     return out;
 }
 
@@ -154,6 +160,31 @@ TEST(SourceEvents, OnlyEventsWithAWantedPerformerAreReadWhole) {
     EXPECT_FALSE(readWantedSourceEvents(
         page, [](std::string_view, std::string_view) { return Performer::kStop; },
         [](const SourceEvent&) { return true; }));
+}
+
+TEST(SourceEvents, ATripsWalkScreensByTheDateTheWholeReadGives) {
+    // The date is the last date line's whose field closes on it, that line's first: a later
+    // line replaces an earlier one, one left open does not, and one behind "</event>" counts.
+    auto rest = [](const std::string& date) {
+        return line("venue_name", "V") + line("event_url", "U") + line("venue_city", "C") +
+               line("venue_state", "S") + "</event>" + date + "\n";
+    };
+    const std::string page =
+        line("artist", "Later") + line("event_date", "1/1/2030") + line("event_date", "2/2/2030") + rest("") +
+        line("artist", "Open") + line("event_date", "2/2/2030") + "<event_date>1/1/2030\n" + rest("") +
+        line("artist", "Behind") + line("event_date", "1/1/2030") +
+        rest("<event_date>2/2/2030</event_date>") + line("artist", "Twice") +
+        "<event_date>2/2/2030</event_date><event_date>1/1/2030</event_date>\n" + rest("");
+    std::vector<std::string> kept;
+    readWantedSourceEvents(
+        page, [](std::string_view, std::string_view) { return Performer::kWanted; },
+        [&](const SourceEvent& e) {
+            kept.push_back(std::string(e.performers[0]));
+            return true;
+        },
+        [](std::string_view date) { return date == "2/2/2030"; });
+    EXPECT_EQ(kept, (std::vector<std::string>{"Later", "Open", "Behind", "Twice"}));
+    EXPECT_EQ(eventsOf(page).size(), 4u);
 }
 
 TEST(SourceEvents, TakeCanStopTheReading) {
