@@ -1,6 +1,7 @@
 // A refresh of home and trips against a loopback service: a trip's shows join the list only
-// inside its dates, a show both find is one show, an ended trip is not searched, and the trips
-// and where each show was found survive the next start.
+// inside its dates, a show both find is one show, an ended trip is not searched, trips join in
+// their order past one that fails, and the trips and where each show was found survive the next
+// start.
 #include "common/fixed_text.h"
 #include "tests/engine/served_root.h"
 
@@ -67,6 +68,20 @@ TEST_F(TripRefresh, ATripsShowsJoinOnlyInsideItsDatesAndAShowFoundTwiceIsOne) {
     EXPECT_EQ(root->trips.get(), (std::vector<Trip>{chicago, chicago})) << "the ended trip is left out";
     EXPECT_EQ(shows(), (std::vector<std::string>{"Who 3/5 trip Chicago", "Kinks 7/1 home"}));
     EXPECT_TRUE(root->concerts->head->selected);
+}
+
+TEST_F(TripRefresh, TripsJoinInTheirOrderAndOneThatFailsIsPassedOver) {
+    // Springfield lists a show Chicago lists too: it is labelled as the first trip's. The trip
+    // between them has no answer, and the trips after it still join.
+    answer("/datasources/datasources.php?TODO=GETSITES&CITY=Springfield&STATE=IL&RADIUS=300&VERSION=2.9",
+           "<site ticket=0>http://" + server.host() + "/s.php?feed=1</site>\n");
+    answer("/s.php?feed=1&city=Springfield&state=IL&radius=300", event("Who", "3/5/2099", "http://e/w2"));
+    root->trips.set({{"Springfield", "IL", 300, {2099, 3, 3}, {2099, 3, 9}},
+                     {"Nowhere", "IL", 300, {2099, 3, 3}, {2099, 3, 9}},
+                     {"Chicago", "IL", 300, {2099, 3, 3}, {2099, 3, 9}}});
+    root->engine.performUpdate(kUpdateConcerts);
+    EXPECT_EQ(shows(), (std::vector<std::string>{"Who 3/5 trip Springfield", "Who 3/8 trip Chicago",
+                                                 "Kinks 7/1 home"}));
 }
 
 } // namespace
