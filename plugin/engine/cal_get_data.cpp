@@ -344,11 +344,11 @@ int CalGetData::UpdateConcerts() {
     return 0;
 }
 
-void CalGetData::exportShows() {
+void CalGetData::exportShows(bool wholeListOnly) {
     if (exportsToiCalFolder())
-        performExportTo_iCal(root, web.services.webServiceHost);
+        performExportTo_iCal(root, web.services.webServiceHost, wholeListOnly);
     else
-        performExportTo_iCalCalendarStore(root, web.services.webServiceHost);
+        performExportTo_iCalCalendarStore(root, web.services.webServiceHost, wholeListOnly);
 }
 
 int CalGetData::parseXML() {
@@ -368,7 +368,7 @@ void CalGetData::shutDown() {
     // rebuilding the list exports when it ends, and the next start exports what it left.
     const ActionQueue::Dropped dropped = actions.closeKeepingWrites();
     if (dropped.save) genPref();
-    if (dropped.exportAsked && !root->state.getUpdatingConcerts()) exportChosenShows(*this);
+    if (dropped.exportAsked) exportChosenShows(*this, true);
     root->state.setShutingDown(true);
     removeNotifyWindows();
     if (updateThreadHandle.joinable()) updateThreadHandle.join();

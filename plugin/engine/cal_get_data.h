@@ -93,7 +93,7 @@ class CalGetData {
     // Systems before 10.5 export into the iCal folder, later ones into the calendar store.
     bool exportsToiCalFolder() const { return root->state.getOSXVersion() < 10.5f; }
     // The export of this system; on older ones the caller has prepared the iCal folder.
-    void exportShows();
+    void exportShows(bool wholeListOnly = false);
 
     static bool fileExists(const char* path);
     // True when a running refresh must stop.

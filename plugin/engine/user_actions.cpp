@@ -62,9 +62,9 @@ void exportChoice(CalGetData& engine) {
 
 } // namespace
 
-void exportChosenShows(CalGetData& engine) {
+void exportChosenShows(CalGetData& engine, bool wholeListOnly) {
     if (engine.exportsToiCalFolder() && engine.checkForInitialiCalFiles() != 0) return;
-    engine.exportShows();
+    engine.exportShows(wholeListOnly);
 }
 
 bool toggleChoice(CalGetData& engine, const char* showUid) {
@@ -90,9 +90,10 @@ void exportAgainIfStale(CalGetData& engine) {
     CalGetData* e = &engine;
     engine.actions.post(ActionQueue::Kind::Export, [e] {
         // A refresh rebuilding the list would be caught half way, and a quit before its own export
-        // would leave that half list as the calendar; the refresh exports when it ends.
+        // would leave that half list as the calendar; the refresh exports when it ends. A refresh
+        // may begin while this one loads its bundle, so the copy itself gives way.
         if (e->root->state.getUpdatingConcerts()) return;
-        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportChosenShows(*e);
+        if (!vx::exportsUpToDate(e->root, e->web.services.webServiceHost)) exportChosenShows(*e, true);
     });
 }
 

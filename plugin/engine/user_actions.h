@@ -16,8 +16,8 @@ bool toggleChoice(CalGetData& engine, const char* showUid);
 void exportAgainIfStale(CalGetData& engine);
 
 // The export of this system, on the caller's thread: none while an older system's iCal folder
-// cannot be prepared.
-void exportChosenShows(CalGetData& engine);
+// cannot be prepared, and with wholeListOnly none while a refresh rebuilds the list.
+void exportChosenShows(CalGetData& engine, bool wholeListOnly = false);
 
 // Saves the preferences on the engine's action queue, with the settings and lists as they are
 // when the save runs. A refresh being stopped meanwhile delays the save until the stop has ended.

@@ -38,7 +38,7 @@ void LoadPrivateFrameworkBundle(CFStringRef name, CFBundleRef* out) {
     }
 }
 
-int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHost) {
+int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHost, bool wholeListOnly) {
     if (!root) return 0;
     // One export at a time: each has its own calendar handle, and two never fill one calendar.
     std::lock_guard<std::mutex> exporting(calendarExportLock());
@@ -72,7 +72,9 @@ int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHo
         return 0;
     }
 
-    const ExportedShows shows = exportedShows(root);
+    // An export that gives way to a refresh leaves the calendar as it is: the refresh exports.
+    ExportedShows shows;
+    if (!shows.copyFrom(root, wholeListOnly)) return 0;
     const std::string stamp =
         vx::exportStamp(shows, vx::storeExportTarget(), webServiceHost ? webServiceHost : "");
     vx::forgetExportStamp(root);

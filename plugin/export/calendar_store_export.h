@@ -14,4 +14,5 @@ void LoadPrivateFrameworkBundle(CFStringRef name, CFBundleRef* out);
 
 // Replaces the calendar "Voxtrail_Concerts" with one holding the exported shows. Without the
 // bundle or one of its entries nothing is exported (a line on standard error says why). Returns 0.
-int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHost);
+int performExportTo_iCalCalendarStore(PluginData* root, const char* webServiceHost,
+                                      bool wholeListOnly = false);

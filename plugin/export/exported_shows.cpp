@@ -38,12 +38,13 @@ std::string_view ExportedShows::copyText(const char* field, std::size_t capacity
     return {at, size};
 }
 
-void ExportedShows::copyFrom(PluginData* root) {
+bool ExportedShows::copyFrom(PluginData* root, bool wholeListOnly) {
     shows_.clear();
     block_ = used_ = 0;
     std::lock_guard<std::recursive_mutex> frame(PluginData::renderLock);
+    if (wholeListOnly && root->state.getUpdatingConcerts()) return false;
     SHOWLIST* list = root->concerts;
-    if (!list) return;
+    if (!list) return true;
     std::lock_guard<SHOWLIST> walk(*list);
     const bool all = root->state.getExportAllShows();
     shows_.reserve(all ? list->size() : 0);
@@ -71,6 +72,7 @@ void ExportedShows::copyFrom(PluginData* root) {
     // A list much shorter than the last gives back the room it no longer needs.
     if (blocks_.size() > 2 * (block_ + 1)) blocks_.resize(block_ + 1);
     if (shows_.capacity() > 4 * shows_.size()) shows_.shrink_to_fit();
+    return true;
 }
 
 ExportedShows exportedShows(PluginData* root) {

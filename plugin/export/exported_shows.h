@@ -40,8 +40,10 @@ class ExportedShows {
     ExportedShows& operator=(ExportedShows&&) = default;
 
     // Replaces the shows with root's, keeping the room the last copy took. Holds the render lock
-    // (a refresh may replace the list) and the list's lock only while copying.
-    void copyFrom(PluginData* root);
+    // (a refresh may replace the list) and the list's lock only while copying. With wholeListOnly,
+    // copies nothing and returns false while a refresh rebuilds the list: told under the render
+    // lock, which a refresh takes to start its new list, so no refresh can begin one meanwhile.
+    bool copyFrom(PluginData* root, bool wholeListOnly = false);
 
     const ExportedShow* begin() const { return shows_.data(); }
     const ExportedShow* end() const { return shows_.data() + shows_.size(); }

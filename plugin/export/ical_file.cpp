@@ -158,7 +158,7 @@ bool replaceFileWhole(const std::string& path, const std::string& text) {
     return true;
 }
 
-int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
+int performExportTo_iCal(PluginData* root, const char* webServiceHost, bool wholeListOnly) {
     if (!root) return 0;
     std::lock_guard<std::mutex> exporting(calendarExportLock());
     // The events go straight into the file's text: thousands of shows make a file of megabytes.
@@ -169,7 +169,8 @@ int performExportTo_iCal(PluginData* root, const char* webServiceHost) {
     text += vx::ical::calendarHead(kiCalFileCalendar);
     // The copy of the shows keeps its room as the text does.
     static ExportedShows shows;
-    shows.copyFrom(root);
+    // An export that gives way to a refresh leaves the file as it is: the refresh exports.
+    if (!shows.copyFrom(root, wholeListOnly)) return 0;
     // Each zone a timed show names is described once, before the events.
     std::set<std::string_view, std::less<>> zones;
     for (const ExportedShow& show : shows)

@@ -40,4 +40,4 @@ int prepareiCalFolder(const char* iCalLoc, bool exportOn, bool withDescription);
 bool replaceFileWhole(const std::string& path, const std::string& text);
 
 // Writes the exported shows to the iCal location, replacing what was there. Returns 0.
-int performExportTo_iCal(PluginData* root, const char* webServiceHost);
+int performExportTo_iCal(PluginData* root, const char* webServiceHost, bool wholeListOnly = false);

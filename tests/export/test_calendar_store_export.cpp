@@ -136,6 +136,20 @@ TEST_F(CalendarStoreExport, AMissingOrIncompleteBundleExportsNothing) {
     EXPECT_EQ(none, nullptr);
 }
 
+// The export at start gives way to a refresh rebuilding the list: the calendar keeps the last
+// whole export, and the refresh's own export, which does not give way, writes the new one.
+TEST_F(CalendarStoreExport, AnExportThatGivesWayToARefreshLeavesTheCalendarWhole) {
+    addShow(data_, {"Beirut", "The Parish", "-", "", "e/1", 2031, 3, 5, true});
+    addShow(data_, {"Calexico", "Stubb's", "-", "", "e/2", 2031, 3, 6, true});
+    EXPECT_EQ(performExportTo_iCalCalendarStore(&data_, kHost), 0);
+    data_.state.setUpdatingConcerts(true);
+    addShow(data_, {"Deerhoof", "Hall", "-", "", "e/3", 2031, 3, 7, true});
+    EXPECT_EQ(performExportTo_iCalCalendarStore(&data_, kHost, true), 0);
+    EXPECT_EQ(eventsByTitle().size(), 2u);
+    EXPECT_EQ(performExportTo_iCalCalendarStore(&data_, kHost), 0);
+    EXPECT_EQ(eventsByTitle().size(), 3u);
+}
+
 // Exports from two threads at once (the update thread and a click): the calendar ends whole,
 // holding one export's shows, with nothing of a half-made one left in the store.
 TEST_F(CalendarStoreExport, TwoExportsAtOnceLeaveOneWholeCalendar) {
